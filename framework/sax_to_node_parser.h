@@ -1,0 +1,79 @@
+// The parser front: request text to a tree of XMLNodes, on the XML library's SAX2 interface.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <xercesc/sax2/DefaultHandler.hpp>
+
+#include "framework/xml_node.h"
+#include "framework/xml_parse_error.h"
+
+namespace Korvane {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+// Request text is untrusted. The parser therefore processes no DTD (a document with a DOCTYPE
+// is refused outright, so no entity is ever declared or expanded), loads nothing from outside
+// the text, and bounds the document's size and nesting depth. Every failure raises
+// XmlParseError with line, column and cause; nothing recurses over the tree, neither building
+// nor destroying it.
+class SAXToNodeParser : public xercesc::DefaultHandler {
+ public:
+  // Larger than any batch a CAD client sends (10,000 parts with datasets and files is about
+  // 20 MB of text) several times over, while bounding the memory one request can make the
+  // server spend on its node tree (roughly ten times the text).
+  static constexpr std::size_t kMaxDocumentBytes = 128u * 1024u * 1024u;
+  // The deepest wire record nests well under 16 elements; the limit leaves ample room and
+  // keeps every recursive walk over a parsed tree (record parse) bounded.
+  static constexpr int kMaxDepth = 256;
+
+  SAXToNodeParser();
+  virtual ~SAXToNodeParser();
+  SAXToNodeParser(const SAXToNodeParser&) = delete;
+  SAXToNodeParser& operator=(const SAXToNodeParser&) = delete;
+
+  // Parses `text` and returns its root element, owned by this parser until it is destroyed or
+  // parses again. Raises XmlParseError on any failure.
+  const XMLNode& parseString(const std::string& text);
+
+  // The handlers that add nothing to the tree.
+  void startDocument() override {}
+  void endDocument() override {}
+  void ignorableWhitespace(const XMLCh* const /*chars*/, const XMLSize_t /*length*/) override {}
+  void processingInstruction(const XMLCh* const /*target*/,
+                             const XMLCh* const /*data*/) override {}
+
+  // The handlers that build the tree.
+  void setDocumentLocator(const xercesc::Locator* const locator) override;
+  void startElement(const XMLCh* const uri, const XMLCh* const localname, const XMLCh* const qname,
+                    const xercesc::Attributes& attrs) override;
+  void endElement(const XMLCh* const uri, const XMLCh* const localname,
+                  const XMLCh* const qname) override;
+  void characters(const XMLCh* const chars, const XMLSize_t length) override;
+  void startDTD(const XMLCh* const name, const XMLCh* const publicId,
+                const XMLCh* const systemId) override;
+  void startEntity(const XMLCh* const name) override;
+  xercesc::InputSource* resolveEntity(const XMLCh* const publicId,
+                                      const XMLCh* const systemId) override;
+  void warning(const xercesc::SAXParseException& exc) override;
+  void error(const xercesc::SAXParseException& exc) override;
+  void fatalError(const xercesc::SAXParseException& exc) override;
+
+ private:
+  XMLNode* newNode();
+  [[noreturn]] void fail(const std::string& cause);
+
+  std::vector<std::unique_ptr<XMLNode>> nodes_;  // Every node of the current tree; [0] is root.
+  std::vector<XMLNode*> open_;                   // The elements being read, innermost last.
+  const xercesc::Locator* locator_ = nullptr;
+  std::string transcoded_;  // Reused UTF-8 buffer.
+};
+
+}  // namespace Xml
+}  // namespace Common
+}  // namespace Soa
+}  // namespace Korvane

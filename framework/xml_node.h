@@ -1,0 +1,58 @@
+// One parsed XML element of a request document.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace Korvane {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+// An element with its attributes, its text and its child elements, as SAXToNodeParser builds it.
+// Nodes are owned by the parser that made them (never by their parent), so that a deep tree is
+// freed without recursion; a node and its children stay valid while that parser lives.
+class XMLNode {
+ public:
+  XMLNode() = default;
+  XMLNode(const XMLNode&) = delete;
+  XMLNode& operator=(const XMLNode&) = delete;
+
+  // The element's local name (without prefix).
+  const std::string& name() const { return name_; }
+  // The namespace URI of the element, empty when it has none.
+  const std::string& nameSpace() const { return namespace_; }
+  // The character data directly inside the element, concatenated in document order
+  // (white space included; ignorable white space and processing instructions never arrive).
+  const std::string& text() const { return text_; }
+  // The child elements in document order.
+  const std::vector<XMLNode*>& children() const { return children_; }
+  // Attribute name (local name) to value.
+  const std::map<std::string, std::string>& attrs() const { return attributes_; }
+  // The attribute's value, or null when the element does not carry it.
+  const std::string* attr(const std::string& attributeName) const {
+    auto found = attributes_.find(attributeName);
+    return found == attributes_.end() ? nullptr : &found->second;
+  }
+  // Where the element's start tag ends in the document (1-based), for error messages;
+  // 0 for a node that was not parsed.
+  int line() const { return line_; }
+  int column() const { return column_; }
+
+ private:
+  friend class SAXToNodeParser;
+
+  std::string name_;
+  std::string namespace_;
+  std::vector<XMLNode*> children_;
+  std::string text_;
+  int line_ = 0;
+  std::map<std::string, std::string> attributes_;
+  int column_ = 0;
+};
+
+}  // namespace Xml
+}  // namespace Common
+}  // namespace Soa
+}  // namespace Korvane

@@ -1,0 +1,36 @@
+// Host object handles.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+// The 32-bit handle of a persistent object of the host; 0 is the null tag. A tag that names no
+// live object is "not valid": it can come from an unknown UID (see Utils::uidToTag) or from an
+// object that was deleted.
+class Tag {
+ public:
+  constexpr Tag() = default;
+  constexpr Tag(std::uint32_t value) : value_(value) {}
+  constexpr operator std::uint32_t() const { return value_; }
+
+  // Answers a status, not a truth value: 0 when the tag names a live object, the host's
+  // invalid-tag status (7007) otherwise.
+  int isValid() const;
+  // 0 when the tag names a live object of the class `className` or of a class derived from
+  // it; 7007 when it names no live object; the host's wrong-class status otherwise.
+  int isValid(const char* className) const;
+
+ private:
+  std::uint32_t value_ = 0;
+};
+
+constexpr Tag NULLTAG{0};
+
+namespace std {
+template <>
+struct hash<Tag> {
+  std::size_t operator()(Tag tag) const noexcept {
+    return std::hash<std::uint32_t>()(static_cast<std::uint32_t>(tag));
+  }
+};
+}  // namespace std

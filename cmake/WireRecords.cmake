@@ -13,12 +13,15 @@ function(soacad_wire_records)
   set(out_dir ${SOACAD_GENERATED_DIR}/${relative})
   set(header ${out_dir}/${stem}_records.h)
   set(source ${out_dir}/${stem}_records.cpp)
+  # The depfile names the imported descriptions too, whose records the samples embed.
+  set(depfile ${out_dir}/${stem}_records.d)
   add_custom_command(
     OUTPUT ${header} ${source}
     COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/wiregen.py
             --description ${description} --include-prefix ${relative}
-            --header ${header} --source ${source}
+            --header ${header} --source ${source} --depfile ${depfile}
     DEPENDS ${description} ${PROJECT_SOURCE_DIR}/tools/wiregen.py
+    DEPFILE ${depfile}
     COMMENT "Generating wire records from ${relative}/${stem}.records"
     VERBATIM)
   string(REPLACE "/" "_" target_stem "${relative}_${stem}")

@@ -1,6 +1,7 @@
 // Narrow (UTF-8) copies of the XML library's UTF-16 strings.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include <xercesc/util/XercesDefs.hpp>
@@ -10,8 +11,18 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
+// Initialises the XML library for the process on the first call (thread-safe) and leaves it
+// initialised until exit, so that objects of it that outlive any one user stay valid. Every
+// entry point that calls the library's API calls this first.
+void initializeXmlLibrary();
+
+// Appends the UTF-8 form of `length` UTF-16 code units to `out`. Surrogate pairs become one
+// four-byte character; a surrogate without its partner becomes U+FFFD, so the result is always
+// valid UTF-8.
+void appendUtf8(const XMLCh* chars, std::size_t length, std::string& out);
+
 // Holds the UTF-8 form of a UTF-16 string of the XML library. The transcoded buffer that the
-// library hands back is released with the library's own allocator (XMLString::release).
+// library hands back is released with the library's own memory manager, never with delete[].
 class KvStrX {
  public:
   // A null pointer gives the empty string.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +11,10 @@
 
 #include "framework/xml_node.h"
 #include "framework/xml_parse_error.h"
+
+XERCES_CPP_NAMESPACE_BEGIN
+class SAX2XMLReader;
+XERCES_CPP_NAMESPACE_END
 
 namespace Korvane {
 namespace Soa {
@@ -37,15 +42,15 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   SAXToNodeParser& operator=(const SAXToNodeParser&) = delete;
 
   // Parses `text` and returns its root element, owned by this parser until it is destroyed or
-  // parses again. Raises XmlParseError on any failure.
+  // parses again (which first drops the previous tree). Raises XmlParseError on any failure and
+  // then holds no tree.
   const XMLNode& parseString(const std::string& text);
 
   // The handlers that add nothing to the tree.
   void startDocument() override {}
   void endDocument() override {}
   void ignorableWhitespace(const XMLCh* const /*chars*/, const XMLSize_t /*length*/) override {}
-  void processingInstruction(const XMLCh* const /*target*/,
-                             const XMLCh* const /*data*/) override {}
+  void processingInstruction(const XMLCh* const /*target*/, const XMLCh* const /*data*/) override {}
 
   // The handlers that build the tree.
   void setDocumentLocator(const xercesc::Locator* const locator) override;
@@ -64,13 +69,15 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   void fatalError(const xercesc::SAXParseException& exc) override;
 
  private:
-  XMLNode* newNode();
   [[noreturn]] void fail(const std::string& cause);
 
-  std::vector<std::unique_ptr<XMLNode>> nodes_;  // Every node of the current tree; [0] is root.
-  std::vector<XMLNode*> open_;                   // The elements being read, innermost last.
-  const xercesc::Locator* locator_ = nullptr;
-  std::string transcoded_;  // Reused UTF-8 buffer.
+  void clear();
+
+  std::unique_ptr<xercesc::SAX2XMLReader> reader_;  // Made once, reused by every parse.
+  std::deque<XMLNode> nodes_;   // Every node of the current tree, front() is the root; a deque
+                                // so that adding nodes never moves the ones already linked.
+  std::vector<XMLNode*> open_;  // The elements being read, innermost last.
+  const xercesc::Locator* locator_ = nullptr;  // Valid during a parse only.
 };
 
 }  // namespace Xml

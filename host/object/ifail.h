@@ -3,13 +3,32 @@
 
 #include <string>
 
-// Host status codes that more than one part of the host and the library use.
+// Host status codes that more than one part of the host and the library use. The texts of
+// these codes are in the base message store (see host/README.md).
 enum : int {
   HOST_ok = 0,
   // A tag without a (live) object; also "no property" in attribute-mapping resolution.
   POM_invalid_tag = 7007,
   // A live object of another class than the one asked for.
   POM_wrong_class = 7008,
+  // A class id or class name that names no class.
+  POM_no_such_class = 7010,
+  // A property name that the object's class does not define.
+  POM_no_such_property = 7011,
+  // A getter or setter of another value type or arity than the property's.
+  POM_wrong_value_type = 7012,
+  // A value that the property's type cannot hold (for example a date out of range).
+  POM_invalid_value = 7013,
+  // A write to an object that the session has not locked.
+  POM_not_locked = 7014,
+  // A lock, write or deletion of an object (or property) that is not modifiable.
+  POM_not_modifiable = 7015,
+  // A mark point id that is not (or no longer) placed.
+  POM_invalid_markpoint = 7016,
+  // A null pointer or name where the call needs one.
+  POM_invalid_argument = 7017,
+  // An object UID that is already taken.
+  POM_duplicate_uid = 7018,
 };
 
 // Severities of the error store.
@@ -17,11 +36,16 @@ enum : int { EMH_severity_information = 1, EMH_severity_warning = 2, EMH_severit
 
 // The host's exception. It carries only the failing status; the details of a failure are on
 // the host's error store (ERROR_store and its siblings), which is where callers read them.
+//
+// Constructing an IFail with a non-zero code puts that code on the error store (severity 3,
+// no texts) unless the store's newest entry already has it. So every IFail, raised through a
+// status holder or thrown bare, is explained on the store, and a handler that takes the store
+// (PartialErrors::addErrorStack) never finds it empty after a failure.
 class IFail {
  public:
-  explicit IFail(int code) : code_(code) {}
+  explicit IFail(int code);
   int ifail() const { return code_; }
-  // The message text of the code from the host's message store.
+  // The message text of the code from the host's message store, its parameters left empty.
   std::string getMessage() const;
 
  private:
@@ -33,6 +57,9 @@ class IFail {
 // so that every IFail raised through a status holder is explained on the store.
 class ResultStatus {
  public:
+  // The success status, for comparisons with the statuses that host calls return.
+  static constexpr int OK = 0;
+
   ResultStatus() = default;
   ResultStatus(int status) { *this = status; }
   ResultStatus& operator=(int status);

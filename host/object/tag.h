@@ -14,10 +14,11 @@ class Tag {
   constexpr operator std::uint32_t() const { return value_; }
 
   // Answers a status, not a truth value: 0 when the tag names a live object, the host's
-  // invalid-tag status (7007) otherwise.
+  // invalid-tag status (7007) otherwise. A failing answer is also put on the error store.
   int isValid() const;
   // 0 when the tag names a live object of the class `className` or of a class derived from
-  // it; 7007 when it names no live object; the host's wrong-class status otherwise.
+  // it; 7007 when it names no live object; the host's wrong-class status (7008) otherwise,
+  // also for a class name that names no class. A failing answer is put on the error store.
   int isValid(const char* className) const;
 
  private:

@@ -1,0 +1,641 @@
+// Fixture documents: loading them into the store and saving the store as one.
+#include <algorithm>
+#include <fstream>
+#include <initializer_list>
+#include <set>
+#include <sstream>
+#include <utility>
+
+#include "framework/sax_to_node_parser.h"
+#include "framework/xml_stream.h"
+#include "host/object/error_store.h"
+#include "host/object/store.h"
+
+namespace host {
+
+namespace {
+
+using Korvane::Soa::Common::Xml::SAXToNodeParser;
+using Korvane::Soa::Common::Xml::XMLNode;
+using Korvane::Soa::Common::Xml::XmlParseError;
+using Korvane::Soa::Common::Xml::XmlStream;
+
+constexpr const char* kRelationClass = "ImanRelation";
+constexpr const char* kTypeClass = "ZoltType";
+constexpr const char* kUserClass = "User";
+// The relation properties that the <relation> element carries as attributes.
+constexpr const char* kPrimaryProperty = "primary_object";
+constexpr const char* kSecondaryProperty = "secondary_object";
+constexpr const char* kUserDataProperty = "user_data";
+
+bool isBlank(const std::string& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+}
+
+}  // namespace
+
+// Reads one document into the store, element by element in document order; property values
+// and the session are read after every object of the document exists, so references may
+// point forward.
+class FixtureLoader {
+ public:
+  explicit FixtureLoader(Store& store) : store_(store) {}
+
+  void load(const XMLNode& root) {
+    if (root.name() != "fixture") {
+      fail(root, "the root element must be <fixture>, not <" + root.name() + ">");
+    }
+    checkAttributes(root, {});
+    checkNoText(root);
+    for (const XMLNode* child : root.children()) {
+      const std::string& name = child->name();
+      if (name == "class") {
+        loadClass(*child);
+      } else if (name == "type") {
+        loadType(*child);
+      } else if (name == "message") {
+        loadMessage(*child);
+      } else if (name == "object") {
+        createObject(*child, false);
+      } else if (name == "relation") {
+        createObject(*child, true);
+      } else if (name == "session") {
+        checkAttributes(*child, {"currentUser"});
+        checkNoChildren(*child);
+        session_ = child;
+      } else if (name == "preferences") {
+        loadPreferences(*child);
+      } else {
+        fail(*child, "unknown element <" + name + ">");
+      }
+    }
+    for (const Pending& pending : pending_) {
+      fillObject(pending);
+    }
+    if (session_ != nullptr) {
+      const std::string* uid = session_->attr("currentUser");
+      const Tag user = uid == nullptr ? NULLTAG : store_.tagOfUid(*uid);
+      if (user != NULLTAG && !store_.isInstanceOf(user, kUserClass)) {
+        fail(*session_, "currentUser \"" + *uid + "\" is not a user");
+      }
+      store_.setCurrentUser(user);
+    }
+  }
+
+ private:
+  struct Pending {
+    const XMLNode* node;
+    Tag tag;
+    bool relation;
+  };
+
+  [[noreturn]] void fail(const XMLNode& node, const std::string& cause) {
+    throw FixtureError(node.line(), node.column(), cause);
+  }
+
+  void checkAttributes(const XMLNode& node, std::initializer_list<const char*> allowed) {
+    for (const auto& attribute : node.attrs()) {
+      if (std::none_of(allowed.begin(), allowed.end(),
+                       [&](const char* name) { return attribute.first == name; })) {
+        fail(node, "<" + node.name() + "> has no attribute \"" + attribute.first + "\"");
+      }
+    }
+  }
+
+  void checkNoText(const XMLNode& node) {
+    if (!isBlank(node.text())) {
+      fail(node, "<" + node.name() + "> holds text; values go in \"value\" attributes");
+    }
+  }
+
+  void checkNoChildren(const XMLNode& node) {
+    checkNoText(node);
+    if (!node.children().empty()) {
+      fail(node, "<" + node.name() + "> has no child elements");
+    }
+  }
+
+  const std::string& required(const XMLNode& node, const char* name) {
+    const std::string* value = node.attr(name);
+    if (value == nullptr || value->empty()) {
+      fail(node, "<" + node.name() + "> needs the attribute \"" + name + "\"");
+    }
+    return *value;
+  }
+
+  bool flag(const XMLNode& node, const char* name, bool fallback) {
+    const std::string* value = node.attr(name);
+    if (value == nullptr) {
+      return fallback;
+    }
+    if (*value != "true" && *value != "false") {
+      fail(node, std::string("\"") + name + "\" must be true or false");
+    }
+    return *value == "true";
+  }
+
+  // The message of the newest error-store entry, which a failing store method has just pushed.
+  std::string lastError() {
+    const auto& entries = errorStore().entries();
+    return entries.empty() ? std::string("failed") : entries.back().message;
+  }
+
+  void loadClass(const XMLNode& node) {
+    checkAttributes(node, {"name", "parent"});
+    checkNoText(node);
+    const std::string& name = required(node, "name");
+    const std::string* parentName = node.attr("parent");
+    Tag parent;
+    if (parentName != nullptr) {
+      parent = store_.classId(*parentName);
+      if (parent == NULLTAG) {
+        fail(node, "class " + name + ": parent class " + *parentName + " is not defined");
+      }
+    }
+    Tag id = store_.classId(name);
+    if (id == NULLTAG) {
+      id = store_.defineClass(name, parent);
+    } else if (parentName != nullptr && store_.classRecord(id)->parent != parent) {
+      fail(node, "class " + name + " is already defined with another parent");
+    }
+    for (const XMLNode* child : node.children()) {
+      if (child->name() != "property") {
+        fail(*child, "unknown element <" + child->name() + "> in <class>");
+      }
+      checkAttributes(*child, {"name", "type", "array", "modifiable"});
+      checkNoChildren(*child);
+      PropertyDefinition property;
+      property.name = required(*child, "name");
+      if (!parseValueType(required(*child, "type"), &property.type)) {
+        fail(*child, "unknown value type \"" + *child->attr("type") + "\"");
+      }
+      property.isArray = flag(*child, "array", false);
+      property.modifiable = flag(*child, "modifiable", true);
+      const PropertyDefinition* existing = store_.findProperty(id, property.name);
+      if (existing != nullptr) {
+        if (!(*existing == property)) {
+          fail(*child,
+               "property " + property.name + " of class " + name + " is already defined otherwise");
+        }
+        continue;
+      }
+      for (Tag other : store_.classIds()) {
+        if (other != id && store_.isDescendant(id, other)) {
+          for (const PropertyDefinition& own : store_.classRecord(other)->properties) {
+            if (own.name == property.name) {
+              fail(*child, "property " + property.name + " is already defined by class " +
+                               store_.classRecord(other)->name + ", derived from " + name);
+            }
+          }
+        }
+      }
+      store_.addProperty(id, property);
+    }
+  }
+
+  void loadType(const XMLNode& node) {
+    checkAttributes(node, {"name", "class", "parent"});
+    checkNoChildren(node);
+    const std::string& name = required(node, "name");
+    const std::string& className = required(node, "class");
+    const Tag classId = store_.classId(className);
+    if (classId == NULLTAG) {
+      fail(node, "type " + name + ": class " + className + " is not defined");
+    }
+    const std::string* parentName = node.attr("parent");
+    Tag parent;
+    if (parentName != nullptr) {
+      parent = store_.findType(*parentName);
+      if (parent == NULLTAG) {
+        fail(node, "type " + name + ": parent type " + *parentName + " is not defined");
+      }
+    }
+    const Tag existing = store_.findType(name);
+    if (existing != NULLTAG) {
+      if (store_.typeClassName(existing) != className || store_.parentType(existing) != parent) {
+        fail(node, "type " + name + " is already defined otherwise");
+      }
+      return;
+    }
+    Tag type;
+    if (store_.defineType(name, classId, parent, &type) != 0) {
+      fail(node, "type " + name + ": " + lastError());
+    }
+  }
+
+  void loadMessage(const XMLNode& node) {
+    checkAttributes(node, {"code", "text"});
+    checkNoChildren(node);
+    int code = 0;
+    if (!parseInteger(required(node, "code"), &code)) {
+      fail(node, "message code \"" + *node.attr("code") + "\" is not a number");
+    }
+    const std::string* text = node.attr("text");
+    store_.setMessageTemplate(code, text == nullptr ? std::string() : *text);
+  }
+
+  void createObject(const XMLNode& node, bool relation) {
+    if (relation) {
+      checkAttributes(
+          node, {"uid", "class", "type", "primary", "secondary", "userData", "new", "modifiable"});
+    } else {
+      checkAttributes(node, {"uid", "class", "type", "new", "modifiable"});
+    }
+    checkNoText(node);
+    const std::string* classAttribute = node.attr("class");
+    const std::string className =
+        relation && classAttribute == nullptr ? kRelationClass : required(node, "class");
+    const Tag classId = store_.classId(className);
+    if (classId == NULLTAG) {
+      fail(node, "class " + className + " is not defined");
+    }
+    if (relation && !store_.isDescendant(store_.classId(kRelationClass), classId)) {
+      fail(node, "class " + className + " is not a relation class");
+    }
+    if (store_.isDescendant(store_.classId(kTypeClass), classId)) {
+      fail(node, "types are declared with <type>");
+    }
+    const std::string* typeAttribute = node.attr("type");
+    const std::string typeName =
+        relation ? required(node, "type") : (typeAttribute ? *typeAttribute : className);
+    const Tag type = store_.findType(typeName);
+    if (type == NULLTAG) {
+      fail(node, "type " + typeName + " is not defined");
+    }
+    const std::string* uid = node.attr("uid");
+    if (uid != nullptr && uid->empty()) {
+      fail(node, "the uid is empty");
+    }
+    Tag tag;
+    if (store_.createObject(classId, type, &tag, uid == nullptr ? std::string() : *uid) != 0) {
+      fail(node, lastError());
+    }
+    ObjectRecord* object = store_.find(tag);
+    object->newlyCreated = flag(node, "new", false);
+    object->modifiable = flag(node, "modifiable", true);
+    pending_.push_back(Pending{&node, tag, relation});
+  }
+
+  // The value of `property` from `text` (a "value" attribute, null when absent) or, for an
+  // array, from the <v> children of `node` (a <prop>, or the <relation> for its ends).
+  Value readValue(const XMLNode& node, const PropertyDefinition& property, const std::string* text,
+                  bool isPropElement) {
+    Value value;
+    const bool reference = property.type == ValueType::reference;
+    auto add = [&](const XMLNode& at, const std::string* item) {
+      if (reference) {
+        value.tags.push_back(item == nullptr ? NULLTAG : store_.tagOfUid(*item));
+        return;
+      }
+      std::string canonical;
+      if (!canonicalText(property.type, item == nullptr ? std::string() : *item, &canonical)) {
+        fail(at, "\"" + (item == nullptr ? std::string() : *item) + "\" is not a valid " +
+                     valueTypeName(property.type) + " value (property " + property.name + ")");
+      }
+      value.texts.push_back(std::move(canonical));
+    };
+    if (!property.isArray) {
+      if (isPropElement) {
+        checkNoChildren(node);
+      }
+      if (text != nullptr) {
+        add(node, text);
+      }
+      return value;
+    }
+    if (text != nullptr) {
+      fail(node, "property " + property.name + " is an array: give its values as <v> elements");
+    }
+    checkNoText(node);
+    for (const XMLNode* item : node.children()) {
+      if (item->name() != "v") {
+        fail(*item, "unknown element <" + item->name() + "> in a property");
+      }
+      checkAttributes(*item, {"value"});
+      checkNoChildren(*item);
+      add(*item, item->attr("value"));
+    }
+    return value;
+  }
+
+  void setProperty(const XMLNode& node, Tag object, const std::string& name,
+                   const std::string* text, bool isPropElement, std::set<std::string>& done) {
+    const PropertyDefinition* property = store_.findProperty(store_.find(object)->classId, name);
+    if (property == nullptr) {
+      fail(node, "class " + store_.classRecord(store_.find(object)->classId)->name +
+                     " has no property " + name);
+    }
+    if (!done.insert(name).second) {
+      fail(node, "property " + name + " is given twice");
+    }
+    if (store_.write(object, name, readValue(node, *property, text, isPropElement),
+                     WriteMode::initial) != 0) {
+      fail(node, lastError());
+    }
+  }
+
+  void fillObject(const Pending& pending) {
+    std::set<std::string> done;
+    if (pending.relation) {
+      const std::pair<const char*, const char*> ends[] = {{"primary", kPrimaryProperty},
+                                                          {"secondary", kSecondaryProperty},
+                                                          {"userData", kUserDataProperty}};
+      for (const auto& end : ends) {
+        const std::string* uid = pending.node->attr(end.first);
+        if (uid != nullptr) {
+          setProperty(*pending.node, pending.tag, end.second, uid, false, done);
+        }
+      }
+    }
+    for (const XMLNode* child : pending.node->children()) {
+      if (child->name() != "prop") {
+        fail(*child, "unknown element <" + child->name() + "> in an object");
+      }
+      checkAttributes(*child, {"name", "value"});
+      setProperty(*child, pending.tag, required(*child, "name"), child->attr("value"), true, done);
+    }
+  }
+
+  void loadPreferences(const XMLNode& node) {
+    checkAttributes(node, {"searchScope"});
+    checkNoText(node);
+    if (const std::string* scope = node.attr("searchScope")) {
+      store_.setSearchScope(*scope);
+    }
+    for (const XMLNode* child : node.children()) {
+      if (child->name() != "preference") {
+        fail(*child, "unknown element <" + child->name() + "> in <preferences>");
+      }
+      checkAttributes(*child, {"name", "scope"});
+      checkNoText(*child);
+      Preference preference;
+      preference.name = required(*child, "name");
+      const std::string* scope = child->attr("scope");
+      preference.scope = scope == nullptr ? "site" : *scope;
+      for (const XMLNode* item : child->children()) {
+        if (item->name() != "v") {
+          fail(*item, "unknown element <" + item->name() + "> in <preference>");
+        }
+        checkAttributes(*item, {"value"});
+        checkNoChildren(*item);
+        const std::string* value = item->attr("value");
+        preference.values.push_back(value == nullptr ? std::string() : *value);
+      }
+      store_.setPreference(preference);
+    }
+  }
+
+  Store& store_;
+  std::vector<Pending> pending_;
+  const XMLNode* session_ = nullptr;
+};
+
+// Writes the store in the form FixtureLoader reads, one element per line, in a fixed order:
+// classes (definition order), types (creation order), messages (by code), objects and
+// relations (tag order), the session, the preferences. Only saved values are written.
+class FixtureWriter {
+ public:
+  explicit FixtureWriter(const Store& store) : store_(store) {}
+
+  std::string write() {
+    out_ = "<fixture>\n";
+    for (Tag id : store_.classIds()) {
+      writeClass(*store_.classRecord(id));
+    }
+    for (Tag type : store_.types()) {
+      open("  <type");
+      attribute("name", store_.typeName(type));
+      attribute("class", store_.typeClassName(type));
+      if (store_.parentType(type) != NULLTAG) {
+        attribute("parent", store_.typeName(store_.parentType(type)));
+      }
+      out_ += "/>\n";
+    }
+    for (const auto& message : store_.state_.messages) {
+      open("  <message");
+      attribute("code", std::to_string(message.first));
+      attribute("text", message.second);
+      out_ += "/>\n";
+    }
+    const Tag typeClass = store_.classId(kTypeClass);
+    for (const Store::Slot& slot : store_.state_.slots) {
+      if (slot.kind == Store::Slot::kObject && slot.object.live() &&
+          !store_.isDescendant(typeClass, slot.object.classId)) {
+        writeObject(slot.object);
+      }
+    }
+    if (store_.currentUser() != NULLTAG) {
+      open("  <session");
+      attribute("currentUser", store_.uidOfTag(store_.currentUser()));
+      out_ += "/>\n";
+    }
+    if (!store_.preferences().empty() || !store_.searchScope().empty()) {
+      writePreferences();
+    }
+    out_ += "</fixture>\n";
+    return std::move(out_);
+  }
+
+ private:
+  void open(const char* start) { out_ += start; }
+
+  void attribute(const char* name, const std::string& value) {
+    out_ += ' ';
+    out_ += name;
+    out_ += "=\"";
+    XmlStream::escapeAttribute(value, out_);
+    out_ += '"';
+  }
+
+  void writeClass(const ClassRecord& cls) {
+    open("  <class");
+    attribute("name", cls.name);
+    if (cls.parent != NULLTAG) {
+      attribute("parent", store_.classRecord(cls.parent)->name);
+    }
+    if (cls.properties.empty()) {
+      out_ += "/>\n";
+      return;
+    }
+    out_ += ">\n";
+    for (const PropertyDefinition& property : cls.properties) {
+      open("    <property");
+      attribute("name", property.name);
+      attribute("type", valueTypeName(property.type));
+      if (property.isArray) {
+        attribute("array", "true");
+      }
+      if (!property.modifiable) {
+        attribute("modifiable", "false");
+      }
+      out_ += "/>\n";
+    }
+    out_ += "  </class>\n";
+  }
+
+  // The saved value of a property, null when it was never saved.
+  static const Value* savedValue(const ObjectRecord& object, const std::string& name) {
+    auto found = object.properties.find(name);
+    return found == object.properties.end() || found->second.saved.isNull() ? nullptr
+                                                                            : &found->second.saved;
+  }
+
+  void writeObject(const ObjectRecord& object) {
+    const bool relation = store_.isDescendant(store_.classId(kRelationClass), object.classId);
+    const std::string& className = store_.classRecord(object.classId)->name;
+    if (relation) {
+      open("  <relation");
+      attribute("uid", object.uid);
+      if (className != kRelationClass) {
+        attribute("class", className);
+      }
+      attribute("type", store_.typeName(object.type));
+      const std::pair<const char*, const char*> ends[] = {{"primary", kPrimaryProperty},
+                                                          {"secondary", kSecondaryProperty},
+                                                          {"userData", kUserDataProperty}};
+      for (const auto& end : ends) {
+        const Value* value = savedValue(object, end.second);
+        if (value != nullptr && !value->tags.empty()) {
+          attribute(end.first, store_.uidOfTag(value->tags.front()));
+        }
+      }
+    } else {
+      open("  <object");
+      attribute("uid", object.uid);
+      attribute("class", className);
+      attribute("type", store_.typeName(object.type));
+    }
+    if (object.newlyCreated) {
+      attribute("new", "true");
+    }
+    if (!object.modifiable) {
+      attribute("modifiable", "false");
+    }
+    std::string body;
+    body.swap(out_);
+    for (const PropertyDefinition* property : store_.properties(object.classId)) {
+      if (relation && (property->name == kPrimaryProperty || property->name == kSecondaryProperty ||
+                       property->name == kUserDataProperty)) {
+        continue;
+      }
+      const Value* value = savedValue(object, property->name);
+      if (value != nullptr) {
+        writeProperty(*property, *value);
+      }
+    }
+    body.swap(out_);
+    if (body.empty()) {
+      out_ += "/>\n";
+    } else {
+      out_ += ">\n";
+      out_ += body;
+      out_ += relation ? "  </relation>\n" : "  </object>\n";
+    }
+  }
+
+  void writeItem(const PropertyDefinition& property, const Value& value, std::size_t i) {
+    if (property.type == ValueType::reference) {
+      if (value.tags[i] != NULLTAG) {
+        attribute("value", store_.uidOfTag(value.tags[i]));
+      }
+    } else {
+      attribute("value", value.texts[i]);
+    }
+  }
+
+  void writeProperty(const PropertyDefinition& property, const Value& value) {
+    open("    <prop");
+    attribute("name", property.name);
+    if (!property.isArray) {
+      writeItem(property, value, 0);
+      out_ += "/>\n";
+      return;
+    }
+    out_ += ">\n";
+    for (std::size_t i = 0; i < value.size(); ++i) {
+      open("      <v");
+      writeItem(property, value, i);
+      out_ += "/>\n";
+    }
+    out_ += "    </prop>\n";
+  }
+
+  void writePreferences() {
+    open("  <preferences");
+    if (!store_.searchScope().empty()) {
+      attribute("searchScope", store_.searchScope());
+    }
+    if (store_.preferences().empty()) {
+      out_ += "/>\n";
+      return;
+    }
+    out_ += ">\n";
+    for (const Preference& preference : store_.preferences()) {
+      open("    <preference");
+      attribute("name", preference.name);
+      attribute("scope", preference.scope);
+      if (preference.values.empty()) {
+        out_ += "/>\n";
+        continue;
+      }
+      out_ += ">\n";
+      for (const std::string& value : preference.values) {
+        open("      <v");
+        attribute("value", value);
+        out_ += "/>\n";
+      }
+      out_ += "    </preference>\n";
+    }
+    out_ += "  </preferences>\n";
+  }
+
+  const Store& store_;
+  std::string out_;
+};
+
+void Store::applyFixture(const std::string& text) {
+  ++structureVersion_;
+  SAXToNodeParser parser;
+  const XMLNode* root = nullptr;
+  try {
+    root = &parser.parseString(text);
+  } catch (const XmlParseError& error) {
+    throw FixtureError(error.line(), error.column(), error.cause());
+  }
+  FixtureLoader(*this).load(*root);
+}
+
+void Store::loadFixture(const std::string& text) {
+  State backup = state_;
+  std::vector<ErrorEntry> errors = errorStore().entries();
+  try {
+    applyFixture(text);
+  } catch (...) {
+    state_ = std::move(backup);
+    errorStore().clear();
+    for (ErrorEntry& entry : errors) {
+      errorStore().push(entry.severity, entry.code, std::move(entry.texts));
+    }
+    throw;
+  }
+}
+
+void Store::loadFixtureFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    throw FixtureError(0, 0, "cannot read " + path);
+  }
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (file.bad()) {
+    throw FixtureError(0, 0, "cannot read " + path);
+  }
+  loadFixture(text.str());
+}
+
+std::string Store::saveFixture() const {
+  return FixtureWriter(*this).write();
+}
+
+}  // namespace host

@@ -1,0 +1,317 @@
+#include "host/object/grm.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/object/host_call.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/store.h"
+
+namespace {
+
+using host::missingArgument;
+using host::Store;
+using host::tagText;
+
+const host::BaseFixturePart kRelationMessages("grm", R"(<fixture>
+  <message code="35010" text="A relation of type %3$ from %1$ to %2$ already exists."/>
+  <message code="35011" text="%1$ is not a relation type."/>
+</fixture>)");
+
+Tag referenceOf(Tag relation, const char* property) {
+  const host::Value* value = nullptr;
+  if (Store::instance().read(relation, property, &value) != 0 || value->tags.empty()) {
+    return NULLTAG;
+  }
+  return value->tags.front();
+}
+
+bool isRelation(Tag tag) {
+  return Store::instance().isInstanceOf(tag, "ImanRelation");
+}
+
+bool isRelationType(Tag type) {
+  const Store& store = Store::instance();
+  const std::string className = store.typeClassName(type);
+  return !className.empty() &&
+         store.isDescendant(store.classId("ImanRelation"), store.classId(className));
+}
+
+// Relations by primary and by secondary object, in creation order. Rebuilt from the store when
+// objects appeared or disappeared behind its back (see Store::structureVersion); brought up to
+// date by GRM_create_relation itself. Entries may be stale (deleted relations): lookups check.
+class RelationIndex {
+ public:
+  const std::vector<Tag>& byPrimary(Tag primary) { return lookup(primary_, primary); }
+  const std::vector<Tag>& bySecondary(Tag secondary) { return lookup(secondary_, secondary); }
+
+  // The relation was just created; `versionBefore` is the store's version before its
+  // creation. An index that was current then takes the relation; any other is rebuilt.
+  void added(Tag relation, Tag primary, Tag secondary, std::uint64_t versionBefore) {
+    if (version_ != versionBefore) {
+      refresh();
+      return;
+    }
+    primary_[primary].push_back(relation);
+    secondary_[secondary].push_back(relation);
+    version_ = Store::instance().structureVersion();
+  }
+
+ private:
+  using Map = std::unordered_map<Tag, std::vector<Tag>>;
+
+  const std::vector<Tag>& lookup(Map& map, Tag key) {
+    refresh();
+    static const std::vector<Tag> kNone;
+    auto found = map.find(key);
+    return found == map.end() ? kNone : found->second;
+  }
+
+  void refresh() {
+    Store& store = Store::instance();
+    if (version_ == store.structureVersion()) {
+      return;
+    }
+    primary_.clear();
+    secondary_.clear();
+    for (Tag relation : store.objectsOfClass(store.classId("ImanRelation"))) {
+      primary_[referenceOf(relation, "primary_object")].push_back(relation);
+      secondary_[referenceOf(relation, "secondary_object")].push_back(relation);
+    }
+    version_ = store.structureVersion();
+  }
+
+  Map primary_;
+  Map secondary_;
+  std::uint64_t version_ = 0;
+};
+
+RelationIndex& relationIndex() {
+  static RelationIndex index;
+  return index;
+}
+
+bool matches(Tag relation, Tag primary, Tag secondary, Tag relationType, Tag userData) {
+  const host::ObjectRecord* object = Store::instance().find(relation);
+  return object != nullptr &&
+         (primary == NULLTAG || referenceOf(relation, "primary_object") == primary) &&
+         (secondary == NULLTAG || referenceOf(relation, "secondary_object") == secondary) &&
+         (relationType == NULLTAG || object->type == relationType) &&
+         (userData == NULLTAG || referenceOf(relation, "user_data") == userData);
+}
+
+std::vector<Tag> listRelations(Tag primary, Tag secondary, Tag relationType, Tag userData) {
+  std::vector<Tag> result;
+  Store& store = Store::instance();
+  const std::vector<Tag>* candidates = nullptr;
+  std::vector<Tag> all;
+  if (primary != NULLTAG) {
+    candidates = &relationIndex().byPrimary(primary);
+  } else if (secondary != NULLTAG) {
+    candidates = &relationIndex().bySecondary(secondary);
+  } else {
+    all = store.objectsOfClass(store.classId("ImanRelation"));
+    candidates = &all;
+  }
+  for (Tag relation : *candidates) {
+    if (matches(relation, primary, secondary, relationType, userData)) {
+      result.push_back(relation);
+    }
+  }
+  return result;
+}
+
+int askReference(const char* call, Tag relation, const char* property, Tag* out) {
+  if (out == nullptr) {
+    return missingArgument(call);
+  }
+  *out = NULLTAG;
+  HOST_CALL(call, relation);
+  if (!isRelation(relation)) {
+    return host::storeError(POM_invalid_tag, {tagText(relation)});
+  }
+  *out = referenceOf(relation, property);
+  return 0;
+}
+
+int handOut(const std::vector<Tag>& list, int* count, Tag** tags) {
+  *tags = host::allocateTags(list);
+  *count = static_cast<int>(list.size());
+  return 0;
+}
+
+}  // namespace
+
+int GRM_find_relation_type(const char* name, Tag* relationType) {
+  if (name == nullptr || relationType == nullptr) {
+    return missingArgument("GRM_find_relation_type");
+  }
+  *relationType = NULLTAG;
+  HOST_CALL("GRM_find_relation_type", NULLTAG);
+  const Tag type = Store::instance().findType(name);
+  if (type != NULLTAG && isRelationType(type)) {
+    *relationType = type;
+  }
+  return 0;
+}
+
+int GRM_find_relation(Tag primary, Tag secondary, Tag relationType, Tag* relation) {
+  if (relation == nullptr) {
+    return missingArgument("GRM_find_relation");
+  }
+  *relation = NULLTAG;
+  HOST_CALL("GRM_find_relation", primary);
+  for (Tag candidate : relationIndex().byPrimary(primary)) {
+    if (matches(candidate, primary, secondary, relationType, NULLTAG)) {
+      *relation = candidate;
+      return 0;
+    }
+  }
+  return 0;
+}
+
+int GRM_create_relation(Tag primary, Tag secondary, Tag relationType, Tag userData, Tag* relation) {
+  if (relation == nullptr) {
+    return missingArgument("GRM_create_relation");
+  }
+  *relation = NULLTAG;
+  HOST_CALL("GRM_create_relation", primary);
+  Store& store = Store::instance();
+  for (Tag end : {primary, secondary}) {
+    if (store.find(end) == nullptr) {
+      return host::storeError(POM_invalid_tag, {tagText(end)});
+    }
+  }
+  if (userData != NULLTAG && store.find(userData) == nullptr) {
+    return host::storeError(POM_invalid_tag, {tagText(userData)});
+  }
+  if (!isRelationType(relationType)) {
+    return host::storeError(GRM_invalid_relation_type, {tagText(relationType)});
+  }
+  for (Tag existing : relationIndex().byPrimary(primary)) {
+    if (matches(existing, primary, secondary, relationType, NULLTAG)) {
+      return host::storeError(
+          GRM_relation_already_exists,
+          {store.uidOfTag(primary), store.uidOfTag(secondary), store.typeName(relationType)});
+    }
+  }
+  Tag created;
+  const std::uint64_t versionBefore = store.structureVersion();
+  const Tag relationClass = store.classId(store.typeClassName(relationType));
+  if (const int status = store.createObject(relationClass, relationType, &created)) {
+    return status;
+  }
+  store.write(created, "primary_object", host::Value{{}, {primary}}, host::WriteMode::initial);
+  store.write(created, "secondary_object", host::Value{{}, {secondary}}, host::WriteMode::initial);
+  if (userData != NULLTAG) {
+    store.write(created, "user_data", host::Value{{}, {userData}}, host::WriteMode::initial);
+  }
+  relationIndex().added(created, primary, secondary, versionBefore);
+  *relation = created;
+  return 0;
+}
+
+int GRM_save_relation(Tag relation) {
+  HOST_CALL("GRM_save_relation", relation);
+  if (!isRelation(relation)) {
+    return host::storeError(POM_invalid_tag, {tagText(relation)});
+  }
+  return Store::instance().save(relation);
+}
+
+int GRM_delete_relation(Tag relation) {
+  HOST_CALL("GRM_delete_relation", relation);
+  if (!isRelation(relation)) {
+    return host::storeError(POM_invalid_tag, {tagText(relation)});
+  }
+  return Store::instance().remove(relation);
+}
+
+int GRM_set_user_data(Tag relation, Tag userData) {
+  HOST_CALL("GRM_set_user_data", relation);
+  Store& store = Store::instance();
+  if (!isRelation(relation)) {
+    return host::storeError(POM_invalid_tag, {tagText(relation)});
+  }
+  if (userData != NULLTAG && store.find(userData) == nullptr) {
+    return host::storeError(POM_invalid_tag, {tagText(userData)});
+  }
+  host::Value value;
+  if (userData != NULLTAG) {
+    value.tags.push_back(userData);
+  }
+  return store.write(relation, "user_data", value, host::WriteMode::session);
+}
+
+int GRM_ask_primary(Tag relation, Tag* primary) {
+  return askReference("GRM_ask_primary", relation, "primary_object", primary);
+}
+
+int GRM_ask_secondary(Tag relation, Tag* secondary) {
+  return askReference("GRM_ask_secondary", relation, "secondary_object", secondary);
+}
+
+int GRM_ask_user_data(Tag relation, Tag* userData) {
+  return askReference("GRM_ask_user_data", relation, "user_data", userData);
+}
+
+int GRM_ask_relation_type(Tag relation, Tag* relationType) {
+  if (relationType == nullptr) {
+    return missingArgument("GRM_ask_relation_type");
+  }
+  *relationType = NULLTAG;
+  HOST_CALL("GRM_ask_relation_type", relation);
+  if (!isRelation(relation)) {
+    return host::storeError(POM_invalid_tag, {tagText(relation)});
+  }
+  *relationType = Store::instance().find(relation)->type;
+  return 0;
+}
+
+int GRM_list_relations(Tag primary, Tag secondary, Tag relationType, Tag userData, int* count,
+                       Tag** relations) {
+  if (count == nullptr || relations == nullptr) {
+    return missingArgument("GRM_list_relations");
+  }
+  *count = 0;
+  *relations = nullptr;
+  HOST_CALL("GRM_list_relations", primary);
+  return handOut(listRelations(primary, secondary, relationType, userData), count, relations);
+}
+
+int GRM_list_secondary_objects_only(Tag primary, Tag relationType, int* count, Tag** secondaries) {
+  if (count == nullptr || secondaries == nullptr) {
+    return missingArgument("GRM_list_secondary_objects_only");
+  }
+  *count = 0;
+  *secondaries = nullptr;
+  HOST_CALL("GRM_list_secondary_objects_only", primary);
+  if (Store::instance().find(primary) == nullptr) {
+    return host::storeError(POM_invalid_tag, {tagText(primary)});
+  }
+  std::vector<Tag> list;
+  for (Tag relation : listRelations(primary, NULLTAG, relationType, NULLTAG)) {
+    list.push_back(referenceOf(relation, "secondary_object"));
+  }
+  return handOut(list, count, secondaries);
+}
+
+int GRM_list_primary_objects_only(Tag secondary, Tag relationType, int* count, Tag** primaries) {
+  if (count == nullptr || primaries == nullptr) {
+    return missingArgument("GRM_list_primary_objects_only");
+  }
+  *count = 0;
+  *primaries = nullptr;
+  HOST_CALL("GRM_list_primary_objects_only", secondary);
+  if (Store::instance().find(secondary) == nullptr) {
+    return host::storeError(POM_invalid_tag, {tagText(secondary)});
+  }
+  std::vector<Tag> list;
+  for (Tag relation : listRelations(NULLTAG, secondary, relationType, NULLTAG)) {
+    list.push_back(referenceOf(relation, "primary_object"));
+  }
+  return handOut(list, count, primaries);
+}

@@ -1,0 +1,75 @@
+// The host's allocator, string helpers and environment access.
+//
+// Arrays and strings that host calls hand to the library come from the host allocator and are
+// released by the library with SM_free or MEM_free (the two are the same: either accepts a
+// block from SM_alloc or SM_string_copy, and null). The allocator keeps every block it handed
+// out, so a free of anything else is detected and counted, never passed to the C runtime: a
+// block freed twice ("double free") or a pointer that the host never allocated ("foreign
+// free") costs nothing but a count, which tests assert to be zero.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "host/object/tag.h"
+
+// A block of `size` bytes (a distinct block also for 0). Null only when memory is exhausted.
+void* SM_alloc(std::size_t size);
+// A host-allocated copy of `text`; null for null.
+char* SM_string_copy(const char* text);
+void SM_free(void* block);
+void MEM_free(void* block);
+
+// strcmp, strcpy and strlen that take null as the empty string (zolt_strcpy copies nothing
+// into a null destination and returns it). zolt_strcpy does not bound the copy: the caller
+// sizes the destination for the source.
+int zolt_strcmp(const char* left, const char* right);
+char* zolt_strcpy(char* destination, const char* source);
+std::size_t zolt_strlen(const char* text);
+
+// The value of the environment variable, owned by the environment; null when it is not set.
+// A variable set to the empty string counts as set (the empty text is returned): each caller
+// applies its own rule for an empty value on top.
+const char* ZOLT_getenv(const char* name);
+
+namespace host {
+
+struct AllocatorCounts {
+  std::uint64_t allocations = 0;   // Blocks handed out.
+  std::uint64_t frees = 0;         // Blocks released.
+  std::uint64_t doubleFrees = 0;   // Frees of a block already released.
+  std::uint64_t foreignFrees = 0;  // Frees of a pointer the host never handed out.
+};
+
+class Allocator {
+ public:
+  void* allocate(std::size_t size);
+  void release(void* block);
+
+  // Blocks handed out and not released yet.
+  std::size_t outstanding() const { return live_.size(); }
+  const AllocatorCounts& counts() const { return counts_; }
+  // Zeroes the counts; outstanding blocks stay outstanding (they are real memory).
+  void resetCounts() { counts_ = AllocatorCounts(); }
+
+ private:
+  std::unordered_set<void*> live_;
+  // Released blocks whose address the C runtime has not handed out again since; a second
+  // release of one of these is a double free. Emptied when it reaches kMaxRemembered, after
+  // which such a release counts as foreign (still counted, still harmless).
+  static constexpr std::size_t kMaxRemembered = 1u << 16;
+  std::unordered_set<void*> released_;
+  AllocatorCounts counts_;
+};
+
+Allocator& allocator();
+
+// Host allocations for the arrays that host calls return; null for an empty list. A string
+// array is one block (the pointers, then the texts), released with one SM_free / MEM_free.
+char** allocateStrings(const std::vector<std::string>& texts);
+Tag* allocateTags(const std::vector<Tag>& tags);
+
+}  // namespace host

@@ -1,0 +1,657 @@
+#include "host/object/store.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "host/object/error_store.h"
+#include "host/object/host_call.h"
+
+namespace host {
+
+namespace {
+
+constexpr const char* kTypeClass = "ZoltType";
+constexpr const char* kTypeNameProperty = "type_name";
+constexpr const char* kTypeClassProperty = "type_class";
+constexpr const char* kParentTypeProperty = "parent_type";
+
+struct Registries {
+  std::vector<std::pair<std::string, const char*>> parts;
+  std::vector<void (*)()> hooks;
+};
+
+Registries& registries() {
+  static Registries instance;
+  return instance;
+}
+
+const std::string* singleText(const Value& value) {
+  return value.texts.empty() ? nullptr : &value.texts.front();
+}
+
+}  // namespace
+
+extern const char* const kCoreBaseFixture;
+
+FixtureError::FixtureError(int line, int column, const std::string& cause)
+    : std::runtime_error("fixture line " + std::to_string(line) + ", column " +
+                         std::to_string(column) + ": " + cause),
+      line_(line),
+      column_(column) {}
+
+bool ObjectRecord::operator==(const ObjectRecord& other) const {
+  return tag == other.tag && uid == other.uid && exists == other.exists &&
+         classId == other.classId && type == other.type && properties == other.properties &&
+         deleted == other.deleted && locked == other.locked && newlyCreated == other.newlyCreated &&
+         modifiable == other.modifiable;
+}
+
+BaseFixturePart::BaseFixturePart(const char* name, const char* text) {
+  registries().parts.emplace_back(name, text);
+}
+
+ResetHook::ResetHook(void (*hook)()) {
+  registries().hooks.push_back(hook);
+}
+
+int storeError(int code, const std::vector<std::string>& texts) {
+  errorStore().push(EMH_severity_error, code, texts);
+  return code;
+}
+
+int missingArgument(const char* call) {
+  return storeError(POM_invalid_argument, {call});
+}
+
+std::string tagText(Tag tag) {
+  return std::to_string(static_cast<std::uint32_t>(tag));
+}
+
+Store::Store() = default;
+
+Store& Store::instance() {
+  static Store store;
+  // Filled on first use rather than in the constructor: loading the base calls host code that
+  // asks for the instance again (the message store), which must find it constructed.
+  if (store.state_.slots.empty()) {
+    store.reset();
+  }
+  return store;
+}
+
+void Store::reset() {
+  ++structureVersion_;
+  state_ = State();
+  state_.slots.emplace_back();  // The null tag.
+  errorStore().clear();
+  callLog().clear();
+  faultPlan().clear();
+  applyFixture(kCoreBaseFixture);
+  auto parts = registries().parts;
+  std::stable_sort(parts.begin(), parts.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& part : parts) {
+    applyFixture(part.second);
+  }
+  for (void (*hook)() : registries().hooks) {
+    hook();
+  }
+  // Loading the base leaves nothing for a test to see.
+  errorStore().clear();
+  callLog().clear();
+}
+
+Tag Store::newSlot(Slot::Kind kind) {
+  const Tag tag(static_cast<std::uint32_t>(state_.slots.size()));
+  state_.slots.emplace_back();
+  state_.slots.back().kind = kind;
+  state_.slots.back().object.tag = tag;
+  return tag;
+}
+
+ObjectRecord* Store::record(Tag tag) {
+  const std::uint32_t index = tag;
+  if (index == 0 || index >= state_.slots.size() || state_.slots[index].kind != Slot::kObject) {
+    return nullptr;
+  }
+  return &state_.slots[index].object;
+}
+
+const ObjectRecord* Store::record(Tag tag) const {
+  return const_cast<Store*>(this)->record(tag);
+}
+
+// --- Classes -------------------------------------------------------------------------------
+
+Tag Store::classId(const std::string& name) const {
+  auto found = state_.classByName.find(name);
+  return found == state_.classByName.end() ? NULLTAG : found->second;
+}
+
+const ClassRecord* Store::classRecord(Tag classId) const {
+  const std::uint32_t index = classId;
+  if (index == 0 || index >= state_.slots.size() || state_.slots[index].kind != Slot::kClass) {
+    return nullptr;
+  }
+  return &state_.classes[state_.slots[index].classIndex];
+}
+
+Tag Store::defineClass(const std::string& name, Tag parent) {
+  const Tag id = newSlot(Slot::kClass);
+  state_.slots[id].classIndex = state_.classes.size();
+  state_.slots[id].object.uid = "class." + name;
+  state_.tagByUid.emplace(state_.slots[id].object.uid, id);
+  state_.classes.push_back(ClassRecord{id, name, parent, {}});
+  state_.classByName[name] = id;
+  return id;
+}
+
+void Store::addProperty(Tag classId, const PropertyDefinition& property) {
+  state_.classes[state_.slots[classId].classIndex].properties.push_back(property);
+}
+
+const PropertyDefinition* Store::findProperty(Tag classId, const std::string& name) const {
+  for (const ClassRecord* cls = classRecord(classId); cls != nullptr;
+       cls = classRecord(cls->parent)) {
+    for (const PropertyDefinition& property : cls->properties) {
+      if (property.name == name) {
+        return &property;
+      }
+    }
+  }
+  return nullptr;
+}
+
+std::vector<const PropertyDefinition*> Store::properties(Tag classId) const {
+  std::vector<const ClassRecord*> chain;
+  for (const ClassRecord* cls = classRecord(classId); cls != nullptr;
+       cls = classRecord(cls->parent)) {
+    chain.push_back(cls);
+  }
+  std::vector<const PropertyDefinition*> result;
+  for (auto cls = chain.rbegin(); cls != chain.rend(); ++cls) {
+    for (const PropertyDefinition& property : (*cls)->properties) {
+      result.push_back(&property);
+    }
+  }
+  return result;
+}
+
+bool Store::isDescendant(Tag ancestor, Tag classId) const {
+  if (classRecord(ancestor) == nullptr) {
+    return false;
+  }
+  for (const ClassRecord* cls = classRecord(classId); cls != nullptr;
+       cls = classRecord(cls->parent)) {
+    if (cls->id == ancestor) {
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<Tag> Store::classIds() const {
+  std::vector<Tag> result;
+  for (const ClassRecord& cls : state_.classes) {
+    result.push_back(cls.id);
+  }
+  return result;
+}
+
+// --- Types ---------------------------------------------------------------------------------
+
+Tag Store::findType(const std::string& name) const {
+  auto found = state_.typeByName.find(name);
+  if (found != state_.typeByName.end() && find(found->second) != nullptr) {
+    return found->second;
+  }
+  // The index can name a type whose creation was rolled back while an older one of that name
+  // came back with the roll; every type ever made is in typeTags.
+  for (Tag type : state_.typeTags) {
+    if (find(type) != nullptr && typeName(type) == name) {
+      return type;
+    }
+  }
+  return NULLTAG;
+}
+
+int Store::defineType(const std::string& name, Tag classId, Tag parentType, Tag* type) {
+  *type = NULLTAG;
+  const ClassRecord* cls = classRecord(classId);
+  if (cls == nullptr) {
+    return storeError(POM_no_such_class, {tagText(classId)});
+  }
+  if (parentType != NULLTAG) {
+    if (find(parentType) == nullptr || typeName(parentType).empty()) {
+      return storeError(POM_invalid_tag, {tagText(parentType)});
+    }
+    if (!isDescendant(this->classId(typeClassName(parentType)), classId)) {
+      return storeError(POM_wrong_class, {name, typeClassName(parentType)});
+    }
+  }
+  if (findType(name) != NULLTAG) {
+    return storeError(POM_duplicate_uid, {"type." + name});
+  }
+  const Tag typeClass = this->classId(kTypeClass);
+  // The type of a type object is the type "ZoltType", which is its own type.
+  Tag typeOfType = findType(kTypeClass);
+  const bool selfTyped = typeOfType == NULLTAG && name == kTypeClass;
+  if (typeClass == NULLTAG || (typeOfType == NULLTAG && !selfTyped)) {
+    return storeError(POM_no_such_class, {kTypeClass});
+  }
+  Tag created;
+  if (selfTyped) {
+    // createObject needs a live type; make the record by hand and type it with itself.
+    created = tagOfUid("type." + name);
+    ObjectRecord* object = record(created);
+    journal(*object);
+    object->exists = true;
+    object->classId = typeClass;
+    object->type = created;
+    object->newlyCreated = false;
+  } else {
+    const int status = createObject(typeClass, typeOfType, &created, "type." + name);
+    if (status != 0) {
+      return status;
+    }
+    record(created)->newlyCreated = false;
+  }
+  write(created, kTypeNameProperty, Value{{name}, {}}, WriteMode::initial);
+  write(created, kTypeClassProperty, Value{{cls->name}, {}}, WriteMode::initial);
+  if (parentType != NULLTAG) {
+    write(created, kParentTypeProperty, Value{{}, {parentType}}, WriteMode::initial);
+  }
+  state_.typeByName[name] = created;
+  state_.typeTags.push_back(created);
+  *type = created;
+  return 0;
+}
+
+std::string Store::typeName(Tag type) const {
+  const Value* value = nullptr;
+  if (!isInstanceOf(type, kTypeClass) || read(type, kTypeNameProperty, &value) != 0) {
+    return std::string();
+  }
+  const std::string* text = singleText(*value);
+  return text == nullptr ? std::string() : *text;
+}
+
+std::string Store::typeClassName(Tag type) const {
+  const Value* value = nullptr;
+  if (!isInstanceOf(type, kTypeClass) || read(type, kTypeClassProperty, &value) != 0) {
+    return std::string();
+  }
+  const std::string* text = singleText(*value);
+  return text == nullptr ? std::string() : *text;
+}
+
+Tag Store::parentType(Tag type) const {
+  const Value* value = nullptr;
+  if (!isInstanceOf(type, kTypeClass) || read(type, kParentTypeProperty, &value) != 0 ||
+      value->tags.empty()) {
+    return NULLTAG;
+  }
+  return value->tags.front();
+}
+
+std::vector<Tag> Store::subtypes(Tag type) const {
+  std::vector<Tag> result;
+  for (Tag candidate : types()) {
+    if (parentType(candidate) == type) {
+      result.push_back(candidate);
+    }
+  }
+  return result;
+}
+
+std::vector<Tag> Store::types() const {
+  std::vector<Tag> result;
+  for (Tag type : state_.typeTags) {
+    if (find(type) != nullptr) {
+      result.push_back(type);
+    }
+  }
+  return result;
+}
+
+// --- Objects -------------------------------------------------------------------------------
+
+std::string Store::generateUid() {
+  for (;;) {
+    char buffer[24];
+    std::snprintf(buffer, sizeof buffer, "h%012llu",
+                  static_cast<unsigned long long>(++state_.generatedUids));
+    if (state_.tagByUid.count(buffer) == 0) {
+      return buffer;
+    }
+  }
+}
+
+int Store::createObject(Tag classId, Tag type, Tag* object, const std::string& uid) {
+  *object = NULLTAG;
+  if (classRecord(classId) == nullptr) {
+    return storeError(POM_no_such_class, {tagText(classId)});
+  }
+  const std::string typeClass = typeClassName(type);
+  if (find(type) == nullptr || typeClass.empty()) {
+    return storeError(POM_invalid_tag, {tagText(type)});
+  }
+  if (!isDescendant(this->classId(typeClass), classId)) {
+    return storeError(POM_wrong_class, {classRecord(classId)->name, typeClass});
+  }
+  const std::string objectUid = uid.empty() ? generateUid() : uid;
+  auto known = state_.tagByUid.find(objectUid);
+  if (known != state_.tagByUid.end() &&
+      (record(known->second) == nullptr || record(known->second)->exists)) {
+    return storeError(POM_duplicate_uid, {objectUid});
+  }
+  // An unknown UID already has its tag; the object takes it, so the mapping stays stable.
+  const Tag tag = tagOfUid(objectUid);
+  ObjectRecord* created = record(tag);
+  journal(*created);
+  ObjectRecord fresh;
+  fresh.tag = tag;
+  fresh.uid = objectUid;
+  fresh.exists = true;
+  fresh.classId = classId;
+  fresh.type = type;
+  fresh.newlyCreated = true;
+  *created = std::move(fresh);
+  *object = tag;
+  ++structureVersion_;
+  return 0;
+}
+
+ObjectRecord* Store::find(Tag tag) {
+  ObjectRecord* object = record(tag);
+  return object != nullptr && object->live() ? object : nullptr;
+}
+
+const ObjectRecord* Store::find(Tag tag) const {
+  return const_cast<Store*>(this)->find(tag);
+}
+
+const ObjectRecord* Store::findExisting(Tag tag) const {
+  const ObjectRecord* object = record(tag);
+  return object != nullptr && object->exists ? object : nullptr;
+}
+
+bool Store::isInstanceOf(Tag tag, const std::string& className) const {
+  const ObjectRecord* object = find(tag);
+  return object != nullptr && isDescendant(classId(className), object->classId);
+}
+
+std::vector<Tag> Store::objectsOfClass(Tag classId, bool withDescendants) const {
+  std::vector<Tag> result;
+  for (const Slot& slot : state_.slots) {
+    if (slot.kind == Slot::kObject && slot.object.live() &&
+        (withDescendants ? isDescendant(classId, slot.object.classId)
+                         : slot.object.classId == classId)) {
+      result.push_back(slot.object.tag);
+    }
+  }
+  return result;
+}
+
+Tag Store::tagOfUid(const std::string& uid) {
+  if (uid.empty()) {
+    return NULLTAG;
+  }
+  auto found = state_.tagByUid.find(uid);
+  if (found != state_.tagByUid.end()) {
+    return found->second;
+  }
+  const Tag tag = newSlot(Slot::kObject);
+  state_.slots[tag].object.uid = uid;
+  state_.tagByUid.emplace(uid, tag);
+  return tag;
+}
+
+std::string Store::uidOfTag(Tag tag) const {
+  const std::uint32_t index = tag;
+  if (index == 0 || index >= state_.slots.size()) {
+    return std::string();
+  }
+  return state_.slots[index].object.uid;
+}
+
+int Store::read(Tag object, const std::string& name, const Value** value,
+                const PropertyDefinition** definition) const {
+  static const Value kNull;
+  *value = &kNull;
+  const ObjectRecord* found = find(object);
+  if (found == nullptr) {
+    return storeError(POM_invalid_tag, {tagText(object)});
+  }
+  const PropertyDefinition* property = findProperty(found->classId, name);
+  if (property == nullptr) {
+    return storeError(POM_no_such_property, {name, classRecord(found->classId)->name});
+  }
+  if (definition != nullptr) {
+    *definition = property;
+  }
+  auto state = found->properties.find(name);
+  if (state != found->properties.end()) {
+    *value = &state->second.current();
+  }
+  return 0;
+}
+
+int Store::write(Tag object, const std::string& name, Value value, WriteMode mode) {
+  ObjectRecord* found = find(object);
+  if (found == nullptr) {
+    return storeError(POM_invalid_tag, {tagText(object)});
+  }
+  const PropertyDefinition* property = findProperty(found->classId, name);
+  if (property == nullptr) {
+    return storeError(POM_no_such_property, {name, classRecord(found->classId)->name});
+  }
+  const bool isReference = property->type == ValueType::reference;
+  if (!property->isArray && value.size() == 1 && isReference && value.tags.front() == NULLTAG) {
+    value.tags.clear();
+  }
+  if ((isReference ? !value.texts.empty() : !value.tags.empty()) ||
+      (!property->isArray && value.size() > 1)) {
+    return storeError(POM_wrong_value_type, {name});
+  }
+  for (std::string& text : value.texts) {
+    std::string canonical;
+    if (!canonicalText(property->type, text, &canonical)) {
+      return storeError(POM_invalid_value, {name, text});
+    }
+    text = std::move(canonical);
+  }
+  if (mode == WriteMode::session) {
+    if (!found->modifiable || !property->modifiable) {
+      return storeError(POM_not_modifiable, {tagText(object), name});
+    }
+    if (!found->locked) {
+      return storeError(POM_not_locked, {tagText(object)});
+    }
+  }
+  journal(*found);
+  PropertyState& state = found->properties[name];
+  if (mode == WriteMode::initial) {
+    state.saved = std::move(value);
+    state.hasWorking = false;
+    state.working = Value();
+  } else {
+    state.working = std::move(value);
+    state.hasWorking = true;
+  }
+  return 0;
+}
+
+int Store::save(Tag object) {
+  ObjectRecord* found = find(object);
+  if (found == nullptr) {
+    return storeError(POM_invalid_tag, {tagText(object)});
+  }
+  journal(*found);
+  for (auto& entry : found->properties) {
+    PropertyState& state = entry.second;
+    if (state.hasWorking) {
+      state.saved = std::move(state.working);
+      state.working = Value();
+      state.hasWorking = false;
+    }
+  }
+  found->newlyCreated = false;
+  return 0;
+}
+
+int Store::refresh(Tag object, bool lock) {
+  ObjectRecord* found = find(object);
+  if (found == nullptr) {
+    return storeError(POM_invalid_tag, {tagText(object)});
+  }
+  if (lock) {
+    if (!found->modifiable) {
+      return storeError(POM_not_modifiable, {tagText(object)});
+    }
+    journal(*found);
+    found->locked = true;
+    return 0;
+  }
+  journal(*found);
+  for (auto& entry : found->properties) {
+    entry.second.hasWorking = false;
+    entry.second.working = Value();
+  }
+  found->locked = false;
+  return 0;
+}
+
+int Store::remove(Tag object) {
+  ObjectRecord* found = find(object);
+  if (found == nullptr) {
+    return storeError(POM_invalid_tag, {tagText(object)});
+  }
+  if (!found->modifiable) {
+    return storeError(POM_not_modifiable, {tagText(object)});
+  }
+  journal(*found);
+  for (auto& entry : found->properties) {
+    entry.second.hasWorking = false;
+    entry.second.working = Value();
+  }
+  found->deleted = true;
+  found->locked = false;
+  ++structureVersion_;
+  return 0;
+}
+
+int Store::setModifiable(Tag object, bool modifiable) {
+  ObjectRecord* found = find(object);
+  if (found == nullptr) {
+    return storeError(POM_invalid_tag, {tagText(object)});
+  }
+  journal(*found);
+  found->modifiable = modifiable;
+  if (!modifiable) {
+    found->locked = false;
+  }
+  return 0;
+}
+
+// --- Mark points ---------------------------------------------------------------------------
+
+void Store::journal(const ObjectRecord& object) {
+  if (state_.marks.empty()) {
+    return;
+  }
+  MarkPoint& mark = state_.marks.back();
+  if (mark.touched.insert(object.tag).second) {
+    mark.prior.push_back(object);
+  }
+}
+
+int Store::placeMarkPoint(int* id) {
+  MarkPoint mark;
+  mark.id = state_.nextMarkId++;
+  state_.marks.push_back(std::move(mark));
+  *id = state_.marks.back().id;
+  return 0;
+}
+
+int Store::rollToMarkPoint(int id, bool* stateChanged) {
+  if (stateChanged != nullptr) {
+    *stateChanged = false;
+  }
+  auto mark = std::find_if(state_.marks.begin(), state_.marks.end(),
+                           [id](const MarkPoint& m) { return m.id == id; });
+  if (mark == state_.marks.end()) {
+    return storeError(POM_invalid_markpoint, {std::to_string(id)});
+  }
+  bool changed = false;
+  // Newest first, each mark's changes newest first: an object ends in its oldest prior state.
+  while (state_.marks.size() > static_cast<std::size_t>(mark - state_.marks.begin())) {
+    MarkPoint& newest = state_.marks.back();
+    for (auto prior = newest.prior.rbegin(); prior != newest.prior.rend(); ++prior) {
+      ObjectRecord* current = record(prior->tag);
+      if (!(*current == *prior)) {
+        changed = true;
+        *current = std::move(*prior);
+      }
+    }
+    state_.marks.pop_back();
+  }
+  if (stateChanged != nullptr) {
+    *stateChanged = changed;
+  }
+  if (changed) {
+    ++structureVersion_;
+  }
+  return 0;
+}
+
+int Store::forgetMarkPoint(int id) {
+  auto mark = std::find_if(state_.marks.begin(), state_.marks.end(),
+                           [id](const MarkPoint& m) { return m.id == id; });
+  if (mark == state_.marks.end()) {
+    return storeError(POM_invalid_markpoint, {std::to_string(id)});
+  }
+  const std::size_t index = static_cast<std::size_t>(mark - state_.marks.begin());
+  if (index > 0) {
+    // The mark before takes over the oldest prior state of each object it has not saved yet.
+    MarkPoint& outer = state_.marks[index - 1];
+    for (std::size_t i = index; i < state_.marks.size(); ++i) {
+      for (ObjectRecord& prior : state_.marks[i].prior) {
+        if (outer.touched.insert(prior.tag).second) {
+          outer.prior.push_back(std::move(prior));
+        }
+      }
+    }
+  }
+  state_.marks.erase(state_.marks.begin() + static_cast<std::ptrdiff_t>(index), state_.marks.end());
+  return 0;
+}
+
+// --- Session, preferences, messages --------------------------------------------------------
+
+const Preference* Store::findPreference(const std::string& name, const std::string& scope) const {
+  for (const Preference& preference : state_.preferences) {
+    if (preference.name == name && preference.scope == scope) {
+      return &preference;
+    }
+  }
+  return nullptr;
+}
+
+void Store::setPreference(const Preference& preference) {
+  for (Preference& existing : state_.preferences) {
+    if (existing.name == preference.name && existing.scope == preference.scope) {
+      existing.values = preference.values;
+      return;
+    }
+  }
+  state_.preferences.push_back(preference);
+}
+
+const std::string* Store::messageTemplate(int code) const {
+  auto found = state_.messages.find(code);
+  return found == state_.messages.end() ? nullptr : &found->second;
+}
+
+}  // namespace host

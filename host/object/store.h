@@ -1,0 +1,302 @@
+// The host's object store: one process-wide, in-memory model of persistent objects.
+//
+// Every object has a tag (32-bit, never reused, 0 = null), a UID string, a class (single
+// inheritance), a type (a type object, with subtypes), properties with a saved value and a
+// working value, a lock flag (owned by the one session), a "newly created, never saved" flag, a
+// deleted flag and a modifiable flag. Classes have tags from the same counter and UIDs
+// ("class." + name) but are not objects. Types are objects of the class "ZoltType" whose
+// properties "type_name", "type_class" and "parent_type" say what they are.
+//
+// The C functions of the object API (pom.h, aom.h and the modules added later) are thin
+// wrappers around this class; later host modules use it directly. Statuses are the codes of
+// ifail.h; a method that fails puts its code on the error store first, like the C calls.
+//
+// Mark points journal the prior state of every object that changes after them (creation,
+// property writes, saves, lock changes, deletion), so that rolling back restores it exactly.
+// Classes, message templates, preferences and the session are not journaled.
+//
+// The store is single-threaded, like the library. Pointers to records stay valid until reset().
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "host/object/tag.h"
+#include "host/object/value.h"
+
+namespace host {
+
+// A fixture document that cannot be loaded: not well-formed, or naming what does not exist.
+// what() reads "fixture line L, column C: cause" (L and C 0 when unknown).
+class FixtureError : public std::runtime_error {
+ public:
+  FixtureError(int line, int column, const std::string& cause);
+  int line() const { return line_; }
+  int column() const { return column_; }
+
+ private:
+  int line_;
+  int column_;
+};
+
+struct ClassRecord {
+  Tag id;
+  std::string name;
+  Tag parent;                                  // Null for a root class.
+  std::vector<PropertyDefinition> properties;  // Its own, in declaration order.
+};
+
+struct PropertyState {
+  Value saved;
+  bool hasWorking = false;
+  Value working;  // Written but not saved yet; meaningful only with hasWorking.
+
+  // What this session reads: its own unsaved value if there is one.
+  const Value& current() const { return hasWorking ? working : saved; }
+  bool operator==(const PropertyState& other) const {
+    return saved == other.saved && hasWorking == other.hasWorking &&
+           (!hasWorking || working == other.working);
+  }
+};
+
+struct ObjectRecord {
+  Tag tag;
+  std::string uid;
+  // False for a tag that names no object: an unknown UID's tag, or a creation rolled back.
+  bool exists = false;
+  Tag classId;
+  Tag type;
+  std::map<std::string, PropertyState> properties;  // Absent = null, never written.
+  bool deleted = false;
+  bool locked = false;
+  bool newlyCreated = false;
+  bool modifiable = true;
+
+  bool live() const { return exists && !deleted; }
+  bool operator==(const ObjectRecord& other) const;
+};
+
+// A preference: its values in one scope ("site", "user", ...).
+struct Preference {
+  std::string name;
+  std::string scope;
+  std::vector<std::string> values;
+};
+
+// How a property write is checked and where it lands.
+enum class WriteMode {
+  // A session write (AOM_set_value_*): needs the lock and a modifiable property; sets the
+  // working value, which AOM_save persists and AOM_refresh(object, false) drops.
+  session,
+  // Host bookkeeping of another call (for example a folder insertion): no lock needed; sets
+  // the working value like a session write.
+  host,
+  // The first values of an object, set by the call that creates it: sets the saved value.
+  initial,
+};
+
+class Store {
+ public:
+  static Store& instance();
+
+  // A fresh store holding the base fixture and the registered base fixture parts; the error
+  // store, the call log and the fault plan are emptied, mark points dropped, reset hooks run.
+  // Tag numbers and generated UIDs start again from the beginning.
+  void reset();
+
+  // --- Classes ---------------------------------------------------------------------------
+  // The class id of `name`; null when there is no such class.
+  Tag classId(const std::string& name) const;
+  // Null for a tag that is not a class id.
+  const ClassRecord* classRecord(Tag classId) const;
+  // REQUIRES: no class `name` yet; `parent` null or a class id.
+  Tag defineClass(const std::string& name, Tag parent);
+  // REQUIRES: `classId` is a class; neither it, its ancestors nor its descendants define a
+  // property of that name.
+  void addProperty(Tag classId, const PropertyDefinition& property);
+  // The property as `classId` or one of its ancestors defines it; null when none does.
+  const PropertyDefinition* findProperty(Tag classId, const std::string& name) const;
+  // Every property of the class: the root class's first, each class's in declaration order.
+  std::vector<const PropertyDefinition*> properties(Tag classId) const;
+  // Reflexive: a class descends from itself. False when either is not a class.
+  bool isDescendant(Tag ancestor, Tag classId) const;
+  // The class ids in the order they were defined.
+  std::vector<Tag> classIds() const;
+
+  // --- Types ----------------------------------------------------------------------------
+  // The live type object named `name`; null when there is none.
+  Tag findType(const std::string& name) const;
+  // Creates a type object with UID "type." + name. Fails with POM_no_such_class, with
+  // POM_invalid_tag for a parent that is not a live type, with POM_wrong_class when the
+  // class does not descend from the parent type's class, and with POM_duplicate_uid when
+  // the name is taken.
+  int defineType(const std::string& name, Tag classId, Tag parentType, Tag* type);
+  // Empty / null for a tag that is not a live type.
+  std::string typeName(Tag type) const;
+  std::string typeClassName(Tag type) const;
+  Tag parentType(Tag type) const;
+  // The live types whose parent is `type`, in creation order.
+  std::vector<Tag> subtypes(Tag type) const;
+  // Every live type, in creation order.
+  std::vector<Tag> types() const;
+
+  // --- Objects --------------------------------------------------------------------------
+  // A new object: newly created, unlocked, modifiable, every property null. `type` must be a
+  // live type whose class is `classId` or an ancestor of it. An empty `uid` gets a generated
+  // one. Fails with POM_no_such_class, POM_invalid_tag (type), POM_wrong_class or
+  // POM_duplicate_uid.
+  int createObject(Tag classId, Tag type, Tag* object, const std::string& uid = std::string());
+  // The record of a live object; null for any other tag (deleted objects included).
+  ObjectRecord* find(Tag tag);
+  const ObjectRecord* find(Tag tag) const;
+  // The record of an object that exists, deleted or not; null otherwise.
+  const ObjectRecord* findExisting(Tag tag) const;
+  // Whether `tag` is a live object of `className` or of a class derived from it.
+  bool isInstanceOf(Tag tag, const std::string& className) const;
+  // Live objects of the class (and of its descendants when asked), in tag order.
+  std::vector<Tag> objectsOfClass(Tag classId, bool withDescendants = true) const;
+
+  // The empty UID gives the null tag. A UID that names no object gives a tag of its own that
+  // is not valid and that stays the same for the life of the store (it is the tag the object
+  // gets if one is later created with that UID).
+  Tag tagOfUid(const std::string& uid);
+  // The UID of an object tag (live, deleted, or an unknown UID's tag) or of a class id
+  // ("class." + the class name); empty for the null tag and numbers never handed out.
+  std::string uidOfTag(Tag tag) const;
+
+  // The current value of a property (the working value if there is one). Fails with
+  // POM_invalid_tag or POM_no_such_property. `definition` may be null.
+  int read(Tag object, const std::string& name, const Value** value,
+           const PropertyDefinition** definition = nullptr) const;
+  // Writes a property (see WriteMode). The value must have the property's shape (tags for a
+  // reference, texts otherwise, at most one element for a scalar: POM_wrong_value_type) and
+  // valid texts (POM_invalid_value; they are kept in canonical form). A null tag written to a
+  // scalar reference is the null value.
+  int write(Tag object, const std::string& name, Value value, WriteMode mode = WriteMode::session);
+  // Persists the working values; the object is no longer newly created. The lock is kept.
+  // Needs no lock: only locked (or host) writes make working values.
+  int save(Tag object);
+  // lock: takes the session's lock (POM_not_modifiable for an object that is not modifiable;
+  // taking it again succeeds and keeps the working values). Otherwise drops the working
+  // values and releases the lock.
+  int refresh(Tag object, bool lock);
+  // Marks the object deleted: it is no longer valid; its UID keeps naming its tag. Needs no
+  // lock; POM_not_modifiable for an object that is not modifiable. References to it are kept
+  // (they read as tags that are not valid).
+  int remove(Tag object);
+  // Fixtures and tests: whether a session may lock, write and delete the object.
+  int setModifiable(Tag object, bool modifiable);
+
+  // --- Mark points ----------------------------------------------------------------------
+  // Places a mark after the marks already placed; ids are positive and never reused.
+  int placeMarkPoint(int* id);
+  // Restores every object as it was when mark `id` was placed and removes that mark and the
+  // ones placed after it. `stateChanged` (may be null): whether anything was different.
+  int rollToMarkPoint(int id, bool* stateChanged);
+  // Removes mark `id` and the ones placed after it, keeping their changes (a mark placed
+  // before still undoes them).
+  int forgetMarkPoint(int id);
+  std::size_t markPointCount() const { return state_.marks.size(); }
+
+  // --- Indexes of host modules ------------------------------------------------------------
+  // Grows whenever objects may have appeared or disappeared: a creation, a deletion, a
+  // rollback, a fixture load or a reset; never goes back. A host module that keeps an index
+  // (relations by primary object, items by id) rebuilds it when the version differs from the
+  // one it last saw, and after a change of its own brings the index up to date and takes the
+  // current version, so its lookups stay proportional to what they return.
+  std::uint64_t structureVersion() const { return structureVersion_; }
+
+  // --- Session, preferences, messages ---------------------------------------------------
+  Tag currentUser() const { return state_.currentUser; }
+  void setCurrentUser(Tag user) { state_.currentUser = user; }
+  const std::vector<Preference>& preferences() const { return state_.preferences; }
+  // Null when there is no preference of that name in that scope.
+  const Preference* findPreference(const std::string& name, const std::string& scope) const;
+  // Adds the preference, or replaces the one of the same name and scope.
+  void setPreference(const Preference& preference);
+  const std::string& searchScope() const { return state_.searchScope; }
+  void setSearchScope(const std::string& scope) { state_.searchScope = scope; }
+  // The message template of `code`; null when it has none.
+  const std::string* messageTemplate(int code) const;
+  void setMessageTemplate(int code, const std::string& text) { state_.messages[code] = text; }
+
+  // --- Fixtures (fixture.cpp; the format is in host/README.md) --------------------------
+  // Adds the document's content to the store. All or nothing: on FixtureError the store is
+  // as it was before.
+  void loadFixture(const std::string& text);
+  void loadFixtureFile(const std::string& path);
+  // The whole store (live objects, saved values) in the fixture format. Saving, loading that
+  // text into a reset store and saving again gives the same text.
+  std::string saveFixture() const;
+
+ private:
+  struct MarkPoint {
+    int id = 0;
+    std::vector<ObjectRecord> prior;  // The first prior state of each object changed.
+    std::unordered_set<std::uint32_t> touched;
+  };
+  struct Slot {
+    enum Kind : unsigned char { kUnused, kClass, kObject } kind = kUnused;
+    std::size_t classIndex = 0;
+    ObjectRecord object;
+  };
+  // Everything a reset rebuilds; copyable, so that a failing fixture load can restore it.
+  struct State {
+    std::deque<Slot> slots;  // Indexed by tag value; [0] is the null tag.
+    std::vector<ClassRecord> classes;
+    std::unordered_map<std::string, Tag> classByName;
+    std::unordered_map<std::string, Tag> tagByUid;
+    std::unordered_map<std::string, Tag> typeByName;
+    std::vector<Tag> typeTags;  // Every type ever created, in creation order.
+    std::map<int, std::string> messages;
+    std::vector<Preference> preferences;
+    std::string searchScope;
+    Tag currentUser;
+    std::uint64_t generatedUids = 0;
+    std::vector<MarkPoint> marks;
+    int nextMarkId = 1;
+  };
+
+  Store();
+  Tag newSlot(Slot::Kind kind);
+  ObjectRecord* record(Tag tag);
+  const ObjectRecord* record(Tag tag) const;
+  // Saves the prior state of the object for the newest mark point, once per mark.
+  void journal(const ObjectRecord& object);
+  std::string generateUid();
+  // Loads the document without the all-or-nothing guard.
+  void applyFixture(const std::string& text);
+
+  State state_;
+  // Outside State: a failed fixture load restores State but must not take the version back.
+  std::uint64_t structureVersion_ = 1;
+  friend class FixtureLoader;
+  friend class FixtureWriter;
+};
+
+// A text in the fixture format loaded by every reset, after the core base fixture, in the
+// order of the part names. Host modules declare one as a static object to add their classes,
+// types and messages.
+struct BaseFixturePart {
+  BaseFixturePart(const char* name, const char* text);
+};
+
+// A function run at the end of every reset, for host modules that keep state of their own.
+struct ResetHook {
+  explicit ResetHook(void (*hook)());
+};
+
+// Puts (3, code, texts) on the error store and returns `code`.
+int storeError(int code, const std::vector<std::string>& texts = {});
+// The failure of a host call given a null argument it needs: POM_invalid_argument naming it.
+int missingArgument(const char* call);
+// A tag as decimal text, for error texts.
+std::string tagText(Tag tag);
+
+}  // namespace host

@@ -1,0 +1,122 @@
+#include "host/object/types.h"
+
+#include <cstring>
+#include <string>
+
+#include "host/object/host_call.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/store.h"
+
+namespace host {
+
+void copyName(const std::string& text, char* buffer, int size) {
+  const std::size_t length = std::min<std::size_t>(text.size(), static_cast<std::size_t>(size));
+  std::memcpy(buffer, text.data(), length);
+  buffer[length] = '\0';
+}
+
+}  // namespace host
+
+namespace {
+
+using host::missingArgument;
+using host::Store;
+using host::tagText;
+
+int notAType(Tag type) {
+  return host::storeError(POM_invalid_tag, {tagText(type)});
+}
+
+}  // namespace
+
+int ZOLTTYPE_find_type(const char* typeName, const char* className, Tag* type) {
+  if (typeName == nullptr || type == nullptr) {
+    return missingArgument("ZOLTTYPE_find_type");
+  }
+  *type = NULLTAG;
+  HOST_CALL("ZOLTTYPE_find_type", NULLTAG);
+  const Store& store = Store::instance();
+  const Tag found = store.findType(typeName);
+  if (found == NULLTAG) {
+    return 0;
+  }
+  if (className != nullptr) {
+    const Tag wanted = store.classId(className);
+    const Tag actual = store.classId(store.typeClassName(found));
+    if (wanted == NULLTAG || !store.isDescendant(wanted, actual)) {
+      return 0;
+    }
+  }
+  *type = found;
+  return 0;
+}
+
+int ZOLTTYPE_ask_type(const char* typeName, Tag* type) {
+  if (typeName == nullptr || type == nullptr) {
+    return missingArgument("ZOLTTYPE_ask_type");
+  }
+  *type = NULLTAG;
+  HOST_CALL("ZOLTTYPE_ask_type", NULLTAG);
+  *type = Store::instance().findType(typeName);
+  return 0;
+}
+
+int ZOLTTYPE_ask_name(Tag type, char* name) {
+  if (name == nullptr) {
+    return missingArgument("ZOLTTYPE_ask_name");
+  }
+  name[0] = '\0';
+  HOST_CALL("ZOLTTYPE_ask_name", type);
+  const std::string text = Store::instance().typeName(type);
+  if (text.empty()) {
+    return notAType(type);
+  }
+  host::copyName(text, name, ZOLTTYPE_name_size_c);
+  return 0;
+}
+
+int ZOLTTYPE_ask_class_name(Tag type, char* className) {
+  if (className == nullptr) {
+    return missingArgument("ZOLTTYPE_ask_class_name");
+  }
+  className[0] = '\0';
+  HOST_CALL("ZOLTTYPE_ask_class_name", type);
+  const std::string text = Store::instance().typeClassName(type);
+  if (text.empty()) {
+    return notAType(type);
+  }
+  host::copyName(text, className, POM_class_name_size_c);
+  return 0;
+}
+
+int ZOLTTYPE_ask_object_type(Tag object, Tag* type) {
+  if (type == nullptr) {
+    return missingArgument("ZOLTTYPE_ask_object_type");
+  }
+  *type = NULLTAG;
+  HOST_CALL("ZOLTTYPE_ask_object_type", object);
+  const host::ObjectRecord* found = Store::instance().find(object);
+  if (found == nullptr) {
+    return notAType(object);
+  }
+  *type = found->type;
+  return 0;
+}
+
+int ZOLTTYPE_ask_subtypes(Tag type, int* count, Tag** subtypes) {
+  if (count == nullptr || subtypes == nullptr) {
+    return missingArgument("ZOLTTYPE_ask_subtypes");
+  }
+  *count = 0;
+  *subtypes = nullptr;
+  HOST_CALL("ZOLTTYPE_ask_subtypes", type);
+  const Store& store = Store::instance();
+  if (store.typeName(type).empty()) {
+    return notAType(type);
+  }
+  const std::vector<Tag> list = store.subtypes(type);
+  *subtypes = host::allocateTags(list);
+  *count = static_cast<int>(list.size());
+  return 0;
+}

@@ -1,0 +1,21 @@
+// Object types: type objects (class "ZoltType") with a name, the class of their instances and
+// a parent type. Lookups by name that find nothing answer status 0 and the null tag.
+#pragma once
+
+#include "host/object/sizes.h"
+#include "host/object/tag.h"
+
+// The type named `typeName` whose instances' class is `className` or derives from it (any
+// class when `className` is null).
+int ZOLTTYPE_find_type(const char* typeName, const char* className, Tag* type);
+// The type named `typeName`, of any class.
+int ZOLTTYPE_ask_type(const char* typeName, Tag* type);
+// The type's name into `name` (ZOLTTYPE_name_size_c + 1 characters). 7007 for a tag that is
+// not a type.
+int ZOLTTYPE_ask_name(Tag type, char* name);
+// The class name of the type's instances into `className` (POM_class_name_size_c + 1).
+int ZOLTTYPE_ask_class_name(Tag type, char* className);
+// The type of an object.
+int ZOLTTYPE_ask_object_type(Tag object, Tag* type);
+// The direct subtypes of a type, in creation order (host array).
+int ZOLTTYPE_ask_subtypes(Tag type, int* count, Tag** subtypes);

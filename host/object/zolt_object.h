@@ -1,0 +1,98 @@
+// The host's object classes, as C++ types for typed references (POMRef<T>, EIMRef<T>).
+//
+// An instance is a view of one store object: it holds the tag and nothing else, so it never
+// dangles; what it answers comes from the store at the time of the call. Each class names the
+// host class it stands for (kHostClassName); a typed reference checks that its object is of
+// that class or of a class derived from it before it makes the view. Host modules add
+// classes (and methods) in files of their own.
+#pragma once
+
+#include <string>
+
+#include "host/object/tag.h"
+
+class ZoltObject {
+ public:
+  static constexpr const char* kHostClassName = "POM_object";
+
+  explicit ZoltObject(Tag tag) : tag_(tag) {}
+  ZoltObject(const ZoltObject&) = default;
+  ZoltObject& operator=(const ZoltObject&) = default;
+  virtual ~ZoltObject() = default;
+
+  const Tag& tag() const { return tag_; }
+  // The name of the object's host class; empty when the tag names no live object.
+  std::string className() const;
+
+ private:
+  Tag tag_;
+};
+
+class WorkspaceObject : public ZoltObject {
+ public:
+  static constexpr const char* kHostClassName = "WorkspaceObject";
+  using ZoltObject::ZoltObject;
+};
+
+class Folder : public WorkspaceObject {
+ public:
+  static constexpr const char* kHostClassName = "Folder";
+  using WorkspaceObject::WorkspaceObject;
+};
+
+class Item : public WorkspaceObject {
+ public:
+  static constexpr const char* kHostClassName = "Item";
+  using WorkspaceObject::WorkspaceObject;
+};
+
+class ItemRevision : public WorkspaceObject {
+ public:
+  static constexpr const char* kHostClassName = "ItemRevision";
+  using WorkspaceObject::WorkspaceObject;
+};
+
+// A persistent item revision, as the structure services name it.
+using ZoltItemRevP = ItemRevision;
+
+class Dataset : public WorkspaceObject {
+ public:
+  static constexpr const char* kHostClassName = "Dataset";
+  using WorkspaceObject::WorkspaceObject;
+};
+
+class Form : public WorkspaceObject {
+ public:
+  static constexpr const char* kHostClassName = "Form";
+  using WorkspaceObject::WorkspaceObject;
+};
+
+class ImanRelation : public ZoltObject {
+ public:
+  static constexpr const char* kHostClassName = "ImanRelation";
+  using ZoltObject::ZoltObject;
+};
+
+class User : public ZoltObject {
+ public:
+  static constexpr const char* kHostClassName = "User";
+  using ZoltObject::ZoltObject;
+};
+
+class ZoltType : public ZoltObject {
+ public:
+  static constexpr const char* kHostClassName = "ZoltType";
+  using ZoltObject::ZoltObject;
+};
+
+class CadAttrMappingDefinition : public ZoltObject {
+ public:
+  static constexpr const char* kHostClassName = "CadAttrMappingDefinition";
+  using ZoltObject::ZoltObject;
+};
+
+class ListOfValues : public ZoltObject {
+ public:
+  static constexpr const char* kHostClassName = "ListOfValues";
+  using ZoltObject::ZoltObject;
+};

@@ -1,0 +1,116 @@
+#include "framework/wire_support.h"
+
+#include <charconv>
+#include <system_error>
+
+namespace Korvane {
+namespace Soa {
+namespace Common {
+namespace Xml {
+namespace Wire {
+
+namespace {
+
+// Values are quoted in messages up to this many bytes, so that a huge attribute cannot make a
+// huge message.
+constexpr std::size_t kQuotedValueBytes = 64;
+
+std::string quoted(const std::string& value) {
+  if (value.size() <= kQuotedValueBytes) {
+    return '"' + value + '"';
+  }
+  std::size_t cut = kQuotedValueBytes;
+  while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) {
+    --cut;  // Never split a UTF-8 character.
+  }
+  return '"' + value.substr(0, cut) + "\"... (" + std::to_string(value.size()) + " bytes)";
+}
+
+[[noreturn]] void malformed(const XMLNode& node, const char* record, const std::string& field,
+                            const std::string& value, const char* expected) {
+  throw XmlParseError(
+      node.line(), node.column(),
+      std::string(record) + "." + field + ": " + quoted(value) + " is not " + expected);
+}
+
+}  // namespace
+
+bool readString(const XMLNode& node, const std::string& field, std::string& value) {
+  const std::string* text = node.attr(field);
+  if (text == nullptr) {
+    value.clear();
+    return false;
+  }
+  value = *text;
+  return true;
+}
+
+bool readBool(const XMLNode& node, const char* record, const std::string& field, bool& value) {
+  const std::string* text = node.attr(field);
+  if (text == nullptr) {
+    value = false;
+    return false;
+  }
+  if (*text == "true" || *text == "1") {
+    value = true;
+  } else if (*text == "false" || *text == "0") {
+    value = false;
+  } else {
+    malformed(node, record, field, *text, "a flag (true, false, 1 or 0)");
+  }
+  return true;
+}
+
+bool readInt(const XMLNode& node, const char* record, const std::string& field, int& value) {
+  const std::string* text = node.attr(field);
+  if (text == nullptr) {
+    value = 0;
+    return false;
+  }
+  const char* first = text->data();
+  const char* last = first + text->size();
+  int parsed = 0;
+  const auto result = std::from_chars(first, last, parsed);
+  if (text->empty() || result.ec != std::errc() || result.ptr != last) {
+    malformed(node, record, field, *text, "a 32-bit integer");
+  }
+  value = parsed;
+  return true;
+}
+
+bool readDate(const XMLNode& node, const char* record, const std::string& field, DateTime& value) {
+  const std::string* text = node.attr(field);
+  if (text == nullptr) {
+    value = DateTime();
+    return false;
+  }
+  if (!value.fromString(*text)) {
+    malformed(node, record, field, *text, "a date (YYYY-MM-DDThh:mm:ss)");
+  }
+  return true;
+}
+
+double readDouble(const XMLNode& element, const char* record, const std::string& field) {
+  const std::string& text = element.text();
+  const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && isSpace(text[begin])) {
+    ++begin;
+  }
+  while (end > begin && isSpace(text[end - 1])) {
+    --end;
+  }
+  double value = 0;
+  const auto result = std::from_chars(text.data() + begin, text.data() + end, value);
+  if (begin == end || result.ec != std::errc() || result.ptr != text.data() + end) {
+    malformed(element, record, field, text, "a number");
+  }
+  return value;
+}
+
+}  // namespace Wire
+}  // namespace Xml
+}  // namespace Common
+}  // namespace Soa
+}  // namespace Korvane

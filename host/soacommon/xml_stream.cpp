@@ -1,0 +1,352 @@
+#include "framework/xml_stream.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+
+#include "framework/date_time.h"
+
+namespace Korvane {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+namespace {
+
+// What the escaper does with each byte value.
+enum ByteClass : std::uint8_t {
+  kCopy,     // Written as it is.
+  kEscape,   // Replaced by its entity or character reference.
+  kReplace,  // Cannot appear in XML 1.0 (control character, stray UTF-8 byte): U+FFFD.
+  kLead2,    // First byte of a two-byte UTF-8 sequence.
+  kLead3,    // ... of a three-byte sequence.
+  kLead4,    // ... of a four-byte sequence.
+};
+
+using ByteTable = std::array<std::uint8_t, 256>;
+
+constexpr ByteTable makeTable(bool attribute) {
+  ByteTable table{};
+  for (int c = 0; c < 256; ++c) {
+    std::uint8_t kind = kCopy;
+    if (c < 0x20) {
+      kind = kReplace;
+    } else if (c >= 0x80 && c < 0xC2) {
+      kind = kReplace;  // Continuation bytes without a lead, and the overlong leads C0, C1.
+    } else if (c >= 0xC2 && c <= 0xDF) {
+      kind = kLead2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      kind = kLead3;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      kind = kLead4;
+    } else if (c > 0xF4) {
+      kind = kReplace;
+    }
+    if (c == '&' || c == '<' || c == '>' || c == '"' || c == '\'' || c == '\r') {
+      kind = kEscape;
+    }
+    if (c == '\t' || c == '\n') {
+      kind = attribute ? kEscape : kCopy;
+    }
+    table[c] = kind;
+  }
+  return table;
+}
+
+constexpr ByteTable kTextTable = makeTable(false);
+constexpr ByteTable kAttributeTable = makeTable(true);
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8.
+
+// The reference that replaces an escaped byte.
+const char* referenceFor(unsigned char c) {
+  switch (c) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '"':
+      return "&quot;";
+    case '\'':
+      return "&apos;";
+    case '\t':
+      return "&#9;";
+    case '\n':
+      return "&#10;";
+    default:
+      return "&#13;";
+  }
+}
+
+bool isContinuation(unsigned char c) {
+  return (c & 0xC0) == 0x80;
+}
+
+// Measures the UTF-8 sequence whose lead byte of class `kind` is at `p` (`left` bytes remain).
+// Sets `length` to the bytes it covers and answers whether XML can carry it. A sequence that is
+// cut short, overlong, a UTF-16 surrogate or beyond U+10FFFF covers its longest valid prefix
+// (at least the lead), so it becomes one U+FFFD; U+FFFE and U+FFFF are whole but not carried.
+bool measureSequence(const unsigned char* p, std::size_t left, std::uint8_t kind,
+                     std::size_t& length) {
+  const std::size_t need = kind == kLead2 ? 2 : kind == kLead3 ? 3 : 4;
+  const unsigned char lead = p[0];
+  // The second byte's range, narrowed where the lead alone would allow forbidden values.
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead == 0xE0) {
+    low = 0xA0;
+  } else if (lead == 0xED) {
+    high = 0x9F;
+  } else if (lead == 0xF0) {
+    low = 0x90;
+  } else if (lead == 0xF4) {
+    high = 0x8F;
+  }
+  length = 1;
+  if (left < 2 || p[1] < low || p[1] > high) {
+    return false;
+  }
+  length = 2;
+  while (length < need && length < left && isContinuation(p[length])) {
+    ++length;
+  }
+  if (length < need) {
+    return false;
+  }
+  return !(lead == 0xEF && p[1] == 0xBF && (p[2] == 0xBE || p[2] == 0xBF));
+}
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+// Whether any byte of `word` (all below 0x80) is below `limit` (at most 0x80).
+constexpr std::uint64_t hasByteBelow(std::uint64_t word, std::uint8_t limit) {
+  return (word - kOnes * limit) & ~word & kHighBits;
+}
+
+constexpr std::uint64_t hasByte(std::uint64_t word, std::uint8_t value) {
+  return hasByteBelow(word ^ (kOnes * value), 1);
+}
+
+// Whether eight bytes are all printable ASCII other than the specials, so that they are copied
+// as they are in either context. Most request and response text is made of such words.
+inline __attribute__((always_inline)) bool isPlainWord(const unsigned char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  if ((word & kHighBits) != 0 || hasByteBelow(word, 0x20) != 0) {
+    return false;
+  }
+  return (hasByte(word, '&') | hasByte(word, '<') | hasByte(word, '>') | hasByte(word, '"') |
+          hasByte(word, '\'')) == 0;
+}
+
+// Feeds `data` to `sink(const char*, std::size_t)` escaped by `table`. Runs of bytes that need no
+// change go to the sink in one call.
+template <class Sink>
+void escape(const char* data, std::size_t size, const ByteTable& table, Sink&& sink) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+  std::size_t runStart = 0;
+  std::size_t i = 0;
+  while (i < size) {
+    if (i + 8 <= size && isPlainWord(bytes + i)) {
+      i += 8;
+      continue;
+    }
+    // The next eight bytes (or more, to finish a sequence) byte by byte.
+    const std::size_t stop = i + 8 < size ? i + 8 : size;
+    while (i < stop) {
+      const std::uint8_t kind = table[bytes[i]];
+      if (kind == kCopy) {
+        ++i;
+        continue;
+      }
+      std::size_t length = 1;
+      if (kind >= kLead2 && measureSequence(bytes + i, size - i, kind, length)) {
+        i += length;
+        continue;
+      }
+      if (i > runStart) {
+        sink(data + runStart, i - runStart);
+      }
+      if (kind == kEscape) {
+        const char* reference = referenceFor(bytes[i]);
+        sink(reference, std::char_traits<char>::length(reference));
+      } else {
+        sink(kReplacement, sizeof kReplacement - 1);
+      }
+      i += length;
+      runStart = i;
+    }
+  }
+  if (size > runStart) {
+    sink(data + runStart, size - runStart);
+  }
+}
+
+}  // namespace
+
+XmlStream::XmlStream() = default;
+
+XmlStream::~XmlStream() {}
+
+void XmlStream::put(const char* data, std::size_t size) {
+  rdbuf()->sputn(data, static_cast<std::streamsize>(size));
+}
+
+void XmlStream::closeStartTag() {
+  if (startTagOpen_) {
+    put(">", 1);
+    startTagOpen_ = false;
+  }
+}
+
+void XmlStream::requireStartTag(const std::string& attributeName) const {
+  if (!startTagOpen_) {
+    throw std::logic_error("XmlStream: attribute '" + attributeName +
+                           "' written after the start tag was closed");
+  }
+}
+
+void XmlStream::startElement(const std::string& name) {
+  closeStartTag();
+  scratch_.clear();
+  scratch_ += '<';
+  scratch_ += name;
+  put(scratch_);
+  openElements_.push_back(name);
+  startTagOpen_ = true;
+}
+
+void XmlStream::endElement() {
+  if (openElements_.empty()) {
+    throw std::logic_error("XmlStream: endElement without an open element");
+  }
+  if (startTagOpen_) {
+    put("/>", 2);
+    startTagOpen_ = false;
+  } else {
+    scratch_.clear();
+    scratch_ += "</";
+    scratch_ += openElements_.back();
+    scratch_ += '>';
+    put(scratch_);
+  }
+  openElements_.pop_back();
+}
+
+void XmlStream::attribute(const std::string& name, const std::string& value) {
+  requireStartTag(name);
+  scratch_.clear();
+  scratch_ += ' ';
+  scratch_ += name;
+  scratch_ += "=\"";
+  escapeAttribute(value, scratch_);
+  scratch_ += '"';
+  put(scratch_);
+}
+
+void XmlStream::attribute(const std::string& name, const char* value) {
+  attribute(name, value == nullptr ? std::string() : std::string(value));
+}
+
+void XmlStream::plainAttribute(const std::string& name, const char* raw, std::size_t size) {
+  requireStartTag(name);
+  scratch_.clear();
+  scratch_ += ' ';
+  scratch_ += name;
+  scratch_ += "=\"";
+  scratch_.append(raw, size);
+  scratch_ += '"';
+  put(scratch_);
+}
+
+void XmlStream::attribute(const std::string& name, bool value) {
+  if (value) {
+    plainAttribute(name, "true", 4);
+  } else {
+    plainAttribute(name, "false", 5);
+  }
+}
+
+void XmlStream::attribute(const std::string& name, int value) {
+  char buffer[16];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  plainAttribute(name, buffer, static_cast<std::size_t>(result.ptr - buffer));
+}
+
+void XmlStream::attribute(const std::string& name, double value) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  plainAttribute(name, buffer, static_cast<std::size_t>(result.ptr - buffer));
+}
+
+void XmlStream::attribute(const std::string& name, const DateTime& value) {
+  const std::string text = value.toString();
+  plainAttribute(name, text.data(), text.size());
+}
+
+void XmlStream::text(const std::string& value) {
+  if (openElements_.empty()) {
+    throw std::logic_error("XmlStream: text outside any element");
+  }
+  closeStartTag();
+  escape(value.data(), value.size(), kTextTable,
+         [this](const char* data, std::size_t size) { put(data, size); });
+}
+
+void XmlStream::text(double value) {
+  if (openElements_.empty()) {
+    throw std::logic_error("XmlStream: text outside any element");
+  }
+  closeStartTag();
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  put(buffer, static_cast<std::size_t>(result.ptr - buffer));
+}
+
+void XmlStream::textElement(const std::string& name, const std::string& value) {
+  closeStartTag();
+  scratch_.clear();
+  scratch_ += '<';
+  scratch_ += name;
+  scratch_ += '>';
+  escapeText(value, scratch_);
+  scratch_ += "</";
+  scratch_ += name;
+  scratch_ += '>';
+  put(scratch_);
+}
+
+void XmlStream::textElement(const std::string& name, double value) {
+  closeStartTag();
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  scratch_.clear();
+  scratch_ += '<';
+  scratch_ += name;
+  scratch_ += '>';
+  scratch_.append(buffer, static_cast<std::size_t>(result.ptr - buffer));
+  scratch_ += "</";
+  scratch_ += name;
+  scratch_ += '>';
+  put(scratch_);
+}
+
+void XmlStream::escapeText(const std::string& value, std::string& out) {
+  escape(value.data(), value.size(), kTextTable,
+         [&out](const char* data, std::size_t size) { out.append(data, size); });
+}
+
+void XmlStream::escapeAttribute(const std::string& value, std::string& out) {
+  escape(value.data(), value.size(), kAttributeTable,
+         [&out](const char* data, std::size_t size) { out.append(data, size); });
+}
+
+}  // namespace Xml
+}  // namespace Common
+}  // namespace Soa
+}  // namespace Korvane

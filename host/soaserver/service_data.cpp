@@ -1,0 +1,178 @@
+#include "framework/service_data.h"
+
+#include <vector>
+
+#include "framework/utils.h"
+#include "host/object/error_store.h"
+#include "host/object/ifail.h"
+#include "host/object/store.h"
+
+namespace Korvane {
+namespace Soa {
+namespace Server {
+
+namespace Base = Korvane::Schemas::Soa::_2006_03::Base;
+using Korvane::Soa::Internal::Server::Utils;
+
+namespace {
+
+const char kPropertySeparator = '\x1f';
+
+Base::RefId refId(const std::string& uid) {
+  Base::RefId ref;
+  ref.setUid(uid);
+  return ref;
+}
+
+// The wire form of one property of a live object: its values as texts (references as UIDs),
+// the display value joined with ",", and whether this session may change it.
+Base::Property wireProperty(Tag object, const std::string& name) {
+  Base::Property property;
+  property.setName(name);
+  host::Store& store = host::Store::instance();
+  const host::Value* value = nullptr;
+  const host::PropertyDefinition* definition = nullptr;
+  if (store.read(object, name, &value, &definition) != 0) {
+    // A property the object does not have is returned empty; the failure is no error here.
+    host::errorStore().clear();
+    return property;
+  }
+  property.setModifiable(definition != nullptr && definition->modifiable);
+  std::vector<std::string> texts = value->texts;
+  for (Tag tag : value->tags) {
+    texts.push_back(store.uidOfTag(tag));
+  }
+  std::string display;
+  for (const std::string& text : texts) {
+    if (!display.empty()) {
+      display += ",";
+    }
+    display += text;
+    Base::PropertyValue element;
+    element.setIsNull(false);
+    element.setValue(text);
+    property.addValue(element);
+  }
+  if (texts.empty()) {
+    Base::PropertyValue element;
+    element.setIsNull(true);
+    property.addValue(element);
+  }
+  property.setUiValue(display);
+  return property;
+}
+
+}  // namespace
+
+void PartialErrors::addErrorStack(Korvane::Soa::Internal::Server::ErrorStack& stack) {
+  for (const host::ErrorEntry& entry : host::errorStore().takeSnapshot()) {
+    Base::ErrorValue value;
+    value.setMessage(entry.message);
+    value.setCode(entry.code);
+    value.setLevel(entry.severity);
+    stack.addErrorValue(value);
+  }
+  addError(stack);
+}
+
+void PartialErrors::addErrorStack() {
+  Korvane::Soa::Internal::Server::ErrorStack stack;
+  addErrorStack(stack);
+}
+
+void PartialErrors::addErrorStack(const Tag& object) {
+  Korvane::Soa::Internal::Server::ErrorStack stack;
+  stack.setUid(Utils::tagToUid(object));
+  addErrorStack(stack);
+}
+
+void PartialErrors::addErrorStack(const std::string& clientId) {
+  Korvane::Soa::Internal::Server::ErrorStack stack;
+  stack.setClientId(clientId);
+  addErrorStack(stack);
+}
+
+void ServiceData::addCreatedObject(const Tag& object) {
+  const std::string uid = Utils::tagToUid(object);
+  if (!uid.empty() && created_.insert(uid).second) {
+    wireData_.addCreatedObj(refId(uid));
+  }
+}
+
+void ServiceData::addUpdatedObject(const Tag& object) {
+  const std::string uid = Utils::tagToUid(object);
+  if (!uid.empty() && updated_.insert(uid).second) {
+    wireData_.addUpdatedObj(refId(uid));
+  }
+}
+
+void ServiceData::addPlainObject(const Tag& object) {
+  const std::string uid = Utils::tagToUid(object);
+  if (!uid.empty() && plain_.insert(uid).second) {
+    wireData_.addPlainObj(refId(uid));
+  }
+}
+
+void ServiceData::addDeletedObject(const std::string& uid) {
+  if (!uid.empty() && deleted_.insert(uid).second) {
+    wireData_.addDeletedObj(refId(uid));
+  }
+}
+
+void ServiceData::addProperty(const Tag& object, const std::string& propertyName) {
+  properties_.insert(Utils::tagToUid(object) + kPropertySeparator + propertyName);
+}
+
+void ServiceData::getNotifications() {
+  notificationsGathered_ = true;
+}
+
+void ServiceData::inflateProperties() {
+  // The objects in order of first mention: created, updated, plain, then those that only have
+  // requested properties.
+  std::vector<std::string> order;
+  std::set<std::string> seen;
+  auto mention = [&](const std::string& uid) {
+    if (!uid.empty() && seen.insert(uid).second) {
+      order.push_back(uid);
+    }
+  };
+  for (const Base::RefId& ref : wireData_.getCreatedObjArray())
+    mention(ref.getUid());
+  for (const Base::RefId& ref : wireData_.getUpdatedObjArray())
+    mention(ref.getUid());
+  for (const Base::RefId& ref : wireData_.getPlainObjArray())
+    mention(ref.getUid());
+  for (const std::string& key : properties_)
+    mention(key.substr(0, key.find(kPropertySeparator)));
+
+  std::vector<Base::ModelObject> models;
+  models.reserve(order.size());
+  for (const std::string& uid : order) {
+    const Tag tag = Utils::uidToTag(uid);
+    Base::ModelObject model;
+    try {
+      model = Utils::createWireModelObect(tag);
+    } catch (IFail&) {
+      // Deleted or rolled back since it was reported: it has no model object to return.
+      host::errorStore().clear();
+      continue;
+    }
+    const std::string prefix = uid + kPropertySeparator;
+    for (auto key = properties_.lower_bound(prefix);
+         key != properties_.end() && key->compare(0, prefix.size(), prefix) == 0; ++key) {
+      model.addPropertie(wireProperty(tag, key->substr(prefix.size())));
+    }
+    models.push_back(model);
+  }
+  wireData_.setDataObjectArray(models);
+}
+
+Base::ServiceData& ServiceData::getWireData() {
+  wireData_.setPartialErrorArray(getErrorArray());
+  return wireData_;
+}
+
+}  // namespace Server
+}  // namespace Soa
+}  // namespace Korvane

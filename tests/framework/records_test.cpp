@@ -1,0 +1,248 @@
+#include "framework/base_records.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "framework/sax_to_node_parser.h"
+#include "framework/xml_stream.h"
+
+namespace {
+
+namespace Base = Korvane::Schemas::Soa::_2006_03::Base;
+using Korvane::Soa::Common::Xml::SAXToNodeParser;
+using Korvane::Soa::Common::Xml::XMLNode;
+using Korvane::Soa::Common::Xml::XmlParseError;
+using Korvane::Soa::Common::Xml::XmlStream;
+
+// Exposes the implementation object and the adopting constructor of a record.
+template <class Record, class Impl>
+class Exposed : public Record {
+ public:
+  Exposed() = default;
+  explicit Exposed(Impl* adopted) : Record(adopted) {}
+  Impl& impl() const { return this->getHandleObject(); }
+  int count() const { return impl().askRefCount(); }
+};
+using ExposedErrorValue = Exposed<Base::ErrorValue, Base::ErrorValueImpl>;
+using ExposedErrorStack = Exposed<Base::ErrorStack, Base::ErrorStackImpl>;
+
+template <class Record>
+std::string write(const Record& record, const std::string& elementName) {
+  XmlStream stream;
+  record.outputXML(stream, elementName);
+  return stream.str();
+}
+
+class RecordsTest : public ::testing::Test {
+ protected:
+  const XMLNode& node(const std::string& text) { return parser_.parseString(text); }
+  SAXToNodeParser parser_;
+};
+
+TEST_F(RecordsTest, CopiesShareTheImplementationObject) {
+  Base::ErrorValue first;
+  Base::ErrorValue copy(first);
+  copy.setCode(5);
+  EXPECT_EQ(first.getCode(), 5);
+  Base::ErrorValue assigned;
+  assigned = first;
+  assigned.setMessage("shared");
+  EXPECT_EQ(copy.getMessage(), "shared");
+}
+
+TEST_F(RecordsTest, SelfAssignmentKeepsObjectAndCount) {
+  ExposedErrorValue record;
+  Base::ErrorValue other(record);
+  Base::ErrorValueImpl* object = &record.impl();
+  Base::ErrorValue& alias = record;
+  alias = record;
+  EXPECT_EQ(&record.impl(), object);
+  EXPECT_EQ(record.count(), 2);
+}
+
+TEST_F(RecordsTest, RecordsInListsAndFieldsShareWithTheirSource) {
+  Base::ErrorStack stack;
+  Base::ErrorValue value;
+  stack.addErrorValue(value);
+  value.setCode(7);
+  EXPECT_EQ(stack.getErrorValueArray().at(0).getCode(), 7);
+
+  Base::ServiceData serviceData;
+  Base::ModelObject object;
+  serviceData.addDataObject(object);
+  object.setUid("uid1");
+  EXPECT_EQ(serviceData.getDataObjectArray().at(0).getUid(), "uid1");
+}
+
+TEST_F(RecordsTest, ImplementationCopySharesInnerRecords) {
+  ExposedErrorStack stack;
+  Base::ErrorValue inner;
+  stack.addErrorValue(inner);
+  stack.setClientId("c");
+  Base::ErrorStackImpl copy(stack.impl());
+  EXPECT_EQ(copy.askRefCount(), stack.count());
+  EXPECT_EQ(copy.getClientId(), "c");
+  EXPECT_TRUE(copy.isClientIdSet());
+  inner.setLevel(3);
+  EXPECT_EQ(copy.getErrorValueArray().at(0).getLevel(), 3);
+}
+
+TEST_F(RecordsTest, AdoptedCloneKeepsTheCountInvariant) {
+  ExposedErrorStack stack;
+  Base::ErrorValue inner;
+  stack.addErrorValue(inner);
+  {
+    ExposedErrorStack clone(stack.impl().reallyClone());
+    EXPECT_EQ(clone.count(), 1);
+    EXPECT_NE(&clone.impl(), &stack.impl());
+    clone.setClientId("only the clone");
+    EXPECT_FALSE(stack.isClientIdSet());
+    inner.setCode(9);  // Inner records are shared with the clone.
+    EXPECT_EQ(clone.getErrorValueArray().at(0).getCode(), 9);
+  }
+  EXPECT_EQ(stack.count(), 1);  // The clone is gone and took nothing with it (no leak either).
+}
+
+TEST_F(RecordsTest, BothGettersReturnTheStoredString) {
+  Base::ErrorValue record;
+  record.setMessage("before");
+  const Base::ErrorValue& constant = record;
+  EXPECT_EQ(&record.getMessage(), &constant.getMessage());
+  record.getMessage() = "after";
+  EXPECT_EQ(constant.getMessage(), "after");
+}
+
+TEST_F(RecordsTest, SettersSetTheCompanionAndDefaultsAreUnset) {
+  Base::ErrorStack stack;
+  EXPECT_FALSE(stack.isClientIdSet());
+  EXPECT_FALSE(stack.isClientIndexSet());
+  EXPECT_EQ(stack.getClientIndex(), 0);
+  stack.setClientIndex(0);
+  EXPECT_TRUE(stack.isClientIndexSet());
+  stack.setIsClientIndexSet(false);
+  EXPECT_FALSE(stack.isClientIndexSet());
+
+  Base::PropertyValue value;
+  value.setIsNull(true);
+  EXPECT_TRUE(value.isIsNullSet());
+  EXPECT_TRUE(value.getIsNull());
+}
+
+TEST_F(RecordsTest, ListSetterReplacesAndAdderAppends) {
+  Base::Preference preference;
+  preference.addValue(Base::PreferenceValue());
+  preference.addValue(Base::PreferenceValue());
+  EXPECT_EQ(preference.getValueArray().size(), 2u);
+  preference.setValueArray({Base::PreferenceValue()});
+  EXPECT_EQ(preference.getValueArray().size(), 1u);
+}
+
+TEST_F(RecordsTest, UnsetCompanionsAreOmittedAndPlainFieldsAlwaysWritten) {
+  Base::ErrorValue value;
+  EXPECT_EQ(write(value, "ev"), "<ev code=\"0\" level=\"0\"/>");
+  value.setMessage("m");
+  EXPECT_EQ(write(value, "ev"), "<ev message=\"m\" code=\"0\" level=\"0\"/>");
+  Base::ModelObject object;
+  EXPECT_EQ(write(object, "o"), "<o uid=\"\"/>");
+}
+
+TEST_F(RecordsTest, ParseMakesTheRecordEqualToTheElement) {
+  Base::ErrorStack stack;
+  stack.setClientId("old");
+  stack.setClientIndex(4);
+  stack.addErrorValue(Base::ErrorValue());
+  stack.parse(
+      node("<anything uid=\"u\" unknown=\"x\"><errorValue code=\"1\"/><ignored/>"
+           "<errorValue message=\"m\" code=\"2\" level=\"3\"/></anything>"));
+  EXPECT_FALSE(stack.isClientIdSet());
+  EXPECT_EQ(stack.getClientId(), "");
+  EXPECT_FALSE(stack.isClientIndexSet());
+  EXPECT_TRUE(stack.isUidSet());
+  ASSERT_EQ(stack.getErrorValueArray().size(), 2u);
+  EXPECT_EQ(stack.getErrorValueArray()[1].getMessage(), "m");
+  EXPECT_EQ(stack.getErrorValueArray()[1].getLevel(), 3);
+}
+
+TEST_F(RecordsTest, ParsedListElementsAreFreshRecords) {
+  Base::ErrorValue kept;
+  kept.setCode(11);
+  Base::ErrorStack stack;
+  stack.addErrorValue(kept);
+  stack.parse(node("<s><errorValue code=\"5\"/></s>"));
+  EXPECT_EQ(kept.getCode(), 11);
+  EXPECT_EQ(stack.getErrorValueArray().at(0).getCode(), 5);
+}
+
+TEST_F(RecordsTest, MalformedNumbersAndFlagsNameTheField) {
+  struct Case {
+    const char* document;
+    const char* field;
+  };
+  for (const Case& c :
+       {Case{"<e code=\"12x\"/>", "ErrorValue.code"}, Case{"<e code=\"\"/>", "ErrorValue.code"},
+        Case{"<e code=\"+1\"/>", "ErrorValue.code"},
+        Case{"<e level=\"2147483648\"/>", "ErrorValue.level"},
+        Case{"<e level=\" 1\"/>", "ErrorValue.level"}}) {
+    Base::ErrorValue value;
+    try {
+      value.parse(node(c.document));
+      ADD_FAILURE() << "accepted " << c.document;
+    } catch (const XmlParseError& error) {
+      EXPECT_NE(error.cause().find(c.field), std::string::npos) << error.what();
+      EXPECT_EQ(error.line(), 1);
+    }
+  }
+  Base::Property property;
+  try {
+    property.parse(node("<p>\n<value isNull=\"yes\"/></p>"));
+    ADD_FAILURE() << "accepted a malformed flag";
+  } catch (const XmlParseError& error) {
+    EXPECT_NE(error.cause().find("PropertyValue.isNull"), std::string::npos) << error.what();
+    EXPECT_NE(error.cause().find("\"yes\""), std::string::npos) << error.what();
+    EXPECT_EQ(error.line(), 2);
+  }
+}
+
+TEST_F(RecordsTest, FlagsAndIntsAcceptTheirWholeRange) {
+  Base::ErrorValue value;
+  value.parse(node("<e code=\"-2147483648\" level=\"2147483647\"/>"));
+  EXPECT_EQ(value.getCode(), -2147483648);
+  EXPECT_EQ(value.getLevel(), 2147483647);
+  Base::Property property;
+  property.parse(node("<p modifiable=\"1\"/>"));
+  EXPECT_TRUE(property.getModifiable());
+  property.parse(node("<p modifiable=\"0\"/>"));
+  EXPECT_FALSE(property.getModifiable());
+}
+
+TEST_F(RecordsTest, EveryRecordSampleRoundTripsExactly) {
+  const auto& types = Base::recordTypes();
+  ASSERT_EQ(types.size(), 11u);
+  for (const auto& type : types) {
+    SCOPED_TRACE(type.name);
+    const XMLNode& root = node(type.sample);
+    EXPECT_EQ(root.name(), type.name);
+    const std::string once = type.reparse(root, type.name);
+    EXPECT_EQ(once, type.sample);
+    SAXToNodeParser again;
+    EXPECT_EQ(type.reparse(again.parseString(once), type.name), once);
+  }
+}
+
+TEST_F(RecordsTest, SamplesCarrySpecialCharactersAndLists) {
+  const auto& types = Base::recordTypes();
+  Base::ServiceData serviceData;
+  for (const auto& type : types) {
+    if (std::string(type.name) == "ServiceData") {
+      serviceData.parse(node(type.sample));
+    }
+  }
+  ASSERT_EQ(serviceData.getPartialErrorArray().size(), 2u);
+  const Base::ErrorStack& stack = serviceData.getPartialErrorArray()[0];
+  EXPECT_EQ(stack.getErrorValueArray().size(), 2u);
+  EXPECT_NE(stack.getClientId().find("<&>\"'\t\n\r \xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"),
+            std::string::npos);
+}
+
+}  // namespace

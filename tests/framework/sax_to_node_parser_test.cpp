@@ -1,0 +1,157 @@
+#include "framework/sax_to_node_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using Korvane::Soa::Common::Xml::SAXToNodeParser;
+using Korvane::Soa::Common::Xml::XMLNode;
+using Korvane::Soa::Common::Xml::XmlParseError;
+
+class SAXToNodeParserTest : public ::testing::Test {
+ protected:
+  const XMLNode& parse(const std::string& text) { return parser_.parseString(text); }
+
+  // Parses `text`, which must fail, and returns the error.
+  XmlParseError failure(const std::string& text) {
+    try {
+      parser_.parseString(text);
+    } catch (const XmlParseError& error) {
+      return error;
+    }
+    ADD_FAILURE() << "parsed without error: " << text.substr(0, 200);
+    return XmlParseError(0, 0, "none");
+  }
+
+  SAXToNodeParser parser_;
+};
+
+TEST(XMLNodeTest, NewNodeIsEmpty) {
+  const XMLNode node;
+  EXPECT_TRUE(node.children().empty());
+  EXPECT_TRUE(node.attrs().empty());
+  EXPECT_TRUE(node.name().empty());
+  EXPECT_TRUE(node.text().empty());
+  EXPECT_EQ(node.attr("x"), nullptr);
+  EXPECT_EQ(node.line(), 0);
+}
+
+TEST_F(SAXToNodeParserTest, BuildsTheElementTree) {
+  const XMLNode& root = parse(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<Input xmlns=\"urn:x\" a=\"1\" b=\"two\">\n"
+      "  <info name=\"n\"><item>x</item></info>\n"
+      "  <info/>\n"
+      "</Input>");
+  EXPECT_EQ(root.name(), "Input");
+  EXPECT_EQ(root.nameSpace(), "urn:x");
+  EXPECT_EQ(root.attrs().size(), 2u);  // The namespace declaration is no attribute.
+  ASSERT_NE(root.attr("b"), nullptr);
+  EXPECT_EQ(*root.attr("b"), "two");
+  ASSERT_EQ(root.children().size(), 2u);
+  const XMLNode& info = *root.children()[0];
+  EXPECT_EQ(info.name(), "info");
+  EXPECT_EQ(*info.attr("name"), "n");
+  ASSERT_EQ(info.children().size(), 1u);
+  EXPECT_EQ(info.children()[0]->text(), "x");
+  EXPECT_TRUE(root.children()[1]->children().empty());
+  EXPECT_EQ(info.line(), 3);
+  EXPECT_GT(info.column(), 1);
+}
+
+TEST_F(SAXToNodeParserTest, PrefixedNamesGiveLocalNameAndNamespace) {
+  const XMLNode& root = parse("<p:Input xmlns:p=\"urn:p\" p:k=\"v\"/>");
+  EXPECT_EQ(root.name(), "Input");
+  EXPECT_EQ(root.nameSpace(), "urn:p");
+  ASSERT_NE(root.attr("k"), nullptr);
+  EXPECT_EQ(*root.attr("k"), "v");
+}
+
+TEST_F(SAXToNodeParserTest, TextIsAllDirectCharacterDataIncludingCData) {
+  const XMLNode& root = parse("<t>a &amp; b<child>inner</child> c<![CDATA[<d>&]]>&#x20AC;</t>");
+  EXPECT_EQ(root.text(), "a & b c<d>&\xE2\x82\xAC");
+  EXPECT_EQ(root.children()[0]->text(), "inner");
+}
+
+TEST_F(SAXToNodeParserTest, NonAsciiAndSurrogatePairsComeBackAsUtf8) {
+  const std::string text = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+  const XMLNode& root = parse("<t a=\"" + text + "&#x1F601;\">" + text + "</t>");
+  EXPECT_EQ(*root.attr("a"), text + "\xF0\x9F\x98\x81");
+  EXPECT_EQ(root.text(), text);
+}
+
+TEST_F(SAXToNodeParserTest, ProcessingInstructionsAndCommentsAddNothing) {
+  const XMLNode& root = parse("<?pi before?><r><?pi data?><!-- note --><c/><?pi x?></r><?pi?>");
+  EXPECT_EQ(root.text(), "");
+  ASSERT_EQ(root.children().size(), 1u);
+  EXPECT_EQ(root.children()[0]->name(), "c");
+}
+
+TEST_F(SAXToNodeParserTest, ParserIsReusableAndEachParseReplacesTheTree) {
+  parse("<first><a/><b/></first>");
+  const XMLNode& second = parse("<second/>");
+  EXPECT_EQ(second.name(), "second");
+  EXPECT_TRUE(second.children().empty());
+  failure("<broken>");
+  EXPECT_EQ(parse("<third x=\"1\"/>").name(), "third");
+}
+
+TEST_F(SAXToNodeParserTest, MalformedDocumentsReportLineAndColumn) {
+  const XmlParseError error = failure("<a>\n  <b></a>");
+  EXPECT_EQ(error.line(), 2);
+  EXPECT_GT(error.column(), 0);
+  EXPECT_FALSE(error.cause().empty());
+  EXPECT_EQ(std::string(error.what()).rfind("line 2, column ", 0), 0u) << error.what();
+  for (const char* text : {"", "plain text", "<a", "<a></b>", "<a b='1' b='2'/>", "<a>&bogus;</a>",
+                           "<a/><b/>", "<a>&#0;</a>", "<a>\xFF</a>", "<1a/>"}) {
+    EXPECT_GE(failure(text).line(), 1) << text;
+  }
+}
+
+TEST_F(SAXToNodeParserTest, NestingDeeperThanTheLimitIsRefused) {
+  const int allowed = SAXToNodeParser::kMaxDepth;
+  std::string deep;
+  for (int i = 0; i < allowed; ++i) {
+    deep += "<e>";
+  }
+  std::string close;
+  for (int i = 0; i < allowed; ++i) {
+    close += "</e>";
+  }
+  EXPECT_EQ(parse(deep + close).name(), "e");
+  const XmlParseError error = failure(deep + "<e></e>" + close);
+  EXPECT_EQ(error.line(), 1);
+  EXPECT_GT(error.column(), 3 * allowed);
+  EXPECT_NE(error.cause().find("nested deeper"), std::string::npos) << error.what();
+}
+
+TEST_F(SAXToNodeParserTest, DocumentTypeDeclarationsAreRefused) {
+  const XmlParseError internal = failure("<!DOCTYPE r [<!ENTITY e \"expanded\">]>\n<r>&e;</r>");
+  EXPECT_EQ(internal.line(), 1);
+  EXPECT_NE(internal.cause().find("DTD"), std::string::npos) << internal.what();
+  // Entity expansion bombs and external entities never get as far as a declaration.
+  failure(
+      "<!DOCTYPE r [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">]>"
+      "<r>&b;&b;&b;</r>");
+  failure("<!DOCTYPE r [<!ENTITY x SYSTEM \"file:///etc/passwd\">]><r>&x;</r>");
+  failure("<!DOCTYPE r SYSTEM \"http://127.0.0.1:1/r.dtd\"><r/>");
+  failure("<!DOCTYPE r PUBLIC \"-//x//y\" \"r.dtd\"><r/>");
+}
+
+TEST_F(SAXToNodeParserTest, UndeclaredEntitiesAreRefused) {
+  const XmlParseError error = failure("<r>\n&nbsp;</r>");
+  EXPECT_EQ(error.line(), 2);
+}
+
+TEST_F(SAXToNodeParserTest, OversizeDocumentIsRefusedBeforeParsing) {
+  std::string text = "<r>";
+  text.resize(SAXToNodeParser::kMaxDocumentBytes + 1, ' ');
+  const XmlParseError error = failure(text);
+  EXPECT_EQ(error.line(), 1);
+  EXPECT_EQ(error.column(), 1);
+  EXPECT_NE(error.cause().find("exceeds the limit"), std::string::npos) << error.what();
+}
+
+}  // namespace

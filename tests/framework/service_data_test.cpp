@@ -1,0 +1,186 @@
+#include "framework/service_data.h"
+
+#include <gtest/gtest.h>
+
+#include "framework/utils.h"
+#include "host/object/aom.h"
+#include "host/object/error_store.h"
+#include "host/object/ifail.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+namespace Base = Korvane::Schemas::Soa::_2006_03::Base;
+using Korvane::Soa::Internal::Server::Utils;
+using Korvane::Soa::Server::ServiceData;
+
+class ServiceDataTest : public soacad_test::HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    load(soacad_test::kUserFixture);
+  }
+
+  // Records one failure with `code` under the given key through the host's own path.
+  template <class Key>
+  void fail(ServiceData& data, int code, const Key& key) {
+    try {
+      ResultStatus status;
+      status = code;
+    } catch (IFail&) {
+      data.addErrorStack(key);
+    }
+  }
+
+  static std::vector<std::string> uids(const std::vector<Base::RefId>& refs) {
+    std::vector<std::string> out;
+    for (const Base::RefId& ref : refs)
+      out.push_back(ref.getUid());
+    return out;
+  }
+};
+
+TEST_F(ServiceDataTest, CopiesShareErrorStacksAndWireData) {
+  ServiceData original;
+  ServiceData copy = original;
+
+  fail(copy, 215022, std::string("part-1"));
+  copy.addCreatedObject(tagOf("i.1"));
+
+  ASSERT_EQ(original.getErrorArray().size(), 1u);
+  EXPECT_EQ(original.getErrorArray()[0].getClientId(), "part-1");
+  EXPECT_EQ(uids(original.getWireData().getCreatedObjArray()), (std::vector<std::string>{"i.1"}));
+}
+
+TEST_F(ServiceDataTest, AssignmentReplacesBothWireParts) {
+  ServiceData source;
+  fail(source, 215022, std::string("from-source"));
+  ServiceData target;
+  fail(target, 215023, std::string("from-target"));
+  ServiceData targetBefore = target;  // Keeps the target's old wire parts alive.
+
+  target = source;
+  target.addUpdatedObject(tagOf("i.1"));
+
+  ASSERT_EQ(target.getErrorArray().size(), 1u);
+  EXPECT_EQ(target.getErrorArray()[0].getClientId(), "from-source");
+  EXPECT_EQ(uids(source.getWireData().getUpdatedObjArray()), (std::vector<std::string>{"i.1"}));
+  ASSERT_EQ(targetBefore.getErrorArray().size(), 1u);
+  EXPECT_EQ(targetBefore.getErrorArray()[0].getClientId(), "from-target");
+  EXPECT_TRUE(targetBefore.getWireData().getUpdatedObjArray().empty());
+}
+
+TEST_F(ServiceDataTest, ErrorStacksAreKeyedAndTakeTheWholeStore) {
+  ServiceData data;
+  ERROR_store(EMH_severity_warning, 100);
+  fail(data, 215050, std::string("client"));
+  fail(data, POM_invalid_tag, tagOf("i.1"));
+  fail(data, 215027, Tag(0));
+  try {
+    throw IFail(1);
+  } catch (IFail&) {
+    data.addErrorStack();
+  }
+
+  const auto& stacks = data.getErrorArray();
+  ASSERT_EQ(stacks.size(), 4u);
+  EXPECT_TRUE(stacks[0].isClientIdSet());
+  EXPECT_EQ(stacks[0].getClientId(), "client");
+  ASSERT_EQ(stacks[0].getErrorValueArray().size(), 2u);
+  EXPECT_EQ(stacks[0].getErrorValueArray()[0].getCode(), 100);
+  EXPECT_EQ(stacks[0].getErrorValueArray()[0].getLevel(), EMH_severity_warning);
+  EXPECT_EQ(stacks[0].getErrorValueArray()[1].getCode(), 215050);
+  EXPECT_EQ(stacks[0].getErrorValueArray()[1].getLevel(), EMH_severity_error);
+  EXPECT_TRUE(stacks[1].isUidSet());
+  EXPECT_EQ(stacks[1].getUid(), "i.1");
+  EXPECT_FALSE(stacks[1].isClientIdSet());
+  EXPECT_EQ(stacks[2].getErrorValueArray()[0].getCode(), 215027);
+  // A bare IFail is explained on the store by the host itself.
+  ASSERT_EQ(stacks[3].getErrorValueArray().size(), 1u);
+  EXPECT_EQ(stacks[3].getErrorValueArray()[0].getCode(), 1);
+  EXPECT_FALSE(stacks[3].isClientIdSet());
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
+TEST_F(ServiceDataTest, ObjectsAreReportedOncePerListInOrderOfFirstMention) {
+  ServiceData data;
+  data.addPlainObject(tagOf("f.home"));
+  data.addPlainObject(tagOf("i.1"));
+  data.addPlainObject(tagOf("f.home"));
+  data.addPlainObject(NULLTAG);
+  data.addCreatedObject(tagOf("i.1"));
+  data.addDeletedObject("gone.1");
+  data.addDeletedObject("gone.1");
+
+  const Base::ServiceData& wire = data.getWireData();
+  EXPECT_EQ(uids(wire.getPlainObjArray()), (std::vector<std::string>{"f.home", "i.1"}));
+  EXPECT_EQ(uids(wire.getCreatedObjArray()), (std::vector<std::string>{"i.1"}));
+  EXPECT_EQ(uids(wire.getDeletedObjArray()), (std::vector<std::string>{"gone.1"}));
+}
+
+TEST_F(ServiceDataTest, InflateReturnsEachObjectOnceWithItsRequestedProperties) {
+  ServiceData data;
+  data.addUpdatedObject(tagOf("i.1"));
+  data.addPlainObject(tagOf("i.1"));
+  data.addProperty(tagOf("i.1"), "object_name");
+  data.addProperty(tagOf("f.home"), "contents");
+
+  data.getNotifications();
+  data.inflateProperties();
+  const auto& models = data.getWireData().getDataObjectArray();
+
+  ASSERT_EQ(models.size(), 2u);
+  EXPECT_EQ(models[0].getUid(), "i.1");
+  EXPECT_EQ(models[0].getClassName(), "Item");
+  EXPECT_EQ(models[0].getType(), "Item");
+  ASSERT_EQ(models[0].getPropertieArray().size(), 1u);
+  const Base::Property& name = models[0].getPropertieArray()[0];
+  EXPECT_EQ(name.getName(), "object_name");
+  EXPECT_EQ(name.getUiValue(), "First item");
+  ASSERT_EQ(name.getValueArray().size(), 1u);
+  EXPECT_FALSE(name.getValueArray()[0].getIsNull());
+  EXPECT_EQ(models[1].getUid(), "f.home");
+  ASSERT_EQ(models[1].getPropertieArray().size(), 1u);
+  EXPECT_EQ(models[1].getPropertieArray()[0].getValueArray()[0].getValue(), "i.1");
+}
+
+TEST_F(ServiceDataTest, InflateLeavesOutObjectsDeletedSinceTheyWereReported) {
+  ServiceData data;
+  data.addCreatedObject(tagOf("i.1"));
+  ASSERT_EQ(AOM_delete(tagOf("i.1")), 0);
+
+  data.inflateProperties();
+
+  EXPECT_TRUE(data.getWireData().getDataObjectArray().empty());
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
+TEST_F(ServiceDataTest, ModelObjectsForNullValidAndInvalidTags) {
+  EXPECT_EQ(Utils::createWireModelObect(NULLTAG).getUid(), "");
+  EXPECT_FALSE(Utils::createWireModelObect(NULLTAG).isClassNameSet());
+  EXPECT_EQ(Utils::createWireModelObect(tagOf("f.home")).getClassName(), "Folder");
+
+  const Tag unknown = Utils::uidToTag("no.such.uid");
+  EXPECT_NE(unknown, NULLTAG);
+  EXPECT_EQ(Utils::uidToTag(""), 0u);
+  try {
+    Utils::createWireModelObect(unknown);
+    FAIL() << "an unknown tag makes no model object";
+  } catch (IFail& failure) {
+    EXPECT_EQ(failure.ifail(), POM_invalid_tag);
+  }
+  EXPECT_EQ(storedCodes(), (std::vector<int>{POM_invalid_tag}));
+}
+
+TEST_F(ServiceDataTest, DatesCrossBothWays) {
+  Date date;
+  date.year = 2007;
+  date.month = 1;
+  date.day = 31;
+  date.hour = 23;
+  date.minute = 59;
+  date.second = 58;
+  EXPECT_EQ(Utils::createServerDate(Utils::createSoaDate(date)), date);
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+#include "framework/soa_exceptions.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "framework/sax_to_node_parser.h"
+#include "host/object/error_store.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+namespace Wire = Korvane::Schemas::Soa::_2006_03::Exceptions;
+using Korvane::Soa::Common::Exceptions::DomException;
+using Korvane::Soa::Common::Exceptions::ExceptionMapper;
+using Korvane::Soa::Common::Xml::SAXToNodeParser;
+using ServerServiceException = Korvane::Soa::Server::ServiceException;
+
+class ExceptionsTest : public soacad_test::HostTest {};
+
+std::string faultOf(Wire::SoaException& exception) {
+  std::stringstream out;
+  ExceptionMapper::writeSoaException(exception, out);
+  return out.str();
+}
+
+TEST_F(ExceptionsTest, CopyingAServerExceptionIntoAWireOneKeepsEveryField) {
+  ServerServiceException server("part failed");
+  server.setDetails({"first", "second"});
+  server.setCode("215022");
+  server.setLevel("3");
+
+  Wire::ServiceException wire = server;
+
+  EXPECT_EQ(wire.getMessage(), "part failed");
+  EXPECT_EQ(wire.getDetails(), (std::vector<std::string>{"first", "second"}));
+  EXPECT_EQ(wire.getCode(), "215022");
+  EXPECT_TRUE(wire.isCodeSet());
+  EXPECT_EQ(wire.getLevel(), "3");
+  EXPECT_TRUE(wire.isLevelSet());
+  EXPECT_EQ(wire.getLocalName(), "ServiceException");
+}
+
+TEST_F(ExceptionsTest, AssigningAnInvalidUserExceptionCopiesAllItsFields) {
+  Wire::InvalidUserException source("who?");
+  source.setCode(515001);
+  source.setLevel(3);
+  source.setUserName("jdoe");
+  Wire::InvalidUserException target;
+
+  target = source;
+
+  EXPECT_EQ(target.getMessage(), "who?");
+  EXPECT_EQ(target.getCode(), 515001);
+  EXPECT_EQ(target.getLevel(), 3);
+  EXPECT_EQ(target.getUserName(), "jdoe");
+}
+
+TEST_F(ExceptionsTest, GetWireDataIsTheExceptionItself) {
+  ServerServiceException server("before");
+  server.getWireData().setMessage("after");
+  EXPECT_EQ(server.getMessage(), "after");
+  EXPECT_EQ(&server.getWireData(), static_cast<Wire::ServiceException*>(&server));
+}
+
+TEST_F(ExceptionsTest, DefaultServerExceptionTakesTheErrorStoreAndEmptiesIt) {
+  store().setMessageTemplate(215022, "The type %1$ was not found.");
+  ERROR_store(EMH_severity_error, 7007);
+  ERROR_store(EMH_severity_error, 215022, "Widget");
+
+  ServerServiceException exception;
+
+  EXPECT_EQ(exception.getMessage(), "The type Widget was not found.");
+  EXPECT_EQ(exception.getCode(), "215022");
+  EXPECT_EQ(exception.getLevel(), "3");
+  ASSERT_EQ(exception.getDetails().size(), 2u);
+  EXPECT_EQ(exception.getDetails()[1], "The type Widget was not found.");
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
+TEST_F(ExceptionsTest, DefaultServerExceptionWithAnEmptyStoreHasTheDefaultMessage) {
+  ServerServiceException exception;
+  EXPECT_EQ(exception.getMessage(), ServerServiceException::kDefaultMessage);
+  EXPECT_FALSE(exception.isCodeSet());
+  EXPECT_TRUE(exception.getDetails().empty());
+}
+
+TEST_F(ExceptionsTest, DomExceptionCopiesItsMessage) {
+  DomException original("Invalid Enum value: itemT");
+  DomException copy = original;
+  original.setMessage("changed");
+  EXPECT_EQ(copy.getMessage(), "Invalid Enum value: itemT");
+}
+
+TEST_F(ExceptionsTest, FaultDocumentIsWellFormedAndEscaped) {
+  ServerServiceException exception("a <b> & \"c\" \xC3\xA9");
+  exception.addDetail("x < y");
+  exception.setCode("7007");
+
+  const std::string fault = faultOf(exception.getWireData());
+
+  SAXToNodeParser parser;
+  const auto& root = parser.parseString(fault);
+  EXPECT_EQ(root.name(), "ServiceException");
+  EXPECT_EQ(root.nameSpace(), Wire::SoaException::kNamespace);
+  ASSERT_NE(root.attr("message"), nullptr);
+  EXPECT_EQ(*root.attr("message"), "a <b> & \"c\" \xC3\xA9");
+  EXPECT_EQ(*root.attr("code"), "7007");
+  EXPECT_EQ(root.attr("level"), nullptr);
+  ASSERT_EQ(root.children().size(), 1u);
+  EXPECT_EQ(root.children()[0]->text(), "x < y");
+}
+
+TEST_F(ExceptionsTest, FaultDocumentNamesEachExceptionClass) {
+  Wire::ProtocolException protocol("bad frame");
+  Wire::InvalidUserException user("nobody");
+  user.setUserName("ghost");
+
+  SAXToNodeParser parser;
+  EXPECT_EQ(parser.parseString(faultOf(protocol)).name(), "ProtocolException");
+  const auto& userRoot = parser.parseString(faultOf(user));
+  EXPECT_EQ(userRoot.name(), "InvalidUserException");
+  EXPECT_EQ(*userRoot.attr("userName"), "ghost");
+}
+
+}  // namespace

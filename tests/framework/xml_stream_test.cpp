@@ -1,0 +1,137 @@
+#include "framework/xml_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "framework/date_time.h"
+#include "framework/sax_to_node_parser.h"
+
+namespace {
+
+using Korvane::Soa::Common::DateTime;
+using Korvane::Soa::Common::Xml::SAXToNodeParser;
+using Korvane::Soa::Common::Xml::XmlStream;
+
+std::string escapedText(const std::string& value) {
+  std::string out;
+  XmlStream::escapeText(value, out);
+  return out;
+}
+
+std::string escapedAttribute(const std::string& value) {
+  std::string out;
+  XmlStream::escapeAttribute(value, out);
+  return out;
+}
+
+const std::string kReplacement = "\xEF\xBF\xBD";
+
+TEST(XmlStreamTest, WritesNestedElementsAttributesAndText) {
+  XmlStream stream;
+  stream.startElement("Response");
+  stream.attribute("name", std::string("a"));
+  stream.attribute("count", -12);
+  stream.attribute("flag", true);
+  stream.attribute("off", false);
+  stream.attribute("date", DateTime(2007, 1, 2, 3, 4, 5));
+  stream.startElement("empty");
+  stream.endElement();
+  stream.textElement("item", "x");
+  stream.textElement("number", 0.1);
+  stream.startElement("text");
+  stream.text("t");
+  stream.endElement();
+  stream.endElement();
+  EXPECT_EQ(stream.str(),
+            "<Response name=\"a\" count=\"-12\" flag=\"true\" off=\"false\" "
+            "date=\"2007-01-02T03:04:05\"><empty/><item>x</item><number>0.1</number>"
+            "<text>t</text></Response>");
+}
+
+TEST(XmlStreamTest, DoublesUseTheShortestFormThatReadsBack) {
+  XmlStream stream;
+  stream.startElement("d");
+  stream.attribute("a", 0.1);
+  stream.attribute("b", -2.5e-300);
+  stream.attribute("c", 100.0);
+  stream.attribute("d", 1.0 / 3.0);
+  stream.endElement();
+  EXPECT_EQ(stream.str(), "<d a=\"0.1\" b=\"-2.5e-300\" c=\"100\" d=\"0.3333333333333333\"/>");
+}
+
+TEST(XmlStreamTest, NullAttributeValueIsEmpty) {
+  XmlStream stream;
+  stream.startElement("e");
+  stream.attribute("v", static_cast<const char*>(nullptr));
+  stream.endElement();
+  EXPECT_EQ(stream.str(), "<e v=\"\"/>");
+}
+
+TEST(XmlStreamTest, MisuseIsRefusedRatherThanWrittenMalformed) {
+  XmlStream stream;
+  EXPECT_THROW(stream.endElement(), std::logic_error);
+  EXPECT_THROW(stream.text("x"), std::logic_error);
+  stream.startElement("e");
+  stream.text("body");
+  EXPECT_THROW(stream.attribute("late", 1), std::logic_error);
+}
+
+TEST(XmlStreamEscapeTest, EverySpecialBecomesAnEntity) {
+  EXPECT_EQ(escapedText("a<b>&\"'c"), "a&lt;b&gt;&amp;&quot;&apos;c");
+  EXPECT_EQ(escapedAttribute("a<b>&\"'c"), "a&lt;b&gt;&amp;&quot;&apos;c");
+}
+
+TEST(XmlStreamEscapeTest, WhiteSpaceSurvivesNormalisation) {
+  EXPECT_EQ(escapedAttribute("\t\n\r"), "&#9;&#10;&#13;");
+  EXPECT_EQ(escapedText("\t\n\r"), "\t\n&#13;");
+}
+
+TEST(XmlStreamEscapeTest, ControlCharactersBecomeReplacement) {
+  EXPECT_EQ(escapedText(std::string("a\0b\x01\x1F\x7F", 6)),
+            "a" + kReplacement + "b" + kReplacement + kReplacement + "\x7F");
+}
+
+TEST(XmlStreamEscapeTest, ValidUtf8PassesUnchanged) {
+  const std::string text = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\xEF\xBF\xBD";
+  EXPECT_EQ(escapedText(text), text);
+}
+
+TEST(XmlStreamEscapeTest, InvalidUtf8BecomesReplacement) {
+  // A lone continuation byte, an overlong form, a surrogate, beyond U+10FFFF, U+FFFE, a bad
+  // lead byte and a sequence cut short by the end of the text.
+  EXPECT_EQ(escapedText("a\x80z"), "a" + kReplacement + "z");
+  EXPECT_EQ(escapedText("\xC0\xAF"), kReplacement + kReplacement);
+  EXPECT_EQ(escapedText("\xE0\x80\x80"), kReplacement + kReplacement + kReplacement);
+  EXPECT_EQ(escapedText("\xED\xA0\x80"), kReplacement + kReplacement + kReplacement);
+  EXPECT_EQ(escapedText("\xF4\x90\x80\x80"),
+            kReplacement + kReplacement + kReplacement + kReplacement);
+  EXPECT_EQ(escapedText("\xEF\xBF\xBE"), kReplacement);
+  EXPECT_EQ(escapedText("\xFF"), kReplacement);
+  EXPECT_EQ(escapedText("x\xE2\x82"), "x" + kReplacement);
+  EXPECT_EQ(escapedText("\xE2\x82<"), kReplacement + "&lt;");
+}
+
+TEST(XmlStreamEscapeTest, AnyBytesGiveAWellFormedDocumentThatReadsBack) {
+  std::string every;
+  std::string expected;
+  for (int c = 1; c < 256; ++c) {
+    every += static_cast<char>(c);
+    const bool carried = c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c < 0x80);
+    expected += carried ? std::string(1, static_cast<char>(c)) : kReplacement;
+  }
+  XmlStream stream;
+  stream.startElement("e");
+  stream.attribute("a", every);
+  stream.textElement("t", every);
+  stream.endElement();
+  SAXToNodeParser parser;
+  const auto& root = parser.parseString(stream.str());
+  ASSERT_NE(root.attr("a"), nullptr);
+  EXPECT_EQ(*root.attr("a"), expected);
+  ASSERT_EQ(root.children().size(), 1u);
+  EXPECT_EQ(root.children()[0]->text(), expected);
+}
+
+}  // namespace

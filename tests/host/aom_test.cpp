@@ -1,0 +1,197 @@
+#include "host/object/aom.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+class AomTest : public soacad_test::HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    load(soacad_test::kUserFixture);
+    load(R"(<fixture>
+      <class name="Gadget" parent="WorkspaceObject">
+        <property name="count" type="int"/>
+        <property name="weight" type="double"/>
+        <property name="flag" type="logical"/>
+        <property name="due" type="date"/>
+        <property name="tags" type="string" array="true"/>
+        <property name="parts" type="reference" array="true"/>
+        <property name="serial" type="string" modifiable="false"/>
+      </class>
+      <type name="Gadget" class="Gadget"/>
+      <object uid="g.1" class="Gadget" type="Gadget">
+        <prop name="object_name" value="Gadget one"/>
+        <prop name="count" value="3"/>
+      </object>
+      <object uid="g.locked" class="Gadget" type="Gadget" modifiable="false"/>
+    </fixture>)");
+    gadget = tagOf("g.1");
+  }
+
+  std::string stringValue(Tag object, const char* name) {
+    char* value = nullptr;
+    EXPECT_EQ(AOM_ask_value_string(object, name, &value), 0);
+    std::string text = value == nullptr ? "<null>" : value;
+    SM_free(value);
+    return text;
+  }
+
+  Tag gadget;
+};
+
+TEST_F(AomTest, WritesNeedTheLock) {
+  EXPECT_EQ(AOM_set_value_string(gadget, "object_name", "x"), POM_not_locked);
+  EXPECT_EQ(storedCodes(), std::vector<int>{POM_not_locked});
+  ASSERT_EQ(AOM_refresh(gadget, true), 0);
+  EXPECT_EQ(AOM_set_value_string(gadget, "object_name", "x"), 0);
+  EXPECT_EQ(stringValue(gadget, "object_name"), "x");  // The session reads its own write.
+}
+
+TEST_F(AomTest, ObjectThatIsNotModifiableCannotBeLocked) {
+  const Tag locked = tagOf("g.locked");
+  bool modifiable = true;
+  ASSERT_EQ(AOM_is_modifiable(locked, &modifiable), 0);
+  EXPECT_FALSE(modifiable);
+  EXPECT_EQ(AOM_refresh(locked, true), POM_not_modifiable);
+  EXPECT_EQ(AOM_lock(locked), POM_not_modifiable);
+  EXPECT_EQ(AOM_delete(locked), POM_not_modifiable);
+  EXPECT_EQ(locked.isValid(), 0);
+}
+
+TEST_F(AomTest, RelockingOwnLockKeepsUnsavedValues) {
+  ASSERT_EQ(AOM_refresh(gadget, true), 0);
+  ASSERT_EQ(AOM_set_value_int(gadget, "count", 7), 0);
+  EXPECT_EQ(AOM_refresh(gadget, true), 0);
+  EXPECT_EQ(AOM_lock(gadget), 0);
+  int count = 0;
+  ASSERT_EQ(AOM_ask_value_int(gadget, "count", &count), 0);
+  EXPECT_EQ(count, 7);
+}
+
+TEST_F(AomTest, UnlockingDropsUnsavedValues) {
+  ASSERT_EQ(AOM_refresh(gadget, true), 0);
+  ASSERT_EQ(AOM_set_value_int(gadget, "count", 7), 0);
+  ASSERT_EQ(AOM_refresh(gadget, false), 0);
+  int count = 0;
+  ASSERT_EQ(AOM_ask_value_int(gadget, "count", &count), 0);
+  EXPECT_EQ(count, 3);
+  EXPECT_EQ(AOM_set_value_int(gadget, "count", 8), POM_not_locked);
+}
+
+TEST_F(AomTest, SavedValuesSurviveTheUnlock) {
+  ASSERT_EQ(AOM_refresh(gadget, true), 0);
+  ASSERT_EQ(AOM_set_value_int(gadget, "count", 7), 0);
+  ASSERT_EQ(AOM_save(gadget), 0);
+  EXPECT_TRUE(store().find(gadget)->locked);  // Saving keeps the lock.
+  ASSERT_EQ(AOM_refresh(gadget, false), 0);
+  int count = 0;
+  ASSERT_EQ(AOM_ask_value_int(gadget, "count", &count), 0);
+  EXPECT_EQ(count, 7);
+}
+
+TEST_F(AomTest, ValuesOfEveryTypeRoundTrip) {
+  ASSERT_EQ(AOM_refresh(gadget, true), 0);
+  const Date due{2007, 1, 31, 23, 59, 58};
+  const char* tags[] = {"a", "b"};
+  const Tag parts[] = {tagOf("i.1"), NULLTAG};
+  ASSERT_EQ(AOM_set_value_double(gadget, "weight", 0.1), 0);
+  ASSERT_EQ(AOM_set_value_logical(gadget, "flag", true), 0);
+  ASSERT_EQ(AOM_set_value_date(gadget, "due", due), 0);
+  ASSERT_EQ(AOM_set_value_strings(gadget, "tags", 2, tags), 0);
+  ASSERT_EQ(AOM_set_value_tags(gadget, "parts", 2, parts), 0);
+  ASSERT_EQ(AOM_save(gadget), 0);
+
+  double weight = 0;
+  bool flag = false;
+  Date date;
+  ASSERT_EQ(AOM_ask_value_double(gadget, "weight", &weight), 0);
+  ASSERT_EQ(AOM_ask_value_logical(gadget, "flag", &flag), 0);
+  ASSERT_EQ(AOM_ask_value_date(gadget, "due", &date), 0);
+  EXPECT_EQ(weight, 0.1);
+  EXPECT_TRUE(flag);
+  EXPECT_EQ(date, due);
+  int count = 0;
+  char** strings = nullptr;
+  ASSERT_EQ(AOM_ask_value_strings(gadget, "tags", &count, &strings), 0);
+  ASSERT_EQ(count, 2);
+  EXPECT_STREQ(strings[1], "b");
+  MEM_free(strings);
+  Tag* values = nullptr;
+  ASSERT_EQ(AOM_ask_value_tags(gadget, "parts", &count, &values), 0);
+  ASSERT_EQ(count, 2);
+  EXPECT_EQ(values[0], tagOf("i.1"));
+  EXPECT_EQ(values[1], NULLTAG);
+  SM_free(values);
+  EXPECT_EQ(host::allocator().outstanding(), 0u);
+}
+
+TEST_F(AomTest, NullValuesReadAsEmpty) {
+  int count = -1;
+  Tag* values = reinterpret_cast<Tag*>(1);
+  ASSERT_EQ(AOM_ask_value_tags(gadget, "parts", &count, &values), 0);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(values, nullptr);
+  Tag owner = tagOf("i.1");
+  ASSERT_EQ(AOM_ask_value_tag(gadget, "owning_user", &owner), 0);
+  EXPECT_EQ(owner, NULLTAG);
+  EXPECT_EQ(stringValue(gadget, "object_desc"), "");
+}
+
+TEST_F(AomTest, TypeAndArityMismatchesFail) {
+  ASSERT_EQ(AOM_refresh(gadget, true), 0);
+  int number = 0;
+  EXPECT_EQ(AOM_ask_value_int(gadget, "object_name", &number), POM_wrong_value_type);
+  char* text = nullptr;
+  EXPECT_EQ(AOM_ask_value_string(gadget, "tags", &text), POM_wrong_value_type);
+  EXPECT_EQ(AOM_set_value_tag(gadget, "parts", NULLTAG), POM_wrong_value_type);
+  const char* two[] = {"a", "b"};
+  EXPECT_EQ(AOM_set_value_strings(gadget, "object_name", 2, two), POM_wrong_value_type);
+  EXPECT_EQ(AOM_set_value_double(gadget, "weight", std::numeric_limits<double>::infinity()),
+            POM_invalid_value);
+  EXPECT_EQ(AOM_set_value_date(gadget, "due", Date{2007, 2, 30, 0, 0, 0}), POM_invalid_value);
+  EXPECT_EQ(AOM_ask_value_string(gadget, "no_such", &text), POM_no_such_property);
+  EXPECT_EQ(AOM_ask_value_string(gadget, nullptr, &text), POM_invalid_argument);
+}
+
+TEST_F(AomTest, PropertyThatIsNotModifiable) {
+  bool modifiable = true;
+  ASSERT_EQ(AOM_is_modifiable(gadget, "serial", &modifiable), 0);
+  EXPECT_FALSE(modifiable);
+  ASSERT_EQ(AOM_is_modifiable(gadget, "count", &modifiable), 0);
+  EXPECT_TRUE(modifiable);
+  ASSERT_EQ(AOM_refresh(gadget, true), 0);
+  EXPECT_EQ(AOM_set_value_string(gadget, "serial", "S1"), POM_not_modifiable);
+}
+
+TEST_F(AomTest, PropertyNamesRootClassFirst) {
+  int count = 0;
+  char** names = nullptr;
+  ASSERT_EQ(AOM_ask_prop_names(tagOf("i.1"), &count, &names), 0);
+  std::vector<std::string> list(names, names + count);
+  MEM_free(names);  // One block for the array and its texts.
+  EXPECT_EQ(list,
+            (std::vector<std::string>{"object_name", "object_desc", "owning_user", "item_id"}));
+  EXPECT_EQ(host::allocator().outstanding(), 0u);
+}
+
+TEST_F(AomTest, DeletedObjectIsGoneForEveryCall) {
+  ASSERT_EQ(AOM_refresh(gadget, true), 0);
+  ASSERT_EQ(AOM_delete(gadget), 0);
+  EXPECT_EQ(AOM_refresh(gadget, true), POM_invalid_tag);
+  EXPECT_EQ(AOM_save(gadget), POM_invalid_tag);
+  char* text = nullptr;
+  EXPECT_EQ(AOM_ask_value_string(gadget, "object_name", &text), POM_invalid_tag);
+  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(AOM_delete(gadget), POM_invalid_tag);
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+#include "host/object/error_store.h"
+
+#include <gtest/gtest.h>
+
+#include "host/object/ifail.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+class ErrorStoreTest : public soacad_test::HostTest {
+ protected:
+  // The store as ERROR_store_ask reports it: "severity/code/message" per entry.
+  std::vector<std::string> asked() {
+    int count = -1;
+    const int* severities = nullptr;
+    const int* codes = nullptr;
+    const char** texts = nullptr;
+    EXPECT_EQ(ERROR_store_ask(&count, &severities, &codes, &texts, nullptr), 0);
+    std::vector<std::string> entries;
+    for (int i = 0; i < count; ++i) {
+      entries.push_back(std::to_string(severities[i]) + "/" + std::to_string(codes[i]) + "/" +
+                        texts[i]);
+    }
+    return entries;
+  }
+};
+
+TEST_F(ErrorStoreTest, StoresAsksAndClearsOldestFirst) {
+  ERROR_store(3, 215022, "Widget");
+  ERROR_store(2, 215050);
+  EXPECT_EQ(asked(),
+            (std::vector<std::string>{"3/215022/Error 215022: Widget", "2/215050/Error 215050"}));
+  EXPECT_EQ(ERROR_store_ask_last_ifail(), 215050);
+  ERROR_store_clear();
+  EXPECT_TRUE(asked().empty());
+  EXPECT_EQ(ERROR_store_ask_last_ifail(), 0);
+}
+
+TEST_F(ErrorStoreTest, TemplatesTakeTheTextsByPosition) {
+  store().setMessageTemplate(215092, "%1$ failed with %2$ (%3$)");
+  ERROR_store(3, 215092, "ZOLTTYPE_find_type", "7007");
+  EXPECT_EQ(host::errorStore().entries().back().message, "ZOLTTYPE_find_type failed with 7007 ()");
+  // Texts after the first null one are not taken.
+  ERROR_store(3, 215000, "a", nullptr, "c");
+  EXPECT_EQ(host::errorStore().entries().back().texts, std::vector<std::string>{"a"});
+}
+
+TEST_F(ErrorStoreTest, BaseFixtureExplainsHostCodes) {
+  EXPECT_EQ(IFail(POM_invalid_tag).getMessage(), "The tag  does not name a valid object.");
+  EXPECT_EQ(IFail(123456).getMessage(), "Error 123456");
+}
+
+TEST_F(ErrorStoreTest, AskedArraysFollowTheStore) {
+  ERROR_store(3, 1);
+  const int* codes = nullptr;
+  ERROR_store_ask(nullptr, nullptr, &codes, nullptr);
+  EXPECT_EQ(codes[0], 1);
+  ERROR_store(3, 2);
+  int count = 0;
+  ERROR_store_ask(&count, nullptr, &codes, nullptr);
+  ASSERT_EQ(count, 2);
+  EXPECT_EQ(codes[1], 2);
+}
+
+TEST_F(ErrorStoreTest, SnapshotTakesEverythingAndEmptiesTheStore) {
+  ERROR_store(3, 10, "x");
+  ERROR_store(1, 11);
+  std::vector<host::ErrorEntry> snapshot = host::errorStore().takeSnapshot();
+  ASSERT_EQ(snapshot.size(), 2u);
+  EXPECT_EQ(snapshot[0].code, 10);
+  EXPECT_EQ(snapshot[0].message, "Error 10: x");
+  EXPECT_EQ(snapshot[1].severity, 1);
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
+TEST_F(ErrorStoreTest, ResultStatusRaisesAndExplainsOnce) {
+  ResultStatus status;
+  EXPECT_NO_THROW(status = 0);
+  ERROR_store(3, 215022, "Widget");
+  try {
+    status = 215022;
+    FAIL() << "no IFail";
+  } catch (const IFail& failure) {
+    EXPECT_EQ(failure.ifail(), 215022);
+  }
+  // The newest entry already explained the code: nothing is added.
+  EXPECT_EQ(storedCodes(), std::vector<int>{215022});
+  EXPECT_THROW(PomResultStatus(7007), IFail);
+  EXPECT_EQ(storedCodes(), (std::vector<int>{215022, 7007}));
+}
+
+TEST_F(ErrorStoreTest, BareIFailIsExplainedToo) {
+  try {
+    throw IFail(215040);
+  } catch (const IFail& failure) {
+    EXPECT_EQ(failure.ifail(), 215040);
+  }
+  EXPECT_EQ(storedCodes(), std::vector<int>{215040});
+  ERROR_store(3, 215041, "why");
+  EXPECT_THROW(throw IFail(215041), IFail);  // Already explained: not stored again.
+  EXPECT_EQ(storedCodes(), (std::vector<int>{215040, 215041}));
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+#include "host/object/grm.h"
+
+#include <gtest/gtest.h>
+
+#include "host/object/aom.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/pom.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+class RelationsTest : public soacad_test::HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    load(soacad_test::kUserFixture);
+    load(R"(<fixture>
+      <type name="ZOLT_master_form" class="ImanRelation"/>
+      <type name="ZOLT_specification" class="ImanRelation"/>
+      <object uid="form.1" class="Form" type="Form"/>
+      <object uid="form.2" class="Form" type="Form"/>
+      <relation uid="rel.1" type="ZOLT_master_form" primary="i.1" secondary="form.1"/>
+    </fixture>)");
+    ASSERT_EQ(GRM_find_relation_type("ZOLT_master_form", &master_), 0);
+    ASSERT_EQ(GRM_find_relation_type("ZOLT_specification", &spec_), 0);
+  }
+
+  std::vector<Tag> secondaries(Tag primary, Tag type) {
+    int count = -1;
+    Tag* list = nullptr;
+    EXPECT_EQ(GRM_list_secondary_objects_only(primary, type, &count, &list), 0);
+    std::vector<Tag> out(list, list + count);
+    MEM_free(list);
+    return out;
+  }
+
+  Tag master_;
+  Tag spec_;
+};
+
+TEST_F(RelationsTest, FindsRelationTypesAndRelations) {
+  EXPECT_NE(master_, NULLTAG);
+  Tag none = 1;
+  EXPECT_EQ(GRM_find_relation_type("Form", &none), 0);  // A type, but not of relations.
+  EXPECT_EQ(none, NULLTAG);
+  Tag relation;
+  EXPECT_EQ(GRM_find_relation(tagOf("i.1"), tagOf("form.1"), master_, &relation), 0);
+  EXPECT_EQ(relation, tagOf("rel.1"));
+  EXPECT_EQ(GRM_find_relation(tagOf("i.1"), tagOf("form.2"), master_, &relation), 0);
+  EXPECT_EQ(relation, NULLTAG);
+}
+
+TEST_F(RelationsTest, CreatesListsAndRefusesDuplicates) {
+  Tag created;
+  ASSERT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), spec_, NULLTAG, &created), 0);
+  bool fresh = false;
+  POM_is_newly_created(created, &fresh);
+  EXPECT_TRUE(fresh);
+  EXPECT_EQ(GRM_save_relation(created), 0);
+
+  EXPECT_EQ(secondaries(tagOf("i.1"), NULLTAG),
+            (std::vector<Tag>{tagOf("form.1"), tagOf("form.2")}));
+  EXPECT_EQ(secondaries(tagOf("i.1"), spec_), (std::vector<Tag>{tagOf("form.2")}));
+
+  Tag again;
+  EXPECT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), spec_, NULLTAG, &again),
+            GRM_relation_already_exists);
+  EXPECT_EQ(again, NULLTAG);
+  EXPECT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("nope"), spec_, NULLTAG, &again),
+            POM_invalid_tag);
+  EXPECT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), NULLTAG, NULLTAG, &again),
+            GRM_invalid_relation_type);
+}
+
+TEST_F(RelationsTest, ListingsFollowDeletionAndRollback) {
+  int mark = 0;
+  POM_place_markpoint(&mark);
+  ASSERT_EQ(GRM_delete_relation(tagOf("rel.1")), 0);
+  EXPECT_TRUE(secondaries(tagOf("i.1"), master_).empty());
+
+  POM_roll_to_markpoint(mark, nullptr);
+  EXPECT_EQ(secondaries(tagOf("i.1"), master_), (std::vector<Tag>{tagOf("form.1")}));
+
+  POM_place_markpoint(&mark);
+  Tag created;
+  GRM_create_relation(tagOf("i.1"), tagOf("form.2"), master_, NULLTAG, &created);
+  POM_roll_to_markpoint(mark, nullptr);
+  EXPECT_EQ(secondaries(tagOf("i.1"), master_), (std::vector<Tag>{tagOf("form.1")}));
+}
+
+TEST_F(RelationsTest, PrimariesAndFilteredListings) {
+  Tag created;
+  GRM_create_relation(tagOf("f.home"), tagOf("form.1"), spec_, tagOf("form.2"), &created);
+  int count = 0;
+  Tag* list = nullptr;
+  ASSERT_EQ(GRM_list_primary_objects_only(tagOf("form.1"), NULLTAG, &count, &list), 0);
+  EXPECT_EQ(std::vector<Tag>(list, list + count),
+            (std::vector<Tag>{tagOf("i.1"), tagOf("f.home")}));
+  MEM_free(list);
+
+  ASSERT_EQ(GRM_list_relations(NULLTAG, NULLTAG, NULLTAG, tagOf("form.2"), &count, &list), 0);
+  EXPECT_EQ(std::vector<Tag>(list, list + count), (std::vector<Tag>{created}));
+  MEM_free(list);
+  EXPECT_EQ(host::allocator().outstanding(), 0u);
+}
+
+TEST_F(RelationsTest, UserDataNeedsTheLock) {
+  EXPECT_EQ(GRM_set_user_data(tagOf("rel.1"), tagOf("form.2")), POM_not_locked);
+  ASSERT_EQ(AOM_refresh(tagOf("rel.1"), true), 0);
+  ASSERT_EQ(GRM_set_user_data(tagOf("rel.1"), tagOf("form.2")), 0);
+  ASSERT_EQ(AOM_save(tagOf("rel.1")), 0);
+  AOM_refresh(tagOf("rel.1"), false);
+  Tag userData;
+  ASSERT_EQ(GRM_ask_user_data(tagOf("rel.1"), &userData), 0);
+  EXPECT_EQ(userData, tagOf("form.2"));
+}
+
+}  // namespace

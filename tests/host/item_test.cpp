@@ -1,0 +1,139 @@
+// Items, types, datasets and display values of the host stand-in.
+#include "host/object/item.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "host/object/aom.h"
+#include "host/object/dataset.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/types.h"
+#include "host/object/uif.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+class ItemTest : public soacad_test::HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    load(soacad_test::kUserFixture);
+    load(R"(<fixture>
+      <class name="Identifier" parent="WorkspaceObject"/>
+      <type name="CAD Part" class="Item" parent="Item"/>
+      <type name="AltId" class="Identifier"/>
+      <type name="AVeryLongTypeNameThatIsMuchLongerThanThirtyTwo" class="Item" parent="Item"/>
+      <object uid="i.2" class="Item" type="CAD Part">
+        <prop name="item_id" value="000002"/>
+        <prop name="object_name" value="A name of more than thirty-two characters"/>
+      </object>
+      <object uid="r.2a" class="ItemRevision" type="ItemRevision">
+        <prop name="item_revision_id" value="A"/><prop name="items_tag" value="i.2"/>
+      </object>
+      <object uid="r.2b" class="ItemRevision" type="ItemRevision">
+        <prop name="item_revision_id" value="B"/><prop name="items_tag" value="i.2"/>
+      </object>
+      <object uid="dt.text" class="DatasetType" type="DatasetType">
+        <prop name="datasettype_name" value="Text"/>
+      </object>
+      <object uid="d.1" class="Dataset" type="Dataset">
+        <prop name="dataset_type" value="dt.text"/>
+      </object>
+    </fixture>)");
+  }
+};
+
+TEST_F(ItemTest, RevisionsBelongToTheirItemOldestFirst) {
+  Tag item;
+  ASSERT_EQ(ITEM_ask_item_of_rev(tagOf("r.2b"), &item), 0);
+  EXPECT_EQ(item, tagOf("i.2"));
+  int count = 0;
+  Tag* revisions = nullptr;
+  ASSERT_EQ(ITEM_list_all_revs(tagOf("i.2"), &count, &revisions), 0);
+  EXPECT_EQ(std::vector<Tag>(revisions, revisions + count),
+            (std::vector<Tag>{tagOf("r.2a"), tagOf("r.2b")}));
+  MEM_free(revisions);
+  Tag latest;
+  ASSERT_EQ(ITEM_ask_latest_rev(tagOf("i.2"), &latest), 0);
+  EXPECT_EQ(latest, tagOf("r.2b"));
+  ASSERT_EQ(ITEM_ask_latest_rev(tagOf("i.1"), &latest), 0);
+  EXPECT_EQ(latest, NULLTAG);
+  EXPECT_EQ(ITEM_ask_item_of_rev(tagOf("i.2"), &item), POM_invalid_tag);
+}
+
+TEST_F(ItemTest, NamesNeverOverrunTheirBuffers) {
+  char buffer[ZOLTTYPE_name_size_c + 1 + 8];
+  std::memset(buffer, 'x', sizeof buffer);
+  Tag longType;
+  ASSERT_EQ(ZOLTTYPE_ask_type("AVeryLongTypeNameThatIsMuchLongerThanThirtyTwo", &longType), 0);
+  ASSERT_EQ(ZOLTTYPE_ask_name(longType, buffer), 0);
+  EXPECT_EQ(std::strlen(buffer), static_cast<std::size_t>(ZOLTTYPE_name_size_c));
+  EXPECT_EQ(buffer[ZOLTTYPE_name_size_c + 1], 'x');
+
+  char name[WSO_name_size_c + 1];
+  ASSERT_EQ(WSOM_ask_name(tagOf("i.2"), name), 0);
+  EXPECT_EQ(std::string(name), std::string("A name of more than thirty-two characters", 32));
+  char type[ZOLTTYPE_name_size_c + 1];
+  ASSERT_EQ(ITEM_ask_type(tagOf("i.2"), type), 0);
+  EXPECT_STREQ(type, "CAD Part");
+  char id[ITEM_id_size_c + 1];
+  ASSERT_EQ(ITEM_ask_id(tagOf("i.2"), id), 0);
+  EXPECT_STREQ(id, "000002");
+}
+
+TEST_F(ItemTest, TypeLookupsByNameAndClass) {
+  Tag type = 1;
+  ASSERT_EQ(ZOLTTYPE_find_type("AltId", "Identifier", &type), 0);
+  EXPECT_NE(type, NULLTAG);
+  ASSERT_EQ(ZOLTTYPE_find_type("AltId", "Item", &type), 0);
+  EXPECT_EQ(type, NULLTAG);
+  ASSERT_EQ(ZOLTTYPE_ask_type("No such type", &type), 0);
+  EXPECT_EQ(type, NULLTAG);
+  Tag item;
+  ZOLTTYPE_ask_type("Item", &item);
+  int count = 0;
+  Tag* subtypes = nullptr;
+  ASSERT_EQ(ZOLTTYPE_ask_subtypes(item, &count, &subtypes), 0);
+  EXPECT_EQ(count, 2);
+  MEM_free(subtypes);
+  ASSERT_EQ(ZOLTTYPE_ask_object_type(tagOf("i.2"), &type), 0);
+  char name[ZOLTTYPE_name_size_c + 1];
+  ZOLTTYPE_ask_name(type, name);
+  EXPECT_STREQ(name, "CAD Part");
+}
+
+TEST_F(ItemTest, DatasetTypes) {
+  Tag type;
+  ASSERT_EQ(AE_find_datasettype("Text", &type), 0);
+  EXPECT_EQ(type, tagOf("dt.text"));
+  Tag ofDataset;
+  ASSERT_EQ(AE_ask_dataset_datasettype(tagOf("d.1"), &ofDataset), 0);
+  EXPECT_EQ(ofDataset, type);
+  char name[AE_datasettype_name_size_c + 1];
+  ASSERT_EQ(AE_ask_datasettype_name(type, name), 0);
+  EXPECT_STREQ(name, "Text");
+  ASSERT_EQ(AE_find_datasettype("Nothing", &type), 0);
+  EXPECT_EQ(type, NULLTAG);
+}
+
+TEST_F(ItemTest, DisplayValuesReadAndWriteThroughTheLock) {
+  char* value = nullptr;
+  ASSERT_EQ(AOM_UIF_ask_value(tagOf("f.home"), "contents", &value), 0);
+  EXPECT_STREQ(value, "i.1");
+  SM_free(value);
+
+  EXPECT_EQ(AOM_UIF_set_value(tagOf("i.1"), "object_name", "Renamed"), POM_not_locked);
+  ASSERT_EQ(AOM_refresh(tagOf("i.1"), true), 0);
+  ASSERT_EQ(AOM_UIF_set_value(tagOf("i.1"), "object_name", "Renamed"), 0);
+  EXPECT_EQ(AOM_UIF_set_value(tagOf("i.1"), "owning_user", "no.such.user"), POM_invalid_value);
+  AOM_save(tagOf("i.1"));
+  AOM_refresh(tagOf("i.1"), false);
+  ASSERT_EQ(AOM_UIF_ask_value(tagOf("i.1"), "object_name", &value), 0);
+  EXPECT_STREQ(value, "Renamed");
+  SM_free(value);
+  EXPECT_EQ(host::allocator().outstanding(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,226 @@
+#include "host/object/pom.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/object/aom.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+class PomTest : public soacad_test::HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    load(soacad_test::kUserFixture);
+    item = tagOf("i.1");
+  }
+
+  Tag classOf(const char* name) {
+    Tag id;
+    EXPECT_EQ(POM_class_id_of_class(name, &id), 0);
+    return id;
+  }
+
+  Tag newForm() {
+    Tag form;
+    EXPECT_EQ(store().createObject(classOf("Form"), store().findType("Form"), &form), 0);
+    return form;
+  }
+
+  std::string name(Tag object) {
+    char* value = nullptr;
+    EXPECT_EQ(AOM_ask_value_string(object, "object_name", &value), 0);
+    std::string text = value == nullptr ? "" : value;
+    MEM_free(value);
+    return text;
+  }
+
+  void rename(Tag object, const char* value) {
+    ASSERT_EQ(AOM_refresh(object, true), 0);
+    ASSERT_EQ(AOM_set_value_string(object, "object_name", value), 0);
+  }
+
+  Tag item;
+};
+
+TEST_F(PomTest, ClassesAreSingleInheritanceWithReflexiveDescent) {
+  Tag itemClass;
+  ASSERT_EQ(POM_class_of_instance(item, &itemClass), 0);
+  EXPECT_EQ(itemClass, classOf("Item"));
+  bool answer = false;
+  EXPECT_EQ(POM_is_descendant(classOf("WorkspaceObject"), itemClass, &answer), 0);
+  EXPECT_TRUE(answer);
+  EXPECT_EQ(POM_is_descendant(itemClass, itemClass, &answer), 0);
+  EXPECT_TRUE(answer);
+  EXPECT_EQ(POM_is_descendant(itemClass, classOf("WorkspaceObject"), &answer), 0);
+  EXPECT_FALSE(answer);
+  char* className = nullptr;
+  ASSERT_EQ(POM_name_of_class(itemClass, &className), 0);
+  EXPECT_STREQ(className, "Item");
+  SM_free(className);
+}
+
+TEST_F(PomTest, UnknownClassesAndObjects) {
+  EXPECT_EQ(classOf("NoSuchClass"), NULLTAG);  // A lookup by name finds nothing: status 0.
+  Tag cls;
+  EXPECT_EQ(POM_class_of_instance(tagOf("nowhere"), &cls), POM_invalid_tag);
+  EXPECT_EQ(cls, NULLTAG);
+  bool answer = true;
+  EXPECT_EQ(POM_is_descendant(item, classOf("Item"), &answer), POM_no_such_class);
+  EXPECT_FALSE(answer);
+  EXPECT_EQ(POM_class_of_instance(item, nullptr), POM_invalid_argument);
+}
+
+TEST_F(PomTest, UidsMapToStableTags) {
+  EXPECT_EQ(store().tagOfUid(""), NULLTAG);
+  const Tag unknown = tagOf("no-such-uid");
+  EXPECT_NE(unknown, NULLTAG);
+  EXPECT_EQ(tagOf("no-such-uid"), unknown);
+  EXPECT_EQ(unknown.isValid(), POM_invalid_tag);
+  EXPECT_EQ(store().uidOfTag(unknown), "no-such-uid");
+  EXPECT_EQ(store().uidOfTag(NULLTAG), "");
+  // An object later created with that UID takes the tag the UID already had.
+  Tag created;
+  ASSERT_EQ(
+      store().createObject(classOf("Form"), store().findType("Form"), &created, "no-such-uid"), 0);
+  EXPECT_EQ(created, unknown);
+  EXPECT_EQ(unknown.isValid(), 0);
+
+  char* uid = nullptr;
+  ASSERT_EQ(POM_tag_to_uid(item, &uid), 0);
+  EXPECT_STREQ(uid, "i.1");
+  SM_free(uid);
+  EXPECT_EQ(POM_tag_to_uid(NULLTAG, &uid), POM_invalid_tag);
+  Tag back;
+  ASSERT_EQ(POM_string_to_tag("i.1", &back), 0);
+  EXPECT_EQ(back, item);
+}
+
+TEST_F(PomTest, ClassesHaveUidsButAreNotObjects) {
+  const Tag itemClass = classOf("Item");
+  EXPECT_EQ(store().uidOfTag(itemClass), "class.Item");
+  EXPECT_EQ(tagOf("class.Item"), itemClass);
+  EXPECT_EQ(itemClass.isValid(), POM_invalid_tag);
+  Tag clash;
+  EXPECT_EQ(store().createObject(classOf("Form"), store().findType("Form"), &clash, "class.Item"),
+            POM_duplicate_uid);
+  EXPECT_EQ(clash, NULLTAG);
+}
+
+TEST_F(PomTest, TagsAreNeverReused) {
+  const Tag first = newForm();
+  ASSERT_EQ(AOM_delete(first), 0);
+  const Tag second = newForm();
+  EXPECT_GT(second, first);
+  EXPECT_NE(store().uidOfTag(second), store().uidOfTag(first));
+}
+
+TEST_F(PomTest, IsValidChecksLivenessAndClass) {
+  EXPECT_EQ(item.isValid(), 0);
+  EXPECT_EQ(item.isValid("WorkspaceObject"), 0);
+  EXPECT_EQ(item.isValid("Dataset"), POM_wrong_class);
+  EXPECT_EQ(NULLTAG.isValid(), POM_invalid_tag);
+  EXPECT_EQ(storedCodes(), (std::vector<int>{POM_wrong_class, POM_invalid_tag}));
+  ASSERT_EQ(AOM_delete(item), 0);
+  EXPECT_EQ(item.isValid(), POM_invalid_tag);
+  bool valid = true;
+  EXPECT_EQ(POM_is_tag_valid(item, &valid), 0);
+  EXPECT_FALSE(valid);
+}
+
+TEST_F(PomTest, NewlyCreatedUntilSaved) {
+  const Tag form = newForm();
+  bool fresh = false;
+  ASSERT_EQ(POM_is_newly_created(form, &fresh), 0);
+  EXPECT_TRUE(fresh);
+  ASSERT_EQ(AOM_save(form), 0);
+  ASSERT_EQ(POM_is_newly_created(form, &fresh), 0);
+  EXPECT_FALSE(fresh);
+  ASSERT_EQ(POM_is_newly_created(item, &fresh), 0);
+  EXPECT_FALSE(fresh);
+}
+
+// --- Mark points ---------------------------------------------------------------------------
+
+TEST_F(PomTest, RollBackUndoesCreationWriteSaveDeletionAndLocks) {
+  const Tag folder = tagOf("f.newstuff");
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  EXPECT_GT(mark, 0);
+  const Tag form = newForm();
+  rename(item, "Renamed");
+  ASSERT_EQ(AOM_save(item), 0);
+  ASSERT_EQ(AOM_delete(folder), 0);
+  bool changed = false;
+  ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
+  EXPECT_TRUE(changed);
+  EXPECT_EQ(form.isValid(), POM_invalid_tag);
+  EXPECT_EQ(folder.isValid(), 0);
+  EXPECT_EQ(name(item), "First item");
+  EXPECT_FALSE(store().find(item)->locked);
+  EXPECT_EQ(store().markPointCount(), 0u);
+}
+
+TEST_F(PomTest, RollingBackAnUnchangedStoreReportsNoChange) {
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  ASSERT_EQ(AOM_refresh(item, false), 0);  // Journaled, but nothing differs.
+  bool changed = true;
+  ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
+  EXPECT_FALSE(changed);
+}
+
+TEST_F(PomTest, NestedMarksRollBackToTheirOwnPoint) {
+  int outer = 0;
+  int inner = 0;
+  ASSERT_EQ(POM_place_markpoint(&outer), 0);
+  rename(item, "Outer");
+  ASSERT_EQ(POM_place_markpoint(&inner), 0);
+  rename(item, "Inner");
+  ASSERT_EQ(POM_roll_to_markpoint(inner, nullptr), 0);
+  EXPECT_EQ(name(item), "Outer");
+  EXPECT_EQ(store().markPointCount(), 1u);
+  ASSERT_EQ(POM_roll_to_markpoint(outer, nullptr), 0);
+  EXPECT_EQ(name(item), "First item");
+}
+
+TEST_F(PomTest, ForgottenInnerMarkIsStillCoveredByTheOuterOne) {
+  int outer = 0;
+  int inner = 0;
+  ASSERT_EQ(POM_place_markpoint(&outer), 0);
+  ASSERT_EQ(POM_place_markpoint(&inner), 0);
+  const Tag form = newForm();
+  rename(item, "Inner");
+  ASSERT_EQ(POM_forget_markpoint(inner), 0);
+  EXPECT_EQ(name(item), "Inner");
+  ASSERT_EQ(POM_roll_to_markpoint(outer, nullptr), 0);
+  EXPECT_EQ(name(item), "First item");
+  EXPECT_EQ(form.isValid(), POM_invalid_tag);
+}
+
+TEST_F(PomTest, ForgettingTheOnlyMarkKeepsEverything) {
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  const Tag form = newForm();
+  ASSERT_EQ(POM_forget_markpoint(mark), 0);
+  EXPECT_EQ(form.isValid(), 0);
+  EXPECT_EQ(POM_roll_to_markpoint(mark, nullptr), POM_invalid_markpoint);
+  EXPECT_EQ(POM_forget_markpoint(mark), POM_invalid_markpoint);
+  EXPECT_EQ(form.isValid(), 0);
+}
+
+TEST_F(PomTest, RolledBackCreationKeepsItsTagAndUidUnused) {
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  const Tag form = newForm();
+  const std::string uid = store().uidOfTag(form);
+  ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+  EXPECT_EQ(tagOf(uid), form);  // The UID still names the tag, which is not valid.
+  EXPECT_GT(newForm(), form);
+}
+
+}  // namespace

@@ -1,0 +1,764 @@
+#!/usr/bin/env python3
+"""Generates the C++ wire records of one description file.
+
+A description (``*.records``) declares records, their fields and the namespace they live in:
+
+    # A comment runs from '#' to the end of the line.
+    namespace Korvane::Schemas::Soa::_2006_03::Base
+    import framework/base.records     # records of another description, usable by name
+
+    record ErrorValue
+      message      string   isset       # 'isset' adds the is-set companion
+      code         int
+      level        int
+
+    record ErrorStack
+      clientId     string   isset
+      errorValue   ErrorValue[]         # a list of records
+    record GetAllAttrMappingsInput      # a record may have no fields
+
+Rules:
+- ``namespace`` comes once, before any record. ``import`` paths are relative to the project root
+  (the folder above the description's include prefix); imported records are used by their bare
+  name and emitted fully qualified. A name defined here hides an imported one.
+- ``record NAME`` starts a record at the start of a line; its fields follow on indented lines as
+  ``NAME TYPE [isset]``. Field names are the accessor stems exactly as declared; the accessors
+  raise the first letter (``propertie`` gives ``getPropertieArray`` and ``addPropertie``).
+- Types: ``string``, ``bool``, ``int``, ``date``, a record name, and the lists ``string[]``,
+  ``double[]`` and ``RECORD[]``. ``isset`` is allowed on string, bool and int fields.
+- A record may not contain itself through record fields (its default value would never end);
+  lists may refer to any record.
+
+Output: a header and a source. The header declares, for every record X, the implementation
+class XImpl (fields, accessors, outputXML, parse, reallyClone) and the record class X, a handle
+over XImpl; the record half (X's copying, destruction and forwarders, XImpl's copy constructor
+and destructor) is inline in the header, the implementation half (default constructors,
+accessors, XML reading and writing, cloning) is in the source, together with the registry
+``recordTypes()``. docs/wire-format.md describes the XML form.
+
+Usage: wiregen.py --description FILE --include-prefix DIR --header OUT.h --source OUT.cpp
+                  [--depfile OUT.d]
+"""
+
+import argparse
+import os
+import re
+import sys
+
+SCALAR_TYPES = ("string", "bool", "int", "date")
+SCALAR_LIST_TYPES = ("string[]", "double[]")
+ISSET_TYPES = ("string", "bool", "int")
+IDENTIFIER = re.compile(r"^[A-Za-z_][A-Za-z0-9_]*$")
+NAMESPACE = re.compile(r"^[A-Za-z_][A-Za-z0-9_]*(::[A-Za-z_][A-Za-z0-9_]*)*$")
+XML_NS = "::Korvane::Soa::Common::Xml"
+DATE_TYPE = "::Korvane::Soa::Common::DateTime"
+
+
+class DescriptionError(Exception):
+    pass
+
+
+class Field:
+    def __init__(self, name, type_name, isset, line):
+        self.name = name
+        self.type_name = type_name  # As written, e.g. "string", "ErrorValue[]".
+        self.isset = isset
+        self.line = line
+        self.record = None  # The Record of a record field or record list, once resolved.
+
+    @property
+    def is_list(self):
+        return self.type_name.endswith("[]")
+
+    @property
+    def kind(self):
+        """One of string, bool, int, date, record, string[], double[], record[]."""
+        if self.type_name in SCALAR_TYPES or self.type_name in SCALAR_LIST_TYPES:
+            return self.type_name
+        return "record[]" if self.is_list else "record"
+
+    @property
+    def upper(self):
+        return self.name[0].upper() + self.name[1:]
+
+    @property
+    def member(self):
+        return self.name + "_"
+
+    @property
+    def companion_member(self):
+        return "is" + self.upper + "Set_"
+
+
+class Record:
+    def __init__(self, name, description, line):
+        self.name = name
+        self.description = description
+        self.line = line
+        self.fields = []
+
+    @property
+    def qualified(self):
+        return "::" + self.description.namespace + "::" + self.name
+
+
+class Description:
+    def __init__(self, path, root):
+        self.path = path
+        self.root = root
+        self.namespace = None
+        self.imports = []  # Descriptions, in import order.
+        self.import_paths = []  # Their paths relative to the root.
+        self.records = []
+
+    @property
+    def relative_path(self):
+        return os.path.relpath(self.path, self.root).replace(os.sep, "/")
+
+    def fail(self, line, message):
+        raise DescriptionError("%s:%d: %s" % (self.path, line, message))
+
+
+def load(path, root, loading=None):
+    """Reads the description at `path` and, recursively, the descriptions it imports."""
+    path = os.path.abspath(path)
+    loading = loading if loading is not None else {}
+    if path in loading:
+        if loading[path] is None:
+            raise DescriptionError("%s: imports itself (import cycle)" % path)
+        return loading[path]
+    loading[path] = None
+    description = Description(path, root)
+    try:
+        with open(path, encoding="utf-8") as stream:
+            lines = stream.read().splitlines()
+    except OSError as error:
+        raise DescriptionError("%s: cannot read: %s" % (path, error))
+    current = None
+    for number, raw in enumerate(lines, 1):
+        text = raw.split("#", 1)[0].rstrip()
+        if not text.strip():
+            continue
+        words = text.split()
+        indented = text[0] in " \t"
+        if not indented:
+            keyword = words[0]
+            if keyword == "namespace":
+                if len(words) != 2 or not NAMESPACE.match(words[1]):
+                    description.fail(number, "expected 'namespace A::B::C'")
+                if description.namespace is not None:
+                    description.fail(number, "a second namespace")
+                if description.records:
+                    description.fail(number, "the namespace must come before the records")
+                description.namespace = words[1]
+            elif keyword == "import":
+                if len(words) != 2:
+                    description.fail(number, "expected 'import path/to/file.records'")
+                imported = load(os.path.join(root, words[1]), root, loading)
+                description.imports.append(imported)
+                description.import_paths.append(words[1])
+            elif keyword == "record":
+                if len(words) != 2 or not IDENTIFIER.match(words[1]):
+                    description.fail(number, "expected 'record Name'")
+                if any(r.name == words[1] for r in description.records):
+                    description.fail(number, "record '%s' is declared twice" % words[1])
+                current = Record(words[1], description, number)
+                description.records.append(current)
+            else:
+                description.fail(number, "unknown keyword '%s' (fields must be indented)"
+                                 % keyword)
+            continue
+        if current is None:
+            description.fail(number, "a field outside any record")
+        if len(words) not in (2, 3) or (len(words) == 3 and words[2] != "isset"):
+            description.fail(number, "expected 'name type [isset]'")
+        name, type_name = words[0], words[1]
+        if not IDENTIFIER.match(name):
+            description.fail(number, "'%s' is not a usable field name" % name)
+        if any(f.name == name for f in current.fields):
+            description.fail(number, "field '%s' is declared twice in %s" % (name, current.name))
+        field = Field(name, type_name, len(words) == 3, number)
+        if field.isset and type_name not in ISSET_TYPES:
+            description.fail(number, "'isset' is allowed on string, bool and int fields only")
+        current.fields.append(field)
+    if description.namespace is None:
+        description.fail(1, "no namespace")
+    loading[path] = description
+    resolve(description)
+    return description
+
+
+def resolve(description):
+    """Binds record-typed fields to their records and checks names and by-value cycles."""
+    visible = {}
+    for imported in description.imports:
+        for record in imported.records:
+            visible[record.name] = record
+    for record in description.records:
+        visible[record.name] = record
+    for record in description.records:
+        for field in record.fields:
+            if field.kind in ("record", "record[]"):
+                target = field.type_name[:-2] if field.is_list else field.type_name
+                if not IDENTIFIER.match(target):
+                    description.fail(field.line, "'%s' is not a type" % field.type_name)
+                if target not in visible:
+                    description.fail(field.line, "unknown type '%s' (types: string, bool, int, "
+                                     "date, string[], double[], a record, a record list)"
+                                     % field.type_name)
+                field.record = visible[target]
+        check_member_names(record)
+    for record in description.records:
+        check_value_cycle(record, [])
+
+
+def check_member_names(record):
+    methods = {}
+    members = {}
+
+    def claim(table, name, field):
+        if name in table:
+            record.description.fail(field.line, "'%s' of %s clashes with field '%s'"
+                                    % (name, record.name, table[name].name))
+        table[name] = field
+
+    for field in record.fields:
+        for method in accessor_names(field):
+            claim(methods, method, field)
+        claim(members, field.member, field)
+        if field.isset:
+            claim(members, field.companion_member, field)
+    for reserved in ("outputXML", "parse", "reallyClone", "askRefCount"):
+        if reserved in methods:
+            record.description.fail(methods[reserved].line, "'%s' is a reserved name" % reserved)
+
+
+def accessor_names(field):
+    upper = field.upper
+    if field.is_list:
+        return ["get%sArray" % upper, "set%sArray" % upper, "add%s" % upper]
+    names = ["get" + upper, "set" + upper]
+    if field.isset:
+        names += ["is%sSet" % upper, "setIs%sSet" % upper]
+    return names
+
+
+def check_value_cycle(record, path):
+    if record in path:
+        chain = " -> ".join(r.name for r in path[path.index(record):] + [record])
+        record.description.fail(record.line, "records contain each other by value: %s" % chain)
+    for field in record.fields:
+        if field.kind == "record":
+            check_value_cycle(field.record, path + [record])
+
+
+# ---------------------------------------------------------------------------------------------
+# C++ emission
+
+
+def cpp_type(field, owner):
+    """The C++ type of the field's element (lists) or value, as seen from `owner`'s namespace."""
+    kind = field.kind
+    if kind in ("string", "string[]"):
+        return "std::string"
+    if kind == "bool":
+        return "bool"
+    if kind == "int":
+        return "int"
+    if kind == "date":
+        return DATE_TYPE
+    if kind == "double[]":
+        return "double"
+    if field.record.description is owner.description:
+        return field.record.name
+    return field.record.qualified
+
+
+def member_type(field, owner):
+    element = cpp_type(field, owner)
+    return "std::vector<%s>" % element if field.is_list else element
+
+
+def name_constant(name):
+    return "kName_" + name
+
+
+def accessor_declarations(field, owner):
+    """(signature, forwarding call) pairs, in the order the record class declares them."""
+    upper = field.upper
+    kind = field.kind
+    value = cpp_type(field, owner)
+    result = []
+    if field.is_list:
+        result.append(("const std::vector<%s>& get%sArray() const" % (value, upper),
+                       "return getHandleObject().get%sArray();" % upper))
+        result.append(("void set%sArray(const std::vector<%s>& values)" % (upper, value),
+                       "getHandleObject().set%sArray(values);" % upper))
+        result.append(("void add%s(const %s& value)" % (upper, value),
+                       "getHandleObject().add%s(value);" % upper))
+        return result
+    if kind in ("string", "record"):
+        result.append(("%s& get%s()" % (value, upper), "return getHandleObject().get%s();" % upper))
+        result.append(("const %s& get%s() const" % (value, upper),
+                       "return getHandleObject().get%s();" % upper))
+        result.append(("void set%s(const %s& value)" % (upper, value),
+                       "getHandleObject().set%s(value);" % upper))
+    elif kind in ("bool", "int"):
+        result.append(("%s get%s() const" % (value, upper),
+                       "return getHandleObject().get%s();" % upper))
+        result.append(("void set%s(%s value)" % (upper, value),
+                       "getHandleObject().set%s(value);" % upper))
+    elif kind == "date":
+        result.append(("%s get%s()" % (value, upper), "return getHandleObject().get%s();" % upper))
+        result.append(("void set%s(%s value)" % (upper, value),
+                       "getHandleObject().set%s(value);" % upper))
+    if field.isset:
+        result.append(("bool is%sSet() const" % upper,
+                       "return getHandleObject().is%sSet();" % upper))
+        result.append(("void setIs%sSet(bool value)" % upper,
+                       "getHandleObject().setIs%sSet(value);" % upper))
+    return result
+
+
+def implementation_bodies(field, owner):
+    """(signature, body lines) of the implementation accessors of one field."""
+    upper = field.upper
+    member = field.member
+    value = cpp_type(field, owner)
+    kind = field.kind
+    result = []
+    if field.is_list:
+        result.append(("const std::vector<%s>& get%sArray() const" % (value, upper),
+                       ["return %s;" % member]))
+        result.append(("void set%sArray(const std::vector<%s>& values)" % (upper, value),
+                       ["%s = values;" % member]))
+        result.append(("void add%s(const %s& value)" % (upper, value),
+                       ["%s.push_back(value);" % member]))
+        return result
+    set_companion = ["%s = true;" % field.companion_member] if field.isset else []
+    if kind in ("string", "record"):
+        result.append(("%s& get%s()" % (value, upper), ["return %s;" % member]))
+        result.append(("const %s& get%s() const" % (value, upper), ["return %s;" % member]))
+        result.append(("void set%s(const %s& value)" % (upper, value),
+                       ["%s = value;" % member] + set_companion))
+    elif kind in ("bool", "int"):
+        result.append(("%s get%s() const" % (value, upper), ["return %s;" % member]))
+        result.append(("void set%s(%s value)" % (upper, value),
+                       ["%s = value;" % member] + set_companion))
+    elif kind == "date":
+        result.append(("%s get%s()" % (value, upper), ["return %s;" % member]))
+        result.append(("void set%s(%s value)" % (upper, value), ["%s = value;" % member]))
+    if field.isset:
+        result.append(("bool is%sSet() const" % upper, ["return %s;" % field.companion_member]))
+        result.append(("void setIs%sSet(bool value)" % upper,
+                       ["%s = value;" % field.companion_member]))
+    return result
+
+
+def qualify(signature, class_name):
+    """Inserts `class_name::` before the function name of a declaration."""
+    match = re.match(r"^(.*?)(\w+)\((.*)$", signature)
+    return "%s%s::%s(%s" % (match.group(1), class_name, match.group(2), match.group(3))
+
+
+def open_namespace(namespace):
+    return ["namespace %s {" % part for part in namespace.split("::")]
+
+
+def close_namespace(namespace):
+    return ["}  // namespace %s" % part for part in reversed(namespace.split("::"))]
+
+
+def include_of(relative_description):
+    folder, file_name = os.path.split(relative_description)
+    stem = os.path.splitext(file_name)[0]
+    return (folder + "/" if folder else "") + stem + "_records.h"
+
+
+def emit_header(description):
+    out = []
+    write = out.append
+    write("// Generated by tools/wiregen.py from %s; do not edit." % description.relative_path)
+    write("#pragma once")
+    write("")
+    write("#include <string>")
+    write("#include <vector>")
+    write("")
+    write('#include "framework/date_time.h"')
+    write('#include "framework/handle.h"')
+    write('#include "framework/wire_support.h"')
+    for path in description.import_paths:
+        write('#include "%s"' % include_of(path))
+    write("")
+    out.extend(open_namespace(description.namespace))
+    write("")
+    for record in description.records:
+        write("class %sImpl;" % record.name)
+    write("")
+    write("// The records registered in this description, with samples, for tests and fuzzing.")
+    write("const std::vector<%s::WireRecordType>& recordTypes();" % XML_NS)
+
+    for record in description.records:
+        name = record.name
+        impl = name + "Impl"
+        base = "%s::Handle<%s>" % (XML_NS, impl)
+        write("")
+        write("// A handle sharing one %s; copies share it, the last one frees it." % impl)
+        write("class %s : public %s {" % (name, base))
+        write(" public:")
+        write("  // A record over a new implementation object with default field values.")
+        write("  %s();" % name)
+        write("  %s(const %s& other) : %s(other), extraWord_(other.extraWord_) {}" % (name, name, base))
+        write("  %s& operator=(const %s& other) {" % (name, name))
+        write("    %s::operator=(other);" % base)
+        write("    extraWord_ = other.extraWord_;")
+        write("    return *this;")
+        write("  }")
+        write("  virtual ~%s() {}" % name)
+        for field in record.fields:
+            for signature, _ in accessor_declarations(field, record):
+                write("  %s;" % signature)
+        write("  void outputXML(%s::XmlStream& stream, const std::string& elementName) const;"
+              % XML_NS)
+        write("  void parse(const %s::XMLNode& node);" % XML_NS)
+        write("")
+        write(" protected:")
+        write("  // Adopts an object that no handle holds yet (count 0), such as a reallyClone "
+              "result.")
+        write("  explicit %s(%s* adopted) : %s(adopted) {}" % (name, impl, base))
+        write("")
+        write(" private:")
+        write("  int extraWord_ = 0;  // Per handle; copied along, read nowhere.")
+        write("};")
+
+    for record in description.records:
+        name = record.name
+        impl = name + "Impl"
+        write("")
+        write("class %s : public %s::BaseObject {" % (impl, XML_NS))
+        write(" public:")
+        write("  %s();" % impl)
+        write("  // Shares the record fields and list elements of `other` (handle copies); the")
+        write("  // BaseObject part, count included, is copied as it stands.")
+        write("  %s(const %s& other) = default;" % (impl, impl))
+        write("  %s& operator=(const %s&) = delete;" % (impl, impl))
+        write("  virtual ~%s() {}" % impl)
+        write("  // A heap copy with count 0 that shares inner records as the copy constructor does.")
+        write("  %s* reallyClone() const override;" % impl)
+        for field in record.fields:
+            for signature, _ in implementation_bodies(field, record):
+                write("  %s;" % signature)
+        write("  void outputXML(%s::XmlStream& stream, const std::string& elementName) const;"
+              % XML_NS)
+        write("  void parse(const %s::XMLNode& node);" % XML_NS)
+        if record.fields:
+            write("")
+            write(" private:")
+            for field in record.fields:
+                initial = {"bool": " = false", "int": " = 0"}.get(field.kind, "")
+                write("  %s %s%s;" % (member_type(field, record), field.member, initial))
+                if field.isset:
+                    write("  bool %s = false;" % field.companion_member)
+        write("};")
+
+    write("")
+    write("// Forwarders of the record classes (no null test: a record always has its object).")
+    for record in description.records:
+        name = record.name
+        for field in record.fields:
+            for signature, call in accessor_declarations(field, record):
+                write("inline %s { %s }" % (qualify(signature, name), call))
+        write("inline void %s::outputXML(%s::XmlStream& stream, const std::string& elementName) "
+              "const { getHandleObject().outputXML(stream, elementName); }" % (name, XML_NS))
+        write("inline void %s::parse(const %s::XMLNode& node) { getHandleObject().parse(node); }"
+              % (name, XML_NS))
+    write("")
+    out.extend(close_namespace(description.namespace))
+    return "\n".join(out) + "\n"
+
+
+def cpp_string_literal(text, width=80):
+    """`text` (UTF-8) as adjacent C++ string literals of about `width` columns each."""
+    pieces = []
+    current = ""
+    for byte in text.encode("utf-8"):
+        char = chr(byte)
+        if char == '"' or char == "\\":
+            piece = "\\" + char
+        elif 0x20 <= byte < 0x7F:
+            piece = char
+        else:
+            piece = "\\%03o" % byte
+        current += piece
+        # Lines end after a tag or a space where possible, so entities stay whole.
+        if len(current) >= 2 * width or (char in "> " and len(current) >= width):
+            pieces.append('"%s"' % current)
+            current = ""
+    if current or not pieces:
+        pieces.append('"%s"' % current)
+    return pieces
+
+
+def emit_source(description, header_include):
+    out = []
+    write = out.append
+    write("// Generated by tools/wiregen.py from %s; do not edit." % description.relative_path)
+    write('#include "%s"' % header_include)
+    write("")
+    out.extend(open_namespace(description.namespace))
+    write("")
+    names = sorted({field.name for record in description.records for field in record.fields})
+    write("namespace {")
+    write("")
+    write("// Element and attribute names, made once so that writing and reading never build them.")
+    for name in names:
+        write('const std::string %s("%s");' % (name_constant(name), name))
+    write("")
+    write("}  // namespace")
+    for record in description.records:
+        emit_record_source(record, write)
+    write("")
+    write("const std::vector<%s::WireRecordType>& recordTypes() {" % XML_NS)
+    write("  static const std::vector<%s::WireRecordType> types = {" % XML_NS)
+    for record in description.records:
+        literal = cpp_string_literal(sample_document(record))
+        write('      {"%s", &%s::Wire::reparse<%s>,' % (record.name, XML_NS, record.name))
+        for index, piece in enumerate(literal):
+            write("       %s%s" % (piece, "}," if index == len(literal) - 1 else ""))
+    write("  };")
+    write("  return types;")
+    write("}")
+    write("")
+    out.extend(close_namespace(description.namespace))
+    return "\n".join(out) + "\n"
+
+
+def emit_record_source(record, write):
+    name = record.name
+    impl = name + "Impl"
+    write("")
+    write("// %s" % name)
+    write("")
+    write("%s::%s() : %s::Handle<%s>(new %s()) {}" % (name, name, XML_NS, impl, impl))
+    write("")
+    write("%s::%s() = default;" % (impl, impl))
+    write("")
+    write("%s* %s::reallyClone() const {" % (impl, impl))
+    write("  %s* copy = new %s(*this);" % (impl, impl))
+    write("  copy->resetRefCount();")
+    write("  return copy;")
+    write("}")
+    for field in record.fields:
+        for signature, body in implementation_bodies(field, record):
+            write("")
+            write("%s {" % qualify(signature, impl))
+            for line in body:
+                write("  " + line)
+            write("}")
+
+    attributes = [f for f in record.fields if f.kind in SCALAR_TYPES]
+    children = [f for f in record.fields if f.kind not in SCALAR_TYPES]
+    write("")
+    write("void %s::outputXML(%s::XmlStream& stream, const std::string& elementName) const {"
+          % (impl, XML_NS))
+    write("  stream.startElement(elementName);")
+    for field in attributes:
+        statement = "stream.attribute(%s, %s);" % (name_constant(field.name), field.member)
+        if field.isset:
+            write("  if (%s) {" % field.companion_member)
+            write("    " + statement)
+            write("  }")
+        else:
+            write("  " + statement)
+    for field in children:
+        constant = name_constant(field.name)
+        if field.kind == "record":
+            write("  %s.outputXML(stream, %s);" % (field.member, constant))
+        elif field.kind in ("string[]", "double[]"):
+            write("  for (const %s& item : %s) {" % (cpp_type(field, record), field.member))
+            write("    stream.textElement(%s, item);" % constant)
+            write("  }")
+        else:
+            write("  for (const %s& item : %s) {" % (cpp_type(field, record), field.member))
+            write("    item.outputXML(stream, %s);" % constant)
+            write("  }")
+    write("  stream.endElement();")
+    write("}")
+
+    write("")
+    node = "node" if record.fields else "/*node*/"
+    write("void %s::parse(const %s::XMLNode& %s) {" % (impl, XML_NS, node))
+    for field in attributes:
+        constant = name_constant(field.name)
+        if field.kind == "string":
+            call = "%s::Wire::readString(node, %s, %s)" % (XML_NS, constant, field.member)
+        else:
+            reader = {"bool": "readBool", "int": "readInt", "date": "readDate"}[field.kind]
+            call = '%s::Wire::%s(node, "%s", %s, %s)' % (XML_NS, reader, name, constant,
+                                                         field.member)
+        if field.isset:
+            write("  %s = %s;" % (field.companion_member, call))
+        else:
+            write("  %s;" % call)
+    if children:
+        for field in children:
+            if field.kind == "record":
+                write("  bool have%s = false;" % field.upper)
+            else:
+                write("  %s.clear();" % field.member)
+        write("  for (const %s::XMLNode* child : node.children()) {" % XML_NS)
+        write("    const std::string& childName = child->name();")
+        for index, field in enumerate(children):
+            keyword = "if" if index == 0 else "} else if"
+            write("    %s (childName == %s) {" % (keyword, name_constant(field.name)))
+            element = cpp_type(field, record)
+            if field.kind == "record":
+                write("      %s fresh;" % element)
+                write("      fresh.parse(*child);")
+                write("      %s = fresh;" % field.member)
+                write("      have%s = true;" % field.upper)
+            elif field.kind == "string[]":
+                write("      %s.push_back(child->text());" % field.member)
+            elif field.kind == "double[]":
+                write('      %s.push_back(%s::Wire::readDouble(*child, "%s", %s));'
+                      % (field.member, XML_NS, name, name_constant(field.name)))
+            else:
+                write("      %s fresh;" % element)
+                write("      fresh.parse(*child);")
+                write("      %s.push_back(fresh);" % field.member)
+        write("    }")
+        write("  }")
+        for field in children:
+            if field.kind == "record":
+                write("  if (!have%s) {" % field.upper)
+                write("    %s = %s();" % (field.member, cpp_type(field, record)))
+                write("  }")
+    write("}")
+
+
+# ---------------------------------------------------------------------------------------------
+# Samples: every field set to a distinctive value, written exactly as outputXML writes it.
+
+SAMPLE_INTS = (-2147483648, 2147483647, -7, 1234567890, -100000, 42)
+SAMPLE_DATES = ("2007-01-31T23:59:58", "1999-12-31T00:00:01")
+SAMPLE_DOUBLES = ("0.1", "-2.5e-300")
+
+
+def sample_string(record, field, variant):
+    return "%s.%s%d <&>\"'\t\n\r \u00e9 \u20ac \U0001F600" % (record.name, field.name, variant)
+
+
+def escape(text, attribute):
+    out = []
+    for char in text:
+        code = ord(char)
+        if char == "&":
+            out.append("&amp;")
+        elif char == "<":
+            out.append("&lt;")
+        elif char == ">":
+            out.append("&gt;")
+        elif char == '"':
+            out.append("&quot;")
+        elif char == "'":
+            out.append("&apos;")
+        elif char == "\r":
+            out.append("&#13;")
+        elif char in "\t\n":
+            out.append(("&#%d;" % code) if attribute else char)
+        elif code < 0x20 or code in (0xFFFE, 0xFFFF) or 0xD800 <= code <= 0xDFFF:
+            out.append("\ufffd")
+        else:
+            out.append(char)
+    return "".join(out)
+
+
+def sample_element(record, element_name, variant, path):
+    """The sample of `record` written as `element_name`; `path` holds the enclosing records."""
+    path = path + [record]
+    attributes = []
+    children = []
+    for index, field in enumerate(record.fields):
+        kind = field.kind
+        name = field.name
+        if kind == "string":
+            attributes.append((name, escape(sample_string(record, field, variant), True)))
+        elif kind == "bool":
+            attributes.append((name, "true" if (index + variant) % 2 == 0 else "false"))
+        elif kind == "int":
+            attributes.append((name, str(SAMPLE_INTS[(index + variant) % len(SAMPLE_INTS)])))
+        elif kind == "date":
+            attributes.append((name, SAMPLE_DATES[variant % 2]))
+        elif kind == "record":
+            children.append(sample_element(field.record, name, variant, path))
+        elif kind == "string[]":
+            for item in range(2):
+                text = escape(sample_string(record, field, item), False)
+                children.append("<%s>%s</%s>" % (name, text, name))
+        elif kind == "double[]":
+            for item in range(2):
+                children.append("<%s>%s</%s>" % (name, SAMPLE_DOUBLES[item], name))
+        elif field.record not in path:  # A list of an enclosing record stays empty.
+            for item in range(2):
+                children.append(sample_element(field.record, name, item, path))
+    start = "<" + element_name + "".join(' %s="%s"' % pair for pair in attributes)
+    if not children:
+        return start + "/>"
+    return start + ">" + "".join(children) + "</%s>" % element_name
+
+
+def sample_document(record):
+    return sample_element(record, record.name, 0, [])
+
+
+# ---------------------------------------------------------------------------------------------
+
+
+def write_file(path, text):
+    os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+    with open(path, "w", encoding="utf-8") as stream:
+        stream.write(text)
+
+
+def all_paths(description, seen=None):
+    seen = seen if seen is not None else []
+    if description.path not in seen:
+        seen.append(description.path)
+        for imported in description.imports:
+            all_paths(imported, seen)
+    return seen
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description="Generates C++ wire records.")
+    parser.add_argument("--description", required=True, help="the .records file")
+    parser.add_argument("--include-prefix", required=True,
+                        help="the description's folder relative to the project root")
+    parser.add_argument("--header", required=True, help="the header to write")
+    parser.add_argument("--source", required=True, help="the source to write")
+    parser.add_argument("--depfile", help="a make-style dependency file to write")
+    args = parser.parse_args(argv)
+
+    description_path = os.path.abspath(args.description)
+    folder = os.path.dirname(description_path)
+    prefix = args.include_prefix.strip("/")
+    root = folder
+    for _ in [part for part in prefix.split("/") if part and part != "."]:
+        root = os.path.dirname(root)
+    try:
+        description = load(description_path, root)
+    except DescriptionError as error:
+        print("wiregen: %s" % error, file=sys.stderr)
+        return 1
+    stem = os.path.splitext(os.path.basename(description_path))[0]
+    header_include = (prefix + "/" if prefix and prefix != "." else "") + stem + "_records.h"
+    write_file(args.header, emit_header(description))
+    write_file(args.source, emit_source(description, header_include))
+    if args.depfile:
+        dependencies = " ".join(p.replace(" ", "\\ ") for p in all_paths(description))
+        write_file(args.depfile, "%s %s: %s\n" % (args.header, args.source, dependencies))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -11,7 +11,7 @@ void* Allocator::allocate(std::size_t size) {
   if (block == nullptr) {
     return nullptr;
   }
-  released_.erase(block);
+  released_.erase(reinterpret_cast<std::uintptr_t>(block));
   live_.insert(block);
   ++counts_.allocations;
   return block;
@@ -21,20 +21,21 @@ void Allocator::release(void* block) {
   if (block == nullptr) {
     return;
   }
+  const auto address = reinterpret_cast<std::uintptr_t>(block);
   if (live_.erase(block) == 0) {
-    if (released_.count(block) != 0) {
+    if (released_.count(address) != 0) {
       ++counts_.doubleFrees;
     } else {
       ++counts_.foreignFrees;
     }
     return;
   }
-  std::free(block);
-  ++counts_.frees;
   if (released_.size() >= kMaxRemembered) {
     released_.clear();
   }
-  released_.insert(block);
+  released_.insert(address);
+  std::free(block);
+  ++counts_.frees;
 }
 
 char** allocateStrings(const std::vector<std::string>& texts) {

@@ -61,7 +61,8 @@ class Allocator {
   // release of one of these is a double free. Emptied when it reaches kMaxRemembered, after
   // which such a release counts as foreign (still counted, still harmless).
   static constexpr std::size_t kMaxRemembered = 1u << 16;
-  std::unordered_set<void*> released_;
+  // Kept as addresses, never dereferenced.
+  std::unordered_set<std::uintptr_t> released_;
   AllocatorCounts counts_;
 };
 

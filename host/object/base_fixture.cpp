@@ -21,6 +21,7 @@ const char* const kCoreBaseFixture = R"(<fixture>
     <property name="object_name" type="string"/>
     <property name="object_desc" type="string"/>
     <property name="owning_user" type="reference"/>
+    <property name="checked_out_user" type="reference"/>
   </class>
   <class name="Folder" parent="WorkspaceObject">
     <property name="contents" type="reference" array="true"/>

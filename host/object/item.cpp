@@ -1,6 +1,7 @@
 #include "host/object/item.h"
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/object/host_call.h"
@@ -31,17 +32,89 @@ std::string textOf(Tag object, const char* name) {
   return value->texts.front();
 }
 
-std::vector<Tag> revisionsOf(Tag item) {
-  Store& store = Store::instance();
-  std::vector<Tag> revisions;
-  for (Tag revision : store.objectsOfClass(store.classId("ItemRevision"))) {
-    const host::Value* value = nullptr;
-    if (store.read(revision, "items_tag", &value) == 0 && value->tags.size() == 1 &&
-        value->tags.front() == item) {
-      revisions.push_back(revision);
-    }
+// Single-valued reference, null when unset.
+Tag referenceOf(Tag object, const char* name) {
+  const host::Value* value = nullptr;
+  if (Store::instance().read(object, name, &value) != 0 || value->tags.size() != 1) {
+    return NULLTAG;
   }
-  return revisions;
+  return value->tags.front();
+}
+
+class ItemIndex {
+ public:
+  Tag item(const std::string& id) {
+    refresh();
+    auto found = byId_.find(id);
+    if (found == byId_.end()) {
+      return NULLTAG;
+    }
+    for (Tag candidate : found->second) {
+      if (Store::instance().find(candidate) != nullptr && textOf(candidate, "item_id") == id) {
+        return candidate;
+      }
+    }
+    return NULLTAG;
+  }
+
+  std::vector<Tag> revisions(Tag item) {
+    refresh();
+    std::vector<Tag> live;
+    auto found = revisions_.find(item);
+    if (found != revisions_.end()) {
+      for (Tag revision : found->second) {
+        if (Store::instance().find(revision) != nullptr &&
+            referenceOf(revision, "items_tag") == item) {
+          live.push_back(revision);
+        }
+      }
+    }
+    return live;
+  }
+
+  void itemAdded(Tag item, const std::string& id, std::uint64_t versionBefore) {
+    if (version_ != versionBefore) {
+      refresh();
+      return;
+    }
+    byId_[id].push_back(item);
+    version_ = Store::instance().structureVersion();
+  }
+
+  void revisionAdded(Tag revision, Tag item, std::uint64_t versionBefore) {
+    if (version_ != versionBefore) {
+      refresh();
+      return;
+    }
+    revisions_[item].push_back(revision);
+    version_ = Store::instance().structureVersion();
+  }
+
+ private:
+  void refresh() {
+    Store& store = Store::instance();
+    if (version_ == store.structureVersion()) {
+      return;
+    }
+    byId_.clear();
+    revisions_.clear();
+    for (Tag item : store.objectsOfClass(store.classId("Item"))) {
+      byId_[textOf(item, "item_id")].push_back(item);
+    }
+    for (Tag revision : store.objectsOfClass(store.classId("ItemRevision"))) {
+      revisions_[referenceOf(revision, "items_tag")].push_back(revision);
+    }
+    version_ = store.structureVersion();
+  }
+
+  std::unordered_map<std::string, std::vector<Tag>> byId_;
+  std::unordered_map<Tag, std::vector<Tag>> revisions_;
+  std::uint64_t version_ = 0;
+};
+
+ItemIndex& itemIndex() {
+  static ItemIndex index;
+  return index;
 }
 
 }  // namespace
@@ -113,7 +186,7 @@ int ITEM_list_all_revs(Tag item, int* count, Tag** revisions) {
   if (const int status = requireClass(item, "Item")) {
     return status;
   }
-  const std::vector<Tag> list = revisionsOf(item);
+  const std::vector<Tag> list = itemIndex().revisions(item);
   *revisions = host::allocateTags(list);
   *count = static_cast<int>(list.size());
   return 0;
@@ -128,9 +201,29 @@ int ITEM_ask_latest_rev(Tag item, Tag* revision) {
   if (const int status = requireClass(item, "Item")) {
     return status;
   }
-  const std::vector<Tag> list = revisionsOf(item);
+  const std::vector<Tag> list = itemIndex().revisions(item);
   if (!list.empty()) {
     *revision = list.back();
   }
   return 0;
 }
+
+namespace host {
+
+Tag findItemById(const std::string& id) {
+  return itemIndex().item(id);
+}
+
+std::vector<Tag> revisionsOfItem(Tag item) {
+  return itemIndex().revisions(item);
+}
+
+void itemCreated(Tag item, const std::string& id, std::uint64_t versionBefore) {
+  itemIndex().itemAdded(item, id, versionBefore);
+}
+
+void revisionCreated(Tag revision, Tag item, std::uint64_t versionBefore) {
+  itemIndex().revisionAdded(revision, item, versionBefore);
+}
+
+}  // namespace host

@@ -2,6 +2,10 @@
 // an item's revisions are the revisions that name it, oldest (first created) first.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "host/object/sizes.h"
 #include "host/object/tag.h"
 
@@ -17,3 +21,19 @@ int ITEM_ask_rev_id(Tag revision, char* revId);
 int ITEM_list_all_revs(Tag item, int* count, Tag** revisions);
 // The newest revision of the item; null when it has none.
 int ITEM_ask_latest_rev(Tag item, Tag* revision);
+
+namespace host {
+
+// Items by id and revisions by item, for lookups that stay cheap in large stores. The index
+// follows the store by itself (it is rebuilt after changes it was not told of, see
+// Store::structureVersion); a host call that creates an item or a revision tells it with
+// itemCreated / revisionCreated, giving the store's version from before the creation.
+
+// The live item whose "item_id" is `id`; null when there is none.
+Tag findItemById(const std::string& id);
+// The live revisions of `item`, oldest first.
+std::vector<Tag> revisionsOfItem(Tag item);
+void itemCreated(Tag item, const std::string& id, std::uint64_t versionBefore);
+void revisionCreated(Tag revision, Tag item, std::uint64_t versionBefore);
+
+}  // namespace host

@@ -78,3 +78,24 @@ int WSOM_ask_name(Tag object, char* name) {
                  WSO_name_size_c);
   return 0;
 }
+
+int AOM_ask_name(Tag object, char** name) {
+  if (name == nullptr) {
+    return missingArgument("AOM_ask_name");
+  }
+  *name = nullptr;
+  HOST_CALL("AOM_ask_name", object);
+  const Store& store = Store::instance();
+  const host::ObjectRecord* found = store.find(object);
+  if (found == nullptr) {
+    return host::storeError(POM_invalid_tag, {host::tagText(object)});
+  }
+  std::string text;
+  const host::Value* current = nullptr;
+  if (store.findProperty(found->classId, "object_name") != nullptr &&
+      store.read(object, "object_name", &current) == 0 && !current->texts.empty()) {
+    text = current->texts.front();
+  }
+  *name = SM_string_copy(text.c_str());
+  return 0;
+}

@@ -16,5 +16,8 @@ int AOM_UIF_ask_value(Tag object, const char* propertyName, char** value);
 // POM_invalid_value for a text that is not a value of the type, and like any session write
 // (the lock).
 int AOM_UIF_set_value(Tag object, const char* propertyName, const char* value);
+// The object's name ("object_name"; empty for an object whose class has no name) as a host
+// string.
+int AOM_ask_name(Tag object, char** name);
 // The object's name ("object_name") into `name` (WSO_name_size_c + 1 characters).
 int WSOM_ask_name(Tag object, char* name);

@@ -1,0 +1,175 @@
+#include "datamanagement/related_object_collector.h"
+
+#include <memory>
+
+#include "host/object/error_store.h"
+#include "host/object/grm.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/preferences.h"
+#include "host/object/res.h"
+#include "host/object/sizes.h"
+#include "host/object/types.h"
+#include "host/object/uif.h"
+
+namespace Korvane {
+namespace Soa {
+namespace Cad {
+
+namespace {
+
+// The library's own codes.
+constexpr int kNotARelationType = 215028;
+
+const char* const kCheckoutRequiredPreference = "SOACAD_checkout_required";
+
+// A host array or string, released with SM_free however the scope is left.
+template <class T>
+using HostBlock = std::unique_ptr<T, void (*)(void*)>;
+
+template <class T>
+HostBlock<T> adopt(T* block) {
+  return HostBlock<T>(block, &SM_free);
+}
+
+// Restores the preference search scope in force when it was made.
+class SearchScopeGuard {
+ public:
+  SearchScopeGuard() {
+    if (PREF_ask_search_scope(&saved_) != 0) {
+      ERROR_store_clear();
+      restore_ = false;
+    }
+  }
+  ~SearchScopeGuard() {
+    if (restore_ && PREF_set_search_scope(saved_) != 0) {
+      ERROR_store_clear();
+    }
+  }
+  SearchScopeGuard(const SearchScopeGuard&) = delete;
+  SearchScopeGuard& operator=(const SearchScopeGuard&) = delete;
+
+ private:
+  int saved_ = PREF_scope_all;
+  bool restore_ = true;
+};
+
+}  // namespace
+
+namespace Utils {
+
+RelatedObjectCollector::RelatedObjectCollector(const std::string& relationTypeName,
+                                               const std::vector<std::string>& typeNames, bool flag)
+    : flag_(flag) {
+  initialise(relationTypeName, typeNames);
+}
+
+RelatedObjectCollector::RelatedObjectCollector(const std::string& relationTypeName, bool flag)
+    : flag_(flag) {
+  initialise(relationTypeName, {});
+}
+
+void RelatedObjectCollector::initialise(const std::string& relationTypeName,
+                                        const std::vector<std::string>& typeNames) {
+  relationType_ = NULLTAG;
+  if (!relationTypeName.empty()) {
+    ResultStatus status;
+    Tag type;
+    status = GRM_find_relation_type(relationTypeName.c_str(), &type);
+    if (type == NULLTAG) {
+      ERROR_store(EMH_severity_error, kNotARelationType, relationTypeName.c_str());
+      status = kNotARelationType;
+    }
+    relationType_ = type;
+  }
+  allowedTypes_.insert(typeNames.begin(), typeNames.end());
+}
+
+void RelatedObjectCollector::getSecondaryRelatedObjects(Tag object, std::vector<Tag>& out) {
+  int count = 0;
+  Tag* objects = nullptr;
+  ResultStatus status;
+  status = GRM_list_secondary_objects_only(object, relationType_, &count, &objects);
+  HostBlock<Tag> held = adopt(objects);
+  filterAllowedTypes(count, objects, out);
+}
+
+void RelatedObjectCollector::getPrimaryRelatedObjects(Tag object, std::vector<Tag>& out) {
+  int count = 0;
+  Tag* objects = nullptr;
+  ResultStatus status;
+  status = GRM_list_primary_objects_only(object, relationType_, &count, &objects);
+  HostBlock<Tag> held = adopt(objects);
+  filterAllowedTypes(count, objects, out);
+}
+
+void RelatedObjectCollector::filterAllowedTypes(int count, const Tag* objects,
+                                                std::vector<Tag>& out) {
+  for (int i = 0; i < count; ++i) {
+    if (allowedTypes_.empty()) {
+      out.push_back(objects[i]);
+      continue;
+    }
+    ResultStatus status;
+    Tag type;
+    status = ZOLTTYPE_ask_object_type(objects[i], &type);
+    if (type == NULLTAG) {
+      continue;
+    }
+    char name[ZOLTTYPE_name_size_c + 1];
+    status = ZOLTTYPE_ask_name(type, name);
+    if (allowedTypes_.count(name) != 0) {
+      out.push_back(objects[i]);
+    }
+  }
+}
+
+}  // namespace Utils
+
+int Utility::verifyCheckoutStateAsRequired(Tag object, int notModifiableCode,
+                                           int notCheckedOutCode) {
+  ResultStatus status;
+  char* rawName = nullptr;
+  status = AOM_ask_name(object, &rawName);
+  HostBlock<char> name = adopt(rawName);
+  const int state = getCheckoutStatus(object);
+  if (state == 2) {
+    ERROR_store(EMH_severity_error, notModifiableCode, name.get());
+    status = notModifiableCode;
+  }
+  if (state == 0 && isCheckoutRequired()) {
+    ERROR_store(EMH_severity_error, notCheckedOutCode, name.get());
+    status = notCheckedOutCode;
+  }
+  return 0;
+}
+
+int Utility::getCheckoutStatus(Tag object) {
+  if (RES_assert_object_modifiable(object) != 0) {
+    // The answer is the status; its entry on the error store is no error of the caller's.
+    ERROR_store_clear();
+    return 2;
+  }
+  ResultStatus status;
+  bool checkedOut = false;
+  status = RES_is_checked_out(object, &checkedOut);
+  return checkedOut ? 1 : 0;
+}
+
+bool Utility::isCheckoutRequired() {
+  bool required = true;
+  SearchScopeGuard scope;
+  PREF_set_search_scope(PREF_scope_site);
+  int count = 0;
+  PREF_ask_value_count(kCheckoutRequiredPreference, &count);
+  if (count == 1) {
+    PREF_ask_logical_value(kCheckoutRequiredPreference, 0, &required);
+  }
+  // A missing preference is the answer "required", not an error of the caller's.
+  ERROR_store_clear();
+  return required;
+}
+
+}  // namespace Cad
+}  // namespace Soa
+}  // namespace Korvane

@@ -1,23 +1,126 @@
+#include <utility>
+
 #include "datamanagement/attribute_mapping.h"
 #include "datamanagement/create_or_update_parts.h"
 #include "datamanagement/create_or_update_relations.h"
 #include "datamanagement/data_management.h"
 #include "datamanagement/expand.h"
 #include "datamanagement/not_available.h"
+#include "host/object/error_store.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/sizes.h"
+#include "host/object/types.h"
+#include "host/object/uom.h"
+#include "host/object/user.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 namespace _2007_01 {
 
+namespace {
+
+// The pseudo class name under which getAvailableTypes lists the units of measure.
+const char* const kUnitOfMeasure = "UnitOfMeasure";
+
+// The name of a unit of measure into `buffer` (ZOLTTYPE_name_size_c + 1 characters). A unit
+// symbol longer than a type name is cut at the buffer's size, as the host cuts type names,
+// rather than copied past the buffer's end.
+void askUnitName(Tag unit, char* buffer) {
+  host::HostString name;
+  ResultStatus status;
+  status = UOM_ask_name(unit, name.out());
+  if (zolt_strlen(name.c_str()) <= static_cast<std::size_t>(ZOLTTYPE_name_size_c)) {
+    zolt_strcpy(buffer, name.c_str());
+  } else {
+    host::copyName(name.c_str(), buffer, ZOLTTYPE_name_size_c);
+  }
+}
+
+// The most alternate ids one call generates. `count` comes from the request: without a bound a
+// single input could make the server generate ids (and hold them in memory) without end. An
+// input that would pass the bound fails like any other input, with an error stack.
+constexpr int kMaxAlternateIdsPerCall = 100000;
+
+}  // namespace
+
 DataManagement::GetAvailableTypesResponse DataManagementImpl::getAvailableTypes(
-    const std::vector<std::string>&) {
-  throwNotAvailable("getAvailableTypes");
+    const std::vector<std::string>& classes) {
+  GetAvailableTypesResponse response;
+  ServiceData serviceData;
+  for (const std::string& className : classes) {
+    int count = 0;
+    host::HostArray<Tag> tags;
+    try {
+      ResultStatus status;
+      if (zolt_strcmp(className.c_str(), kUnitOfMeasure) == 0) {
+        status = UOM_extent(&count, tags.out());
+      } else {
+        status =
+            ZOLTTYPE_find_displayable_types_for_class(className.c_str(), 0, &count, tags.out());
+      }
+    } catch (IFail&) {
+      serviceData.addErrorStack();
+      continue;
+    }
+    std::vector<std::string> typeNames;
+    for (int index = 0; index < count; ++index) {
+      char name[ZOLTTYPE_name_size_c + 1] = "";
+      // A failure to read a name is not caught: it ends the whole call.
+      if (zolt_strcmp(className.c_str(), kUnitOfMeasure) == 0) {
+        askUnitName(tags[index], name);
+      } else {
+        ResultStatus status;
+        status = ZOLTTYPE_ask_name(tags[index], name);
+      }
+      typeNames.push_back(name);
+      serviceData.addPlainObject(tags[index]);
+    }
+    // A class named again keeps the list of its first occurrence.
+    response.inputClassToType.emplace(className, std::move(typeNames));
+  }
+  response.serviceData = serviceData;
+  return response;
 }
 
 DataManagement::GenerateAlternateIdsResponse DataManagementImpl::generateAlternateIds(
-    const std::vector<GenerateAlternateIdsProperties>&) {
-  throwNotAvailable("generateAlternateIds");
+    const std::vector<GenerateAlternateIdsProperties>& properties) {
+  GenerateAlternateIdsResponse response;
+  ServiceData serviceData;
+  int index = 0;
+  int generated = 0;
+  for (const GenerateAlternateIdsProperties& input : properties) {
+    bool failed = false;
+    std::vector<std::string> ids;
+    host::HostString pattern(SM_string_copy(input.pattern.c_str()));
+    try {
+      ResultStatus status;
+      Tag idType;
+      status = ZOLTTYPE_find_type(input.altIdType.c_str(), "Identifier", &idType);
+      if (input.count > kMaxAlternateIdsPerCall - generated) {
+        const std::string count = std::to_string(input.count);
+        ERROR_store(EMH_severity_error, POM_invalid_value, "count", count.c_str());
+        status = POM_invalid_value;
+      }
+      for (int made = 0; made < input.count; ++made) {
+        host::HostString newId;
+        status =
+            USER_new_alt_id(input.idContext, pattern.get(), idType, input.parentAltId, newId.out());
+        ids.push_back(newId.str());
+        ++generated;
+      }
+    } catch (IFail&) {
+      serviceData.addErrorStack();
+      failed = true;
+    }
+    if (!failed) {
+      response.inputIndexToAltId.emplace(index, std::move(ids));
+    }
+    ++index;
+  }
+  response.serviceData = serviceData;
+  return response;
 }
 
 // Slots 2 to 9: each call constructs its operation object on this stack, calls the operation

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,11 +71,17 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   [[noreturn]] void fail(const std::string& cause);
 
   void clear();
+  // A fresh node of the tree being built.
+  XMLNode& newNode();
 
   std::unique_ptr<xercesc::SAX2XMLReader> reader_;  // Made once, reused by every parse.
-  std::deque<XMLNode> nodes_;   // Every node of the current tree, front() is the root; a deque
-                                // so that adding nodes never moves the ones already linked.
-  std::vector<XMLNode*> open_;  // The elements being read, innermost last.
+  // Every node of the current tree in document order; the first node of the first block is the
+  // root. Blocks never move, so adding nodes never moves the ones already linked; they grow
+  // geometrically, so a large document takes few allocations.
+  std::vector<std::unique_ptr<XMLNode[]>> blocks_;
+  std::size_t lastBlockSize_ = 0;              // Nodes in the last block.
+  std::size_t lastBlockUsed_ = 0;              // Of which in use.
+  std::vector<XMLNode*> open_;                 // The elements being read, innermost last.
   const xercesc::Locator* locator_ = nullptr;  // Valid during a parse only.
 };
 

@@ -1,8 +1,8 @@
 // One parsed XML element of a request document.
 #pragma once
 
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Korvane {
@@ -28,12 +28,19 @@ class XMLNode {
   const std::string& text() const { return text_; }
   // The child elements in document order.
   const std::vector<XMLNode*>& children() const { return children_; }
-  // Attribute name (local name) to value.
-  const std::map<std::string, std::string>& attrs() const { return attributes_; }
+  // The attributes as (local name, value), in document order; each name at most once (the
+  // parser refuses a repeated attribute). A flat list rather than a map: elements carry a few
+  // attributes, and one allocation per element instead of one per attribute keeps building
+  // large trees cheap.
+  const std::vector<std::pair<std::string, std::string>>& attrs() const { return attributes_; }
   // The attribute's value, or null when the element does not carry it.
   const std::string* attr(const std::string& attributeName) const {
-    auto found = attributes_.find(attributeName);
-    return found == attributes_.end() ? nullptr : &found->second;
+    for (const auto& attribute : attributes_) {
+      if (attribute.first == attributeName) {
+        return &attribute.second;
+      }
+    }
+    return nullptr;
   }
   // Where the element's start tag ends in the document (1-based), for error messages;
   // 0 for a node that was not parsed.
@@ -48,7 +55,7 @@ class XMLNode {
   std::vector<XMLNode*> children_;
   std::string text_;
   int line_ = 0;
-  std::map<std::string, std::string> attributes_;
+  std::vector<std::pair<std::string, std::string>> attributes_;
   int column_ = 0;
 };
 

@@ -1,8 +1,41 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds the release preset and runs the main job.
+# The main job: sets up the machine, builds the release preset and runs the host program on the
+# example requests of examples/, one operation after the other, as one session against the demo
+# store (the store is kept in a temporary file between the runs). Every reply is shown.
+# Exits non-zero when a request fails, except for an operation that answers that it is not
+# available yet.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)"
+
+host=build/release/bin/soacad-host
+session=$(mktemp -d)
+trap 'rm -rf "$session"' EXIT
+store="$session/store.xml"
+
+service=Cad-2007-01-DataManagement
+# Queries first, then the writes, then the expansions that see what the writes made.
+operations=(
+  getAvailableTypes generateAlternateIds getAllAttrMappings getAttrMappingsForDatasetType
+  resolveAttrMappingsForDataset createOrUpdateParts createOrUpdateRelations expandGRMRelations
+  expandPrimaryObjects expandFoldersForCAD
+)
+
+status=0
+for operation in "${operations[@]}"; do
+  request=examples/datamanagement/$operation.xml
+  echo "== $service $operation ($request)"
+  if "$host" --store "$store" "$service" "$operation" "$request" 2>"$session/reason"; then
+    :
+  elif grep -q "is not available yet" "$session/reason"; then
+    echo "(not available yet)"
+  else
+    cat "$session/reason" >&2
+    status=1
+  fi
+  echo
+done
+exit "$status"

@@ -1,3 +1,145 @@
 // Start-up of the service library: the static initialisers that register the services with the
 // host when the library is loaded. They all live in this one translation unit because the order
 // of static initialisation is only defined within a translation unit.
+//
+// For each service, in order: (1) its implementation singleton is created and kept in the
+// skeleton class's `_service`; (2) a skeleton is created and registered with the gateway's
+// registry under the full service name; (3) the full name is registered with the SOA server's
+// registry. A registry that throws during load must not take the host down: the failure is
+// reported on stderr and that service is left registered nowhere.
+//
+// At unload (dlclose, or the end of the process) the static destructors run in the reverse
+// order and undo each step: the name leaves the SOA server's registry, the skeleton leaves the
+// gateway's registry and is destroyed (which releases the singleton and its policy), so that
+// nothing in the host keeps a pointer into the unloaded library.
+#include <exception>
+#include <iostream>
+#include <string>
+
+#include "framework/iiop_skeleton.h"
+#include "host/gateway/kv_service_manager.h"
+#include "skeletons/datamanagement/data_management_iiop_skeleton.h"
+
+namespace Korvane {
+namespace Services {
+
+// The start-up steps of one service. `Skeleton` has the static `_service` (pointer to
+// `Implementation`) and is a T2LService.
+class ServiceStartup {
+ public:
+  // Step 1: the service's implementation singleton.
+  template <class Skeleton, class Implementation>
+  class Singleton {
+   public:
+    Singleton() { Skeleton::_service = new Implementation(); }
+    // Releases the singleton when no skeleton took it over (the gateway registration failed).
+    ~Singleton() {
+      delete Skeleton::_service;
+      Skeleton::_service = nullptr;
+    }
+    Singleton(const Singleton&) = delete;
+    Singleton& operator=(const Singleton&) = delete;
+  };
+
+  // Step 2: the skeleton, registered with the gateway. The skeleton destroys the singleton.
+  template <class Skeleton>
+  class GatewayRegistration {
+   public:
+    explicit GatewayRegistration(const char* serviceName) {
+      Skeleton* skeleton = new Skeleton();
+      try {
+        registered_ = KvServiceManager::instance().registerService(serviceName, skeleton);
+        skeleton_ = skeleton;
+        name_ = serviceName;
+      } catch (const std::exception& error) {
+        report(serviceName, "gateway", error.what());
+        delete skeleton;
+      } catch (...) {
+        report(serviceName, "gateway", "unknown exception");
+        delete skeleton;
+      }
+    }
+    ~GatewayRegistration() { withdraw(); }
+    GatewayRegistration(const GatewayRegistration&) = delete;
+    GatewayRegistration& operator=(const GatewayRegistration&) = delete;
+
+    bool registered() const { return skeleton_ != nullptr; }
+    // Takes the skeleton out of the gateway's registry (when it is still the one registered
+    // under the name) and destroys it.
+    void withdraw() {
+      if (skeleton_ == nullptr) {
+        return;
+      }
+      KvServiceManager& registry = KvServiceManager::instance();
+      if (registry.find(name_) == skeleton_) {
+        registry.unregisterService(name_);
+      }
+      delete skeleton_;
+      skeleton_ = nullptr;
+      registered_ = nullptr;
+    }
+
+   private:
+    Skeleton* skeleton_ = nullptr;
+    T2LService* registered_ = nullptr;  // What the registry answered; never read.
+    std::string name_;
+  };
+
+  // Step 3: the name, registered with the SOA server. Withdraws the gateway registration when
+  // this registration fails, so that the service is registered nowhere.
+  template <class Skeleton>
+  class ServerRegistration {
+   public:
+    ServerRegistration(const char* serviceName, GatewayRegistration<Skeleton>& gateway) {
+      if (!gateway.registered()) {
+        return;
+      }
+      try {
+        name_ =
+            Korvane::Soa::Internal::Server::ServiceManager::instance().registerService(serviceName);
+        registered_ = true;
+      } catch (const std::exception& error) {
+        report(serviceName, "SOA server", error.what());
+        gateway.withdraw();
+      } catch (...) {
+        report(serviceName, "SOA server", "unknown exception");
+        gateway.withdraw();
+      }
+    }
+    ~ServerRegistration() {
+      if (registered_) {
+        Korvane::Soa::Internal::Server::ServiceManager::instance().unregisterService(name_);
+      }
+    }
+    ServerRegistration(const ServerRegistration&) = delete;
+    ServerRegistration& operator=(const ServerRegistration&) = delete;
+
+   private:
+    std::string name_;  // What the registry answered.
+    bool registered_ = false;
+  };
+
+ private:
+  static void report(const char* serviceName, const char* registry, const char* cause) {
+    std::cerr << "soacad: the service \"" << serviceName << "\" is not available: the " << registry
+              << " registry failed at load: " << cause << std::endl;
+  }
+};
+
+namespace {
+
+namespace DataManagement_2007_01 {
+
+using Skeleton = Korvane::Services::Cad::_2007_01::DataManagementIiopSkeleton;
+const char* const kName = "Cad-2007-01-DataManagement";
+
+ServiceStartup::Singleton<Skeleton, Korvane::Soa::Cad::_2007_01::DataManagementImpl> implementation;
+ServiceStartup::GatewayRegistration<Skeleton> gateway(kName);
+ServiceStartup::ServerRegistration<Skeleton> server(kName, gateway);
+
+}  // namespace DataManagement_2007_01
+
+}  // namespace
+
+}  // namespace Services
+}  // namespace Korvane

@@ -36,6 +36,13 @@ and destructor) is inline in the header, the implementation half (default constr
 accessors, XML reading and writing, cloning) is in the source, together with the registry
 ``recordTypes()``. docs/wire-format.md describes the XML form.
 
+Reading: ``parse`` gives every record field and list element a new record, since the old one
+may be shared. The new records themselves are filled by the private ``parseFresh``, which parses
+their nested records in place (they were made by the caller and nobody else holds them), so a
+nested record is made once, not made and then replaced. Generated code of any description
+reaches ``parseFresh`` through ``Wire::FreshParse``, which every generated header defines once
+per translation unit.
+
 Usage: wiregen.py --description FILE --include-prefix DIR --header OUT.h --source OUT.cpp
                   [--depfile OUT.d]
 """
@@ -279,6 +286,35 @@ def member_type(field, owner):
     return "std::vector<%s>" % element if field.is_list else element
 
 
+# Lets generated parse code of any description parse a record that it has just made in place
+# (XImpl::parseFresh), which saves making every nested record twice. Defined identically by
+# every generated header, once per translation unit.
+FRESH_PARSE_HELPER = [
+    "#ifndef SOACAD_WIRE_FRESH_PARSE",
+    "#define SOACAD_WIRE_FRESH_PARSE",
+    "namespace Korvane {",
+    "namespace Soa {",
+    "namespace Common {",
+    "namespace Xml {",
+    "namespace Wire {",
+    "",
+    "// REQUIRES: `record` was made by the caller and no other handle shares its object.",
+    "struct FreshParse {",
+    "  template <class Record>",
+    "  static void into(Record& record, const XMLNode& node) {",
+    "    record.getHandleObject().parseFresh(node);",
+    "  }",
+    "};",
+    "",
+    "}  // namespace Wire",
+    "}  // namespace Xml",
+    "}  // namespace Common",
+    "}  // namespace Soa",
+    "}  // namespace Korvane",
+    "#endif",
+]
+
+
 def name_constant(name):
     return "kName_" + name
 
@@ -390,6 +426,8 @@ def emit_header(description):
     for path in description.import_paths:
         write('#include "%s"' % include_of(path))
     write("")
+    out.extend(FRESH_PARSE_HELPER)
+    write("")
     out.extend(open_namespace(description.namespace))
     write("")
     for record in description.records:
@@ -428,6 +466,8 @@ def emit_header(description):
         write("  explicit %s(%s* adopted) : %s(adopted) {}" % (name, impl, base))
         write("")
         write(" private:")
+        write("  friend struct %s::Wire::FreshParse;" % XML_NS)
+        write("")
         write("  int extraWord_ = 0;  // Per handle; copied along, read nowhere.")
         write("};")
 
@@ -451,9 +491,15 @@ def emit_header(description):
         write("  void outputXML(%s::XmlStream& stream, const std::string& elementName) const;"
               % XML_NS)
         write("  void parse(const %s::XMLNode& node);" % XML_NS)
+        write("")
+        write(" private:")
+        write("  friend struct %s::Wire::FreshParse;" % XML_NS)
+        write("")
+        write("  // parse() for an object that no other handle has seen yet and whose fields all hold")
+        write("  // their defaults: record fields and list elements are parsed in place.")
+        write("  void parseFresh(const %s::XMLNode& node);" % XML_NS)
         if record.fields:
             write("")
-            write(" private:")
             for field in record.fields:
                 initial = {"bool": " = false", "int": " = 0"}.get(field.kind, "")
                 write("  %s %s%s;" % (member_type(field, record), field.member, initial))
@@ -585,9 +631,21 @@ def emit_record_source(record, write):
     write("  stream.endElement();")
     write("}")
 
+    emit_parse(record, impl, fresh=False, write=write)
+    emit_parse(record, impl, fresh=True, write=write)
+
+
+def emit_parse(record, impl, fresh, write):
+    """parse (every field reset; record fields and list elements become new records) or
+    parseFresh (the object and its record fields are new and at their defaults: they are parsed
+    in place). A record field takes its last element; list elements come in document order."""
+    name = record.name
+    attributes = [f for f in record.fields if f.kind in SCALAR_TYPES]
+    children = [f for f in record.fields if f.kind not in SCALAR_TYPES]
     write("")
     node = "node" if record.fields else "/*node*/"
-    write("void %s::parse(const %s::XMLNode& %s) {" % (impl, XML_NS, node))
+    function = "parseFresh" if fresh else "parse"
+    write("void %s::%s(const %s::XMLNode& %s) {" % (impl, function, XML_NS, node))
     for field in attributes:
         constant = name_constant(field.name)
         if field.kind == "string":
@@ -601,11 +659,15 @@ def emit_record_source(record, write):
         else:
             write("  %s;" % call)
     if children:
+        lists = [f for f in children if f.kind != "record"]
         for field in children:
             if field.kind == "record":
-                write("  bool have%s = false;" % field.upper)
-            else:
+                write("  const %s::XMLNode* last%s = nullptr;" % (XML_NS, field.upper))
+            elif not fresh:
                 write("  %s.clear();" % field.member)
+        if len(lists) == 1 and len(children) == 1:
+            # The only child kind: every child is likely an element of this list.
+            write("  %s.reserve(node.children().size());" % lists[0].member)
         write("  for (const %s::XMLNode* child : node.children()) {" % XML_NS)
         write("    const std::string& childName = child->name();")
         for index, field in enumerate(children):
@@ -613,26 +675,34 @@ def emit_record_source(record, write):
             write("    %s (childName == %s) {" % (keyword, name_constant(field.name)))
             element = cpp_type(field, record)
             if field.kind == "record":
-                write("      %s fresh;" % element)
-                write("      fresh.parse(*child);")
-                write("      %s = fresh;" % field.member)
-                write("      have%s = true;" % field.upper)
+                write("      last%s = child;" % field.upper)
             elif field.kind == "string[]":
                 write("      %s.push_back(child->text());" % field.member)
             elif field.kind == "double[]":
                 write('      %s.push_back(%s::Wire::readDouble(*child, "%s", %s));'
                       % (field.member, XML_NS, name, name_constant(field.name)))
             else:
-                write("      %s fresh;" % element)
-                write("      fresh.parse(*child);")
-                write("      %s.push_back(fresh);" % field.member)
+                write("      %s.emplace_back();" % field.member)
+                write("      %s::Wire::FreshParse::into(%s.back(), *child);"
+                      % (XML_NS, field.member))
         write("    }")
         write("  }")
         for field in children:
-            if field.kind == "record":
-                write("  if (!have%s) {" % field.upper)
-                write("    %s = %s();" % (field.member, cpp_type(field, record)))
+            if field.kind != "record":
+                continue
+            element = cpp_type(field, record)
+            last = "last" + field.upper
+            if fresh:
+                write("  if (%s != nullptr) {" % last)
+                write("    %s::Wire::FreshParse::into(%s, *%s);" % (XML_NS, field.member, last))
                 write("  }")
+            else:
+                write("  %s fresh%s;" % (element, field.upper))
+                write("  if (%s != nullptr) {" % last)
+                write("    %s::Wire::FreshParse::into(fresh%s, *%s);"
+                      % (XML_NS, field.upper, last))
+                write("  }")
+                write("  %s = fresh%s;" % (field.member, field.upper))
     write("}")
 
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "host/object/dataset_write.h"
 #include "host/object/host_call.h"
 #include "host/object/ifail.h"
 #include "host/object/store.h"
@@ -29,13 +30,7 @@ int AE_find_datasettype(const char* name, Tag* datasetType) {
   }
   *datasetType = NULLTAG;
   HOST_CALL("AE_find_datasettype", NULLTAG);
-  Store& store = Store::instance();
-  for (Tag candidate : store.objectsOfClass(store.classId("DatasetType"))) {
-    if (nameOf(candidate) == name) {
-      *datasetType = candidate;
-      return 0;
-    }
-  }
+  *datasetType = host::findDatasetType(name);
   return 0;
 }
 
@@ -75,4 +70,17 @@ int AE_save_myself(Tag dataset) {
     return host::storeError(POM_invalid_tag, {tagText(dataset)});
   }
   return Store::instance().save(dataset);
+}
+
+int AE_ask_dataset(Tag dataset, Tag* result) {
+  if (result == nullptr) {
+    return missingArgument("AE_ask_dataset");
+  }
+  *result = NULLTAG;
+  HOST_CALL("AE_ask_dataset", dataset);
+  if (!Store::instance().isInstanceOf(dataset, "Dataset")) {
+    return host::storeError(POM_invalid_tag, {tagText(dataset)});
+  }
+  *result = dataset;
+  return 0;
 }

@@ -18,3 +18,8 @@ int AE_ask_datasettype_name(Tag datasetType, char* name);
 int AE_ask_dataset_datasettype(Tag dataset, Tag* datasetType);
 // Saves a dataset (its unsaved values).
 int AE_save_myself(Tag dataset);
+
+// The dataset that `dataset` stands for when a mapping addresses its item or item revision:
+// in this host every dataset stands for itself, so a live dataset answers itself.
+// POM_invalid_tag for anything else.
+int AE_ask_dataset(Tag dataset, Tag* result);

@@ -595,7 +595,7 @@ class FixtureWriter {
 };
 
 void Store::applyFixture(const std::string& text) {
-  ++structureVersion_;
+  structureChanged();
   SAXToNodeParser parser;
   const XMLNode* root = nullptr;
   try {

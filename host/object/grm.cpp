@@ -40,9 +40,10 @@ bool isRelationType(Tag type) {
          store.isDescendant(store.classId("ImanRelation"), store.classId(className));
 }
 
-// Relations by primary and by secondary object, in creation order. Rebuilt from the store when
-// objects appeared or disappeared behind its back (see Store::structureVersion); brought up to
-// date by GRM_create_relation itself. Entries may be stale (deleted relations): lookups check.
+// Relations by primary and by secondary object, in creation order. Brought up to date by
+// GRM_create_relation itself, takes in the relations created elsewhere since it last looked and
+// is rebuilt from the store when objects disappeared (see Store::structureVersion and
+// Store::createdSince). Entries may be stale (deleted relations): lookups check.
 class RelationIndex {
  public:
   const std::vector<Tag>& byPrimary(Tag primary) { return lookup(primary_, primary); }
@@ -75,13 +76,26 @@ class RelationIndex {
     if (version_ == store.structureVersion()) {
       return;
     }
-    primary_.clear();
-    secondary_.clear();
-    for (Tag relation : store.objectsOfClass(store.classId("ImanRelation"))) {
-      primary_[referenceOf(relation, "primary_object")].push_back(relation);
-      secondary_[referenceOf(relation, "secondary_object")].push_back(relation);
+    std::vector<Tag> created;
+    if (store.createdSince(version_, &created)) {
+      for (Tag object : created) {
+        if (isRelation(object)) {
+          insert(object);
+        }
+      }
+    } else {
+      primary_.clear();
+      secondary_.clear();
+      for (Tag relation : store.objectsOfClass(store.classId("ImanRelation"))) {
+        insert(relation);
+      }
     }
     version_ = store.structureVersion();
+  }
+
+  void insert(Tag relation) {
+    primary_[referenceOf(relation, "primary_object")].push_back(relation);
+    secondary_[referenceOf(relation, "secondary_object")].push_back(relation);
   }
 
   Map primary_;

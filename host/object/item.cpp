@@ -96,6 +96,18 @@ class ItemIndex {
     if (version_ == store.structureVersion()) {
       return;
     }
+    std::vector<Tag> created;
+    if (store.createdSince(version_, &created)) {
+      for (Tag object : created) {
+        if (store.isInstanceOf(object, "Item")) {
+          byId_[textOf(object, "item_id")].push_back(object);
+        } else if (store.isInstanceOf(object, "ItemRevision")) {
+          revisions_[referenceOf(object, "items_tag")].push_back(object);
+        }
+      }
+      version_ = store.structureVersion();
+      return;
+    }
     byId_.clear();
     revisions_.clear();
     for (Tag item : store.objectsOfClass(store.classId("Item"))) {

@@ -68,6 +68,70 @@ class Allocator {
 
 Allocator& allocator();
 
+// Owns one block of the host allocator (an array or a string that a host call handed out) and
+// releases it with SM_free when it goes out of scope, whatever way the scope is left. Null is
+// a valid, empty holder. Not copyable; moving hands the block over.
+//
+// Usage with a host call's out-argument:
+//   int count = 0;
+//   host::HostArray<Tag> tags;
+//   status = UOM_extent(&count, tags.out());
+//   for (int i = 0; i < count; ++i) use(tags[i]);
+template <class T>
+class HostArray {
+ public:
+  HostArray() = default;
+  // Takes ownership of `block` (from the host allocator, or null).
+  explicit HostArray(T* block) : block_(block) {}
+  HostArray(const HostArray&) = delete;
+  HostArray& operator=(const HostArray&) = delete;
+  HostArray(HostArray&& other) noexcept : block_(other.release()) {}
+  HostArray& operator=(HostArray&& other) noexcept {
+    if (this != &other) {
+      reset(other.release());
+    }
+    return *this;
+  }
+  ~HostArray() { SM_free(block_); }
+
+  // The place for a host call to store its block: the block held so far is released first,
+  // and the holder owns whatever the call stores.
+  T** out() {
+    reset();
+    return &block_;
+  }
+  T* get() const { return block_; }
+  // REQUIRES: a block is held and `index` lies inside it.
+  T& operator[](std::size_t index) const { return block_[index]; }
+  explicit operator bool() const { return block_ != nullptr; }
+
+  // Gives the block up without releasing it; the caller owns it.
+  T* release() {
+    T* block = block_;
+    block_ = nullptr;
+    return block;
+  }
+  // Releases the block held and takes `block` instead.
+  void reset(T* block = nullptr) {
+    if (block != block_) {
+      SM_free(block_);
+      block_ = block;
+    }
+  }
+
+ private:
+  T* block_ = nullptr;
+};
+
+// A host string: a HostArray of characters that reads as text.
+class HostString : public HostArray<char> {
+ public:
+  using HostArray<char>::HostArray;
+  // The text; the empty text when no string is held.
+  const char* c_str() const { return get() == nullptr ? "" : get(); }
+  std::string str() const { return c_str(); }
+};
+
 // Host allocations for the arrays that host calls return; null for an empty list. A string
 // array is one block (the pointers, then the texts), released with one SM_free / MEM_free.
 char** allocateStrings(const std::vector<std::string>& texts);

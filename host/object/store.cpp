@@ -81,7 +81,7 @@ Store& Store::instance() {
 }
 
 void Store::reset() {
-  ++structureVersion_;
+  structureChanged();
   state_ = State();
   state_.slots.emplace_back();  // The null tag.
   errorStore().clear();
@@ -248,6 +248,7 @@ int Store::defineType(const std::string& name, Tag classId, Tag parentType, Tag*
     journal(*object);
     object->exists = true;
     object->classId = typeClass;
+    state_.objectsByClass[typeClass].push_back(created);
     object->type = created;
     object->newlyCreated = false;
   } else {
@@ -359,6 +360,8 @@ int Store::createObject(Tag classId, Tag type, Tag* object, const std::string& u
   fresh.newlyCreated = true;
   *created = std::move(fresh);
   *object = tag;
+  state_.objectsByClass[classId].push_back(tag);
+  creations_.push_back(tag);
   ++structureVersion_;
   return 0;
 }
@@ -384,13 +387,23 @@ bool Store::isInstanceOf(Tag tag, const std::string& className) const {
 
 std::vector<Tag> Store::objectsOfClass(Tag classId, bool withDescendants) const {
   std::vector<Tag> result;
-  for (const Slot& slot : state_.slots) {
-    if (slot.kind == Slot::kObject && slot.object.live() &&
-        (withDescendants ? isDescendant(classId, slot.object.classId)
-                         : slot.object.classId == classId)) {
-      result.push_back(slot.object.tag);
+  for (const ClassRecord& cls : state_.classes) {
+    if (withDescendants ? !isDescendant(classId, cls.id) : cls.id != classId) {
+      continue;
+    }
+    auto created = state_.objectsByClass.find(cls.id);
+    if (created == state_.objectsByClass.end()) {
+      continue;
+    }
+    for (Tag tag : created->second) {
+      const ObjectRecord* object = find(tag);
+      if (object != nullptr && object->classId == cls.id) {
+        result.push_back(tag);
+      }
     }
   }
+  std::sort(result.begin(), result.end());
+  result.erase(std::unique(result.begin(), result.end()), result.end());
   return result;
 }
 
@@ -483,6 +496,42 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
   return 0;
 }
 
+int Store::insertReference(Tag object, const std::string& name, std::size_t position, Tag tag,
+                           WriteMode mode) {
+  ObjectRecord* found = find(object);
+  if (found == nullptr) {
+    return storeError(POM_invalid_tag, {tagText(object)});
+  }
+  const PropertyDefinition* property = findProperty(found->classId, name);
+  if (property == nullptr) {
+    return storeError(POM_no_such_property, {name, classRecord(found->classId)->name});
+  }
+  if (property->type != ValueType::reference || !property->isArray) {
+    return storeError(POM_wrong_value_type, {name});
+  }
+  if (mode == WriteMode::session) {
+    if (!found->modifiable || !property->modifiable) {
+      return storeError(POM_not_modifiable, {tagText(object), name});
+    }
+    if (!found->locked) {
+      return storeError(POM_not_locked, {tagText(object)});
+    }
+  }
+  journal(*found);
+  PropertyState& state = found->properties[name];
+  Value* list = &state.saved;
+  if (mode != WriteMode::initial) {
+    if (!state.hasWorking) {
+      state.working = state.saved;
+      state.hasWorking = true;
+    }
+    list = &state.working;
+  }
+  const std::size_t at = std::min(position, list->tags.size());
+  list->tags.insert(list->tags.begin() + static_cast<std::ptrdiff_t>(at), tag);
+  return 0;
+}
+
 int Store::save(Tag object) {
   ObjectRecord* found = find(object);
   if (found == nullptr) {
@@ -538,7 +587,7 @@ int Store::remove(Tag object) {
   }
   found->deleted = true;
   found->locked = false;
-  ++structureVersion_;
+  structureChanged();
   return 0;
 }
 
@@ -601,7 +650,7 @@ int Store::rollToMarkPoint(int id, bool* stateChanged) {
     *stateChanged = changed;
   }
   if (changed) {
-    ++structureVersion_;
+    structureChanged();
   }
   return 0;
 }
@@ -626,6 +675,24 @@ int Store::forgetMarkPoint(int id) {
   }
   state_.marks.erase(state_.marks.begin() + static_cast<std::ptrdiff_t>(index), state_.marks.end());
   return 0;
+}
+
+// --- Indexes of host modules ---------------------------------------------------------------
+
+bool Store::createdSince(std::uint64_t version, std::vector<Tag>* created) const {
+  created->clear();
+  if (version < creationsFrom_ || version > structureVersion_) {
+    return false;
+  }
+  created->assign(creations_.begin() + static_cast<std::ptrdiff_t>(version - creationsFrom_),
+                  creations_.end());
+  return true;
+}
+
+void Store::structureChanged() {
+  ++structureVersion_;
+  creations_.clear();
+  creationsFrom_ = structureVersion_;
 }
 
 // --- Session, preferences, messages --------------------------------------------------------

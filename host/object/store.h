@@ -179,6 +179,12 @@ class Store {
   // valid texts (POM_invalid_value; they are kept in canonical form). A null tag written to a
   // scalar reference is the null value.
   int write(Tag object, const std::string& name, Value value, WriteMode mode = WriteMode::session);
+  // Puts `tag` into the reference list `name` before the element at `position` (past the end:
+  // appended), checked like write() and landing where write() would; the list is changed in
+  // place, so the cost does not grow with its length (a folder of thousands of objects).
+  // POM_wrong_value_type unless the property is a reference list.
+  int insertReference(Tag object, const std::string& name, std::size_t position, Tag tag,
+                      WriteMode mode = WriteMode::session);
   // Persists the working values; the object is no longer newly created. The lock is kept.
   // Needs no lock: only locked (or host) writes make working values.
   int save(Tag object);
@@ -211,6 +217,12 @@ class Store {
   // one it last saw, and after a change of its own brings the index up to date and takes the
   // current version, so its lookups stay proportional to what they return.
   std::uint64_t structureVersion() const { return structureVersion_; }
+  // The objects created since the store's version was `version`, oldest first, when nothing
+  // but creations changed the structure since then. False when something else did (a deletion,
+  // a rollback, a fixture load, a reset) or `version` is not one the store has had: the index
+  // is then rebuilt from scratch. With it an index follows other modules' creations at a cost
+  // proportional to them instead of to the whole store.
+  bool createdSince(std::uint64_t version, std::vector<Tag>* created) const;
 
   // --- Session, preferences, messages ---------------------------------------------------
   Tag currentUser() const { return state_.currentUser; }
@@ -254,6 +266,10 @@ class Store {
     std::unordered_map<std::string, Tag> tagByUid;
     std::unordered_map<std::string, Tag> typeByName;
     std::vector<Tag> typeTags;  // Every type ever created, in creation order.
+    // Every object ever created, by the class it was created with, so that listing a class
+    // costs what the class holds rather than what the store holds. Entries may be stale (an
+    // object deleted, rolled back, or made again as another class): readers check.
+    std::unordered_map<std::uint32_t, std::vector<Tag>> objectsByClass;
     std::map<int, std::string> messages;
     std::vector<Preference> preferences;
     std::string searchScope;
@@ -272,10 +288,16 @@ class Store {
   std::string generateUid();
   // Loads the document without the all-or-nothing guard.
   void applyFixture(const std::string& text);
+  // A change of structure other than a creation: the version grows and the creation log
+  // starts again.
+  void structureChanged();
 
   State state_;
   // Outside State: a failed fixture load restores State but must not take the version back.
   std::uint64_t structureVersion_ = 1;
+  // The objects created since version creationsFrom_, one per version step (see createdSince).
+  std::vector<Tag> creations_;
+  std::uint64_t creationsFrom_ = 1;
   friend class FixtureLoader;
   friend class FixtureWriter;
 };

@@ -1,7 +1,11 @@
 #include "host/object/types.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "host/object/host_call.h"
 #include "host/object/ifail.h"
@@ -23,6 +27,51 @@ namespace {
 using host::missingArgument;
 using host::Store;
 using host::tagText;
+
+// Alternate ids are objects of class "Identifier"; their types (ZOLTTYPE_find_type(name,
+// "Identifier", ...)) are the alternate-id types.
+const host::BaseFixturePart kIdentifiers("types", R"(<fixture>
+  <class name="Identifier" parent="POM_object"/>
+  <type name="Identifier" class="Identifier"/>
+</fixture>)");
+
+// The displayable types by class id, worked out once per state of the store's objects (a type
+// is an object, so a new or deleted type moves the store's structure version).
+class DisplayableTypes {
+ public:
+  const std::vector<Tag>& of(Tag classId) {
+    const Store& store = Store::instance();
+    if (version_ != store.structureVersion()) {
+      byClass_.clear();
+      typeClasses_.clear();
+      for (Tag type : store.types()) {
+        typeClasses_.emplace_back(type, store.classId(store.typeClassName(type)));
+      }
+      version_ = store.structureVersion();
+    }
+    auto found = byClass_.find(classId);
+    if (found == byClass_.end()) {
+      std::vector<Tag> types;
+      for (const auto& typeClass : typeClasses_) {
+        if (store.isDescendant(classId, typeClass.second)) {
+          types.push_back(typeClass.first);
+        }
+      }
+      found = byClass_.emplace(classId, std::move(types)).first;
+    }
+    return found->second;
+  }
+
+ private:
+  std::uint64_t version_ = 0;
+  std::vector<std::pair<Tag, Tag>> typeClasses_;  // (type, class id), in creation order.
+  std::unordered_map<Tag, std::vector<Tag>> byClass_;
+};
+
+DisplayableTypes& displayableTypes() {
+  static DisplayableTypes cache;
+  return cache;
+}
 
 int notAType(Tag type) {
   return host::storeError(POM_invalid_tag, {tagText(type)});
@@ -49,6 +98,25 @@ int ZOLTTYPE_find_type(const char* typeName, const char* className, Tag* type) {
     }
   }
   *type = found;
+  return 0;
+}
+
+int ZOLTTYPE_find_displayable_types_for_class(const char* className, int /*option*/, int* count,
+                                              Tag** types) {
+  if (className == nullptr || count == nullptr || types == nullptr) {
+    return missingArgument("ZOLTTYPE_find_displayable_types_for_class");
+  }
+  *count = 0;
+  *types = nullptr;
+  HOST_CALL("ZOLTTYPE_find_displayable_types_for_class", NULLTAG);
+  const Store& store = Store::instance();
+  const Tag wanted = store.classId(className);
+  if (wanted == NULLTAG) {
+    return host::storeError(POM_no_such_class, {className});
+  }
+  const std::vector<Tag>& found = displayableTypes().of(wanted);
+  *types = host::allocateTags(found);
+  *count = static_cast<int>(found.size());
   return 0;
 }
 

@@ -10,6 +10,12 @@
 int ZOLTTYPE_find_type(const char* typeName, const char* className, Tag* type);
 // The type named `typeName`, of any class.
 int ZOLTTYPE_ask_type(const char* typeName, Tag* type);
+// The types a user may pick for new objects of the class `className`: every live type whose
+// instances' class is `className` or derives from it, in creation order (host array, null for
+// none). `option` is reserved for the host and ignored. Fails with POM_no_such_class (7010)
+// when there is no class of that name, and with POM_invalid_argument for a null name.
+int ZOLTTYPE_find_displayable_types_for_class(const char* className, int option, int* count,
+                                              Tag** types);
 // The type's name into `name` (ZOLTTYPE_name_size_c + 1 characters). 7007 for a tag that is
 // not a type.
 int ZOLTTYPE_ask_name(Tag type, char* name);

@@ -11,6 +11,8 @@
 
 #include "host/object/tag.h"
 
+class PropertyDescriptor;
+
 class ZoltObject {
  public:
   static constexpr const char* kHostClassName = "POM_object";
@@ -77,12 +79,22 @@ class User : public ZoltObject {
  public:
   static constexpr const char* kHostClassName = "User";
   using ZoltObject::ZoltObject;
+
+  // The user's folder for new objects ("newstuff_folder") and home folder ("home_folder");
+  // null when the user has none or it is not a live folder (session.cpp).
+  Tag newstuffFolder() const;
+  Tag homeFolder() const;
 };
 
 class ZoltType : public ZoltObject {
  public:
   static constexpr const char* kHostClassName = "ZoltType";
   using ZoltObject::ZoltObject;
+
+  // The descriptor of the property `name` of this type's objects (host-owned, see
+  // host/object/property.h): the one declared for this type or its nearest ancestor type, else
+  // the one derived from the type's class; null (status 0) when the class has no such property.
+  int askPropertyDescriptor(const char* name, PropertyDescriptor** descriptor) const;
 };
 
 class CadAttrMappingDefinition : public ZoltObject {
@@ -95,4 +107,8 @@ class ListOfValues : public ZoltObject {
  public:
   static constexpr const char* kHostClassName = "ListOfValues";
   using ZoltObject::ZoltObject;
+
+  // The names of the properties whose values depend on this list's (host array of strings, one
+  // block), in the list's order.
+  int askInterdependents(int* count, char*** names) const;
 };

@@ -1,5 +1,6 @@
 #include "framework/sax_to_node_parser.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -29,10 +30,24 @@ int toPosition(XMLFileLoc location) {
              : static_cast<int>(location);
 }
 
+// Names and values are mostly short ASCII: those are narrowed in one pass over the text.
 void assignUtf8(const XMLCh* text, std::string& out) {
   out.clear();
-  if (text != nullptr) {
+  if (text == nullptr) {
+    return;
+  }
+  const XMLCh* end = text;
+  while (*end != 0 && *end < 0x80) {
+    ++end;
+  }
+  if (*end != 0) {
     appendUtf8(text, xercesc::XMLString::stringLen(text), out);
+    return;
+  }
+  out.resize(static_cast<std::size_t>(end - text));
+  char* target = &out[0];
+  for (const XMLCh* c = text; c != end; ++c) {
+    *target++ = static_cast<char>(*c);
   }
 }
 
@@ -64,10 +79,30 @@ SAXToNodeParser::SAXToNodeParser() {
 
 SAXToNodeParser::~SAXToNodeParser() = default;
 
+namespace {
+
+constexpr std::size_t kFirstBlockNodes = 32;
+constexpr std::size_t kMaxBlockNodes = 256;
+
+}  // namespace
+
 void SAXToNodeParser::clear() {
-  nodes_.clear();
+  blocks_.clear();
+  lastBlockSize_ = 0;
+  lastBlockUsed_ = 0;
   open_.clear();
   locator_ = nullptr;
+}
+
+XMLNode& SAXToNodeParser::newNode() {
+  if (lastBlockUsed_ == lastBlockSize_) {
+    const std::size_t size =
+        blocks_.empty() ? kFirstBlockNodes : std::min(lastBlockSize_ * 2, kMaxBlockNodes);
+    blocks_.emplace_back(new XMLNode[size]);
+    lastBlockSize_ = size;
+    lastBlockUsed_ = 0;
+  }
+  return blocks_.back()[lastBlockUsed_++];
 }
 
 const XMLNode& SAXToNodeParser::parseString(const std::string& text) {
@@ -104,10 +139,10 @@ const XMLNode& SAXToNodeParser::parseString(const std::string& text) {
   }
   open_.clear();
   locator_ = nullptr;
-  if (nodes_.empty()) {
+  if (blocks_.empty()) {
     throw XmlParseError(1, 1, "document has no root element");
   }
-  return nodes_.front();
+  return blocks_.front()[0];
 }
 
 void SAXToNodeParser::setDocumentLocator(const xercesc::Locator* const locator) {
@@ -129,24 +164,26 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
   if (open_.size() >= static_cast<std::size_t>(kMaxDepth)) {
     fail("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
   }
-  nodes_.emplace_back();
-  XMLNode& node = nodes_.back();
+  XMLNode& node = newNode();
   assignUtf8(localname, node.name_);
   assignUtf8(uri, node.namespace_);
   const XMLSize_t count = attrs.getLength();
+  node.attributes_.resize(count);
   for (XMLSize_t i = 0; i < count; ++i) {
-    std::string name;
-    std::string value;
-    assignUtf8(attrs.getLocalName(i), name);
-    assignUtf8(attrs.getValue(i), value);
-    node.attributes_.emplace(std::move(name), std::move(value));
+    assignUtf8(attrs.getLocalName(i), node.attributes_[i].first);
+    assignUtf8(attrs.getValue(i), node.attributes_[i].second);
   }
   if (locator_ != nullptr) {
     node.line_ = toPosition(locator_->getLineNumber());
     node.column_ = toPosition(locator_->getColumnNumber());
   }
   if (!open_.empty()) {
-    open_.back()->children_.push_back(&node);
+    std::vector<XMLNode*>& siblings = open_.back()->children_;
+    // Most elements that have children have a few: one allocation instead of one per child.
+    if (siblings.capacity() == 0) {
+      siblings.reserve(4);
+    }
+    siblings.push_back(&node);
   }
   open_.push_back(&node);
 }

@@ -179,7 +179,8 @@ TEST_F(AomTest, PropertyNamesRootClassFirst) {
   std::vector<std::string> list(names, names + count);
   MEM_free(names);  // One block for the array and its texts.
   EXPECT_EQ(list,
-            (std::vector<std::string>{"object_name", "object_desc", "owning_user", "item_id"}));
+            (std::vector<std::string>{"object_name", "object_desc", "owning_user",
+                                      "checked_out_user", "item_id"}));
   EXPECT_EQ(host::allocator().outstanding(), 0u);
 }
 

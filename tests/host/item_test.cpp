@@ -21,7 +21,6 @@ class ItemTest : public soacad_test::HostTest {
     HostTest::SetUp();
     load(soacad_test::kUserFixture);
     load(R"(<fixture>
-      <class name="Identifier" parent="WorkspaceObject"/>
       <type name="CAD Part" class="Item" parent="Item"/>
       <type name="AltId" class="Identifier"/>
       <type name="AVeryLongTypeNameThatIsMuchLongerThanThirtyTwo" class="Item" parent="Item"/>

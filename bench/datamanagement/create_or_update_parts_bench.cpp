@@ -1,0 +1,201 @@
+// createOrUpdateParts at scale: one request of 100, 1,000 and 10,000 new parts, each with one
+// dataset and two files, through the service interface.
+//
+// Two families:
+//   populated  the store already holds 20,000 parts (item, revision, master forms: 120,000
+//              objects), as a site's database does; every size runs against that same store, so
+//              the figures show how the cost grows with the request;
+//   empty      the store holds only the user, folders and dataset type; here the store itself
+//              grows with the request (to 90,000 objects at 10,000 parts), so the figures add
+//              the cost of working in a larger store (its hash tables, caches, fresh pages).
+// Counters:
+//   per_part   time per part;
+//   maxrss_MB  the process's peak resident memory after the run (grows with the largest run);
+//   objects    host objects in the store after the call.
+// At the end the time per part of each size is printed against that of 100 parts. Target: at
+// 10,000 parts within 1.5x of that at 100 (no work that grows with the request).
+//
+// Freed memory stays with the process (mallopt below), as in a long-running host, so that a run
+// does not pay for the pages that the store of the previous run gave back.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "datamanagement/data_management.h"
+#include "host/object/host_call.h"
+#include "host/object/item_create.h"
+#include "host/object/store.h"
+
+namespace {
+
+using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+
+constexpr int kExistingParts = 20000;
+
+const char* const kWorld = R"(<fixture>
+  <object uid="u.bench" class="User" type="User">
+    <prop name="user_id" value="bench"/>
+    <prop name="home_folder" value="f.home"/>
+    <prop name="newstuff_folder" value="f.newstuff"/>
+  </object>
+  <object uid="f.home" class="Folder" type="Folder"><prop name="owning_user" value="u.bench"/></object>
+  <object uid="f.newstuff" class="Folder" type="Folder"><prop name="owning_user" value="u.bench"/></object>
+  <type name="ZOLT_specification" class="ImanRelation"/>
+  <object uid="tool.m" class="Tool" type="Tool">
+    <prop name="tool_name" value="Modeler"/><prop name="output_formats"><v value="BIN"/></prop>
+  </object>
+  <object uid="dt.model" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="CADModel"/>
+    <prop name="list_of_tools"><v value="tool.m"/></prop>
+    <prop name="default_tool" value="tool.m"/>
+  </object>
+  <session currentUser="u.bench"/>
+  <preferences>
+    <preference name="WsoInsertNoSelectionsPref"><v value="1"/></preference>
+  </preferences>
+</fixture>)";
+
+// New parts with generated ids, each with a description, a revision attribute, one dataset and
+// two files; they go to the preference folder.
+std::vector<DataManagement::PartInfo> request(int parts) {
+  std::vector<DataManagement::PartInfo> infos(static_cast<std::size_t>(parts));
+  for (int i = 0; i < parts; ++i) {
+    DataManagement::PartInfo& info = infos[static_cast<std::size_t>(i)];
+    const std::string n = std::to_string(i);
+    info.clientId = "part-" + n;
+    info.itemInput.description = "benchmark part " + n;
+    info.itemRevInput.attrList = {{"object_desc", "revision " + n}};
+    DataManagement::DatasetInfo dataset;
+    dataset.clientId = "model";
+    dataset.name = "model-" + n;
+    dataset.type = "CADModel";
+    dataset.itemRevRelationName = "ZOLT_specification";
+    dataset.datasetFileInfo = {{"part", "part-" + n + ".prt", "PART", false, false},
+                               {"notes", "notes-" + n + ".txt", "TEXT", true, false}};
+    info.datasetInput.push_back(std::move(dataset));
+  }
+  return infos;
+}
+
+void prepareStore(bool populated) {
+  host::Store& store = host::Store::instance();
+  store.reset();
+  store.loadFixture(kWorld);
+  host::callLog().setEnabled(false);
+  for (int i = 0; populated && i < kExistingParts; ++i) {
+    const std::string id = "EXISTING-" + std::to_string(i);
+    Tag item;
+    Tag revision;
+    ITEM_create_item(id.c_str(), id.c_str(), "Item", "A", &item, &revision);
+  }
+}
+
+long maxResidentMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024;
+}
+
+// Best time per part of each family and size, for the summary.
+std::map<std::pair<bool, int>, double>& bestPerPart() {
+  static std::map<std::pair<bool, int>, double> best;
+  return best;
+}
+
+void run(benchmark::State& state, bool populated) {
+  const int parts = static_cast<int>(state.range(0));
+  const std::vector<DataManagement::PartInfo> infos = request(parts);
+  std::size_t objects = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    prepareStore(populated);
+    Korvane::Soa::Cad::_2007_01::DataManagementImpl service;
+    state.ResumeTiming();
+
+    const auto start = std::chrono::steady_clock::now();
+    DataManagement::CreateOrUpdatePartsResponse response = service.createOrUpdateParts(infos);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+
+    state.PauseTiming();
+    if (response.output.size() != infos.size() || !response.serviceData.getErrorArray().empty() ||
+        response.output.back().datasetOutput.front().commitInfo.size() != 2) {
+      state.SkipWithError("the request did not succeed");
+    }
+    double& best = bestPerPart()[{populated, parts}];
+    const double perPart = elapsed.count() / parts;
+    best = best == 0 ? perPart : std::min(best, perPart);
+    host::Store& store = host::Store::instance();
+    objects = store.objectsOfClass(store.classId("POM_object")).size();
+    state.ResumeTiming();
+  }
+  state.counters["per_part"] =
+      benchmark::Counter(static_cast<double>(parts), benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
+  state.counters["maxrss_MB"] = static_cast<double>(maxResidentMegabytes());
+  state.counters["objects"] = static_cast<double>(objects);
+}
+
+void BM_CreateOrUpdateParts_populated(benchmark::State& state) {
+  run(state, true);
+}
+
+void BM_CreateOrUpdateParts_empty(benchmark::State& state) {
+  run(state, false);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 1;
+  }
+  // Fixed iterations: a populated store takes longer to prepare than most runs take.
+  const std::pair<int, int> sizes[] = {{100, 30}, {1000, 10}, {10000, 3}};
+  for (bool populated : {true, false}) {
+    for (const auto& [parts, iterations] : sizes) {
+      benchmark::RegisterBenchmark(
+          populated ? "BM_CreateOrUpdateParts_populated" : "BM_CreateOrUpdateParts_empty",
+          populated ? BM_CreateOrUpdateParts_populated : BM_CreateOrUpdateParts_empty)
+          ->Arg(parts)
+          ->Iterations(iterations)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime();
+    }
+  }
+  // One untimed run of the largest request first, so that no run pays for the first touch of
+  // the pages that the process keeps from then on.
+  {
+    prepareStore(true);
+    Korvane::Soa::Cad::_2007_01::DataManagementImpl service;
+    service.createOrUpdateParts(request(10000));
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  const auto& best = bestPerPart();
+  for (bool populated : {true, false}) {
+    auto baseline = best.find({populated, 100});
+    if (baseline == best.end() || baseline->second <= 0) {
+      continue;
+    }
+    std::printf("\n%s store: time per part against 100 parts (target at 10000: at most 1.50x)\n",
+                populated ? "populated" : "empty");
+    for (const auto& [key, perPart] : best) {
+      if (key.first == populated) {
+        std::printf("  %6d parts: %8.2f us per part, %5.2fx\n", key.second, perPart * 1e6,
+                    perPart / baseline->second);
+      }
+    }
+  }
+  return 0;
+}

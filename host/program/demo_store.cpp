@@ -1,0 +1,228 @@
+#include "host/program/demo_store.h"
+
+namespace host {
+
+const char* const kDemoStore = R"(<fixture>
+  <class name="Document" parent="Item"/>
+  <class name="DocumentRevision" parent="ItemRevision"/>
+  <type name="Part" class="Item" parent="Item"/>
+  <type name="PartRevision" class="ItemRevision" parent="ItemRevision"/>
+  <type name="Document" class="Document" parent="Item"/>
+  <type name="DocumentRevision" class="DocumentRevision" parent="ItemRevision"/>
+  <type name="ItemMaster" class="Form"/>
+  <type name="ItemRevisionMaster" class="Form"/>
+  <type name="CADModel" class="Dataset" parent="Dataset"/>
+  <type name="CADDrawing" class="Dataset" parent="Dataset"/>
+  <type name="Text" class="Dataset" parent="Dataset"/>
+  <type name="ZOLT_master_form" class="ImanRelation"/>
+  <type name="ZOLT_specification" class="ImanRelation" parent="ImanRelation"/>
+  <type name="ZOLT_reference" class="ImanRelation" parent="ImanRelation"/>
+  <type name="ZOLT_rendering" class="ImanRelation" parent="ImanRelation"/>
+  <type name="CADAltId" class="Identifier" parent="Identifier"/>
+  <type name="ERPAltId" class="Identifier" parent="Identifier"/>
+
+  <object uid="u.demo" class="User" type="User">
+    <prop name="user_id" value="demo"/>
+    <prop name="user_name" value="Dana Demo"/>
+    <prop name="home_folder" value="f.demo.home"/>
+    <prop name="newstuff_folder" value="f.demo.newstuff"/>
+  </object>
+  <object uid="u.cad" class="User" type="User">
+    <prop name="user_id" value="cadadmin"/>
+    <prop name="user_name" value="CAD Administrator"/>
+    <prop name="home_folder" value="f.cad.home"/>
+    <prop name="newstuff_folder" value="f.cad.newstuff"/>
+  </object>
+
+  <object uid="f.demo.home" class="Folder" type="Folder">
+    <prop name="object_name" value="Home"/>
+    <prop name="owning_user" value="u.demo"/>
+    <prop name="contents">
+      <v value="f.projects"/>
+      <v value="f.demo.newstuff"/>
+    </prop>
+  </object>
+  <object uid="f.demo.newstuff" class="Folder" type="Folder">
+    <prop name="object_name" value="Newstuff"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="f.cad.home" class="Folder" type="Folder">
+    <prop name="object_name" value="Home"/>
+    <prop name="owning_user" value="u.cad"/>
+    <prop name="contents">
+      <v value="f.cad.newstuff"/>
+    </prop>
+  </object>
+  <object uid="f.cad.newstuff" class="Folder" type="Folder">
+    <prop name="object_name" value="Newstuff"/>
+    <prop name="owning_user" value="u.cad"/>
+  </object>
+  <object uid="f.projects" class="Folder" type="Folder">
+    <prop name="object_name" value="Projects"/>
+    <prop name="owning_user" value="u.demo"/>
+    <prop name="contents">
+      <v value="f.gearbox"/>
+    </prop>
+  </object>
+  <object uid="f.gearbox" class="Folder" type="Folder">
+    <prop name="object_name" value="Gearbox"/>
+    <prop name="object_desc" value="Two-stage gearbox, first prototype"/>
+    <prop name="owning_user" value="u.demo"/>
+    <prop name="contents">
+      <v value="i.000100"/>
+      <v value="i.000101"/>
+      <v value="i.000102"/>
+      <v value="i.000103"/>
+      <v value="f.gearbox.archive"/>
+    </prop>
+  </object>
+  <object uid="f.gearbox.archive" class="Folder" type="Folder">
+    <prop name="object_name" value="Archive"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+
+  <object uid="i.000100" class="Item" type="Part">
+    <prop name="object_name" value="Gearbox assembly"/>
+    <prop name="item_id" value="000100"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="r.000100.A" class="ItemRevision" type="PartRevision">
+    <prop name="object_name" value="Gearbox assembly"/>
+    <prop name="item_revision_id" value="A"/>
+    <prop name="items_tag" value="i.000100"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="r.000100.B" class="ItemRevision" type="PartRevision">
+    <prop name="object_name" value="Gearbox assembly"/>
+    <prop name="object_desc" value="Second stage with helical gears"/>
+    <prop name="item_revision_id" value="B"/>
+    <prop name="items_tag" value="i.000100"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="i.000101" class="Item" type="Part">
+    <prop name="object_name" value="Housing"/>
+    <prop name="item_id" value="000101"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="r.000101.A" class="ItemRevision" type="PartRevision">
+    <prop name="object_name" value="Housing"/>
+    <prop name="item_revision_id" value="A"/>
+    <prop name="items_tag" value="i.000101"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="i.000102" class="Item" type="Part">
+    <prop name="object_name" value="Output shaft"/>
+    <prop name="item_id" value="000102"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="r.000102.A" class="ItemRevision" type="PartRevision">
+    <prop name="object_name" value="Output shaft"/>
+    <prop name="item_revision_id" value="A"/>
+    <prop name="items_tag" value="i.000102"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="i.000103" class="Document" type="Document">
+    <prop name="object_name" value="Gearbox specification"/>
+    <prop name="item_id" value="000103"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="r.000103.A" class="DocumentRevision" type="DocumentRevision">
+    <prop name="object_name" value="Gearbox specification"/>
+    <prop name="item_revision_id" value="A"/>
+    <prop name="items_tag" value="i.000103"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+
+  <object uid="fm.000100" class="Form" type="ItemMaster"><prop name="object_name" value="000100"/></object>
+  <object uid="fm.000100.A" class="Form" type="ItemRevisionMaster"><prop name="object_name" value="000100/A"/></object>
+  <object uid="fm.000100.B" class="Form" type="ItemRevisionMaster"><prop name="object_name" value="000100/B"/></object>
+  <object uid="fm.000101" class="Form" type="ItemMaster"><prop name="object_name" value="000101"/></object>
+  <object uid="fm.000101.A" class="Form" type="ItemRevisionMaster"><prop name="object_name" value="000101/A"/></object>
+  <object uid="fm.000102" class="Form" type="ItemMaster"><prop name="object_name" value="000102"/></object>
+  <object uid="fm.000102.A" class="Form" type="ItemRevisionMaster"><prop name="object_name" value="000102/A"/></object>
+  <object uid="fm.000103" class="Form" type="ItemMaster"><prop name="object_name" value="000103"/></object>
+  <object uid="fm.000103.A" class="Form" type="ItemRevisionMaster"><prop name="object_name" value="000103/A"/></object>
+
+  <object uid="tool.cad" class="Tool" type="Tool">
+    <prop name="tool_name" value="CADEditor"/>
+    <prop name="output_formats"><v value="BINARY"/><v value="STEP"/></prop>
+  </object>
+  <object uid="tool.text" class="Tool" type="Tool">
+    <prop name="tool_name" value="TextEditor"/>
+    <prop name="output_formats"><v value="TEXT"/></prop>
+  </object>
+  <object uid="dt.cadmodel" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="CADModel"/>
+    <prop name="list_of_tools"><v value="tool.cad"/></prop>
+    <prop name="default_tool" value="tool.cad"/>
+  </object>
+  <object uid="dt.caddrawing" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="CADDrawing"/>
+    <prop name="list_of_tools"><v value="tool.cad"/></prop>
+    <prop name="default_tool" value="tool.cad"/>
+  </object>
+  <object uid="dt.text" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="Text"/>
+    <prop name="list_of_tools"><v value="tool.text"/></prop>
+    <prop name="default_tool" value="tool.text"/>
+  </object>
+  <object uid="d.000100.A.model" class="Dataset" type="CADModel">
+    <prop name="object_name" value="000100/A gearbox"/>
+    <prop name="dataset_type" value="dt.cadmodel"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="d.000101.A.model" class="Dataset" type="CADModel">
+    <prop name="object_name" value="000101/A housing"/>
+    <prop name="dataset_type" value="dt.cadmodel"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="d.000101.A.drawing" class="Dataset" type="CADDrawing">
+    <prop name="object_name" value="000101/A housing drawing"/>
+    <prop name="dataset_type" value="dt.caddrawing"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="d.000102.A.model" class="Dataset" type="CADModel">
+    <prop name="object_name" value="000102/A shaft"/>
+    <prop name="dataset_type" value="dt.cadmodel"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+  <object uid="d.000103.A.text" class="Dataset" type="Text">
+    <prop name="object_name" value="Load cases"/>
+    <prop name="dataset_type" value="dt.text"/>
+    <prop name="owning_user" value="u.demo"/>
+  </object>
+
+  <relation uid="rel.fm.000100" type="ZOLT_master_form" primary="i.000100" secondary="fm.000100"/>
+  <relation uid="rel.fm.000100.A" type="ZOLT_master_form" primary="r.000100.A" secondary="fm.000100.A"/>
+  <relation uid="rel.fm.000100.B" type="ZOLT_master_form" primary="r.000100.B" secondary="fm.000100.B"/>
+  <relation uid="rel.fm.000101" type="ZOLT_master_form" primary="i.000101" secondary="fm.000101"/>
+  <relation uid="rel.fm.000101.A" type="ZOLT_master_form" primary="r.000101.A" secondary="fm.000101.A"/>
+  <relation uid="rel.fm.000102" type="ZOLT_master_form" primary="i.000102" secondary="fm.000102"/>
+  <relation uid="rel.fm.000102.A" type="ZOLT_master_form" primary="r.000102.A" secondary="fm.000102.A"/>
+  <relation uid="rel.fm.000103" type="ZOLT_master_form" primary="i.000103" secondary="fm.000103"/>
+  <relation uid="rel.fm.000103.A" type="ZOLT_master_form" primary="r.000103.A" secondary="fm.000103.A"/>
+  <relation uid="rel.spec.000100.A" type="ZOLT_specification" primary="r.000100.A" secondary="d.000100.A.model"/>
+  <relation uid="rel.spec.000101.A" type="ZOLT_specification" primary="r.000101.A" secondary="d.000101.A.model"/>
+  <relation uid="rel.rend.000101.A" type="ZOLT_rendering" primary="r.000101.A" secondary="d.000101.A.drawing"/>
+  <relation uid="rel.spec.000102.A" type="ZOLT_specification" primary="r.000102.A" secondary="d.000102.A.model"/>
+  <relation uid="rel.spec.000103.A" type="ZOLT_specification" primary="r.000103.A" secondary="d.000103.A.text"/>
+  <relation uid="rel.ref.000100.B" type="ZOLT_reference" primary="r.000100.B" secondary="r.000103.A"/>
+
+  <object uid="uom.each" class="UnitOfMeasure"><prop name="symbol" value="each"/></object>
+  <object uid="uom.mm" class="UnitOfMeasure"><prop name="symbol" value="mm"/></object>
+  <object uid="uom.kg" class="UnitOfMeasure"><prop name="symbol" value="kg"/></object>
+  <object uid="uom.l" class="UnitOfMeasure"><prop name="symbol" value="l"/></object>
+
+  <session currentUser="u.demo"/>
+  <preferences searchScope="all">
+    <preference name="SOACAD_checkout_required" scope="site">
+      <v value="false"/>
+    </preference>
+    <preference name="WsoInsertNoSelectionsPref" scope="site">
+      <v value="1"/>
+    </preference>
+  </preferences>
+</fixture>
+)";
+
+}  // namespace host

@@ -1,0 +1,116 @@
+// The one road every request handler of every skeleton takes: request text to the input wire
+// record, to the local arguments, through the service, back to the wire response and out as
+// reply text, with the same eight timing marks.
+#pragma once
+
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <utility>
+
+#include "framework/monitor.h"
+#include "framework/sax_to_node_parser.h"
+#include "framework/soa_exceptions.h"
+#include "framework/xml_stream.h"
+#include "host/object/ifail.h"
+
+namespace Korvane {
+namespace Services {
+
+// The texts one handler uses, made once per handler.
+struct HandlerNames {
+  // `handlerPrefix` and `servicePrefix` end with "::"; `responseElement` is the root element of
+  // the reply (the response type's name).
+  HandlerNames(const std::string& handlerPrefix, const std::string& servicePrefix,
+               const std::string& operation, const std::string& responseElement)
+      : handler(handlerPrefix + operation),
+        wireToLocal(handler + "::wireToLocal"),
+        localToWire(handler + "::localToWire"),
+        service(servicePrefix + operation),
+        responseElement(responseElement) {}
+
+  const std::string handler;      // Marks the whole request.
+  const std::string wireToLocal;  // Marks the conversion of the input.
+  const std::string localToWire;  // Marks the conversion of the response.
+  const std::string service;      // Marks the service call.
+  const std::string responseElement;
+};
+
+// What a handler does with a failure of the service call, the response conversion or the
+// writing of the reply. Failures before the service call (the request does not parse, does not
+// fit the input record, or a conversion fails) always reach the dispatcher.
+enum class FailureHandling {
+  // Every exception leaves the handler and reaches the dispatcher.
+  passToDispatcher,
+  // A server ServiceException, or an IFail (turned into a default-constructed ServiceException,
+  // which describes the host's error store), is answered with its fault document. Anything
+  // else reaches the dispatcher. The marks left open by the failure are not ended.
+  faultDocument,
+};
+
+namespace RequestHandling {
+
+inline std::string faultDocument(Korvane::Soa::Server::ServiceException& exception) {
+  Korvane::Schemas::Soa::_2006_03::Exceptions::ServiceException wireException =
+      exception.getWireData();
+  std::stringstream stream(std::ios::in | std::ios::out);
+  Korvane::Soa::Common::Exceptions::ExceptionMapper::writeSoaException(wireException, stream);
+  return stream.str();
+}
+
+// The service call, the response conversion and the writing of the reply. The local response
+// is handed over to the conversion, which takes it by value: its results are moved, its
+// ServiceData is copied (ServiceData has no move; the copy shares the wire parts), and nothing
+// reads the local response afterwards.
+template <class Conversions, class Arguments, class Serve>
+std::string respond(const HandlerNames& names, Arguments& arguments, Serve& serve) {
+  using Korvane::Soa::Internal::Common::Monitor;
+  Monitor::markStart(names.service);
+  auto localResponse = std::apply(serve, arguments);
+  Monitor::markEnd(names.service);
+  Monitor::markStart(names.localToWire);
+  const auto wireResponse = Conversions::toWire(std::move(localResponse));
+  Monitor::markEnd(names.localToWire);
+  Korvane::Soa::Common::Xml::XmlStream stream;
+  wireResponse.outputXML(stream, names.responseElement);
+  Monitor::markEnd(names.handler);
+  return stream.str();
+}
+
+}  // namespace RequestHandling
+
+// Answers one request. `Input` is the operation's input wire record; `Conversions` the class
+// whose static toWire converts the local response. `toArguments(const Input&)` builds the local
+// arguments as a std::tuple; `serve(arguments...)` calls the service with them and returns the
+// local response.
+//
+// A successful request makes exactly these marks, in order: start H, start H::wireToLocal,
+// end H::wireToLocal, start S, end S, start H::localToWire, end H::localToWire, end H (H the
+// handler's mark, S the service call's). Locals are destroyed in the reverse order of their
+// making: stream, wire response, local response, arguments, input, parser.
+template <class Input, class Conversions, class ToArguments, class Serve>
+std::string handleRequest(const HandlerNames& names, FailureHandling failures,
+                          const std::string& request, ToArguments toArguments, Serve serve) {
+  using Korvane::Soa::Internal::Common::Monitor;
+  Monitor::markStart(names.handler);
+  Korvane::Soa::Common::Xml::SAXToNodeParser parser;
+  Input input;
+  input.parse(parser.parseString(request));
+  Monitor::markStart(names.wireToLocal);
+  auto arguments = toArguments(static_cast<const Input&>(input));
+  Monitor::markEnd(names.wireToLocal);
+  if (failures == FailureHandling::passToDispatcher) {
+    return RequestHandling::respond<Conversions>(names, arguments, serve);
+  }
+  try {
+    return RequestHandling::respond<Conversions>(names, arguments, serve);
+  } catch (Korvane::Soa::Server::ServiceException& exception) {
+    return RequestHandling::faultDocument(exception);
+  } catch (IFail&) {
+    Korvane::Soa::Server::ServiceException exception;
+    return RequestHandling::faultDocument(exception);
+  }
+}
+
+}  // namespace Services
+}  // namespace Korvane

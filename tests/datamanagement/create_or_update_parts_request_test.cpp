@@ -1,0 +1,115 @@
+// createOrUpdateParts from request text to reply, through the registered service: what a CAD
+// client sends and what it reads back.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/object/file_tickets.h"
+#include "host/object/item.h"
+#include "skeletons/datamanagement/datamanagement_records.h"
+#include "tests/support/service_fixture.h"
+
+namespace {
+
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Datamanagement;
+
+const char* const kWorld = R"(<fixture>
+  <type name="ZOLT_specification" class="ImanRelation"/>
+  <type name="ZOLT_extra" class="ImanRelation"/>
+  <object uid="tool.m" class="Tool" type="Tool">
+    <prop name="tool_name" value="Modeler"/><prop name="output_formats"><v value="BIN"/></prop>
+  </object>
+  <object uid="dt.model" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="CADModel"/><prop name="default_tool" value="tool.m"/>
+  </object>
+  <preferences>
+    <preference name="WsoInsertNoSelectionsPref"><v value="2"/></preference>
+  </preferences>
+</fixture>)";
+
+class PartsRequestTest : public soacad_test::ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    load(soacad_test::kUserFixture);
+    load(kWorld);
+  }
+  Wire::CreateOrUpdatePartsResponse send(const std::string& parts) {
+    return responseOf<Wire::CreateOrUpdatePartsResponse>(
+        call("createOrUpdateParts",
+             "<CreateOrUpdatePartsInput>" + parts + "</CreateOrUpdatePartsInput>"));
+  }
+  // "key:code code ..." per error stack of the reply.
+  static std::vector<std::string> stacks(Wire::CreateOrUpdatePartsResponse& response) {
+    std::vector<std::string> result;
+    for (const auto& stack : response.getServiceData().getPartialErrorArray()) {
+      std::string text = stack.getClientId() + ":";
+      for (const auto& value : stack.getErrorValueArray()) {
+        text += " " + std::to_string(value.getCode());
+      }
+      result.push_back(text);
+    }
+    return result;
+  }
+};
+
+TEST_F(PartsRequestTest, NewPartWithADatasetComesBackWithObjectsAndTickets) {
+  Wire::CreateOrUpdatePartsResponse response = send(R"(
+    <info clientId="bracket">
+      <itemInput name="Bracket" description="steel bracket" itemId="BR-1">
+        <attrList name="object_desc" value="bent bracket"/>
+      </itemInput>
+      <itemRevInput revId="A"/>
+      <datasetInput clientId="model" name="bracket" type="CADModel"
+                    itemRevRelationName="ZOLT_specification">
+        <datasetFileInfo clientId="f1" fileName="bracket.prt" namedReferencedName="PART"/>
+        <datasetFileInfo clientId="f2" fileName="bracket.txt" isText="true"
+                         namedReferencedName="TEXT"/>
+      </datasetInput>
+    </info>)");
+  ASSERT_EQ(response.getOutputArray().size(), 1u);
+  const Wire::CreateOrUpdatePartsOutput& output = response.getOutputArray()[0];
+  EXPECT_EQ(output.getClientId(), "bracket");
+  const Tag item = host::findItemById("BR-1");
+  ASSERT_NE(item, NULLTAG);
+  EXPECT_EQ(output.getItem().getUid(), store().uidOfTag(item));
+  EXPECT_FALSE(output.getItemRev().getUid().empty());
+  ASSERT_EQ(output.getDatasetOutputArray().size(), 1u);
+  const Wire::DatasetOutput& dataset = output.getDatasetOutputArray()[0];
+  EXPECT_EQ(dataset.getClientId(), "model");
+  ASSERT_EQ(dataset.getCommitInfoArray().size(), 2u);
+  const auto& ticket = dataset.getCommitInfoArray()[1].getDatasetFileTicketInfoArray()[0];
+  EXPECT_EQ(ticket.getDatasetFileInfo().getClientId(), "f2");
+  EXPECT_EQ(ticket.getTicket(), "W0000000002");
+  // Item, revision, dataset and its relation.
+  EXPECT_EQ(response.getServiceData().getCreatedObjArray().size(), 4u);
+  EXPECT_TRUE(stacks(response).empty());
+  // Preference 2: the home folder, which now lists the new item after its first one.
+  EXPECT_EQ(host::Store::instance().find(tagOf("f.home"))->properties["contents"].saved.tags,
+            (std::vector<Tag>{tagOf("i.1"), item}));
+}
+
+TEST_F(PartsRequestTest, FailuresComeBackAsErrorStacksUnderComposedKeys) {
+  host::fileManagement().refuse("refused.prt");
+  Wire::CreateOrUpdatePartsResponse response = send(R"(
+    <info clientId="gone"><itemInput><item uid="no.such.item"/></itemInput></info>
+    <info clientId="p">
+      <itemInput>
+        <extraObject clientId="e" typeName="Form" relationTypeName="NoSuchRelation"/>
+      </itemInput>
+      <datasetInput clientId="d" name="m" type="CADModel" itemRevRelationName="ZOLT_specification">
+        <datasetFileInfo clientId="ok" fileName="ok.prt"/>
+        <datasetFileInfo clientId="refused" fileName="refused.prt"/>
+      </datasetInput>
+    </info>)");
+  ASSERT_EQ(response.getOutputArray().size(), 2u);
+  EXPECT_EQ(response.getOutputArray()[0].getItem().getUid(), "");
+  EXPECT_FALSE(response.getOutputArray()[1].getItem().getUid().empty());
+  EXPECT_EQ(stacks(response),
+            (std::vector<std::string>{"gone: 7007", "p;e: 215050", "refused: 60001"}));
+  EXPECT_EQ(response.getOutputArray()[1].getDatasetOutputArray()[0].getCommitInfoArray().size(),
+            1u);
+}
+
+}  // namespace

@@ -1,0 +1,847 @@
+// createOrUpdateParts against the host: the four paths, folders, attributes, extra objects,
+// datasets, named references, file tickets, error stacks and what a failure leaves behind.
+#include "datamanagement/create_or_update_parts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/object/dataset_write.h"
+#include "host/object/error_store.h"
+#include "host/object/file_tickets.h"
+#include "host/object/grm.h"
+#include "host/object/host_call.h"
+#include "host/object/ifail.h"
+#include "host/object/item.h"
+#include "host/object/memory.h"
+#include "host/object/store.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::CreateOrUpdatePartsImpl;
+using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+using PartInfo = DataManagement::PartInfo;
+using DatasetInfo = DataManagement::DatasetInfo;
+using Response = DataManagement::CreateOrUpdatePartsResponse;
+
+// Part types with master forms that carry "material" and "weight", a note form for extra
+// objects, dataset types with and without tools, and an existing part: item "BOLT" with
+// revision A, both with master forms, and its dataset (checked out by the user, version 3,
+// three named references).
+const char* const kWorld = R"(<fixture>
+  <class name="PartForm" parent="Form">
+    <property name="material" type="string"/>
+    <property name="weight" type="double"/>
+  </class>
+  <class name="NoteForm" parent="Form">
+    <property name="note" type="string"/>
+  </class>
+  <type name="Part" class="Item" parent="Item"/>
+  <type name="PartRevision" class="ItemRevision" parent="ItemRevision"/>
+  <type name="PartMaster" class="PartForm" parent="ItemMaster"/>
+  <type name="PartRevisionMaster" class="PartForm" parent="ItemRevisionMaster"/>
+  <type name="Note" class="NoteForm" parent="Form"/>
+  <type name="ZOLT_extra" class="ImanRelation"/>
+  <type name="ZOLT_specification" class="ImanRelation"/>
+  <object uid="tool.modeler" class="Tool" type="Tool">
+    <prop name="tool_name" value="Modeler"/>
+    <prop name="output_formats"><v value="BINARY"/><v value="TEXT"/></prop>
+  </object>
+  <object uid="tool.viewer" class="Tool" type="Tool"><prop name="tool_name" value="Viewer"/></object>
+  <object uid="tool.long" class="Tool" type="Tool">
+    <prop name="tool_name" value="Long"/>
+    <prop name="output_formats"><v value="A-FORMAT-NAME-OF-MORE-THAN-32-CHARACTERS"/></prop>
+  </object>
+  <object uid="dt.model" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="CADModel"/>
+    <prop name="list_of_tools"><v value="tool.modeler"/></prop>
+    <prop name="default_tool" value="tool.modeler"/>
+  </object>
+  <object uid="dt.bare" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="Bare"/>
+  </object>
+  <object uid="dt.view" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="Viewable"/><prop name="default_tool" value="tool.viewer"/>
+  </object>
+  <object uid="dt.long" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="LongFormat"/><prop name="default_tool" value="tool.long"/>
+  </object>
+  <object uid="u.other" class="User" type="User"><prop name="user_id" value="other"/></object>
+  <object uid="f.shared" class="Folder" type="Folder">
+    <prop name="object_name" value="Shared"/><prop name="owning_user" value="u.jdoe"/>
+  </object>
+  <object uid="f.theirs" class="Folder" type="Folder">
+    <prop name="object_name" value="Theirs"/><prop name="owning_user" value="u.other"/>
+  </object>
+  <object uid="i.bolt" class="Item" type="Part">
+    <prop name="item_id" value="BOLT"/><prop name="object_name" value="Bolt"/>
+  </object>
+  <object uid="fm.bolt" class="PartForm" type="PartMaster"><prop name="material" value="steel"/></object>
+  <relation type="ZOLT_master_form" primary="i.bolt" secondary="fm.bolt"/>
+  <object uid="r.bolt" class="ItemRevision" type="PartRevision">
+    <prop name="item_revision_id" value="A"/><prop name="items_tag" value="i.bolt"/>
+    <prop name="object_name" value="Bolt"/>
+  </object>
+  <object uid="fm.bolt.A" class="PartForm" type="PartRevisionMaster"/>
+  <relation type="ZOLT_master_form" primary="r.bolt" secondary="fm.bolt.A"/>
+  <object uid="note.bolt" class="NoteForm" type="Note"><prop name="note" value="old"/></object>
+  <relation uid="rel.note" type="ZOLT_extra" primary="i.bolt" secondary="note.bolt"/>
+  <object uid="anchor.bolt" class="RevisionAnchor" type="RevisionAnchor">
+    <prop name="highest_revision" value="3"/>
+  </object>
+  <object uid="ref.1" class="Form" type="Form"/>
+  <object uid="ref.2" class="Form" type="Form"/>
+  <object uid="ref.3" class="Form" type="Form"/>
+  <object uid="d.bolt" class="Dataset" type="Dataset">
+    <prop name="object_name" value="bolt-model"/>
+    <prop name="dataset_type" value="dt.model"/>
+    <prop name="rev_chain_anchor" value="anchor.bolt"/>
+    <prop name="checked_out_user" value="u.jdoe"/>
+    <prop name="ref_names"><v value="UGPART"/><v value="PREVIEW"/><v value="JTPART"/></prop>
+    <prop name="ref_types"><v value="1"/><v value="1"/><v value="1"/></prop>
+    <prop name="ref_list"><v value="ref.1"/><v value="ref.2"/><v value="ref.3"/></prop>
+  </object>
+  <relation type="ZOLT_specification" primary="r.bolt" secondary="d.bolt"/>
+  <preferences>
+    <preference name="WsoInsertNoSelectionsPref"><v value="1"/></preference>
+    <preference name="CAD_remove_refs"><v value="UGPART"/><v value="JTPART"/></preference>
+  </preferences>
+</fixture>)";
+
+struct Stack {
+  std::string key;
+  std::vector<int> codes;
+  bool operator==(const Stack& other) const { return key == other.key && codes == other.codes; }
+};
+
+std::ostream& operator<<(std::ostream& out, const Stack& stack) {
+  out << "{" << stack.key << ":";
+  for (int code : stack.codes) {
+    out << " " << code;
+  }
+  return out << "}";
+}
+
+class PartsTest : public soacad_test::HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    load(soacad_test::kUserFixture);
+    load(kWorld);
+  }
+
+  // Runs one call and checks what every call must leave behind: host allocations released,
+  // an empty error store, no mark point and no lock.
+  Response run(const std::vector<PartInfo>& parts) {
+    const std::size_t outstanding = host::allocator().outstanding();
+    CreateOrUpdatePartsImpl operation;
+    Response response = operation.createOrUpdateParts(parts);
+    EXPECT_EQ(host::allocator().outstanding(), outstanding);
+    EXPECT_EQ(host::allocator().counts().doubleFrees, 0u);
+    EXPECT_EQ(host::allocator().counts().foreignFrees, 0u);
+    EXPECT_TRUE(host::errorStore().empty());
+    EXPECT_EQ(store().markPointCount(), 0u);
+    for (Tag object : store().objectsOfClass(store().classId("POM_object"))) {
+      EXPECT_FALSE(store().find(object)->locked) << "locked: " << store().uidOfTag(object);
+    }
+    return response;
+  }
+  Response run(const PartInfo& part) { return run(std::vector<PartInfo>{part}); }
+
+  static PartInfo part(const std::string& clientId) {
+    PartInfo info;
+    info.clientId = clientId;
+    return info;
+  }
+  // A new dataset of type CADModel related by ZOLT_specification, with two files.
+  static DatasetInfo newDataset(const std::string& clientId) {
+    DatasetInfo info;
+    info.clientId = clientId;
+    info.name = "model";
+    info.description = "the model";
+    info.type = "CADModel";
+    info.id = "DS-1";
+    info.datasetRev = "1";
+    info.itemRevRelationName = "ZOLT_specification";
+    info.datasetFileInfo = {{"f1", "bolt.prt", "UGPART", false, false},
+                            {"f2", "notes.txt", "TEXTFILE", true, true}};
+    return info;
+  }
+  static DatasetInfo existingDataset(Tag dataset, bool createNewVersion) {
+    DatasetInfo info;
+    info.clientId = "d";
+    info.dataset = dataset;
+    info.itemRevRelationName = "ZOLT_specification";
+    info.createNewVersion = createNewVersion;
+    info.datasetFileInfo = {{"f1", "bolt.prt", "UGPART", false, false}};
+    return info;
+  }
+
+  static std::vector<Stack> stacks(const Response& response) {
+    std::vector<Stack> result;
+    for (const auto& stack : response.serviceData.getErrorArray()) {
+      Stack entry{stack.getClientId(), {}};
+      if (!stack.getUid().empty()) {
+        entry.key = "uid:" + stack.getUid();
+      }
+      for (const auto& value : stack.getErrorValueArray()) {
+        entry.codes.push_back(value.getCode());
+      }
+      result.push_back(entry);
+    }
+    return result;
+  }
+  bool created(const Response& response, Tag object) {
+    return response.serviceData.createdUids().count(store().uidOfTag(object)) != 0;
+  }
+  bool updated(const Response& response, Tag object) {
+    return response.serviceData.updatedUids().count(store().uidOfTag(object)) != 0;
+  }
+
+  // Saved and current values of a property.
+  const host::Value& saved(Tag object, const char* property) {
+    static const host::Value kNull;
+    auto found = store().find(object)->properties.find(property);
+    return found == store().find(object)->properties.end() ? kNull : found->second.saved;
+  }
+  std::string text(Tag object, const char* property) {
+    const host::Value& value = saved(object, property);
+    return value.texts.empty() ? std::string() : value.texts.front();
+  }
+  Tag reference(Tag object, const char* property) {
+    const host::Value& value = saved(object, property);
+    return value.tags.empty() ? NULLTAG : value.tags.front();
+  }
+  // The objects related to `primary` by the relation type `type`.
+  std::vector<Tag> secondaries(Tag primary, const char* type) {
+    Tag relationType;
+    GRM_find_relation_type(type, &relationType);
+    int count = 0;
+    host::HostArray<Tag> objects;
+    GRM_list_secondary_objects_only(primary, relationType, &count, objects.out());
+    return std::vector<Tag>(objects.get(), objects.get() + count);
+  }
+  Tag masterForm(Tag object) {
+    const std::vector<Tag> forms = secondaries(object, "ZOLT_master_form");
+    return forms.empty() ? NULLTAG : forms.front();
+  }
+  int calls(const char* name, Tag tag = NULLTAG) {
+    int count = 0;
+    for (const host::LoggedCall& call : host::callLog().entries()) {
+      if (std::string(call.name) == name && (tag == NULLTAG || call.tag == tag)) {
+        ++count;
+      }
+    }
+    return count;
+  }
+};
+
+// --- The four paths ----------------------------------------------------------------------
+
+TEST_F(PartsTest, NothingGivenCreatesAnItemWithGeneratedIdsInTheNewstuffFolder) {
+  const Response response = run(part("p1"));
+  ASSERT_EQ(response.output.size(), 1u);
+  const auto& output = response.output[0];
+  EXPECT_EQ(output.clientId, "p1");
+  const Tag item = output.item.tag();
+  const Tag revision = output.itemRev.tag();
+  ASSERT_NE(item, NULLTAG);
+  ASSERT_NE(revision, NULLTAG);
+  EXPECT_EQ(store().typeName(store().find(item)->type), "Item");
+  EXPECT_EQ(text(item, "item_id"), "000002");  // 000001 is taken.
+  EXPECT_EQ(text(item, "object_name"), "000002");
+  EXPECT_EQ(text(revision, "item_revision_id"), "A");
+  EXPECT_EQ(reference(revision, "items_tag"), item);
+  EXPECT_NE(masterForm(item), NULLTAG);
+  EXPECT_EQ(saved(tagOf("f.newstuff"), "contents").tags, std::vector<Tag>{item});
+  EXPECT_TRUE(created(response, item));
+  EXPECT_TRUE(created(response, revision));
+  EXPECT_TRUE(stacks(response).empty());
+}
+
+TEST_F(PartsTest, GivenItemWithoutRevisionIdUpdatesTheItemOnly) {
+  PartInfo info = part("p1");
+  info.itemInput.item = tagOf("i.bolt");
+  info.itemInput.description = "M8 bolt";
+  info.itemInput.attrList = {{"material", "brass"}};
+  info.datasetInput = {newDataset("d")};
+  const Response response = run(info);
+  const auto& output = response.output[0];
+  EXPECT_EQ(output.item.tag(), tagOf("i.bolt"));
+  EXPECT_EQ(output.itemRev.tag(), NULLTAG);
+  EXPECT_TRUE(output.datasetOutput.empty());
+  EXPECT_EQ(text(tagOf("i.bolt"), "object_desc"), "M8 bolt");
+  EXPECT_EQ(text(tagOf("fm.bolt"), "material"), "brass");
+  EXPECT_TRUE(updated(response, tagOf("i.bolt")));
+  EXPECT_EQ(calls("AE_create_dataset_with_id"), 0);
+}
+
+TEST_F(PartsTest, GivenItemWithRevisionIdCreatesARevision) {
+  PartInfo info = part("p1");
+  info.itemInput.item = tagOf("i.bolt");
+  info.itemInput.name = "Bolt M8";
+  info.itemRevInput.revId = "B";
+  info.itemRevInput.attrList = {{"weight", "1.5"}};
+  const Response response = run(info);
+  const Tag revision = response.output[0].itemRev.tag();
+  ASSERT_NE(revision, NULLTAG);
+  EXPECT_EQ(response.output[0].item.tag(), tagOf("i.bolt"));
+  EXPECT_EQ(store().typeName(store().find(revision)->type), "PartRevision");
+  EXPECT_EQ(text(revision, "item_revision_id"), "B");
+  EXPECT_EQ(text(masterForm(revision), "weight"), "1.5");
+  EXPECT_EQ(text(tagOf("i.bolt"), "object_name"), "Bolt M8");
+  EXPECT_TRUE(updated(response, tagOf("i.bolt")));
+  EXPECT_TRUE(created(response, revision));
+}
+
+TEST_F(PartsTest, GivenRevisionUpdatesItAndItsItem) {
+  PartInfo info = part("p1");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.itemInput.description = "checked";
+  info.itemRevInput.attrList = {{"object_desc", "rev A"}, {"material", "titanium"}};
+  const Response response = run(info);
+  EXPECT_EQ(response.output[0].item.tag(), tagOf("i.bolt"));
+  EXPECT_EQ(response.output[0].itemRev.tag(), tagOf("r.bolt"));
+  EXPECT_EQ(text(tagOf("i.bolt"), "object_desc"), "checked");
+  EXPECT_EQ(text(tagOf("r.bolt"), "object_desc"), "rev A");
+  EXPECT_EQ(text(tagOf("fm.bolt.A"), "material"), "titanium");
+  EXPECT_TRUE(updated(response, tagOf("i.bolt")));
+  EXPECT_TRUE(updated(response, tagOf("r.bolt")));
+}
+
+TEST_F(PartsTest, RevisionOfAnotherItemFailsWithBothTagsZero) {
+  PartInfo info = part("p1");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.itemInput.item = tagOf("i.1");
+  info.itemInput.description = "never written";
+  const Response response = run(info);
+  EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
+  EXPECT_EQ(response.output[0].itemRev.tag(), NULLTAG);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p1", {215021}}}));
+  EXPECT_EQ(text(tagOf("i.bolt"), "object_desc"), "");
+}
+
+TEST_F(PartsTest, OutputsFollowTheInputsWhateverTheirOutcome) {
+  PartInfo failing = part("bad");
+  failing.itemInput.itemType = "NoSuchType";
+  const Response response = run({part("a"), failing, part("c")});
+  ASSERT_EQ(response.output.size(), 3u);
+  EXPECT_EQ(response.output[1].clientId, "bad");
+  EXPECT_EQ(response.output[1].item.tag(), NULLTAG);
+  EXPECT_NE(response.output[2].item.tag(), NULLTAG);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"bad", {215022}}}));
+}
+
+// --- Folders --------------------------------------------------------------------------------
+
+TEST_F(PartsTest, OneWritableFolderIsCheckedOnceAndSavedOnceAfterTheLastInput) {
+  std::vector<PartInfo> parts = {part("a"), part("b")};
+  for (PartInfo& info : parts) {
+    info.itemInput.folder = tagOf("f.shared");
+  }
+  const Response response = run(parts);
+  EXPECT_EQ(calls("AM_check_privilege"), 1);
+  EXPECT_EQ(calls("AOM_save", tagOf("f.shared")), 1);
+  EXPECT_EQ(host::callLog().entries().back().name, std::string("AOM_save"));
+  EXPECT_EQ(saved(tagOf("f.shared"), "contents").tags,
+            (std::vector<Tag>{response.output[0].item.tag(), response.output[1].item.tag()}));
+}
+
+TEST_F(PartsTest, ItemGoesToPosition999SoItIsAppended) {
+  load(R"(<fixture><object uid="f.full" class="Folder" type="Folder">
+    <prop name="contents"><v value="ref.1"/><v value="ref.2"/></prop></object></fixture>)");
+  PartInfo info = part("a");
+  info.itemInput.folder = tagOf("f.full");
+  const Response response = run(info);
+  EXPECT_EQ(saved(tagOf("f.full"), "contents").tags,
+            (std::vector<Tag>{tagOf("ref.1"), tagOf("ref.2"), response.output[0].item.tag()}));
+}
+
+TEST_F(PartsTest, RefusedFolderIsCheckedForEachInputAndThePreferenceFolderTakesItsPlace) {
+  std::vector<PartInfo> parts = {part("a"), part("b")};
+  for (PartInfo& info : parts) {
+    info.itemInput.folder = tagOf("f.theirs");
+  }
+  const Response response = run(parts);
+  EXPECT_EQ(calls("AM_check_privilege"), 2);
+  EXPECT_TRUE(saved(tagOf("f.theirs"), "contents").tags.empty());
+  EXPECT_EQ(saved(tagOf("f.newstuff"), "contents").tags.size(), 2u);
+  EXPECT_TRUE(stacks(response).empty());
+}
+
+TEST_F(PartsTest, FolderThatIsNoObjectFallsBackWithoutLeavingAnError) {
+  PartInfo info = part("a");
+  info.itemInput.folder = tagOf("no.such.folder");
+  const Response response = run(info);
+  EXPECT_EQ(calls("AM_check_privilege"), 0);
+  EXPECT_EQ(saved(tagOf("f.newstuff"), "contents").tags.size(), 1u);
+  EXPECT_TRUE(stacks(response).empty());
+}
+
+TEST_F(PartsTest, PreferenceTwoFilesIntoTheHomeFolderAndOtherValuesLeaveNoFolder) {
+  load(R"(<fixture><preferences><preference name="WsoInsertNoSelectionsPref"><v value="2"/>
+    </preference></preferences></fixture>)");
+  Response response = run(part("a"));
+  EXPECT_EQ(saved(tagOf("f.home"), "contents").tags.back(), response.output[0].item.tag());
+
+  for (const char* value : {"0", "3"}) {
+    load(std::string(
+             R"(<fixture><preferences><preference name="WsoInsertNoSelectionsPref"><v value=")") +
+         value + R"("/></preference></preferences></fixture>)");
+    response = run(part("b"));
+    EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
+    EXPECT_EQ(stacks(response), (std::vector<Stack>{{"b", {215027}}}));
+  }
+}
+
+TEST_F(PartsTest, FailingFolderSaveIsReportedKeyedByTheFolder) {
+  host::faultPlan().fail("AOM_save", 7015, 0, tagOf("f.newstuff"));
+  const Response response = run(part("a"));
+  EXPECT_NE(response.output[0].item.tag(), NULLTAG);
+  EXPECT_EQ(stacks(response),
+            (std::vector<Stack>{{"uid:" + store().uidOfTag(tagOf("f.newstuff")), {7015}}}));
+}
+
+// --- Attributes -----------------------------------------------------------------------------
+
+TEST_F(PartsTest, AttributesSplitBetweenTheObjectAndItsMasterForm) {
+  PartInfo info = part("a");
+  info.itemInput.itemType = "Part";
+  info.itemInput.attrList = {{"material", "copper"}, {"object_desc", "wire"}, {"weight", "2"}};
+  const Response response = run(info);
+  const Tag item = response.output[0].item.tag();
+  const Tag form = masterForm(item);
+  EXPECT_EQ(store().typeName(store().find(form)->type), "PartMaster");
+  EXPECT_EQ(text(item, "object_desc"), "wire");
+  EXPECT_EQ(text(form, "material"), "copper");
+  EXPECT_EQ(text(form, "weight"), "2");
+}
+
+TEST_F(PartsTest, UnchangedValuesOfAnExistingItemAreNeitherLockedNorSaved) {
+  PartInfo info = part("a");
+  info.itemInput.item = tagOf("i.bolt");
+  info.itemInput.name = "Bolt";
+  info.itemInput.attrList = {{"material", "steel"}};
+  const Response response = run(info);
+  EXPECT_EQ(calls("AOM_UIF_set_value"), 0);
+  EXPECT_EQ(calls("AOM_save", tagOf("i.bolt")), 0);
+  EXPECT_EQ(calls("AOM_save", tagOf("fm.bolt")), 0);
+  EXPECT_TRUE(updated(response, tagOf("i.bolt")));
+}
+
+TEST_F(PartsTest, ValuesForANewItemAreWrittenEvenWhenEqual) {
+  PartInfo info = part("a");
+  info.itemInput.description = "x";
+  info.itemInput.attrList = {{"object_desc", ""}};
+  const Response response = run(info);
+  EXPECT_EQ(calls("AOM_UIF_set_value", response.output[0].item.tag()), 2);
+  EXPECT_EQ(text(response.output[0].item.tag(), "object_desc"), "x");
+}
+
+TEST_F(PartsTest, FailingAttributeIsOneErrorStackAndTheOthersAreWritten) {
+  PartInfo info = part("a");
+  info.itemInput.item = tagOf("i.bolt");
+  info.itemInput.attrList = {{"weight", "heavy"}, {"material", "lead"}};
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {7013}}}));
+  EXPECT_EQ(text(tagOf("fm.bolt"), "material"), "lead");
+  EXPECT_EQ(response.output[0].item.tag(), tagOf("i.bolt"));
+}
+
+TEST_F(PartsTest, ItemWithoutMasterFormFailsEvenWithoutAttributes) {
+  PartInfo info = part("a");
+  info.itemInput.item = tagOf("i.1");
+  const Response response = run(info);
+  EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {215032}}, {"a", {1}}}));
+}
+
+// --- Failures leave nothing half-made -------------------------------------------------------
+
+TEST_F(PartsTest, NewItemWhoseRevisionLacksItsMasterFormIsRolledBack) {
+  const std::string before = store().saveFixture();
+  // The second master-form lookup of the path is the revision's.
+  host::faultPlan().nullResult("GRM_list_secondary_objects_only", 2);
+  PartInfo info = part("a");
+  info.itemInput.itemId = "NEW-1";
+  info.itemInput.attrList = {{"object_desc", "written, then undone"}};
+  const Response response = run(info);
+  EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
+  EXPECT_EQ(response.output[0].itemRev.tag(), NULLTAG);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {215032}}, {"a", {1}}}));
+  EXPECT_TRUE(response.serviceData.createdUids().empty());
+  EXPECT_EQ(host::findItemById("NEW-1"), NULLTAG);
+  EXPECT_EQ(store().saveFixture(), before);
+  EXPECT_EQ(calls("AOM_save", tagOf("f.newstuff")), 0);
+}
+
+TEST_F(PartsTest, FailingSaveReleasesTheLockAndUndoesThePath) {
+  const std::string before = store().saveFixture();
+  host::faultPlan().fail("AOM_save", 7015, 0, tagOf("fm.bolt.A"));
+  PartInfo info = part("a");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.itemInput.description = "item first";
+  info.itemRevInput.attrList = {{"material", "zinc"}};
+  const Response response = run(info);  // Checks that nothing stays locked.
+  EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {7015}}, {"a", {1}}}));
+  EXPECT_EQ(store().saveFixture(), before);
+}
+
+TEST_F(PartsTest, FailedCreationCallYields215023) {
+  host::faultPlan().nullResult("ITEM_create_item");
+  Response response = run(part("a"));
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {215023}}}));
+  host::faultPlan().clear();
+  host::faultPlan().nullResult("ITEM_create_rev");
+  PartInfo info = part("b");
+  info.itemInput.item = tagOf("i.bolt");
+  info.itemRevInput.revId = "B";
+  response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"b", {215023}}}));
+}
+
+TEST_F(PartsTest, OverLongItemTypeIsRefusedAsNotFoundBeforeAnyLookup) {
+  PartInfo info = part("a");
+  info.itemInput.itemType = std::string(40, 'T');
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {215022}}}));
+  EXPECT_EQ(calls("ZOLTTYPE_ask_type"), 0);
+}
+
+// --- Extra objects --------------------------------------------------------------------------
+
+TEST_F(PartsTest, ExtraObjectsAreCreatedOrUpdatedAndRelatedOnce) {
+  PartInfo info = part("p");
+  info.itemInput.item = tagOf("i.bolt");
+  info.itemInput.extraObject = {
+      {NULLTAG, "new", "ZOLT_extra", "Note", {{"note", "fresh"}}},
+      {tagOf("note.bolt"), "old", "ZOLT_extra", "Note", {{"note", "changed"}}}};
+  const Response response = run(info);
+  const auto& extras = response.output[0].extraItemObj;
+  ASSERT_EQ(extras.size(), 2u);
+  EXPECT_EQ(extras[0].clientId, "new");
+  const Tag form = extras[0].object;
+  EXPECT_EQ(text(form, "note"), "fresh");
+  EXPECT_EQ(text(form, "object_name"), "extra obj name");
+  EXPECT_EQ(extras[1].object, tagOf("note.bolt"));
+  EXPECT_EQ(text(tagOf("note.bolt"), "note"), "changed");
+  EXPECT_EQ(secondaries(tagOf("i.bolt"), "ZOLT_extra"),
+            (std::vector<Tag>{tagOf("note.bolt"), form}));
+  EXPECT_TRUE(created(response, form));
+  EXPECT_TRUE(updated(response, tagOf("note.bolt")));
+  EXPECT_EQ(response.serviceData.createdUids().size(), 2u);  // The form and its relation.
+}
+
+TEST_F(PartsTest, FailingExtraObjectsAreKeyedByPartAndExtraAndLeaveNothing) {
+  const std::string before = store().saveFixture();
+  PartInfo info = part("p");
+  info.itemInput.item = tagOf("i.bolt");
+  info.itemInput.extraObject = {{NULLTAG, "e1", "NoRelation", "Note", {}},
+                                {NULLTAG, "e2", "ZOLT_extra", "NoType", {}},
+                                {NULLTAG, "e3", "ZOLT_extra", "Note", {}},
+                                {NULLTAG, "e4", "ZOLT_extra", "Note", {}}};
+  host::faultPlan().nullResult("FORM_create", 1);
+  host::faultPlan().fail("GRM_save_relation", 7015, 1);
+  const Response response = run(info);
+  EXPECT_TRUE(response.output[0].extraItemObj.empty());
+  EXPECT_EQ(stacks(response),
+            (std::vector<Stack>{
+                {"p;e1", {215050}}, {"p;e2", {215022}}, {"p;e3", {215024}}, {"p;e4", {7015}}}));
+  EXPECT_EQ(response.serviceData.createdUids().size(), 0u);
+  EXPECT_EQ(store().saveFixture(), before);
+}
+
+TEST_F(PartsTest, RelationThatCannotBeCreatedFailsTheExtraWith215025) {
+  host::faultPlan().nullResult("GRM_create_relation", 0, tagOf("i.bolt"));
+  PartInfo info = part("p");
+  info.itemInput.item = tagOf("i.bolt");
+  info.itemInput.extraObject = {{NULLTAG, "e", "ZOLT_extra", "Note", {}}};
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;e", {215025}}}));
+}
+
+// --- Datasets -------------------------------------------------------------------------------
+
+TEST_F(PartsTest, NewDatasetIsCreatedRelatedToolledAndTicketed) {
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.datasetInput = {newDataset("d")};
+  const Response response = run(info);
+  ASSERT_EQ(response.output[0].datasetOutput.size(), 1u);
+  const auto& output = response.output[0].datasetOutput[0];
+  EXPECT_EQ(output.clientId, "d");
+  const Tag dataset = output.dataset.tag();
+  ASSERT_NE(dataset, NULLTAG);
+  EXPECT_EQ(text(dataset, "object_name"), "model");
+  EXPECT_EQ(text(dataset, "object_desc"), "the model");
+  EXPECT_EQ(text(dataset, "dataset_id"), "DS-1");
+  EXPECT_EQ(text(dataset, "dataset_rev"), "1");
+  EXPECT_EQ(reference(dataset, "tool_used"), tagOf("tool.modeler"));
+  EXPECT_EQ(text(dataset, "format_used"), "BINARY");
+  EXPECT_EQ(secondaries(tagOf("r.bolt"), "ZOLT_specification"),
+            (std::vector<Tag>{tagOf("d.bolt"), dataset}));
+  EXPECT_TRUE(created(response, dataset));
+  EXPECT_EQ(response.serviceData.createdUids().size(), 2u);  // The dataset and its relation.
+
+  ASSERT_EQ(output.commitInfo.size(), 2u);
+  EXPECT_EQ(output.commitInfo[0].dataset.tag(), dataset);
+  EXPECT_FALSE(output.commitInfo[0].createNewVersion);
+  ASSERT_EQ(output.commitInfo[1].datasetFileTicketInfo.size(), 1u);
+  EXPECT_EQ(output.commitInfo[1].datasetFileTicketInfo[0].datasetFileInfo.clientId, "f2");
+  EXPECT_TRUE(output.commitInfo[1].datasetFileTicketInfo[0].datasetFileInfo.allowReplace);
+  EXPECT_EQ(output.commitInfo[1].datasetFileTicketInfo[0].ticket, "W0000000002");
+  const auto& requests = host::fileManagement().lastRequests();
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[0].datasetType, "CADModel");
+  EXPECT_EQ(requests[0].version, 1);
+  EXPECT_EQ(requests[0].fileType, 8192);
+  EXPECT_EQ(requests[1].fileType, 4096);
+  EXPECT_EQ(requests[1].datasetName, "model");
+  EXPECT_EQ(requests[1].namedReference, "TEXTFILE");
+  EXPECT_EQ(requests[1].extension, "txt");
+}
+
+TEST_F(PartsTest, KeptDatasetIsOnlyUpdatedAndTicketedForItsNewestVersion) {
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.datasetInput = {existingDataset(tagOf("d.bolt"), false)};
+  info.datasetInput[0].namedReferencePreference = "CAD_remove_refs";
+  info.datasetInput[0].description = "new text";
+  const Response response = run(info);
+  const auto& output = response.output[0].datasetOutput[0];
+  EXPECT_EQ(output.dataset.tag(), tagOf("d.bolt"));
+  EXPECT_TRUE(updated(response, tagOf("d.bolt")));
+  EXPECT_FALSE(created(response, tagOf("d.bolt")));
+  EXPECT_EQ(reference(tagOf("d.bolt"), "tool_used"), NULLTAG);
+  EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts.size(), 3u);
+  EXPECT_EQ(text(tagOf("d.bolt"), "object_desc"), "new text");
+  EXPECT_EQ(calls("PREF_ask_char_values"), 0);
+  ASSERT_EQ(output.commitInfo.size(), 1u);
+  EXPECT_EQ(host::fileManagement().lastRequests()[0].version, 3);
+}
+
+TEST_F(PartsTest, NewVersionOfACheckedOutDatasetGetsToolFormatAndStrippedReferences) {
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.datasetInput = {existingDataset(tagOf("d.bolt"), true)};
+  info.datasetInput[0].namedReferencePreference = "CAD_remove_refs";
+  const Response response = run(info);
+  EXPECT_TRUE(stacks(response).empty());
+  EXPECT_TRUE(created(response, tagOf("d.bolt")));
+  EXPECT_EQ(reference(tagOf("d.bolt"), "tool_used"), tagOf("tool.modeler"));
+  EXPECT_EQ(text(tagOf("d.bolt"), "format_used"), "BINARY");
+  EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts, std::vector<std::string>{"PREVIEW"});
+  EXPECT_EQ(saved(tagOf("d.bolt"), "ref_list").tags, std::vector<Tag>{tagOf("ref.2")});
+  EXPECT_EQ(calls("AE_remove_dataset_named_ref_by_tag"), 2);
+  const auto& log = host::callLog().names();
+  const auto firstFind = std::find(log.begin(), log.end(), "AE_find_dataset_named_ref");
+  EXPECT_EQ(std::count(firstFind, log.end(), "AE_find_dataset_named_ref"), 3);
+  const auto& output = response.output[0].datasetOutput[0];
+  ASSERT_EQ(output.commitInfo.size(), 1u);
+  EXPECT_TRUE(output.commitInfo[0].createNewVersion);
+  EXPECT_EQ(host::fileManagement().lastRequests()[0].version, 4);
+}
+
+TEST_F(PartsTest, NewVersionNeedsAModifiableCheckedOutDataset) {
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.datasetInput = {existingDataset(tagOf("d.bolt"), true)};
+  store().write(tagOf("d.bolt"), "checked_out_user", host::Value(), host::WriteMode::initial);
+  Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {215030}}}));
+  const auto& output = response.output[0].datasetOutput;
+  ASSERT_EQ(output.size(), 1u);
+  EXPECT_EQ(output[0].dataset.tag(), NULLTAG);
+  EXPECT_TRUE(output[0].commitInfo.empty());
+
+  store().setModifiable(tagOf("d.bolt"), false);
+  response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {215020}}}));
+}
+
+TEST_F(PartsTest, DatasetErrorCodesAreKeyedByPartAndDatasetAndLeaveNothing) {
+  const std::string before = store().saveFixture();
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  DatasetInfo noRelation = newDataset("rel");
+  noRelation.itemRevRelationName = "NoSuchRelation";
+  DatasetInfo noType = newDataset("type");
+  noType.type = "NoSuchType";
+  DatasetInfo longType = newDataset("long");
+  longType.type = std::string(33, 'x');
+  DatasetInfo noTool = newDataset("tool");
+  noTool.type = "Bare";
+  DatasetInfo noFormat = newDataset("format");
+  noFormat.type = "Viewable";
+  DatasetInfo longFormat = newDataset("longformat");
+  longFormat.type = "LongFormat";
+  info.datasetInput = {noRelation, noType, longType, noTool, noFormat, longFormat};
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;rel", {215050}},
+                                                  {"p;type", {215022}},
+                                                  {"p;long", {215022}},
+                                                  {"p;tool", {26003}},
+                                                  {"p;format", {215031}},
+                                                  {"p;longformat", {215022}}}));
+  ASSERT_EQ(response.output[0].datasetOutput.size(), 6u);
+  for (const auto& output : response.output[0].datasetOutput) {
+    EXPECT_EQ(output.dataset.tag(), NULLTAG);
+  }
+  EXPECT_EQ(calls("AE_find_datasettype"), 4);  // Neither for the over-long type nor after 215050.
+  EXPECT_TRUE(response.serviceData.createdUids().empty());
+  // The dataset of r.bolt was only updated; every created one was rolled back.
+  EXPECT_EQ(secondaries(tagOf("r.bolt"), "ZOLT_specification"), std::vector<Tag>{tagOf("d.bolt")});
+  EXPECT_EQ(store().saveFixture(), before);
+}
+
+TEST_F(PartsTest, NullCreationResultsGiveTheirOwnCodes) {
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.datasetInput = {newDataset("a"), newDataset("b")};
+  host::faultPlan().nullResult("AE_create_dataset_with_id", 1);
+  host::faultPlan().nullResult("GRM_create_relation", 1, tagOf("r.bolt"));
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;a", {215026}}, {"p;b", {215025}}}));
+  EXPECT_EQ(secondaries(tagOf("r.bolt"), "ZOLT_specification"), std::vector<Tag>{tagOf("d.bolt")});
+}
+
+TEST_F(PartsTest, FailingRelationSaveUndoesTheNewDataset) {
+  host::faultPlan().fail("GRM_save_relation", 7015, 1);
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.datasetInput = {newDataset("d")};
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {7015}}}));
+  EXPECT_EQ(response.output[0].datasetOutput[0].dataset.tag(), NULLTAG);
+  EXPECT_TRUE(response.serviceData.createdUids().empty());
+  EXPECT_EQ(store().objectsOfClass(store().classId("Dataset")), std::vector<Tag>{tagOf("d.bolt")});
+}
+
+TEST_F(PartsTest, RefusedFileGetsItsOwnErrorStackAndTheOthersTheirTickets) {
+  host::fileManagement().refuse("second.prt");
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.datasetInput = {newDataset("d")};
+  info.datasetInput[0].datasetFileInfo = {{"f1", "README", "UGPART", false, false},
+                                          {"f2", "second.prt", "UGPART", false, false},
+                                          {"f3", "third.v2.prt", "UGPART", false, false},
+                                          {"f4", "fourth.prt", std::string(33, 'R'), false, false}};
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"f4", {215022}}, {"f2", {60001}}}));
+  const auto& commits = response.output[0].datasetOutput[0].commitInfo;
+  ASSERT_EQ(commits.size(), 2u);
+  EXPECT_EQ(commits[0].datasetFileTicketInfo[0].datasetFileInfo.clientId, "f1");
+  EXPECT_EQ(commits[1].datasetFileTicketInfo[0].datasetFileInfo.clientId, "f3");
+  // The extension is the text after the last dot, empty without one.
+  const auto& requests = host::fileManagement().lastRequests();
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[0].extension, "");
+  EXPECT_EQ(requests[2].extension, "prt");
+  EXPECT_NE(response.output[0].datasetOutput[0].dataset.tag(), NULLTAG);
+}
+
+TEST_F(PartsTest, FailingTicketCallIsOneErrorStackUnderTheDatasetKey) {
+  host::faultPlan().fail("FileTickets::getWriteFileTickets", 60001);
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  info.datasetInput = {newDataset("d")};
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {60001}}}));
+  EXPECT_TRUE(response.output[0].datasetOutput[0].commitInfo.empty());
+  EXPECT_NE(response.output[0].datasetOutput[0].dataset.tag(), NULLTAG);
+}
+
+TEST_F(PartsTest, MappedAttributeStepFailureIsKeyedByTheDatasetAndTheRestGoesOn) {
+  // A new revision's path never asks for the revision's item; the mapping step does.
+  host::faultPlan().fail("ITEM_ask_item_of_rev", 7007);
+  PartInfo info = part("p");
+  info.itemInput.item = tagOf("i.bolt");
+  info.itemRevInput.revId = "B";
+  info.datasetInput = {newDataset("d")};
+  info.datasetInput[0].mappingAttribute = {{"Material", "steel"}};
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {7007, 215092}}}));
+  EXPECT_EQ(response.output[0].datasetOutput[0].commitInfo.size(), 2u);
+}
+
+// --- Named-reference objects ----------------------------------------------------------------
+
+TEST_F(PartsTest, NamedReferenceObjectsAreAttachedOnceAndSavedWithTheDataset) {
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  DatasetInfo dataset = existingDataset(tagOf("d.bolt"), false);
+  dataset.namedReferenceObjectInfo = {{"new", NULLTAG, "SETTINGS", "Note", {{"note", "made"}}},
+                                      {"same", tagOf("ref.2"), "PREVIEW", "", {}},
+                                      {"moved", tagOf("ref.1"), "PREVIEW", "", {}},
+                                      {"nameless", NULLTAG, "", "Note", {}}};
+  info.datasetInput = {dataset};
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d;nameless", {215029}}}));
+  const auto& refs = response.output[0].datasetOutput[0].namedRefObj;
+  ASSERT_EQ(refs.size(), 3u);
+  EXPECT_EQ(refs[0].clientId, "new");
+  EXPECT_EQ(text(refs[0].object, "note"), "made");
+  EXPECT_EQ(text(refs[0].object, "object_name"), "referenced obj name");
+  EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts,
+            (std::vector<std::string>{"UGPART", "PREVIEW", "JTPART", "SETTINGS", "PREVIEW"}));
+  EXPECT_EQ(saved(tagOf("d.bolt"), "ref_list").tags,
+            (std::vector<Tag>{tagOf("ref.1"), tagOf("ref.2"), tagOf("ref.3"), refs[0].object,
+                              tagOf("ref.1")}));
+  EXPECT_EQ(calls("AE_add_dataset_named_ref"), 2);
+  EXPECT_TRUE(created(response, refs[0].object));
+  EXPECT_TRUE(updated(response, tagOf("ref.2")));
+}
+
+TEST_F(PartsTest, FailingDatasetSaveTakesTheNamedReferenceStepBack) {
+  host::faultPlan().fail("AE_save_myself", 7015, 0, tagOf("d.bolt"));
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  DatasetInfo dataset = existingDataset(tagOf("d.bolt"), false);
+  dataset.namedReferenceObjectInfo = {{"new", NULLTAG, "SETTINGS", "Note", {}}};
+  info.datasetInput = {dataset};
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {7015}}}));
+  EXPECT_TRUE(response.output[0].datasetOutput[0].namedRefObj.empty());
+  EXPECT_TRUE(response.serviceData.createdUids().empty());
+  EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts.size(), 3u);
+  EXPECT_EQ(store().objectsOfClass(store().classId("NoteForm")),
+            std::vector<Tag>{tagOf("note.bolt")});
+}
+
+TEST_F(PartsTest, OverLongReferenceNameIsRefusedAsNotFound) {
+  PartInfo info = part("p");
+  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  DatasetInfo dataset = existingDataset(tagOf("d.bolt"), false);
+  dataset.namedReferenceObjectInfo = {{"n", tagOf("ref.1"), std::string(33, 'N'), "", {}}};
+  info.datasetInput = {dataset};
+  const Response response = run(info);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d;n", {215022}}}));
+  EXPECT_EQ(calls("AE_ask_dataset_named_ref"), 0);
+}
+
+// --- The file-management error handler ------------------------------------------------------
+
+TEST_F(PartsTest, ErrorHandlerKeysByTheFileAndNeverReadsOutOfBounds) {
+  Korvane::Soa::Server::ServiceData serviceData;
+  FileManagementPartialErrorHandlerIndex handler(serviceData, {"a", "b"});
+  KvErrorHandler& base = handler;
+  ERROR_store(EMH_severity_error, 60001);
+  base.errorOccuredWithIndex(60001, 1);
+  ERROR_store(EMH_severity_error, 60001);
+  base.errorOccuredWithIndex(60001, 2);
+  ERROR_store(EMH_severity_error, 60001);
+  base.errorOccuredWithIndex(60001, -1);
+  const auto& errors = serviceData.getErrorArray();
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_EQ(errors[0].getClientId(), "b");
+  EXPECT_FALSE(errors[1].isClientIdSet());
+  EXPECT_FALSE(errors[2].isClientIdSet());
+  EXPECT_EQ(errors[2].getErrorValueArray().size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+// The host program as a user runs it: command line in, reply documents on standard output, a
+// one-line reason on standard error and the exit status out. Runs the built program beside this
+// test program against the built library and the example requests.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kService = "Cad-2007-01-DataManagement";
+
+std::string folderOfThisProgram() {
+  std::vector<char> self(4096);
+  const ssize_t length = readlink("/proc/self/exe", self.data(), self.size() - 1);
+  const std::string path(self.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+  return path.substr(0, path.find_last_of('/'));
+}
+
+std::string readFile(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    result.push_back(line);
+  }
+  return result;
+}
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+class HostProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/soacad-host-test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
+
+  // Runs soacad-host with `arguments` (already quoted where needed) and `input` on stdin.
+  Outcome run(const std::string& arguments, const std::string& input = "") {
+    const std::string in = folder_ + "/stdin";
+    writeFile(in, input);
+    const std::string command = "'" + folderOfThisProgram() + "/soacad-host' " + arguments + " <'" +
+                                in + "' >'" + folder_ + "/stdout' 2>'" + folder_ + "/stderr'";
+    Outcome result;
+    const int raw = std::system(command.c_str());
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.out = readFile(folder_ + "/stdout");
+    result.err = readFile(folder_ + "/stderr");
+    return result;
+  }
+
+  std::string path(const std::string& name) const { return folder_ + "/" + name; }
+  static std::string example(const std::string& operation) {
+    return std::string(SOACAD_SOURCE_DIR) + "/examples/datamanagement/" + operation + ".xml";
+  }
+
+  std::string folder_;
+};
+
+TEST_F(HostProgramTest, HelpDescribesTheCommandLine) {
+  const Outcome result = run("--help");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_NE(result.out.find("SERVICE OPERATION [REQUEST-FILE|-]..."), std::string::npos);
+  EXPECT_NE(result.out.find("--store FILE"), std::string::npos);
+}
+
+TEST_F(HostProgramTest, IncompleteCommandLineIsRefusedWithTheUsage) {
+  for (const char* arguments : {"", "Cad-2007-01-DataManagement", "--store", "--frobnicate a b"}) {
+    const Outcome result = run(arguments);
+    EXPECT_EQ(result.status, 2) << arguments;
+    EXPECT_NE(result.err.find("Usage:"), std::string::npos) << arguments;
+  }
+}
+
+TEST_F(HostProgramTest, AnswersARequestFromStandardInputAgainstTheDemoStore) {
+  const Outcome result = run(kService + " getAvailableTypes",
+                             "<GetAvailableTypesInput><classe>UnitOfMeasure</classe>"
+                             "</GetAvailableTypesInput>");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(result.err.empty()) << result.err;
+  EXPECT_EQ(result.out.rfind("<GetAvailableTypesResponse>", 0), 0u) << result.out;
+  EXPECT_NE(result.out.find("<value>each</value><value>mm</value><value>kg</value>"),
+            std::string::npos)
+      << result.out;
+}
+
+TEST_F(HostProgramTest, AnswersEveryRequestFileOnALineOfItsOwn) {
+  const Outcome result =
+      run(kService + " generateAlternateIds '" + example("generateAlternateIds") + "' -",
+          "<GenerateAlternateIdsInput/>");
+  EXPECT_EQ(result.status, 0) << result.err;
+  const std::vector<std::string> replies = lines(result.out);
+  ASSERT_EQ(replies.size(), 2u) << result.out;
+  EXPECT_NE(replies[0].find("<value>GBX-0001</value>"), std::string::npos) << replies[0];
+  EXPECT_EQ(replies[1],
+            "<GenerateAlternateIdsResponse><serviceData/></GenerateAlternateIdsResponse>");
+}
+
+TEST_F(HostProgramTest, FaultGivesStatusOneAndAOneLineReason) {
+  const Outcome result = run(kService + " fetchEverything", "<x/>");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out.rfind("<ServiceException", 0), 0u) << result.out;
+  EXPECT_EQ(result.err,
+            "soacad-host: fetchEverything (standard input): ServiceException: The operation "
+            "\"fetchEverything\" is not part of the service \"DataManagement\".\n");
+}
+
+TEST_F(HostProgramTest, UnknownServiceAndUnreadableRequestAreFaults) {
+  Outcome result = run("Cad-1999-01-Nothing getAvailableTypes", "<x/>");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("is not registered"), std::string::npos) << result.err;
+
+  result = run(kService + " getAvailableTypes", "<GetAvailableTypesInput>");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(lines(result.err).size(), 1u) << result.err;
+  EXPECT_NE(result.err.find("cannot be read"), std::string::npos) << result.err;
+
+  result = run(kService + " getAvailableTypes '" + path("missing.xml") + "'");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("cannot read"), std::string::npos) << result.err;
+}
+
+TEST_F(HostProgramTest, StoreFileCarriesTheSessionFromRunToRun) {
+  const std::string store = path("store.xml");
+  const std::string request =
+      "<GetAvailableTypesInput><classe>UnitOfMeasure</classe></GetAvailableTypesInput>";
+  Outcome result = run("--store '" + store + "' " + kService + " getAvailableTypes", request);
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::string saved = readFile(store);
+  ASSERT_NE(saved.find("f.gearbox"), std::string::npos) << "the demo store was saved";
+
+  // What is in the file is what the next run sees.
+  const std::size_t end = saved.rfind("</fixture>");
+  ASSERT_NE(end, std::string::npos);
+  saved.insert(end,
+               "<object uid=\"uom.m\" class=\"UnitOfMeasure\" type=\"UnitOfMeasure\">"
+               "<prop name=\"symbol\" value=\"m\"/></object>\n");
+  writeFile(store, saved);
+  result = run("--store '" + store + "' " + kService + " getAvailableTypes", request);
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_NE(result.out.find("<value>m</value>"), std::string::npos) << result.out;
+  EXPECT_NE(readFile(store).find("uom.m"), std::string::npos);
+}
+
+TEST_F(HostProgramTest, StoreFileThatDoesNotLoadIsRefused) {
+  writeFile(path("store.xml"), "<fixture><object class=\"NoSuchClass\"/></fixture>");
+  const Outcome result =
+      run("--store '" + path("store.xml") + "' " + kService + " getAvailableTypes", "<x/>");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("cannot load the store"), std::string::npos) << result.err;
+  EXPECT_TRUE(result.out.empty());
+}
+
+TEST_F(HostProgramTest, EveryExampleIsAnsweredOrNotAvailableYet) {
+  for (const char* operation :
+       {"getAvailableTypes", "generateAlternateIds", "getAllAttrMappings",
+        "getAttrMappingsForDatasetType", "resolveAttrMappingsForDataset", "createOrUpdateParts",
+        "createOrUpdateRelations", "expandGRMRelations", "expandPrimaryObjects",
+        "expandFoldersForCAD"}) {
+    const Outcome result = run("--store '" + path("session.xml") + "' " + kService + " " +
+                               operation + " '" + example(operation) + "'");
+    if (result.status != 0) {
+      EXPECT_NE(result.err.find(std::string(operation) + " is not available yet"),
+                std::string::npos)
+          << result.err;
+    } else {
+      const std::string root = std::string(1, static_cast<char>(std::toupper(operation[0]))) +
+                               (operation + 1) + "Response";
+      EXPECT_EQ(result.out.rfind("<" + root, 0), 0u) << result.out;
+    }
+  }
+}
+
+}  // namespace

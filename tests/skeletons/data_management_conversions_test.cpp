@@ -1,0 +1,342 @@
+// The conversions of the DataManagement skeleton between wire and local records, and the
+// generated wire records themselves.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "framework/sax_to_node_parser.h"
+#include "framework/soa_exceptions.h"
+#include "host/object/error_store.h"
+#include "skeletons/datamanagement/data_management_iiop_skeleton.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Datamanagement;
+namespace ModelBase = Korvane::Schemas::Soa::_2006_03::Base;
+using Local = Korvane::Soa::Cad::_2007_01::DataManagement;
+using Skeleton = Korvane::Services::Cad::_2007_01::DataManagementIiopSkeleton;
+using Korvane::Soa::Common::Exceptions::DomException;
+using Korvane::Soa::Common::Xml::SAXToNodeParser;
+using Korvane::Soa::Common::Xml::WireRecordType;
+using Strings = std::vector<std::string>;
+
+ModelBase::ModelObject object(const std::string& uid) {
+  ModelBase::ModelObject model;
+  model.setUid(uid);
+  return model;
+}
+
+class ConversionTest : public soacad_test::HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    load(soacad_test::kUserFixture);
+  }
+  // A tag that names no live object: the object was deleted.
+  Tag deletedTag() {
+    load(R"(<fixture><object uid="gone" class="Folder" type="Folder"/></fixture>)");
+    const Tag tag = tagOf("gone");
+    EXPECT_EQ(store().remove(tag), 0);
+    return tag;
+  }
+  static Strings uids(const std::vector<ModelBase::ModelObject>& objects) {
+    Strings result;
+    for (const ModelBase::ModelObject& model : objects) {
+      result.push_back(model.getUid());
+    }
+    return result;
+  }
+};
+
+// --- Maps ----------------------------------------------------------------------------------------
+
+TEST_F(ConversionTest, MapsAreWrittenInAscendingKeyOrder) {
+  const auto classes =
+      Skeleton::toWireClassToTypesMap({{"Item", {"Item", "Document"}}, {"Dataset", {"Text"}}});
+  ASSERT_EQ(classes.size(), 2u);
+  EXPECT_EQ(classes[0].getKey(), "Dataset");
+  EXPECT_EQ(classes[0].getValueArray(), Strings{"Text"});
+  EXPECT_EQ(classes[1].getKey(), "Item");
+  EXPECT_EQ(classes[1].getValueArray(), (Strings{"Item", "Document"}));
+
+  const auto ids = Skeleton::toWireIndexToAltId({{10, {"x"}}, {2, {"y"}}, {0, {}}});
+  ASSERT_EQ(ids.size(), 3u);
+  EXPECT_EQ(ids[0].getKey(), 0);
+  EXPECT_EQ(ids[1].getKey(), 2);
+  EXPECT_EQ(ids[2].getKey(), 10);
+  EXPECT_TRUE(ids[0].getValueArray().empty());
+  EXPECT_TRUE(Skeleton::toWireIndexToAltId({}).empty());
+}
+
+TEST_F(ConversionTest, MapsReadBackWithTheLastEntryWinning) {
+  std::vector<Wire::ClassToTypesMap> classes(3);
+  classes[0].setKey("Item");
+  classes[0].setValueArray({"first"});
+  classes[1].setKey("Dataset");
+  classes[1].setValueArray({"Text"});
+  classes[2].setKey("Item");
+  classes[2].setValueArray({"second", "list"});
+  EXPECT_EQ(Skeleton::toLocalClassToTypesMap(classes),
+            (std::map<std::string, Strings>{{"Dataset", {"Text"}}, {"Item", {"second", "list"}}}));
+
+  std::vector<Wire::IndexToAltId> ids(2);
+  ids[0].setKey(-3);
+  ids[0].setValueArray({"a"});
+  ids[1].setKey(-3);
+  ids[1].setValueArray({});
+  EXPECT_EQ(Skeleton::toLocalIndexToAltId(ids), (std::map<int, Strings>{{-3, {}}}));
+}
+
+// --- objectType ----------------------------------------------------------------------------------
+
+TEST_F(ConversionTest, ObjectTypeTextsBothWays) {
+  const Strings texts = {"FolderT", "ItemT", "ItemRevisionT", "DatasetT", "Others"};
+  for (int value = 0; value < 5; ++value) {
+    const auto enumerator = static_cast<Local::objectType>(value);
+    EXPECT_EQ(Skeleton::toWire(enumerator), texts[value]);
+    EXPECT_EQ(Skeleton::toLocalobjectType(texts[value]), enumerator);
+  }
+  EXPECT_EQ(Skeleton::toLocalobjectType("Others"), Local::Others);
+}
+
+TEST_F(ConversionTest, ObjectTypeOutsideTheTableRaisesDomException) {
+  auto messageOfText = [](const std::string& text) {
+    try {
+      Skeleton::toLocalobjectType(text);
+    } catch (DomException& exception) {
+      return exception.getMessage();
+    }
+    return std::string("no exception");
+  };
+  EXPECT_EQ(messageOfText("itemT"), "Invalid Enum value: itemT");
+  EXPECT_EQ(messageOfText(""), "Invalid Enum value: ");
+  EXPECT_EQ(messageOfText("ItemT "), "Invalid Enum value: ItemT ");
+  try {
+    Skeleton::toWire(static_cast<Local::objectType>(5));
+    ADD_FAILURE() << "no exception";
+  } catch (DomException& exception) {
+    EXPECT_EQ(exception.getMessage(), "Invalid Enum value");
+  }
+}
+
+// --- Wire to local -------------------------------------------------------------------------------
+
+TEST_F(ConversionTest, ObjectListsKeepLengthAndOrderAlsoForUnknownUids) {
+  Wire::ResolveAttrMappingsForDatasetInfo wire;
+  wire.setDataset(object("i.1"));
+  wire.setCadAttrMappingDefinitionArray({object("f.home"), object("no.such"), object("")});
+  const Local::ResolveAttrMappingsForDatasetInfo local = Skeleton::toLocal(wire);
+  EXPECT_EQ(local.dataset.tag(), tagOf("i.1"));
+  EXPECT_EQ(local.itemRev.tag(), NULLTAG);
+  ASSERT_EQ(local.cadAttrMappingDefinition.size(), 3u);
+  EXPECT_EQ(local.cadAttrMappingDefinition[0].tag(), tagOf("f.home"));
+  EXPECT_EQ(local.cadAttrMappingDefinition[1].tag(), tagOf("no.such"));
+  EXPECT_NE(local.cadAttrMappingDefinition[1].tag(), NULLTAG);
+  EXPECT_EQ(local.cadAttrMappingDefinition[2].tag(), NULLTAG);
+  // Typed references are not loaded by the conversion.
+  EXPECT_EQ(local.dataset.loadedObject(), nullptr);
+  for (const auto& reference : local.cadAttrMappingDefinition) {
+    EXPECT_EQ(reference.loadedObject(), nullptr);
+  }
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
+TEST_F(ConversionTest, PartInfoConvertsEveryNestedRecordInOrder) {
+  Wire::PartInfo wire;
+  wire.setClientId(" part 1 ");
+  wire.getItemInput().setItemId("");
+  wire.getItemInput().setFolder(object("f.home"));
+  wire.getItemRevInput().setRevId("B");
+  for (const char* clientId : {"ds-1", "ds-2"}) {
+    Wire::DatasetInfo dataset;
+    dataset.setClientId(clientId);
+    dataset.setCreateNewVersion(true);
+    Wire::AttributeInfo attribute;
+    attribute.setName("name");
+    attribute.setValue(clientId);
+    dataset.addAttrList(attribute);
+    dataset.addMappingAttribute(attribute);
+    dataset.addMappingAttribute(attribute);
+    Wire::ExtraObjectInfo extra;
+    extra.setObject(object("i.1"));
+    dataset.addExtraObject(extra);
+    Wire::DatasetFileInfo file;
+    file.setFileName(std::string(clientId) + ".txt");
+    file.setIsText(true);
+    dataset.addDatasetFileInfo(file);
+    Wire::NamedReferenceObjectInfo named;
+    named.setNamedReferenceName("UGPART");
+    named.setObject(object("u.jdoe"));
+    dataset.addNamedReferenceObjectInfo(named);
+    wire.addDatasetInput(dataset);
+  }
+  const Local::PartInfo local = Skeleton::toLocal(wire);
+  EXPECT_EQ(local.clientId, " part 1 ");
+  EXPECT_EQ(local.itemInput.itemId, "");
+  EXPECT_EQ(local.itemInput.folder.tag(), tagOf("f.home"));
+  EXPECT_EQ(local.itemRevInput.revId, "B");
+  ASSERT_EQ(local.datasetInput.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    const Local::DatasetInfo& dataset = local.datasetInput[i];
+    const std::string clientId = i == 0 ? "ds-1" : "ds-2";
+    EXPECT_EQ(dataset.clientId, clientId);
+    EXPECT_TRUE(dataset.createNewVersion);
+    ASSERT_EQ(dataset.attrList.size(), 1u);
+    EXPECT_EQ(dataset.attrList[0].value, clientId);
+    EXPECT_EQ(dataset.mappingAttribute.size(), 2u);
+    ASSERT_EQ(dataset.extraObject.size(), 1u);
+    EXPECT_EQ(dataset.extraObject[0].object, tagOf("i.1"));
+    ASSERT_EQ(dataset.datasetFileInfo.size(), 1u);
+    EXPECT_EQ(dataset.datasetFileInfo[0].fileName, clientId + ".txt");
+    EXPECT_TRUE(dataset.datasetFileInfo[0].isText);
+    ASSERT_EQ(dataset.namedReferenceObjectInfo.size(), 1u);
+    EXPECT_EQ(dataset.namedReferenceObjectInfo[0].object, tagOf("u.jdoe"));
+  }
+}
+
+TEST_F(ConversionTest, NumbersCrossWithTheirSign) {
+  Wire::ExpandFolderForCADPref pref;
+  pref.setLatestNRevs(-2);
+  EXPECT_EQ(Skeleton::toLocal(pref).latestNRevs, -2);
+  Wire::GenerateAlternateIdsProperties properties;
+  properties.setCount(-2147483647 - 1);
+  EXPECT_EQ(Skeleton::toLocal(properties).count, -2147483647 - 1);
+}
+
+// --- Local to wire -------------------------------------------------------------------------------
+
+TEST_F(ConversionTest, ObjectListDropsElementsThatAreNotObjectsAndClearsTheErrorStore) {
+  Local::ExpandGRMRelationsData local;
+  local.otherSideObject = {tagOf("i.1"), deletedTag(), tagOf("f.home"), tagOf("u.jdoe"),
+                           tagOf("f.newstuff")};
+  local.relationName = "contents";
+  const Wire::ExpandGRMRelationsData wire = Skeleton::toWire(local);
+  EXPECT_EQ(uids(wire.getOtherSideObjectArray()),
+            (Strings{"i.1", "f.home", "u.jdoe", "f.newstuff"}));
+  EXPECT_EQ(wire.getRelationName(), "contents");
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
+TEST_F(ConversionTest, SingleObjectThatIsNotAnObjectBecomesTheNullModelObject) {
+  Local::CreateOrUpdatePartsOutput local;
+  local.clientId = "part-1";
+  local.item = POMRef<Item>(deletedTag());
+  local.itemRev = POMRef<ItemRevision>(tagOf("unknown.uid"));
+  const Wire::CreateOrUpdatePartsOutput wire = Skeleton::toWire(local);
+  EXPECT_EQ(wire.getClientId(), "part-1");
+  EXPECT_EQ(wire.getItem().getUid(), "");
+  EXPECT_FALSE(wire.getItem().isClassNameSet());
+  EXPECT_EQ(wire.getItemRev().getUid(), "");
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
+TEST_F(ConversionTest, LiveObjectBecomesItsModelObject) {
+  Local::ExtraObjectOutput local;
+  local.object = tagOf("i.1");
+  const Wire::ExtraObjectOutput wire = Skeleton::toWire(local);
+  EXPECT_EQ(wire.getObject().getUid(), "i.1");
+  EXPECT_EQ(wire.getObject().getClassName(), "Item");
+  EXPECT_EQ(wire.getObject().getType(), "Item");
+}
+
+TEST_F(ConversionTest, RequestSideTwinsWriteEveryObjectWithItsOwnFallback) {
+  Local::CreateOrUpdateRelationsInfo local;
+  local.clientId = "rel-1";
+  local.primaryObject = tagOf("i.1");
+  local.secondaryObject = deletedTag();
+  local.relation = POMRef<ImanRelation>(tagOf("nothing.here"));
+  local.userData = NULLTAG;
+  const Wire::CreateOrUpdateRelationsInfo wire = Skeleton::toWire(local);
+  EXPECT_EQ(wire.getPrimaryObject().getUid(), "i.1");
+  EXPECT_EQ(wire.getSecondaryObject().getUid(), "");
+  EXPECT_EQ(wire.getRelation().getUid(), "");
+  EXPECT_EQ(wire.getUserData().getUid(), "");
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
+TEST_F(ConversionTest, ResponseCarriesItsOutputsAndTheConvertedServiceData) {
+  Local::ExpandGRMRelationsResponse local;
+  Local::ExpandGRMRelationsOutput output;
+  output.inputObject = tagOf("f.home");
+  local.output.push_back(output);
+  local.serviceData.addPlainObject(tagOf("i.1"));
+  const Wire::ExpandGRMRelationsResponse wire = Skeleton::toWire(local);
+  ASSERT_EQ(wire.getOutputArray().size(), 1u);
+  EXPECT_EQ(wire.getOutputArray()[0].getInputObject().getUid(), "f.home");
+  ASSERT_EQ(wire.getServiceData().getPlainObjArray().size(), 1u);
+  EXPECT_EQ(wire.getServiceData().getPlainObjArray()[0].getUid(), "i.1");
+  // inflateProperties ran before the wire data was taken: the plain object is returned.
+  EXPECT_EQ(uids(wire.getServiceData().getDataObjectArray()), Strings{"i.1"});
+}
+
+TEST_F(ConversionTest, EmptyResponseGivesEmptyOutputAndEmptyServiceData) {
+  const Wire::CreateOrUpdatePartsResponse wire =
+      Skeleton::toWire(Local::CreateOrUpdatePartsResponse());
+  EXPECT_TRUE(wire.getOutputArray().empty());
+  EXPECT_TRUE(wire.getServiceData().getPartialErrorArray().empty());
+  EXPECT_TRUE(wire.getServiceData().getDataObjectArray().empty());
+}
+
+TEST_F(ConversionTest, ResponseSideTwinsReadBackWhatTheyWrote) {
+  Local::PropDescriptor local;
+  local.propName = "weight";
+  local.displayName = "Weight";
+  local.defaultValue = "0";
+  local.propValueType = 3;
+  local.propType = 2;
+  local.isDisplayable = true;
+  local.isArray = true;
+  local.lov = POMRef<ListOfValues>(NULLTAG);
+  local.isRequired = true;
+  local.isEnabled = false;
+  local.isModifiable = true;
+  local.attachedSpecifier = -1;
+  local.maxLength = 128;
+  local.interdependentProp = {"mass", "unit"};
+  const Local::PropDescriptor back = Skeleton::toLocal(Skeleton::toWire(local));
+  EXPECT_EQ(back.propName, "weight");
+  EXPECT_EQ(back.displayName, "Weight");
+  EXPECT_EQ(back.defaultValue, "0");
+  EXPECT_EQ(back.propValueType, 3);
+  EXPECT_EQ(back.propType, 2);
+  EXPECT_TRUE(back.isDisplayable);
+  EXPECT_TRUE(back.isArray);
+  EXPECT_EQ(back.lov.tag(), NULLTAG);
+  EXPECT_TRUE(back.isRequired);
+  EXPECT_FALSE(back.isEnabled);
+  EXPECT_TRUE(back.isModifiable);
+  EXPECT_EQ(back.attachedSpecifier, -1);
+  EXPECT_EQ(back.maxLength, 128);
+  EXPECT_EQ(back.interdependentProp, (Strings{"mass", "unit"}));
+}
+
+// --- The generated wire records --------------------------------------------------------------
+
+TEST(DataManagementWireRecords, EveryTypeIsWrittenAndParsedBackUnchanged) {
+  const std::vector<WireRecordType>& types = Wire::recordTypes();
+  EXPECT_EQ(types.size(), 57u);
+  std::set<std::string> names;
+  for (const WireRecordType& type : types) {
+    names.insert(type.name);
+    SAXToNodeParser parser;
+    EXPECT_EQ(type.reparse(parser.parseString(type.sample), type.name), type.sample) << type.name;
+  }
+  EXPECT_EQ(names.size(), 57u);
+}
+
+TEST(DataManagementWireRecords, RecordFieldsAreSharedBetweenCopies) {
+  Wire::PartInfo part;
+  const Wire::PartInfo copy(part);
+  part.getItemInput().setItemId("000042");
+  EXPECT_EQ(copy.getItemInput().getItemId(), "000042");
+  Wire::DatasetInfo dataset;
+  dataset.addAttrList(Wire::AttributeInfo());
+  EXPECT_EQ(dataset.getAttrListArray().size(), 1u);
+  EXPECT_TRUE(dataset.getMappingAttributeArray().empty());
+}
+
+}  // namespace

@@ -1,0 +1,321 @@
+// The DataManagement skeleton: its table, its copies and policy, and the road of a request
+// through a handler (marks, fault documents, what reaches the dispatcher).
+#include "skeletons/datamanagement/data_management_iiop_skeleton.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/monitor.h"
+#include "framework/soa_exceptions.h"
+#include "host/gateway/kv_service_manager.h"
+#include "host/object/error_store.h"
+#include "tests/support/service_fixture.h"
+
+namespace Korvane {
+namespace Services {
+namespace Cad {
+namespace _2007_01 {
+
+// Reaches the skeleton's statics, so that a test can put a stand-in service in place.
+class DataManagementIiopSkeletonTestAccess {
+ public:
+  static Korvane::Soa::Cad::_2007_01::DataManagementImpl*& service() {
+    return DataManagementIiopSkeleton::_service;
+  }
+  static Korvane::Soa::Server::ServicePolicy*& policy() {
+    return DataManagementIiopSkeleton::_servicePolicy;
+  }
+};
+
+}  // namespace _2007_01
+}  // namespace Cad
+}  // namespace Services
+}  // namespace Korvane
+
+namespace {
+
+using Korvane::Services::Cad::_2007_01::DataManagementIiopSkeleton;
+using Korvane::Services::Cad::_2007_01::DataManagementIiopSkeletonTestAccess;
+using Korvane::Soa::Cad::_2007_01::DataManagement;
+using Korvane::Soa::Cad::_2007_01::DataManagementImpl;
+using Korvane::Soa::Internal::Common::Mark;
+using Korvane::Soa::Internal::Common::Monitor;
+using Korvane::Soa::Server::ServicePolicy;
+using ServerServiceException = Korvane::Soa::Server::ServiceException;
+
+// How the stand-in service fails.
+enum class Failure { none, serviceException, ifail, other };
+
+// A service whose every delegating operation fails as told, or answers an empty response.
+class StandInService : public DataManagementImpl {
+ public:
+  explicit StandInService(Failure failure) : failure_(failure) {}
+
+  GetAllAttrMappingsResponse getAllAttrMappings() override {
+    fail();
+    return GetAllAttrMappingsResponse();
+  }
+  GetAttrMappingsForDatasetTypeResponse getAttrMappingsForDatasetType(
+      const std::vector<GetAttrMappingsForDatasetTypeCriteria>&) override {
+    fail();
+    return GetAttrMappingsForDatasetTypeResponse();
+  }
+  ResolveAttrMappingsForDatasetResponse resolveAttrMappingsForDataset(
+      const std::vector<ResolveAttrMappingsForDatasetInfo>&) override {
+    fail();
+    return ResolveAttrMappingsForDatasetResponse();
+  }
+  CreateOrUpdatePartsResponse createOrUpdateParts(const std::vector<PartInfo>&) override {
+    fail();
+    return CreateOrUpdatePartsResponse();
+  }
+  ExpandGRMRelationsResponse expandGRMRelations(const std::vector<Tag>& objects,
+                                                const ExpandGRMRelationsPref&) override {
+    receivedObjects = objects;
+    fail();
+    return ExpandGRMRelationsResponse();
+  }
+
+  std::vector<Tag> receivedObjects{Tag(99)};
+
+ private:
+  void fail() {
+    switch (failure_) {
+      case Failure::none:
+        return;
+      case Failure::serviceException:
+        throw ServerServiceException("The mappings are locked.");
+      case Failure::ifail:
+        ERROR_store(EMH_severity_error, 215077, "mapping");
+        throw IFail(215077);
+      case Failure::other:
+        throw std::runtime_error("out of order");
+    }
+  }
+
+  Failure failure_;
+};
+
+// A service that is its own policy.
+class PolicyService : public DataManagementImpl, public ServicePolicy {};
+
+// Puts a stand-in in the place of the service singleton for one test.
+class ServiceSwap {
+ public:
+  explicit ServiceSwap(DataManagementImpl* standIn)
+      : saved_(DataManagementIiopSkeletonTestAccess::service()) {
+    DataManagementIiopSkeletonTestAccess::service() = standIn;
+  }
+  ~ServiceSwap() { DataManagementIiopSkeletonTestAccess::service() = saved_; }
+
+ private:
+  DataManagementImpl* saved_;
+};
+
+const std::string kHandler = "Korvane::Soa::Cad::_2007_01::DataManagementIiopSkeleton::";
+const std::string kService = "Korvane::Soa::Cad::_2007_01::DataManagementImpl::";
+
+std::vector<std::string> markTexts() {
+  std::vector<std::string> texts;
+  for (const Mark& mark : Monitor::marks()) {
+    texts.push_back((mark.kind() == Mark::kStart ? "start " : "end ") + mark.name());
+  }
+  return texts;
+}
+
+std::vector<std::string> successMarks(const std::string& operation) {
+  const std::string handler = kHandler + operation;
+  return {"start " + handler,
+          "start " + handler + "::wireToLocal",
+          "end " + handler + "::wireToLocal",
+          "start " + kService + operation,
+          "end " + kService + operation,
+          "start " + handler + "::localToWire",
+          "end " + handler + "::localToWire",
+          "end " + handler};
+}
+
+DataManagementIiopSkeleton& registeredSkeleton() {
+  return *static_cast<DataManagementIiopSkeleton*>(
+      KvServiceManager::instance().find(soacad_test::kDataManagementService));
+}
+
+class DataManagementSkeletonTest : public soacad_test::ServiceTest {};
+
+TEST_F(DataManagementSkeletonTest, TableHoldsTheTenOperationsUnderTheShortName) {
+  const DataManagementIiopSkeleton skeleton;
+  EXPECT_EQ(skeleton.serviceName(), "DataManagement");
+  std::vector<std::string> names;
+  for (const auto& entry : skeleton.operationTable()) {
+    names.push_back(entry.first);
+    EXPECT_NE(entry.second, nullptr) << entry.first;
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{
+                       "createOrUpdateParts", "createOrUpdateRelations", "expandFoldersForCAD",
+                       "expandGRMRelations", "expandPrimaryObjects", "generateAlternateIds",
+                       "getAllAttrMappings", "getAttrMappingsForDatasetType", "getAvailableTypes",
+                       "resolveAttrMappingsForDataset"}));
+}
+
+TEST_F(DataManagementSkeletonTest, CopiesShareTheTableAndLeaveTheServiceAliveWhenDestroyed) {
+  DataManagementImpl* const service = DataManagementIiopSkeletonTestAccess::service();
+  {
+    const DataManagementIiopSkeleton copy(registeredSkeleton());
+    EXPECT_EQ(copy.operationTable(), registeredSkeleton().operationTable());
+    EXPECT_EQ(copy.serviceName(), "DataManagement");
+    DataManagementIiopSkeleton assigned;
+    assigned = copy;
+    EXPECT_EQ(assigned.operationTable(), copy.operationTable());
+  }
+  EXPECT_EQ(DataManagementIiopSkeletonTestAccess::service(), service);
+  EXPECT_FALSE(call("getAvailableTypes", "<GetAvailableTypesInput/>").fault);
+}
+
+TEST_F(DataManagementSkeletonTest, InitializeMakesADefaultPolicyUnlessTheServiceIsOne) {
+  DataManagementIiopSkeleton& skeleton = registeredSkeleton();
+  skeleton.initialize();
+  ServicePolicy* const first = DataManagementIiopSkeletonTestAccess::policy();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(dynamic_cast<ServicePolicy*>(DataManagementIiopSkeletonTestAccess::service()), nullptr);
+
+  PolicyService policyService;
+  {
+    ServiceSwap swap(&policyService);
+    skeleton.initialize();
+    EXPECT_EQ(DataManagementIiopSkeletonTestAccess::policy(),
+              static_cast<ServicePolicy*>(&policyService));
+  }
+  skeleton.initialize();
+  EXPECT_NE(DataManagementIiopSkeletonTestAccess::policy(), nullptr);
+  EXPECT_NE(DataManagementIiopSkeletonTestAccess::policy(),
+            static_cast<ServicePolicy*>(&policyService));
+}
+
+TEST_F(DataManagementSkeletonTest, SuccessfulRequestMakesTheEightMarksInOrder) {
+  ASSERT_FALSE(call("getAvailableTypes",
+                    "<GetAvailableTypesInput><classe>Item</classe>"
+                    "</GetAvailableTypesInput>")
+                   .fault);
+  EXPECT_EQ(markTexts(), successMarks("getAvailableTypes"));
+}
+
+TEST_F(DataManagementSkeletonTest, RequestWithoutInputFieldsStillMakesTheEightMarks) {
+  StandInService standIn(Failure::none);
+  ServiceSwap swap(&standIn);
+  const host::Reply reply = call("getAllAttrMappings", "<GetAllAttrMappingsInput/>");
+  ASSERT_FALSE(reply.fault) << reply.text;
+  EXPECT_EQ(markTexts(), successMarks("getAllAttrMappings"));
+  EXPECT_EQ(parse(reply.text).name(), "GetAllAttrMappingsResponse");
+}
+
+TEST_F(DataManagementSkeletonTest, ReplyIsTheResponseWrittenUnderItsTypeName) {
+  const host::Reply reply = call("generateAlternateIds", "<GenerateAlternateIdsInput/>");
+  EXPECT_EQ(reply.text,
+            "<GenerateAlternateIdsResponse><serviceData/></GenerateAlternateIdsResponse>");
+}
+
+TEST_F(DataManagementSkeletonTest, GuardedHandlersAnswerAServiceExceptionWithItsFaultDocument) {
+  StandInService standIn(Failure::serviceException);
+  ServiceSwap swap(&standIn);
+  const std::vector<std::pair<std::string, std::string>> requests = {
+      {"getAllAttrMappings", "<GetAllAttrMappingsInput/>"},
+      {"getAttrMappingsForDatasetType", "<GetAttrMappingsForDatasetTypeInput/>"},
+      {"resolveAttrMappingsForDataset", "<ResolveAttrMappingsForDatasetInput/>"}};
+  for (const auto& request : requests) {
+    Monitor::clear();
+    const std::string reply = registeredSkeleton().invokeMethod(request.first, request.second);
+    const auto& root = parse(reply);
+    EXPECT_EQ(root.name(), "ServiceException") << request.first;
+    ASSERT_NE(root.attr("message"), nullptr);
+    EXPECT_EQ(*root.attr("message"), "The mappings are locked.");
+    // The service call's mark and the handler's mark stay open.
+    std::vector<std::string> expected = successMarks(request.first);
+    expected.resize(4);
+    EXPECT_EQ(markTexts(), expected) << request.first;
+  }
+}
+
+TEST_F(DataManagementSkeletonTest, GuardedHandlerAnswersAnIFailWithTheStoreDescribedFault) {
+  StandInService standIn(Failure::ifail);
+  ServiceSwap swap(&standIn);
+  const std::string reply = registeredSkeleton().invokeMethod(
+      "getAttrMappingsForDatasetType", "<GetAttrMappingsForDatasetTypeInput/>");
+  const auto& root = parse(reply);
+  EXPECT_EQ(root.name(), "ServiceException");
+  ASSERT_NE(root.attr("code"), nullptr);
+  EXPECT_EQ(*root.attr("code"), "215077");
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
+TEST_F(DataManagementSkeletonTest, GuardedHandlerLetsOtherExceptionsPass) {
+  StandInService standIn(Failure::other);
+  ServiceSwap swap(&standIn);
+  EXPECT_THROW(
+      registeredSkeleton().invokeMethod("getAllAttrMappings", "<GetAllAttrMappingsInput/>"),
+      std::runtime_error);
+  const host::Reply reply = call("getAllAttrMappings", "<GetAllAttrMappingsInput/>");
+  EXPECT_TRUE(reply.fault);
+  EXPECT_EQ(reply.reason, "ServiceException: The request failed: out of order");
+}
+
+TEST_F(DataManagementSkeletonTest, UnguardedHandlerLetsAnIFailReachTheDispatcher) {
+  StandInService standIn(Failure::ifail);
+  ServiceSwap swap(&standIn);
+  EXPECT_THROW(
+      registeredSkeleton().invokeMethod("createOrUpdateParts", "<CreateOrUpdatePartsInput/>"),
+      IFail);
+  host::errorStore().clear();
+  const host::Reply reply = call("createOrUpdateParts", "<CreateOrUpdatePartsInput/>");
+  EXPECT_TRUE(reply.fault);
+  EXPECT_NE(reply.text.find("code=\"215077\""), std::string::npos) << reply.text;
+}
+
+TEST_F(DataManagementSkeletonTest, EmptyObjectListReachesTheServiceAsEmptyTags) {
+  StandInService standIn(Failure::none);
+  ServiceSwap swap(&standIn);
+  ASSERT_FALSE(call("expandGRMRelations", "<ExpandGRMRelationsInput/>").fault);
+  EXPECT_TRUE(standIn.receivedObjects.empty());
+}
+
+TEST_F(DataManagementSkeletonTest, UnknownOperationGetsAFaultAndNoHandlerRuns) {
+  const host::Reply reply = call("getAvailableType", "<GetAvailableTypesInput/>");
+  EXPECT_TRUE(reply.fault);
+  const auto& root = parse(reply.text);
+  EXPECT_EQ(root.name(), "ServiceException");
+  ASSERT_NE(root.attr("message"), nullptr);
+  EXPECT_EQ(*root.attr("message"),
+            "The operation \"getAvailableType\" is not part of the service \"DataManagement\".");
+  EXPECT_TRUE(Monitor::marks().empty());
+}
+
+TEST_F(DataManagementSkeletonTest, RequestThatDoesNotParseReachesTheDispatcher) {
+  EXPECT_THROW(registeredSkeleton().invokeMethod("getAvailableTypes", "<GetAvailableTypesInput>"),
+               Korvane::Soa::Common::Xml::XmlParseError);
+  const host::Reply reply = call("generateAlternateIds",
+                                 "<GenerateAlternateIdsInput><input count=\"many\"/>"
+                                 "</GenerateAlternateIdsInput>");
+  EXPECT_TRUE(reply.fault);
+  EXPECT_NE(reply.reason.find("GenerateAlternateIdsProperties.count"), std::string::npos)
+      << reply.reason;
+}
+
+TEST_F(DataManagementSkeletonTest, ErrorsOfOneRequestNeverReachAnother) {
+  ERROR_store(EMH_severity_error, 215022, "left over");
+  const host::Reply reply =
+      call("getAvailableTypes",
+           "<GetAvailableTypesInput><classe>NoSuchClass</classe></GetAvailableTypesInput>");
+  const auto& root = parse(reply.text);
+  std::vector<std::string> codes;
+  for (const auto* child : root.children()) {
+    for (const auto* stack : child->children()) {
+      for (const auto* value : stack->children()) {
+        codes.push_back(*value->attr("code"));
+      }
+    }
+  }
+  EXPECT_EQ(codes, std::vector<std::string>{"7010"});
+}
+
+}  // namespace

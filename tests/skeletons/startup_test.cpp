@@ -1,0 +1,186 @@
+// Registration of the services when the library is loaded, and their withdrawal when it is
+// unloaded, seen from the host: this program does not link the library; it loads it with dlopen
+// (path in $SOACAD_LIBRARY) as the host does.
+//
+// To make a registry fail at load, the program interposes its own definitions of the two
+// registries' registerService (it is linked with exported symbols, so the loaded library binds
+// to them); they throw for a chosen name and otherwise forward to the host's definitions.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/iiop_skeleton.h"
+#include "host/gateway/kv_service_manager.h"
+#include "host/soaserver/dispatcher.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Internal::Server::IiopSkeleton;
+using Korvane::Soa::Internal::Server::ServiceManager;
+
+const char* const kDataManagement = "Cad-2007-01-DataManagement";
+// Every service the library registers, in the order of registration.
+const std::vector<std::string> kAllServices = {"Cad-2007-01-DataManagement",
+                                               "Cad-2007-01-StructureManagement",
+                                               "Cad-2007-06-StructureManagement"};
+
+// The registration that the interposed registries refuse (empty: none).
+std::string refusedByGateway;
+std::string refusedByServer;
+
+template <class Function>
+Function hostDefinition(const char* mangledName) {
+  void* symbol = dlsym(RTLD_NEXT, mangledName);
+  if (symbol == nullptr) {
+    std::abort();
+  }
+  return reinterpret_cast<Function>(symbol);
+}
+
+}  // namespace
+
+T2LService* KvServiceManager::registerService(std::string name, T2LService* service) {
+  if (name == refusedByGateway) {
+    throw std::runtime_error("the gateway registry is full");
+  }
+  using Definition = T2LService* (*)(KvServiceManager*, std::string, T2LService*);
+  static const Definition host = hostDefinition<Definition>(
+      "_ZN16KvServiceManager15registerServiceENSt7__cxx1112basic_stringIcSt11char_"
+      "traitsIcESaIcEEEP10T2LService");
+  return host(this, std::move(name), service);
+}
+
+std::string ServiceManager::registerService(const std::string& name) {
+  if (name == refusedByServer) {
+    throw std::runtime_error("the server registry is full");
+  }
+  using Definition = std::string (*)(ServiceManager*, const std::string&);
+  static const Definition host = hostDefinition<Definition>(
+      "_ZN7Korvane3Soa8Internal6Server14ServiceManager15registerServiceERKNSt7__cxx1112basic_"
+      "stringIcSt11char_traitsIcESaIcEEE");
+  return host(this, name);
+}
+
+namespace {
+
+class StartupTest : public soacad_test::HostTest {
+ protected:
+  void TearDown() override {
+    unload();
+    refusedByGateway.clear();
+    refusedByServer.clear();
+  }
+
+  void load() {
+    const char* path = std::getenv("SOACAD_LIBRARY");
+    ASSERT_NE(path, nullptr) << "SOACAD_LIBRARY names the library to load";
+    library_ = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library_, nullptr) << dlerror();
+  }
+  void unload() {
+    if (library_ != nullptr) {
+      EXPECT_EQ(dlclose(library_), 0) << dlerror();
+      library_ = nullptr;
+    }
+  }
+
+  static std::vector<std::string> gatewayNames() {
+    return KvServiceManager::instance().serviceNames();
+  }
+  static std::vector<std::string> serverNames() {
+    return ServiceManager::instance().serviceNames();
+  }
+  static IiopSkeleton* skeleton(const std::string& name) {
+    return dynamic_cast<IiopSkeleton*>(KvServiceManager::instance().find(name));
+  }
+
+  void* library_ = nullptr;
+};
+
+TEST_F(StartupTest, LoadRegistersTheServicesInOrderInBothRegistries) {
+  ASSERT_TRUE(gatewayNames().empty());
+  load();
+  const std::vector<std::string> names = gatewayNames();
+  ASSERT_FALSE(names.empty());
+  ASSERT_LE(names.size(), kAllServices.size());
+  EXPECT_EQ(names,
+            std::vector<std::string>(kAllServices.begin(), kAllServices.begin() + names.size()));
+  EXPECT_EQ(serverNames(), names);
+}
+
+TEST_F(StartupTest, SkeletonCarriesTheShortNameAndTheTenOperations) {
+  load();
+  IiopSkeleton* dataManagement = skeleton(kDataManagement);
+  ASSERT_NE(dataManagement, nullptr);
+  EXPECT_EQ(dataManagement->serviceName(), "DataManagement");
+  EXPECT_EQ(dataManagement->operationTable().size(), 10u);
+  EXPECT_EQ(dataManagement->operationTable().count("getAllAttrMappings"), 1u);
+}
+
+TEST_F(StartupTest, InitializedTwiceTheServiceStillAnswers) {
+  load();
+  IiopSkeleton* dataManagement = skeleton(kDataManagement);
+  ASSERT_NE(dataManagement, nullptr);
+  dataManagement->initialize();
+  dataManagement->initialize();
+  const host::Reply reply =
+      host::dispatch(kDataManagement, "getAvailableTypes",
+                     "<GetAvailableTypesInput><classe>Folder</classe></GetAvailableTypesInput>");
+  EXPECT_FALSE(reply.fault) << reply.text;
+  EXPECT_NE(reply.text.find("<value>Folder</value>"), std::string::npos) << reply.text;
+}
+
+TEST_F(StartupTest, UnknownOperationIsAnsweredWithAFault) {
+  load();
+  const host::Reply reply = host::dispatch(kDataManagement, "deleteEverything", "<x/>");
+  EXPECT_TRUE(reply.fault);
+  EXPECT_TRUE(host::isFaultDocument(reply.text));
+}
+
+TEST_F(StartupTest, UnloadWithdrawsEveryServiceFromBothRegistries) {
+  load();
+  unload();
+  EXPECT_TRUE(gatewayNames().empty());
+  EXPECT_TRUE(serverNames().empty());
+  EXPECT_TRUE(host::dispatch(kDataManagement, "getAvailableTypes", "<x/>").fault);
+  // Loading again registers afresh.
+  load();
+  EXPECT_EQ(gatewayNames().front(), kDataManagement);
+  EXPECT_FALSE(host::dispatch(kDataManagement, "getAvailableTypes", "<x/>").fault);
+}
+
+TEST_F(StartupTest, GatewayFailureAtLoadIsReportedAndLeavesTheServiceUnregistered) {
+  refusedByGateway = kDataManagement;
+  testing::internal::CaptureStderr();
+  load();
+  const std::string report = testing::internal::GetCapturedStderr();
+  EXPECT_NE(report.find("\"Cad-2007-01-DataManagement\" is not available"), std::string::npos)
+      << report;
+  EXPECT_NE(report.find("the gateway registry is full"), std::string::npos) << report;
+  for (const std::string& name : gatewayNames()) {
+    EXPECT_NE(name, kDataManagement);
+  }
+  for (const std::string& name : serverNames()) {
+    EXPECT_NE(name, kDataManagement);
+  }
+}
+
+TEST_F(StartupTest, ServerFailureAtLoadWithdrawsTheGatewayRegistration) {
+  refusedByServer = kDataManagement;
+  testing::internal::CaptureStderr();
+  load();
+  const std::string report = testing::internal::GetCapturedStderr();
+  EXPECT_NE(report.find("the server registry is full"), std::string::npos) << report;
+  EXPECT_EQ(KvServiceManager::instance().find(kDataManagement), nullptr);
+  for (const std::string& name : serverNames()) {
+    EXPECT_NE(name, kDataManagement);
+  }
+}
+
+}  // namespace

@@ -1,5 +1,7 @@
 // Fixture documents: loading them into the store and saving the store as one.
 #include <algorithm>
+#include <cerrno>
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <set>
@@ -66,6 +68,8 @@ class FixtureLoader {
         session_ = child;
       } else if (name == "preferences") {
         loadPreferences(*child);
+      } else if (name == "counter") {
+        loadCounter(*child);
       } else {
         fail(*child, "unknown element <" + name + ">");
       }
@@ -357,6 +361,19 @@ class FixtureLoader {
     }
   }
 
+  void loadCounter(const XMLNode& node) {
+    checkAttributes(node, {"name", "value"});
+    checkNoChildren(node);
+    const std::string value = required(node, "value");
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long number = std::strtoull(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || errno == ERANGE || value[0] == '-') {
+      fail(node, "counter value \"" + value + "\" is not a whole number");
+    }
+    store_.raiseCounter(required(node, "name"), number);
+  }
+
   void loadPreferences(const XMLNode& node) {
     checkAttributes(node, {"searchScope"});
     checkNoText(node);
@@ -432,6 +449,12 @@ class FixtureWriter {
     }
     if (!store_.preferences().empty() || !store_.searchScope().empty()) {
       writePreferences();
+    }
+    for (const auto& counter : store_.counters()) {
+      open("  <counter");
+      attribute("name", counter.first);
+      attribute("value", std::to_string(counter.second));
+      out_ += "/>\n";
     }
     out_ += "</fixture>\n";
     return std::move(out_);

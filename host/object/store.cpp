@@ -318,11 +318,20 @@ std::vector<Tag> Store::types() const {
 
 // --- Objects -------------------------------------------------------------------------------
 
+std::uint64_t Store::nextCount(const std::string& counter) {
+  return ++state_.counters[counter];
+}
+
+void Store::raiseCounter(const std::string& counter, std::uint64_t value) {
+  std::uint64_t& current = state_.counters[counter];
+  current = std::max(current, value);
+}
+
 std::string Store::generateUid() {
   for (;;) {
     char buffer[24];
     std::snprintf(buffer, sizeof buffer, "h%012llu",
-                  static_cast<unsigned long long>(++state_.generatedUids));
+                  static_cast<unsigned long long>(nextCount("uid")));
     if (state_.tagByUid.count(buffer) == 0) {
       return buffer;
     }

@@ -234,6 +234,13 @@ class Store {
   void setPreference(const Preference& preference);
   const std::string& searchScope() const { return state_.searchScope; }
   void setSearchScope(const std::string& scope) { state_.searchScope = scope; }
+  // The next value of the named counter (1 for a new one). Counters are saved with the store,
+  // so numbers handed out (generated UIDs and ids) are never handed out again, also across a
+  // save and a load; mark points do not roll them back.
+  std::uint64_t nextCount(const std::string& counter);
+  const std::map<std::string, std::uint64_t>& counters() const { return state_.counters; }
+  // Raises the counter to `value` (a counter never goes back).
+  void raiseCounter(const std::string& counter, std::uint64_t value);
   // The message template of `code`; null when it has none.
   const std::string* messageTemplate(int code) const;
   void setMessageTemplate(int code, const std::string& text) { state_.messages[code] = text; }
@@ -274,7 +281,7 @@ class Store {
     std::vector<Preference> preferences;
     std::string searchScope;
     Tag currentUser;
-    std::uint64_t generatedUids = 0;
+    std::map<std::string, std::uint64_t> counters;
     std::vector<MarkPoint> marks;
     int nextMarkId = 1;
   };

@@ -1,8 +1,6 @@
 #include "host/object/user.h"
 
-#include <map>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "host/object/host_call.h"
@@ -18,17 +16,14 @@ using host::missingArgument;
 using host::Store;
 using host::tagText;
 
-struct Counters {
-  int itemId = 0;
-  std::map<std::tuple<Tag, Tag, std::string>, long long> altIds;
-};
+// The store's counters (saved with it, so ids stay unique across sessions).
+const char* const kItemIdCounter = "item_id";
 
-Counters& counters() {
-  static Counters state;
-  return state;
+// One alternate-id counter per (context, type, pattern), named by their UIDs and the pattern.
+std::string altIdCounter(Tag idContext, Tag idType, const std::string& pattern) {
+  const Store& store = Store::instance();
+  return "alt_id/" + store.uidOfTag(idContext) + "/" + store.uidOfTag(idType) + "/" + pattern;
 }
-
-const host::ResetHook kResetCounters([] { counters() = Counters(); });
 
 std::string padded(long long number, std::size_t width) {
   std::string digits = std::to_string(number);
@@ -66,7 +61,7 @@ int USER_new_item_id(Tag item, Tag /*itemType*/, bool* modifiable, char** id) {
   HOST_CALL("USER_new_item_id", item);
   std::string candidate;
   do {
-    candidate = padded(++counters().itemId, 6);
+    candidate = padded(static_cast<long long>(Store::instance().nextCount(kItemIdCounter)), 6);
   } while (host::findItemById(candidate) != NULLTAG);
   *modifiable = true;
   *id = SM_string_copy(candidate.c_str());
@@ -105,7 +100,7 @@ int USER_new_alt_id(Tag idContext, const char* pattern, Tag idType, Tag parentAl
   }
   *newId = nullptr;
   HOST_CALL("USER_new_alt_id", idContext);
-  const Store& store = Store::instance();
+  Store& store = Store::instance();
   if (store.typeName(idType).empty()) {
     return host::storeError(POM_invalid_tag, {tagText(idType)});
   }
@@ -115,7 +110,8 @@ int USER_new_alt_id(Tag idContext, const char* pattern, Tag idType, Tag parentAl
     }
   }
   const std::string shape = pattern == nullptr ? std::string() : std::string(pattern);
-  const long long number = ++counters().altIds[std::make_tuple(idContext, idType, shape)];
+  const long long number =
+      static_cast<long long>(store.nextCount(altIdCounter(idContext, idType, shape)));
   std::string id;
   if (shape.find('#') == std::string::npos) {
     id = shape + padded(number, shape.empty() ? 6 : 1);

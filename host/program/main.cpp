@@ -123,17 +123,9 @@ bool readRequest(const std::string& source, std::string& text) {
   return true;
 }
 
-// The fault's name and message on one line, read from the fault document.
+// The fault's name and message on one line.
 std::string faultReason(const host::Reply& reply) {
   std::string reason = reply.reason;
-  try {
-    Korvane::Soa::Common::Xml::SAXToNodeParser parser;
-    const Korvane::Soa::Common::Xml::XMLNode& root = parser.parseString(reply.text);
-    const std::string* message = root.attr("message");
-    reason = root.name() + ": " + (message != nullptr ? *message : std::string());
-  } catch (const Korvane::Soa::Common::Xml::XmlParseError&) {
-    // Keep the dispatcher's reason.
-  }
   for (char& c : reason) {
     if (c == '\n' || c == '\r' || c == '\t') {
       c = ' ';

@@ -4,6 +4,7 @@
 #include <exception>
 #include <sstream>
 
+#include "framework/sax_to_node_parser.h"
 #include "framework/soa_exceptions.h"
 #include "framework/xml_parse_error.h"
 #include "host/gateway/kv_service_manager.h"
@@ -41,17 +42,16 @@ struct ErrorStoreScope {
   ~ErrorStoreScope() { ERROR_store_clear(); }
 };
 
-// The text of the fault's message attribute, unescaped only as far as a one-line reason needs.
+// The fault's message: the message attribute of its root element.
 std::string faultReason(const std::string& document) {
-  const std::string marker = "message=\"";
-  const std::size_t start = document.find(marker);
-  if (start == std::string::npos) {
+  try {
+    Korvane::Soa::Common::Xml::SAXToNodeParser parser;
+    const auto& root = parser.parseString(document);
+    const std::string* message = root.attr("message");
+    return root.name() + ": " + (message == nullptr ? std::string() : *message);
+  } catch (const Korvane::Soa::Common::Xml::XmlParseError&) {
     return "fault";
   }
-  const std::size_t end = document.find('"', start + marker.size());
-  return document.substr(start + marker.size(), end == std::string::npos
-                                                    ? std::string::npos
-                                                    : end - start - marker.size());
 }
 
 }  // namespace

@@ -463,7 +463,7 @@ TEST_F(PartsTest, ItemWithoutMasterFormFailsEvenWithoutAttributes) {
 // --- Failures leave nothing half-made -------------------------------------------------------
 
 TEST_F(PartsTest, NewItemWhoseRevisionLacksItsMasterFormIsRolledBack) {
-  const std::string before = store().saveFixture();
+  const std::string before = savedObjects();
   // The second master-form lookup of the path is the revision's.
   host::faultPlan().nullResult("GRM_list_secondary_objects_only", 2);
   PartInfo info = part("a");
@@ -475,12 +475,12 @@ TEST_F(PartsTest, NewItemWhoseRevisionLacksItsMasterFormIsRolledBack) {
   EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {215032}}, {"a", {1}}}));
   EXPECT_TRUE(response.serviceData.createdUids().empty());
   EXPECT_EQ(host::findItemById("NEW-1"), NULLTAG);
-  EXPECT_EQ(store().saveFixture(), before);
+  EXPECT_EQ(savedObjects(), before);
   EXPECT_EQ(calls("AOM_save", tagOf("f.newstuff")), 0);
 }
 
 TEST_F(PartsTest, FailingSaveReleasesTheLockAndUndoesThePath) {
-  const std::string before = store().saveFixture();
+  const std::string before = savedObjects();
   host::faultPlan().fail("AOM_save", 7015, 0, tagOf("fm.bolt.A"));
   PartInfo info = part("a");
   info.itemRevInput.itemRevision = tagOf("r.bolt");
@@ -489,7 +489,7 @@ TEST_F(PartsTest, FailingSaveReleasesTheLockAndUndoesThePath) {
   const Response response = run(info);  // Checks that nothing stays locked.
   EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
   EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {7015}}, {"a", {1}}}));
-  EXPECT_EQ(store().saveFixture(), before);
+  EXPECT_EQ(savedObjects(), before);
 }
 
 TEST_F(PartsTest, FailedCreationCallYields215023) {
@@ -538,7 +538,7 @@ TEST_F(PartsTest, ExtraObjectsAreCreatedOrUpdatedAndRelatedOnce) {
 }
 
 TEST_F(PartsTest, FailingExtraObjectsAreKeyedByPartAndExtraAndLeaveNothing) {
-  const std::string before = store().saveFixture();
+  const std::string before = savedObjects();
   PartInfo info = part("p");
   info.itemInput.item = tagOf("i.bolt");
   info.itemInput.extraObject = {{NULLTAG, "e1", "NoRelation", "Note", {}},
@@ -553,7 +553,7 @@ TEST_F(PartsTest, FailingExtraObjectsAreKeyedByPartAndExtraAndLeaveNothing) {
             (std::vector<Stack>{
                 {"p;e1", {215050}}, {"p;e2", {215022}}, {"p;e3", {215024}}, {"p;e4", {7015}}}));
   EXPECT_EQ(response.serviceData.createdUids().size(), 0u);
-  EXPECT_EQ(store().saveFixture(), before);
+  EXPECT_EQ(savedObjects(), before);
 }
 
 TEST_F(PartsTest, RelationThatCannotBeCreatedFailsTheExtraWith215025) {
@@ -665,7 +665,7 @@ TEST_F(PartsTest, NewVersionNeedsAModifiableCheckedOutDataset) {
 }
 
 TEST_F(PartsTest, DatasetErrorCodesAreKeyedByPartAndDatasetAndLeaveNothing) {
-  const std::string before = store().saveFixture();
+  const std::string before = savedObjects();
   PartInfo info = part("p");
   info.itemRevInput.itemRevision = tagOf("r.bolt");
   DatasetInfo noRelation = newDataset("rel");
@@ -696,7 +696,7 @@ TEST_F(PartsTest, DatasetErrorCodesAreKeyedByPartAndDatasetAndLeaveNothing) {
   EXPECT_TRUE(response.serviceData.createdUids().empty());
   // The dataset of r.bolt was only updated; every created one was rolled back.
   EXPECT_EQ(secondaries(tagOf("r.bolt"), "ZOLT_specification"), std::vector<Tag>{tagOf("d.bolt")});
-  EXPECT_EQ(store().saveFixture(), before);
+  EXPECT_EQ(savedObjects(), before);
 }
 
 TEST_F(PartsTest, NullCreationResultsGiveTheirOwnCodes) {

@@ -98,6 +98,28 @@ TEST_F(PreferencesTest, AlternateIdsFollowTheirPatternAndNeverRepeat) {
   EXPECT_EQ(USER_new_alt_id(tagOf("gone"), "x", type, NULLTAG, &id), POM_invalid_tag);
 }
 
+TEST_F(PreferencesTest, IdCountersSurviveASavedStore) {
+  load(R"(<fixture><type name="Alt" class="Form"/></fixture>)");
+  Tag type;
+  ZOLTTYPE_ask_type("Alt", &type);
+  char* id = nullptr;
+  bool modifiable = false;
+  USER_new_alt_id(NULLTAG, "N#", type, NULLTAG, &id);
+  SM_free(id);
+  USER_new_item_id(NULLTAG, NULLTAG, &modifiable, &id);
+  SM_free(id);
+
+  const std::string saved = store().saveFixture();
+  store().reset();
+  load(saved);
+  ZOLTTYPE_ask_type("Alt", &type);
+
+  ASSERT_EQ(USER_new_alt_id(NULLTAG, "N#", type, NULLTAG, &id), 0);
+  EXPECT_EQ(take(id), "N2");
+  ASSERT_EQ(USER_new_item_id(NULLTAG, NULLTAG, &modifiable, &id), 0);
+  EXPECT_EQ(take(id), "000003");
+}
+
 TEST_F(PreferencesTest, CheckoutState) {
   load(R"(<fixture><object uid="u.other" class="User" type="User"/>
     <object uid="i.theirs" class="Item" type="Item"><prop name="checked_out_user" value="u.other"/></object>

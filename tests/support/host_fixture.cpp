@@ -1,5 +1,7 @@
 #include "tests/support/host_fixture.h"
 
+#include <sstream>
+
 #include "host/object/error_store.h"
 #include "host/object/memory.h"
 
@@ -42,6 +44,17 @@ void HostTest::load(const std::string& fixture) {
   } catch (const host::FixtureError& error) {
     FAIL() << error.what();
   }
+}
+
+std::string HostTest::savedObjects() const {
+  std::istringstream saved(host::Store::instance().saveFixture());
+  std::string kept;
+  for (std::string line; std::getline(saved, line);) {
+    if (line.find("<counter ") == std::string::npos) {
+      kept += line + "\n";
+    }
+  }
+  return kept;
 }
 
 std::vector<int> HostTest::storedCodes() const {

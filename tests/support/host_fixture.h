@@ -26,6 +26,9 @@ class HostTest : public ::testing::Test {
   void load(const std::string& fixture);
   // The tag of a UID (the fixture's objects are addressed by the UIDs it gives them).
   Tag tagOf(const std::string& uid) { return store().tagOfUid(uid); }
+  // The store in the fixture format without its id counters: what a rolled-back step must
+  // leave unchanged (counters never go back, so that ids handed out are never reused).
+  std::string savedObjects() const;
   // The codes on the error store, oldest first.
   std::vector<int> storedCodes() const;
 };

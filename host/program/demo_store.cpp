@@ -208,6 +208,50 @@ const char* const kDemoStore = R"(<fixture>
   <relation uid="rel.spec.000103.A" type="ZOLT_specification" primary="r.000103.A" secondary="d.000103.A.text"/>
   <relation uid="rel.ref.000100.B" type="ZOLT_reference" primary="r.000100.B" secondary="r.000103.A"/>
 
+  <object uid="pd.description" class="PropertyDescriptor">
+    <prop name="property_name" value="object_desc"/>
+    <prop name="display_name" value="Description"/>
+    <prop name="value_type" value="8"/>
+    <prop name="property_type" value="1"/>
+    <prop name="max_length" value="240"/>
+  </object>
+  <object uid="pd.part_name" class="PropertyDescriptor">
+    <prop name="property_name" value="object_name"/>
+    <prop name="display_name" value="Name"/>
+    <prop name="value_type" value="8"/>
+    <prop name="property_type" value="1"/>
+    <prop name="required" value="true"/>
+    <prop name="max_length" value="32"/>
+  </object>
+  <object uid="m.description" class="CadAttrMappingDefinition">
+    <prop name="attr_title" value="DESCRIPTION"/>
+    <prop name="mapping_string" value="ItemRevision.object_desc"/>
+    <prop name="dataset_type" value="dt.cadmodel"/>
+    <prop name="item_type" value="type.Part"/>
+    <prop name="cad_master" value="true"/>
+    <prop name="property_descriptor" value="pd.description"/>
+  </object>
+  <object uid="m.part_name" class="CadAttrMappingDefinition">
+    <prop name="attr_title" value="PART_NAME"/>
+    <prop name="mapping_string" value="Item.object_name"/>
+    <prop name="dataset_type" value="dt.cadmodel"/>
+    <prop name="property_descriptor" value="pd.part_name"/>
+  </object>
+  <object uid="res.description.000101" class="CadAttrMappingResolution">
+    <prop name="mapping" value="m.description"/>
+    <prop name="item_revision" value="r.000101.A"/>
+    <prop name="mapping_type" value="2"/>
+    <prop name="resolved_object" value="r.000101.A"/>
+    <prop name="resolved_property" value="object_desc"/>
+  </object>
+  <object uid="res.part_name.000101" class="CadAttrMappingResolution">
+    <prop name="mapping" value="m.part_name"/>
+    <prop name="dataset" value="d.000101.A.model"/>
+    <prop name="mapping_type" value="1"/>
+    <prop name="resolved_object" value="i.000101"/>
+    <prop name="resolved_property" value="object_name"/>
+  </object>
+
   <object uid="uom.each" class="UnitOfMeasure"><prop name="symbol" value="each"/></object>
   <object uid="uom.mm" class="UnitOfMeasure"><prop name="symbol" value="mm"/></object>
   <object uid="uom.kg" class="UnitOfMeasure"><prop name="symbol" value="kg"/></object>

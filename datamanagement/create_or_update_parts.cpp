@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "datamanagement/attribute_mapping.h"
+#include "datamanagement/diagnostics.h"
 #include "datamanagement/related_object_collector.h"
 #include "host/object/aom.h"
 #include "host/object/dataset.h"
@@ -159,37 +160,63 @@ class LockGuard {
 };
 
 // --- Diagnostic dump ------------------------------------------------------------------------
-// Lines go to standard output: the indent level times three blanks, the texts, a new line.
 
-void printIndent(int level) {
-  for (int i = 0; i < level; ++i) {
-    std::fputs("   ", stdout);
-  }
+using Diagnostics::printBanner;
+using Diagnostics::printFour;
+using Diagnostics::printNumber;
+using Diagnostics::printText;
+using Diagnostics::printTexts;
+
+void dumpStart() {
+  printBanner();
+  printText(0, "Start of data dump from createOrUpdateParts ");
 }
 
-void printText(int level, const std::string& text) {
-  printIndent(level);
-  std::fputs(text.c_str(), stdout);
-  std::fputs("\n", stdout);
+void dumpEnd() {
+  printText(0, "End of data dump from createOrUpdateParts ");
+  printBanner();
 }
 
-void printTexts(int level, const std::string& first, const std::string& second) {
-  printText(level, first + second);
+void dumpItemInfo(int level, const DataManagement::ItemInfo& info) {
+  printTexts(level, "ItemInfo : ", "");
+  printNumber(level + 1, "item : ", info.item.tag());
+  printTexts(level + 1, "itemId : ", info.itemId);
+  printTexts(level + 1, "name : ", info.name);
+  printTexts(level + 1, "description : ", info.description);
 }
 
-void printFour(int level, const std::string& first, const std::string& second,
-               const std::string& third, const std::string& fourth) {
-  printText(level, first + second + third + fourth);
+void dumpItemRevInfo(int level, const DataManagement::ItemRevInfo& info) {
+  printTexts(level, "ItemRevInfo : ", "");
+  printNumber(level + 1, "itemRevision : ", info.itemRevision.tag());
+  printTexts(level + 1, "revId : ", info.revId);
 }
 
-// Record dumps, banners and their lines. They write nothing yet; the call sites are in place.
-void dumpStart() {}
-void dumpEnd() {}
-void dumpItemInfo(int, const DataManagement::ItemInfo&) {}
-void dumpItemRevInfo(int, const DataManagement::ItemRevInfo&) {}
-void dumpExtraObjectInfo(int, const DataManagement::ExtraObjectInfo&) {}
-void dumpDatasetInfo(int, const DataManagement::DatasetInfo&) {}
-void dumpNamedReferenceObjectInfo(int, const DataManagement::NamedReferenceObjectInfo&) {}
+void dumpExtraObjectInfo(int level, const DataManagement::ExtraObjectInfo& info) {
+  printTexts(level, "ExtraObjectInfo : ", "");
+  printNumber(level + 1, "object : ", info.object);
+  printTexts(level + 1, "clientId : ", info.clientId);
+  printTexts(level + 1, "relationTypeName : ", info.relationTypeName);
+  printTexts(level + 1, "typeName : ", info.typeName);
+}
+
+void dumpDatasetInfo(int level, const DataManagement::DatasetInfo& info) {
+  printTexts(level, "DatasetInfo : ", "");
+  printNumber(level + 1, "dataset : ", info.dataset.tag());
+  printTexts(level + 1, "name : ", info.name);
+  printTexts(level + 1, "description : ", info.description);
+  printTexts(level + 1, "type : ", info.type);
+  printTexts(level + 1, "id : ", info.id);
+  printTexts(level + 1, "datasetRev : ", info.datasetRev);
+  printNumber(level + 1, "createNewVersion : ", info.createNewVersion);
+}
+
+void dumpNamedReferenceObjectInfo(int level, const DataManagement::NamedReferenceObjectInfo& info) {
+  printTexts(level, "NamedReferenceObjectInfo : ", "");
+  printTexts(level + 1, "clientId : ", info.clientId);
+  printNumber(level + 1, "object : ", info.object);
+  printTexts(level + 1, "typeName : ", info.typeName);
+  printTexts(level + 1, "namedReferenceName : ", info.namedReferenceName);
+}
 
 // --- Helpers -------------------------------------------------------------------------------
 
@@ -1159,7 +1186,11 @@ int CreateOrUpdatePartsImpl::handleMappingAttributes(std::string key, const Tag&
   return 0;
 }
 
-void CreateOrUpdatePartsImpl::timeOut(std::string&, std::string&) {}
+void CreateOrUpdatePartsImpl::timeOut(std::string& label, std::string& phase) {
+  if (timing_) {
+    Diagnostics::appendTimeStamp(timingLogFile_, label, phase);
+  }
+}
 
 }  // namespace Cad
 }  // namespace Soa

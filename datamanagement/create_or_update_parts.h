@@ -105,9 +105,8 @@ class CreateOrUpdatePartsImpl {
   int handleMappingAttributes(std::string key, const Tag& dataset, const Tag& datasetType,
                               const Tag& itemRevision, std::vector<AttributeInfo> attributes,
                               ServiceData& serviceData);
-  // The timing log's entry: with the timing switch on, `label`, `phase` and the UTC time are
-  // to be appended to the timing-log file. The switch and the file name are set and the begin
-  // and end calls are in place; the writer itself is not built yet, so nothing is written.
+  // With the timing switch on, appends `label`, `phase` and the UTC time to the timing-log
+  // file; a file that cannot be opened is skipped. Nothing with the switch off.
   void timeOut(std::string& label, std::string& phase);
 
   // Diagnostic dump and timing log, switched on from the environment at the start of a call.

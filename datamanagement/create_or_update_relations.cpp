@@ -1,16 +1,471 @@
 #include "datamanagement/create_or_update_relations.h"
 
-#include "datamanagement/not_available.h"
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "datamanagement/diagnostics.h"
+#include "host/object/aom.h"
+#include "host/object/error_store.h"
+#include "host/object/grm.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/pom.h"
+#include "host/object/sizes.h"
+#include "host/object/types.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 
+namespace {
+
+using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+using ServiceData = Korvane::Soa::Server::ServiceData;
+using Info = DataManagement::CreateOrUpdateRelationsInfo;
+using Filter = DataManagement::RelationAndTypesFilter2;
+
+using Diagnostics::printBanner;
+using Diagnostics::printNumber;
+using Diagnostics::printText;
+using Diagnostics::printTexts;
+
+// The library's own codes.
+constexpr int kTypeNotFound = 215022;
+constexpr int kRelationNotCreated = 215025;
+constexpr int kRelationTypeNotFound = 215050;
+constexpr int kPrimaryNotValid = 215051;
+constexpr int kUserDataNotValid = 215053;
+constexpr int kRelationNotValid = 215054;
+constexpr int kRelationExists = 215055;
+
+// Error-stack keys of the filter check pass.
+const char* const kFilterRelationTypeKey = "Filter relation type error";
+const char* const kFilterObjectTypeKey = "Filter object type error";
+
+// Stores the library's code (with `text` as its first parameter when given) and raises it.
+[[noreturn]] void raiseError(int code, const std::string& text = std::string()) {
+  ERROR_store(EMH_severity_error, code, text.empty() ? nullptr : text.c_str());
+  throw IFail(code);
+}
+
+std::string tagText(Tag tag) {
+  return std::to_string(static_cast<std::uint32_t>(tag));
+}
+
+// --- Working lists of one call --------------------------------------------------------------
+
+struct CreateEntry {
+  std::string clientId;
+  Tag relationType;
+  Tag secondary;
+  Tag userData;
+};
+
+// The creations of one primary object, in input order.
+struct CreateGroup {
+  Tag primary;
+  std::vector<CreateEntry> entries;
+};
+
+struct UpdateEntry {
+  std::string clientId;
+  Tag relation;
+  Tag userData;
+};
+
+struct RelationLists {
+  // In order of their primary's first appearance.
+  std::vector<CreateGroup> groups;
+  std::unordered_map<Tag, std::size_t> groupOfPrimary;
+  // In input order.
+  std::vector<UpdateEntry> updates;
+  // The relations the updates name: complete mode spares them.
+  std::unordered_set<Tag> updateTargets;
+
+  void addCreation(Tag primary, CreateEntry entry) {
+    const auto found = groupOfPrimary.emplace(primary, groups.size());
+    if (found.second) {
+      groups.push_back(CreateGroup{primary, {}});
+    }
+    groups[found.first->second].entries.push_back(std::move(entry));
+  }
+  void addUpdate(UpdateEntry entry) {
+    updateTargets.insert(entry.relation);
+    updates.push_back(std::move(entry));
+  }
+};
+
+// Name -> type, filled on the first successful lookup of a name; a failed lookup is not
+// remembered, so every input that names an unknown type gets its own error stack.
+struct TypeCaches {
+  std::map<std::string, Tag> relationTypes;
+  std::map<std::string, Tag> objectTypes;
+};
+
+// --- Dump ---------------------------------------------------------------------------------
+
+void dumpCreateOrUpdateRelationsInfo(int level, const Info& info) {
+  printTexts(level, "CreateOrUpdateRelationsInfo : ", "");
+  printTexts(level + 1, "clientId : ", info.clientId);
+  printTexts(level + 1, "relationType : ", info.relationType);
+  printNumber(level + 1, "primaryObject : ", info.primaryObject);
+  printNumber(level + 1, "secondaryObject : ", info.secondaryObject);
+  printNumber(level + 1, "relation : ", info.relation.tag());
+  printNumber(level + 1, "userData : ", info.userData);
+}
+
+void dumpRelationAndTypesFilter(int level, const Filter& filter) {
+  printTexts(level, "RelationAndTypesFilter : ", "");
+  printTexts(level + 1, "relationName : ", filter.relationName);
+  printTexts(level + 1, "object types : ", "");
+  for (const std::string& name : filter.objectTypeName) {
+    printText(level + 2, name);
+  }
+}
+
+// --- Type lookups -------------------------------------------------------------------------
+
+// Where a failed type lookup goes: an error stack under `key`, or, for the empty key, nowhere
+// (the error store is emptied, so the failure reaches no later stack).
+struct LookupContext {
+  ServiceData& serviceData;
+  bool debug;
+  int level;
+};
+
+using TypeQuery = int (*)(const char* name, Tag* type);
+
+// The type named `name` (from the cache or `query`); 0 after a failure, which is recorded as
+// described for LookupContext. A name that does not fit the host's type names, or that holds
+// a NUL character, names no type: it is refused as not found without reaching the host.
+Tag findType(const std::string& key, const std::string& name, std::map<std::string, Tag>& cache,
+             TypeQuery query, int notFoundCode, const char* failureLine,
+             const LookupContext& context) {
+  const auto cached = cache.find(name);
+  if (cached != cache.end()) {
+    return cached->second;
+  }
+  try {
+    Tag type;
+    if (name.size() <= static_cast<std::size_t>(ZOLTTYPE_name_size_c) &&
+        name.find('\0') == std::string::npos) {
+      ResultStatus status;
+      status = query(name.c_str(), &type);
+    }
+    if (type == NULLTAG) {
+      raiseError(notFoundCode, name);
+    }
+    cache.emplace(name, type);
+    return type;
+  } catch (IFail&) {
+    if (key.empty()) {
+      ERROR_store_clear();
+    } else {
+      if (context.debug) {
+        printText(context.level, failureLine);
+      }
+      context.serviceData.addErrorStack(key);
+    }
+  }
+  return NULLTAG;
+}
+
+Tag findRelationType(const std::string& key, const std::string& name, TypeCaches& caches,
+                     const LookupContext& context) {
+  return findType(key, name, caches.relationTypes, &GRM_find_relation_type, kRelationTypeNotFound,
+                  "Getting relation type tag error encountered!!", context);
+}
+
+Tag findObjectType(const std::string& key, const std::string& name, TypeCaches& caches,
+                   const LookupContext& context) {
+  return findType(key, name, caches.objectTypes, &ZOLTTYPE_ask_type, kTypeNotFound,
+                  "Getting ZOLT type tag error encountered!!", context);
+}
+
+// --- Steps --------------------------------------------------------------------------------
+
+// Sorts the inputs into creations and updates. An input that fails a check is an error stack
+// under its client id and joins neither list.
+void buildRelationLists(const std::vector<Info>& inputs, RelationLists& lists, TypeCaches& caches,
+                        const LookupContext& context) {
+  for (const Info& input : inputs) {
+    try {
+      if (context.debug) {
+        dumpCreateOrUpdateRelationsInfo(context.level, input);
+      }
+      if (input.userData != NULLTAG && input.userData.isValid() != 0) {
+        raiseError(kUserDataNotValid, tagText(input.userData));
+      }
+      const Tag relation = input.relation.tag();
+      if (relation == NULLTAG) {
+        if (input.primaryObject.isValid() != 0) {
+          raiseError(kPrimaryNotValid, tagText(input.primaryObject));
+        }
+        // A creation without a valid secondary object could only fail later, or be passed
+        // over without a word; it is refused here, with the host's invalid-tag status that the
+        // probe stored.
+        ResultStatus status;
+        status = input.secondaryObject.isValid();
+        const Tag type = findRelationType(input.clientId, input.relationType, caches, context);
+        if (type == NULLTAG) {
+          continue;  // The lookup recorded the failure under the client id.
+        }
+        lists.addCreation(input.primaryObject,
+                          CreateEntry{input.clientId, type, input.secondaryObject, input.userData});
+      } else {
+        if (relation.isValid() != 0) {
+          raiseError(kRelationNotValid, tagText(relation));
+        }
+        lists.addUpdate(UpdateEntry{input.clientId, relation, input.userData});
+      }
+    } catch (IFail&) {
+      if (context.debug) {
+        printText(context.level, "Building primary and update list error encountered!!");
+      }
+      context.serviceData.addErrorStack(input.clientId);
+    }
+  }
+}
+
+// Whether the secondary object of `relation` is exactly of one of the filter's object types
+// (a subtype does not match). Type names that name no type match nothing.
+bool secondaryTypeMatches(Tag relation, const Filter& filter, TypeCaches& caches,
+                          const LookupContext& context) {
+  ResultStatus status;
+  status = AOM_refresh(relation, false);
+  Tag secondary;
+  status = GRM_ask_secondary(relation, &secondary);
+  Tag secondaryType;
+  status = ZOLTTYPE_ask_object_type(secondary, &secondaryType);
+  for (const std::string& name : filter.objectTypeName) {
+    const Tag type = findObjectType("", name, caches, context);
+    if (type != NULLTAG && type == secondaryType) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Complete mode: deletes, for every creation primary and every filter, the relations of the
+// filter's type (whose secondary is of one of its object types, when it names any) that no
+// update names, and reports each by the UID it had.
+void processRelationFilters(const std::vector<Filter>& filters, const RelationLists& lists,
+                            TypeCaches& caches, const LookupContext& context) {
+  // Check pass: each unknown name is reported once per filter, under a fixed key.
+  for (const Filter& filter : filters) {
+    if (context.debug) {
+      dumpRelationAndTypesFilter(context.level, filter);
+    }
+    findRelationType(kFilterRelationTypeKey, filter.relationName, caches, context);
+    for (const std::string& name : filter.objectTypeName) {
+      findObjectType(kFilterObjectTypeKey, name, caches, context);
+    }
+  }
+
+  for (const CreateGroup& group : lists.groups) {
+    for (const Filter& filter : filters) {
+      try {
+        const Tag relationType = findRelationType("", filter.relationName, caches, context);
+        if (relationType == NULLTAG) {
+          continue;
+        }
+        ResultStatus status;
+        int count = 0;
+        host::HostArray<Tag> relations;
+        status = GRM_list_relations(group.primary, NULLTAG, relationType, NULLTAG, &count,
+                                    relations.out());
+        if (count <= 0 || !relations) {
+          continue;
+        }
+        std::vector<Tag> candidates;
+        for (int i = 0; i < count; ++i) {
+          const Tag relation = relations[static_cast<std::size_t>(i)];
+          if (lists.updateTargets.count(relation) == 0) {
+            candidates.push_back(relation);
+          }
+        }
+        relations.reset();
+
+        std::vector<Tag> doomed;
+        for (Tag candidate : candidates) {
+          if (filter.objectTypeName.empty() ||
+              secondaryTypeMatches(candidate, filter, caches, context)) {
+            doomed.push_back(candidate);
+          }
+        }
+        for (Tag relation : doomed) {
+          host::HostString uid;
+          status = POM_tag_to_uid(relation, uid.out());
+          status = GRM_delete_relation(relation);
+          context.serviceData.addDeletedObject(uid.str());
+        }
+      } catch (IFail&) {
+        if (context.debug) {
+          printText(context.level, "Processing filter error encountered!!");
+        }
+        context.serviceData.addErrorStack();
+      }
+    }
+  }
+}
+
+// A relation just created: deleted again when the guard goes out of scope before release(),
+// so a creation that fails after GRM_create_relation leaves no relation behind. A failing
+// deletion stays on the error store, where it joins the stack of the failure that caused it.
+class NewRelationGuard {
+ public:
+  explicit NewRelationGuard(Tag relation) : relation_(relation) {}
+  ~NewRelationGuard() {
+    if (relation_ != NULLTAG) {
+      GRM_delete_relation(relation_);
+    }
+  }
+  NewRelationGuard(const NewRelationGuard&) = delete;
+  NewRelationGuard& operator=(const NewRelationGuard&) = delete;
+
+  void release() { relation_ = NULLTAG; }
+
+ private:
+  Tag relation_;
+};
+
+// The session's lock on a relation, released (AOM_refresh(relation, false), which also drops
+// unsaved values) when the guard goes out of scope still holding it. A failing release stays
+// on the error store and joins the stack of the failure being handled.
+class RelationLock {
+ public:
+  explicit RelationLock(Tag relation) : relation_(relation) {
+    ResultStatus status;
+    status = AOM_refresh(relation_, true);
+    held_ = true;
+  }
+  ~RelationLock() {
+    if (held_) {
+      AOM_refresh(relation_, false);
+    }
+  }
+  RelationLock(const RelationLock&) = delete;
+  RelationLock& operator=(const RelationLock&) = delete;
+
+  // Releases the lock; raises IFail when the host refuses (the guard no longer holds it).
+  void unlock() {
+    held_ = false;
+    ResultStatus status;
+    status = AOM_refresh(relation_, false);
+  }
+
+ private:
+  Tag relation_;
+  bool held_ = false;
+};
+
+}  // namespace
+
 CreateOrUpdateRelationsImpl::DataManagement::CreateOrUpdateRelationsResponse
 CreateOrUpdateRelationsImpl::createOrUpdateRelations(
-    const std::vector<DataManagement::CreateOrUpdateRelationsInfo>&, const bool&,
-    const DataManagement::CreateOrUpdateRelationsPref&) {
-  throwNotAvailable("createOrUpdateRelations");
+    const std::vector<DataManagement::CreateOrUpdateRelationsInfo>& info, bool complete,
+    const DataManagement::CreateOrUpdateRelationsPref& pref) {
+  std::vector<DataManagement::CreateOrUpdateRelationsOutput> output;
+  ServiceData serviceData;
+  debug_ = ZOLT_getenv("DEBUG_SOACAD") != nullptr;
+  indentLevel_ = 0;
+  if (debug_) {
+    printBanner();
+    printText(indentLevel_, "Start of data dump from createOrUpdateRelations ");
+  }
+
+  RelationLists lists;
+  TypeCaches caches;
+  const LookupContext context{serviceData, debug_, indentLevel_};
+  buildRelationLists(info, lists, caches, context);
+  if (complete) {
+    processRelationFilters(pref.info, lists, caches, context);
+  }
+
+  for (const CreateGroup& group : lists.groups) {
+    for (const CreateEntry& entry : group.entries) {
+      Tag relation;
+      createRelation(entry.clientId, group.primary, entry.relationType, entry.secondary,
+                     entry.userData, &relation, serviceData);
+      output.push_back({entry.clientId, relation});
+    }
+  }
+  for (const UpdateEntry& entry : lists.updates) {
+    if (updateRelation(entry.clientId, entry.relation, entry.userData, serviceData) == 0) {
+      serviceData.addUpdatedObject(entry.relation);
+    }
+    output.push_back({entry.clientId, entry.relation});
+  }
+
+  if (debug_) {
+    printText(indentLevel_, "End of data dump from createOrUpdateRelations ");
+    printBanner();
+  }
+  DataManagement::CreateOrUpdateRelationsResponse response;
+  response.output = std::move(output);
+  response.serviceData = serviceData;
+  return response;
+}
+
+int CreateOrUpdateRelationsImpl::createRelation(std::string clientId, Tag primary, Tag relationType,
+                                                Tag secondary, Tag userData, Tag* relation,
+                                                ServiceData& serviceData) {
+  *relation = NULLTAG;
+  if (debug_) {
+    printText(indentLevel_, "Creating relation");
+  }
+  try {
+    ResultStatus status;
+    Tag existing;
+    status = GRM_find_relation(primary, secondary, relationType, &existing);
+    if (existing != NULLTAG) {
+      raiseError(kRelationExists);
+    }
+    Tag created;
+    status = GRM_create_relation(primary, secondary, relationType, userData, &created);
+    if (created == NULLTAG) {
+      raiseError(kRelationNotCreated);
+    }
+    NewRelationGuard guard(created);
+    status = GRM_save_relation(created);
+    guard.release();
+    serviceData.addCreatedObject(created);
+    *relation = created;
+  } catch (IFail&) {
+    if (debug_) {
+      printText(indentLevel_, "Creating relation error encountered!!");
+    }
+    serviceData.addErrorStack(clientId);
+    return 1;
+  }
+  return 0;
+}
+
+int CreateOrUpdateRelationsImpl::updateRelation(std::string clientId, Tag relation, Tag userData,
+                                                ServiceData& serviceData) {
+  if (debug_) {
+    printText(indentLevel_, "Updating relation");
+  }
+  try {
+    RelationLock lock(relation);
+    ResultStatus status;
+    status = GRM_set_user_data(relation, userData);
+    status = AOM_save(relation);
+    lock.unlock();
+  } catch (IFail&) {
+    if (debug_) {
+      printText(indentLevel_, "Updating relation error encountered!!");
+    }
+    serviceData.addErrorStack(clientId);
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace Cad

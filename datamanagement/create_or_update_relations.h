@@ -2,25 +2,61 @@
 // mode) removed.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "datamanagement/data_management.h"
+#include "host/object/tag.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 
-// One object per call.
+// One object per call: DataManagementImpl constructs it, calls createOrUpdateRelations once
+// and destroys it.
+//
+// The inputs are first sorted into creations, grouped by primary object in order of first
+// appearance, and updates (those that name a relation). Then, in complete mode only, the
+// relations of each creation primary that the preference's filters name and no update input
+// names are deleted; then the creations run, then the updates. The order of effects is fixed:
+// all checks and lookups, all deletions, all creations, all updates.
+//
+// An input rejected while the lists are built (an object that is not valid, an unknown
+// relation type) gets an error stack under its client id and no output record. A creation or
+// update that fails later gets an error stack under its client id and an output record (a
+// failed creation with relation 0).
+//
+// With "DEBUG_SOACAD" set (to any value, the empty one included) the call dumps its inputs and
+// progress to standard output.
 class CreateOrUpdateRelationsImpl {
  public:
   using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+  using ServiceData = Korvane::Soa::Server::ServiceData;
 
   CreateOrUpdateRelationsImpl() = default;
+  CreateOrUpdateRelationsImpl(const CreateOrUpdateRelationsImpl&) = default;
+  CreateOrUpdateRelationsImpl& operator=(const CreateOrUpdateRelationsImpl&) = default;
   virtual ~CreateOrUpdateRelationsImpl() = default;
 
+  // The outputs of the creations (in group order, each group in input order), then those of
+  // the updates (in input order), and the call's service data: relations created and updated,
+  // the UIDs of relations deleted, and the error stacks.
   virtual DataManagement::CreateOrUpdateRelationsResponse createOrUpdateRelations(
-      const std::vector<DataManagement::CreateOrUpdateRelationsInfo>& info, const bool& complete,
+      const std::vector<DataManagement::CreateOrUpdateRelationsInfo>& info, bool complete,
       const DataManagement::CreateOrUpdateRelationsPref& pref);
+
+ private:
+  // Creates and saves the relation and reports it as created; 0 on success. An existing
+  // relation of that type between the two objects, or any failure, is an error stack under
+  // `clientId`, leaves no relation behind and returns 1 with `*relation` null.
+  int createRelation(std::string clientId, Tag primary, Tag relationType, Tag secondary,
+                     Tag userData, Tag* relation, ServiceData& serviceData);
+  // Sets the relation's user data and saves it; 0 on success. A failure is an error stack under
+  // `clientId` and returns 1; the relation is not left locked either way.
+  int updateRelation(std::string clientId, Tag relation, Tag userData, ServiceData& serviceData);
+
+  bool debug_ = false;
+  int indentLevel_ = 0;  // Of dump lines, in steps of three blanks.
 };
 
 }  // namespace Cad

@@ -5,7 +5,6 @@
 #include "datamanagement/create_or_update_relations.h"
 #include "datamanagement/data_management.h"
 #include "datamanagement/expand.h"
-#include "datamanagement/not_available.h"
 #include "host/object/error_store.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 
+class POMObject;
+
 // The 32-bit handle of a persistent object of the host; 0 is the null tag. A tag that names no
 // live object is "not valid": it can come from an unknown UID (see Utils::uidToTag) or from an
 // object that was deleted.
@@ -20,6 +22,10 @@ class Tag {
   // it; 7007 when it names no live object; the host's wrong-class status (7008) otherwise,
   // also for a class name that names no class. A failing answer is put on the error store.
   int isValid(const char* className) const;
+  // The persistent object the tag names, as a host-owned view (host/object/pom_object.h):
+  // status 0 for a live object; the host's invalid-tag status (7007, on the error store) and a
+  // null view otherwise. A null out-argument fails with POM_invalid_argument.
+  int object(POMObject** result) const;
 
  private:
   std::uint32_t value_ = 0;

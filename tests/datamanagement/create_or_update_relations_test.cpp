@@ -1,0 +1,303 @@
+// createOrUpdateRelations against the host: list building and its checks, complete-mode
+// deletion, creation, update, and the reply a CAD client reads.
+#include "datamanagement/create_or_update_relations.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "host/object/error_store.h"
+#include "host/object/grm.h"
+#include "host/object/host_call.h"
+#include "host/object/memory.h"
+#include "host/object/pom.h"
+#include "skeletons/datamanagement/datamanagement_records.h"
+#include "tests/support/service_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::CreateOrUpdateRelationsImpl;
+using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+using Info = DataManagement::CreateOrUpdateRelationsInfo;
+using Pref = DataManagement::CreateOrUpdateRelationsPref;
+using Response = DataManagement::CreateOrUpdateRelationsResponse;
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Datamanagement;
+
+// Parts p.1 and p.2; documents s.1 to s.3 and sub.1, whose type derives from Document; the
+// form ud.1 as user data. p.1 refers to s.1 (rel.a) and sub.1 (rel.b), has an extra s.2
+// (rel.c); p.2 refers to s.1 (rel.d).
+const char* const kWorld = R"(<fixture>
+  <type name="Part" class="Item" parent="Item"/>
+  <type name="Document" class="Item" parent="Item"/>
+  <type name="SubDocument" class="Item" parent="Document"/>
+  <type name="ZOLT_reference" class="ImanRelation"/>
+  <type name="ZOLT_extra" class="ImanRelation"/>
+  <object uid="p.1" class="Item" type="Part"/>
+  <object uid="p.2" class="Item" type="Part"/>
+  <object uid="s.1" class="Item" type="Document"/>
+  <object uid="s.2" class="Item" type="Document"/>
+  <object uid="s.3" class="Item" type="Document"/>
+  <object uid="sub.1" class="Item" type="SubDocument"/>
+  <object uid="ud.1" class="Form" type="Form"/>
+  <relation uid="rel.a" type="ZOLT_reference" primary="p.1" secondary="s.1"/>
+  <relation uid="rel.b" type="ZOLT_reference" primary="p.1" secondary="sub.1"/>
+  <relation uid="rel.c" type="ZOLT_extra" primary="p.1" secondary="s.2"/>
+  <relation uid="rel.d" type="ZOLT_reference" primary="p.2" secondary="s.1"/>
+</fixture>)";
+
+struct Stack {
+  std::string key;
+  int code;  // The newest entry's.
+  bool operator==(const Stack& other) const { return key == other.key && code == other.code; }
+};
+
+std::ostream& operator<<(std::ostream& out, const Stack& stack) {
+  return out << "{" << stack.key << ": " << stack.code << "}";
+}
+
+class RelationsTest : public soacad_test::ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    unsetenv("DEBUG_SOACAD");
+    load(kWorld);
+  }
+
+  // One call; checks that host allocations are released, the error store is empty and no
+  // object is left locked.
+  Response run(const std::vector<Info>& inputs, bool complete = false, const Pref& pref = {}) {
+    const std::size_t outstanding = host::allocator().outstanding();
+    CreateOrUpdateRelationsImpl operation;
+    Response response = operation.createOrUpdateRelations(inputs, complete, pref);
+    EXPECT_EQ(host::allocator().outstanding(), outstanding);
+    EXPECT_EQ(host::allocator().counts().doubleFrees, 0u);
+    EXPECT_TRUE(host::errorStore().empty());
+    for (Tag object : store().objectsOfClass(store().classId("POM_object"))) {
+      EXPECT_FALSE(store().find(object)->locked) << "locked: " << store().uidOfTag(object);
+    }
+    return response;
+  }
+
+  Info creation(const std::string& clientId, const std::string& primary,
+                const std::string& secondary, const std::string& type = "ZOLT_reference") {
+    Info info;
+    info.clientId = clientId;
+    info.relationType = type;
+    info.primaryObject = tagOf(primary);
+    info.secondaryObject = tagOf(secondary);
+    return info;
+  }
+  Info update(const std::string& clientId, const std::string& relation,
+              const std::string& userData) {
+    Info info;
+    info.clientId = clientId;
+    info.relation = tagOf(relation);
+    info.userData = userData.empty() ? NULLTAG : tagOf(userData);
+    return info;
+  }
+  static Pref filter(const std::string& relation, const std::vector<std::string>& types = {}) {
+    Pref pref;
+    pref.info.push_back({relation, types});
+    return pref;
+  }
+  // A tag that is not null and names no object.
+  Tag invalidTag() {
+    Tag tag;
+    POM_string_to_tag("no.such.object", &tag);
+    return tag;
+  }
+  Tag relationType(const char* name) {
+    Tag type;
+    GRM_find_relation_type(name, &type);
+    return type;
+  }
+  Tag findRelation(const std::string& primary, const std::string& secondary,
+                   const char* type = "ZOLT_reference") {
+    Tag relation;
+    GRM_find_relation(tagOf(primary), tagOf(secondary), relationType(type), &relation);
+    return relation;
+  }
+  bool valid(const std::string& uid) { return store().find(tagOf(uid)) != nullptr; }
+
+  static std::vector<std::string> clientIds(const Response& response) {
+    std::vector<std::string> ids;
+    for (const auto& output : response.output) {
+      ids.push_back(output.clientId);
+    }
+    return ids;
+  }
+  static std::vector<Stack> stacks(const Response& response) {
+    std::vector<Stack> result;
+    for (const auto& stack : response.serviceData.getErrorArray()) {
+      const auto& values = stack.getErrorValueArray();
+      result.push_back({stack.getClientId(), values.empty() ? 0 : values.back().getCode()});
+    }
+    return result;
+  }
+};
+
+// --- Lists, creation and update -----------------------------------------------------------
+
+TEST_F(RelationsTest, CreationsAreGroupedByPrimaryAndComeBeforeUpdates) {
+  const Response response = run({creation("c1", "p.1", "s.2"), update("u1", "rel.c", "ud.1"),
+                                 creation("c2", "p.2", "s.2"), creation("c3", "p.1", "s.3")});
+  EXPECT_EQ(clientIds(response), (std::vector<std::string>{"c1", "c3", "c2", "u1"}));
+  EXPECT_EQ(response.output[0].relation.tag(), findRelation("p.1", "s.2"));
+  EXPECT_EQ(response.output[1].relation.tag(), findRelation("p.1", "s.3"));
+  EXPECT_EQ(response.output[2].relation.tag(), findRelation("p.2", "s.2"));
+  EXPECT_EQ(response.output[3].relation.tag(), tagOf("rel.c"));
+  EXPECT_EQ(response.serviceData.createdUids().size(), 3u);
+  EXPECT_EQ(response.serviceData.updatedUids(), std::set<std::string>{"rel.c"});
+  EXPECT_TRUE(stacks(response).empty());
+  Tag userData;
+  GRM_ask_user_data(tagOf("rel.c"), &userData);
+  EXPECT_EQ(userData, tagOf("ud.1"));
+  EXPECT_FALSE(store().find(findRelation("p.1", "s.3"))->newlyCreated);  // Saved.
+}
+
+TEST_F(RelationsTest, AnExistingRelationGivesAnOutputWithoutRelationAndAnErrorStack) {
+  const Response response = run({creation("dup", "p.1", "s.1")});
+  ASSERT_EQ(response.output.size(), 1u);
+  EXPECT_EQ(response.output[0].clientId, "dup");
+  EXPECT_EQ(response.output[0].relation.tag(), NULLTAG);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"dup", 215055}}));
+}
+
+TEST_F(RelationsTest, InputsThatFailTheChecksGetAnErrorStackAndNoOutput) {
+  Info badType = creation("type", "p.1", "s.3", "NoSuchRelation");
+  Info badPrimary = creation("primary", "p.1", "s.3");
+  badPrimary.primaryObject = invalidTag();
+  Info badUserData = creation("userData", "p.1", "s.3");
+  badUserData.userData = invalidTag();
+  Info badRelation = update("relation", "rel.a", "");
+  badRelation.relation = invalidTag();
+  // A secondary object that is not valid is refused up front, not left to fail (or vanish).
+  Info badSecondary = creation("secondary", "p.1", "s.3");
+  badSecondary.secondaryObject = invalidTag();
+  Info nullSecondary = creation("noSecondary", "p.1", "s.3");
+  nullSecondary.secondaryObject = NULLTAG;
+
+  const Response response =
+      run({badType, badPrimary, badUserData, badRelation, badSecondary, nullSecondary});
+  EXPECT_TRUE(response.output.empty());
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"type", 215050},
+                                                  {"primary", 215051},
+                                                  {"userData", 215053},
+                                                  {"relation", 215054},
+                                                  {"secondary", 7007},
+                                                  {"noSecondary", 7007}}));
+  EXPECT_EQ(findRelation("p.1", "s.3"), NULLTAG);
+}
+
+TEST_F(RelationsTest, AFailedSaveLeavesNoRelationBehind) {
+  host::faultPlan().fail("GRM_save_relation", POM_invalid_value);
+  const Response response = run({creation("c", "p.1", "s.3")});
+  ASSERT_EQ(response.output.size(), 1u);
+  EXPECT_EQ(response.output[0].relation.tag(), NULLTAG);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"c", POM_invalid_value}}));
+  EXPECT_EQ(findRelation("p.1", "s.3"), NULLTAG);
+  EXPECT_TRUE(response.serviceData.createdUids().empty());
+}
+
+TEST_F(RelationsTest, AFailedUpdateIsReportedAndLeavesTheRelationUnlockedAndUnchanged) {
+  host::faultPlan().fail("AOM_save", POM_invalid_value);
+  const Response response = run({update("u", "rel.a", "ud.1")});  // run() checks the lock.
+  ASSERT_EQ(response.output.size(), 1u);
+  EXPECT_EQ(response.output[0].relation.tag(), tagOf("rel.a"));
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"u", POM_invalid_value}}));
+  EXPECT_TRUE(response.serviceData.updatedUids().empty());
+  Tag userData;
+  GRM_ask_user_data(tagOf("rel.a"), &userData);
+  EXPECT_EQ(userData, NULLTAG);
+}
+
+// --- Complete mode -----------------------------------------------------------------------
+
+TEST_F(RelationsTest, WithoutCompleteNothingIsDeleted) {
+  const Response response = run({creation("c", "p.1", "s.3")}, false, filter("ZOLT_reference"));
+  EXPECT_TRUE(response.serviceData.deletedUids().empty());
+  EXPECT_TRUE(valid("rel.a") && valid("rel.b"));
+}
+
+TEST_F(RelationsTest, CompleteDeletesUnlistedRelationsOfCreationPrimariesButSparesUpdates) {
+  const Response response =
+      run({creation("c", "p.1", "s.3"), update("u", "rel.b", "")}, true, filter("ZOLT_reference"));
+  EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.a"});
+  EXPECT_FALSE(valid("rel.a"));
+  EXPECT_TRUE(valid("rel.b"));  // Named by an update.
+  EXPECT_TRUE(valid("rel.c"));  // Another relation type.
+  EXPECT_TRUE(valid("rel.d"));  // Another primary.
+  EXPECT_NE(findRelation("p.1", "s.3"), NULLTAG);
+  EXPECT_EQ(clientIds(response), (std::vector<std::string>{"c", "u"}));
+}
+
+TEST_F(RelationsTest, CompleteWithTypeNamesDeletesOnlySecondariesOfExactlyThoseTypes) {
+  const Response response =
+      run({creation("c", "p.1", "s.3")}, true, filter("ZOLT_reference", {"Document"}));
+  EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.a"});
+  EXPECT_TRUE(valid("rel.b"));  // Its secondary is a SubDocument.
+}
+
+TEST_F(RelationsTest, OnlyUpdatesCauseNoDeletion) {
+  const Response response = run({update("u", "rel.c", "ud.1")}, true, filter("ZOLT_reference"));
+  EXPECT_TRUE(response.serviceData.deletedUids().empty());
+}
+
+TEST_F(RelationsTest, UnknownFilterNamesAreReportedUnderFixedKeysAndTheCallGoesOn) {
+  Pref pref = filter("NoSuchRelation");
+  pref.info.push_back({"ZOLT_reference", {"NoSuchType", "Document"}});
+  const Response response = run({creation("c", "p.1", "s.3")}, true, pref);
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"Filter relation type error", 215050},
+                                                  {"Filter object type error", 215022}}));
+  EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.a"});
+  EXPECT_NE(response.output.at(0).relation.tag(), NULLTAG);
+}
+
+TEST_F(RelationsTest, AFailingDeletionIsAnUnkeyedErrorStack) {
+  host::faultPlan().fail("GRM_delete_relation", POM_not_modifiable);
+  const Response response = run({creation("c", "p.1", "s.3")}, true, filter("ZOLT_reference"));
+  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"", POM_not_modifiable}}));
+  EXPECT_TRUE(valid("rel.a"));
+  EXPECT_NE(response.output.at(0).relation.tag(), NULLTAG);
+}
+
+// --- From request text --------------------------------------------------------------------
+
+TEST_F(RelationsTest, RequestTextGetsOutputsInOrderDeletionsByUidAndKeyedErrors) {
+  const host::Reply reply = call("createOrUpdateRelations", R"(
+    <CreateOrUpdateRelationsInput complete="true">
+      <info clientId="new" relationType="ZOLT_reference">
+        <primaryObject uid="p.1"/><secondaryObject uid="s.3"/>
+      </info>
+      <info clientId="again" relationType="ZOLT_extra">
+        <primaryObject uid="p.1"/><secondaryObject uid="s.2"/>
+      </info>
+      <info clientId="keep" relationType=""><relation uid="rel.b"/><userData uid="ud.1"/></info>
+      <info clientId="unknown" relationType="ZOLT_nothing">
+        <primaryObject uid="p.2"/><secondaryObject uid="s.3"/>
+      </info>
+      <pref><info relationName="ZOLT_reference"/></pref>
+    </CreateOrUpdateRelationsInput>)");
+  auto response = responseOf<Wire::CreateOrUpdateRelationsResponse>(reply);
+  std::vector<std::string> outputs;
+  for (const auto& output : response.getOutputArray()) {
+    outputs.push_back(output.getClientId() + "=" + output.getRelation().getUid());
+  }
+  const std::string created = store().uidOfTag(findRelation("p.1", "s.3"));
+  EXPECT_EQ(outputs, (std::vector<std::string>{"new=" + created, "again=", "keep=rel.b"}));
+  std::vector<std::string> deleted;
+  for (const auto& object : response.getServiceData().getDeletedObjArray()) {
+    deleted.push_back(object.getUid());
+  }
+  EXPECT_EQ(deleted, std::vector<std::string>{"rel.a"});
+  std::vector<std::string> errors;
+  for (const auto& stack : response.getServiceData().getPartialErrorArray()) {
+    errors.push_back(stack.getClientId() + ":" +
+                     std::to_string(stack.getErrorValueArray().back().getCode()));
+  }
+  EXPECT_EQ(errors, (std::vector<std::string>{"unknown:215050", "again:215055"}));
+}
+
+}  // namespace

@@ -1,0 +1,276 @@
+// The diagnostic dump of createOrUpdateParts and createOrUpdateRelations on standard output,
+// and the timing log of createOrUpdateParts.
+#include "datamanagement/diagnostics.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "datamanagement/create_or_update_parts.h"
+#include "datamanagement/create_or_update_relations.h"
+#include "host/object/error_store.h"
+#include "host/object/memory.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::CreateOrUpdatePartsImpl;
+using Korvane::Soa::Cad::CreateOrUpdateRelationsImpl;
+using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+
+// A dataset type whose default tool has an output format, a relation type for datasets and
+// one for references between items, and a second item that the first refers to.
+const char* const kWorld = R"(<fixture>
+  <type name="ZOLT_specification" class="ImanRelation"/>
+  <type name="ZOLT_reference" class="ImanRelation"/>
+  <object uid="i.2" class="Item" type="Item"/>
+  <relation uid="rel.1" type="ZOLT_reference" primary="i.1" secondary="i.2"/>
+  <object uid="tool.m" class="Tool" type="Tool">
+    <prop name="tool_name" value="Modeler"/><prop name="output_formats"><v value="BIN"/></prop>
+  </object>
+  <object uid="dt.model" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="CADModel"/><prop name="default_tool" value="tool.m"/>
+  </object>
+  <preferences>
+    <preference name="WsoInsertNoSelectionsPref"><v value="2"/></preference>
+  </preferences>
+</fixture>)";
+
+// Sets an environment variable for the scope of a test, unsetting it afterwards.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) { setenv(name, value, 1); }
+  ~ScopedEnv() { unsetenv(name_); }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+};
+
+class DiagnosticsTest : public soacad_test::HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    unsetenv("DEBUG_SOACAD");
+    unsetenv("TIME_SOACAD");
+    load(soacad_test::kUserFixture);
+    load(kWorld);
+  }
+
+  // A new part with a description, a dataset with one new named-reference form, and an extra
+  // object whose relation type does not exist.
+  static DataManagement::PartInfo newPart() {
+    DataManagement::PartInfo part;
+    part.clientId = "p1";
+    part.itemInput.itemId = "X-1";
+    part.itemInput.name = "Bracket";
+    part.itemInput.description = "steel";
+    part.itemRevInput.revId = "A";
+    DataManagement::ExtraObjectInfo extra;
+    extra.clientId = "e1";
+    extra.relationTypeName = "NoSuchRelation";
+    extra.typeName = "Form";
+    part.itemRevInput.extraObject.push_back(extra);
+    DataManagement::DatasetInfo dataset;
+    dataset.clientId = "d1";
+    dataset.name = "model";
+    dataset.type = "CADModel";
+    dataset.itemRevRelationName = "ZOLT_specification";
+    DataManagement::NamedReferenceObjectInfo reference;
+    reference.clientId = "n1";
+    reference.namedReferenceName = "REF";
+    reference.typeName = "Form";
+    dataset.namedReferenceObjectInfo.push_back(reference);
+    part.datasetInput.push_back(dataset);
+    return part;
+  }
+  DataManagement::CreateOrUpdatePartsResponse runParts() {
+    CreateOrUpdatePartsImpl operation;
+    return operation.createOrUpdateParts({newPart()});
+  }
+  std::string dumpOfParts() {
+    testing::internal::CaptureStdout();
+    runParts();
+    return testing::internal::GetCapturedStdout();
+  }
+  std::string dumpOfRelations(const std::vector<DataManagement::CreateOrUpdateRelationsInfo>& info,
+                              const DataManagement::CreateOrUpdateRelationsPref& pref) {
+    testing::internal::CaptureStdout();
+    CreateOrUpdateRelationsImpl operation;
+    operation.createOrUpdateRelations(info, true, pref);
+    return testing::internal::GetCapturedStdout();
+  }
+  static std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  std::string tempPath(const std::string& name) {
+    return testing::TempDir() + "soacad_diagnostics_" + std::to_string(getpid()) + "_" + name;
+  }
+};
+
+const std::string kBanner(81, '*');
+
+// --- Dump --------------------------------------------------------------------------------
+
+// The empty value switches the dump on; it leaves the attribute mappings' own dump off.
+TEST_F(DiagnosticsTest, PartsDumpShowsInputsAndProgressIndentedByStep) {
+  ScopedEnv debug("DEBUG_SOACAD", "");
+  EXPECT_EQ(dumpOfParts(), kBanner + "\n" + R"(Start of data dump from createOrUpdateParts 
+   clientId : p1
+      ItemInfo : 
+         item : 0
+         itemId : X-1
+         name : Bracket
+         description : steel
+      ItemRevInfo : 
+         itemRevision : 0
+         revId : A
+         Attribute list :
+            updating object_desc: steel
+      Process Extra object : 
+      Process Extra object : 
+         ExtraObjectInfo : 
+            object : 0
+            clientId : e1
+            relationTypeName : NoSuchRelation
+            typeName : Form
+Error encountered!!
+      Process datasets : 
+         DatasetInfo : 
+            dataset : 0
+            name : model
+            description : 
+            type : CADModel
+            id : 
+            datasetRev : 
+            createNewVersion : 0
+            Attribute list :
+               ignoring object_name: model
+         Process Extra object : 
+         Process Named Referenced objects : 
+            NamedReferenceObjectInfo : 
+               clientId : n1
+               object : 0
+               typeName : Form
+               namedReferenceName : REF
+            Attribute list :
+         Process mapped attributes : 
+      Saving folder Home
+End of data dump from createOrUpdateParts 
+)" + kBanner + "\n");
+}
+
+TEST_F(DiagnosticsTest, RelationsDumpShowsInputsFiltersAndSteps) {
+  ScopedEnv debug("DEBUG_SOACAD", "");
+  DataManagement::CreateOrUpdateRelationsInfo create{
+      "c1", "ZOLT_reference", tagOf("i.2"), tagOf("i.1"), {}, NULLTAG};
+  DataManagement::CreateOrUpdateRelationsInfo update{"u1",           "",     NULLTAG, NULLTAG,
+                                                     tagOf("rel.1"), NULLTAG};
+  DataManagement::CreateOrUpdateRelationsInfo unknown{"bad",        "Nope", tagOf("i.1"),
+                                                      tagOf("i.2"), {},     NULLTAG};
+  DataManagement::CreateOrUpdateRelationsPref pref;
+  pref.info.push_back({"ZOLT_reference", {"Item"}});
+  const auto tag = [this](const char* uid) { return std::to_string(tagOf(uid)); };
+  EXPECT_EQ(dumpOfRelations({create, update, unknown}, pref),
+            kBanner + "\n" +
+                "Start of data dump from createOrUpdateRelations \n"
+                "CreateOrUpdateRelationsInfo : \n"
+                "   clientId : c1\n"
+                "   relationType : ZOLT_reference\n"
+                "   primaryObject : " +
+                tag("i.2") +
+                "\n"
+                "   secondaryObject : " +
+                tag("i.1") +
+                "\n"
+                "   relation : 0\n"
+                "   userData : 0\n"
+                "CreateOrUpdateRelationsInfo : \n"
+                "   clientId : u1\n"
+                "   relationType : \n"
+                "   primaryObject : 0\n"
+                "   secondaryObject : 0\n"
+                "   relation : " +
+                tag("rel.1") +
+                "\n"
+                "   userData : 0\n"
+                "CreateOrUpdateRelationsInfo : \n"
+                "   clientId : bad\n"
+                "   relationType : Nope\n"
+                "   primaryObject : " +
+                tag("i.1") +
+                "\n"
+                "   secondaryObject : " +
+                tag("i.2") +
+                "\n"
+                "   relation : 0\n"
+                "   userData : 0\n"
+                "Getting relation type tag error encountered!!\n"
+                "RelationAndTypesFilter : \n"
+                "   relationName : ZOLT_reference\n"
+                "   object types : \n"
+                "      Item\n"
+                "Creating relation\n"
+                "Updating relation\n"
+                "End of data dump from createOrUpdateRelations \n" +
+                kBanner + "\n");
+}
+
+TEST_F(DiagnosticsTest, WithTheSwitchOffNothingIsPrinted) {
+  EXPECT_EQ(dumpOfParts(), "");
+  EXPECT_EQ(dumpOfRelations({}, {}), "");
+}
+
+// --- Timing log --------------------------------------------------------------------------
+
+TEST_F(DiagnosticsTest, EachCallAppendsABeginAndAnEndLineWithTheUtcTime) {
+  const std::string log = tempPath("time.log");
+  std::remove(log.c_str());
+  ScopedEnv timing("TIME_SOACAD", log.c_str());
+  runParts();
+  runParts();
+  std::istringstream lines(readFile(log));
+  std::vector<std::string> phases;
+  const std::regex format(
+      "CreateOrUpdatePartsImpl::createOrUpdateParts (begin\\.\\.\\. |end      )"
+      "([01][0-9]|2[0-3]):[0-5][0-9]:[0-5][0-9]");
+  int secondOfDay = 0;
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(line, match, format)) << line;
+    phases.push_back(match[1]);
+    const std::string time = line.substr(line.size() - 8);
+    secondOfDay = std::stoi(time.substr(0, 2)) * 3600 + std::stoi(time.substr(3, 2)) * 60 +
+                  std::stoi(time.substr(6, 2));
+  }
+  EXPECT_EQ(phases, (std::vector<std::string>{"begin... ", "end      ", "begin... ", "end      "}));
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  gmtime_r(&now, &utc);
+  const int nowOfDay = utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec;
+  EXPECT_LE((nowOfDay - secondOfDay + 86400) % 86400, 5) << "not the UTC time of the call";
+  std::remove(log.c_str());
+}
+
+TEST_F(DiagnosticsTest, AnUnwritableTimingLogIsSkippedAndTheCallSucceeds) {
+  ScopedEnv timing("TIME_SOACAD", "/nonexistent-soacad-directory/time.log");
+  const std::size_t outstanding = host::allocator().outstanding();
+  const auto response = runParts();
+  ASSERT_EQ(response.output.size(), 1u);
+  EXPECT_NE(response.output[0].item.tag(), NULLTAG);
+  EXPECT_EQ(host::allocator().outstanding(), outstanding);
+}
+
+}  // namespace

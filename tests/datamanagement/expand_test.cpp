@@ -1,0 +1,403 @@
+// The expansions against the host: relations and their filters, object-valued properties,
+// one level of folders with latest revisions and datasets, and the revision datasets that the
+// structure expansion shares.
+#include "datamanagement/expand.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "host/object/error_store.h"
+#include "host/object/host_call.h"
+#include "host/object/journal.h"
+#include "host/object/memory.h"
+#include "host/object/pom.h"
+#include "skeletons/datamanagement/datamanagement_records.h"
+#include "tests/support/service_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::ExpandImpl;
+using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+using Filter = DataManagement::RelationAndTypesFilter2;
+using ServiceData = Korvane::Soa::Server::ServiceData;
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Datamanagement;
+
+// Part i.5 with revisions A to E (oldest first). E has a model and a drawing (whose class
+// derives from Dataset) and a form; D has a model. Part i.bare has no revision; i.plain has a
+// revision without datasets; s.1 is of a class derived from Item. f.top holds a sub-folder, the
+// three parts, revision C, a dataset and s.1. x.1 refers to i.5.
+const char* const kWorld = R"(<fixture>
+  <class name="SpecialItem" parent="Item"/>
+  <class name="DrawingDataset" parent="Dataset"/>
+  <type name="Part" class="Item" parent="Item"/>
+  <type name="Special" class="SpecialItem" parent="Item"/>
+  <type name="CADModel" class="Dataset" parent="Dataset"/>
+  <type name="CADDrawing" class="DrawingDataset" parent="Dataset"/>
+  <type name="ZOLT_specification" class="ImanRelation"/>
+  <type name="ZOLT_rendering" class="ImanRelation"/>
+  <type name="ZOLT_reference" class="ImanRelation"/>
+  <object uid="i.5" class="Item" type="Part"/>
+  <object uid="r.A" class="ItemRevision"><prop name="items_tag" value="i.5"/></object>
+  <object uid="r.B" class="ItemRevision"><prop name="items_tag" value="i.5"/></object>
+  <object uid="r.C" class="ItemRevision"><prop name="items_tag" value="i.5"/></object>
+  <object uid="r.D" class="ItemRevision"><prop name="items_tag" value="i.5"/></object>
+  <object uid="r.E" class="ItemRevision"><prop name="items_tag" value="i.5"/></object>
+  <object uid="d.E.model" class="Dataset" type="CADModel"/>
+  <object uid="d.E.drawing" class="DrawingDataset" type="CADDrawing"/>
+  <object uid="f.E" class="Form" type="Form"/>
+  <object uid="d.D.model" class="Dataset" type="CADModel"/>
+  <object uid="d.loose" class="Dataset" type="CADModel"/>
+  <relation type="ZOLT_specification" primary="r.E" secondary="d.E.model"/>
+  <relation type="ZOLT_rendering" primary="r.E" secondary="d.E.drawing"/>
+  <relation type="ZOLT_reference" primary="r.E" secondary="f.E"/>
+  <relation type="ZOLT_specification" primary="r.D" secondary="d.D.model"/>
+  <object uid="i.bare" class="Item" type="Part"/>
+  <object uid="i.plain" class="Item" type="Part"/>
+  <object uid="r.plain" class="ItemRevision"><prop name="items_tag" value="i.plain"/></object>
+  <object uid="s.1" class="SpecialItem" type="Special"/>
+  <object uid="x.1" class="Item" type="Part"/>
+  <relation type="ZOLT_reference" primary="x.1" secondary="i.5"/>
+  <object uid="f.sub" class="Folder"><prop name="contents"><v value="i.bare"/></prop></object>
+  <object uid="f.empty" class="Folder"/>
+  <object uid="f.top" class="Folder">
+    <prop name="contents">
+      <v value="f.sub"/><v value="i.5"/><v value="r.C"/><v value="d.loose"/>
+      <v value="i.bare"/><v value="s.1"/><v value="i.plain"/>
+    </prop>
+  </object>
+</fixture>)";
+
+class ExpandTest : public soacad_test::ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    load(kWorld);
+  }
+
+  // Checks what every call must leave behind: host allocations released, an empty error store,
+  // every trace scope closed.
+  void checkAfterCall(std::size_t outstanding) {
+    EXPECT_EQ(host::allocator().outstanding(), outstanding);
+    EXPECT_TRUE(host::errorStore().empty());
+    EXPECT_EQ(host::journal().openScopes(), 0);
+  }
+  DataManagement::ExpandFoldersForCADResponse folders(const std::vector<std::string>& uids,
+                                                      int latestNRevs, bool expItemRev,
+                                                      const std::vector<Filter>& filters = {}) {
+    const std::size_t outstanding = host::allocator().outstanding();
+    std::vector<POMRef<Folder>> input;
+    for (const std::string& uid : uids) {
+      input.emplace_back(tagOf(uid));
+    }
+    DataManagement::ExpandFolderForCADPref pref;
+    pref.expItemRev = expItemRev;
+    pref.latestNRevs = latestNRevs;
+    pref.info = filters;
+    auto response = ExpandImpl().expandFoldersForCAD(input, pref);
+    checkAfterCall(outstanding);
+    return response;
+  }
+  DataManagement::ExpandGRMRelationsResponse relations(const std::vector<Tag>& objects,
+                                                       const std::vector<Filter>& filters,
+                                                       bool expItemRev = false) {
+    const std::size_t outstanding = host::allocator().outstanding();
+    auto response = ExpandImpl().expandGRMRelations(objects, {expItemRev, filters});
+    checkAfterCall(outstanding);
+    return response;
+  }
+  DataManagement::ExpandPrimaryObjectsResponse primaries(const std::vector<Tag>& objects,
+                                                         const std::vector<Filter>& filters) {
+    const std::size_t outstanding = host::allocator().outstanding();
+    auto response = ExpandImpl().expandPrimaryObjects(objects, {false, filters});
+    checkAfterCall(outstanding);
+    return response;
+  }
+
+  Tag invalidTag() {
+    Tag tag;
+    POM_string_to_tag("no.such.object", &tag);
+    return tag;
+  }
+  template <class Refs>
+  std::string uids(const Refs& refs) {
+    std::string text;
+    for (const auto& ref : refs) {
+      text += (text.empty() ? "" : " ") + store().uidOfTag(Tag(ref));
+    }
+    return text;
+  }
+  // "item: rev[datasets] rev[...]" per item output.
+  std::vector<std::string> items(const DataManagement::ExpandFoldersForCADOutput& output) {
+    std::vector<std::string> result;
+    for (const auto& item : output.itemsOutput) {
+      std::string text = store().uidOfTag(item.outputItem.tag()) + ":";
+      for (const auto& revision : item.itemRevsOutput) {
+        text += " " + revisionText(revision);
+      }
+      result.push_back(text);
+    }
+    return result;
+  }
+  std::string revisionText(const DataManagement::ExpandFoldersForCADItemRevOutput& revision) {
+    std::string text = store().uidOfTag(revision.outputItemRevs.tag());
+    if (!revision.outputDataset.empty()) {
+      text += "[" + uids(revision.outputDataset) + "]";
+    }
+    return text;
+  }
+  static std::vector<std::string> stacks(const ServiceData& serviceData) {
+    std::vector<std::string> result;
+    for (const auto& stack : serviceData.getErrorArray()) {
+      const auto& values = stack.getErrorValueArray();
+      result.push_back(stack.getClientId() + stack.getUid() + ":" +
+                       std::to_string(values.empty() ? 0 : values.back().getCode()));
+    }
+    return result;
+  }
+  bool plain(const ServiceData& serviceData, const std::string& uid) {
+    return serviceData.plainUids().count(uid) != 0;
+  }
+};
+
+const std::vector<Filter> kModels = {{"ZOLT_specification", {"CADModel"}}};
+
+// --- expandFoldersForCAD -----------------------------------------------------------------
+
+TEST_F(ExpandTest, FolderLevelListsSubFoldersItemsAndRevisionsAndPassesOverTheRest) {
+  const auto response = folders({"f.top"}, 1, false);
+  ASSERT_EQ(response.output.size(), 1u);
+  const auto& output = response.output[0];
+  EXPECT_EQ(output.inputFolder.tag(), tagOf("f.top"));
+  EXPECT_EQ(uids(output.fstlvlFolder), "f.sub");
+  // The special item's class derives from Item: not an item here. The dataset is passed over.
+  EXPECT_EQ(items(output), (std::vector<std::string>{"i.5: r.E", "i.bare:", "i.plain: r.plain"}));
+  ASSERT_EQ(output.itemRevsOutput.size(), 1u);
+  EXPECT_EQ(revisionText(output.itemRevsOutput[0]), "r.C");
+  EXPECT_FALSE(plain(response.serviceData, "r.A"));
+  EXPECT_TRUE(plain(response.serviceData, "f.sub") && plain(response.serviceData, "r.E"));
+  EXPECT_FALSE(plain(response.serviceData, "d.loose") || plain(response.serviceData, "s.1"));
+}
+
+TEST_F(ExpandTest, LatestNRevsCountsFromTheNewestAndAnyOtherNumberListsAll) {
+  const auto itemsFor = [this](int latest) {
+    return items(folders({"f.top"}, latest, false).output.at(0))[0];
+  };
+  EXPECT_EQ(itemsFor(2), "i.5: r.D r.E");
+  EXPECT_EQ(itemsFor(5), "i.5: r.A r.B r.C r.D r.E");
+  EXPECT_EQ(itemsFor(7), "i.5: r.A r.B r.C r.D r.E");
+  EXPECT_EQ(itemsFor(-1), "i.5: r.A r.B r.C r.D r.E");
+}
+
+TEST_F(ExpandTest, LatestNRevsZeroListsItemsWithoutRevisionsAndFiltersStillSelectThem) {
+  EXPECT_EQ(items(folders({"f.top"}, 0, true).output.at(0)),
+            (std::vector<std::string>{"i.5:", "i.bare:", "i.plain:"}));
+  // Some revision of i.5 has a model; i.plain's has none and i.bare has no revision.
+  EXPECT_EQ(items(folders({"f.top"}, 0, false, kModels).output.at(0)),
+            std::vector<std::string>{"i.5:"});
+}
+
+TEST_F(ExpandTest, WithRevisionsExpandedOnlyRevisionsThatReachADatasetAreListed) {
+  const auto response = folders({"f.top"}, -1, true, kModels);
+  const auto& output = response.output.at(0);
+  EXPECT_EQ(items(output), std::vector<std::string>{"i.5: r.D[d.D.model] r.E[d.E.model]"});
+  EXPECT_TRUE(output.itemRevsOutput.empty());  // r.C has no model.
+  EXPECT_TRUE(plain(response.serviceData, "d.E.model") && plain(response.serviceData, "r.D"));
+  EXPECT_FALSE(plain(response.serviceData, "r.A") || plain(response.serviceData, "i.plain"));
+}
+
+TEST_F(ExpandTest, WithoutFiltersAnExpandedRevisionListsEveryDatasetOfItsClass) {
+  const auto response = folders({"f.top"}, 1, true);
+  EXPECT_EQ(items(response.output.at(0))[0], "i.5: r.E[d.E.model d.E.drawing]");
+  EXPECT_EQ(revisionText(response.output.at(0).itemRevsOutput.at(0)), "r.C");
+}
+
+TEST_F(ExpandTest, BadFoldersAreReportedAndTheOthersGoOn) {
+  host::faultPlan().fail("ITEM_list_all_revs", POM_invalid_value, 2);
+  const auto response = folders({"f.sub", "no.such", "f.top", "f.empty"}, 1, false);
+  // The second listing (f.top's first item) fails: f.top's output goes, its array of
+  // references is released all the same (checked after the call).
+  EXPECT_EQ(uids(std::vector<Tag>{response.output.at(0).inputFolder.tag(),
+                                  response.output.at(1).inputFolder.tag()}),
+            "f.sub f.empty");
+  EXPECT_EQ(stacks(response.serviceData),
+            (std::vector<std::string>{":7007", "f.top:" + std::to_string(POM_invalid_value)}));
+}
+
+TEST_F(ExpandTest, FolderExpansionTracesItsSteps) {
+  folders({"f.top"}, 1, true);
+  const std::vector<std::string> steps = host::journal().steps();
+  for (const char* step :
+       {"DataManagement::expandFoldersForCAD", "FL_ask_references", "ITEM_list_all_revs",
+        "expandItemRev", "ExpandImpl::getAllRevDatasets ", "GRM_list_secondary_objects_only"}) {
+    EXPECT_NE(std::find(steps.begin(), steps.end(), step), steps.end()) << step;
+  }
+}
+
+TEST_F(ExpandTest, HostFailuresThatMeanNoMatchLeaveNoTrace) {
+  // A reference the host cannot classify is simply not a sub-folder.
+  host::faultPlan().fail("POM_class_of_instance", POM_invalid_value, 0, tagOf("f.sub"));
+  auto response = folders({"f.top"}, 1, false);
+  EXPECT_TRUE(response.output.at(0).fstlvlFolder.empty());
+  EXPECT_TRUE(stacks(response.serviceData).empty());
+
+  // A property the type cannot describe is a filter that does not apply.
+  host::faultPlan().fail("ZoltType::askPropertyDescriptor", POM_invalid_value);
+  const auto primary = primaries({tagOf("r.E")}, {{"items_tag", {"Part"}}});
+  EXPECT_TRUE(primary.output.at(0).otherSideObjData.empty());
+  EXPECT_TRUE(stacks(primary.serviceData).empty());
+}
+
+TEST_F(ExpandTest, AFailureBeyondAFoundObjectIsKeyedByItAndKeepsTheOutput) {
+  host::faultPlan().fail("ITEM_ask_latest_rev", POM_invalid_value);
+  const auto response = relations({tagOf("x.1")}, {{"ZOLT_reference", {}}});
+  EXPECT_EQ(uids(response.output.at(0).otherSideObjData.at(0).otherSideObject), "i.5");
+  EXPECT_EQ(stacks(response.serviceData),
+            std::vector<std::string>{"i.5:" + std::to_string(POM_invalid_value)});
+}
+
+// --- getAllRevDatasets -------------------------------------------------------------------
+
+TEST_F(ExpandTest, RevisionDatasetsKeepWhatWasFoundWhenTheHostFails) {
+  std::vector<unsigned int> datasets;
+  ExpandImpl().getAllRevDatasets(tagOf("r.E"), datasets, nullptr);
+  EXPECT_EQ(uids(datasets), "d.E.model d.E.drawing");
+
+  // The form is the third secondary; the failure on it ends the step.
+  host::faultPlan().fail("POM_class_of_instance", POM_invalid_value, 3);
+  datasets.clear();
+  ServiceData serviceData;
+  ExpandImpl().getAllRevDatasets(tagOf("r.E"), datasets, &serviceData);
+  EXPECT_EQ(uids(datasets), "d.E.model d.E.drawing");
+  EXPECT_EQ(stacks(serviceData), std::vector<std::string>{":" + std::to_string(POM_invalid_value)});
+
+  // Without a service data the failure is dropped, and with it the error store.
+  host::faultPlan().clear();
+  host::faultPlan().fail("POM_class_of_instance", POM_invalid_value, 2);
+  datasets.clear();
+  ExpandImpl().getAllRevDatasets(tagOf("r.E"), datasets, nullptr);
+  EXPECT_EQ(uids(datasets), "d.E.model");
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
+// --- expandGRMRelations ------------------------------------------------------------------
+
+TEST_F(ExpandTest, RelationFiltersSelectByRelationAndTypeAndABadOneIsDropped) {
+  const auto response = relations({tagOf("r.E")}, {{"ZOLT_specification", {"CADModel"}},
+                                                   {"", {}},
+                                                   {"ZOLT_rendering", {"CADModel"}},
+                                                   {"no_such_relation", {}}});
+  ASSERT_EQ(response.output.size(), 1u);
+  std::vector<std::string> records;
+  for (const auto& data : response.output[0].otherSideObjData) {
+    records.push_back(data.relationName + "=" + uids(data.otherSideObject));
+  }
+  EXPECT_EQ(records, (std::vector<std::string>{"ZOLT_specification=d.E.model",
+                                               "=d.E.model d.E.drawing f.E", "ZOLT_rendering="}));
+  EXPECT_EQ(stacks(response.serviceData), std::vector<std::string>{":215028"});
+}
+
+TEST_F(ExpandTest, WithoutFiltersEachObjectGetsAnErrorStackAndAnEmptyOutput) {
+  const auto response = relations({tagOf("r.E"), invalidTag(), tagOf("i.5")}, {});
+  ASSERT_EQ(response.output.size(), 2u);
+  EXPECT_TRUE(response.output[0].otherSideObjData.empty());
+  EXPECT_EQ(response.output[1].inputObject, tagOf("i.5"));
+  EXPECT_EQ(stacks(response.serviceData),
+            (std::vector<std::string>{":215060", ":215060", ":7007", ":215060"}));
+}
+
+TEST_F(ExpandTest, AnItemFoundBringsItsLatestRevisionAndItsDatasetsIntoTheServiceDataOnly) {
+  auto response = relations({tagOf("x.1")}, {{"ZOLT_reference", {}}});
+  EXPECT_EQ(uids(response.output.at(0).otherSideObjData.at(0).otherSideObject), "i.5");
+  EXPECT_TRUE(plain(response.serviceData, "r.E"));
+  EXPECT_FALSE(plain(response.serviceData, "d.E.model"));
+
+  response = relations({tagOf("x.1")}, {{"ZOLT_reference", {}}}, true);
+  EXPECT_TRUE(plain(response.serviceData, "d.E.model") &&
+              plain(response.serviceData, "d.E.drawing"));
+  EXPECT_FALSE(plain(response.serviceData, "f.E") || plain(response.serviceData, "r.D"));
+}
+
+TEST_F(ExpandTest, AnObjectTheHostCannotLoadHasItsOwnCodePerOperation) {
+  host::faultPlan().fail("Tag::object", POM_invalid_value);
+  EXPECT_EQ(stacks(relations({tagOf("r.E")}, kModels).serviceData),
+            std::vector<std::string>{":215131"});
+  EXPECT_EQ(stacks(primaries({tagOf("r.E")}, kModels).serviceData),
+            std::vector<std::string>{":215062"});
+  EXPECT_EQ(stacks(folders({"f.top"}, 1, false).serviceData), std::vector<std::string>{":215121"});
+}
+
+// --- expandPrimaryObjects ----------------------------------------------------------------
+
+TEST_F(ExpandTest, PropertyFiltersKeepValuesOfExactlyTheNamedTypes) {
+  const auto response =
+      primaries({tagOf("r.E"), tagOf("f.top"), tagOf("f.empty")}, {{"items_tag", {"Part"}},
+                                                                   {"contents", {"Part", "Folder"}},
+                                                                   {"object_name", {"Part"}},
+                                                                   {"no_such_property", {"Part"}}});
+  std::vector<std::string> records;
+  for (const auto& output : response.output) {
+    std::string text = store().uidOfTag(output.inputObject) + ":";
+    for (const auto& data : output.otherSideObjData) {
+      text += " " + data.relationName + "=" + uids(data.otherSideObject);
+    }
+    records.push_back(text);
+  }
+  // A string property gives an empty record, a missing one or one without values none.
+  EXPECT_EQ(records,
+            (std::vector<std::string>{
+                "r.E: items_tag=i.5 object_name=",
+                "f.top: contents=f.sub i.5 i.bare i.plain object_name=", "f.empty: object_name="}));
+  EXPECT_TRUE(plain(response.serviceData, "r.E"));  // i.5's latest revision.
+  EXPECT_TRUE(stacks(response.serviceData).empty());
+}
+
+TEST_F(ExpandTest, WithoutFiltersThereIsOneErrorStackForTheCall) {
+  const auto response = primaries({tagOf("r.E"), invalidTag(), tagOf("i.5")}, {});
+  EXPECT_EQ(response.output.size(), 2u);
+  EXPECT_EQ(stacks(response.serviceData), (std::vector<std::string>{":215060", ":7007"}));
+}
+
+// --- From request text --------------------------------------------------------------------
+
+TEST_F(ExpandTest, RequestTextExpandsFoldersAndRelations) {
+  auto folderResponse = responseOf<Wire::ExpandFoldersForCADResponse>(
+      call("expandFoldersForCAD",
+           R"(<ExpandFoldersForCADInput><folder uid="f.top"/><folder uid="gone"/>
+           <pref expItemRev="true" latestNRevs="2">
+             <info relationName="ZOLT_specification"><objectTypeName>CADModel</objectTypeName></info>
+           </pref></ExpandFoldersForCADInput>)"));
+  ASSERT_EQ(folderResponse.getOutputArray().size(), 1u);
+  const auto& output = folderResponse.getOutputArray()[0];
+  EXPECT_EQ(output.getFstlvlFolderArray().at(0).getUid(), "f.sub");
+  ASSERT_EQ(output.getItemsOutputArray().size(), 1u);
+  const auto& item = output.getItemsOutputArray()[0];
+  EXPECT_EQ(item.getOutputItem().getUid(), "i.5");
+  ASSERT_EQ(item.getItemRevsOutputArray().size(), 2u);
+  EXPECT_EQ(item.getItemRevsOutputArray()[1].getOutputItemRevs().getUid(), "r.E");
+  EXPECT_EQ(item.getItemRevsOutputArray()[1].getOutputDatasetArray().at(0).getUid(), "d.E.model");
+  EXPECT_EQ(folderResponse.getServiceData().getPartialErrorArray().size(), 1u);
+
+  auto relationResponse = responseOf<Wire::ExpandGRMRelationsResponse>(
+      call("expandGRMRelations",
+           R"(<ExpandGRMRelationsInput><object uid="x.1"/><pref expItemRev="true">
+                <info relationName="ZOLT_reference"/></pref></ExpandGRMRelationsInput>)"));
+  ASSERT_EQ(relationResponse.getOutputArray().size(), 1u);
+  EXPECT_EQ(relationResponse.getOutputArray()[0]
+                .getOtherSideObjDataArray()
+                .at(0)
+                .getOtherSideObjectArray()
+                .at(0)
+                .getUid(),
+            "i.5");
+  std::vector<std::string> plainObjects;
+  for (const auto& object : relationResponse.getServiceData().getPlainObjArray()) {
+    plainObjects.push_back(object.getUid());
+  }
+  EXPECT_EQ(plainObjects,
+            (std::vector<std::string>{"x.1", "i.5", "r.E", "d.E.model", "d.E.drawing"}));
+}
+
+}  // namespace

@@ -1,0 +1,41 @@
+#include "host/object/pom_object.h"
+
+#include <gtest/gtest.h>
+
+#include "host/object/aom.h"
+#include "host/object/ifail.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+class PomObjectTest : public soacad_test::HostTest {
+ protected:
+  void SetUp() override {
+    HostTest::SetUp();
+    load(soacad_test::kUserFixture);
+  }
+};
+
+TEST_F(PomObjectTest, ALiveTagGivesTheSameHostOwnedObjectEachTime) {
+  POMObject* first = nullptr;
+  POMObject* second = nullptr;
+  ASSERT_EQ(tagOf("i.1").object(&first), ResultStatus::OK);
+  ASSERT_EQ(tagOf("i.1").object(&second), ResultStatus::OK);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(first->tag(), tagOf("i.1"));
+  EXPECT_EQ(first->className(), "Item");
+}
+
+TEST_F(PomObjectTest, ANullDeletedOrUnknownTagIsTheInvalidTagStatus) {
+  ASSERT_EQ(AOM_delete(tagOf("i.1")), 0);
+  for (Tag tag : {NULLTAG, tagOf("i.1"), tagOf("no.such")}) {
+    POMObject* object = reinterpret_cast<POMObject*>(1);
+    EXPECT_EQ(tag.object(&object), POM_invalid_tag);
+    EXPECT_EQ(object, nullptr);
+  }
+  EXPECT_EQ(storedCodes(), (std::vector<int>{POM_invalid_tag, POM_invalid_tag, POM_invalid_tag}));
+  EXPECT_EQ(tagOf("f.home").object(nullptr), POM_invalid_argument);
+}
+
+}  // namespace

@@ -41,7 +41,7 @@ class RelatedObjectCollector {
 
   Tag relationType_;                    // Null: every relation type.
   std::set<std::string> allowedTypes_;  // Empty: no limit.
-  [[maybe_unused]] bool flag_;  // Kept for the callers; the collector does not read it.
+  [[maybe_unused]] bool flag_;          // Kept for the callers; the collector does not read it.
 };
 
 }  // namespace Utils

@@ -122,12 +122,12 @@ const char* const kDemoStore = R"(<fixture>
     <prop name="owning_user" value="u.demo"/>
   </object>
   <object uid="i.000103" class="Document" type="Document">
-    <prop name="object_name" value="Gearbox specification"/>
+    <prop name="object_name" value="Gearbox requirements"/>
     <prop name="item_id" value="000103"/>
     <prop name="owning_user" value="u.demo"/>
   </object>
   <object uid="r.000103.A" class="DocumentRevision" type="DocumentRevision">
-    <prop name="object_name" value="Gearbox specification"/>
+    <prop name="object_name" value="Gearbox requirements"/>
     <prop name="item_revision_id" value="A"/>
     <prop name="items_tag" value="i.000103"/>
     <prop name="owning_user" value="u.demo"/>
@@ -201,11 +201,11 @@ const char* const kDemoStore = R"(<fixture>
   <relation uid="rel.fm.000102.A" type="ZOLT_master_form" primary="r.000102.A" secondary="fm.000102.A"/>
   <relation uid="rel.fm.000103" type="ZOLT_master_form" primary="i.000103" secondary="fm.000103"/>
   <relation uid="rel.fm.000103.A" type="ZOLT_master_form" primary="r.000103.A" secondary="fm.000103.A"/>
-  <relation uid="rel.spec.000100.A" type="ZOLT_specification" primary="r.000100.A" secondary="d.000100.A.model"/>
-  <relation uid="rel.spec.000101.A" type="ZOLT_specification" primary="r.000101.A" secondary="d.000101.A.model"/>
+  <relation uid="rel.attach.000100.A" type="ZOLT_specification" primary="r.000100.A" secondary="d.000100.A.model"/>
+  <relation uid="rel.attach.000101.A" type="ZOLT_specification" primary="r.000101.A" secondary="d.000101.A.model"/>
   <relation uid="rel.rend.000101.A" type="ZOLT_rendering" primary="r.000101.A" secondary="d.000101.A.drawing"/>
-  <relation uid="rel.spec.000102.A" type="ZOLT_specification" primary="r.000102.A" secondary="d.000102.A.model"/>
-  <relation uid="rel.spec.000103.A" type="ZOLT_specification" primary="r.000103.A" secondary="d.000103.A.text"/>
+  <relation uid="rel.attach.000102.A" type="ZOLT_specification" primary="r.000102.A" secondary="d.000102.A.model"/>
+  <relation uid="rel.attach.000103.A" type="ZOLT_specification" primary="r.000103.A" secondary="d.000103.A.text"/>
   <relation uid="rel.ref.000100.B" type="ZOLT_reference" primary="r.000100.B" secondary="r.000103.A"/>
 
   <object uid="pd.description" class="PropertyDescriptor">

@@ -178,9 +178,8 @@ TEST_F(AomTest, PropertyNamesRootClassFirst) {
   ASSERT_EQ(AOM_ask_prop_names(tagOf("i.1"), &count, &names), 0);
   std::vector<std::string> list(names, names + count);
   MEM_free(names);  // One block for the array and its texts.
-  EXPECT_EQ(list,
-            (std::vector<std::string>{"object_name", "object_desc", "owning_user",
-                                      "checked_out_user", "item_id"}));
+  EXPECT_EQ(list, (std::vector<std::string>{"object_name", "object_desc", "owning_user",
+                                            "checked_out_user", "item_id"}));
   EXPECT_EQ(host::allocator().outstanding(), 0u);
 }
 

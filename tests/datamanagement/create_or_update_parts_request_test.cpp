@@ -14,43 +14,20 @@ namespace {
 
 namespace Wire = Korvane::Schemas::Cad::_2007_01::Datamanagement;
 
-const char* const kWorld = R"(<fixture>
-  <type name="ZOLT_specification" class="ImanRelation"/>
-  <type name="ZOLT_extra" class="ImanRelation"/>
-  <object uid="tool.m" class="Tool" type="Tool">
-    <prop name="tool_name" value="Modeler"/><prop name="output_formats"><v value="BIN"/></prop>
-  </object>
-  <object uid="dt.model" class="DatasetType" type="DatasetType">
-    <prop name="datasettype_name" value="CADModel"/><prop name="default_tool" value="tool.m"/>
-  </object>
-  <preferences>
-    <preference name="WsoInsertNoSelectionsPref"><v value="2"/></preference>
-  </preferences>
-</fixture>)";
-
 class PartsRequestTest : public soacad_test::ServiceTest {
  protected:
   void SetUp() override {
     ServiceTest::SetUp();
     load(soacad_test::kUserFixture);
-    load(kWorld);
+    load(soacad_test::kCadModelFixture);
   }
   Wire::CreateOrUpdatePartsResponse send(const std::string& parts) {
     return responseOf<Wire::CreateOrUpdatePartsResponse>(
         call("createOrUpdateParts",
              "<CreateOrUpdatePartsInput>" + parts + "</CreateOrUpdatePartsInput>"));
   }
-  // "key:code code ..." per error stack of the reply.
-  static std::vector<std::string> stacks(Wire::CreateOrUpdatePartsResponse& response) {
-    std::vector<std::string> result;
-    for (const auto& stack : response.getServiceData().getPartialErrorArray()) {
-      std::string text = stack.getClientId() + ":";
-      for (const auto& value : stack.getErrorValueArray()) {
-        text += " " + std::to_string(value.getCode());
-      }
-      result.push_back(text);
-    }
-    return result;
+  static std::vector<std::string> stacks(const Wire::CreateOrUpdatePartsResponse& response) {
+    return soacad_test::stacks(response.getServiceData().getPartialErrorArray());
   }
 };
 
@@ -84,10 +61,9 @@ TEST_F(PartsRequestTest, NewPartWithADatasetComesBackWithObjectsAndTickets) {
   EXPECT_EQ(ticket.getTicket(), "W0000000002");
   // Item, revision, dataset and its relation.
   EXPECT_EQ(response.getServiceData().getCreatedObjArray().size(), 4u);
-  EXPECT_TRUE(stacks(response).empty());
+  EXPECT_EQ(stacks(response), std::vector<std::string>{});
   // Preference 2: the home folder, which now lists the new item after its first one.
-  EXPECT_EQ(host::Store::instance().find(tagOf("f.home"))->properties["contents"].saved.tags,
-            (std::vector<Tag>{tagOf("i.1"), item}));
+  EXPECT_EQ(saved(tagOf("f.home"), "contents").tags, (std::vector<Tag>{tagOf("i.1"), item}));
 }
 
 TEST_F(PartsRequestTest, FailuresComeBackAsErrorStacksUnderComposedKeys) {

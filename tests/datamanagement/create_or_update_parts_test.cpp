@@ -6,19 +6,13 @@
 
 #include <algorithm>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "host/object/dataset_write.h"
 #include "host/object/error_store.h"
 #include "host/object/file_tickets.h"
-#include "host/object/grm.h"
 #include "host/object/host_call.h"
-#include "host/object/ifail.h"
 #include "host/object/item.h"
-#include "host/object/memory.h"
-#include "host/object/store.h"
-#include "tests/support/host_fixture.h"
+#include "tests/support/service_fixture.h"
 
 namespace {
 
@@ -27,6 +21,7 @@ using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
 using PartInfo = DataManagement::PartInfo;
 using DatasetInfo = DataManagement::DatasetInfo;
 using Response = DataManagement::CreateOrUpdatePartsResponse;
+using Strings = std::vector<std::string>;
 
 // Part types with master forms that carry "material" and "weight", a note form for extra
 // objects, dataset types with and without tools, and an existing part: item "BOLT" with
@@ -34,12 +29,9 @@ using Response = DataManagement::CreateOrUpdatePartsResponse;
 // three named references).
 const char* const kWorld = R"(<fixture>
   <class name="PartForm" parent="Form">
-    <property name="material" type="string"/>
-    <property name="weight" type="double"/>
+    <property name="material" type="string"/><property name="weight" type="double"/>
   </class>
-  <class name="NoteForm" parent="Form">
-    <property name="note" type="string"/>
-  </class>
+  <class name="NoteForm" parent="Form"><property name="note" type="string"/></class>
   <type name="Part" class="Item" parent="Item"/>
   <type name="PartRevision" class="ItemRevision" parent="ItemRevision"/>
   <type name="PartMaster" class="PartForm" parent="ItemMaster"/>
@@ -47,64 +39,45 @@ const char* const kWorld = R"(<fixture>
   <type name="Note" class="NoteForm" parent="Form"/>
   <type name="ZOLT_extra" class="ImanRelation"/>
   <type name="ZOLT_specification" class="ImanRelation"/>
-  <object uid="tool.modeler" class="Tool" type="Tool">
-    <prop name="tool_name" value="Modeler"/>
-    <prop name="output_formats"><v value="BINARY"/><v value="TEXT"/></prop>
-  </object>
+  <object uid="tool.modeler" class="Tool" type="Tool"><prop name="tool_name" value="Modeler"/>
+    <prop name="output_formats"><v value="BINARY"/><v value="TEXT"/></prop></object>
   <object uid="tool.viewer" class="Tool" type="Tool"><prop name="tool_name" value="Viewer"/></object>
-  <object uid="tool.long" class="Tool" type="Tool">
-    <prop name="tool_name" value="Long"/>
-    <prop name="output_formats"><v value="A-FORMAT-NAME-OF-MORE-THAN-32-CHARACTERS"/></prop>
-  </object>
+  <object uid="tool.long" class="Tool" type="Tool"><prop name="tool_name" value="Long"/>
+    <prop name="output_formats"><v value="A-FORMAT-NAME-OF-MORE-THAN-32-CHARACTERS"/></prop></object>
   <object uid="dt.model" class="DatasetType" type="DatasetType">
-    <prop name="datasettype_name" value="CADModel"/>
-    <prop name="list_of_tools"><v value="tool.modeler"/></prop>
-    <prop name="default_tool" value="tool.modeler"/>
-  </object>
-  <object uid="dt.bare" class="DatasetType" type="DatasetType">
-    <prop name="datasettype_name" value="Bare"/>
-  </object>
+    <prop name="datasettype_name" value="CADModel"/><prop name="list_of_tools"><v value="tool.modeler"/></prop>
+    <prop name="default_tool" value="tool.modeler"/></object>
+  <object uid="dt.bare" class="DatasetType" type="DatasetType"><prop name="datasettype_name" value="Bare"/></object>
   <object uid="dt.view" class="DatasetType" type="DatasetType">
-    <prop name="datasettype_name" value="Viewable"/><prop name="default_tool" value="tool.viewer"/>
-  </object>
+    <prop name="datasettype_name" value="Viewable"/><prop name="default_tool" value="tool.viewer"/></object>
   <object uid="dt.long" class="DatasetType" type="DatasetType">
-    <prop name="datasettype_name" value="LongFormat"/><prop name="default_tool" value="tool.long"/>
-  </object>
+    <prop name="datasettype_name" value="LongFormat"/><prop name="default_tool" value="tool.long"/></object>
   <object uid="u.other" class="User" type="User"><prop name="user_id" value="other"/></object>
   <object uid="f.shared" class="Folder" type="Folder">
-    <prop name="object_name" value="Shared"/><prop name="owning_user" value="u.jdoe"/>
-  </object>
+    <prop name="object_name" value="Shared"/><prop name="owning_user" value="u.jdoe"/></object>
   <object uid="f.theirs" class="Folder" type="Folder">
-    <prop name="object_name" value="Theirs"/><prop name="owning_user" value="u.other"/>
-  </object>
+    <prop name="object_name" value="Theirs"/><prop name="owning_user" value="u.other"/></object>
   <object uid="i.bolt" class="Item" type="Part">
-    <prop name="item_id" value="BOLT"/><prop name="object_name" value="Bolt"/>
-  </object>
+    <prop name="item_id" value="BOLT"/><prop name="object_name" value="Bolt"/></object>
   <object uid="fm.bolt" class="PartForm" type="PartMaster"><prop name="material" value="steel"/></object>
   <relation type="ZOLT_master_form" primary="i.bolt" secondary="fm.bolt"/>
-  <object uid="r.bolt" class="ItemRevision" type="PartRevision">
-    <prop name="item_revision_id" value="A"/><prop name="items_tag" value="i.bolt"/>
-    <prop name="object_name" value="Bolt"/>
-  </object>
+  <object uid="r.bolt" class="ItemRevision" type="PartRevision"><prop name="item_revision_id" value="A"/>
+    <prop name="items_tag" value="i.bolt"/><prop name="object_name" value="Bolt"/></object>
   <object uid="fm.bolt.A" class="PartForm" type="PartRevisionMaster"/>
   <relation type="ZOLT_master_form" primary="r.bolt" secondary="fm.bolt.A"/>
   <object uid="note.bolt" class="NoteForm" type="Note"><prop name="note" value="old"/></object>
   <relation uid="rel.note" type="ZOLT_extra" primary="i.bolt" secondary="note.bolt"/>
   <object uid="anchor.bolt" class="RevisionAnchor" type="RevisionAnchor">
-    <prop name="highest_revision" value="3"/>
-  </object>
+    <prop name="highest_revision" value="3"/></object>
   <object uid="ref.1" class="Form" type="Form"/>
   <object uid="ref.2" class="Form" type="Form"/>
   <object uid="ref.3" class="Form" type="Form"/>
   <object uid="d.bolt" class="Dataset" type="Dataset">
-    <prop name="object_name" value="bolt-model"/>
-    <prop name="dataset_type" value="dt.model"/>
-    <prop name="rev_chain_anchor" value="anchor.bolt"/>
-    <prop name="checked_out_user" value="u.jdoe"/>
+    <prop name="object_name" value="bolt-model"/><prop name="dataset_type" value="dt.model"/>
+    <prop name="rev_chain_anchor" value="anchor.bolt"/><prop name="checked_out_user" value="u.jdoe"/>
     <prop name="ref_names"><v value="UGPART"/><v value="PREVIEW"/><v value="JTPART"/></prop>
     <prop name="ref_types"><v value="1"/><v value="1"/><v value="1"/></prop>
-    <prop name="ref_list"><v value="ref.1"/><v value="ref.2"/><v value="ref.3"/></prop>
-  </object>
+    <prop name="ref_list"><v value="ref.1"/><v value="ref.2"/><v value="ref.3"/></prop></object>
   <relation type="ZOLT_specification" primary="r.bolt" secondary="d.bolt"/>
   <preferences>
     <preference name="WsoInsertNoSelectionsPref"><v value="1"/></preference>
@@ -112,49 +85,28 @@ const char* const kWorld = R"(<fixture>
   </preferences>
 </fixture>)";
 
-struct Stack {
-  std::string key;
-  std::vector<int> codes;
-  bool operator==(const Stack& other) const { return key == other.key && codes == other.codes; }
-};
-
-std::ostream& operator<<(std::ostream& out, const Stack& stack) {
-  out << "{" << stack.key << ":";
-  for (int code : stack.codes) {
-    out << " " << code;
-  }
-  return out << "}";
-}
-
-class PartsTest : public soacad_test::HostTest {
+class PartsTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     load(kWorld);
   }
 
-  // Runs one call and checks what every call must leave behind: host allocations released,
-  // an empty error store, no mark point and no lock.
   Response run(const std::vector<PartInfo>& parts) {
-    const std::size_t outstanding = host::allocator().outstanding();
-    CreateOrUpdatePartsImpl operation;
-    Response response = operation.createOrUpdateParts(parts);
-    EXPECT_EQ(host::allocator().outstanding(), outstanding);
-    EXPECT_EQ(host::allocator().counts().doubleFrees, 0u);
-    EXPECT_EQ(host::allocator().counts().foreignFrees, 0u);
-    EXPECT_TRUE(host::errorStore().empty());
-    EXPECT_EQ(store().markPointCount(), 0u);
-    for (Tag object : store().objectsOfClass(store().classId("POM_object"))) {
-      EXPECT_FALSE(store().find(object)->locked) << "locked: " << store().uidOfTag(object);
-    }
-    return response;
+    return settled([&] { return CreateOrUpdatePartsImpl().createOrUpdateParts(parts); });
   }
   Response run(const PartInfo& part) { return run(std::vector<PartInfo>{part}); }
 
   static PartInfo part(const std::string& clientId) {
     PartInfo info;
     info.clientId = clientId;
+    return info;
+  }
+  // Input "p" for the revision r.bolt with `datasets`.
+  PartInfo boltRevision(const std::vector<DatasetInfo>& datasets) {
+    PartInfo info = part("p");
+    info.itemRevInput.itemRevision = tagOf("r.bolt");
+    info.datasetInput = datasets;
     return info;
   }
   // A new dataset of type CADModel related by ZOLT_specification, with two files.
@@ -171,29 +123,18 @@ class PartsTest : public soacad_test::HostTest {
                             {"f2", "notes.txt", "TEXTFILE", true, true}};
     return info;
   }
-  static DatasetInfo existingDataset(Tag dataset, bool createNewVersion) {
+  DatasetInfo boltDataset(bool createNewVersion) {
     DatasetInfo info;
     info.clientId = "d";
-    info.dataset = dataset;
+    info.dataset = tagOf("d.bolt");
     info.itemRevRelationName = "ZOLT_specification";
     info.createNewVersion = createNewVersion;
     info.datasetFileInfo = {{"f1", "bolt.prt", "UGPART", false, false}};
     return info;
   }
 
-  static std::vector<Stack> stacks(const Response& response) {
-    std::vector<Stack> result;
-    for (const auto& stack : response.serviceData.getErrorArray()) {
-      Stack entry{stack.getClientId(), {}};
-      if (!stack.getUid().empty()) {
-        entry.key = "uid:" + stack.getUid();
-      }
-      for (const auto& value : stack.getErrorValueArray()) {
-        entry.codes.push_back(value.getCode());
-      }
-      result.push_back(entry);
-    }
-    return result;
+  static Strings errors(const Response& response) {
+    return soacad_test::stacks(response.serviceData.getErrorArray());
   }
   bool created(const Response& response, Tag object) {
     return response.serviceData.createdUids().count(store().uidOfTag(object)) != 0;
@@ -201,42 +142,9 @@ class PartsTest : public soacad_test::HostTest {
   bool updated(const Response& response, Tag object) {
     return response.serviceData.updatedUids().count(store().uidOfTag(object)) != 0;
   }
-
-  // Saved and current values of a property.
-  const host::Value& saved(Tag object, const char* property) {
-    static const host::Value kNull;
-    auto found = store().find(object)->properties.find(property);
-    return found == store().find(object)->properties.end() ? kNull : found->second.saved;
-  }
-  std::string text(Tag object, const char* property) {
-    const host::Value& value = saved(object, property);
-    return value.texts.empty() ? std::string() : value.texts.front();
-  }
-  Tag reference(Tag object, const char* property) {
-    const host::Value& value = saved(object, property);
-    return value.tags.empty() ? NULLTAG : value.tags.front();
-  }
-  // The objects related to `primary` by the relation type `type`.
-  std::vector<Tag> secondaries(Tag primary, const char* type) {
-    Tag relationType;
-    GRM_find_relation_type(type, &relationType);
-    int count = 0;
-    host::HostArray<Tag> objects;
-    GRM_list_secondary_objects_only(primary, relationType, &count, objects.out());
-    return std::vector<Tag>(objects.get(), objects.get() + count);
-  }
   Tag masterForm(Tag object) {
     const std::vector<Tag> forms = secondaries(object, "ZOLT_master_form");
     return forms.empty() ? NULLTAG : forms.front();
-  }
-  int calls(const char* name, Tag tag = NULLTAG) {
-    int count = 0;
-    for (const host::LoggedCall& call : host::callLog().entries()) {
-      if (std::string(call.name) == name && (tag == NULLTAG || call.tag == tag)) {
-        ++count;
-      }
-    }
-    return count;
   }
 };
 
@@ -251,16 +159,15 @@ TEST_F(PartsTest, NothingGivenCreatesAnItemWithGeneratedIdsInTheNewstuffFolder) 
   const Tag revision = output.itemRev.tag();
   ASSERT_NE(item, NULLTAG);
   ASSERT_NE(revision, NULLTAG);
-  EXPECT_EQ(store().typeName(store().find(item)->type), "Item");
-  EXPECT_EQ(text(item, "item_id"), "000002");  // 000001 is taken.
-  EXPECT_EQ(text(item, "object_name"), "000002");
-  EXPECT_EQ(text(revision, "item_revision_id"), "A");
-  EXPECT_EQ(reference(revision, "items_tag"), item);
+  EXPECT_EQ(typeOf(item), "Item");
+  EXPECT_EQ(savedText(item, "item_id"), "000002");  // 000001 is taken.
+  EXPECT_EQ(savedText(item, "object_name"), "000002");
+  EXPECT_EQ(savedText(revision, "item_revision_id"), "A");
+  EXPECT_EQ(savedTag(revision, "items_tag"), item);
   EXPECT_NE(masterForm(item), NULLTAG);
   EXPECT_EQ(saved(tagOf("f.newstuff"), "contents").tags, std::vector<Tag>{item});
-  EXPECT_TRUE(created(response, item));
-  EXPECT_TRUE(created(response, revision));
-  EXPECT_TRUE(stacks(response).empty());
+  EXPECT_TRUE(created(response, item) && created(response, revision));
+  EXPECT_EQ(errors(response), Strings{});
 }
 
 TEST_F(PartsTest, GivenItemWithoutRevisionIdUpdatesTheItemOnly) {
@@ -274,8 +181,8 @@ TEST_F(PartsTest, GivenItemWithoutRevisionIdUpdatesTheItemOnly) {
   EXPECT_EQ(output.item.tag(), tagOf("i.bolt"));
   EXPECT_EQ(output.itemRev.tag(), NULLTAG);
   EXPECT_TRUE(output.datasetOutput.empty());
-  EXPECT_EQ(text(tagOf("i.bolt"), "object_desc"), "M8 bolt");
-  EXPECT_EQ(text(tagOf("fm.bolt"), "material"), "brass");
+  EXPECT_EQ(savedText(tagOf("i.bolt"), "object_desc"), "M8 bolt");
+  EXPECT_EQ(savedText(tagOf("fm.bolt"), "material"), "brass");
   EXPECT_TRUE(updated(response, tagOf("i.bolt")));
   EXPECT_EQ(calls("AE_create_dataset_with_id"), 0);
 }
@@ -290,39 +197,36 @@ TEST_F(PartsTest, GivenItemWithRevisionIdCreatesARevision) {
   const Tag revision = response.output[0].itemRev.tag();
   ASSERT_NE(revision, NULLTAG);
   EXPECT_EQ(response.output[0].item.tag(), tagOf("i.bolt"));
-  EXPECT_EQ(store().typeName(store().find(revision)->type), "PartRevision");
-  EXPECT_EQ(text(revision, "item_revision_id"), "B");
-  EXPECT_EQ(text(masterForm(revision), "weight"), "1.5");
-  EXPECT_EQ(text(tagOf("i.bolt"), "object_name"), "Bolt M8");
+  EXPECT_EQ(typeOf(revision), "PartRevision");
+  EXPECT_EQ(savedText(revision, "item_revision_id"), "B");
+  EXPECT_EQ(savedText(masterForm(revision), "weight"), "1.5");
+  EXPECT_EQ(savedText(tagOf("i.bolt"), "object_name"), "Bolt M8");
   EXPECT_TRUE(updated(response, tagOf("i.bolt")));
   EXPECT_TRUE(created(response, revision));
 }
 
 TEST_F(PartsTest, GivenRevisionUpdatesItAndItsItem) {
-  PartInfo info = part("p1");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  PartInfo info = boltRevision({});
   info.itemInput.description = "checked";
   info.itemRevInput.attrList = {{"object_desc", "rev A"}, {"material", "titanium"}};
   const Response response = run(info);
   EXPECT_EQ(response.output[0].item.tag(), tagOf("i.bolt"));
   EXPECT_EQ(response.output[0].itemRev.tag(), tagOf("r.bolt"));
-  EXPECT_EQ(text(tagOf("i.bolt"), "object_desc"), "checked");
-  EXPECT_EQ(text(tagOf("r.bolt"), "object_desc"), "rev A");
-  EXPECT_EQ(text(tagOf("fm.bolt.A"), "material"), "titanium");
-  EXPECT_TRUE(updated(response, tagOf("i.bolt")));
-  EXPECT_TRUE(updated(response, tagOf("r.bolt")));
+  EXPECT_EQ(savedText(tagOf("i.bolt"), "object_desc"), "checked");
+  EXPECT_EQ(savedText(tagOf("r.bolt"), "object_desc"), "rev A");
+  EXPECT_EQ(savedText(tagOf("fm.bolt.A"), "material"), "titanium");
+  EXPECT_TRUE(updated(response, tagOf("i.bolt")) && updated(response, tagOf("r.bolt")));
 }
 
 TEST_F(PartsTest, RevisionOfAnotherItemFailsWithBothTagsZero) {
-  PartInfo info = part("p1");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  PartInfo info = boltRevision({});
   info.itemInput.item = tagOf("i.1");
   info.itemInput.description = "never written";
   const Response response = run(info);
   EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
   EXPECT_EQ(response.output[0].itemRev.tag(), NULLTAG);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p1", {215021}}}));
-  EXPECT_EQ(text(tagOf("i.bolt"), "object_desc"), "");
+  EXPECT_EQ(errors(response), Strings{"p: 215021"});
+  EXPECT_EQ(savedText(tagOf("i.bolt"), "object_desc"), "");
 }
 
 TEST_F(PartsTest, OutputsFollowTheInputsWhateverTheirOutcome) {
@@ -333,7 +237,7 @@ TEST_F(PartsTest, OutputsFollowTheInputsWhateverTheirOutcome) {
   EXPECT_EQ(response.output[1].clientId, "bad");
   EXPECT_EQ(response.output[1].item.tag(), NULLTAG);
   EXPECT_NE(response.output[2].item.tag(), NULLTAG);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"bad", {215022}}}));
+  EXPECT_EQ(errors(response), Strings{"bad: 215022"});
 }
 
 // --- Folders --------------------------------------------------------------------------------
@@ -370,7 +274,7 @@ TEST_F(PartsTest, RefusedFolderIsCheckedForEachInputAndThePreferenceFolderTakesI
   EXPECT_EQ(calls("AM_check_privilege"), 2);
   EXPECT_TRUE(saved(tagOf("f.theirs"), "contents").tags.empty());
   EXPECT_EQ(saved(tagOf("f.newstuff"), "contents").tags.size(), 2u);
-  EXPECT_TRUE(stacks(response).empty());
+  EXPECT_EQ(errors(response), Strings{});
 }
 
 TEST_F(PartsTest, FolderThatIsNoObjectFallsBackWithoutLeavingAnError) {
@@ -379,22 +283,20 @@ TEST_F(PartsTest, FolderThatIsNoObjectFallsBackWithoutLeavingAnError) {
   const Response response = run(info);
   EXPECT_EQ(calls("AM_check_privilege"), 0);
   EXPECT_EQ(saved(tagOf("f.newstuff"), "contents").tags.size(), 1u);
-  EXPECT_TRUE(stacks(response).empty());
+  EXPECT_EQ(errors(response), Strings{});
 }
 
 TEST_F(PartsTest, PreferenceTwoFilesIntoTheHomeFolderAndOtherValuesLeaveNoFolder) {
-  load(R"(<fixture><preferences><preference name="WsoInsertNoSelectionsPref"><v value="2"/>
-    </preference></preferences></fixture>)");
-  Response response = run(part("a"));
-  EXPECT_EQ(saved(tagOf("f.home"), "contents").tags.back(), response.output[0].item.tag());
-
-  for (const char* value : {"0", "3"}) {
-    load(std::string(
-             R"(<fixture><preferences><preference name="WsoInsertNoSelectionsPref"><v value=")") +
-         value + R"("/></preference></preferences></fixture>)");
-    response = run(part("b"));
-    EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
-    EXPECT_EQ(stacks(response), (std::vector<Stack>{{"b", {215027}}}));
+  for (const char* value : {"2", "0", "3"}) {
+    load(std::string(R"(<fixture><preferences><preference name="WsoInsertNoSelectionsPref">)") +
+         "<v value=\"" + value + "\"/></preference></preferences></fixture>");
+    const Response response = run(part(value));
+    if (value[0] == '2') {
+      EXPECT_EQ(saved(tagOf("f.home"), "contents").tags.back(), response.output[0].item.tag());
+    } else {
+      EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
+      EXPECT_EQ(errors(response), Strings{std::string(value) + ": 215027"});
+    }
   }
 }
 
@@ -402,8 +304,7 @@ TEST_F(PartsTest, FailingFolderSaveIsReportedKeyedByTheFolder) {
   host::faultPlan().fail("AOM_save", 7015, 0, tagOf("f.newstuff"));
   const Response response = run(part("a"));
   EXPECT_NE(response.output[0].item.tag(), NULLTAG);
-  EXPECT_EQ(stacks(response),
-            (std::vector<Stack>{{"uid:" + store().uidOfTag(tagOf("f.newstuff")), {7015}}}));
+  EXPECT_EQ(errors(response), Strings{"uid:f.newstuff: 7015"});
 }
 
 // --- Attributes -----------------------------------------------------------------------------
@@ -412,13 +313,12 @@ TEST_F(PartsTest, AttributesSplitBetweenTheObjectAndItsMasterForm) {
   PartInfo info = part("a");
   info.itemInput.itemType = "Part";
   info.itemInput.attrList = {{"material", "copper"}, {"object_desc", "wire"}, {"weight", "2"}};
-  const Response response = run(info);
-  const Tag item = response.output[0].item.tag();
+  const Tag item = run(info).output[0].item.tag();
   const Tag form = masterForm(item);
-  EXPECT_EQ(store().typeName(store().find(form)->type), "PartMaster");
-  EXPECT_EQ(text(item, "object_desc"), "wire");
-  EXPECT_EQ(text(form, "material"), "copper");
-  EXPECT_EQ(text(form, "weight"), "2");
+  EXPECT_EQ(typeOf(form), "PartMaster");
+  EXPECT_EQ(savedText(item, "object_desc"), "wire");
+  EXPECT_EQ(savedText(form, "material"), "copper");
+  EXPECT_EQ(savedText(form, "weight"), "2");
 }
 
 TEST_F(PartsTest, UnchangedValuesOfAnExistingItemAreNeitherLockedNorSaved) {
@@ -428,8 +328,7 @@ TEST_F(PartsTest, UnchangedValuesOfAnExistingItemAreNeitherLockedNorSaved) {
   info.itemInput.attrList = {{"material", "steel"}};
   const Response response = run(info);
   EXPECT_EQ(calls("AOM_UIF_set_value"), 0);
-  EXPECT_EQ(calls("AOM_save", tagOf("i.bolt")), 0);
-  EXPECT_EQ(calls("AOM_save", tagOf("fm.bolt")), 0);
+  EXPECT_EQ(calls("AOM_save", tagOf("i.bolt")) + calls("AOM_save", tagOf("fm.bolt")), 0);
   EXPECT_TRUE(updated(response, tagOf("i.bolt")));
 }
 
@@ -437,9 +336,9 @@ TEST_F(PartsTest, ValuesForANewItemAreWrittenEvenWhenEqual) {
   PartInfo info = part("a");
   info.itemInput.description = "x";
   info.itemInput.attrList = {{"object_desc", ""}};
-  const Response response = run(info);
-  EXPECT_EQ(calls("AOM_UIF_set_value", response.output[0].item.tag()), 2);
-  EXPECT_EQ(text(response.output[0].item.tag(), "object_desc"), "x");
+  const Tag item = run(info).output[0].item.tag();
+  EXPECT_EQ(calls("AOM_UIF_set_value", item), 2);
+  EXPECT_EQ(savedText(item, "object_desc"), "x");
 }
 
 TEST_F(PartsTest, FailingAttributeIsOneErrorStackAndTheOthersAreWritten) {
@@ -447,8 +346,8 @@ TEST_F(PartsTest, FailingAttributeIsOneErrorStackAndTheOthersAreWritten) {
   info.itemInput.item = tagOf("i.bolt");
   info.itemInput.attrList = {{"weight", "heavy"}, {"material", "lead"}};
   const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {7013}}}));
-  EXPECT_EQ(text(tagOf("fm.bolt"), "material"), "lead");
+  EXPECT_EQ(errors(response), Strings{"a: 7013"});
+  EXPECT_EQ(savedText(tagOf("fm.bolt"), "material"), "lead");
   EXPECT_EQ(response.output[0].item.tag(), tagOf("i.bolt"));
 }
 
@@ -457,7 +356,7 @@ TEST_F(PartsTest, ItemWithoutMasterFormFailsEvenWithoutAttributes) {
   info.itemInput.item = tagOf("i.1");
   const Response response = run(info);
   EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {215032}}, {"a", {1}}}));
+  EXPECT_EQ(errors(response), (Strings{"a: 215032", "a: 1"}));
 }
 
 // --- Failures leave nothing half-made -------------------------------------------------------
@@ -472,7 +371,7 @@ TEST_F(PartsTest, NewItemWhoseRevisionLacksItsMasterFormIsRolledBack) {
   const Response response = run(info);
   EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
   EXPECT_EQ(response.output[0].itemRev.tag(), NULLTAG);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {215032}}, {"a", {1}}}));
+  EXPECT_EQ(errors(response), (Strings{"a: 215032", "a: 1"}));
   EXPECT_TRUE(response.serviceData.createdUids().empty());
   EXPECT_EQ(host::findItemById("NEW-1"), NULLTAG);
   EXPECT_EQ(savedObjects(), before);
@@ -482,34 +381,30 @@ TEST_F(PartsTest, NewItemWhoseRevisionLacksItsMasterFormIsRolledBack) {
 TEST_F(PartsTest, FailingSaveReleasesTheLockAndUndoesThePath) {
   const std::string before = savedObjects();
   host::faultPlan().fail("AOM_save", 7015, 0, tagOf("fm.bolt.A"));
-  PartInfo info = part("a");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  PartInfo info = boltRevision({});
   info.itemInput.description = "item first";
   info.itemRevInput.attrList = {{"material", "zinc"}};
   const Response response = run(info);  // Checks that nothing stays locked.
   EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {7015}}, {"a", {1}}}));
+  EXPECT_EQ(errors(response), (Strings{"p: 7015", "p: 1"}));
   EXPECT_EQ(savedObjects(), before);
 }
 
 TEST_F(PartsTest, FailedCreationCallYields215023) {
   host::faultPlan().nullResult("ITEM_create_item");
-  Response response = run(part("a"));
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {215023}}}));
+  EXPECT_EQ(errors(run(part("a"))), Strings{"a: 215023"});
   host::faultPlan().clear();
   host::faultPlan().nullResult("ITEM_create_rev");
   PartInfo info = part("b");
   info.itemInput.item = tagOf("i.bolt");
   info.itemRevInput.revId = "B";
-  response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"b", {215023}}}));
+  EXPECT_EQ(errors(run(info)), Strings{"b: 215023"});
 }
 
 TEST_F(PartsTest, OverLongItemTypeIsRefusedAsNotFoundBeforeAnyLookup) {
   PartInfo info = part("a");
   info.itemInput.itemType = std::string(40, 'T');
-  const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"a", {215022}}}));
+  EXPECT_EQ(errors(run(info)), Strings{"a: 215022"});
   EXPECT_EQ(calls("ZOLTTYPE_ask_type"), 0);
 }
 
@@ -526,10 +421,10 @@ TEST_F(PartsTest, ExtraObjectsAreCreatedOrUpdatedAndRelatedOnce) {
   ASSERT_EQ(extras.size(), 2u);
   EXPECT_EQ(extras[0].clientId, "new");
   const Tag form = extras[0].object;
-  EXPECT_EQ(text(form, "note"), "fresh");
-  EXPECT_EQ(text(form, "object_name"), "extra obj name");
+  EXPECT_EQ(savedText(form, "note"), "fresh");
+  EXPECT_EQ(savedText(form, "object_name"), "extra obj name");
   EXPECT_EQ(extras[1].object, tagOf("note.bolt"));
-  EXPECT_EQ(text(tagOf("note.bolt"), "note"), "changed");
+  EXPECT_EQ(savedText(tagOf("note.bolt"), "note"), "changed");
   EXPECT_EQ(secondaries(tagOf("i.bolt"), "ZOLT_extra"),
             (std::vector<Tag>{tagOf("note.bolt"), form}));
   EXPECT_TRUE(created(response, form));
@@ -549,9 +444,8 @@ TEST_F(PartsTest, FailingExtraObjectsAreKeyedByPartAndExtraAndLeaveNothing) {
   host::faultPlan().fail("GRM_save_relation", 7015, 1);
   const Response response = run(info);
   EXPECT_TRUE(response.output[0].extraItemObj.empty());
-  EXPECT_EQ(stacks(response),
-            (std::vector<Stack>{
-                {"p;e1", {215050}}, {"p;e2", {215022}}, {"p;e3", {215024}}, {"p;e4", {7015}}}));
+  EXPECT_EQ(errors(response),
+            (Strings{"p;e1: 215050", "p;e2: 215022", "p;e3: 215024", "p;e4: 7015"}));
   EXPECT_EQ(response.serviceData.createdUids().size(), 0u);
   EXPECT_EQ(savedObjects(), before);
 }
@@ -561,28 +455,24 @@ TEST_F(PartsTest, RelationThatCannotBeCreatedFailsTheExtraWith215025) {
   PartInfo info = part("p");
   info.itemInput.item = tagOf("i.bolt");
   info.itemInput.extraObject = {{NULLTAG, "e", "ZOLT_extra", "Note", {}}};
-  const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;e", {215025}}}));
+  EXPECT_EQ(errors(run(info)), Strings{"p;e: 215025"});
 }
 
 // --- Datasets -------------------------------------------------------------------------------
 
 TEST_F(PartsTest, NewDatasetIsCreatedRelatedToolledAndTicketed) {
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  info.datasetInput = {newDataset("d")};
-  const Response response = run(info);
+  const Response response = run(boltRevision({newDataset("d")}));
   ASSERT_EQ(response.output[0].datasetOutput.size(), 1u);
   const auto& output = response.output[0].datasetOutput[0];
   EXPECT_EQ(output.clientId, "d");
   const Tag dataset = output.dataset.tag();
   ASSERT_NE(dataset, NULLTAG);
-  EXPECT_EQ(text(dataset, "object_name"), "model");
-  EXPECT_EQ(text(dataset, "object_desc"), "the model");
-  EXPECT_EQ(text(dataset, "dataset_id"), "DS-1");
-  EXPECT_EQ(text(dataset, "dataset_rev"), "1");
-  EXPECT_EQ(reference(dataset, "tool_used"), tagOf("tool.modeler"));
-  EXPECT_EQ(text(dataset, "format_used"), "BINARY");
+  EXPECT_EQ(savedText(dataset, "object_name"), "model");
+  EXPECT_EQ(savedText(dataset, "object_desc"), "the model");
+  EXPECT_EQ(savedText(dataset, "dataset_id"), "DS-1");
+  EXPECT_EQ(savedText(dataset, "dataset_rev"), "1");
+  EXPECT_EQ(savedTag(dataset, "tool_used"), tagOf("tool.modeler"));
+  EXPECT_EQ(savedText(dataset, "format_used"), "BINARY");
   EXPECT_EQ(secondaries(tagOf("r.bolt"), "ZOLT_specification"),
             (std::vector<Tag>{tagOf("d.bolt"), dataset}));
   EXPECT_TRUE(created(response, dataset));
@@ -592,9 +482,10 @@ TEST_F(PartsTest, NewDatasetIsCreatedRelatedToolledAndTicketed) {
   EXPECT_EQ(output.commitInfo[0].dataset.tag(), dataset);
   EXPECT_FALSE(output.commitInfo[0].createNewVersion);
   ASSERT_EQ(output.commitInfo[1].datasetFileTicketInfo.size(), 1u);
-  EXPECT_EQ(output.commitInfo[1].datasetFileTicketInfo[0].datasetFileInfo.clientId, "f2");
-  EXPECT_TRUE(output.commitInfo[1].datasetFileTicketInfo[0].datasetFileInfo.allowReplace);
-  EXPECT_EQ(output.commitInfo[1].datasetFileTicketInfo[0].ticket, "W0000000002");
+  const auto& ticket = output.commitInfo[1].datasetFileTicketInfo[0];
+  EXPECT_EQ(ticket.datasetFileInfo.clientId, "f2");
+  EXPECT_TRUE(ticket.datasetFileInfo.allowReplace);
+  EXPECT_EQ(ticket.ticket, "W0000000002");
   const auto& requests = host::fileManagement().lastRequests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[0].datasetType, "CADModel");
@@ -607,9 +498,7 @@ TEST_F(PartsTest, NewDatasetIsCreatedRelatedToolledAndTicketed) {
 }
 
 TEST_F(PartsTest, KeptDatasetIsOnlyUpdatedAndTicketedForItsNewestVersion) {
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  info.datasetInput = {existingDataset(tagOf("d.bolt"), false)};
+  PartInfo info = boltRevision({boltDataset(false)});
   info.datasetInput[0].namedReferencePreference = "CAD_remove_refs";
   info.datasetInput[0].description = "new text";
   const Response response = run(info);
@@ -617,25 +506,23 @@ TEST_F(PartsTest, KeptDatasetIsOnlyUpdatedAndTicketedForItsNewestVersion) {
   EXPECT_EQ(output.dataset.tag(), tagOf("d.bolt"));
   EXPECT_TRUE(updated(response, tagOf("d.bolt")));
   EXPECT_FALSE(created(response, tagOf("d.bolt")));
-  EXPECT_EQ(reference(tagOf("d.bolt"), "tool_used"), NULLTAG);
+  EXPECT_EQ(savedTag(tagOf("d.bolt"), "tool_used"), NULLTAG);
   EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts.size(), 3u);
-  EXPECT_EQ(text(tagOf("d.bolt"), "object_desc"), "new text");
+  EXPECT_EQ(savedText(tagOf("d.bolt"), "object_desc"), "new text");
   EXPECT_EQ(calls("PREF_ask_char_values"), 0);
   ASSERT_EQ(output.commitInfo.size(), 1u);
   EXPECT_EQ(host::fileManagement().lastRequests()[0].version, 3);
 }
 
 TEST_F(PartsTest, NewVersionOfACheckedOutDatasetGetsToolFormatAndStrippedReferences) {
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  info.datasetInput = {existingDataset(tagOf("d.bolt"), true)};
+  PartInfo info = boltRevision({boltDataset(true)});
   info.datasetInput[0].namedReferencePreference = "CAD_remove_refs";
   const Response response = run(info);
-  EXPECT_TRUE(stacks(response).empty());
+  EXPECT_EQ(errors(response), Strings{});
   EXPECT_TRUE(created(response, tagOf("d.bolt")));
-  EXPECT_EQ(reference(tagOf("d.bolt"), "tool_used"), tagOf("tool.modeler"));
-  EXPECT_EQ(text(tagOf("d.bolt"), "format_used"), "BINARY");
-  EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts, std::vector<std::string>{"PREVIEW"});
+  EXPECT_EQ(savedTag(tagOf("d.bolt"), "tool_used"), tagOf("tool.modeler"));
+  EXPECT_EQ(savedText(tagOf("d.bolt"), "format_used"), "BINARY");
+  EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts, Strings{"PREVIEW"});
   EXPECT_EQ(saved(tagOf("d.bolt"), "ref_list").tags, std::vector<Tag>{tagOf("ref.2")});
   EXPECT_EQ(calls("AE_remove_dataset_named_ref_by_tag"), 2);
   const auto& log = host::callLog().names();
@@ -648,46 +535,35 @@ TEST_F(PartsTest, NewVersionOfACheckedOutDatasetGetsToolFormatAndStrippedReferen
 }
 
 TEST_F(PartsTest, NewVersionNeedsAModifiableCheckedOutDataset) {
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  info.datasetInput = {existingDataset(tagOf("d.bolt"), true)};
+  const PartInfo info = boltRevision({boltDataset(true)});
   store().write(tagOf("d.bolt"), "checked_out_user", host::Value(), host::WriteMode::initial);
   Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {215030}}}));
+  EXPECT_EQ(errors(response), Strings{"p;d: 215030"});
   const auto& output = response.output[0].datasetOutput;
   ASSERT_EQ(output.size(), 1u);
   EXPECT_EQ(output[0].dataset.tag(), NULLTAG);
   EXPECT_TRUE(output[0].commitInfo.empty());
 
   store().setModifiable(tagOf("d.bolt"), false);
-  response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {215020}}}));
+  EXPECT_EQ(errors(run(info)), Strings{"p;d: 215020"});
 }
 
 TEST_F(PartsTest, DatasetErrorCodesAreKeyedByPartAndDatasetAndLeaveNothing) {
   const std::string before = savedObjects();
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
+  const auto typed = [](const char* clientId, const std::string& type) {
+    DatasetInfo info = newDataset(clientId);
+    info.type = type;
+    return info;
+  };
   DatasetInfo noRelation = newDataset("rel");
   noRelation.itemRevRelationName = "NoSuchRelation";
-  DatasetInfo noType = newDataset("type");
-  noType.type = "NoSuchType";
-  DatasetInfo longType = newDataset("long");
-  longType.type = std::string(33, 'x');
-  DatasetInfo noTool = newDataset("tool");
-  noTool.type = "Bare";
-  DatasetInfo noFormat = newDataset("format");
-  noFormat.type = "Viewable";
-  DatasetInfo longFormat = newDataset("longformat");
-  longFormat.type = "LongFormat";
-  info.datasetInput = {noRelation, noType, longType, noTool, noFormat, longFormat};
+  const PartInfo info = boltRevision(
+      {noRelation, typed("type", "NoSuchType"), typed("long", std::string(33, 'x')),
+       typed("tool", "Bare"), typed("format", "Viewable"), typed("longformat", "LongFormat")});
   const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;rel", {215050}},
-                                                  {"p;type", {215022}},
-                                                  {"p;long", {215022}},
-                                                  {"p;tool", {26003}},
-                                                  {"p;format", {215031}},
-                                                  {"p;longformat", {215022}}}));
+  EXPECT_EQ(errors(response),
+            (Strings{"p;rel: 215050", "p;type: 215022", "p;long: 215022", "p;tool: 26003",
+                     "p;format: 215031", "p;longformat: 215022"}));
   ASSERT_EQ(response.output[0].datasetOutput.size(), 6u);
   for (const auto& output : response.output[0].datasetOutput) {
     EXPECT_EQ(output.dataset.tag(), NULLTAG);
@@ -700,23 +576,17 @@ TEST_F(PartsTest, DatasetErrorCodesAreKeyedByPartAndDatasetAndLeaveNothing) {
 }
 
 TEST_F(PartsTest, NullCreationResultsGiveTheirOwnCodes) {
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  info.datasetInput = {newDataset("a"), newDataset("b")};
   host::faultPlan().nullResult("AE_create_dataset_with_id", 1);
   host::faultPlan().nullResult("GRM_create_relation", 1, tagOf("r.bolt"));
-  const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;a", {215026}}, {"p;b", {215025}}}));
+  const Response response = run(boltRevision({newDataset("a"), newDataset("b")}));
+  EXPECT_EQ(errors(response), (Strings{"p;a: 215026", "p;b: 215025"}));
   EXPECT_EQ(secondaries(tagOf("r.bolt"), "ZOLT_specification"), std::vector<Tag>{tagOf("d.bolt")});
 }
 
 TEST_F(PartsTest, FailingRelationSaveUndoesTheNewDataset) {
   host::faultPlan().fail("GRM_save_relation", 7015, 1);
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  info.datasetInput = {newDataset("d")};
-  const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {7015}}}));
+  const Response response = run(boltRevision({newDataset("d")}));
+  EXPECT_EQ(errors(response), Strings{"p;d: 7015"});
   EXPECT_EQ(response.output[0].datasetOutput[0].dataset.tag(), NULLTAG);
   EXPECT_TRUE(response.serviceData.createdUids().empty());
   EXPECT_EQ(store().objectsOfClass(store().classId("Dataset")), std::vector<Tag>{tagOf("d.bolt")});
@@ -724,15 +594,13 @@ TEST_F(PartsTest, FailingRelationSaveUndoesTheNewDataset) {
 
 TEST_F(PartsTest, RefusedFileGetsItsOwnErrorStackAndTheOthersTheirTickets) {
   host::fileManagement().refuse("second.prt");
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  info.datasetInput = {newDataset("d")};
+  PartInfo info = boltRevision({newDataset("d")});
   info.datasetInput[0].datasetFileInfo = {{"f1", "README", "UGPART", false, false},
                                           {"f2", "second.prt", "UGPART", false, false},
                                           {"f3", "third.v2.prt", "UGPART", false, false},
                                           {"f4", "fourth.prt", std::string(33, 'R'), false, false}};
   const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"f4", {215022}}, {"f2", {60001}}}));
+  EXPECT_EQ(errors(response), (Strings{"f4: 215022", "f2: 60001"}));
   const auto& commits = response.output[0].datasetOutput[0].commitInfo;
   ASSERT_EQ(commits.size(), 2u);
   EXPECT_EQ(commits[0].datasetFileTicketInfo[0].datasetFileInfo.clientId, "f1");
@@ -747,11 +615,8 @@ TEST_F(PartsTest, RefusedFileGetsItsOwnErrorStackAndTheOthersTheirTickets) {
 
 TEST_F(PartsTest, FailingTicketCallIsOneErrorStackUnderTheDatasetKey) {
   host::faultPlan().fail("FileTickets::getWriteFileTickets", 60001);
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  info.datasetInput = {newDataset("d")};
-  const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {60001}}}));
+  const Response response = run(boltRevision({newDataset("d")}));
+  EXPECT_EQ(errors(response), Strings{"p;d: 60001"});
   EXPECT_TRUE(response.output[0].datasetOutput[0].commitInfo.empty());
   EXPECT_NE(response.output[0].datasetOutput[0].dataset.tag(), NULLTAG);
 }
@@ -765,30 +630,28 @@ TEST_F(PartsTest, MappedAttributeStepFailureIsKeyedByTheDatasetAndTheRestGoesOn)
   info.datasetInput = {newDataset("d")};
   info.datasetInput[0].mappingAttribute = {{"Material", "steel"}};
   const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {7007, 215092}}}));
+  EXPECT_EQ(errors(response), Strings{"p;d: 7007 215092"});
   EXPECT_EQ(response.output[0].datasetOutput[0].commitInfo.size(), 2u);
 }
 
 // --- Named-reference objects ----------------------------------------------------------------
 
 TEST_F(PartsTest, NamedReferenceObjectsAreAttachedOnceAndSavedWithTheDataset) {
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  DatasetInfo dataset = existingDataset(tagOf("d.bolt"), false);
-  dataset.namedReferenceObjectInfo = {{"new", NULLTAG, "SETTINGS", "Note", {{"note", "made"}}},
-                                      {"same", tagOf("ref.2"), "PREVIEW", "", {}},
-                                      {"moved", tagOf("ref.1"), "PREVIEW", "", {}},
-                                      {"nameless", NULLTAG, "", "Note", {}}};
-  info.datasetInput = {dataset};
+  PartInfo info = boltRevision({boltDataset(false)});
+  info.datasetInput[0].namedReferenceObjectInfo = {
+      {"new", NULLTAG, "SETTINGS", "Note", {{"note", "made"}}},
+      {"same", tagOf("ref.2"), "PREVIEW", "", {}},
+      {"moved", tagOf("ref.1"), "PREVIEW", "", {}},
+      {"nameless", NULLTAG, "", "Note", {}}};
   const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d;nameless", {215029}}}));
+  EXPECT_EQ(errors(response), Strings{"p;d;nameless: 215029"});
   const auto& refs = response.output[0].datasetOutput[0].namedRefObj;
   ASSERT_EQ(refs.size(), 3u);
   EXPECT_EQ(refs[0].clientId, "new");
-  EXPECT_EQ(text(refs[0].object, "note"), "made");
-  EXPECT_EQ(text(refs[0].object, "object_name"), "referenced obj name");
+  EXPECT_EQ(savedText(refs[0].object, "note"), "made");
+  EXPECT_EQ(savedText(refs[0].object, "object_name"), "referenced obj name");
   EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts,
-            (std::vector<std::string>{"UGPART", "PREVIEW", "JTPART", "SETTINGS", "PREVIEW"}));
+            (Strings{"UGPART", "PREVIEW", "JTPART", "SETTINGS", "PREVIEW"}));
   EXPECT_EQ(saved(tagOf("d.bolt"), "ref_list").tags,
             (std::vector<Tag>{tagOf("ref.1"), tagOf("ref.2"), tagOf("ref.3"), refs[0].object,
                               tagOf("ref.1")}));
@@ -799,13 +662,10 @@ TEST_F(PartsTest, NamedReferenceObjectsAreAttachedOnceAndSavedWithTheDataset) {
 
 TEST_F(PartsTest, FailingDatasetSaveTakesTheNamedReferenceStepBack) {
   host::faultPlan().fail("AE_save_myself", 7015, 0, tagOf("d.bolt"));
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  DatasetInfo dataset = existingDataset(tagOf("d.bolt"), false);
-  dataset.namedReferenceObjectInfo = {{"new", NULLTAG, "SETTINGS", "Note", {}}};
-  info.datasetInput = {dataset};
+  PartInfo info = boltRevision({boltDataset(false)});
+  info.datasetInput[0].namedReferenceObjectInfo = {{"new", NULLTAG, "SETTINGS", "Note", {}}};
   const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d", {7015}}}));
+  EXPECT_EQ(errors(response), Strings{"p;d: 7015"});
   EXPECT_TRUE(response.output[0].datasetOutput[0].namedRefObj.empty());
   EXPECT_TRUE(response.serviceData.createdUids().empty());
   EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts.size(), 3u);
@@ -814,13 +674,10 @@ TEST_F(PartsTest, FailingDatasetSaveTakesTheNamedReferenceStepBack) {
 }
 
 TEST_F(PartsTest, OverLongReferenceNameIsRefusedAsNotFound) {
-  PartInfo info = part("p");
-  info.itemRevInput.itemRevision = tagOf("r.bolt");
-  DatasetInfo dataset = existingDataset(tagOf("d.bolt"), false);
-  dataset.namedReferenceObjectInfo = {{"n", tagOf("ref.1"), std::string(33, 'N'), "", {}}};
-  info.datasetInput = {dataset};
-  const Response response = run(info);
-  EXPECT_EQ(stacks(response), (std::vector<Stack>{{"p;d;n", {215022}}}));
+  PartInfo info = boltRevision({boltDataset(false)});
+  info.datasetInput[0].namedReferenceObjectInfo = {
+      {"n", tagOf("ref.1"), std::string(33, 'N'), "", {}}};
+  EXPECT_EQ(errors(run(info)), Strings{"p;d;n: 215022"});
   EXPECT_EQ(calls("AE_ask_dataset_named_ref"), 0);
 }
 
@@ -830,18 +687,14 @@ TEST_F(PartsTest, ErrorHandlerKeysByTheFileAndNeverReadsOutOfBounds) {
   Korvane::Soa::Server::ServiceData serviceData;
   FileManagementPartialErrorHandlerIndex handler(serviceData, {"a", "b"});
   KvErrorHandler& base = handler;
-  ERROR_store(EMH_severity_error, 60001);
-  base.errorOccuredWithIndex(60001, 1);
-  ERROR_store(EMH_severity_error, 60001);
-  base.errorOccuredWithIndex(60001, 2);
-  ERROR_store(EMH_severity_error, 60001);
-  base.errorOccuredWithIndex(60001, -1);
-  const auto& errors = serviceData.getErrorArray();
-  ASSERT_EQ(errors.size(), 3u);
-  EXPECT_EQ(errors[0].getClientId(), "b");
-  EXPECT_FALSE(errors[1].isClientIdSet());
-  EXPECT_FALSE(errors[2].isClientIdSet());
-  EXPECT_EQ(errors[2].getErrorValueArray().size(), 1u);
+  for (int index : {1, 2, -1}) {
+    ERROR_store(EMH_severity_error, 60001);
+    base.errorOccuredWithIndex(60001, index);
+  }
+  EXPECT_EQ(soacad_test::stacks(serviceData.getErrorArray()),
+            (Strings{"b: 60001", ": 60001", ": 60001"}));
+  EXPECT_FALSE(serviceData.getErrorArray()[1].isClientIdSet());
+  EXPECT_FALSE(serviceData.getErrorArray()[2].isClientIdSet());
 }
 
 }  // namespace

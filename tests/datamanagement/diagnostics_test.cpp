@@ -16,7 +16,6 @@
 
 #include "datamanagement/create_or_update_parts.h"
 #include "datamanagement/create_or_update_relations.h"
-#include "host/object/error_store.h"
 #include "host/object/memory.h"
 #include "tests/support/host_fixture.h"
 
@@ -26,35 +25,11 @@ using Korvane::Soa::Cad::CreateOrUpdatePartsImpl;
 using Korvane::Soa::Cad::CreateOrUpdateRelationsImpl;
 using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
 
-// A dataset type whose default tool has an output format, a relation type for datasets and
-// one for references between items, and a second item that the first refers to.
+// A second item that the first refers to.
 const char* const kWorld = R"(<fixture>
-  <type name="ZOLT_specification" class="ImanRelation"/>
-  <type name="ZOLT_reference" class="ImanRelation"/>
-  <object uid="i.2" class="Item" type="Item"/>
+  <type name="ZOLT_reference" class="ImanRelation"/><object uid="i.2" class="Item" type="Item"/>
   <relation uid="rel.1" type="ZOLT_reference" primary="i.1" secondary="i.2"/>
-  <object uid="tool.m" class="Tool" type="Tool">
-    <prop name="tool_name" value="Modeler"/><prop name="output_formats"><v value="BIN"/></prop>
-  </object>
-  <object uid="dt.model" class="DatasetType" type="DatasetType">
-    <prop name="datasettype_name" value="CADModel"/><prop name="default_tool" value="tool.m"/>
-  </object>
-  <preferences>
-    <preference name="WsoInsertNoSelectionsPref"><v value="2"/></preference>
-  </preferences>
 </fixture>)";
-
-// Sets an environment variable for the scope of a test, unsetting it afterwards.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) { setenv(name, value, 1); }
-  ~ScopedEnv() { unsetenv(name_); }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-};
 
 class DiagnosticsTest : public soacad_test::HostTest {
  protected:
@@ -63,6 +38,7 @@ class DiagnosticsTest : public soacad_test::HostTest {
     unsetenv("DEBUG_SOACAD");
     unsetenv("TIME_SOACAD");
     load(soacad_test::kUserFixture);
+    load(soacad_test::kCadModelFixture);
     load(kWorld);
   }
 
@@ -75,39 +51,26 @@ class DiagnosticsTest : public soacad_test::HostTest {
     part.itemInput.name = "Bracket";
     part.itemInput.description = "steel";
     part.itemRevInput.revId = "A";
-    DataManagement::ExtraObjectInfo extra;
-    extra.clientId = "e1";
-    extra.relationTypeName = "NoSuchRelation";
-    extra.typeName = "Form";
-    part.itemRevInput.extraObject.push_back(extra);
+    part.itemRevInput.extraObject = {{NULLTAG, "e1", "NoSuchRelation", "Form", {}}};
     DataManagement::DatasetInfo dataset;
     dataset.clientId = "d1";
     dataset.name = "model";
     dataset.type = "CADModel";
     dataset.itemRevRelationName = "ZOLT_specification";
-    DataManagement::NamedReferenceObjectInfo reference;
-    reference.clientId = "n1";
-    reference.namedReferenceName = "REF";
-    reference.typeName = "Form";
-    dataset.namedReferenceObjectInfo.push_back(reference);
-    part.datasetInput.push_back(dataset);
+    dataset.namedReferenceObjectInfo = {{"n1", NULLTAG, "REF", "Form", {}}};
+    part.datasetInput = {dataset};
     return part;
   }
   DataManagement::CreateOrUpdatePartsResponse runParts() {
-    CreateOrUpdatePartsImpl operation;
-    return operation.createOrUpdateParts({newPart()});
+    return CreateOrUpdatePartsImpl().createOrUpdateParts({newPart()});
   }
   std::string dumpOfParts() {
-    testing::internal::CaptureStdout();
-    runParts();
-    return testing::internal::GetCapturedStdout();
+    return soacad_test::stdoutOf([this] { runParts(); });
   }
   std::string dumpOfRelations(const std::vector<DataManagement::CreateOrUpdateRelationsInfo>& info,
                               const DataManagement::CreateOrUpdateRelationsPref& pref) {
-    testing::internal::CaptureStdout();
-    CreateOrUpdateRelationsImpl operation;
-    operation.createOrUpdateRelations(info, true, pref);
-    return testing::internal::GetCapturedStdout();
+    return soacad_test::stdoutOf(
+        [&] { CreateOrUpdateRelationsImpl().createOrUpdateRelations(info, true, pref); });
   }
   static std::string readFile(const std::string& path) {
     std::ifstream in(path);
@@ -126,7 +89,7 @@ const std::string kBanner(81, '*');
 
 // The empty value switches the dump on; it leaves the attribute mappings' own dump off.
 TEST_F(DiagnosticsTest, PartsDumpShowsInputsAndProgressIndentedByStep) {
-  ScopedEnv debug("DEBUG_SOACAD", "");
+  soacad_test::ScopedEnv debug("DEBUG_SOACAD", "");
   EXPECT_EQ(dumpOfParts(), kBanner + "\n" + R"(Start of data dump from createOrUpdateParts 
    clientId : p1
       ItemInfo : 
@@ -173,7 +136,7 @@ End of data dump from createOrUpdateParts
 }
 
 TEST_F(DiagnosticsTest, RelationsDumpShowsInputsFiltersAndSteps) {
-  ScopedEnv debug("DEBUG_SOACAD", "");
+  soacad_test::ScopedEnv debug("DEBUG_SOACAD", "");
   DataManagement::CreateOrUpdateRelationsInfo create{
       "c1", "ZOLT_reference", tagOf("i.2"), tagOf("i.1"), {}, NULLTAG};
   DataManagement::CreateOrUpdateRelationsInfo update{"u1",           "",     NULLTAG, NULLTAG,
@@ -182,50 +145,38 @@ TEST_F(DiagnosticsTest, RelationsDumpShowsInputsFiltersAndSteps) {
                                                       tagOf("i.2"), {},     NULLTAG};
   DataManagement::CreateOrUpdateRelationsPref pref;
   pref.info.push_back({"ZOLT_reference", {"Item"}});
-  const auto tag = [this](const char* uid) { return std::to_string(tagOf(uid)); };
   EXPECT_EQ(dumpOfRelations({create, update, unknown}, pref),
-            kBanner + "\n" +
-                "Start of data dump from createOrUpdateRelations \n"
-                "CreateOrUpdateRelationsInfo : \n"
-                "   clientId : c1\n"
-                "   relationType : ZOLT_reference\n"
-                "   primaryObject : " +
-                tag("i.2") +
-                "\n"
-                "   secondaryObject : " +
-                tag("i.1") +
-                "\n"
-                "   relation : 0\n"
-                "   userData : 0\n"
-                "CreateOrUpdateRelationsInfo : \n"
-                "   clientId : u1\n"
-                "   relationType : \n"
-                "   primaryObject : 0\n"
-                "   secondaryObject : 0\n"
-                "   relation : " +
-                tag("rel.1") +
-                "\n"
-                "   userData : 0\n"
-                "CreateOrUpdateRelationsInfo : \n"
-                "   clientId : bad\n"
-                "   relationType : Nope\n"
-                "   primaryObject : " +
-                tag("i.1") +
-                "\n"
-                "   secondaryObject : " +
-                tag("i.2") +
-                "\n"
-                "   relation : 0\n"
-                "   userData : 0\n"
-                "Getting relation type tag error encountered!!\n"
-                "RelationAndTypesFilter : \n"
-                "   relationName : ZOLT_reference\n"
-                "   object types : \n"
-                "      Item\n"
-                "Creating relation\n"
-                "Updating relation\n"
-                "End of data dump from createOrUpdateRelations \n" +
-                kBanner + "\n");
+            kBanner + "\n" + withTags(R"(Start of data dump from createOrUpdateRelations 
+CreateOrUpdateRelationsInfo : 
+   clientId : c1
+   relationType : ZOLT_reference
+   primaryObject : {i.2}
+   secondaryObject : {i.1}
+   relation : 0
+   userData : 0
+CreateOrUpdateRelationsInfo : 
+   clientId : u1
+   relationType : 
+   primaryObject : 0
+   secondaryObject : 0
+   relation : {rel.1}
+   userData : 0
+CreateOrUpdateRelationsInfo : 
+   clientId : bad
+   relationType : Nope
+   primaryObject : {i.1}
+   secondaryObject : {i.2}
+   relation : 0
+   userData : 0
+Getting relation type tag error encountered!!
+RelationAndTypesFilter : 
+   relationName : ZOLT_reference
+   object types : 
+      Item
+Creating relation
+Updating relation
+End of data dump from createOrUpdateRelations 
+)") + kBanner + "\n");
 }
 
 TEST_F(DiagnosticsTest, WithTheSwitchOffNothingIsPrinted) {
@@ -238,7 +189,7 @@ TEST_F(DiagnosticsTest, WithTheSwitchOffNothingIsPrinted) {
 TEST_F(DiagnosticsTest, EachCallAppendsABeginAndAnEndLineWithTheUtcTime) {
   const std::string log = tempPath("time.log");
   std::remove(log.c_str());
-  ScopedEnv timing("TIME_SOACAD", log.c_str());
+  soacad_test::ScopedEnv timing("TIME_SOACAD", log.c_str());
   runParts();
   runParts();
   std::istringstream lines(readFile(log));
@@ -265,7 +216,7 @@ TEST_F(DiagnosticsTest, EachCallAppendsABeginAndAnEndLineWithTheUtcTime) {
 }
 
 TEST_F(DiagnosticsTest, AnUnwritableTimingLogIsSkippedAndTheCallSucceeds) {
-  ScopedEnv timing("TIME_SOACAD", "/nonexistent-soacad-directory/time.log");
+  soacad_test::ScopedEnv timing("TIME_SOACAD", "/nonexistent-soacad-directory/time.log");
   const std::size_t outstanding = host::allocator().outstanding();
   const auto response = runParts();
   ASSERT_EQ(response.output.size(), 1u);

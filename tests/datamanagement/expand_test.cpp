@@ -24,20 +24,18 @@ using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
 using Filter = DataManagement::RelationAndTypesFilter2;
 using ServiceData = Korvane::Soa::Server::ServiceData;
 namespace Wire = Korvane::Schemas::Cad::_2007_01::Datamanagement;
+using Strings = std::vector<std::string>;
 
 // Part i.5 with revisions A to E (oldest first). E has a model and a drawing (whose class
 // derives from Dataset) and a form; D has a model. Part i.bare has no revision; i.plain has a
 // revision without datasets; s.1 is of a class derived from Item. f.top holds a sub-folder, the
 // three parts, revision C, a dataset and s.1. x.1 refers to i.5.
 const char* const kWorld = R"(<fixture>
-  <class name="SpecialItem" parent="Item"/>
-  <class name="DrawingDataset" parent="Dataset"/>
-  <type name="Part" class="Item" parent="Item"/>
-  <type name="Special" class="SpecialItem" parent="Item"/>
+  <class name="SpecialItem" parent="Item"/><class name="DrawingDataset" parent="Dataset"/>
+  <type name="Part" class="Item" parent="Item"/><type name="Special" class="SpecialItem" parent="Item"/>
   <type name="CADModel" class="Dataset" parent="Dataset"/>
   <type name="CADDrawing" class="DrawingDataset" parent="Dataset"/>
-  <type name="ZOLT_specification" class="ImanRelation"/>
-  <type name="ZOLT_rendering" class="ImanRelation"/>
+  <type name="ZOLT_specification" class="ImanRelation"/><type name="ZOLT_rendering" class="ImanRelation"/>
   <type name="ZOLT_reference" class="ImanRelation"/>
   <object uid="i.5" class="Item" type="Part"/>
   <object uid="r.A" class="ItemRevision"><prop name="items_tag" value="i.5"/></object>
@@ -47,27 +45,20 @@ const char* const kWorld = R"(<fixture>
   <object uid="r.E" class="ItemRevision"><prop name="items_tag" value="i.5"/></object>
   <object uid="d.E.model" class="Dataset" type="CADModel"/>
   <object uid="d.E.drawing" class="DrawingDataset" type="CADDrawing"/>
-  <object uid="f.E" class="Form" type="Form"/>
-  <object uid="d.D.model" class="Dataset" type="CADModel"/>
+  <object uid="f.E" class="Form" type="Form"/><object uid="d.D.model" class="Dataset" type="CADModel"/>
   <object uid="d.loose" class="Dataset" type="CADModel"/>
   <relation type="ZOLT_specification" primary="r.E" secondary="d.E.model"/>
   <relation type="ZOLT_rendering" primary="r.E" secondary="d.E.drawing"/>
   <relation type="ZOLT_reference" primary="r.E" secondary="f.E"/>
   <relation type="ZOLT_specification" primary="r.D" secondary="d.D.model"/>
-  <object uid="i.bare" class="Item" type="Part"/>
-  <object uid="i.plain" class="Item" type="Part"/>
+  <object uid="i.bare" class="Item" type="Part"/><object uid="i.plain" class="Item" type="Part"/>
   <object uid="r.plain" class="ItemRevision"><prop name="items_tag" value="i.plain"/></object>
-  <object uid="s.1" class="SpecialItem" type="Special"/>
-  <object uid="x.1" class="Item" type="Part"/>
+  <object uid="s.1" class="SpecialItem" type="Special"/><object uid="x.1" class="Item" type="Part"/>
   <relation type="ZOLT_reference" primary="x.1" secondary="i.5"/>
   <object uid="f.sub" class="Folder"><prop name="contents"><v value="i.bare"/></prop></object>
   <object uid="f.empty" class="Folder"/>
-  <object uid="f.top" class="Folder">
-    <prop name="contents">
-      <v value="f.sub"/><v value="i.5"/><v value="r.C"/><v value="d.loose"/>
-      <v value="i.bare"/><v value="s.1"/><v value="i.plain"/>
-    </prop>
-  </object>
+  <object uid="f.top" class="Folder"><prop name="contents"><v value="f.sub"/><v value="i.5"/>
+    <v value="r.C"/><v value="d.loose"/><v value="i.bare"/><v value="s.1"/><v value="i.plain"/></prop></object>
 </fixture>)";
 
 class ExpandTest : public soacad_test::ServiceTest {
@@ -77,17 +68,9 @@ class ExpandTest : public soacad_test::ServiceTest {
     load(kWorld);
   }
 
-  // Checks what every call must leave behind: host allocations released, an empty error store,
-  // every trace scope closed.
-  void checkAfterCall(std::size_t outstanding) {
-    EXPECT_EQ(host::allocator().outstanding(), outstanding);
-    EXPECT_TRUE(host::errorStore().empty());
-    EXPECT_EQ(host::journal().openScopes(), 0);
-  }
-  DataManagement::ExpandFoldersForCADResponse folders(const std::vector<std::string>& uids,
-                                                      int latestNRevs, bool expItemRev,
+  DataManagement::ExpandFoldersForCADResponse folders(const Strings& uids, int latestNRevs,
+                                                      bool expItemRev,
                                                       const std::vector<Filter>& filters = {}) {
-    const std::size_t outstanding = host::allocator().outstanding();
     std::vector<POMRef<Folder>> input;
     for (const std::string& uid : uids) {
       input.emplace_back(tagOf(uid));
@@ -96,31 +79,18 @@ class ExpandTest : public soacad_test::ServiceTest {
     pref.expItemRev = expItemRev;
     pref.latestNRevs = latestNRevs;
     pref.info = filters;
-    auto response = ExpandImpl().expandFoldersForCAD(input, pref);
-    checkAfterCall(outstanding);
-    return response;
+    return settled([&] { return ExpandImpl().expandFoldersForCAD(input, pref); });
   }
   DataManagement::ExpandGRMRelationsResponse relations(const std::vector<Tag>& objects,
                                                        const std::vector<Filter>& filters,
                                                        bool expItemRev = false) {
-    const std::size_t outstanding = host::allocator().outstanding();
-    auto response = ExpandImpl().expandGRMRelations(objects, {expItemRev, filters});
-    checkAfterCall(outstanding);
-    return response;
+    return settled([&] { return ExpandImpl().expandGRMRelations(objects, {expItemRev, filters}); });
   }
   DataManagement::ExpandPrimaryObjectsResponse primaries(const std::vector<Tag>& objects,
                                                          const std::vector<Filter>& filters) {
-    const std::size_t outstanding = host::allocator().outstanding();
-    auto response = ExpandImpl().expandPrimaryObjects(objects, {false, filters});
-    checkAfterCall(outstanding);
-    return response;
+    return settled([&] { return ExpandImpl().expandPrimaryObjects(objects, {false, filters}); });
   }
 
-  Tag invalidTag() {
-    Tag tag;
-    POM_string_to_tag("no.such.object", &tag);
-    return tag;
-  }
   template <class Refs>
   std::string uids(const Refs& refs) {
     std::string text;
@@ -130,8 +100,8 @@ class ExpandTest : public soacad_test::ServiceTest {
     return text;
   }
   // "item: rev[datasets] rev[...]" per item output.
-  std::vector<std::string> items(const DataManagement::ExpandFoldersForCADOutput& output) {
-    std::vector<std::string> result;
+  Strings items(const DataManagement::ExpandFoldersForCADOutput& output) {
+    Strings result;
     for (const auto& item : output.itemsOutput) {
       std::string text = store().uidOfTag(item.outputItem.tag()) + ":";
       for (const auto& revision : item.itemRevsOutput) {
@@ -148,14 +118,8 @@ class ExpandTest : public soacad_test::ServiceTest {
     }
     return text;
   }
-  static std::vector<std::string> stacks(const ServiceData& serviceData) {
-    std::vector<std::string> result;
-    for (const auto& stack : serviceData.getErrorArray()) {
-      const auto& values = stack.getErrorValueArray();
-      result.push_back(stack.getClientId() + stack.getUid() + ":" +
-                       std::to_string(values.empty() ? 0 : values.back().getCode()));
-    }
-    return result;
+  static Strings errors(const ServiceData& serviceData) {
+    return soacad_test::stacks(serviceData.getErrorArray());
   }
   bool plain(const ServiceData& serviceData, const std::string& uid) {
     return serviceData.plainUids().count(uid) != 0;
@@ -173,7 +137,7 @@ TEST_F(ExpandTest, FolderLevelListsSubFoldersItemsAndRevisionsAndPassesOverTheRe
   EXPECT_EQ(output.inputFolder.tag(), tagOf("f.top"));
   EXPECT_EQ(uids(output.fstlvlFolder), "f.sub");
   // The special item's class derives from Item: not an item here. The dataset is passed over.
-  EXPECT_EQ(items(output), (std::vector<std::string>{"i.5: r.E", "i.bare:", "i.plain: r.plain"}));
+  EXPECT_EQ(items(output), (Strings{"i.5: r.E", "i.bare:", "i.plain: r.plain"}));
   ASSERT_EQ(output.itemRevsOutput.size(), 1u);
   EXPECT_EQ(revisionText(output.itemRevsOutput[0]), "r.C");
   EXPECT_FALSE(plain(response.serviceData, "r.A"));
@@ -193,16 +157,15 @@ TEST_F(ExpandTest, LatestNRevsCountsFromTheNewestAndAnyOtherNumberListsAll) {
 
 TEST_F(ExpandTest, LatestNRevsZeroListsItemsWithoutRevisionsAndFiltersStillSelectThem) {
   EXPECT_EQ(items(folders({"f.top"}, 0, true).output.at(0)),
-            (std::vector<std::string>{"i.5:", "i.bare:", "i.plain:"}));
+            (Strings{"i.5:", "i.bare:", "i.plain:"}));
   // Some revision of i.5 has a model; i.plain's has none and i.bare has no revision.
-  EXPECT_EQ(items(folders({"f.top"}, 0, false, kModels).output.at(0)),
-            std::vector<std::string>{"i.5:"});
+  EXPECT_EQ(items(folders({"f.top"}, 0, false, kModels).output.at(0)), Strings{"i.5:"});
 }
 
 TEST_F(ExpandTest, WithRevisionsExpandedOnlyRevisionsThatReachADatasetAreListed) {
   const auto response = folders({"f.top"}, -1, true, kModels);
   const auto& output = response.output.at(0);
-  EXPECT_EQ(items(output), std::vector<std::string>{"i.5: r.D[d.D.model] r.E[d.E.model]"});
+  EXPECT_EQ(items(output), Strings{"i.5: r.D[d.D.model] r.E[d.E.model]"});
   EXPECT_TRUE(output.itemRevsOutput.empty());  // r.C has no model.
   EXPECT_TRUE(plain(response.serviceData, "d.E.model") && plain(response.serviceData, "r.D"));
   EXPECT_FALSE(plain(response.serviceData, "r.A") || plain(response.serviceData, "i.plain"));
@@ -222,13 +185,13 @@ TEST_F(ExpandTest, BadFoldersAreReportedAndTheOthersGoOn) {
   EXPECT_EQ(uids(std::vector<Tag>{response.output.at(0).inputFolder.tag(),
                                   response.output.at(1).inputFolder.tag()}),
             "f.sub f.empty");
-  EXPECT_EQ(stacks(response.serviceData),
-            (std::vector<std::string>{":7007", "f.top:" + std::to_string(POM_invalid_value)}));
+  EXPECT_EQ(errors(response.serviceData),
+            (Strings{": 7007", "uid:f.top: " + std::to_string(POM_invalid_value)}));
 }
 
 TEST_F(ExpandTest, FolderExpansionTracesItsSteps) {
   folders({"f.top"}, 1, true);
-  const std::vector<std::string> steps = host::journal().steps();
+  const Strings steps = host::journal().steps();
   for (const char* step :
        {"DataManagement::expandFoldersForCAD", "FL_ask_references", "ITEM_list_all_revs",
         "expandItemRev", "ExpandImpl::getAllRevDatasets ", "GRM_list_secondary_objects_only"}) {
@@ -241,21 +204,20 @@ TEST_F(ExpandTest, HostFailuresThatMeanNoMatchLeaveNoTrace) {
   host::faultPlan().fail("POM_class_of_instance", POM_invalid_value, 0, tagOf("f.sub"));
   auto response = folders({"f.top"}, 1, false);
   EXPECT_TRUE(response.output.at(0).fstlvlFolder.empty());
-  EXPECT_TRUE(stacks(response.serviceData).empty());
+  EXPECT_EQ(errors(response.serviceData), Strings{});
 
   // A property the type cannot describe is a filter that does not apply.
   host::faultPlan().fail("ZoltType::askPropertyDescriptor", POM_invalid_value);
   const auto primary = primaries({tagOf("r.E")}, {{"items_tag", {"Part"}}});
   EXPECT_TRUE(primary.output.at(0).otherSideObjData.empty());
-  EXPECT_TRUE(stacks(primary.serviceData).empty());
+  EXPECT_EQ(errors(primary.serviceData), Strings{});
 }
 
 TEST_F(ExpandTest, AFailureBeyondAFoundObjectIsKeyedByItAndKeepsTheOutput) {
   host::faultPlan().fail("ITEM_ask_latest_rev", POM_invalid_value);
   const auto response = relations({tagOf("x.1")}, {{"ZOLT_reference", {}}});
   EXPECT_EQ(uids(response.output.at(0).otherSideObjData.at(0).otherSideObject), "i.5");
-  EXPECT_EQ(stacks(response.serviceData),
-            std::vector<std::string>{"i.5:" + std::to_string(POM_invalid_value)});
+  EXPECT_EQ(errors(response.serviceData), Strings{"uid:i.5: " + std::to_string(POM_invalid_value)});
 }
 
 // --- getAllRevDatasets -------------------------------------------------------------------
@@ -271,7 +233,7 @@ TEST_F(ExpandTest, RevisionDatasetsKeepWhatWasFoundWhenTheHostFails) {
   ServiceData serviceData;
   ExpandImpl().getAllRevDatasets(tagOf("r.E"), datasets, &serviceData);
   EXPECT_EQ(uids(datasets), "d.E.model d.E.drawing");
-  EXPECT_EQ(stacks(serviceData), std::vector<std::string>{":" + std::to_string(POM_invalid_value)});
+  EXPECT_EQ(errors(serviceData), Strings{": " + std::to_string(POM_invalid_value)});
 
   // Without a service data the failure is dropped, and with it the error store.
   host::faultPlan().clear();
@@ -290,22 +252,21 @@ TEST_F(ExpandTest, RelationFiltersSelectByRelationAndTypeAndABadOneIsDropped) {
                                                    {"ZOLT_rendering", {"CADModel"}},
                                                    {"no_such_relation", {}}});
   ASSERT_EQ(response.output.size(), 1u);
-  std::vector<std::string> records;
+  Strings records;
   for (const auto& data : response.output[0].otherSideObjData) {
     records.push_back(data.relationName + "=" + uids(data.otherSideObject));
   }
-  EXPECT_EQ(records, (std::vector<std::string>{"ZOLT_specification=d.E.model",
-                                               "=d.E.model d.E.drawing f.E", "ZOLT_rendering="}));
-  EXPECT_EQ(stacks(response.serviceData), std::vector<std::string>{":215028"});
+  EXPECT_EQ(records, (Strings{"ZOLT_specification=d.E.model", "=d.E.model d.E.drawing f.E",
+                              "ZOLT_rendering="}));
+  EXPECT_EQ(errors(response.serviceData), Strings{": 215028"});
 }
 
 TEST_F(ExpandTest, WithoutFiltersEachObjectGetsAnErrorStackAndAnEmptyOutput) {
-  const auto response = relations({tagOf("r.E"), invalidTag(), tagOf("i.5")}, {});
+  const auto response = relations({tagOf("r.E"), tagOf("no.such.object"), tagOf("i.5")}, {});
   ASSERT_EQ(response.output.size(), 2u);
   EXPECT_TRUE(response.output[0].otherSideObjData.empty());
   EXPECT_EQ(response.output[1].inputObject, tagOf("i.5"));
-  EXPECT_EQ(stacks(response.serviceData),
-            (std::vector<std::string>{":215060", ":215060", ":7007", ":215060"}));
+  EXPECT_EQ(errors(response.serviceData), (Strings{": 215060", ": 215060", ": 7007", ": 215060"}));
 }
 
 TEST_F(ExpandTest, AnItemFoundBringsItsLatestRevisionAndItsDatasetsIntoTheServiceDataOnly) {
@@ -321,12 +282,10 @@ TEST_F(ExpandTest, AnItemFoundBringsItsLatestRevisionAndItsDatasetsIntoTheServic
 }
 
 TEST_F(ExpandTest, AnObjectTheHostCannotLoadHasItsOwnCodePerOperation) {
-  host::faultPlan().fail("Tag::object", POM_invalid_value);
-  EXPECT_EQ(stacks(relations({tagOf("r.E")}, kModels).serviceData),
-            std::vector<std::string>{":215131"});
-  EXPECT_EQ(stacks(primaries({tagOf("r.E")}, kModels).serviceData),
-            std::vector<std::string>{":215062"});
-  EXPECT_EQ(stacks(folders({"f.top"}, 1, false).serviceData), std::vector<std::string>{":215121"});
+  host::faultPlan().fail("Tag::object", 7013);
+  EXPECT_EQ(errors(relations({tagOf("r.E")}, kModels).serviceData), Strings{": 7013 215131"});
+  EXPECT_EQ(errors(primaries({tagOf("r.E")}, kModels).serviceData), Strings{": 7013 215062"});
+  EXPECT_EQ(errors(folders({"f.top"}, 1, false).serviceData), Strings{": 7013 215121"});
 }
 
 // --- expandPrimaryObjects ----------------------------------------------------------------
@@ -337,7 +296,7 @@ TEST_F(ExpandTest, PropertyFiltersKeepValuesOfExactlyTheNamedTypes) {
                                                                    {"contents", {"Part", "Folder"}},
                                                                    {"object_name", {"Part"}},
                                                                    {"no_such_property", {"Part"}}});
-  std::vector<std::string> records;
+  Strings records;
   for (const auto& output : response.output) {
     std::string text = store().uidOfTag(output.inputObject) + ":";
     for (const auto& data : output.otherSideObjData) {
@@ -346,18 +305,18 @@ TEST_F(ExpandTest, PropertyFiltersKeepValuesOfExactlyTheNamedTypes) {
     records.push_back(text);
   }
   // A string property gives an empty record, a missing one or one without values none.
-  EXPECT_EQ(records,
-            (std::vector<std::string>{
-                "r.E: items_tag=i.5 object_name=",
-                "f.top: contents=f.sub i.5 i.bare i.plain object_name=", "f.empty: object_name="}));
+  EXPECT_EQ(
+      records,
+      (Strings{"r.E: items_tag=i.5 object_name=",
+               "f.top: contents=f.sub i.5 i.bare i.plain object_name=", "f.empty: object_name="}));
   EXPECT_TRUE(plain(response.serviceData, "r.E"));  // i.5's latest revision.
-  EXPECT_TRUE(stacks(response.serviceData).empty());
+  EXPECT_EQ(errors(response.serviceData), Strings{});
 }
 
 TEST_F(ExpandTest, WithoutFiltersThereIsOneErrorStackForTheCall) {
-  const auto response = primaries({tagOf("r.E"), invalidTag(), tagOf("i.5")}, {});
+  const auto response = primaries({tagOf("r.E"), tagOf("no.such.object"), tagOf("i.5")}, {});
   EXPECT_EQ(response.output.size(), 2u);
-  EXPECT_EQ(stacks(response.serviceData), (std::vector<std::string>{":215060", ":7007"}));
+  EXPECT_EQ(errors(response.serviceData), (Strings{": 215060", ": 7007"}));
 }
 
 // --- From request text --------------------------------------------------------------------
@@ -392,12 +351,11 @@ TEST_F(ExpandTest, RequestTextExpandsFoldersAndRelations) {
                 .at(0)
                 .getUid(),
             "i.5");
-  std::vector<std::string> plainObjects;
+  Strings plainObjects;
   for (const auto& object : relationResponse.getServiceData().getPlainObjArray()) {
     plainObjects.push_back(object.getUid());
   }
-  EXPECT_EQ(plainObjects,
-            (std::vector<std::string>{"x.1", "i.5", "r.E", "d.E.model", "d.E.drawing"}));
+  EXPECT_EQ(plainObjects, (Strings{"x.1", "i.5", "r.E", "d.E.model", "d.E.drawing"}));
 }
 
 }  // namespace

@@ -18,9 +18,8 @@ const char* const kWorld = R"(<fixture>
   <type name="ZOLT_specification" class="ImanRelation"/>
   <type name="ZOLT_rendering" class="ImanRelation"/>
   <type name="CAD Model" class="Dataset" parent="Dataset"/>
-  <object uid="r.1" class="ItemRevision" type="ItemRevision">
-    <prop name="object_name" value="Rev 1"/><prop name="items_tag" value="i.1"/>
-  </object>
+  <object uid="r.1" class="ItemRevision" type="ItemRevision"><prop name="object_name" value="Rev 1"/>
+    <prop name="items_tag" value="i.1"/></object>
   <object uid="d.plain" class="Dataset" type="Dataset"><prop name="object_name" value="Plain"/></object>
   <object uid="d.model" class="Dataset" type="CAD Model"/>
   <object uid="form.1" class="Form" type="Form"/>
@@ -29,20 +28,11 @@ const char* const kWorld = R"(<fixture>
   <relation type="ZOLT_rendering" primary="r.1" secondary="form.1"/>
 </fixture>)";
 
-class CollectorTest : public soacad_test::HostTest {
+class CollectorTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     load(kWorld);
-  }
-  int failureCode(void (*action)()) {
-    try {
-      action();
-    } catch (IFail& failure) {
-      return failure.ifail();
-    }
-    return 0;
   }
 };
 
@@ -71,8 +61,8 @@ TEST_F(CollectorTest, TypeNamesMatchExactlyNotBySubtype) {
 }
 
 TEST_F(CollectorTest, UnknownRelationTypeFailsAtConstruction) {
-  EXPECT_EQ(failureCode([] { RelatedObjectCollector("No such relation", true); }), 215028);
-  EXPECT_EQ(failureCode([] { RelatedObjectCollector("Form", {}, true); }), 215028);
+  EXPECT_EQ(soacad_test::ifailOf([] { RelatedObjectCollector("No such relation", true); }), 215028);
+  EXPECT_EQ(soacad_test::ifailOf([] { RelatedObjectCollector("Form", {}, true); }), 215028);
 }
 
 TEST_F(CollectorTest, ListingAnInvalidObjectRaises) {

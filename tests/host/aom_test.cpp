@@ -12,37 +12,27 @@
 
 namespace {
 
-class AomTest : public soacad_test::HostTest {
+using soacad_test::ask;
+using soacad_test::askList;
+
+class AomTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     load(R"(<fixture>
       <class name="Gadget" parent="WorkspaceObject">
-        <property name="count" type="int"/>
-        <property name="weight" type="double"/>
-        <property name="flag" type="logical"/>
-        <property name="due" type="date"/>
+        <property name="count" type="int"/><property name="weight" type="double"/>
+        <property name="flag" type="logical"/><property name="due" type="date"/>
         <property name="tags" type="string" array="true"/>
         <property name="parts" type="reference" array="true"/>
         <property name="serial" type="string" modifiable="false"/>
       </class>
       <type name="Gadget" class="Gadget"/>
       <object uid="g.1" class="Gadget" type="Gadget">
-        <prop name="object_name" value="Gadget one"/>
-        <prop name="count" value="3"/>
-      </object>
+        <prop name="object_name" value="Gadget one"/><prop name="count" value="3"/></object>
       <object uid="g.locked" class="Gadget" type="Gadget" modifiable="false"/>
     </fixture>)");
     gadget = tagOf("g.1");
-  }
-
-  std::string stringValue(Tag object, const char* name) {
-    char* value = nullptr;
-    EXPECT_EQ(AOM_ask_value_string(object, name, &value), 0);
-    std::string text = value == nullptr ? "<null>" : value;
-    SM_free(value);
-    return text;
   }
 
   Tag gadget;
@@ -53,7 +43,8 @@ TEST_F(AomTest, WritesNeedTheLock) {
   EXPECT_EQ(storedCodes(), std::vector<int>{POM_not_locked});
   ASSERT_EQ(AOM_refresh(gadget, true), 0);
   EXPECT_EQ(AOM_set_value_string(gadget, "object_name", "x"), 0);
-  EXPECT_EQ(stringValue(gadget, "object_name"), "x");  // The session reads its own write.
+  EXPECT_EQ(ask(AOM_ask_value_string, gadget, "object_name"),
+            "x");  // The session reads its own write.
 }
 
 TEST_F(AomTest, ObjectThatIsNotModifiableCannotBeLocked) {
@@ -72,18 +63,14 @@ TEST_F(AomTest, RelockingOwnLockKeepsUnsavedValues) {
   ASSERT_EQ(AOM_set_value_int(gadget, "count", 7), 0);
   EXPECT_EQ(AOM_refresh(gadget, true), 0);
   EXPECT_EQ(AOM_lock(gadget), 0);
-  int count = 0;
-  ASSERT_EQ(AOM_ask_value_int(gadget, "count", &count), 0);
-  EXPECT_EQ(count, 7);
+  EXPECT_EQ(ask(AOM_ask_value_int, gadget, "count"), 7);
 }
 
 TEST_F(AomTest, UnlockingDropsUnsavedValues) {
   ASSERT_EQ(AOM_refresh(gadget, true), 0);
   ASSERT_EQ(AOM_set_value_int(gadget, "count", 7), 0);
   ASSERT_EQ(AOM_refresh(gadget, false), 0);
-  int count = 0;
-  ASSERT_EQ(AOM_ask_value_int(gadget, "count", &count), 0);
-  EXPECT_EQ(count, 3);
+  EXPECT_EQ(ask(AOM_ask_value_int, gadget, "count"), 3);
   EXPECT_EQ(AOM_set_value_int(gadget, "count", 8), POM_not_locked);
 }
 
@@ -93,9 +80,7 @@ TEST_F(AomTest, SavedValuesSurviveTheUnlock) {
   ASSERT_EQ(AOM_save(gadget), 0);
   EXPECT_TRUE(store().find(gadget)->locked);  // Saving keeps the lock.
   ASSERT_EQ(AOM_refresh(gadget, false), 0);
-  int count = 0;
-  ASSERT_EQ(AOM_ask_value_int(gadget, "count", &count), 0);
-  EXPECT_EQ(count, 7);
+  EXPECT_EQ(ask(AOM_ask_value_int, gadget, "count"), 7);
 }
 
 TEST_F(AomTest, ValuesOfEveryTypeRoundTrip) {
@@ -110,27 +95,12 @@ TEST_F(AomTest, ValuesOfEveryTypeRoundTrip) {
   ASSERT_EQ(AOM_set_value_tags(gadget, "parts", 2, parts), 0);
   ASSERT_EQ(AOM_save(gadget), 0);
 
-  double weight = 0;
-  bool flag = false;
-  Date date;
-  ASSERT_EQ(AOM_ask_value_double(gadget, "weight", &weight), 0);
-  ASSERT_EQ(AOM_ask_value_logical(gadget, "flag", &flag), 0);
-  ASSERT_EQ(AOM_ask_value_date(gadget, "due", &date), 0);
-  EXPECT_EQ(weight, 0.1);
-  EXPECT_TRUE(flag);
-  EXPECT_EQ(date, due);
-  int count = 0;
-  char** strings = nullptr;
-  ASSERT_EQ(AOM_ask_value_strings(gadget, "tags", &count, &strings), 0);
-  ASSERT_EQ(count, 2);
-  EXPECT_STREQ(strings[1], "b");
-  MEM_free(strings);
-  Tag* values = nullptr;
-  ASSERT_EQ(AOM_ask_value_tags(gadget, "parts", &count, &values), 0);
-  ASSERT_EQ(count, 2);
-  EXPECT_EQ(values[0], tagOf("i.1"));
-  EXPECT_EQ(values[1], NULLTAG);
-  SM_free(values);
+  EXPECT_EQ(ask(AOM_ask_value_double, gadget, "weight"), 0.1);
+  EXPECT_TRUE(ask(AOM_ask_value_logical, gadget, "flag"));
+  EXPECT_EQ(ask(AOM_ask_value_date, gadget, "due"), due);
+  EXPECT_EQ(askList(AOM_ask_value_strings, gadget, "tags"), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(askList(AOM_ask_value_tags, gadget, "parts"),
+            (std::vector<Tag>{tagOf("i.1"), NULLTAG}));
   EXPECT_EQ(host::allocator().outstanding(), 0u);
 }
 
@@ -143,7 +113,7 @@ TEST_F(AomTest, NullValuesReadAsEmpty) {
   Tag owner = tagOf("i.1");
   ASSERT_EQ(AOM_ask_value_tag(gadget, "owning_user", &owner), 0);
   EXPECT_EQ(owner, NULLTAG);
-  EXPECT_EQ(stringValue(gadget, "object_desc"), "");
+  EXPECT_EQ(ask(AOM_ask_value_string, gadget, "object_desc"), "");
 }
 
 TEST_F(AomTest, TypeAndArityMismatchesFail) {
@@ -173,13 +143,10 @@ TEST_F(AomTest, PropertyThatIsNotModifiable) {
 }
 
 TEST_F(AomTest, PropertyNamesRootClassFirst) {
-  int count = 0;
-  char** names = nullptr;
-  ASSERT_EQ(AOM_ask_prop_names(tagOf("i.1"), &count, &names), 0);
-  std::vector<std::string> list(names, names + count);
-  MEM_free(names);  // One block for the array and its texts.
-  EXPECT_EQ(list, (std::vector<std::string>{"object_name", "object_desc", "owning_user",
-                                            "checked_out_user", "item_id"}));
+  // One block for the array and its texts.
+  EXPECT_EQ(askList(AOM_ask_prop_names, tagOf("i.1")),
+            (std::vector<std::string>{"object_name", "object_desc", "owning_user",
+                                      "checked_out_user", "item_id"}));
   EXPECT_EQ(host::allocator().outstanding(), 0u);
 }
 

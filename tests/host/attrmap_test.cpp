@@ -20,74 +20,45 @@
 namespace {
 
 const char* const kMappingWorld = R"(<fixture>
-  <type name="CAD Part" class="Item" parent="Item"/>
-  <type name="Bolt" class="Item" parent="CAD Part"/>
+  <type name="CAD Part" class="Item" parent="Item"/><type name="Bolt" class="Item" parent="CAD Part"/>
   <object uid="dt.model" class="DatasetType"><prop name="datasettype_name" value="CADModel"/></object>
   <object uid="dt.drawing" class="DatasetType"><prop name="datasettype_name" value="CADDrawing"/></object>
   <object uid="i.p" class="Item" type="CAD Part"><prop name="item_id" value="P-1"/></object>
   <object uid="r.p" class="ItemRevision">
-    <prop name="item_revision_id" value="A"/><prop name="items_tag" value="i.p"/>
-  </object>
+    <prop name="item_revision_id" value="A"/><prop name="items_tag" value="i.p"/></object>
   <object uid="d.m" class="Dataset"><prop name="dataset_type" value="dt.model"/></object>
   <object uid="d.d" class="Dataset"><prop name="dataset_type" value="dt.drawing"/></object>
   <object uid="lov.finish" class="ListOfValues">
-    <prop name="interdependent_properties"><v value="material"/><v value="coating"/></prop>
-  </object>
+    <prop name="interdependent_properties"><v value="material"/><v value="coating"/></prop></object>
   <object uid="pd.desc" class="PropertyDescriptor">
-    <prop name="property_name" value="object_desc"/>
-    <prop name="display_name" value="Description"/>
-    <prop name="initial_value" value="none yet"/>
-    <prop name="value_type" value="8"/>
-    <prop name="property_type" value="1"/>
-    <prop name="required" value="true"/>
-    <prop name="displayable" value="false"/>
-    <prop name="max_values" value="1"/>
-    <prop name="max_length" value="240"/>
-    <prop name="lov" value="lov.finish"/>
-    <prop name="lov_attach_specifier" value="3"/>
-    <prop name="owning_type" value="type.CAD Part"/>
-  </object>
+    <prop name="property_name" value="object_desc"/><prop name="display_name" value="Description"/>
+    <prop name="initial_value" value="none yet"/><prop name="value_type" value="8"/>
+    <prop name="property_type" value="1"/><prop name="required" value="true"/>
+    <prop name="displayable" value="false"/><prop name="max_values" value="1"/>
+    <prop name="max_length" value="240"/><prop name="lov" value="lov.finish"/>
+    <prop name="lov_attach_specifier" value="3"/><prop name="owning_type" value="type.CAD Part"/></object>
   <object uid="m.any" class="CadAttrMappingDefinition">
-    <prop name="attr_title" value="NAME"/>
-    <prop name="mapping_string" value="object_name"/>
-  </object>
+    <prop name="attr_title" value="NAME"/><prop name="mapping_string" value="object_name"/></object>
   <object uid="m.model" class="CadAttrMappingDefinition">
-    <prop name="attr_title" value="DESCRIPTION"/>
-    <prop name="mapping_string" value="ItemRevision.object_desc"/>
-    <prop name="dataset_type" value="dt.model"/>
-    <prop name="item_type" value="type.CAD Part"/>
-    <prop name="cad_master" value="true"/>
-    <prop name="write_once" value="true"/>
-    <prop name="property_descriptor" value="pd.desc"/>
-  </object>
+    <prop name="attr_title" value="DESCRIPTION"/><prop name="mapping_string" value="ItemRevision.object_desc"/>
+    <prop name="dataset_type" value="dt.model"/><prop name="item_type" value="type.CAD Part"/>
+    <prop name="cad_master" value="true"/><prop name="write_once" value="true"/>
+    <prop name="property_descriptor" value="pd.desc"/></object>
   <object uid="m.drawing" class="CadAttrMappingDefinition">
-    <prop name="attr_title" value="SHEET"/>
-    <prop name="dataset_type" value="dt.drawing"/>
-  </object>
+    <prop name="attr_title" value="SHEET"/><prop name="dataset_type" value="dt.drawing"/></object>
   <object uid="m.item" class="CadAttrMappingDefinition">
-    <prop name="attr_title" value="ID"/>
-    <prop name="item_type" value="type.Item"/>
-  </object>
+    <prop name="attr_title" value="ID"/><prop name="item_type" value="type.Item"/></object>
   <object class="CadAttrMappingResolution">
-    <prop name="mapping" value="m.model"/>
-    <prop name="item_revision" value="r.p"/>
-    <prop name="mapping_type" value="2"/>
-    <prop name="resolved_object" value="r.p"/>
-    <prop name="resolved_property" value="object_desc"/>
-  </object>
+    <prop name="mapping" value="m.model"/><prop name="item_revision" value="r.p"/><prop name="mapping_type" value="2"/>
+    <prop name="resolved_object" value="r.p"/><prop name="resolved_property" value="object_desc"/></object>
   <object class="CadAttrMappingResolution">
-    <prop name="mapping" value="m.model"/>
-    <prop name="dataset" value="d.m"/>
-    <prop name="mapping_type" value="1"/>
-    <prop name="resolved_object" value="d.m"/>
-    <prop name="resolved_property" value="object_name"/>
-  </object>
+    <prop name="mapping" value="m.model"/><prop name="dataset" value="d.m"/><prop name="mapping_type" value="1"/>
+    <prop name="resolved_object" value="d.m"/><prop name="resolved_property" value="object_name"/></object>
   <object class="CadAttrMappingResolution">
-    <prop name="mapping" value="m.any"/>
-    <prop name="dataset" value="d.d"/>
-    <prop name="status" value="215555"/>
-  </object>
+    <prop name="mapping" value="m.any"/><prop name="dataset" value="d.d"/><prop name="status" value="215555"/></object>
 </fixture>)";
+
+using soacad_test::askList;
 
 class AttrMapTest : public soacad_test::HostTest {
  protected:
@@ -96,35 +67,18 @@ class AttrMapTest : public soacad_test::HostTest {
     load(kMappingWorld);
   }
 
-  // The mappings of a listing, as UIDs; the array is released.
-  std::vector<std::string> listed(int status, int count, Tag* mappings) {
-    EXPECT_EQ(status, 0);
-    std::vector<std::string> uids;
-    for (int i = 0; i < count; ++i) {
-      uids.push_back(store().uidOfTag(mappings[i]));
-    }
-    SM_free(mappings);
-    return uids;
-  }
-
   std::vector<std::string> listFor(Tag dataset, Tag datasetType, Tag itemType, bool exact) {
-    int count = -1;
-    Tag* mappings = nullptr;
-    const int status =
-        ATTRMAP_list_mappings(dataset, datasetType, itemType, exact, &count, &mappings);
-    return listed(status, count, mappings);
+    return uidsOf(askList(ATTRMAP_list_mappings, dataset, datasetType, itemType, exact));
   }
-
   void TearDown() override { EXPECT_EQ(host::allocator().outstanding(), 0u); }
 };
 
 using Uids = std::vector<std::string>;
+using soacad_test::ask;
 
 TEST_F(AttrMapTest, ListsEveryMappingInCreationOrder) {
-  int count = 0;
-  Tag* mappings = nullptr;
-  const int status = ATTRMAP_list_all_mappings(&count, &mappings);
-  EXPECT_EQ(listed(status, count, mappings), (Uids{"m.any", "m.model", "m.drawing", "m.item"}));
+  EXPECT_EQ(uidsOf(askList(ATTRMAP_list_all_mappings)),
+            (Uids{"m.any", "m.model", "m.drawing", "m.item"}));
 }
 
 TEST_F(AttrMapTest, InexactListingTakesWildcardsAndAncestorItemTypes) {
@@ -160,33 +114,19 @@ TEST_F(AttrMapTest, ListingRefusesArgumentsOfTheWrongKind) {
 
 TEST_F(AttrMapTest, AnswersTheQueriesOfOneMapping) {
   const Tag mapping = tagOf("m.model");
-  char* text = nullptr;
-  ASSERT_EQ(ATTRMAP_ask_mapping_attr_title(mapping, &text), 0);
-  EXPECT_STREQ(text, "DESCRIPTION");
-  SM_free(text);
-  ASSERT_EQ(ATTRMAP_ask_mapping_whole_string(mapping, &text), 0);
-  EXPECT_STREQ(text, "ItemRevision.object_desc");
-  SM_free(text);
-  ASSERT_EQ(ATTRMAP_ask_mapping_whole_string(tagOf("m.drawing"), &text), 0);
-  EXPECT_EQ(text, nullptr);
+  EXPECT_EQ(ask(ATTRMAP_ask_mapping_attr_title, mapping), "DESCRIPTION");
+  EXPECT_EQ(ask(ATTRMAP_ask_mapping_whole_string, mapping), "ItemRevision.object_desc");
+  EXPECT_EQ(ask(ATTRMAP_ask_mapping_whole_string, tagOf("m.drawing")), "<null>");
+  EXPECT_EQ(ask(ATTRMAP_ask_mapping_dataset_type, mapping), tagOf("dt.model"));
+  EXPECT_EQ(ask(ATTRMAP_ask_mapping_item_type, mapping), store().findType("CAD Part"));
+  EXPECT_EQ(ask(ATTRMAP_ask_propdesc, NULLTAG, mapping), tagOf("pd.desc"));
 
-  Tag type;
-  ASSERT_EQ(ATTRMAP_ask_mapping_dataset_type(mapping, &type), 0);
-  EXPECT_EQ(type, tagOf("dt.model"));
-  ASSERT_EQ(ATTRMAP_ask_mapping_item_type(mapping, &type), 0);
-  EXPECT_EQ(type, store().findType("CAD Part"));
-  ASSERT_EQ(ATTRMAP_ask_propdesc(NULLTAG, mapping, &type), 0);
-  EXPECT_EQ(type, tagOf("pd.desc"));
-
-  bool flags[4] = {false, true, true, false};
-  ASSERT_EQ(ATTRMAP_ask_mapping_cad_master(mapping, &flags[0]), 0);
-  ASSERT_EQ(ATTRMAP_ask_mapping_zolt_master(mapping, &flags[1]), 0);
-  ASSERT_EQ(ATTRMAP_ask_mapping_allow_null_value(mapping, &flags[2]), 0);
-  ASSERT_EQ(ATTRMAP_ask_mapping_write_once(mapping, &flags[3]), 0);
-  EXPECT_TRUE(flags[0]);
-  EXPECT_FALSE(flags[1]);
-  EXPECT_FALSE(flags[2]);
-  EXPECT_TRUE(flags[3]);
+  EXPECT_TRUE(ask(ATTRMAP_ask_mapping_cad_master, mapping));
+  EXPECT_TRUE(ask(ATTRMAP_ask_mapping_write_once, mapping));
+  bool flags[2] = {true, true};
+  ASSERT_EQ(ATTRMAP_ask_mapping_zolt_master(mapping, &flags[0]), 0);
+  ASSERT_EQ(ATTRMAP_ask_mapping_allow_null_value(mapping, &flags[1]), 0);
+  EXPECT_FALSE(flags[0] || flags[1]);
 }
 
 TEST_F(AttrMapTest, QueriesOfSomethingElseThanAMappingFail) {
@@ -206,10 +146,7 @@ TEST_F(AttrMapTest, ResolutionTakesTheFirstMatchingRowOfItsKind) {
   ASSERT_EQ(ATTRMAP_resolve_mapping(tagOf("d.m"), tagOf("m.model"), &type, &object, &property), 0);
   EXPECT_EQ(type, 1);
   EXPECT_EQ(object, tagOf("d.m"));
-  char* name = nullptr;
-  ASSERT_EQ(PROP_ask_name(property, &name), 0);
-  EXPECT_STREQ(name, "object_name");
-  SM_free(name);
+  EXPECT_EQ(ask(PROP_ask_name, property), "object_name");
 
   // The item revision row matches any dataset; rows without an item revision serve only
   // resolutions without one.
@@ -252,12 +189,10 @@ TEST_F(AttrMapTest, PropertyHandlesNameTheirObjectAndProperty) {
   EXPECT_NE(handle.isValid(), 0);
   host::errorStore().clear();
 
-  EIMObject* owner = nullptr;
-  ASSERT_EQ(PROP_ask_object(handle, &owner), 0);
+  EIMObject* owner = ask(PROP_ask_object, handle);
+  ASSERT_NE(owner, nullptr);
   EXPECT_EQ(owner->tag(), tagOf("r.p"));
-  EIMObject* direct = nullptr;
-  ASSERT_EQ(PROP_ask_object(tagOf("r.p"), &direct), 0);
-  EXPECT_EQ(direct, owner);
+  EXPECT_EQ(ask(PROP_ask_object, tagOf("r.p")), owner);
   Tag type;
   ASSERT_EQ(owner->askTypeTag(&type), 0);
   EXPECT_EQ(type, store().findType("ItemRevision"));
@@ -301,10 +236,7 @@ TEST_F(AttrMapTest, ADeclaredDescriptorAnswersItsFields) {
   EXPECT_STREQ(names[1], "coating");
   SM_free(names);
 
-  char* initial = nullptr;
-  ASSERT_EQ(PROPDESC_ask_prule_init_value(tagOf("pd.desc"), &initial), 0);
-  EXPECT_STREQ(initial, "none yet");
-  SM_free(initial);
+  EXPECT_EQ(ask(PROPDESC_ask_prule_init_value, tagOf("pd.desc")), "none yet");
 }
 
 TEST_F(AttrMapTest, AnEmptyDescriptorHasDefaultsAndNoListOfValues) {
@@ -351,9 +283,8 @@ TEST_F(AttrMapTest, TypesFindDeclaredThenDerivedDescriptors) {
 }
 
 TEST_F(AttrMapTest, ADatasetStandsForItself) {
-  Tag dataset;
-  ASSERT_EQ(AE_ask_dataset(tagOf("d.m"), &dataset), 0);
-  EXPECT_EQ(dataset, tagOf("d.m"));
+  EXPECT_EQ(ask(AE_ask_dataset, tagOf("d.m")), tagOf("d.m"));
+  Tag dataset = tagOf("d.m");
   EXPECT_EQ(AE_ask_dataset(tagOf("r.p"), &dataset), POM_invalid_tag);
   EXPECT_EQ(dataset, NULLTAG);
 }

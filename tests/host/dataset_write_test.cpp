@@ -15,27 +15,23 @@
 
 namespace {
 
-class DatasetWriteTest : public soacad_test::HostTest {
+using soacad_test::ask;
+using soacad_test::askList;
+
+class DatasetWriteTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     load(R"(<fixture>
       <type name="CADModel" class="Dataset" parent="Dataset"/>
-      <object uid="tool.m" class="Tool" type="Tool">
-        <prop name="tool_name" value="Modeler"/>
-        <prop name="output_formats"><v value="BIN"/><v value="TXT"/></prop>
-      </object>
+      <object uid="tool.m" class="Tool" type="Tool"><prop name="tool_name" value="Modeler"/>
+        <prop name="output_formats"><v value="BIN"/><v value="TXT"/></prop></object>
       <object uid="dt.model" class="DatasetType" type="DatasetType">
-        <prop name="datasettype_name" value="CADModel"/>
-        <prop name="list_of_tools"><v value="tool.m"/></prop>
-        <prop name="default_tool" value="tool.m"/>
-      </object>
+        <prop name="datasettype_name" value="CADModel"/><prop name="default_tool" value="tool.m"/>
+        <prop name="list_of_tools"><v value="tool.m"/></prop></object>
       <object uid="dt.text" class="DatasetType" type="DatasetType">
-        <prop name="datasettype_name" value="Text"/>
-      </object>
-      <object uid="o.1" class="Form" type="Form"/>
-      <object uid="o.2" class="Form" type="Form"/>
+        <prop name="datasettype_name" value="Text"/></object>
+      <object uid="o.1" class="Form" type="Form"/><object uid="o.2" class="Form" type="Form"/>
     </fixture>)");
   }
   Tag create(const char* type) {
@@ -44,10 +40,8 @@ class DatasetWriteTest : public soacad_test::HostTest {
     return dataset;
   }
   std::vector<std::string> names(Tag dataset) {
-    int count = 0;
-    EXPECT_EQ(AE_ask_dataset_ref_count(dataset, &count), 0);
     std::vector<std::string> result;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0, count = ask(AE_ask_dataset_ref_count, dataset); i < count; ++i) {
       char name[AE_reference_size_c + 1];
       int kind = 0;
       Tag object;
@@ -61,19 +55,12 @@ class DatasetWriteTest : public soacad_test::HostTest {
 TEST_F(DatasetWriteTest, NewDatasetHasItsTypeTextsAndAnAnchorAtVersionOne) {
   const Tag dataset = create("dt.model");
   EXPECT_TRUE(store().find(dataset)->newlyCreated);
-  EXPECT_EQ(store().typeName(store().find(dataset)->type), "CADModel");
-  EXPECT_EQ(store().typeName(store().find(create("dt.text"))->type), "Dataset");
-  Tag type;
-  ASSERT_EQ(AE_ask_dataset_datasettype(dataset, &type), 0);
-  EXPECT_EQ(type, tagOf("dt.model"));
-  Tag anchor;
-  ASSERT_EQ(AE_ask_dataset_anchor(dataset, &anchor), 0);
-  int version = 0;
-  ASSERT_EQ(AE_ask_anchor_highest_revision(anchor, &version), 0);
-  EXPECT_EQ(version, 1);
-  Tag found;
-  ASSERT_EQ(AE_find_datasettype("CADModel", &found), 0);
-  EXPECT_EQ(found, tagOf("dt.model"));
+  EXPECT_EQ(typeOf(dataset), "CADModel");
+  EXPECT_EQ(typeOf(create("dt.text")), "Dataset");
+  EXPECT_EQ(ask(AE_ask_dataset_datasettype, dataset), tagOf("dt.model"));
+  EXPECT_EQ(ask(AE_ask_anchor_highest_revision, ask(AE_ask_dataset_anchor, dataset)), 1);
+  EXPECT_EQ(ask(AE_find_datasettype, "CADModel"), tagOf("dt.model"));
+  Tag found = tagOf("dt.model");
   ASSERT_EQ(AE_find_datasettype("None", &found), 0);
   EXPECT_EQ(found, NULLTAG);
   EXPECT_EQ(AE_create_dataset_with_id(tagOf("o.1"), "", "", "", "", &found),
@@ -89,15 +76,12 @@ TEST_F(DatasetWriteTest, ToolsAndFormatsComeFromTheTypeAndNeedTheLock) {
   host::HostArray<Tag> tools;
   ASSERT_EQ(type->listOfTool(&count, tools.out()), 0);
   EXPECT_EQ(count, 1);
-  Tag tool;
-  ASSERT_EQ(Tool::find("Modeler", &tool), 0);
-  EXPECT_EQ(tool, tagOf("tool.m"));
+  EXPECT_EQ(ask(Tool::find, "Modeler"), tagOf("tool.m"));
+  Tag tool = tagOf("tool.m");
   ASSERT_EQ(Tool::find("Painter", &tool), 0);
   EXPECT_EQ(tool, NULLTAG);
-  host::HostArray<char*> formats;
-  ASSERT_EQ(AE_ask_tool_output_formats(tagOf("tool.m"), &count, formats.out()), 0);
-  ASSERT_EQ(count, 2);
-  EXPECT_STREQ(formats[0], "BIN");
+  EXPECT_EQ(askList(AE_ask_tool_output_formats, tagOf("tool.m")),
+            (std::vector<std::string>{"BIN", "TXT"}));
 
   const Tag dataset = create("dt.model");
   EXPECT_EQ(AE_set_dataset_tool(dataset, tagOf("tool.m")), POM_not_locked);
@@ -105,16 +89,14 @@ TEST_F(DatasetWriteTest, ToolsAndFormatsComeFromTheTypeAndNeedTheLock) {
   ASSERT_EQ(AE_is_dataset_locked(dataset, &locked), 0);
   EXPECT_FALSE(locked);
   ASSERT_EQ(AOM_refresh(dataset, true), 0);
-  ASSERT_EQ(AE_is_dataset_locked(dataset, &locked), 0);
-  EXPECT_TRUE(locked);
+  EXPECT_TRUE(ask(AE_is_dataset_locked, dataset));
   EXPECT_EQ(AE_set_dataset_tool(dataset, tagOf("o.1")), AE_invalid_tool);
   ASSERT_EQ(AE_set_dataset_tool(dataset, tagOf("tool.m")), 0);
   EXPECT_EQ(AE_set_dataset_format(dataset, std::string(33, 'F').c_str()), AE_name_too_long);
   ASSERT_EQ(AE_set_dataset_format(dataset, "BIN"), 0);
   ASSERT_EQ(AE_save_myself(dataset), 0);
   ASSERT_EQ(AOM_refresh(dataset, false), 0);
-  ASSERT_EQ(AE_ask_dataset_tool(dataset, &tool), 0);
-  EXPECT_EQ(tool, tagOf("tool.m"));
+  EXPECT_EQ(ask(AE_ask_dataset_tool, dataset), tagOf("tool.m"));
 }
 
 TEST_F(DatasetWriteTest, NamedReferencesAreAddedFoundAndRemovedInOrder) {

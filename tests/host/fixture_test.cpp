@@ -14,10 +14,8 @@ namespace {
 // A document that uses every element of the format.
 const char* const kRichFixture = R"(<fixture>
   <class name="Document" parent="Item">
-    <property name="pages" type="int"/>
-    <property name="ratio" type="double"/>
-    <property name="released" type="logical"/>
-    <property name="released_on" type="date"/>
+    <property name="pages" type="int"/><property name="ratio" type="double"/>
+    <property name="released" type="logical"/><property name="released_on" type="date"/>
     <property name="keywords" type="string" array="true"/>
     <property name="related" type="reference" array="true"/>
     <property name="checksum" type="string" modifiable="false"/>
@@ -28,39 +26,19 @@ const char* const kRichFixture = R"(<fixture>
   <message code="215022" text="The type %1$ was not found."/>
   <object uid="d.1" class="Document" type="Drawing" new="true">
     <prop name="object_name" value="Plan &lt;one&gt; &amp; &quot;two&quot;&#10;line&#9;tab&#13;"/>
-    <prop name="pages" value="+012"/>
-    <prop name="ratio" value="0.5e1"/>
-    <prop name="released" value="1"/>
-    <prop name="released_on" value="2007-06-30T12:00:00"/>
-    <prop name="keywords">
-      <v value="alpha"/>
-      <v/>
-    </prop>
-    <prop name="related">
-      <v value="f.1"/>
-      <v/>
-      <v value="gone"/>
-    </prop>
+    <prop name="pages" value="+012"/><prop name="ratio" value="0.5e1"/>
+    <prop name="released" value="1"/><prop name="released_on" value="2007-06-30T12:00:00"/>
+    <prop name="keywords"><v value="alpha"/><v/></prop>
+    <prop name="related"><v value="f.1"/><v/><v value="gone"/></prop>
   </object>
   <relation uid="r.1" type="ZOLT_master_form" primary="d.1" secondary="fm.1"/>
   <object uid="fm.1" class="Form" type="Form" modifiable="false"/>
-  <object uid="f.1" class="Folder" type="Folder">
-    <prop name="contents">
-      <v value="d.1"/>
-    </prop>
-  </object>
-  <object uid="u.1" class="User" type="User">
-    <prop name="home_folder" value="f.1"/>
-  </object>
+  <object uid="f.1" class="Folder" type="Folder"><prop name="contents"><v value="d.1"/></prop></object>
+  <object uid="u.1" class="User" type="User"><prop name="home_folder" value="f.1"/></object>
   <session currentUser="u.1"/>
   <preferences searchScope="user">
-    <preference name="WsoInsertNoSelectionsPref">
-      <v value="1"/>
-    </preference>
-    <preference name="SOACAD_checkout_required" scope="user">
-      <v value="true"/>
-      <v value=""/>
-    </preference>
+    <preference name="WsoInsertNoSelectionsPref"><v value="1"/></preference>
+    <preference name="SOACAD_checkout_required" scope="user"><v value="true"/><v value=""/></preference>
   </preferences>
 </fixture>
 )";
@@ -76,12 +54,6 @@ class FixtureTest : public soacad_test::HostTest {
       return error.what();
     }
   }
-
-  std::string value(const char* uid, const char* property) {
-    const host::Value* current = nullptr;
-    EXPECT_EQ(store().read(tagOf(uid), property, &current), 0);
-    return current->texts.empty() ? "<null>" : current->texts.front();
-  }
 };
 
 TEST_F(FixtureTest, LoadsEveryKindOfContent) {
@@ -95,10 +67,10 @@ TEST_F(FixtureTest, LoadsEveryKindOfContent) {
   EXPECT_TRUE(store().find(document)->newlyCreated);
   EXPECT_FALSE(store().find(tagOf("fm.1"))->modifiable);
   // Values are kept in canonical form.
-  EXPECT_EQ(value("d.1", "pages"), "12");
-  EXPECT_EQ(value("d.1", "ratio"), "5");
-  EXPECT_EQ(value("d.1", "released"), "true");
-  EXPECT_EQ(value("d.1", "object_name"), "Plan <one> & \"two\"\nline\ttab\r");
+  EXPECT_EQ(text(tagOf("d.1"), "pages"), "12");
+  EXPECT_EQ(text(tagOf("d.1"), "ratio"), "5");
+  EXPECT_EQ(text(tagOf("d.1"), "released"), "true");
+  EXPECT_EQ(text(tagOf("d.1"), "object_name"), "Plan <one> & \"two\"\nline\ttab\r");
   // References point forward and to UIDs that name nothing.
   const host::Value* related = nullptr;
   ASSERT_EQ(store().read(document, "related", &related), 0);

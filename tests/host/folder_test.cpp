@@ -12,26 +12,20 @@
 
 namespace {
 
-class FolderTest : public soacad_test::HostTest {
+class FolderTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     load(R"(<fixture>
       <object uid="o.b" class="Form" type="Form"><prop name="object_name" value="b"/></object>
       <object uid="o.a" class="Form" type="Form"><prop name="object_name" value="a"/></object>
       <object uid="o.c" class="Form" type="Form"><prop name="object_name" value="b"/></object>
-      <object uid="f.sorted" class="Folder" type="Folder">
-        <prop name="sort_criteria" value="1"/>
-        <prop name="contents"><v value="o.b"/><v value="o.a"/><v value="o.c"/></prop>
-      </object>
+      <object uid="f.sorted" class="Folder" type="Folder"><prop name="sort_criteria" value="1"/>
+        <prop name="contents"><v value="o.b"/><v value="o.a"/><v value="o.c"/></prop></object>
     </fixture>)");
   }
   std::vector<Tag> references(const char* folder, int criteria) {
-    int count = 0;
-    host::HostArray<Tag> list;
-    EXPECT_EQ(FL_ask_references(tagOf(folder), criteria, &count, list.out()), 0);
-    return std::vector<Tag>(list.get(), list.get() + count);
+    return soacad_test::askList(FL_ask_references, tagOf(folder), criteria);
   }
 };
 
@@ -60,9 +54,8 @@ TEST_F(FolderTest, InsertionRefusesWhatIsNoFolderNoObjectOrNotModifiable) {
 }
 
 TEST_F(FolderTest, SortCriteriaOrderTheReferences) {
+  EXPECT_EQ(soacad_test::ask(FL_ask_sort_criteria, tagOf("f.sorted")), FL_sort_by_name);
   int criteria = -1;
-  ASSERT_EQ(FL_ask_sort_criteria(tagOf("f.sorted"), &criteria), 0);
-  EXPECT_EQ(criteria, FL_sort_by_name);
   ASSERT_EQ(FL_ask_sort_criteria(tagOf("f.home"), &criteria), 0);
   EXPECT_EQ(criteria, FL_sort_as_ordered);
   EXPECT_EQ(references("f.sorted", FL_sort_by_name),

@@ -10,29 +10,25 @@
 
 namespace {
 
-class RelationsTest : public soacad_test::HostTest {
+using soacad_test::ask;
+using soacad_test::askList;
+
+class RelationsTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     load(R"(<fixture>
       <type name="ZOLT_master_form" class="ImanRelation"/>
       <type name="ZOLT_specification" class="ImanRelation"/>
-      <object uid="form.1" class="Form" type="Form"/>
-      <object uid="form.2" class="Form" type="Form"/>
+      <object uid="form.1" class="Form" type="Form"/><object uid="form.2" class="Form" type="Form"/>
       <relation uid="rel.1" type="ZOLT_master_form" primary="i.1" secondary="form.1"/>
     </fixture>)");
-    ASSERT_EQ(GRM_find_relation_type("ZOLT_master_form", &master_), 0);
-    ASSERT_EQ(GRM_find_relation_type("ZOLT_specification", &spec_), 0);
+    master_ = ask(GRM_find_relation_type, "ZOLT_master_form");
+    spec_ = ask(GRM_find_relation_type, "ZOLT_specification");
   }
 
   std::vector<Tag> secondaries(Tag primary, Tag type) {
-    int count = -1;
-    Tag* list = nullptr;
-    EXPECT_EQ(GRM_list_secondary_objects_only(primary, type, &count, &list), 0);
-    std::vector<Tag> out(list, list + count);
-    MEM_free(list);
-    return out;
+    return askList(GRM_list_secondary_objects_only, primary, type);
   }
 
   Tag master_;
@@ -44,9 +40,8 @@ TEST_F(RelationsTest, FindsRelationTypesAndRelations) {
   Tag none = 1;
   EXPECT_EQ(GRM_find_relation_type("Form", &none), 0);  // A type, but not of relations.
   EXPECT_EQ(none, NULLTAG);
-  Tag relation;
-  EXPECT_EQ(GRM_find_relation(tagOf("i.1"), tagOf("form.1"), master_, &relation), 0);
-  EXPECT_EQ(relation, tagOf("rel.1"));
+  EXPECT_EQ(ask(GRM_find_relation, tagOf("i.1"), tagOf("form.1"), master_), tagOf("rel.1"));
+  Tag relation = tagOf("rel.1");
   EXPECT_EQ(GRM_find_relation(tagOf("i.1"), tagOf("form.2"), master_, &relation), 0);
   EXPECT_EQ(relation, NULLTAG);
 }
@@ -54,9 +49,7 @@ TEST_F(RelationsTest, FindsRelationTypesAndRelations) {
 TEST_F(RelationsTest, CreatesListsAndRefusesDuplicates) {
   Tag created;
   ASSERT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), spec_, NULLTAG, &created), 0);
-  bool fresh = false;
-  POM_is_newly_created(created, &fresh);
-  EXPECT_TRUE(fresh);
+  EXPECT_TRUE(ask(POM_is_newly_created, created));
   EXPECT_EQ(GRM_save_relation(created), 0);
 
   EXPECT_EQ(secondaries(tagOf("i.1"), NULLTAG),
@@ -92,16 +85,10 @@ TEST_F(RelationsTest, ListingsFollowDeletionAndRollback) {
 TEST_F(RelationsTest, PrimariesAndFilteredListings) {
   Tag created;
   GRM_create_relation(tagOf("f.home"), tagOf("form.1"), spec_, tagOf("form.2"), &created);
-  int count = 0;
-  Tag* list = nullptr;
-  ASSERT_EQ(GRM_list_primary_objects_only(tagOf("form.1"), NULLTAG, &count, &list), 0);
-  EXPECT_EQ(std::vector<Tag>(list, list + count),
+  EXPECT_EQ(askList(GRM_list_primary_objects_only, tagOf("form.1"), NULLTAG),
             (std::vector<Tag>{tagOf("i.1"), tagOf("f.home")}));
-  MEM_free(list);
-
-  ASSERT_EQ(GRM_list_relations(NULLTAG, NULLTAG, NULLTAG, tagOf("form.2"), &count, &list), 0);
-  EXPECT_EQ(std::vector<Tag>(list, list + count), (std::vector<Tag>{created}));
-  MEM_free(list);
+  EXPECT_EQ(askList(GRM_list_relations, NULLTAG, NULLTAG, NULLTAG, tagOf("form.2")),
+            (std::vector<Tag>{created}));
   EXPECT_EQ(host::allocator().outstanding(), 0u);
 }
 
@@ -111,9 +98,7 @@ TEST_F(RelationsTest, UserDataNeedsTheLock) {
   ASSERT_EQ(GRM_set_user_data(tagOf("rel.1"), tagOf("form.2")), 0);
   ASSERT_EQ(AOM_save(tagOf("rel.1")), 0);
   AOM_refresh(tagOf("rel.1"), false);
-  Tag userData;
-  ASSERT_EQ(GRM_ask_user_data(tagOf("rel.1"), &userData), 0);
-  EXPECT_EQ(userData, tagOf("form.2"));
+  EXPECT_EQ(ask(GRM_ask_user_data, tagOf("rel.1")), tagOf("form.2"));
 }
 
 }  // namespace

@@ -9,11 +9,10 @@
 
 namespace {
 
-class HostCallTest : public soacad_test::HostTest {
+class HostCallTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     item = tagOf("i.1");
     home = tagOf("f.home");
   }

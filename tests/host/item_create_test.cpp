@@ -14,11 +14,10 @@
 
 namespace {
 
-class ItemCreateTest : public soacad_test::HostTest {
+class ItemCreateTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     load(R"(<fixture>
       <class name="PartForm" parent="Form"><property name="material" type="string"/></class>
       <type name="Part" class="Item" parent="Item"/>
@@ -26,20 +25,7 @@ class ItemCreateTest : public soacad_test::HostTest {
       <type name="PartMaster" class="PartForm" parent="Form"/>
     </fixture>)");
   }
-  std::vector<Tag> masterForms(Tag object) {
-    Tag type;
-    GRM_find_relation_type("ZOLT_master_form", &type);
-    int count = 0;
-    host::HostArray<Tag> forms;
-    GRM_list_secondary_objects_only(object, type, &count, forms.out());
-    return std::vector<Tag>(forms.get(), forms.get() + count);
-  }
-  std::string typeOf(Tag object) { return store().typeName(store().find(object)->type); }
-  std::string text(Tag object, const char* property) {
-    const host::Value* value = nullptr;
-    store().read(object, property, &value);
-    return value->texts.empty() ? std::string() : value->texts.front();
-  }
+  std::vector<Tag> masterForms(Tag object) { return secondaries(object, "ZOLT_master_form"); }
 };
 
 TEST_F(ItemCreateTest, ItemComesWithItsFirstRevisionAndAMasterFormForEach) {
@@ -51,9 +37,7 @@ TEST_F(ItemCreateTest, ItemComesWithItsFirstRevisionAndAMasterFormForEach) {
   EXPECT_EQ(typeOf(revision), "PartRevision");
   EXPECT_EQ(text(revision, "item_revision_id"), "A");
   EXPECT_EQ(text(revision, "object_name"), "Plate");
-  Tag owner;
-  ASSERT_EQ(ITEM_ask_item_of_rev(revision, &owner), 0);
-  EXPECT_EQ(owner, item);
+  EXPECT_EQ(soacad_test::ask(ITEM_ask_item_of_rev, revision), item);
   const std::vector<Tag> itemForms = masterForms(item);
   const std::vector<Tag> revisionForms = masterForms(revision);
   ASSERT_EQ(itemForms.size(), 1u);
@@ -101,8 +85,6 @@ TEST_F(ItemCreateTest, RevisionsAreAddedOnceEachWithTheItemsName) {
 
 TEST_F(ItemCreateTest, IndexesFollowCreationsOfOtherModules) {
   // Relations and items created in turn: each index takes in the other's creations.
-  Tag relationType;
-  GRM_find_relation_type("ZOLT_master_form", &relationType);
   for (int i = 0; i < 3; ++i) {
     Tag item;
     Tag revision;

@@ -15,19 +15,19 @@
 
 namespace {
 
-class ItemTest : public soacad_test::HostTest {
+using soacad_test::ask;
+using soacad_test::askList;
+
+class ItemTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     load(R"(<fixture>
       <type name="CAD Part" class="Item" parent="Item"/>
       <type name="AltId" class="Identifier"/>
       <type name="AVeryLongTypeNameThatIsMuchLongerThanThirtyTwo" class="Item" parent="Item"/>
-      <object uid="i.2" class="Item" type="CAD Part">
-        <prop name="item_id" value="000002"/>
-        <prop name="object_name" value="A name of more than thirty-two characters"/>
-      </object>
+      <object uid="i.2" class="Item" type="CAD Part"><prop name="item_id" value="000002"/>
+        <prop name="object_name" value="A name of more than thirty-two characters"/></object>
       <object uid="r.2a" class="ItemRevision" type="ItemRevision">
         <prop name="item_revision_id" value="A"/><prop name="items_tag" value="i.2"/>
       </object>
@@ -35,38 +35,28 @@ class ItemTest : public soacad_test::HostTest {
         <prop name="item_revision_id" value="B"/><prop name="items_tag" value="i.2"/>
       </object>
       <object uid="dt.text" class="DatasetType" type="DatasetType">
-        <prop name="datasettype_name" value="Text"/>
-      </object>
-      <object uid="d.1" class="Dataset" type="Dataset">
-        <prop name="dataset_type" value="dt.text"/>
-      </object>
+        <prop name="datasettype_name" value="Text"/></object>
+      <object uid="d.1" class="Dataset" type="Dataset"><prop name="dataset_type" value="dt.text"/></object>
     </fixture>)");
   }
 };
 
 TEST_F(ItemTest, RevisionsBelongToTheirItemOldestFirst) {
-  Tag item;
-  ASSERT_EQ(ITEM_ask_item_of_rev(tagOf("r.2b"), &item), 0);
-  EXPECT_EQ(item, tagOf("i.2"));
-  int count = 0;
-  Tag* revisions = nullptr;
-  ASSERT_EQ(ITEM_list_all_revs(tagOf("i.2"), &count, &revisions), 0);
-  EXPECT_EQ(std::vector<Tag>(revisions, revisions + count),
+  EXPECT_EQ(ask(ITEM_ask_item_of_rev, tagOf("r.2b")), tagOf("i.2"));
+  EXPECT_EQ(askList(ITEM_list_all_revs, tagOf("i.2")),
             (std::vector<Tag>{tagOf("r.2a"), tagOf("r.2b")}));
-  MEM_free(revisions);
-  Tag latest;
-  ASSERT_EQ(ITEM_ask_latest_rev(tagOf("i.2"), &latest), 0);
-  EXPECT_EQ(latest, tagOf("r.2b"));
+  EXPECT_EQ(ask(ITEM_ask_latest_rev, tagOf("i.2")), tagOf("r.2b"));
+  Tag latest = tagOf("r.2b");
   ASSERT_EQ(ITEM_ask_latest_rev(tagOf("i.1"), &latest), 0);
   EXPECT_EQ(latest, NULLTAG);
+  Tag item;
   EXPECT_EQ(ITEM_ask_item_of_rev(tagOf("i.2"), &item), POM_invalid_tag);
 }
 
 TEST_F(ItemTest, NamesNeverOverrunTheirBuffers) {
   char buffer[ZOLTTYPE_name_size_c + 1 + 8];
   std::memset(buffer, 'x', sizeof buffer);
-  Tag longType;
-  ASSERT_EQ(ZOLTTYPE_ask_type("AVeryLongTypeNameThatIsMuchLongerThanThirtyTwo", &longType), 0);
+  const Tag longType = ask(ZOLTTYPE_ask_type, "AVeryLongTypeNameThatIsMuchLongerThanThirtyTwo");
   ASSERT_EQ(ZOLTTYPE_ask_name(longType, buffer), 0);
   EXPECT_EQ(std::strlen(buffer), static_cast<std::size_t>(ZOLTTYPE_name_size_c));
   EXPECT_EQ(buffer[ZOLTTYPE_name_size_c + 1], 'x');
@@ -90,26 +80,16 @@ TEST_F(ItemTest, TypeLookupsByNameAndClass) {
   EXPECT_EQ(type, NULLTAG);
   ASSERT_EQ(ZOLTTYPE_ask_type("No such type", &type), 0);
   EXPECT_EQ(type, NULLTAG);
-  Tag item;
-  ZOLTTYPE_ask_type("Item", &item);
-  int count = 0;
-  Tag* subtypes = nullptr;
-  ASSERT_EQ(ZOLTTYPE_ask_subtypes(item, &count, &subtypes), 0);
-  EXPECT_EQ(count, 2);
-  MEM_free(subtypes);
-  ASSERT_EQ(ZOLTTYPE_ask_object_type(tagOf("i.2"), &type), 0);
+  EXPECT_EQ(askList(ZOLTTYPE_ask_subtypes, ask(ZOLTTYPE_ask_type, "Item")).size(), 2u);
   char name[ZOLTTYPE_name_size_c + 1];
-  ZOLTTYPE_ask_name(type, name);
+  ZOLTTYPE_ask_name(ask(ZOLTTYPE_ask_object_type, tagOf("i.2")), name);
   EXPECT_STREQ(name, "CAD Part");
 }
 
 TEST_F(ItemTest, DatasetTypes) {
-  Tag type;
-  ASSERT_EQ(AE_find_datasettype("Text", &type), 0);
+  Tag type = ask(AE_find_datasettype, "Text");
   EXPECT_EQ(type, tagOf("dt.text"));
-  Tag ofDataset;
-  ASSERT_EQ(AE_ask_dataset_datasettype(tagOf("d.1"), &ofDataset), 0);
-  EXPECT_EQ(ofDataset, type);
+  EXPECT_EQ(ask(AE_ask_dataset_datasettype, tagOf("d.1")), type);
   char name[AE_datasettype_name_size_c + 1];
   ASSERT_EQ(AE_ask_datasettype_name(type, name), 0);
   EXPECT_STREQ(name, "Text");
@@ -118,10 +98,7 @@ TEST_F(ItemTest, DatasetTypes) {
 }
 
 TEST_F(ItemTest, DisplayValuesReadAndWriteThroughTheLock) {
-  char* value = nullptr;
-  ASSERT_EQ(AOM_UIF_ask_value(tagOf("f.home"), "contents", &value), 0);
-  EXPECT_STREQ(value, "i.1");
-  SM_free(value);
+  EXPECT_EQ(ask(AOM_UIF_ask_value, tagOf("f.home"), "contents"), "i.1");
 
   EXPECT_EQ(AOM_UIF_set_value(tagOf("i.1"), "object_name", "Renamed"), POM_not_locked);
   ASSERT_EQ(AOM_refresh(tagOf("i.1"), true), 0);
@@ -129,9 +106,7 @@ TEST_F(ItemTest, DisplayValuesReadAndWriteThroughTheLock) {
   EXPECT_EQ(AOM_UIF_set_value(tagOf("i.1"), "owning_user", "no.such.user"), POM_invalid_value);
   AOM_save(tagOf("i.1"));
   AOM_refresh(tagOf("i.1"), false);
-  ASSERT_EQ(AOM_UIF_ask_value(tagOf("i.1"), "object_name", &value), 0);
-  EXPECT_STREQ(value, "Renamed");
-  SM_free(value);
+  EXPECT_EQ(ask(AOM_UIF_ask_value, tagOf("i.1"), "object_name"), "Renamed");
   EXPECT_EQ(host::allocator().outstanding(), 0u);
 }
 

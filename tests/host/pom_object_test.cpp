@@ -8,13 +8,7 @@
 
 namespace {
 
-class PomObjectTest : public soacad_test::HostTest {
- protected:
-  void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
-  }
-};
+using PomObjectTest = soacad_test::UserTest;
 
 TEST_F(PomObjectTest, ALiveTagGivesTheSameHostOwnedObjectEachTime) {
   POMObject* first = nullptr;

@@ -10,22 +10,12 @@
 
 namespace {
 
-class PomRefTest : public soacad_test::HostTest {
+class PomRefTest : public soacad_test::UserTest {
  protected:
-  void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
-  }
-
   // The code of the IFail that loading the reference raises, 0 when it loads.
   template <class Ref>
   int loadFailure(const Ref& ref) {
-    try {
-      ref.get();
-      return 0;
-    } catch (const IFail& failure) {
-      return failure.ifail();
-    }
+    return soacad_test::ifailOf([&] { ref.get(); });
   }
 };
 

@@ -11,19 +11,16 @@
 
 namespace {
 
-class PomTest : public soacad_test::HostTest {
+using soacad_test::ask;
+
+class PomTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     item = tagOf("i.1");
   }
 
-  Tag classOf(const char* name) {
-    Tag id;
-    EXPECT_EQ(POM_class_id_of_class(name, &id), 0);
-    return id;
-  }
+  Tag classOf(const char* name) { return ask(POM_class_id_of_class, name); }
 
   Tag newForm() {
     Tag form;
@@ -31,13 +28,7 @@ class PomTest : public soacad_test::HostTest {
     return form;
   }
 
-  std::string name(Tag object) {
-    char* value = nullptr;
-    EXPECT_EQ(AOM_ask_value_string(object, "object_name", &value), 0);
-    std::string text = value == nullptr ? "" : value;
-    MEM_free(value);
-    return text;
-  }
+  std::string name(Tag object) { return ask(AOM_ask_value_string, object, "object_name"); }
 
   void rename(Tag object, const char* value) {
     ASSERT_EQ(AOM_refresh(object, true), 0);
@@ -48,20 +39,14 @@ class PomTest : public soacad_test::HostTest {
 };
 
 TEST_F(PomTest, ClassesAreSingleInheritanceWithReflexiveDescent) {
-  Tag itemClass;
-  ASSERT_EQ(POM_class_of_instance(item, &itemClass), 0);
+  const Tag itemClass = ask(POM_class_of_instance, item);
   EXPECT_EQ(itemClass, classOf("Item"));
-  bool answer = false;
-  EXPECT_EQ(POM_is_descendant(classOf("WorkspaceObject"), itemClass, &answer), 0);
-  EXPECT_TRUE(answer);
-  EXPECT_EQ(POM_is_descendant(itemClass, itemClass, &answer), 0);
-  EXPECT_TRUE(answer);
+  EXPECT_TRUE(ask(POM_is_descendant, classOf("WorkspaceObject"), itemClass));
+  EXPECT_TRUE(ask(POM_is_descendant, itemClass, itemClass));
+  bool answer = true;
   EXPECT_EQ(POM_is_descendant(itemClass, classOf("WorkspaceObject"), &answer), 0);
   EXPECT_FALSE(answer);
-  char* className = nullptr;
-  ASSERT_EQ(POM_name_of_class(itemClass, &className), 0);
-  EXPECT_STREQ(className, "Item");
-  SM_free(className);
+  EXPECT_EQ(ask(POM_name_of_class, itemClass), "Item");
 }
 
 TEST_F(PomTest, UnknownClassesAndObjects) {
@@ -90,14 +75,10 @@ TEST_F(PomTest, UidsMapToStableTags) {
   EXPECT_EQ(created, unknown);
   EXPECT_EQ(unknown.isValid(), 0);
 
+  EXPECT_EQ(ask(POM_tag_to_uid, item), "i.1");
   char* uid = nullptr;
-  ASSERT_EQ(POM_tag_to_uid(item, &uid), 0);
-  EXPECT_STREQ(uid, "i.1");
-  SM_free(uid);
   EXPECT_EQ(POM_tag_to_uid(NULLTAG, &uid), POM_invalid_tag);
-  Tag back;
-  ASSERT_EQ(POM_string_to_tag("i.1", &back), 0);
-  EXPECT_EQ(back, item);
+  EXPECT_EQ(ask(POM_string_to_tag, "i.1"), item);
 }
 
 TEST_F(PomTest, ClassesHaveUidsButAreNotObjects) {
@@ -134,12 +115,12 @@ TEST_F(PomTest, IsValidChecksLivenessAndClass) {
 
 TEST_F(PomTest, NewlyCreatedUntilSaved) {
   const Tag form = newForm();
-  bool fresh = false;
-  ASSERT_EQ(POM_is_newly_created(form, &fresh), 0);
-  EXPECT_TRUE(fresh);
+  EXPECT_TRUE(ask(POM_is_newly_created, form));
   ASSERT_EQ(AOM_save(form), 0);
+  bool fresh = true;
   ASSERT_EQ(POM_is_newly_created(form, &fresh), 0);
   EXPECT_FALSE(fresh);
+  fresh = true;
   ASSERT_EQ(POM_is_newly_created(item, &fresh), 0);
   EXPECT_FALSE(fresh);
 }
@@ -148,8 +129,7 @@ TEST_F(PomTest, NewlyCreatedUntilSaved) {
 
 TEST_F(PomTest, RollBackUndoesCreationWriteSaveDeletionAndLocks) {
   const Tag folder = tagOf("f.newstuff");
-  int mark = 0;
-  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  const int mark = ask(POM_place_markpoint);
   EXPECT_GT(mark, 0);
   const Tag form = newForm();
   rename(item, "Renamed");
@@ -166,8 +146,7 @@ TEST_F(PomTest, RollBackUndoesCreationWriteSaveDeletionAndLocks) {
 }
 
 TEST_F(PomTest, RollingBackAnUnchangedStoreReportsNoChange) {
-  int mark = 0;
-  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  const int mark = ask(POM_place_markpoint);
   ASSERT_EQ(AOM_refresh(item, false), 0);  // Journaled, but nothing differs.
   bool changed = true;
   ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
@@ -175,11 +154,9 @@ TEST_F(PomTest, RollingBackAnUnchangedStoreReportsNoChange) {
 }
 
 TEST_F(PomTest, NestedMarksRollBackToTheirOwnPoint) {
-  int outer = 0;
-  int inner = 0;
-  ASSERT_EQ(POM_place_markpoint(&outer), 0);
+  const int outer = ask(POM_place_markpoint);
   rename(item, "Outer");
-  ASSERT_EQ(POM_place_markpoint(&inner), 0);
+  const int inner = ask(POM_place_markpoint);
   rename(item, "Inner");
   ASSERT_EQ(POM_roll_to_markpoint(inner, nullptr), 0);
   EXPECT_EQ(name(item), "Outer");
@@ -189,10 +166,8 @@ TEST_F(PomTest, NestedMarksRollBackToTheirOwnPoint) {
 }
 
 TEST_F(PomTest, ForgottenInnerMarkIsStillCoveredByTheOuterOne) {
-  int outer = 0;
-  int inner = 0;
-  ASSERT_EQ(POM_place_markpoint(&outer), 0);
-  ASSERT_EQ(POM_place_markpoint(&inner), 0);
+  const int outer = ask(POM_place_markpoint);
+  const int inner = ask(POM_place_markpoint);
   const Tag form = newForm();
   rename(item, "Inner");
   ASSERT_EQ(POM_forget_markpoint(inner), 0);
@@ -203,8 +178,7 @@ TEST_F(PomTest, ForgottenInnerMarkIsStillCoveredByTheOuterOne) {
 }
 
 TEST_F(PomTest, ForgettingTheOnlyMarkKeepsEverything) {
-  int mark = 0;
-  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  const int mark = ask(POM_place_markpoint);
   const Tag form = newForm();
   ASSERT_EQ(POM_forget_markpoint(mark), 0);
   EXPECT_EQ(form.isValid(), 0);
@@ -214,8 +188,7 @@ TEST_F(PomTest, ForgettingTheOnlyMarkKeepsEverything) {
 }
 
 TEST_F(PomTest, RolledBackCreationKeepsItsTagAndUidUnused) {
-  int mark = 0;
-  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  const int mark = ask(POM_place_markpoint);
   const Tag form = newForm();
   const std::string uid = store().uidOfTag(form);
   ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);

@@ -10,11 +10,10 @@
 
 namespace {
 
-class PrivilegeTest : public soacad_test::HostTest {
+class PrivilegeTest : public soacad_test::UserTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
+    UserTest::SetUp();
     load(R"(<fixture>
       <object uid="u.other" class="User" type="User"><prop name="home_folder" value="i.1"/></object>
       <object uid="f.theirs" class="Folder" type="Folder"><prop name="owning_user" value="u.other"/></object>

@@ -30,12 +30,8 @@ ModelBase::ModelObject object(const std::string& uid) {
   return model;
 }
 
-class ConversionTest : public soacad_test::HostTest {
+class ConversionTest : public soacad_test::UserTest {
  protected:
-  void SetUp() override {
-    HostTest::SetUp();
-    load(soacad_test::kUserFixture);
-  }
   // A tag that names no live object: the object was deleted.
   Tag deletedTag() {
     load(R"(<fixture><object uid="gone" class="Folder" type="Folder"/></fixture>)");
@@ -282,21 +278,8 @@ TEST_F(ConversionTest, EmptyResponseGivesEmptyOutputAndEmptyServiceData) {
 }
 
 TEST_F(ConversionTest, ResponseSideTwinsReadBackWhatTheyWrote) {
-  Local::PropDescriptor local;
-  local.propName = "weight";
-  local.displayName = "Weight";
-  local.defaultValue = "0";
-  local.propValueType = 3;
-  local.propType = 2;
-  local.isDisplayable = true;
-  local.isArray = true;
-  local.lov = POMRef<ListOfValues>(NULLTAG);
-  local.isRequired = true;
-  local.isEnabled = false;
-  local.isModifiable = true;
-  local.attachedSpecifier = -1;
-  local.maxLength = 128;
-  local.interdependentProp = {"mass", "unit"};
+  const Local::PropDescriptor local{"weight", "Weight", "0",   3,    2,  true, true,
+                                    NULLTAG,  true,     false, true, -1, 128,  {"mass", "unit"}};
   const Local::PropDescriptor back = Skeleton::toLocal(Skeleton::toWire(local));
   EXPECT_EQ(back.propName, "weight");
   EXPECT_EQ(back.displayName, "Weight");

@@ -3,35 +3,41 @@
 #include <sstream>
 
 #include "host/object/error_store.h"
-#include "host/object/memory.h"
+#include "host/object/grm.h"
+#include "host/object/host_call.h"
+#include "host/object/journal.h"
 
 namespace soacad_test {
 
 const char* const kUserFixture = R"(<fixture>
   <object uid="u.jdoe" class="User" type="User">
-    <prop name="user_id" value="jdoe"/>
-    <prop name="user_name" value="J. Doe"/>
-    <prop name="home_folder" value="f.home"/>
-    <prop name="newstuff_folder" value="f.newstuff"/>
+    <prop name="user_id" value="jdoe"/><prop name="user_name" value="J. Doe"/>
+    <prop name="home_folder" value="f.home"/><prop name="newstuff_folder" value="f.newstuff"/>
   </object>
   <object uid="f.home" class="Folder" type="Folder">
-    <prop name="object_name" value="Home"/>
-    <prop name="owning_user" value="u.jdoe"/>
-    <prop name="contents">
-      <v value="i.1"/>
-    </prop>
+    <prop name="object_name" value="Home"/><prop name="owning_user" value="u.jdoe"/>
+    <prop name="contents"><v value="i.1"/></prop>
   </object>
   <object uid="f.newstuff" class="Folder" type="Folder">
-    <prop name="object_name" value="Newstuff"/>
-    <prop name="owning_user" value="u.jdoe"/>
+    <prop name="object_name" value="Newstuff"/><prop name="owning_user" value="u.jdoe"/>
   </object>
   <object uid="i.1" class="Item" type="Item">
-    <prop name="object_name" value="First item"/>
-    <prop name="item_id" value="000001"/>
+    <prop name="object_name" value="First item"/><prop name="item_id" value="000001"/>
   </object>
   <session currentUser="u.jdoe"/>
 </fixture>
 )";
+
+const char* const kCadModelFixture = R"(<fixture>
+  <type name="ZOLT_specification" class="ImanRelation"/>
+  <object uid="tool.m" class="Tool" type="Tool">
+    <prop name="tool_name" value="Modeler"/><prop name="output_formats"><v value="BIN"/></prop>
+  </object>
+  <object uid="dt.model" class="DatasetType" type="DatasetType">
+    <prop name="datasettype_name" value="CADModel"/><prop name="default_tool" value="tool.m"/>
+  </object>
+  <preferences><preference name="WsoInsertNoSelectionsPref"><v value="2"/></preference></preferences>
+</fixture>)";
 
 void HostTest::SetUp() {
   host::Store::instance().reset();
@@ -44,6 +50,26 @@ void HostTest::load(const std::string& fixture) {
   } catch (const host::FixtureError& error) {
     FAIL() << error.what();
   }
+}
+
+std::vector<std::string> HostTest::uidsOf(const std::vector<Tag>& tags) const {
+  std::vector<std::string> uids;
+  for (Tag tag : tags) {
+    uids.push_back(host::Store::instance().uidOfTag(tag));
+  }
+  return uids;
+}
+
+std::string HostTest::withTags(const std::string& text) {
+  std::string result;
+  std::size_t from = 0;
+  for (std::size_t open; (open = text.find('{', from)) != std::string::npos;) {
+    const std::size_t close = text.find('}', open);
+    result += text.substr(from, open - from) +
+              std::to_string(tagOf(text.substr(open + 1, close - open - 1)));
+    from = close + 1;
+  }
+  return result + text.substr(from);
 }
 
 std::string HostTest::savedObjects() const {
@@ -63,6 +89,64 @@ std::vector<int> HostTest::storedCodes() const {
     codes.push_back(entry.code);
   }
   return codes;
+}
+
+void HostTest::expectSettled(std::size_t outstanding) {
+  EXPECT_EQ(host::allocator().outstanding(), outstanding) << "host allocations kept";
+  EXPECT_EQ(host::allocator().counts().doubleFrees, 0u) << "a block freed twice";
+  EXPECT_EQ(host::allocator().counts().foreignFrees, 0u) << "memory freed that is not the host's";
+  EXPECT_EQ(storedCodes(), std::vector<int>{}) << "entries left on the error store";
+  EXPECT_EQ(store().markPointCount(), 0u) << "a mark point left";
+  EXPECT_EQ(host::journal().openScopes(), 0) << "a trace scope left open";
+  for (Tag object : store().objectsOfClass(store().classId("POM_object"))) {
+    EXPECT_FALSE(store().find(object)->locked) << store().uidOfTag(object) << " stays locked";
+  }
+}
+
+const host::Value& HostTest::saved(Tag object, const char* property) {
+  static const host::Value kNull;
+  const host::ObjectRecord* record = store().find(object);
+  if (record == nullptr) {
+    ADD_FAILURE() << store().uidOfTag(object) << " is no object";
+    return kNull;
+  }
+  auto found = record->properties.find(property);
+  return found == record->properties.end() ? kNull : found->second.saved;
+}
+
+std::string HostTest::savedText(Tag object, const char* property) {
+  const host::Value& value = saved(object, property);
+  return value.texts.empty() ? std::string() : value.texts.front();
+}
+
+Tag HostTest::savedTag(Tag object, const char* property) {
+  const host::Value& value = saved(object, property);
+  return value.tags.empty() ? NULLTAG : value.tags.front();
+}
+
+std::string HostTest::text(Tag object, const char* property) {
+  const host::Value* value = nullptr;
+  EXPECT_EQ(store().read(object, property, &value), 0) << store().uidOfTag(object) << property;
+  return value == nullptr || value->texts.empty() ? std::string() : value->texts.front();
+}
+
+std::vector<Tag> HostTest::secondaries(Tag primary, const char* type) {
+  Tag relationType;
+  EXPECT_EQ(GRM_find_relation_type(type, &relationType), 0);
+  int count = 0;
+  host::HostArray<Tag> objects;
+  EXPECT_EQ(GRM_list_secondary_objects_only(primary, relationType, &count, objects.out()), 0);
+  return std::vector<Tag>(objects.get(), objects.get() + count);
+}
+
+int HostTest::calls(const char* name, Tag tag) const {
+  int count = 0;
+  for (const host::LoggedCall& call : host::callLog().entries()) {
+    if (std::string(call.name) == name && (tag == NULLTAG || call.tag == tag)) {
+      ++count;
+    }
+  }
+  return count;
 }
 
 }  // namespace soacad_test

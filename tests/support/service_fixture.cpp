@@ -10,6 +10,22 @@ namespace soacad_test {
 
 const char* const kDataManagementService = "Cad-2007-01-DataManagement";
 
+std::vector<std::string> stacks(
+    const std::vector<Korvane::Schemas::Soa::_2006_03::Base::ErrorStack>& errors) {
+  std::vector<std::string> texts;
+  for (const auto& stack : errors) {
+    std::string text = !stack.getClientId().empty() ? stack.getClientId()
+                       : !stack.getUid().empty()    ? "uid:" + stack.getUid()
+                                                    : std::string();
+    text += ":";
+    for (const auto& value : stack.getErrorValueArray()) {
+      text += " " + std::to_string(value.getCode());
+    }
+    texts.push_back(text);
+  }
+  return texts;
+}
+
 void ServiceTest::SetUp() {
   HostTest::SetUp();
   Korvane::Soa::Internal::Common::Monitor::clear();
@@ -30,16 +46,10 @@ host::Reply ServiceTest::call(const std::string& operation, const std::string& r
 
 host::Reply ServiceTest::call(const std::string& service, const std::string& operation,
                               const std::string& request) {
+  SCOPED_TRACE(operation);
   const std::size_t outstanding = host::allocator().outstanding();
-  const host::AllocatorCounts before = host::allocator().counts();
   host::Reply reply = host::dispatch(service, operation, request);
-  const host::AllocatorCounts& after = host::allocator().counts();
-  EXPECT_EQ(host::allocator().outstanding(), outstanding)
-      << operation << " kept host allocations it was handed";
-  EXPECT_EQ(after.doubleFrees, before.doubleFrees) << operation << " freed a block twice";
-  EXPECT_EQ(after.foreignFrees, before.foreignFrees)
-      << operation << " freed memory the host never allocated";
-  EXPECT_TRUE(host::errorStore().empty()) << operation << " left entries on the error store";
+  expectSettled(outstanding);
   return reply;
 }
 

@@ -9,7 +9,9 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "framework/base_records.h"
 #include "framework/sax_to_node_parser.h"
 #include "framework/xml_node.h"
 #include "host/soaserver/dispatcher.h"
@@ -20,13 +22,18 @@ namespace soacad_test {
 // The full name under which the DataManagement service is registered.
 extern const char* const kDataManagementService;
 
+// The error stacks of a service data or a reply, one text each: "<key>: <code> <code>...", codes
+// oldest first, where the key is the client id, "uid:<UID>" for a stack keyed by an object, and
+// empty for an unkeyed stack.
+std::vector<std::string> stacks(
+    const std::vector<Korvane::Schemas::Soa::_2006_03::Base::ErrorStack>& errors);
+
 class ServiceTest : public HostTest {
  protected:
   void SetUp() override;
 
   // Sends `request` to `operation` of the DataManagement service and returns the reply.
-  // Checks what every request must leave behind, whatever it answers: every host allocation the
-  // request received was released, and the host's error store is empty.
+  // Checks what every request must leave behind, whatever it answers (expectSettled).
   host::Reply call(const std::string& operation, const std::string& request);
   // The same for the service registered under `service`.
   host::Reply call(const std::string& service, const std::string& operation,

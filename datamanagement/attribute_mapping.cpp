@@ -197,6 +197,53 @@ AttributeMappingImpl::AttributeMappingImpl() {
 
 // --- Mapping definitions -----------------------------------------------------------------------
 
+namespace {
+
+// Fills `out` from the descriptor, in the order of its fields. Raises IFail when the initial
+// value, the list of values or its interdependent properties cannot be read.
+void fillPropDescriptor(const Tag& descriptorTag, const PropertyDescriptor& descriptor,
+                        DataManagement::PropDescriptor& out) {
+  out.propName = descriptor.name();
+  std::string displayName;
+  if (descriptor.presentationName(&displayName) == ResultStatus::OK) {
+    out.displayName = displayName;
+  } else {
+    ERROR_store_clear();
+  }
+  host::HostString initialValue;
+  ResultStatus result;
+  result = PROPDESC_ask_prule_init_value(descriptorTag, initialValue.out());
+  out.defaultValue = initialValue.str();
+  out.propValueType = descriptor.valueType();
+  out.propType = descriptor.propertyType();
+  bool displayable = false;
+  if (descriptor.isDisplayable(&displayable) != ResultStatus::OK) {
+    ERROR_store_clear();
+  }
+  out.isDisplayable = displayable;
+  out.isArray = descriptor.maxNumberOfElements() != 1;
+  ListOfValues* lovView = nullptr;
+  const int lovStatus = descriptor.askListOfValues(&lovView);
+  const std::unique_ptr<ListOfValues> lov(lovView);  // Ours, whatever the status.
+  result = lovStatus;
+  out.lov = lov ? lov->tag() : NULLTAG;
+  out.isRequired = descriptor.isRequired();
+  out.isEnabled = descriptor.isEnabled();
+  out.isModifiable = descriptor.isModifiable();
+  out.attachedSpecifier = lov ? descriptor.askLOVAttachSpecifier() : 0;
+  out.maxLength = descriptor.maxStringLength();
+  if (lov) {
+    int count = 0;
+    host::HostArray<char*> names;
+    result = lov->askInterdependents(&count, names.out());
+    for (int i = 0; i < count; ++i) {
+      out.interdependentProp.emplace_back(names[i] == nullptr ? "" : names[i]);
+    }
+  }
+}
+
+}  // namespace
+
 void AttributeMappingImpl::getPropDescInfo(const Tag& mapping,
                                            DataManagement::PropDescriptor& out) {
   debug("AttributeMappingImpl::getPropDescInfo begin...");
@@ -206,53 +253,17 @@ void AttributeMappingImpl::getPropDescInfo(const Tag& mapping,
     debug("  ATTRMAP_ask_propdesc returned ", status);
     raise(kPropertyDescriptorFailed, decimal(status));
   }
+  // Without a descriptor, or with one that cannot be loaded, `out` stays as it is.
   PropertyDescriptor* descriptor = nullptr;
-  if (descriptorTag == NULLTAG) {
-    return;
-  }
-  if (PropertyDescriptor::askPropertyDescriptor(descriptorTag, &descriptor) != ResultStatus::OK ||
-      descriptor == nullptr) {
-    // A descriptor that cannot be loaded leaves the description empty; its failure must not
-    // reach a later error stack.
+  if (descriptorTag != NULLTAG &&
+      (PropertyDescriptor::askPropertyDescriptor(descriptorTag, &descriptor) != ResultStatus::OK ||
+       descriptor == nullptr)) {
+    // The failure must not reach a later error stack.
     ERROR_store_clear();
-    return;
+    descriptor = nullptr;
   }
-
-  out.propName = descriptor->name();
-  std::string displayName;
-  if (descriptor->presentationName(&displayName) == ResultStatus::OK) {
-    out.displayName = displayName;
-  } else {
-    ERROR_store_clear();
-  }
-  host::HostString initialValue;
-  ResultStatus result;
-  result = PROPDESC_ask_prule_init_value(descriptorTag, initialValue.out());
-  out.defaultValue = initialValue.str();
-  out.propValueType = descriptor->valueType();
-  out.propType = descriptor->propertyType();
-  bool displayable = false;
-  if (descriptor->isDisplayable(&displayable) != ResultStatus::OK) {
-    ERROR_store_clear();
-  }
-  out.isDisplayable = displayable;
-  out.isArray = descriptor->maxNumberOfElements() != 1;
-  ListOfValues* lovView = nullptr;
-  result = descriptor->askListOfValues(&lovView);
-  const std::unique_ptr<ListOfValues> lov(lovView);
-  out.lov = lov ? lov->tag() : NULLTAG;
-  out.isRequired = descriptor->isRequired();
-  out.isEnabled = descriptor->isEnabled();
-  out.isModifiable = descriptor->isModifiable();
-  out.attachedSpecifier = lov ? descriptor->askLOVAttachSpecifier() : 0;
-  out.maxLength = descriptor->maxStringLength();
-  if (lov) {
-    int count = 0;
-    host::HostArray<char*> names;
-    result = lov->askInterdependents(&count, names.out());
-    for (int i = 0; i < count; ++i) {
-      out.interdependentProp.emplace_back(names[i] == nullptr ? "" : names[i]);
-    }
+  if (descriptor != nullptr) {
+    fillPropDescriptor(descriptorTag, *descriptor, out);
   }
   debug("AttributeMappingImpl::getAssocLov end");
 }

@@ -22,9 +22,9 @@ class Utils {
   // object gives a tag that is not null but not valid either, so that the operation's own
   // validity checks (status 7007) decide what it means.
   static unsigned int uidToTag(const std::string& uid);
-  // The wire form of an object: UID, class UID, class name and type name, no properties. The
-  // null tag gives the null model object (empty UID, nothing else set). A tag that names no
-  // live object raises IFail 7007 (stored on the error store first).
+  // The wire form of an object: UID, class name and type name, no properties. The null tag
+  // gives the null model object (empty UID, nothing else set). A tag that names no live object
+  // raises IFail 7007 (stored on the error store first).
   static Korvane::Schemas::Soa::_2006_03::Base::ModelObject createWireModelObect(const Tag& tag);
   static Date createServerDate(const Korvane::Soa::Common::DateTime& date);
   static Korvane::Soa::Common::DateTime createSoaDate(const Date& date);

@@ -1,6 +1,7 @@
 // One parsed XML element of a request document.
 #pragma once
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,11 +29,16 @@ class XMLNode {
   const std::string& text() const { return text_; }
   // The child elements in document order.
   const std::vector<XMLNode*>& children() const { return children_; }
-  // The attributes as (local name, value), in document order; each name at most once (the
-  // parser refuses a repeated attribute). A flat list rather than a map: elements carry a few
-  // attributes, and one allocation per element instead of one per attribute keeps building
-  // large trees cheap.
-  const std::vector<std::pair<std::string, std::string>>& attrs() const { return attributes_; }
+  // Attribute (local name) to value; each name at most once (the parser refuses a repeated
+  // attribute). The parser keeps the attributes as a flat list, one allocation per element
+  // rather than one per attribute, which keeps building large trees cheap; the map is made
+  // from that list on the first call and lives as long as the node.
+  const std::map<std::string, std::string>& attrs() const {
+    if (attributeMap_.size() != attributes_.size()) {
+      attributeMap_.insert(attributes_.begin(), attributes_.end());
+    }
+    return attributeMap_;
+  }
   // The attribute's value, or null when the element does not carry it.
   const std::string* attr(const std::string& attributeName) const {
     for (const auto& attribute : attributes_) {
@@ -55,8 +61,10 @@ class XMLNode {
   std::vector<XMLNode*> children_;
   std::string text_;
   int line_ = 0;
-  std::vector<std::pair<std::string, std::string>> attributes_;
+  std::vector<std::pair<std::string, std::string>> attributes_;  // In document order.
   int column_ = 0;
+  // attrs(): made on demand; a node is read by the one request that parsed it.
+  mutable std::map<std::string, std::string> attributeMap_;
 };
 
 }  // namespace Xml

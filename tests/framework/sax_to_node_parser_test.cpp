@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 namespace {
@@ -41,13 +42,14 @@ TEST(XMLNodeTest, NewNodeIsEmpty) {
 TEST_F(SAXToNodeParserTest, BuildsTheElementTree) {
   const XMLNode& root = parse(
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-      "<Input xmlns=\"urn:x\" a=\"1\" b=\"two\">\n"
+      "<Input xmlns=\"urn:x\" b=\"two\" a=\"1\">\n"
       "  <info name=\"n\"><item>x</item></info>\n"
       "  <info/>\n"
       "</Input>");
   EXPECT_EQ(root.name(), "Input");
   EXPECT_EQ(root.nameSpace(), "urn:x");
-  EXPECT_EQ(root.attrs().size(), 2u);  // The namespace declaration is no attribute.
+  // The attributes by name; the namespace declaration is no attribute.
+  EXPECT_EQ(root.attrs(), (std::map<std::string, std::string>{{"a", "1"}, {"b", "two"}}));
   ASSERT_NE(root.attr("b"), nullptr);
   EXPECT_EQ(*root.attr("b"), "two");
   ASSERT_EQ(root.children().size(), 2u);

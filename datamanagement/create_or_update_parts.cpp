@@ -1062,14 +1062,15 @@ int CreateOrUpdatePartsImpl::createOrUpdateNamedReferenceObjects(
     return 0;
   }
   // The objects are reported only once the dataset that references them is saved: a failing
-  // save takes the whole step back.
+  // save or release of the dataset takes the whole step back and fails the dataset (the
+  // caller's error stack under its key).
   struct Report {
     Tag object;
     bool created;
   };
   std::vector<Report> reports;
   std::vector<ExtraObjectOutput> outputs;
-  try {
+  {
     StepMark step;
     LockGuard datasetLock;
     for (const NamedReferenceObjectInfo& info : infos) {
@@ -1148,12 +1149,6 @@ int CreateOrUpdatePartsImpl::createOrUpdateNamedReferenceObjects(
       datasetLock.unlock();
     }
     step.keep();
-  } catch (IFail&) {
-    if (debug_) {
-      printText(0, "Error encountered!!");
-    }
-    serviceData.addErrorStack(key);
-    return 0;
   }
   for (const Report& report : reports) {
     if (report.created) {

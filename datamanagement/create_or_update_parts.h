@@ -95,7 +95,8 @@ class CreateOrUpdatePartsImpl {
                              std::vector<DatasetOutput>& out, ServiceData& serviceData);
   // Creates or updates the objects that the dataset references by name, attaches those not
   // attached yet, and saves the dataset once; a failing one is an error stack under `key` +
-  // ";" + its client id and gets no output.
+  // ";" + its client id and gets no output. A failing save or release of the dataset undoes
+  // the whole step (nothing reported) and raises IFail: it fails the dataset.
   int createOrUpdateNamedReferenceObjects(std::string key, const Tag& dataset,
                                           const std::vector<NamedReferenceObjectInfo>& infos,
                                           std::vector<ExtraObjectOutput>* out,

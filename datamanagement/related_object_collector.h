@@ -26,7 +26,8 @@ class RelatedObjectCollector {
   RelatedObjectCollector(const std::string& relationTypeName, bool flag);
   RelatedObjectCollector(const RelatedObjectCollector&) = default;
   RelatedObjectCollector& operator=(const RelatedObjectCollector&) = default;
-  virtual ~RelatedObjectCollector() = default;
+  // Not virtual: a collector is a value on its caller's stack, never deleted through a base.
+  ~RelatedObjectCollector() = default;
 
   // Appends the secondary objects of `object` over the relation type, of the allowed types, in
   // the host's order; `out` is not cleared, so one vector can collect several calls. Raises

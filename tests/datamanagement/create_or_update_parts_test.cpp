@@ -477,6 +477,7 @@ TEST_F(PartsTest, NewDatasetIsCreatedRelatedToolledAndTicketed) {
             (std::vector<Tag>{tagOf("d.bolt"), dataset}));
   EXPECT_TRUE(created(response, dataset));
   EXPECT_EQ(response.serviceData.createdUids().size(), 2u);  // The dataset and its relation.
+  EXPECT_EQ(calls("PREF_ask_char_values"), 0);  // No preference named: nothing removed.
 
   ASSERT_EQ(output.commitInfo.size(), 2u);
   EXPECT_EQ(output.commitInfo[0].dataset.tag(), dataset);
@@ -567,6 +568,7 @@ TEST_F(PartsTest, DatasetErrorCodesAreKeyedByPartAndDatasetAndLeaveNothing) {
   ASSERT_EQ(response.output[0].datasetOutput.size(), 6u);
   for (const auto& output : response.output[0].datasetOutput) {
     EXPECT_EQ(output.dataset.tag(), NULLTAG);
+    EXPECT_EQ(output.clientId, "");  // Filled only once the dataset itself is made.
   }
   EXPECT_EQ(calls("AE_find_datasettype"), 4);  // Neither for the over-long type nor after 215050.
   EXPECT_TRUE(response.serviceData.createdUids().empty());
@@ -660,13 +662,19 @@ TEST_F(PartsTest, NamedReferenceObjectsAreAttachedOnceAndSavedWithTheDataset) {
   EXPECT_TRUE(updated(response, tagOf("ref.2")));
 }
 
-TEST_F(PartsTest, FailingDatasetSaveTakesTheNamedReferenceStepBack) {
+// A dataset that cannot be saved with its new references fails as a whole: its mapped
+// attributes and tickets are not processed.
+TEST_F(PartsTest, FailingDatasetSaveTakesTheNamedReferenceStepBackAndFailsTheDataset) {
   host::faultPlan().fail("AE_save_myself", 7015, 0, tagOf("d.bolt"));
   PartInfo info = boltRevision({boltDataset(false)});
   info.datasetInput[0].namedReferenceObjectInfo = {{"new", NULLTAG, "SETTINGS", "Note", {}}};
   const Response response = run(info);
   EXPECT_EQ(errors(response), Strings{"p;d: 7015"});
-  EXPECT_TRUE(response.output[0].datasetOutput[0].namedRefObj.empty());
+  const auto& output = response.output[0].datasetOutput[0];
+  EXPECT_EQ(output.dataset.tag(), tagOf("d.bolt"));
+  EXPECT_TRUE(output.namedRefObj.empty());
+  EXPECT_TRUE(output.commitInfo.empty());
+  EXPECT_EQ(calls("FileTickets::getWriteFileTickets"), 0);
   EXPECT_TRUE(response.serviceData.createdUids().empty());
   EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts.size(), 3u);
   EXPECT_EQ(store().objectsOfClass(store().classId("NoteForm")),

@@ -11,4 +11,15 @@ class POMObject : public ZoltObject {
  public:
   static constexpr const char* kHostClassName = "POM_object";
   using ZoltObject::ZoltObject;
+
+  // Whether the object's class is `classId` or derives from it (false once it is deleted).
+  bool isInstanceOf(Tag classId) const;
+  // The type test: whether the object's type or one of its ancestor types, or its class or one
+  // of its ancestor classes, is named `typeName`.
+  bool isTypeOf(const char* typeName) const;
 };
+
+// The host object of a live tag (host-owned, as Tag::object hands out). Raises IFail with the
+// host's invalid-tag status (7007, on the error store) for any other tag. Logged and injectable
+// under its name.
+POMObject* TAG_ask_pointer_of_tag_checked(Tag tag);

@@ -26,6 +26,9 @@ class Tag {
   // status 0 for a live object; the host's invalid-tag status (7007, on the error store) and a
   // null view otherwise. A null out-argument fails with POM_invalid_argument.
   int object(POMObject** result) const;
+  // Deletes the object the tag names, like AOM_delete: status 0, or 7007 / 7015 (on the error
+  // store) for a tag without a live object / an object that is not modifiable.
+  int destroy() const;
 
  private:
   std::uint32_t value_ = 0;

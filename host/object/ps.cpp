@@ -1,0 +1,541 @@
+#include "host/object/ps.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "host/object/host_call.h"
+#include "host/object/ifail.h"
+#include "host/object/item.h"
+#include "host/object/memory.h"
+#include "host/object/preferences.h"
+#include "host/object/sizes.h"
+#include "host/object/store.h"
+#include "host/object/structure_support.h"
+#include "host/object/value.h"
+
+namespace {
+
+using host::missingArgument;
+using host::Store;
+using host::tagText;
+using host::WriteMode;
+
+const host::BaseFixturePart kStructureClasses("ps", R"(<fixture>
+  <class name="PSViewType" parent="POM_object">
+    <property name="view_type_name" type="string"/>
+  </class>
+  <class name="PSBOMView" parent="WorkspaceObject">
+    <property name="bom_view_type" type="reference"/>
+    <property name="parent_item" type="reference"/>
+  </class>
+  <class name="PSBOMViewRevision" parent="WorkspaceObject">
+    <property name="bom_view" type="reference"/>
+    <property name="parent_revision" type="reference"/>
+    <property name="is_precise" type="logical"/>
+    <property name="legacy_transform_factor" type="double"/>
+    <property name="occurrences" type="reference" array="true"/>
+    <property name="default_arrangement" type="reference"/>
+  </class>
+  <class name="PSOccurrence" parent="POM_object">
+    <property name="child_item" type="reference"/>
+    <property name="child_revision" type="reference"/>
+    <property name="child_bom_view" type="reference"/>
+    <property name="occurrence_thread" type="reference"/>
+    <property name="quantity" type="double"/>
+    <property name="as_required" type="logical"/>
+    <property name="seq_no" type="string"/>
+    <property name="transform" type="double" array="true"/>
+    <property name="note_types" type="string" array="true"/>
+    <property name="note_texts" type="string" array="true"/>
+    <property name="variant_conditions" type="string" array="true"/>
+  </class>
+  <class name="PSOccurrenceThread" parent="POM_object"/>
+  <class name="PSNoteType" parent="WorkspaceObject"/>
+  <class name="GDE" parent="WorkspaceObject"/>
+  <type name="PSViewType" class="PSViewType"/>
+  <type name="PSBOMView" class="PSBOMView"/>
+  <type name="PSBOMViewRevision" class="PSBOMViewRevision"/>
+  <type name="PSOccurrence" class="PSOccurrence"/>
+  <type name="PSOccurrenceThread" class="PSOccurrenceThread"/>
+  <type name="PSNoteType" class="PSNoteType"/>
+  <type name="GDE" class="GDE"/>
+  <message code="44001" text="The item %1$ already has a BOM view of type %2$."/>
+  <message code="44002" text="The BOM view %1$ is not a view of the item of %2$."/>
+  <message code="44003" text="The item revision %2$ already has a revision of the BOM view %1$."/>
+  <message code="44004" text="The occurrence %2$ is not in the BOM view revision %1$."/>
+  <message code="44005" text="%1$ is not a valid legacy transform factor."/>
+</fixture>)");
+
+constexpr const char* kViewType = "PSViewType";
+constexpr const char* kBomView = "PSBOMView";
+constexpr const char* kBvr = "PSBOMViewRevision";
+constexpr const char* kOccurrence = "PSOccurrence";
+
+host::KeyedIndex& viewsByItem() {
+  static host::KeyedIndex index(kBomView, [](Tag view) -> host::KeyedIndex::Key {
+    const Tag item = host::referenceOf(view, "parent_item");
+    return item == NULLTAG ? host::KeyedIndex::Key() : host::KeyedIndex::Key{item};
+  });
+  return index;
+}
+
+host::KeyedIndex& bvrsByRevision() {
+  static host::KeyedIndex index(kBvr, [](Tag bvr) -> host::KeyedIndex::Key {
+    const Tag revision = host::referenceOf(bvr, "parent_revision");
+    return revision == NULLTAG ? host::KeyedIndex::Key() : host::KeyedIndex::Key{revision};
+  });
+  return index;
+}
+
+int handOut(const std::vector<Tag>& list, int* count, Tag** tags) {
+  *tags = host::allocateTags(list);
+  *count = static_cast<int>(list.size());
+  return 0;
+}
+
+int requireLocked(Tag object) {
+  const host::ObjectRecord* found = Store::instance().find(object);
+  if (!found->locked) {
+    return host::storeError(POM_not_locked, {tagText(object)});
+  }
+  return 0;
+}
+
+int requireOccurrenceOf(Tag bvr, Tag occurrence) {
+  if (const int status = host::requireObject(bvr, kBvr)) {
+    return status;
+  }
+  if (const int status = host::requireObject(occurrence, kOccurrence)) {
+    return status;
+  }
+  if (host::occurrencePosition(bvr, occurrence) < 0) {
+    return host::storeError(PS_occurrence_not_in_bvr, {tagText(bvr), tagText(occurrence)});
+  }
+  return 0;
+}
+
+// Sequence numbers above this are not counted as numbers, so the next one always fits.
+constexpr long kHighestSeqNo = 999999999;
+
+// The number a sequence number text stands for; false for a text that is not a whole number.
+bool seqNoNumber(const std::string& text, long* number) {
+  if (text.empty()) {
+    return false;
+  }
+  char* end = nullptr;
+  errno = 0;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (*end != '\0' || errno == ERANGE || value < 0 || value > kHighestSeqNo) {
+    return false;
+  }
+  *number = value;
+  return true;
+}
+
+std::string cutName(const std::string& name) {
+  return name.substr(0, WSO_name_size_c);
+}
+
+}  // namespace
+
+namespace host {
+
+std::vector<Tag> bomViewsOfItem(Tag item) {
+  return viewsByItem().find({item});
+}
+
+std::vector<Tag> bomViewRevisionsOf(Tag itemRevision) {
+  return bvrsByRevision().find({itemRevision});
+}
+
+Tag defaultViewType() {
+  Store& store = Store::instance();
+  const std::vector<Tag> types = store.objectsOfClass(store.classId(kViewType));
+  if (const Preference* preference = lookUpPreference("PS_default_view_type")) {
+    const std::string name = preference->values.empty() ? std::string() : preference->values[0];
+    for (Tag type : types) {
+      if (textOf(type, "view_type_name") == name) {
+        return type;
+      }
+    }
+  }
+  return types.empty() ? NULLTAG : types.front();
+}
+
+Tag bomViewRevisionFor(Tag itemRevision, Tag viewType) {
+  const std::vector<Tag> bvrs = bomViewRevisionsOf(itemRevision);
+  const Tag wanted = viewType != NULLTAG ? viewType : defaultViewType();
+  for (Tag bvr : bvrs) {
+    if (referenceOf(referenceOf(bvr, "bom_view"), "bom_view_type") == wanted) {
+      return bvr;
+    }
+  }
+  return viewType == NULLTAG && !bvrs.empty() ? bvrs.front() : NULLTAG;
+}
+
+Tag bomViewRevisionOfView(Tag itemRevision, Tag bomView) {
+  for (Tag bvr : bomViewRevisionsOf(itemRevision)) {
+    if (referenceOf(bvr, "bom_view") == bomView) {
+      return bvr;
+    }
+  }
+  return NULLTAG;
+}
+
+std::vector<Tag> occurrencesOf(Tag bvr) {
+  return referencesOf(bvr, "occurrences");
+}
+
+int occurrencePosition(Tag bvr, Tag occurrence) {
+  const std::vector<Tag> occurrences = occurrencesOf(bvr);
+  for (std::size_t i = 0; i < occurrences.size(); ++i) {
+    if (occurrences[i] == occurrence) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+int requireStructureEditable(Tag bvr) {
+  const Store& store = Store::instance();
+  const ObjectRecord* found = store.find(bvr);
+  if (found == nullptr) {
+    return storeError(POM_invalid_tag, {tagText(bvr)});
+  }
+  const Tag checkedOutBy = referenceOf(bvr, "checked_out_user");
+  if (!found->modifiable || (checkedOutBy != NULLTAG && checkedOutBy != store.currentUser())) {
+    return storeError(POM_not_modifiable, {tagText(bvr)});
+  }
+  return 0;
+}
+
+}  // namespace host
+
+int PS_find_view_type(const char* name, Tag* viewType) {
+  if (name == nullptr || viewType == nullptr) {
+    return missingArgument("PS_find_view_type");
+  }
+  *viewType = NULLTAG;
+  HOST_CALL("PS_find_view_type", NULLTAG);
+  Store& store = Store::instance();
+  for (Tag type : store.objectsOfClass(store.classId(kViewType))) {
+    if (host::textOf(type, "view_type_name") == name) {
+      *viewType = type;
+      return 0;
+    }
+  }
+  return 0;
+}
+
+int PS_ask_default_view_type(Tag* viewType) {
+  if (viewType == nullptr) {
+    return missingArgument("PS_ask_default_view_type");
+  }
+  *viewType = NULLTAG;
+  HOST_CALL("PS_ask_default_view_type", NULLTAG);
+  *viewType = host::defaultViewType();
+  return 0;
+}
+
+int PS_ask_view_type_name(Tag viewType, char** name) {
+  if (name == nullptr) {
+    return missingArgument("PS_ask_view_type_name");
+  }
+  *name = nullptr;
+  HOST_CALL("PS_ask_view_type_name", viewType);
+  if (const int status = host::requireObject(viewType, kViewType)) {
+    return status;
+  }
+  *name = SM_string_copy(host::textOf(viewType, "view_type_name").c_str());
+  return 0;
+}
+
+int PS_create_bom_view(Tag viewType, const char* name, const char* description, Tag item,
+                       Tag* bomView) {
+  if (bomView == nullptr) {
+    return missingArgument("PS_create_bom_view");
+  }
+  *bomView = NULLTAG;
+  HOST_CALL("PS_create_bom_view", item);
+  if (const int status = host::requireObject(viewType, kViewType)) {
+    return status;
+  }
+  if (const int status = host::requireObject(item, "Item")) {
+    return status;
+  }
+  if (const int status = requireLocked(item)) {
+    return status;
+  }
+  const std::string typeName = host::textOf(viewType, "view_type_name");
+  const std::string itemId = host::textOf(item, "item_id");
+  for (Tag existing : host::bomViewsOfItem(item)) {
+    if (host::referenceOf(existing, "bom_view_type") == viewType) {
+      return host::storeError(PS_duplicate_view, {itemId, typeName});
+    }
+  }
+  Tag view;
+  if (const int status = host::createObjectOfClass(kBomView, &view)) {
+    return status;
+  }
+  const std::string given = name != nullptr ? name : "";
+  host::writeReference(view, "bom_view_type", viewType, WriteMode::initial);
+  host::writeReference(view, "parent_item", item, WriteMode::initial);
+  host::writeText(view, "object_name", cutName(given.empty() ? itemId + "-" + typeName : given),
+                  WriteMode::initial);
+  host::writeText(view, "object_desc", description != nullptr ? description : "",
+                  WriteMode::initial);
+  host::writeReference(view, "owning_user", Store::instance().currentUser(), WriteMode::initial);
+  *bomView = view;
+  return 0;
+}
+
+int PS_create_bvr(Tag bomView, const char* name, const char* description, bool precise,
+                  Tag itemRevision, Tag* bvr) {
+  if (bvr == nullptr) {
+    return missingArgument("PS_create_bvr");
+  }
+  *bvr = NULLTAG;
+  HOST_CALL("PS_create_bvr", itemRevision);
+  if (const int status = host::requireObject(bomView, kBomView)) {
+    return status;
+  }
+  if (const int status = host::requireObject(itemRevision, "ItemRevision")) {
+    return status;
+  }
+  if (const int status = requireLocked(itemRevision)) {
+    return status;
+  }
+  const Tag item = host::referenceOf(itemRevision, "items_tag");
+  if (host::referenceOf(bomView, "parent_item") != item) {
+    return host::storeError(PS_view_not_of_item, {tagText(bomView), tagText(itemRevision)});
+  }
+  if (host::bomViewRevisionOfView(itemRevision, bomView) != NULLTAG) {
+    return host::storeError(PS_duplicate_bvr, {tagText(bomView), tagText(itemRevision)});
+  }
+  Tag created;
+  if (const int status = host::createObjectOfClass(kBvr, &created)) {
+    return status;
+  }
+  const std::string given = name != nullptr ? name : "";
+  const std::string defaultName =
+      host::textOf(item, "item_id") + "/" + host::textOf(itemRevision, "item_revision_id") + "-" +
+      host::textOf(host::referenceOf(bomView, "bom_view_type"), "view_type_name");
+  host::writeReference(created, "bom_view", bomView, WriteMode::initial);
+  host::writeReference(created, "parent_revision", itemRevision, WriteMode::initial);
+  host::writeFlag(created, "is_precise", precise, WriteMode::initial);
+  host::writeText(created, "object_name", cutName(given.empty() ? defaultName : given),
+                  WriteMode::initial);
+  host::writeText(created, "object_desc", description != nullptr ? description : "",
+                  WriteMode::initial);
+  host::writeReference(created, "owning_user", Store::instance().currentUser(), WriteMode::initial);
+  *bvr = created;
+  return 0;
+}
+
+int PS_ask_bom_view_type(Tag bomView, Tag* viewType) {
+  if (viewType == nullptr) {
+    return missingArgument("PS_ask_bom_view_type");
+  }
+  *viewType = NULLTAG;
+  HOST_CALL("PS_ask_bom_view_type", bomView);
+  if (const int status = host::requireObject(bomView, kBomView)) {
+    return status;
+  }
+  *viewType = host::referenceOf(bomView, "bom_view_type");
+  return 0;
+}
+
+int PS_ask_bom_view_of_bvr(Tag bvr, Tag* bomView) {
+  if (bomView == nullptr) {
+    return missingArgument("PS_ask_bom_view_of_bvr");
+  }
+  *bomView = NULLTAG;
+  HOST_CALL("PS_ask_bom_view_of_bvr", bvr);
+  if (const int status = host::requireObject(bvr, kBvr)) {
+    return status;
+  }
+  *bomView = host::referenceOf(bvr, "bom_view");
+  return 0;
+}
+
+int PS_ask_is_bvr_precise(Tag bvr, bool* precise) {
+  if (precise == nullptr) {
+    return missingArgument("PS_ask_is_bvr_precise");
+  }
+  *precise = false;
+  HOST_CALL("PS_ask_is_bvr_precise", bvr);
+  if (const int status = host::requireObject(bvr, kBvr)) {
+    return status;
+  }
+  *precise = host::flagOf(bvr, "is_precise");
+  return 0;
+}
+
+int ITEM_list_bom_views(Tag item, int* count, Tag** bomViews) {
+  if (count == nullptr || bomViews == nullptr) {
+    return missingArgument("ITEM_list_bom_views");
+  }
+  *count = 0;
+  *bomViews = nullptr;
+  HOST_CALL("ITEM_list_bom_views", item);
+  if (const int status = host::requireObject(item, "Item")) {
+    return status;
+  }
+  return handOut(host::bomViewsOfItem(item), count, bomViews);
+}
+
+int ITEM_rev_list_bom_view_revs(Tag itemRevision, int* count, Tag** bvrs) {
+  if (count == nullptr || bvrs == nullptr) {
+    return missingArgument("ITEM_rev_list_bom_view_revs");
+  }
+  *count = 0;
+  *bvrs = nullptr;
+  HOST_CALL("ITEM_rev_list_bom_view_revs", itemRevision);
+  if (const int status = host::requireObject(itemRevision, "ItemRevision")) {
+    return status;
+  }
+  return handOut(host::bomViewRevisionsOf(itemRevision), count, bvrs);
+}
+
+int PS__get_legacy_transform_units_pref(double* factor) {
+  if (factor == nullptr) {
+    return missingArgument("PS__get_legacy_transform_units_pref");
+  }
+  *factor = 1.0;
+  HOST_CALL("PS__get_legacy_transform_units_pref", NULLTAG);
+  const host::Preference* preference = host::lookUpPreference("PS_legacy_transform_factor");
+  if (preference == nullptr || preference->values.empty()) {
+    return 0;
+  }
+  double value = 0.0;
+  if (!host::parseReal(preference->values.front(), &value)) {
+    return host::storeError(PREF_invalid_value,
+                            {"PS_legacy_transform_factor", preference->values.front()});
+  }
+  *factor = value;
+  return 0;
+}
+
+int PS_set_legacy_transform_factor(Tag bvr, double factor) {
+  HOST_CALL("PS_set_legacy_transform_factor", bvr);
+  if (const int status = host::requireObject(bvr, kBvr)) {
+    return status;
+  }
+  if (!(factor > 0.0)) {
+    return host::storeError(PS_invalid_transform_factor, {host::realText(factor)});
+  }
+  return host::writeReal(bvr, "legacy_transform_factor", factor, WriteMode::host);
+}
+
+int PS_ask_legacy_transform_factor(Tag bvr, double* factor) {
+  if (factor == nullptr) {
+    return missingArgument("PS_ask_legacy_transform_factor");
+  }
+  *factor = 1.0;
+  HOST_CALL("PS_ask_legacy_transform_factor", bvr);
+  if (const int status = host::requireObject(bvr, kBvr)) {
+    return status;
+  }
+  *factor = host::realOf(bvr, "legacy_transform_factor", 1.0);
+  return 0;
+}
+
+int PS_list_occurrences_of_bvr(Tag bvr, int* count, Tag** occurrences) {
+  if (count == nullptr || occurrences == nullptr) {
+    return missingArgument("PS_list_occurrences_of_bvr");
+  }
+  *count = 0;
+  *occurrences = nullptr;
+  HOST_CALL("PS_list_occurrences_of_bvr", bvr);
+  if (const int status = host::requireObject(bvr, kBvr)) {
+    return status;
+  }
+  return handOut(host::occurrencesOf(bvr), count, occurrences);
+}
+
+int PS_ask_occurrence_thread(Tag occurrence, Tag* thread) {
+  if (thread == nullptr) {
+    return missingArgument("PS_ask_occurrence_thread");
+  }
+  *thread = NULLTAG;
+  HOST_CALL("PS_ask_occurrence_thread", occurrence);
+  if (const int status = host::requireObject(occurrence, kOccurrence)) {
+    return status;
+  }
+  *thread = host::referenceOf(occurrence, "occurrence_thread");
+  return 0;
+}
+
+int PS_ask_seq_no(Tag bvr, Tag occurrence, char** seqNo) {
+  if (seqNo == nullptr) {
+    return missingArgument("PS_ask_seq_no");
+  }
+  *seqNo = nullptr;
+  HOST_CALL("PS_ask_seq_no", bvr);
+  if (const int status = requireOccurrenceOf(bvr, occurrence)) {
+    return status;
+  }
+  if (host::hasValue(occurrence, "seq_no")) {
+    *seqNo = SM_string_copy(host::textOf(occurrence, "seq_no").c_str());
+  }
+  return 0;
+}
+
+int PS_set_seq_no(Tag bvr, Tag occurrence, const char* seqNo) {
+  HOST_CALL("PS_set_seq_no", bvr);
+  if (const int status = requireOccurrenceOf(bvr, occurrence)) {
+    return status;
+  }
+  if (const int status = host::requireStructureEditable(bvr)) {
+    return status;
+  }
+  if (const int status = requireLocked(bvr)) {
+    return status;
+  }
+  return host::writeText(occurrence, "seq_no", seqNo != nullptr ? seqNo : "", WriteMode::initial);
+}
+
+int USER_ask_new_seqno(Tag bvr, Tag item, char** seqNo) {
+  if (seqNo == nullptr) {
+    return missingArgument("USER_ask_new_seqno");
+  }
+  *seqNo = nullptr;
+  HOST_CALL("USER_ask_new_seqno", bvr);
+  if (const int status = host::requireObject(bvr, kBvr)) {
+    return status;
+  }
+  for (Tag occurrence : host::occurrencesOf(bvr)) {
+    Tag child = host::referenceOf(occurrence, "child_item");
+    if (child == NULLTAG) {
+      child = host::referenceOf(host::referenceOf(occurrence, "child_revision"), "items_tag");
+    }
+    const std::string number = host::textOf(occurrence, "seq_no");
+    if (child == item && !number.empty()) {
+      *seqNo = SM_string_copy(number.c_str());
+      return 0;
+    }
+  }
+  return 0;
+}
+
+int USER_ask_for_new_sequence_no(Tag bvr, char** seqNo) {
+  if (seqNo == nullptr) {
+    return missingArgument("USER_ask_for_new_sequence_no");
+  }
+  *seqNo = nullptr;
+  HOST_CALL("USER_ask_for_new_sequence_no", bvr);
+  if (const int status = host::requireObject(bvr, kBvr)) {
+    return status;
+  }
+  long highest = 0;
+  for (Tag occurrence : host::occurrencesOf(bvr)) {
+    long number = 0;
+    if (seqNoNumber(host::textOf(occurrence, "seq_no"), &number) && number > highest) {
+      highest = number;
+    }
+  }
+  *seqNo = SM_string_copy(std::to_string((highest / 10 + 1) * 10).c_str());
+  return 0;
+}

@@ -1,0 +1,264 @@
+#include "host/object/structure_support.h"
+
+#include <ctime>
+#include <tuple>
+#include <utility>
+
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/value.h"
+
+namespace host {
+
+namespace {
+
+// The value of a property of a live object whose class defines it; the null value otherwise.
+const Value& valueOf(Tag object, const char* name) {
+  static const Value kNull;
+  const Store& store = Store::instance();
+  const ObjectRecord* found = store.find(object);
+  if (found == nullptr || store.findProperty(found->classId, name) == nullptr) {
+    return kNull;
+  }
+  const Value* value = &kNull;
+  store.read(object, name, &value);
+  return *value;
+}
+
+int writeValue(Tag object, const char* name, Value value, WriteMode mode) {
+  return Store::instance().write(object, name, std::move(value), mode);
+}
+
+const char* const kScopeNames[] = {"user", "role", "group", "site"};
+
+}  // namespace
+
+Tag referenceOf(Tag object, const char* name) {
+  const Value& value = valueOf(object, name);
+  return value.tags.empty() ? NULLTAG : value.tags.front();
+}
+
+std::vector<Tag> referencesOf(Tag object, const char* name) {
+  return valueOf(object, name).tags;
+}
+
+std::string textOf(Tag object, const char* name) {
+  const Value& value = valueOf(object, name);
+  return value.texts.empty() ? std::string() : value.texts.front();
+}
+
+std::vector<std::string> textsOf(Tag object, const char* name) {
+  return valueOf(object, name).texts;
+}
+
+bool flagOf(Tag object, const char* name, bool otherwise) {
+  const Value& value = valueOf(object, name);
+  bool flag = otherwise;
+  if (!value.texts.empty() && !parseLogical(value.texts.front(), &flag)) {
+    flag = otherwise;
+  }
+  return flag;
+}
+
+int integerOf(Tag object, const char* name, int otherwise) {
+  const Value& value = valueOf(object, name);
+  int number = otherwise;
+  if (!value.texts.empty() && !parseInteger(value.texts.front(), &number)) {
+    number = otherwise;
+  }
+  return number;
+}
+
+double realOf(Tag object, const char* name, double otherwise) {
+  const Value& value = valueOf(object, name);
+  double number = otherwise;
+  if (!value.texts.empty() && !parseReal(value.texts.front(), &number)) {
+    number = otherwise;
+  }
+  return number;
+}
+
+std::vector<double> realsOf(Tag object, const char* name) {
+  std::vector<double> numbers;
+  for (const std::string& text : valueOf(object, name).texts) {
+    double number = 0.0;
+    parseReal(text, &number);
+    numbers.push_back(number);
+  }
+  return numbers;
+}
+
+Date dateOf(Tag object, const char* name) {
+  const Value& value = valueOf(object, name);
+  Date date;
+  if (!value.texts.empty() && !parseDate(value.texts.front(), &date)) {
+    date = Date();
+  }
+  return date;
+}
+
+bool hasValue(Tag object, const char* name) {
+  return !valueOf(object, name).isNull();
+}
+
+int writeReference(Tag object, const char* name, Tag value, WriteMode mode) {
+  Value written;
+  if (value != NULLTAG) {
+    written.tags.push_back(value);
+  }
+  return writeValue(object, name, std::move(written), mode);
+}
+
+int writeReferences(Tag object, const char* name, const std::vector<Tag>& values, WriteMode mode) {
+  return writeValue(object, name, Value{{}, values}, mode);
+}
+
+int writeText(Tag object, const char* name, const std::string& value, WriteMode mode) {
+  Value written;
+  if (!value.empty()) {
+    written.texts.push_back(value);
+  }
+  return writeValue(object, name, std::move(written), mode);
+}
+
+int writeTexts(Tag object, const char* name, const std::vector<std::string>& values,
+               WriteMode mode) {
+  return writeValue(object, name, Value{values, {}}, mode);
+}
+
+int writeFlag(Tag object, const char* name, bool value, WriteMode mode) {
+  return writeValue(object, name, Value{{logicalText(value)}, {}}, mode);
+}
+
+int writeInteger(Tag object, const char* name, int value, WriteMode mode) {
+  return writeValue(object, name, Value{{integerText(value)}, {}}, mode);
+}
+
+int writeReal(Tag object, const char* name, double value, WriteMode mode) {
+  return writeValue(object, name, Value{{realText(value)}, {}}, mode);
+}
+
+int writeReals(Tag object, const char* name, const std::vector<double>& values, WriteMode mode) {
+  Value written;
+  for (double value : values) {
+    written.texts.push_back(realText(value));
+  }
+  return writeValue(object, name, std::move(written), mode);
+}
+
+int writeDate(Tag object, const char* name, const Date& value, WriteMode mode) {
+  Value written;
+  if (!value.isNull()) {
+    written.texts.push_back(dateText(value));
+  }
+  return writeValue(object, name, std::move(written), mode);
+}
+
+int clearValue(Tag object, const char* name, WriteMode mode) {
+  return writeValue(object, name, Value(), mode);
+}
+
+int createObjectOfClass(const char* className, Tag* object, const char* typeName) {
+  Store& store = Store::instance();
+  return store.createObject(store.classId(className),
+                            store.findType(typeName != nullptr ? typeName : className), object);
+}
+
+int requireObject(Tag tag, const char* className) {
+  if (!Store::instance().isInstanceOf(tag, className)) {
+    return storeError(POM_invalid_tag, {tagText(tag)});
+  }
+  return 0;
+}
+
+const Preference* lookUpPreference(const char* name) {
+  const Store& store = Store::instance();
+  const std::string& scope = store.searchScope();
+  if (!scope.empty() && scope != "all") {
+    return store.findPreference(name, scope);
+  }
+  for (const char* candidate : kScopeNames) {
+    if (const Preference* found = store.findPreference(name, candidate)) {
+      return found;
+    }
+  }
+  return nullptr;
+}
+
+int* allocateIntegers(const std::vector<int>& values) {
+  if (values.empty()) {
+    return nullptr;
+  }
+  int* block = static_cast<int*>(SM_alloc(values.size() * sizeof(int)));
+  if (block != nullptr) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      block[i] = values[i];
+    }
+  }
+  return block;
+}
+
+Date currentDate() {
+  const std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  gmtime_r(&now, &parts);
+  Date date;
+  date.year = parts.tm_year + 1900;
+  date.month = parts.tm_mon + 1;
+  date.day = parts.tm_mday;
+  date.hour = parts.tm_hour;
+  date.minute = parts.tm_min;
+  date.second = parts.tm_sec;
+  return date;
+}
+
+int compareDates(const Date& a, const Date& b) {
+  const auto left = std::tie(a.year, a.month, a.day, a.hour, a.minute, a.second);
+  const auto right = std::tie(b.year, b.month, b.day, b.hour, b.minute, b.second);
+  return left < right ? -1 : (right < left ? 1 : 0);
+}
+
+std::vector<Tag> KeyedIndex::find(const Key& key) {
+  refresh();
+  std::vector<Tag> live;
+  auto found = byKey_.find(key);
+  if (found == byKey_.end()) {
+    return live;
+  }
+  Store& store = Store::instance();
+  for (Tag object : found->second) {
+    if (store.isInstanceOf(object, className_) && keyOf_(object) == key) {
+      live.push_back(object);
+    }
+  }
+  return live;
+}
+
+Tag KeyedIndex::findFirst(const Key& key) {
+  const std::vector<Tag> live = find(key);
+  return live.empty() ? NULLTAG : live.front();
+}
+
+void KeyedIndex::refresh() {
+  Store& store = Store::instance();
+  if (version_ == store.structureVersion()) {
+    return;
+  }
+  std::vector<Tag> created;
+  if (!store.createdSince(version_, &created)) {
+    byKey_.clear();
+    created = store.objectsOfClass(store.classId(className_));
+  }
+  for (Tag object : created) {
+    if (!store.isInstanceOf(object, className_)) {
+      continue;
+    }
+    Key key = keyOf_(object);
+    if (!key.empty()) {
+      byKey_[std::move(key)].push_back(object);
+    }
+  }
+  version_ = store.structureVersion();
+}
+
+}  // namespace host

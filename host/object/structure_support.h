@@ -1,0 +1,94 @@
+// Host-internal support of the product-structure modules (ps, cfm, bom, absocc, arr): typed
+// reads and writes of store properties, lookups of objects by a key of reference values, and
+// the host arrays those modules hand out. Not part of the host's call surface: no call log, no
+// fault plan.
+//
+// The readers take objects the caller has checked to be live and of a class that defines the
+// property; for anything else they answer the null value and leave the error store alone.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/object/date.h"
+#include "host/object/store.h"
+#include "host/object/tag.h"
+
+namespace host {
+
+Tag referenceOf(Tag object, const char* name);
+std::vector<Tag> referencesOf(Tag object, const char* name);
+std::string textOf(Tag object, const char* name);
+std::vector<std::string> textsOf(Tag object, const char* name);
+bool flagOf(Tag object, const char* name, bool otherwise = false);
+int integerOf(Tag object, const char* name, int otherwise);
+double realOf(Tag object, const char* name, double otherwise);
+std::vector<double> realsOf(Tag object, const char* name);
+Date dateOf(Tag object, const char* name);
+bool hasValue(Tag object, const char* name);
+
+// Writes through Store::write (same checks and statuses). A null tag, an empty text, the
+// null date and an empty list write the null value.
+int writeReference(Tag object, const char* name, Tag value, WriteMode mode);
+int writeReferences(Tag object, const char* name, const std::vector<Tag>& values, WriteMode mode);
+int writeText(Tag object, const char* name, const std::string& value, WriteMode mode);
+int writeTexts(Tag object, const char* name, const std::vector<std::string>& values,
+               WriteMode mode);
+int writeFlag(Tag object, const char* name, bool value, WriteMode mode);
+int writeInteger(Tag object, const char* name, int value, WriteMode mode);
+int writeReal(Tag object, const char* name, double value, WriteMode mode);
+int writeReals(Tag object, const char* name, const std::vector<double>& values, WriteMode mode);
+int writeDate(Tag object, const char* name, const Date& value, WriteMode mode);
+// Drops the property's value (writes the null value).
+int clearValue(Tag object, const char* name, WriteMode mode);
+
+// A new object of the class `className` and the type named like it (or `typeName`).
+int createObjectOfClass(const char* className, Tag* object, const char* typeName = nullptr);
+
+// 0 when `tag` is a live object of `className` (or a class derived from it); otherwise 7007
+// on the error store, with the tag.
+int requireObject(Tag tag, const char* className);
+
+// The preference as the session's search scope sees it (the most specific scope holding it
+// when searching all scopes); null when there is none.
+const Preference* lookUpPreference(const char* name);
+
+// A host block of ints; null for an empty list.
+int* allocateIntegers(const std::vector<int>& values);
+
+// The current date and time (UTC), to the second.
+Date currentDate();
+// Negative, zero or positive as `a` is before, equal to or after `b`.
+int compareDates(const Date& a, const Date& b);
+
+// Objects of one class (and its subclasses) by a key of reference values, such as (context
+// view revision, occurrence path). Keys must not change after an object is created (the
+// properties they come from are written with the object), so an index only takes in new
+// objects and rebuilds when objects disappeared behind its back (Store::structureVersion,
+// Store::createdSince). Lookups cost what they find, not what the store holds. Entries may be
+// stale (deleted objects): find() checks.
+class KeyedIndex {
+ public:
+  using Key = std::vector<Tag>;
+  // The key of a live object of the class; an empty key leaves the object out.
+  using KeyFunction = Key (*)(Tag object);
+
+  KeyedIndex(const char* className, KeyFunction keyOf) : className_(className), keyOf_(keyOf) {}
+
+  // The live objects whose key is `key`, oldest first.
+  std::vector<Tag> find(const Key& key);
+  // The first of them; null when there is none.
+  Tag findFirst(const Key& key);
+
+ private:
+  void refresh();
+
+  const char* className_;
+  KeyFunction keyOf_;
+  std::map<Key, std::vector<Tag>> byKey_;
+  std::uint64_t version_ = 0;
+};
+
+}  // namespace host

@@ -1,0 +1,182 @@
+#include "host/object/absocc.h"
+
+#include <gtest/gtest.h>
+
+#include "host/object/arr.h"
+#include "host/object/bom.h"
+#include "host/object/error_store.h"
+#include "host/object/grm.h"
+#include "host/object/pom.h"
+#include "host/object/structure_objects.h"
+#include "host/object/structure_support.h"
+#include "tests/host/structure_fixture.h"
+
+namespace {
+
+using soacad_test::ask;
+using soacad_test::askList;
+
+// A window on ASM in absolute-occurrence edit mode, and the pin line below the subassembly.
+class AbsoluteOccurrenceTest : public soacad_test::StructureTest {
+ protected:
+  void SetUp() override {
+    StructureTest::SetUp();
+    window_ = openEditWindow();
+  }
+
+  Tag openEditWindow() {
+    const Tag window = openWindow(tagOf("r.asm.A"));
+    const BOMWindow view(window);
+    EXPECT_EQ(view.setAbsOccEditMode(true), 0);
+    EXPECT_EQ(view.setCtxtLine(topLine_), 0);
+    EXPECT_EQ(view.setIgnoreArrangements(false), 0);
+    pin_ = children(childFor(topLine_, "occ.sub"))[0];
+    return window;
+  }
+
+  Tag pathAbsOcc() {
+    return host::findAbsOccurrence(tagOf("bvr.asm"), {tagOf("occ.sub"), tagOf("occ.pin")});
+  }
+
+  Tag window_;
+  Tag pin_;
+};
+
+TEST_F(AbsoluteOccurrenceTest, FirstOverrideMakesTheAbsoluteOccurrence) {
+  EXPECT_EQ(attribute(pin_, "bl_absocc_uid_in_topline_context"), "");
+  ASSERT_EQ(setAttribute(pin_, "bl_quantity", "3"), 0);
+  ASSERT_EQ(setAttribute(pin_, "CAD_OCC_ID", "p1"), 0);
+  const Tag absOcc = pathAbsOcc();
+  ASSERT_NE(absOcc, NULLTAG);
+  EXPECT_EQ(attribute(pin_, "bl_absocc_uid_in_topline_context"), store().uidOfTag(absOcc));
+  EXPECT_EQ(attribute(pin_, "bl_quantity"), "3");
+  EXPECT_EQ(attribute(pin_, "CAD_OCC_ID"), "p1");
+  EXPECT_FALSE(host::hasValue(tagOf("occ.pin"), "quantity")) << "the occurrence keeps its own";
+
+  ASSERT_EQ(BOM_save_window(window_), 0);
+  ASSERT_EQ(BOM_close_window(window_), 0);
+  EXPECT_FALSE(ask(POM_is_newly_created, absOcc));
+
+  // Another window reads the override in the same context, outside edit mode too.
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const Tag pin = children(childFor(topLine_, "occ.sub"))[0];
+  EXPECT_EQ(attribute(pin, "bl_quantity"), "3");
+  EXPECT_EQ(askList(BOM__window_get_bomlines_from_absOcc, window, absOcc), std::vector<Tag>{pin});
+  BOM_close_window(window);
+  expectSettled();
+}
+
+TEST_F(AbsoluteOccurrenceTest, ClosingUnsavedDropsTheNewData) {
+  const BOMLine pin(pin_);
+  const double matrix[16] = {1, 0, 0, 5, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  ASSERT_EQ(pin.setTransform(matrix, 1), 0);
+  ASSERT_EQ(pin.setQuantity(true, 0.0), 0);
+  std::vector<double> transform;
+  ASSERT_TRUE(host::findTransformOverride(pin_, &transform));
+  EXPECT_EQ(transform.at(3), 5.0);
+  EXPECT_EQ(attribute(pin_, "bl_quantity"), "AR");
+  ASSERT_EQ(BOM_close_window(window_), 0);
+  for (const char* made : {"AbsOccurrence", "AbsOccDataQualifier", "AbsOccData"}) {
+    EXPECT_TRUE(store().objectsOfClass(store().classId(made)).empty()) << made;
+  }
+  expectSettled();
+}
+
+TEST_F(AbsoluteOccurrenceTest, ModifiedLineGetsItsAbsoluteOccurrence) {
+  ASSERT_EQ(BOM_modified_bvr(pin_), 0);
+  EXPECT_NE(pathAbsOcc(), NULLTAG);
+  // The top line is no occurrence in its own context.
+  EXPECT_EQ(BOM_modified_bvr(topLine_), 0);
+  EXPECT_EQ(setAttribute(topLine_, "bl_sequence_no", "1"), BOM_line_has_no_occurrence);
+  ERROR_store_clear();
+  BOM_close_window(window_);
+}
+
+TEST_F(AbsoluteOccurrenceTest, ArrangementsQualifyTheData) {
+  Tag arrangement;
+  ASSERT_EQ(ARR_create_assembly_arrangement(tagOf("bvr.asm"), false, "Open", "", "", &arrangement),
+            0);
+  ASSERT_EQ(setAttribute(pin_, "bl_sequence_no", "100"), 0);
+  ASSERT_EQ(BOM_set_window_active_arrangement(window_, arrangement), 0);
+  EXPECT_EQ(attribute(pin_, "bl_sequence_no"), "100") << "the view revision's datum shows through";
+  ASSERT_EQ(setAttribute(pin_, "bl_sequence_no", "200"), 0);
+  EXPECT_EQ(attribute(pin_, "bl_sequence_no"), "200");
+  ASSERT_EQ(BOMWindow(window_).setIgnoreArrangements(true), 0);
+  EXPECT_EQ(attribute(pin_, "bl_sequence_no"), "100");
+  ASSERT_EQ(BOM_save_window(window_), 0);
+
+  std::vector<Tag> qualifiers;
+  ASSERT_EQ(AbsOccDataQualifier::findByBvr(tagOf("bvr.asm"), &qualifiers), 0);
+  ASSERT_EQ(qualifiers.size(), 2u);
+  for (Tag qualifier : qualifiers) {
+    ASSERT_EQ(AbsOccData::destroyAllForQual(qualifier), 0);
+    ASSERT_EQ(qualifier.destroy(), 0);
+  }
+  ASSERT_EQ(AbsOccDataQualifier::findByBvr(tagOf("bvr.asm"), &qualifiers), 0);
+  EXPECT_TRUE(qualifiers.empty());
+  EXPECT_EQ(attribute(pin_, "bl_sequence_no"), "");
+  EXPECT_NE(pathAbsOcc(), NULLTAG) << "the absolute occurrence itself stays";
+  BOM_close_window(window_);
+  expectSettled();
+}
+
+TEST_F(AbsoluteOccurrenceTest, AttachmentsAndRemovedOverrides) {
+  Tag reference;
+  ASSERT_EQ(GRM_find_relation_type("ZOLT_reference", &reference), 0);
+  ASSERT_EQ(BOM__line_add_absocc_relation(pin_, reference, tagOf("ds.1")), 0);
+  ASSERT_EQ(BOM__line_add_absocc_relation(pin_, reference, tagOf("ds.1")), 0);
+  const std::vector<Tag> attached =
+      askList(BOM__line_ask_absocc_relation, pin_, NULLTAG, "ZOLT_reference", NULLTAG);
+  ASSERT_EQ(attached.size(), 1u) << "attaching twice attaches once";
+  EXPECT_EQ(ask(GRM_ask_secondary, attached[0]), tagOf("ds.1"));
+  EXPECT_TRUE(askList(BOM__line_ask_absocc_relation, pin_, NULLTAG, "Other", NULLTAG).empty());
+  EXPECT_EQ(BOM__line_add_absocc_relation(pin_, NULLTAG, tagOf("ds.1")), GRM_invalid_relation_type);
+  ERROR_store_clear();
+
+  ASSERT_EQ(setAttribute(pin_, "CAD_OCC_ID", "p1"), 0);
+  ASSERT_EQ(BOM_save_window(window_), 0);
+  ASSERT_EQ(BOM__line_remove_absocc_relation(pin_, NULLTAG, attached[0]), 0);
+  ASSERT_EQ(BOM__line_remove_absocc_property(pin_, "CAD_OCC_ID", NULLTAG), 0);
+  ASSERT_EQ(BOM__line_remove_absocc_property(pin_, "bl_quantity", NULLTAG), 0);
+  EXPECT_TRUE(askList(BOM__line_ask_absocc_relation, pin_, NULLTAG, "", NULLTAG).empty());
+  EXPECT_EQ(attribute(pin_, "CAD_OCC_ID"), "");
+  EXPECT_NE(store().find(attached[0]), nullptr) << "deleted when the window is saved";
+  ASSERT_EQ(BOM_save_window(window_), 0);
+  EXPECT_EQ(store().find(attached[0]), nullptr);
+  BOM_close_window(window_);
+  expectSettled();
+}
+
+TEST_F(AbsoluteOccurrenceTest, SavedStructureLoadsBack) {
+  Tag reference;
+  ASSERT_EQ(GRM_find_relation_type("ZOLT_reference", &reference), 0);
+  ASSERT_EQ(BOM__line_add_absocc_relation(pin_, reference, tagOf("ds.1")), 0);
+  ASSERT_EQ(BOMLine(pin_).setQuantity(false, 2.0), 0);
+  ASSERT_EQ(BOM_save_window(window_), 0);
+  const std::string saved = store().saveFixture();
+  store().reset();
+  load(saved);
+  EXPECT_EQ(store().saveFixture(), saved);
+  EXPECT_EQ(host::openBomWindows().size(), 1u) << "an open window is part of the store";
+}
+
+TEST_F(AbsoluteOccurrenceTest, ContextThatMayNotChangeRefusesOverrides) {
+  store().setModifiable(tagOf("bvr.asm"), false);
+  EXPECT_EQ(setAttribute(pin_, "bl_sequence_no", "1"), POM_not_modifiable);
+  EXPECT_EQ(pathAbsOcc(), NULLTAG);
+  ERROR_store_clear();
+  BOM_close_window(window_);
+}
+
+TEST_F(AbsoluteOccurrenceTest, LinesOfAnotherContextShowNone) {
+  ASSERT_EQ(setAttribute(pin_, "bl_sequence_no", "1"), 0);
+  const Tag absOcc = pathAbsOcc();
+  const Tag other = openWindow(tagOf("r.sub.A"));
+  EXPECT_TRUE(askList(BOM__window_get_bomlines_from_absOcc, other, absOcc).empty());
+  EXPECT_EQ(attribute(children(topLine_)[0], "bl_sequence_no"), "")
+      << "no override in this context";
+  BOM_close_window(other);
+  BOM_close_window(window_);
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+#include "host/object/arr.h"
+
+#include <gtest/gtest.h>
+
+#include "host/object/absocc.h"
+#include "host/object/bom.h"
+#include "host/object/error_store.h"
+#include "host/object/pom.h"
+#include "host/object/structure_objects.h"
+#include "host/object/structure_support.h"
+#include "tests/host/structure_fixture.h"
+
+namespace {
+
+using soacad_test::ask;
+
+class ArrangementTest : public soacad_test::StructureTest {
+ protected:
+  Tag create(const char* name, bool isDefault, Tag bvr = NULLTAG) {
+    Tag arrangement;
+    EXPECT_EQ(ARR_create_assembly_arrangement(bvr != NULLTAG ? bvr : tagOf("bvr.asm"), isDefault,
+                                              name, "desc", "ext-1", &arrangement),
+              0);
+    return arrangement;
+  }
+};
+
+TEST_F(ArrangementTest, CreatesSavedArrangementsAndTheDefault) {
+  const Tag open = create("Open", true);
+  const Tag closed = create("Closed", false);
+  EXPECT_FALSE(ask(POM_is_newly_created, open));
+  EXPECT_EQ(savedText(open, "external_uid"), "ext-1");
+  EXPECT_EQ(ask(ARR_ask_bvr_default_arrangement, tagOf("bvr.asm")), open);
+  const Tag anchor = ask(ARR__ask_arrangement_anchor, open);
+  EXPECT_NE(anchor, NULLTAG);
+  EXPECT_NE(anchor, ask(ARR__ask_arrangement_anchor, closed));
+
+  ASSERT_EQ(ARR__set_default_arrangement(tagOf("bvr.asm"), closed, true), 0);
+  EXPECT_EQ(savedTag(tagOf("bvr.asm"), "default_arrangement"), closed);
+  ASSERT_EQ(ARR__set_default_arrangement(tagOf("bvr.asm"), NULLTAG, true), 0);
+  EXPECT_EQ(ask(ARR_ask_bvr_default_arrangement, tagOf("bvr.asm")), NULLTAG);
+  expectSettled();
+}
+
+TEST_F(ArrangementTest, DeletesOnlyArrangementsOfTheViewRevision) {
+  const Tag open = create("Open", true);
+  const Tag foreign = create("Foreign", false, tagOf("bvr.sub"));
+  const Tag anchor = ask(ARR__ask_arrangement_anchor, open);
+  EXPECT_EQ(ARR_delete_arrangement_from_bvr(tagOf("bvr.asm"), foreign), ARR_not_of_bvr);
+  ERROR_store_clear();
+
+  // The arrangement's data go with it.
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  ASSERT_EQ(BOMWindow(window).setAbsOccEditMode(true), 0);
+  ASSERT_EQ(BOM_set_window_active_arrangement(window, open), 0);
+  ASSERT_EQ(setAttribute(childFor(topLine_, "occ.bolt"), "bl_sequence_no", "7"), 0);
+  ASSERT_EQ(BOM_save_window(window), 0);
+  ASSERT_EQ(BOM_close_window(window), 0);
+  const Tag qualifier = host::findQualifier(tagOf("bvr.asm"), open);
+  ASSERT_NE(qualifier, NULLTAG);
+
+  ASSERT_EQ(ARR_delete_arrangement_from_bvr(tagOf("bvr.asm"), open), 0);
+  for (Tag gone : {open, anchor, qualifier}) {
+    EXPECT_EQ(store().find(gone), nullptr);
+  }
+  EXPECT_EQ(ask(ARR_ask_bvr_default_arrangement, tagOf("bvr.asm")), NULLTAG);
+  expectSettled();
+}
+
+TEST_F(ArrangementTest, RecordsUsedArrangementsByPathNode) {
+  const Tag outer = create("Outer", false);
+  const Tag inner = create("Inner", false, tagOf("bvr.sub"));
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const Tag sub = childFor(topLine_, "occ.sub");
+  const Tag node = ask(ME_create_meapprpathnode_from_bomline, sub);
+  EXPECT_EQ(ask(ME_create_meapprpathnode_from_bomline, sub), node) << "one node per place";
+  EXPECT_NE(ask(ME_create_meapprpathnode_from_bomline, children(sub)[0]), node);
+  Tag none = 1;
+  EXPECT_EQ(ME_create_meapprpathnode_from_bomline(topLine_, &none), BOM_line_has_no_occurrence);
+  EXPECT_EQ(none, NULLTAG);
+  ERROR_store_clear();
+
+  const Tag anchor = ask(ARR__ask_arrangement_anchor, inner);
+  ASSERT_EQ(ARR__set_used_arrangement(tagOf("bvr.asm"), outer, node, anchor, tagOf("occ.sub")), 0);
+  ASSERT_EQ(ARR__set_used_arrangement(tagOf("bvr.asm"), outer, node, anchor, tagOf("occ.sub")), 0);
+  EXPECT_EQ(host::referencesOf(outer, "used_path_nodes"), std::vector<Tag>{node});
+  EXPECT_EQ(host::referencesOf(outer, "used_anchors"), std::vector<Tag>{anchor});
+  EXPECT_EQ(ARR__set_used_arrangement(tagOf("bvr.sub"), outer, node, anchor, tagOf("occ.sub")),
+            ARR_not_of_bvr);
+  ERROR_store_clear();
+  BOM_close_window(window);
+  expectSettled();
+}
+
+}  // namespace

@@ -1,0 +1,334 @@
+#include "host/object/bom.h"
+
+#include <gtest/gtest.h>
+
+#include "host/object/aom.h"
+#include "host/object/error_store.h"
+#include "host/object/host_call.h"
+#include "host/object/pom.h"
+#include "host/object/pom_object.h"
+#include "host/object/ps.h"
+#include "host/object/structure_objects.h"
+#include "host/object/structure_support.h"
+#include "tests/host/structure_fixture.h"
+
+namespace {
+
+using soacad_test::ask;
+using soacad_test::askList;
+using soacad_test::ifailOf;
+using Strings = std::vector<std::string>;
+
+class BomWindowTest : public soacad_test::StructureTest {};
+
+TEST_F(BomWindowTest, ShowsConfiguredChildrenInStructureOrder) {
+  const Tag window = openWindow(tagOf("r.asm.A"), tagOf("rr.latest"));
+  EXPECT_EQ(occurrencesOf(children(topLine_)),
+            (Strings{"occ.bolt", "occ.plate", "occ.sub", "occ.gde", "occ.lamp"}));
+  // An imprecise view revision configures every item, the precise child revision included.
+  EXPECT_EQ(revisionsOf(children(topLine_)),
+            (Strings{"r.bolt.C", "r.plate.B", "r.sub.A", "", "r.lamp.A"}));
+  EXPECT_EQ(allChildren(topLine_).size(), 6u);
+
+  ASSERT_EQ(BOM_window_show_unconfigured(window), 0);
+  EXPECT_EQ(occurrencesOf(children(topLine_)).back(), "occ.ghost");
+  EXPECT_EQ(attributeTag(children(topLine_).back(), "bl_revision"), NULLTAG);
+  EXPECT_EQ(attributeTag(children(topLine_).back(), "bl_item"), tagOf("i.ghost"));
+
+  EXPECT_EQ(BOM_close_window(window), 0);
+  EXPECT_TRUE(host::openBomWindows().empty());
+}
+
+TEST_F(BomWindowTest, KeepsLinesWhileOpenAndExpandsSubassemblies) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const std::vector<Tag> first = allChildren(topLine_);
+  EXPECT_EQ(allChildren(topLine_), first);
+  EXPECT_EQ(ask(BOM_ask_window_top_line, window), topLine_);
+
+  const Tag sub = childFor(topLine_, "occ.sub");
+  EXPECT_EQ(occurrencesOf(children(sub)), Strings{"occ.pin"});
+  EXPECT_EQ(host::parentLineOf(children(sub)[0]), sub);
+  EXPECT_TRUE(children(childFor(topLine_, "occ.bolt")).empty());
+
+  EXPECT_EQ(BOM_close_window(window), 0);
+  for (Tag line : first) {
+    EXPECT_EQ(store().find(line), nullptr) << "lines go with their window";
+  }
+  EXPECT_EQ(BOM_close_window(window), POM_invalid_tag);
+  ERROR_store_clear();
+}
+
+TEST_F(BomWindowTest, TopLineFromItemTakesTheConfiguredRevision) {
+  Tag window;
+  ASSERT_EQ(BOM_create_window(&window), 0);
+  ASSERT_EQ(BOM_set_window_config_rule(window, tagOf("rr.latest")), 0);
+  ASSERT_EQ(BOM_set_window_top_line(window, tagOf("i.asm"), NULLTAG, NULLTAG, &topLine_), 0);
+  EXPECT_EQ(attributeTag(topLine_, "bl_revision"), tagOf("r.asm.A"));
+  EXPECT_EQ(attributeTag(topLine_, "bl_occurrence"), NULLTAG);
+  EXPECT_EQ(ask(BOM_ask_window_config_rule, window), tagOf("rr.latest"));
+
+  Tag line;
+  EXPECT_EQ(BOM_set_window_top_line(window, tagOf("i.bolt"), tagOf("r.asm.A"), NULLTAG, &line),
+            BOM_invalid_child);
+  EXPECT_EQ(BOM_set_window_top_line(window, NULLTAG, tagOf("r.asm.A"), tagOf("bv.sub"), &line),
+            BOM_invalid_child);
+  EXPECT_EQ(line, NULLTAG);
+  EXPECT_EQ(storedCodes(), (std::vector<int>{BOM_invalid_child, BOM_invalid_child}));
+  ERROR_store_clear();
+  BOM_close_window(window);
+
+  // A view alone names its item; a window without a rule of its own answers the default one.
+  ASSERT_EQ(BOM_create_window(&window), 0);
+  ASSERT_EQ(BOM_set_window_top_line(window, NULLTAG, NULLTAG, tagOf("bv.sub"), &topLine_), 0);
+  EXPECT_EQ(attributeTag(topLine_, "bl_revision"), tagOf("r.sub.A"));
+  EXPECT_EQ(ask(BOM_ask_window_config_rule, window), tagOf("rr.latest"));
+  BOM_close_window(window);
+}
+
+TEST_F(BomWindowTest, VariantRulesConfigureOccurrencesOut) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  ASSERT_EQ(BOM_window_apply_full_vrule(window, tagOf("vr.red")), 0);
+  EXPECT_EQ(childFor(topLine_, "occ.lamp"), children(topLine_).back());
+
+  // The stored option set road: the window's rule takes the set's values through a config.
+  const Tag variantRule = ask(BOM_window_ask_variant_rule, window);
+  const Tag optionSet = ask(BOM_line_ask_sos, topLine_);
+  Tag config;
+  ASSERT_EQ(BOM_create_variant_config(variantRule, 1, &optionSet, &config), 0);
+  ASSERT_EQ(BOM_variant_config_clear(config), 0);
+  ASSERT_EQ(BOM_sos_db_read(tagOf("sos.blue"), config), 0);
+  ASSERT_EQ(BOM_variant_config_apply(config), 0);
+  EXPECT_EQ(occurrencesOf(children(topLine_)),
+            (Strings{"occ.bolt", "occ.plate", "occ.sub", "occ.gde"}));
+  EXPECT_EQ(allChildren(topLine_).size(), 6u) << "configured-out lines still exist";
+  EXPECT_EQ(host::textsOf(tagOf("vr.red"), "option_values"), Strings{"red"});
+
+  ASSERT_EQ(BOM_close_window(window), 0);
+  for (Tag owned : {variantRule, optionSet, config}) {
+    EXPECT_EQ(store().find(owned), nullptr) << "the window's variant objects go with it";
+  }
+  // Only a window's own rule is configured through a config.
+  EXPECT_EQ(BOM_create_variant_config(tagOf("vr.red"), 0, nullptr, &config), POM_invalid_tag);
+  ERROR_store_clear();
+}
+
+TEST_F(BomWindowTest, PackAllShowsOneLinePerItemAndRevision) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  Tag added;
+  ASSERT_EQ(BOM_line_add(topLine_, tagOf("i.bolt"), NULLTAG, NULLTAG, &added), 0);
+  EXPECT_EQ(children(topLine_).size(), 6u);
+  ASSERT_EQ(BOM_set_window_pack_all(window, true), 0);
+  EXPECT_EQ(occurrencesOf(children(topLine_)),
+            (Strings{"occ.bolt", "occ.plate", "occ.sub", "occ.gde", "occ.lamp"}));
+  BOM_close_window(window);
+}
+
+TEST_F(BomWindowTest, HostObjectsAnswerClassAndTypeTests) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  POMObject* gde = TAG_ask_pointer_of_tag_checked(childFor(topLine_, "occ.gde"));
+  POMObject* bolt = TAG_ask_pointer_of_tag_checked(childFor(topLine_, "occ.bolt"));
+  EXPECT_TRUE(gde->isInstanceOf(GDELine::object_class_id()));
+  EXPECT_FALSE(gde->isTypeOf("ZoltItemLine"));
+  EXPECT_FALSE(bolt->isInstanceOf(GDELine::object_class_id()));
+  EXPECT_TRUE(bolt->isTypeOf("ZoltItemLine"));
+  POMObject* rule = nullptr;
+  ASSERT_EQ(tagOf("vr.red").object(&rule), 0);
+  EXPECT_TRUE(rule->isTypeOf("VariantRuleP"));
+  EXPECT_FALSE(rule->isTypeOf("StoredOptionSet"));
+
+  EXPECT_EQ(ifailOf([&] { TAG_ask_pointer_of_tag_checked(tagOf("no.such")); }), POM_invalid_tag);
+  EXPECT_EQ(storedCodes(), std::vector<int>{POM_invalid_tag});
+  ERROR_store_clear();
+  BOM_close_window(window);
+}
+
+TEST_F(BomWindowTest, BulletinBoardTakesWindowsAndExplainsFailures) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  EXPECT_EQ(ifailOf([&] { PSEBulletinBoard::add(window, true); }), 0);
+  EXPECT_TRUE(PSEBulletinBoard::contains(window));
+  host::faultPlan().fail("PSEBulletinBoard::add", 4711);
+  EXPECT_EQ(ifailOf([&] { PSEBulletinBoard::add(window, true); }), 4711);
+  EXPECT_EQ(storedCodes(), std::vector<int>{4711});
+  ERROR_store_clear();
+  BOM_close_window(window);
+}
+
+class BomLineTest : public soacad_test::StructureTest {};
+
+TEST_F(BomLineTest, AttributesReadTheOccurrence) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const Tag bolt = childFor(topLine_, "occ.bolt");
+  settled([&] {
+    EXPECT_EQ(attribute(bolt, "bl_quantity"), "4");
+    EXPECT_EQ(attribute(bolt, "bl_sequence_no"), "10");
+    EXPECT_EQ(attribute(bolt, "CAD_OCC_ID"), "c1");
+    EXPECT_EQ(attribute(bolt, "bl_occurrence_uid"), "occ.bolt");
+    EXPECT_EQ(attribute(bolt, "bl_item"), "i.bolt");
+    EXPECT_EQ(attribute(bolt, "bl_absocc_uid_in_topline_context"), "");
+    EXPECT_EQ(attribute(topLine_, "bl_quantity"), "");
+    EXPECT_EQ(attribute(childFor(topLine_, "occ.sub"), "CAD_OCC_ID"), "c3");
+    return 0;
+  });
+
+  int id = 0;
+  EXPECT_EQ(BOM_line_look_up_attribute("no_such_attribute", &id), BOM_no_such_attribute);
+  EXPECT_EQ(BOM_line_set_attribute_string(bolt, BOM_attribute_item, "x"), BOM_attribute_read_only);
+  Tag tag = 1;
+  EXPECT_EQ(BOM_line_ask_attribute_tag(bolt, BOM_attribute_quantity, &tag),
+            BOM_attribute_not_a_reference);
+  EXPECT_EQ(tag, NULLTAG);
+  EXPECT_EQ(setAttribute(topLine_, "bl_quantity", "2"), BOM_line_has_no_occurrence);
+  EXPECT_EQ(setAttribute(bolt, "bl_quantity", "two"), BOM_invalid_quantity);
+  EXPECT_EQ(storedCodes(), (std::vector<int>{BOM_no_such_attribute, BOM_attribute_read_only,
+                                             BOM_attribute_not_a_reference,
+                                             BOM_line_has_no_occurrence, BOM_invalid_quantity}));
+  ERROR_store_clear();
+  BOM_close_window(window);
+}
+
+TEST_F(BomLineTest, QuantityParserAndSetter) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const BOMLine bolt(childFor(topLine_, "occ.bolt"));
+  bool asRequired = true;
+  double quantity = 1.0;
+  EXPECT_EQ(bolt.parseQuantity("2.5", &asRequired, &quantity), 0);
+  EXPECT_FALSE(asRequired);
+  EXPECT_EQ(quantity, 2.5);
+  EXPECT_EQ(bolt.parseQuantity("ar", &asRequired, &quantity), 0);
+  EXPECT_TRUE(asRequired);
+  EXPECT_EQ(bolt.parseQuantity("-1", &asRequired, &quantity), BOM_invalid_quantity);
+  EXPECT_FALSE(asRequired);
+  ERROR_store_clear();
+
+  ASSERT_EQ(bolt.setQuantity(true, 0.0), 0);
+  EXPECT_EQ(attribute(bolt.tag(), "bl_quantity"), "AR");
+  ASSERT_EQ(bolt.setQuantity(false, 3.0), 0);
+  EXPECT_EQ(attribute(bolt.tag(), "bl_quantity"), "3");
+  ASSERT_EQ(setAttribute(bolt.tag(), "bl_quantity", ""), 0);
+  EXPECT_EQ(attribute(bolt.tag(), "bl_quantity"), "");
+  BOM_close_window(window);
+}
+
+TEST_F(BomLineTest, SavedEditsLastAndClosingKeepsThem) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  Tag pin;
+  ASSERT_EQ(BOM_line_add(topLine_, NULLTAG, tagOf("r.pin.A"), NULLTAG, &pin), 0);
+  ASSERT_EQ(setAttribute(pin, "bl_quantity", "2"), 0);
+  ASSERT_EQ(setAttribute(pin, "CAD_OCC_ID", "c9"), 0);
+  ASSERT_EQ(setAttribute(childFor(topLine_, "occ.bolt"), "CAD_OCC_ID", ""), 0);
+  const double matrix[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 10, 20, 30, 1};
+  ASSERT_EQ(BOMLine(pin).setTransform(matrix, 1), 0);
+  const Tag occurrence = attributeTag(pin, "bl_occurrence");
+  EXPECT_EQ(allChildren(topLine_).back(), pin);
+  EXPECT_TRUE(ask(POM_is_newly_created, occurrence));
+
+  ASSERT_EQ(BOM_save_window(window), 0);
+  ASSERT_EQ(BOM_close_window(window), 0);
+  EXPECT_FALSE(ask(POM_is_newly_created, occurrence));
+  EXPECT_EQ(saved(tagOf("bvr.asm"), "occurrences").tags.back(), occurrence);
+  EXPECT_EQ(savedText(occurrence, "quantity"), "2");
+  EXPECT_EQ(saved(occurrence, "note_texts").texts, Strings{"c9"});
+  EXPECT_EQ(saved(occurrence, "transform").texts.at(12), "10");
+  EXPECT_EQ(savedTag(occurrence, "child_revision"), tagOf("r.pin.A"));
+  EXPECT_NE(ask(PS_ask_occurrence_thread, occurrence), NULLTAG);
+  EXPECT_TRUE(saved(tagOf("occ.bolt"), "note_types").texts.empty());
+  expectSettled();
+}
+
+TEST_F(BomLineTest, ClosingUnsavedThrowsEditsAway) {
+  const std::string before = savedObjects();
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  Tag added;
+  ASSERT_EQ(BOM_line_add(topLine_, tagOf("i.pin"), NULLTAG, NULLTAG, &added), 0);
+  ASSERT_EQ(setAttribute(childFor(topLine_, "occ.bolt"), "bl_sequence_no", "99"), 0);
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.plate")), 0);
+  ASSERT_EQ(BOM_line_substitute(childFor(topLine_, "occ.sub"), tagOf("i.lamp"), NULLTAG, nullptr),
+            0);
+  EXPECT_EQ(occurrencesOf(allChildren(topLine_)),
+            (Strings{"occ.bolt", "occ.sub", "occ.gde", "occ.lamp", "occ.ghost",
+                     store().uidOfTag(attributeTag(added, "bl_occurrence"))}));
+
+  ASSERT_EQ(BOM_close_window(window), 0);
+  EXPECT_EQ(savedObjects(), before);
+  EXPECT_EQ(text(tagOf("occ.bolt"), "seq_no"), "10") << "no unsaved value stays behind";
+  expectSettled();
+}
+
+TEST_F(BomLineTest, CutAndSubstituteAreSavedWithTheWindow) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  Tag substituted;
+  ASSERT_EQ(
+      BOM_line_substitute(childFor(topLine_, "occ.bolt"), NULLTAG, tagOf("r.bolt.A"), &substituted),
+      0);
+  EXPECT_EQ(substituted, childFor(topLine_, "occ.bolt")) << "the occurrence keeps its line";
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.ghost")), 0);
+  EXPECT_EQ(childFor(topLine_, "occ.ghost"), NULLTAG);
+  EXPECT_NE(store().find(tagOf("occ.ghost")), nullptr) << "deleted only when saved";
+  ASSERT_EQ(BOM_save_window(window), 0);
+  BOM_close_window(window);
+
+  EXPECT_EQ(store().find(tagOf("occ.ghost")), nullptr);
+  EXPECT_EQ(saved(tagOf("bvr.asm"), "occurrences").tags.size(), 5u);
+  EXPECT_EQ(savedTag(tagOf("occ.bolt"), "child_revision"), tagOf("r.bolt.A"));
+  EXPECT_EQ(savedTag(tagOf("occ.bolt"), "occurrence_thread"), tagOf("th.bolt"));
+}
+
+TEST_F(BomLineTest, PreciseViewRevisionUsesTheOccurrencesRevisions) {
+  const Tag window = openWindow(tagOf("r.asm.A"), tagOf("rr.latest"));
+  ASSERT_EQ(BOM_line_set_precise(topLine_, true), 0);
+  EXPECT_TRUE(ask(PS_ask_is_bvr_precise, tagOf("bvr.asm")));
+  EXPECT_EQ(attributeTag(childFor(topLine_, "occ.plate"), "bl_revision"), tagOf("r.plate.A"));
+  // Occurrences without a revision take the configured one.
+  EXPECT_EQ(host::referenceOf(tagOf("occ.bolt"), "child_revision"), tagOf("r.bolt.C"));
+  BOM_close_window(window);
+  EXPECT_FALSE(ask(PS_ask_is_bvr_precise, tagOf("bvr.asm")));
+}
+
+TEST_F(BomLineTest, StructureThatMayNotChangeRefusesEdits) {
+  store().setModifiable(tagOf("bvr.asm"), false);
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  Tag added = 1;
+  EXPECT_EQ(BOM_line_add(topLine_, tagOf("i.pin"), NULLTAG, NULLTAG, &added), POM_not_modifiable);
+  EXPECT_EQ(added, NULLTAG);
+  EXPECT_EQ(setAttribute(childFor(topLine_, "occ.bolt"), "bl_sequence_no", "5"),
+            POM_not_modifiable);
+  EXPECT_EQ(BOM_line_cut(childFor(topLine_, "occ.bolt")), POM_not_modifiable);
+  ERROR_store_clear();
+  // The child's own structure is not the assembly's.
+  EXPECT_EQ(setAttribute(children(childFor(topLine_, "occ.sub"))[0], "bl_sequence_no", "5"), 0);
+  BOM_close_window(window);
+}
+
+TEST_F(BomLineTest, MarkPointsUndoSavedStructureEdits) {
+  const std::string before = savedObjects();
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  Tag added;
+  ASSERT_EQ(BOM_line_add(topLine_, tagOf("i.pin"), NULLTAG, NULLTAG, &added), 0);
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.bolt")), 0);
+  ASSERT_EQ(BOM_save_window(window), 0);
+  ASSERT_EQ(BOM_close_window(window), 0);
+  ASSERT_NE(savedObjects(), before);
+
+  bool changed = false;
+  ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
+  EXPECT_TRUE(changed);
+  EXPECT_EQ(savedObjects(), before);
+  EXPECT_NE(store().find(tagOf("occ.bolt")), nullptr);
+  expectSettled();
+}
+
+TEST_F(BomLineTest, ListingsBalanceTheAllocator) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  settled([&] {
+    for (Tag child : children(topLine_)) {
+      attribute(child, "bl_revision");
+      children(child);
+    }
+    return 0;
+  });
+  BOM_close_window(window);
+}
+
+}  // namespace

@@ -19,6 +19,8 @@
 #include "framework/iiop_skeleton.h"
 #include "host/gateway/kv_service_manager.h"
 #include "skeletons/datamanagement/data_management_iiop_skeleton.h"
+#include "skeletons/structuremanagement/structure_management_2007_06_iiop_skeleton.h"
+#include "skeletons/structuremanagement/structure_management_iiop_skeleton.h"
 
 namespace Korvane {
 namespace Services {
@@ -138,6 +140,30 @@ ServiceStartup::GatewayRegistration<Skeleton> gateway(kName);
 ServiceStartup::ServerRegistration<Skeleton> server(kName, gateway);
 
 }  // namespace DataManagement_2007_01
+
+namespace StructureManagement_2007_01 {
+
+using Skeleton = Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeleton;
+const char* const kName = "Cad-2007-01-StructureManagement";
+
+ServiceStartup::Singleton<Skeleton, Korvane::Soa::Cad::_2007_01::StructureManagementImpl>
+    implementation;
+ServiceStartup::GatewayRegistration<Skeleton> gateway(kName);
+ServiceStartup::ServerRegistration<Skeleton> server(kName, gateway);
+
+}  // namespace StructureManagement_2007_01
+
+namespace StructureManagement_2007_06 {
+
+using Skeleton = Korvane::Services::Cad::_2007_06::StructureManagementIiopSkeleton;
+const char* const kName = "Cad-2007-06-StructureManagement";
+
+ServiceStartup::Singleton<Skeleton, Korvane::Soa::Cad::_2007_06::StructureManagementImpl>
+    implementation;
+ServiceStartup::GatewayRegistration<Skeleton> gateway(kName);
+ServiceStartup::ServerRegistration<Skeleton> server(kName, gateway);
+
+}  // namespace StructureManagement_2007_06
 
 }  // namespace
 

@@ -2,7 +2,7 @@
 //
 // Every record conversion lists the record's fields in the local declaration order; the field's
 // kind picks the rule through the overloads of fromWire (wire to local) and wireValue (local to
-// wire) below, so each rule is written once.
+// wire) of skeletons/field_conversions.h, so each rule is written once.
 #include <map>
 #include <string>
 #include <utility>
@@ -13,6 +13,7 @@
 #include "host/object/error_store.h"
 #include "host/object/ifail.h"
 #include "skeletons/datamanagement/data_management_iiop_skeleton.h"
+#include "skeletons/field_conversions.h"
 
 namespace Korvane {
 namespace Services {
@@ -28,149 +29,23 @@ using Korvane::Soa::Internal::Server::Utils;
 
 namespace {
 
-// --- Wire to local, by field kind ------------------------------------------------------------
+// The rules by field kind (skeletons/field_conversions.h), through this skeleton's record
+// conversions.
+using Fields = Korvane::Services::FieldConversions<Skeleton>;
 
-void fromWire(std::string& local, const std::string& wire) {
-  local = wire;
-}
-void fromWire(bool& local, bool wire) {
-  local = wire;
-}
-void fromWire(int& local, int wire) {
-  local = wire;
-}
-void fromWire(std::vector<std::string>& local, const std::vector<std::string>& wire) {
-  local = wire;
+template <class LocalValue, class WireValue>
+void fromWire(LocalValue& local, const WireValue& wire) {
+  Fields::fromWire(local, wire);
 }
 
-// An object: the tag of its UID, whatever the UID names (the operation checks it).
-void fromWire(Tag& local, const ModelBase::ModelObject& wire) {
-  local = Utils::uidToTag(wire.getUid());
+template <class LocalValue>
+decltype(auto) wireValue(const LocalValue& local) {
+  return Fields::wireValue(local);
 }
 
-// A typed object: the tag of its UID, the object not loaded yet.
-template <class T>
-void fromWire(POMRef<T>& local, const ModelBase::ModelObject& wire) {
-  local = POMRef<T>(Utils::uidToTag(wire.getUid()));
-}
-
-// Object lists: one element per wire element, none left out.
-void fromWire(std::vector<Tag>& local, const std::vector<ModelBase::ModelObject>& wire) {
-  local.clear();
-  local.reserve(wire.size());
-  for (const ModelBase::ModelObject& object : wire) {
-    local.push_back(Utils::uidToTag(object.getUid()));
-  }
-}
-
-template <class T>
-void fromWire(std::vector<POMRef<T>>& local, const std::vector<ModelBase::ModelObject>& wire) {
-  local.clear();
-  local.reserve(wire.size());
-  for (const ModelBase::ModelObject& object : wire) {
-    local.push_back(POMRef<T>(Utils::uidToTag(object.getUid())));
-  }
-}
-
-// A nested record, by its own conversion.
-template <class LocalRecord, class WireRecord>
-auto fromWire(LocalRecord& local, const WireRecord& wire)
-    -> decltype(void(local = Skeleton::toLocal(wire))) {
-  local = Skeleton::toLocal(wire);
-}
-
-// A list of records, element by element.
-template <class LocalRecord, class WireRecord>
-auto fromWire(std::vector<LocalRecord>& local, const std::vector<WireRecord>& wire)
-    -> decltype(void(local.push_back(Skeleton::toLocal(wire.front())))) {
-  local.clear();
-  local.reserve(wire.size());
-  for (const WireRecord& element : wire) {
-    local.push_back(Skeleton::toLocal(element));
-  }
-}
-
-// --- Local to wire, by field kind ------------------------------------------------------------
-
-const std::string& wireValue(const std::string& local) {
-  return local;
-}
-bool wireValue(bool local) {
-  return local;
-}
-int wireValue(int local) {
-  return local;
-}
-const std::vector<std::string>& wireValue(const std::vector<std::string>& local) {
-  return local;
-}
-
-// An object: its model object, or the null model object when the host cannot make one for the
-// tag. The client is not told; the host's error store is emptied so the failure reaches no
-// error stack.
-ModelBase::ModelObject wireValue(const Tag& local) {
-  try {
-    return Utils::createWireModelObect(local);
-  } catch (IFail&) {
-    ERROR_store_clear();
-  }
-  return Utils::createWireModelObect(Tag(0));
-}
-
-template <class T>
-ModelBase::ModelObject wireValue(const POMRef<T>& local) {
-  return wireValue(local.tag());
-}
-
-// Object lists: an element that the host cannot make into a model object is left out (no
-// placeholder); the others keep their order.
-std::vector<ModelBase::ModelObject> wireValue(const std::vector<Tag>& local) {
-  std::vector<ModelBase::ModelObject> wire;
-  wire.reserve(local.size());
-  for (const Tag& tag : local) {
-    try {
-      wire.push_back(Utils::createWireModelObect(tag));
-    } catch (IFail&) {
-      ERROR_store_clear();
-    }
-  }
-  return wire;
-}
-
-template <class T>
-std::vector<ModelBase::ModelObject> wireValue(const std::vector<POMRef<T>>& local) {
-  std::vector<Tag> tags;
-  tags.reserve(local.size());
-  for (const POMRef<T>& reference : local) {
-    tags.push_back(reference.tag());
-  }
-  return wireValue(tags);
-}
-
-// A nested record, by its own conversion.
-template <class LocalRecord>
-auto wireValue(const LocalRecord& local) -> decltype(Skeleton::toWire(local)) {
-  return Skeleton::toWire(local);
-}
-
-// A list of records, element by element; a failure in an element leaves the whole conversion.
-template <class LocalRecord>
-auto wireValue(const std::vector<LocalRecord>& local)
-    -> std::vector<decltype(Skeleton::toWire(local.front()))> {
-  std::vector<decltype(Skeleton::toWire(local.front()))> wire;
-  wire.reserve(local.size());
-  for (const LocalRecord& element : local) {
-    wire.push_back(Skeleton::toWire(element));
-  }
-  return wire;
-}
-
-// The last step of every response conversion.
 template <class WireResponse>
 void setServiceData(WireResponse& wire, Local::ServiceData& serviceData) {
-  serviceData.getNotifications();
-  serviceData.inflateProperties();
-  wire.setServiceData(serviceData.getWireData());
+  Fields::setServiceData(wire, serviceData);
 }
 
 // --- Maps --------------------------------------------------------------------------------------

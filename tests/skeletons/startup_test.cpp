@@ -116,12 +116,29 @@ class StartupTest : public soacad_test::HostTest {
 TEST_F(StartupTest, LoadRegistersTheServicesInOrderInBothRegistries) {
   ASSERT_TRUE(gatewayNames().empty());
   load();
-  const std::vector<std::string> names = gatewayNames();
-  ASSERT_FALSE(names.empty());
-  ASSERT_LE(names.size(), kAllServices.size());
-  EXPECT_EQ(names,
-            std::vector<std::string>(kAllServices.begin(), kAllServices.begin() + names.size()));
-  EXPECT_EQ(serverNames(), names);
+  EXPECT_EQ(gatewayNames(), kAllServices);
+  EXPECT_EQ(serverNames(), kAllServices);
+}
+
+TEST_F(StartupTest, EachSkeletonCarriesItsShortNameAndItsOperations) {
+  load();
+  const struct {
+    const char* service;
+    const char* shortName;
+    std::size_t operations;
+  } expected[] = {{"Cad-2007-01-DataManagement", "DataManagement", 10},
+                  {"Cad-2007-01-StructureManagement", "StructureManagement", 10},
+                  {"Cad-2007-06-StructureManagement", "StructureManagement", 1}};
+  for (const auto& service : expected) {
+    const IiopSkeleton* registered = skeleton(service.service);
+    ASSERT_NE(registered, nullptr) << service.service;
+    EXPECT_EQ(registered->serviceName(), service.shortName) << service.service;
+    EXPECT_EQ(registered->operationTable().size(), service.operations) << service.service;
+  }
+  EXPECT_EQ(skeleton("Cad-2007-06-StructureManagement")
+                ->operationTable()
+                .count("getConfiguredItemRevision"),
+            1u);
 }
 
 TEST_F(StartupTest, InitializedTwiceTheServiceStillAnswers) {
@@ -157,6 +174,20 @@ TEST_F(StartupTest, GatewayFailureAtLoadIsReportedAndLeavesTheServiceUnregistere
   EXPECT_NE(report.find("the gateway registry is full"), std::string::npos) << report;
   EXPECT_FALSE(listed(gatewayNames()));
   EXPECT_FALSE(listed(serverNames()));
+}
+
+TEST_F(StartupTest, FailureOfOneServiceLeavesTheOthersRegistered) {
+  refusedByGateway = "Cad-2007-01-StructureManagement";
+  const std::string report = loadReport();
+  EXPECT_NE(report.find("\"Cad-2007-01-StructureManagement\" is not available"), std::string::npos)
+      << report;
+  const std::vector<std::string> others = {"Cad-2007-01-DataManagement",
+                                           "Cad-2007-06-StructureManagement"};
+  EXPECT_EQ(gatewayNames(), others);
+  EXPECT_EQ(serverNames(), others);
+  unload();
+  EXPECT_TRUE(gatewayNames().empty());
+  EXPECT_TRUE(serverNames().empty());
 }
 
 TEST_F(StartupTest, ServerFailureAtLoadWithdrawsTheGatewayRegistration) {

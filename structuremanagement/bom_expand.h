@@ -1,7 +1,7 @@
-// Product-structure expansion: one level or all levels below BOM lines.
+// Product-structure expansion: one level or all levels below BOM lines of windows the client
+// opened, each line with the item revision behind it and, on request, that revision's datasets.
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "structuremanagement/structure_management.h"
@@ -10,15 +10,69 @@ namespace Korvane {
 namespace Soa {
 namespace Cad {
 
+// Built on the caller's stack for one call; it keeps nothing between its steps.
+//
+// Each expanded line yields one output: `parent` describes the line itself (its datasets in
+// `parentDataset`), `children` holds one record per child line that the filter keeps, in the
+// host's order. Every line, revision and dataset of the outputs is also a plain object of the
+// service data. Host failures become error stacks; neither operation raises.
 class BOMExpandImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+  using ServiceData = Korvane::Soa::Server::ServiceData;
+
+  // One output per line of `info.parentBomLine`, in order. A line that cannot be expanded (not
+  // a line, its child lines or its revision cannot be read) gives no output and an error stack
+  // keyed by it; a child that cannot be read is not listed and gives an error stack keyed by
+  // the child.
   StructureManagement::ExpandPSOneLevelResponse expandPSOneLevelImpl(
       const StructureManagement::ExpandPSOneLevelInfo& info,
       const StructureManagement::ExpandPSOneLevelPref& pref);
+  // For each line of `info.parentBomLine`, in order, every line below it that the filter keeps,
+  // depth first, with the outputs in post-order: a line's descendants stand before the line,
+  // and the line of `parentBomLine` comes last in its walk. A failure anywhere in a walk ends
+  // that walk with an error stack keyed by its `parentBomLine` entry; the outputs already
+  // appended stay, and the next entry is walked.
   StructureManagement::ExpandPSAllLevelsResponse expandPSAllLevelsImpl(
       const StructureManagement::ExpandPSAllLevelsInfo& info,
       const StructureManagement::ExpandPSAllLevelsPref& pref);
+
+ private:
+  using BOMLineFilter = StructureManagement::BOMLineFilter;
+  using RelationAndTypesFilter = StructureManagement::RelationAndTypesFilter;
+  using ExpandPSData = StructureManagement::ExpandPSData;
+
+  // The walk below `line`. `path` holds the revisions of the lines being walked, `line`'s
+  // parent last: a kept child whose revision is already on it would expand a structure that
+  // contains itself, so it is listed as a child but not walked (an error stack keyed by the
+  // child says so). Raises IFail when a line of the walk cannot be expanded.
+  void doExpandAll(const Tag& line, const StructureManagement::ExpandPSAllLevelsPref& pref,
+                   BOMLineFilter filter, StructureManagement::ExpandPSAllLevelsResponse& response,
+                   std::vector<Tag>& path);
+  // Fills `lineData` for the line and appends one record to `children` for each child line
+  // that `filter` keeps. A child that fails is recorded keyed by its tag on `serviceData` and
+  // left out, or, without a service data, raised again. Raises IFail when the line's child
+  // lines or its own revision cannot be read.
+  void doExpand(const Tag& line, const std::vector<RelationAndTypesFilter>& filters,
+                const bool& expItemRev, BOMLineFilter filter, ExpandPSData& lineData,
+                std::vector<ExpandPSData>& children, ServiceData* serviceData);
+  // Sets `data` to the line, its revision and (with `expItemRev` and a revision) the datasets:
+  // all of the revision's without filters, else the objects each filter reaches that pass the
+  // "Dataset" type test (one found by two filters is listed twice). A failing filter is an
+  // unkeyed error stack on `serviceData` (dropped without one) and the next filter is tried.
+  // Raises IFail when the line's revision cannot be read.
+  void populatePSData(const Tag& line, const std::vector<RelationAndTypesFilter>& filters,
+                      const bool& expItemRev, ExpandPSData& data, ServiceData* serviceData);
+  // The line's "bl_revision" (null for a line without one). Raises IFail when it cannot be read.
+  void askBOMLineItemRev(const Tag& line, Tag* itemRev);
+
+  // Adds the objects of every output to the response's service data as plain objects: for
+  // each output the parent and then each child, each the line, its revision, its datasets.
+  void addObjectsToModelManager(StructureManagement::ExpandPSOneLevelResponse& response);
+  void addObjectsToModelManager(StructureManagement::ExpandPSAllLevelsResponse& response);
+  void addObjectsToModelManager(const StructureManagement::ExpandPSParentData& data,
+                                ServiceData& serviceData);
+  void addObjectsToModelManager(const ExpandPSData& data, ServiceData& serviceData);
 };
 
 }  // namespace Cad

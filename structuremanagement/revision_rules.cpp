@@ -1,13 +1,345 @@
 #include "structuremanagement/revision_rules.h"
 
-#include "structuremanagement/not_available.h"
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/soa_exceptions.h"
+#include "host/object/cfm.h"
+#include "host/object/error_store.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/pom.h"
+#include "host/object/sizes.h"
+#include "host/object/uif.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 
-_2007_01::StructureManagement::GetRevisionRulesResponse RevisionRulesImpl::getRevisionRules() {
-  throwNotAvailable("getRevisionRules");
+namespace {
+
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+
+// The library's own codes.
+// A value the client gives for a rule without an entry that uses it.
+constexpr int kRuleHasNoSuchValue = 710044;
+// Override folders for entries that are not the rule's override entries, or have no folder.
+constexpr int kInvalidOverrideEntries = 710043;
+
+// Host rule entry types.
+constexpr int kOverrideEntry = 2;
+constexpr int kDateEntry = 3;
+
+bool statusOf(const std::map<std::string, bool>& status, const char* key) {
+  const auto found = status.find(key);
+  return found != status.end() && found->second;
+}
+
+}  // namespace
+
+const char* const RevisionRulesImpl::REVISION_RULE_UNIT_ATTR = "rule_unit";
+const char* const RevisionRulesImpl::REVISION_RULE_DATE_ATTR = "rule_date";
+const char* const RevisionRulesImpl::REVISION_RULE_ITEM_ATTR = "rule_end_item";
+const char* const RevisionRulesImpl::REVISION_RULE_ITEM_REV_ATTR = "rule_end_item_rev";
+const char* const RevisionRulesImpl::REVISION_RULE_MODIFIED_SUFFIX = "(CAD-Modified)";
+
+// --- Listing ---------------------------------------------------------------------------------
+
+StructureManagement::GetRevisionRulesResponse RevisionRulesImpl::getRevisionRules() {
+  StructureManagement::GetRevisionRulesResponse response;
+  ServiceData serviceData;
+  try {
+    ResultStatus status;
+    int count = 0;
+    host::HostArray<Tag> rules;
+    status = CFM_list(&count, rules.out());
+    for (int i = 0; rules && i < count; ++i) {
+      const Tag rule = rules[static_cast<std::size_t>(i)];
+      if (isRevisionRuleTransient(rule)) {
+        continue;
+      }
+      try {
+        RevisionRulesImpl described(rule);
+        StructureManagement::RevisionRuleInfo info;
+        info.revRule = rule;
+        info.hasValueStatus = described.askHasValueStatus(serviceData);
+        info.overrideFolder = described.getOverrideInfo(serviceData);
+        response.output.push_back(std::move(info));
+        serviceData.addPlainObject(rule);
+      } catch (IFail&) {
+        serviceData.addErrorStack(rule);
+      }
+    }
+  } catch (IFail&) {
+    throw Korvane::Soa::Server::ServiceException();
+  }
+  response.serviceData = serviceData;
+  return response;
+}
+
+bool RevisionRulesImpl::isRevisionRuleTransient(unsigned int rule) {
+  PomResultStatus status;
+  bool newlyCreated = false;
+  status = POM_is_newly_created(rule, &newlyCreated);
+  return newlyCreated;
+}
+
+// --- One rule --------------------------------------------------------------------------------
+
+RevisionRulesImpl::RevisionRulesImpl(unsigned int rule) : rule_(rule) {
+  if (rule_ == NULLTAG) {
+    ResultStatus status;
+    status = CFM_find_default_rule(&rule_);
+  }
+  fetchHasValueStatus();
+}
+
+void RevisionRulesImpl::fetchHasValueStatus() {
+  hasValueStatus_[REVISION_RULE_UNIT_ATTR] = false;
+  hasValueStatus_[REVISION_RULE_DATE_ATTR] = false;
+  hasValueStatus_[REVISION_RULE_ITEM_ATTR] = false;
+  hasValueStatus_[REVISION_RULE_ITEM_REV_ATTR] = false;
+  overrideEntries_.clear();
+
+  ResultStatus status;
+  int unit = -1;
+  status = CFM_rule_ask_unit(rule_, &unit);
+  if (unit > -1) {
+    hasValueStatus_[REVISION_RULE_UNIT_ATTR] = true;
+  }
+  Tag endItem;
+  status = CFM_rule_ask_end_item(rule_, &endItem);
+  if (endItem != NULLTAG) {
+    hasValueStatus_[REVISION_RULE_ITEM_ATTR] = true;
+  }
+  Tag endItemRevision;
+  status = CFM_rule_ask_end_item_rev(rule_, &endItemRevision);
+  if (endItemRevision != NULLTAG) {
+    hasValueStatus_[REVISION_RULE_ITEM_REV_ATTR] = true;
+  }
+
+  int count = 0;
+  host::HostArray<int> types;
+  host::HostArray<Tag> entries;
+  status = CFM_rule_list_entries(rule_, &count, types.out(), entries.out());
+  if (!types || !entries) {
+    return;
+  }
+  for (int i = 0; i < count; ++i) {
+    const std::size_t index = static_cast<std::size_t>(i);
+    if (types[index] == kDateEntry) {
+      hasValueStatus_[REVISION_RULE_DATE_ATTR] = true;
+    } else if (types[index] == kOverrideEntry) {
+      overrideEntries_.push_back(entries[index]);
+    }
+  }
+}
+
+std::map<std::string, bool> RevisionRulesImpl::askHasValueStatus() {
+  return hasValueStatus_;
+}
+
+std::map<std::string, bool> RevisionRulesImpl::askHasValueStatus(ServiceData& serviceData) {
+  ResultStatus status;
+  Tag endItem;
+  status = CFM_rule_ask_end_item(rule_, &endItem);
+  if (endItem != NULLTAG) {
+    serviceData.addPlainObject(endItem);
+  }
+  Tag endItemRevision;
+  status = CFM_rule_ask_end_item_rev(rule_, &endItemRevision);
+  if (endItemRevision != NULLTAG) {
+    serviceData.addPlainObject(endItemRevision);
+  }
+  return hasValueStatus_;
+}
+
+bool RevisionRulesImpl::hasUnitNoValue() const {
+  return statusOf(hasValueStatus_, REVISION_RULE_UNIT_ATTR);
+}
+
+bool RevisionRulesImpl::hasEndItemValue() const {
+  return statusOf(hasValueStatus_, REVISION_RULE_ITEM_ATTR);
+}
+
+bool RevisionRulesImpl::hasEndItemRevValue() const {
+  return statusOf(hasValueStatus_, REVISION_RULE_ITEM_REV_ATTR);
+}
+
+bool RevisionRulesImpl::hasDateValue() const {
+  return statusOf(hasValueStatus_, REVISION_RULE_DATE_ATTR);
+}
+
+bool RevisionRulesImpl::hasOverrides() const {
+  return !overrideEntries_.empty();
+}
+
+std::vector<StructureManagement::OverrideInfo> RevisionRulesImpl::getOverrideInfo(
+    ServiceData& serviceData) {
+  std::vector<StructureManagement::OverrideInfo> result;
+  for (Tag entry : overrideEntries_) {
+    ResultStatus status;
+    Tag folder;
+    status = CFM_override_entry_ask_folder(entry, &folder);
+    StructureManagement::OverrideInfo info;
+    info.ruleEntry = entry;
+    info.folder = folder;
+    result.push_back(info);
+    if (folder != NULLTAG) {
+      serviceData.addPlainObject(folder);
+    }
+    serviceData.addPlainObject(entry);
+  }
+  return result;
+}
+
+// --- The rule for a window -------------------------------------------------------------------
+
+std::set<std::string> RevisionRulesImpl::checkInputs(
+    const StructureManagement::RevisionRuleEntryProps& props, ServiceData& serviceData) const {
+  std::set<std::string> keys;
+  auto take = [&](bool given, bool ruleHasIt, const char* key) {
+    if (!given) {
+      return;
+    }
+    if (ruleHasIt) {
+      keys.insert(key);
+      return;
+    }
+    ERROR_store(EMH_severity_error, kRuleHasNoSuchValue);
+    serviceData.addErrorStack(rule_);
+  };
+  take(props.unitNo > -1, hasUnitNoValue(), REVISION_RULE_UNIT_ATTR);
+  take(props.endItem.tag() != NULLTAG, hasEndItemValue(), REVISION_RULE_ITEM_ATTR);
+  take(props.endItemRevision.tag() != NULLTAG, hasEndItemRevValue(), REVISION_RULE_ITEM_REV_ATTR);
+  take(props.today || props.date != POM_null_date(), hasDateValue(), REVISION_RULE_DATE_ATTR);
+  return keys;
+}
+
+int RevisionRulesImpl::askOverrideEntryPosn(Tag entry) const {
+  for (std::size_t i = 0; i < overrideEntries_.size(); ++i) {
+    if (overrideEntries_[i] == entry) {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+bool RevisionRulesImpl::checkOverrideEntries(
+    const std::vector<StructureManagement::OverrideInfo>& overrides) const {
+  for (const StructureManagement::OverrideInfo& given : overrides) {
+    const Tag entry = given.ruleEntry.tag();
+    if (askOverrideEntryPosn(entry) == -1) {
+      return false;
+    }
+    ResultStatus status;
+    Tag folder;
+    status = CFM_override_entry_ask_folder(entry, &folder);
+    if (folder == NULLTAG) {
+      return false;
+    }
+  }
+  return true;
+}
+
+unsigned int RevisionRulesImpl::askRuleToSet(
+    const StructureManagement::RevisionRuleEntryProps& props, ServiceData& serviceData) const {
+  ResultStatus status;
+  status = CFM_rule_reevaluate(rule_);
+
+  const std::set<std::string> keys = checkInputs(props, serviceData);
+  bool setOverrides = false;
+  if (hasOverrides() && !props.overrideFolder.empty()) {
+    if (checkOverrideEntries(props.overrideFolder)) {
+      setOverrides = true;
+    } else {
+      ERROR_store(EMH_severity_error, kInvalidOverrideEntries);
+      serviceData.addErrorStack(rule_);
+    }
+  }
+  if (keys.empty() && !setOverrides) {
+    return rule_;
+  }
+
+  Tag copy;
+  status = CFM_rule_copy(rule_, generateTransientRuleName().c_str(), &copy);
+
+  // Each value the host refuses is reported and left out; the copy carries the others.
+  auto report = [&](int setterStatus) {
+    if (setterStatus != 0) {
+      serviceData.addErrorStack(rule_);
+    }
+  };
+  if (keys.count(REVISION_RULE_UNIT_ATTR) != 0) {
+    report(CFM_rule_set_unit(copy, props.unitNo));
+  }
+  if (keys.count(REVISION_RULE_ITEM_ATTR) != 0) {
+    report(CFM_rule_set_end_item(copy, props.endItem.tag()));
+  }
+  if (keys.count(REVISION_RULE_ITEM_REV_ATTR) != 0) {
+    report(CFM_rule_set_end_item_rev(copy, props.endItemRevision.tag()));
+  }
+  if (keys.count(REVISION_RULE_DATE_ATTR) != 0) {
+    if (props.today) {
+      report(CFM_rule_set_date(copy, POM_null_date()));
+    } else if (props.date != POM_null_date()) {
+      report(CFM_rule_set_date(copy, props.date));
+    }
+  }
+  if (setOverrides) {
+    report(setOverridesOnTransientRule(props.overrideFolder, copy));
+  }
+  return copy;
+}
+
+int RevisionRulesImpl::setOverridesOnTransientRule(
+    const std::vector<StructureManagement::OverrideInfo>& overrides, Tag copy) const {
+  int count = 0;
+  host::HostArray<int> types;
+  host::HostArray<Tag> entries;
+  if (const int status = CFM_rule_list_entries(copy, &count, types.out(), entries.out())) {
+    return status;
+  }
+  for (const StructureManagement::OverrideInfo& given : overrides) {
+    const int position = askOverrideEntryPosn(given.ruleEntry.tag());
+    // The copy's override entry at the same position among its override entries.
+    Tag target;
+    int seen = 0;
+    for (int i = 0; types && entries && i < count; ++i) {
+      const std::size_t index = static_cast<std::size_t>(i);
+      if (types[index] == kOverrideEntry && seen++ == position) {
+        target = entries[index];
+        break;
+      }
+    }
+    if (target == NULLTAG) {
+      // The copy lacks the entry its rule has: the host did not copy the rule faithfully.
+      ERROR_store(EMH_severity_error, CFM_not_override_entry,
+                  std::to_string(static_cast<std::uint32_t>(given.ruleEntry.tag())).c_str());
+      return CFM_not_override_entry;
+    }
+    if (const int status = CFM_override_entry_set_folder(target, given.folder.tag())) {
+      return status;
+    }
+  }
+  return 0;
+}
+
+std::string RevisionRulesImpl::generateTransientRuleName() const {
+  char name[WSO_name_size_c + 1] = {};
+  if (WSOM_ask_name(rule_, name) != 0) {
+    // A rule without a readable name still gets a copy; the failure reaches no later stack.
+    ERROR_store_clear();
+    name[0] = '\0';
+  }
+  std::string result = std::string(name) + REVISION_RULE_MODIFIED_SUFFIX;
+  if (result.size() > static_cast<std::size_t>(WSO_name_size_c)) {
+    result.resize(WSO_name_size_c);
+  }
+  return result;
 }
 
 }  // namespace Cad

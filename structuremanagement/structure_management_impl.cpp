@@ -1,8 +1,14 @@
+#include <cstring>
+
+#include "host/object/cfm.h"
+#include "host/object/error_store.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/pom.h"
 #include "structuremanagement/absolute_structure.h"
 #include "structuremanagement/bom_expand.h"
 #include "structuremanagement/bom_windows.h"
 #include "structuremanagement/delete_structure.h"
-#include "structuremanagement/not_available.h"
 #include "structuremanagement/relative_structure.h"
 #include "structuremanagement/revision_rules.h"
 #include "structuremanagement/structure_management.h"
@@ -86,10 +92,56 @@ StructureManagement::GetVariantRulesResponse StructureManagementImpl::getVariant
 
 namespace _2007_06 {
 
+namespace {
+
+// The library's own code: the revision a rule configures for an object could not be worked out.
+constexpr int kConfiguredRevisionNotFound = 215150;
+
+}  // namespace
+
+// Objects of another class than exactly "Item" or "ItemRevision" (a dataset, a class derived
+// from either) are passed over without output or error, as are objects that the rule
+// configures no revision of.
 StructureManagement::GetConfiguredItemRevisionResponse
 StructureManagementImpl::getConfiguredItemRevision(
-    const std::vector<GetConfiguredItemRevisionInfo>&) {
-  throwNotAvailable("getConfiguredItemRevision");
+    const std::vector<GetConfiguredItemRevisionInfo>& info) {
+  GetConfiguredItemRevisionResponse response;
+  ServiceData serviceData;
+  for (const GetConfiguredItemRevisionInfo& input : info) {
+    const Tag object = input.object;
+    if (object.isValid() != 0) {
+      // This host already explains a failing validity answer on the store; once is enough.
+      if (ERROR_store_ask_last_ifail() != POM_invalid_tag) {
+        ERROR_store(EMH_severity_error, POM_invalid_tag);
+      }
+      serviceData.addErrorStack(object);
+      continue;
+    }
+    try {
+      ResultStatus status;
+      Tag classId;
+      status = POM_class_of_instance(object, &classId);
+      host::HostString className;
+      status = POM_name_of_class(classId, className.out());
+      if (std::strcmp(className.c_str(), "Item") == 0 ||
+          std::strcmp(className.c_str(), "ItemRevision") == 0) {
+        Tag configured;
+        host::HostString how;
+        status = CFM_item_ask_configured(input.revRule.tag(), object, &configured, how.out());
+        if (configured != NULLTAG) {
+          GetConfiguredItemRevisionOutput output;
+          output.inputInfo = input;
+          output.configuredItemRev = configured;
+          response.output.push_back(output);
+        }
+      }
+    } catch (IFail&) {
+      ERROR_store(EMH_severity_error, kConfiguredRevisionNotFound);
+      serviceData.addErrorStack(object);
+    }
+  }
+  response.serviceData = serviceData;
+  return response;
 }
 
 }  // namespace _2007_06

@@ -1,7 +1,7 @@
-// Variant rules attached to item revisions.
+// Variant rules attached to item revisions: what a client may pass as the object that
+// configures a BOM window (bom_windows.h).
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "structuremanagement/structure_management.h"
@@ -13,6 +13,12 @@ namespace Cad {
 class VariantRulesImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+
+  // Maps each item revision to its secondary objects (over every relation type, in the host's
+  // order) whose type's class is exactly "VariantRule" (objects of derived classes are not
+  // listed); a revision without any gets an empty list. The rules are plain objects of the
+  // service data. A null or failing revision is an error stack under its tag and has no entry.
+  // Raises a ServiceException for an empty input.
   static StructureManagement::GetVariantRulesResponse getVariantRules(
       const std::vector<POMRef<ZoltItemRevP>>& itemRevs);
 };

@@ -1,0 +1,238 @@
+// BOM windows for a client: opened configured by a revision rule and a variant rule or stored
+// option set, reported by client id, and closed again with their transient rule copies.
+#include "structuremanagement/bom_windows.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/object/bom.h"
+#include "host/object/cfm.h"
+#include "host/object/error_store.h"
+#include "host/object/host_call.h"
+#include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
+#include "structuremanagement/revision_rules.h"
+#include "tests/host/structure_fixture.h"
+#include "tests/support/service_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::CloseBOMWindowsImpl;
+using Korvane::Soa::Cad::CreateBOMWindowsImpl;
+using Korvane::Soa::Cad::RevisionRulesImpl;
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+using Info = StructureManagement::CreateBOMWindowsInfo;
+using soacad_test::ask;
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+using Strings = std::vector<std::string>;
+
+class BomWindowsTest : public soacad_test::StructureTest {
+ protected:
+  // An input for the revision `revisionUid` under `clientId`, configured by `ruleUid` (the
+  // default rule when empty).
+  Info input(const std::string& clientId, const std::string& revisionUid,
+             const std::string& ruleUid = "") {
+    Info info;
+    info.clientId = clientId;
+    info.itemRev = tagOf(revisionUid);
+    info.revRuleConfigInfo.revRule = ruleUid.empty() ? NULLTAG : tagOf(ruleUid);
+    return info;
+  }
+  StructureManagement::CreateBOMWindowsResponse create(const std::vector<Info>& info) {
+    return settled([&] { return CreateBOMWindowsImpl().createBOMWindows(info); });
+  }
+  StructureManagement::CloseBOMWindowsResponse close(const std::vector<Tag>& windows) {
+    std::vector<EIMRef<BOMWindow>> references(windows.begin(), windows.end());
+    return settled([&] { return CloseBOMWindowsImpl().closeBOMWindows(references); });
+  }
+  // The one window an input opened.
+  Tag openOne(const Info& info) {
+    const auto response = create({info});
+    EXPECT_EQ(errors(response.serviceData), Strings{});
+    return response.output.empty() ? NULLTAG : response.output[0].bomWindow.tag();
+  }
+  static Strings errors(const StructureManagement::ServiceData& serviceData) {
+    return soacad_test::stacks(serviceData.getErrorArray());
+  }
+  static Strings clientIds(const StructureManagement::CreateBOMWindowsResponse& response) {
+    Strings ids;
+    for (const auto& output : response.output) {
+      ids.push_back(output.clientId);
+    }
+    return ids;
+  }
+  bool showsLamp(Tag window) {
+    for (const std::string& occurrence :
+         occurrencesOf(children(ask(BOM_ask_window_top_line, window)))) {
+      if (occurrence == "occ.lamp") {
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+TEST_F(BomWindowsTest, AWindowConfiguredByItsRuleOnlyIsReportedAndClosedAgain) {
+  const auto response = create({input("c1", "r.asm.A", "rr.released")});
+  ASSERT_EQ(clientIds(response), Strings{"c1"});
+  const Tag window = response.output[0].bomWindow.tag();
+  const Tag topLine = response.output[0].bomLine.tag();
+  EXPECT_EQ(host::openBomWindows(), std::vector<Tag>{window});
+  EXPECT_EQ(ask(BOM_ask_window_top_line, window), topLine);
+  EXPECT_EQ(ask(BOM_ask_window_config_rule, window), tagOf("rr.released"));
+  EXPECT_TRUE(PSEBulletinBoard::contains(window));
+  EXPECT_EQ(occurrencesOf(children(topLine)),
+            (Strings{"occ.bolt", "occ.plate", "occ.sub", "occ.gde", "occ.lamp", "occ.ghost"}))
+      << "unconfigured lines shown, no variant rule";
+  EXPECT_EQ(response.serviceData.createdUids(),
+            (std::set<std::string>{store().uidOfTag(window), store().uidOfTag(topLine)}));
+  EXPECT_EQ(errors(response.serviceData), Strings{});
+
+  const auto closed = close({window});
+  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{store().uidOfTag(window)});
+  EXPECT_TRUE(host::openBomWindows().empty());
+  EXPECT_NE(store().find(tagOf("rr.released")), nullptr) << "a saved rule stays";
+}
+
+TEST_F(BomWindowsTest, TheObjectForConfigureAppliesVariantRulesAndOptionSetsOnly) {
+  const struct {
+    const char* object;
+    bool lampShown;
+  } cases[] = {{"vr.blue", false}, {"vr.red", true}, {"sos.blue", false}, {"ds.1", true}};
+  for (const auto& test : cases) {
+    Info info = input("c", "r.asm.A", "rr.latest");
+    info.objectForConfigure = tagOf(test.object);
+    const Tag window = openOne(info);
+    EXPECT_EQ(showsLamp(window), test.lampShown) << test.object;
+    close({window});
+  }
+  EXPECT_TRUE(host::openBomWindows().empty());
+}
+
+TEST_F(BomWindowsTest, ARefusedArrangementDoesNotStopTheInput) {
+  Info info = input("c", "r.asm.A");
+  info.activeAssemblyArrangement = tagOf("ds.1");
+  EXPECT_NE(openOne(info), NULLTAG);
+}
+
+TEST_F(BomWindowsTest, AFailingInputLeavesNothingBehindAndTheNextOnesGoOn) {
+  Info transient = input("copy", "r.asm.A", "rr.unit");
+  transient.revRuleConfigInfo.props.unitNo = 7;
+  Info optionSet = input("sos", "r.asm.A");
+  optionSet.objectForConfigure = tagOf("sos.blue");
+  const struct {
+    const char* fault;  // Empty: the input itself is wrong.
+    Info info;
+    const char* stack;
+  } cases[] = {
+      {"", input("bad", "no.such"), "bad: 7007"},
+      {"BOM_set_window_config_rule", transient, "copy: 99"},
+      {"BOM_set_window_pack_all", transient, "copy: 99"},
+      {"BOM_sos_db_read", optionSet, "sos: 99"},
+      {"Tag::object", optionSet, "sos: 99"},
+      {"PSEBulletinBoard::add", input("board", "r.asm.A"), "board: 99"},
+  };
+  for (const auto& test : cases) {
+    host::faultPlan().clear();
+    if (*test.fault != '\0') {
+      host::faultPlan().fail(test.fault, 99);
+    }
+    const std::string before = savedObjects();
+    const auto response = create({test.info});
+    EXPECT_EQ(errors(response.serviceData), Strings{test.stack}) << test.fault;
+    EXPECT_TRUE(response.output.empty()) << test.fault;
+    EXPECT_TRUE(response.serviceData.createdUids().empty()) << test.fault;
+    EXPECT_TRUE(host::openBomWindows().empty()) << test.fault;
+    EXPECT_EQ(savedObjects(), before) << test.fault;
+  }
+
+  host::faultPlan().clear();
+  const auto response =
+      create({input("first", "r.asm.A"), input("bad", "no.such"), input("last", "r.sub.A")});
+  EXPECT_EQ(clientIds(response), (Strings{"first", "last"}));
+  EXPECT_EQ(errors(response.serviceData), Strings{"bad: 7007"});
+  EXPECT_EQ(host::openBomWindows().size(), 2u);
+  close(host::openBomWindows());
+}
+
+TEST_F(BomWindowsTest, ATransientRuleCopyGoesWithItsWindow) {
+  Info modified = input("modified", "r.asm.A", "rr.unit");
+  modified.revRuleConfigInfo.props.unitNo = 7;
+  const auto response = create({modified, input("plain", "r.asm.A", "rr.latest")});
+  ASSERT_EQ(response.output.size(), 2u);
+  const Tag copy = ask(BOM_ask_window_config_rule, response.output[0].bomWindow.tag());
+  ASSERT_TRUE(RevisionRulesImpl::isRevisionRuleTransient(copy));
+  EXPECT_EQ(ask(CFM_rule_ask_unit, copy), 7);
+  const std::vector<Tag> copiedEntries = host::entriesOfRule(copy);
+  ASSERT_FALSE(copiedEntries.empty());
+
+  close({response.output[0].bomWindow.tag(), response.output[1].bomWindow.tag()});
+  EXPECT_EQ(store().find(copy), nullptr);
+  EXPECT_EQ(store().find(copiedEntries[0]), nullptr);
+  EXPECT_NE(store().find(tagOf("rr.unit")), nullptr);
+  EXPECT_NE(store().find(tagOf("rr.latest")), nullptr);
+  EXPECT_TRUE(host::openBomWindows().empty());
+}
+
+TEST_F(BomWindowsTest, AWindowThatIsGoneIsAnErrorStackAndTheOthersAreClosed) {
+  const Tag gone = openOne(input("gone", "r.asm.A"));
+  const Tag open = openOne(input("open", "r.asm.A"));
+  ASSERT_EQ(BOM_close_window(gone), 0);
+  const auto closed = close({gone, open});
+  EXPECT_EQ(errors(closed.serviceData), Strings{"uid:" + store().uidOfTag(gone) + ": 7007"});
+  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{store().uidOfTag(open)});
+  EXPECT_TRUE(host::openBomWindows().empty());
+}
+
+TEST_F(BomWindowsTest, EmptyInputsGiveEmptyResponses) {
+  const auto created = create({});
+  EXPECT_TRUE(created.output.empty());
+  EXPECT_TRUE(created.serviceData.createdUids().empty());
+  EXPECT_EQ(errors(created.serviceData), Strings{});
+  EXPECT_EQ(errors(close({}).serviceData), Strings{});
+}
+
+// --- From request text -----------------------------------------------------------------------
+
+class BomWindowsRequestTest : public soacad_test::ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    load(soacad_test::kUserFixture);
+    load(soacad_test::kStructureFixture);
+  }
+  host::Reply send(const std::string& operation, const std::string& request) {
+    return call("Cad-2007-01-StructureManagement", operation, request);
+  }
+};
+
+TEST_F(BomWindowsRequestTest, WindowsOpenedByRequestAreClosedByRequest) {
+  const auto created = responseOf<Wire::CreateBOMWindowsResponse>(send("createBOMWindows", R"(
+    <CreateBOMWindowsInput>
+      <info clientId="asm"><itemRev uid="r.asm.A"/>
+        <revRuleConfigInfo clientId="r"><revRule uid="rr.unit"/><props unitNo="7"/></revRuleConfigInfo>
+        <objectForConfigure uid="vr.blue"/>
+      </info>
+      <info clientId="lost"><itemRev uid="no.such"/></info>
+    </CreateBOMWindowsInput>)"));
+  ASSERT_EQ(created.getOutputArray().size(), 1u);
+  const Wire::CreateBOMWindowsOutput& output = created.getOutputArray()[0];
+  EXPECT_EQ(output.getClientId(), "asm");
+  const std::string window = output.getBomWindow().getUid();
+  EXPECT_EQ(host::openBomWindows(), std::vector<Tag>{tagOf(window)});
+  EXPECT_EQ(created.getServiceData().getCreatedObjArray().size(), 2u);
+  EXPECT_EQ(soacad_test::stacks(created.getServiceData().getPartialErrorArray()),
+            Strings{"lost: 7007"});
+
+  const auto closed = responseOf<Wire::CloseBOMWindowsResponse>(send(
+      "closeBOMWindows", "<CloseBOMWindowsInput><bomWindow uid=\"" + window +
+                             "\"/><bomWindow uid=\"" + window + "\"/></CloseBOMWindowsInput>"));
+  ASSERT_EQ(closed.getServiceData().getDeletedObjArray().size(), 1u);
+  EXPECT_EQ(closed.getServiceData().getDeletedObjArray()[0].getUid(), window);
+  EXPECT_EQ(soacad_test::stacks(closed.getServiceData().getPartialErrorArray()),
+            Strings{"uid:" + window + ": 7007"});
+  EXPECT_TRUE(host::openBomWindows().empty());
+}
+
+}  // namespace

@@ -1,0 +1,303 @@
+// Revision rules: the listing a client chooses from, and the rule a window gets for the
+// client's own values (the rule itself, or a transient copy that carries them).
+#include "structuremanagement/revision_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/soa_exceptions.h"
+#include "host/object/cfm.h"
+#include "host/object/error_store.h"
+#include "host/object/host_call.h"
+#include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
+#include "tests/host/structure_fixture.h"
+#include "tests/support/service_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::RevisionRulesImpl;
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+using Props = StructureManagement::RevisionRuleEntryProps;
+using ServiceData = Korvane::Soa::Server::ServiceData;
+using soacad_test::ask;
+using soacad_test::askList;
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+using Strings = std::vector<std::string>;
+
+// On top of the structure fixture: rr.multi, named with 30 characters, with an end item
+// revision and the entries override (f.o1), date, override (f.o2), override (f.o3) and an
+// override entry without folder; rr.dated, a date rule with its own date.
+const char* const kRules = R"(<fixture>
+  <object uid="f.o1" class="Folder"/><object uid="f.o2" class="Folder"/>
+  <object uid="f.o3" class="Folder"/><object uid="f.new2" class="Folder"/>
+  <object uid="f.new3" class="Folder"/>
+  <object uid="rr.multi" class="RevisionRule">
+    <prop name="object_name" value="ABCDEFGHIJKLMNOPQRSTUVWXYZ0123"/>
+    <prop name="rule_end_item_rev" value="r.asm.A"/>
+    <prop name="entries"><v value="rre.m1"/><v value="rre.mdate"/><v value="rre.m2"/>
+      <v value="rre.m3"/><v value="rre.bare"/></prop>
+  </object>
+  <object uid="rre.m1" class="RevisionRuleEntry">
+    <prop name="entry_type" value="2"/><prop name="override_folder" value="f.o1"/>
+  </object>
+  <object uid="rre.mdate" class="RevisionRuleEntry"><prop name="entry_type" value="3"/></object>
+  <object uid="rre.m2" class="RevisionRuleEntry">
+    <prop name="entry_type" value="2"/><prop name="override_folder" value="f.o2"/>
+  </object>
+  <object uid="rre.m3" class="RevisionRuleEntry">
+    <prop name="entry_type" value="2"/><prop name="override_folder" value="f.o3"/>
+  </object>
+  <object uid="rre.bare" class="RevisionRuleEntry"><prop name="entry_type" value="2"/></object>
+  <object uid="rr.dated" class="RevisionRule">
+    <prop name="object_name" value="Dated"/><prop name="rule_date" value="2020-06-01T00:00:00"/>
+    <prop name="entries"><v value="rre.dated"/></prop>
+  </object>
+  <object uid="rre.dated" class="RevisionRuleEntry"><prop name="entry_type" value="3"/></object>
+</fixture>)";
+
+class RevisionRuleTest : public soacad_test::StructureTest {
+ protected:
+  void SetUp() override {
+    StructureTest::SetUp();
+    load(kRules);
+  }
+
+  // askRuleToSet of the rule with that UID ("" for the default rule), checked settled.
+  Tag ruleToSet(const std::string& ruleUid, const Props& props) {
+    const Tag rule = ruleUid.empty() ? NULLTAG : tagOf(ruleUid);
+    return settled([&] { return Tag(RevisionRulesImpl(rule).askRuleToSet(props, serviceData_)); });
+  }
+  Strings errors() { return soacad_test::stacks(serviceData_.getErrorArray()); }
+
+  std::string name(Tag object) { return text(object, "object_name"); }
+  // The folders of the rule's override entries, as UIDs ("" for none).
+  Strings overrideFolders(Tag rule) {
+    Strings folders;
+    for (Tag entry : host::entriesOfRule(rule)) {
+      if (store().find(entry) != nullptr && text(entry, "entry_type") == "2") {
+        folders.push_back(store().uidOfTag(ask(CFM_override_entry_ask_folder, entry)));
+      }
+    }
+    return folders;
+  }
+  static Date date(int year, int month, int day) {
+    Date result;
+    result.year = year;
+    result.month = month;
+    result.day = day;
+    return result;
+  }
+
+  ServiceData serviceData_;
+};
+
+// --- The rule for a window -------------------------------------------------------------------
+
+TEST_F(RevisionRuleTest, PropsThatAskForNothingGiveTheRuleItself) {
+  for (const char* rule : {"rr.latest", "rr.unit", "rr.override", "rr.multi", "rr.dated"}) {
+    EXPECT_EQ(ruleToSet(rule, Props()), tagOf(rule)) << rule;
+  }
+  EXPECT_EQ(ruleToSet("", Props()), tagOf("rr.latest")) << "the default rule";
+  EXPECT_EQ(calls("CFM_rule_copy"), 0);
+  EXPECT_EQ(errors(), Strings{});
+}
+
+TEST_F(RevisionRuleTest, AValueTheRuleHasNoEntryForIsReportedAndNeedsNoCopy) {
+  struct Case {
+    const char* what;
+    Props props;
+  };
+  std::vector<Case> cases(5);
+  cases[0] = {"unit", Props()};
+  cases[0].props.unitNo = 3;
+  cases[1] = {"end item", Props()};
+  cases[1].props.endItem = tagOf("i.asm");
+  cases[2] = {"end item revision", Props()};
+  cases[2].props.endItemRevision = tagOf("r.asm.A");
+  cases[3] = {"today", Props()};
+  cases[3].props.today = true;
+  cases[4] = {"date", Props()};
+  cases[4].props.date = date(2022, 2, 2);
+  for (const Case& test : cases) {
+    serviceData_ = ServiceData();
+    EXPECT_EQ(ruleToSet("rr.latest", test.props), tagOf("rr.latest")) << test.what;
+    EXPECT_EQ(errors(), Strings{"uid:rr.latest: 710044"}) << test.what;
+  }
+  EXPECT_EQ(calls("CFM_rule_copy"), 0);
+}
+
+TEST_F(RevisionRuleTest, ValuesTheRuleTakesGoOnATransientCopyAndTheOthersAreReported) {
+  Props props;
+  props.unitNo = 7;
+  props.endItem = tagOf("i.plate");
+  props.date = date(2022, 2, 2);  // rr.unit has no date entry.
+  const Tag copy = ruleToSet("rr.unit", props);
+
+  ASSERT_NE(copy, tagOf("rr.unit"));
+  EXPECT_TRUE(RevisionRulesImpl::isRevisionRuleTransient(copy));
+  EXPECT_FALSE(RevisionRulesImpl::isRevisionRuleTransient(tagOf("rr.unit")));
+  EXPECT_EQ(name(copy), "By Unit(CAD-Modified)");
+  EXPECT_EQ(ask(CFM_rule_ask_unit, copy), 7);
+  EXPECT_EQ(ask(CFM_rule_ask_end_item, copy), tagOf("i.plate"));
+  EXPECT_TRUE(ask(CFM_rule_ask_date, copy).isNull());
+  EXPECT_EQ(ask(CFM_rule_ask_unit, tagOf("rr.unit")), 5) << "the rule itself is unchanged";
+  EXPECT_EQ(ask(CFM_rule_ask_end_item, tagOf("rr.unit")), tagOf("i.asm"));
+  EXPECT_EQ(errors(), Strings{"uid:rr.unit: 710044"});
+}
+
+TEST_F(RevisionRuleTest, TodayConfiguresByTheNullDateWhateverTheDateHolds) {
+  Props today;
+  today.today = true;
+  today.date = date(2022, 2, 2);
+  EXPECT_TRUE(ask(CFM_rule_ask_date, ruleToSet("rr.dated", today)).isNull());
+
+  Props dated;
+  dated.date = date(2022, 2, 2);
+  EXPECT_EQ(ask(CFM_rule_ask_date, ruleToSet("rr.dated", dated)), date(2022, 2, 2));
+  EXPECT_EQ(ask(CFM_rule_ask_date, tagOf("rr.dated")), date(2020, 6, 1));
+  EXPECT_EQ(errors(), Strings{});
+}
+
+TEST_F(RevisionRuleTest, ACopyNameIsCutAtThirtyTwoCharacters) {
+  Props today;
+  today.today = true;
+  EXPECT_EQ(name(ruleToSet("rr.multi", today)), "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123(C");
+}
+
+TEST_F(RevisionRuleTest, OverrideFoldersGoOnTheCopysEntriesAtTheSamePositions) {
+  Props props;
+  props.overrideFolder = {{tagOf("rre.m2"), tagOf("f.new2")}, {tagOf("rre.m3"), tagOf("f.new3")}};
+  const Tag copy = ruleToSet("rr.multi", props);
+  ASSERT_NE(copy, tagOf("rr.multi"));
+  EXPECT_EQ(overrideFolders(copy), (Strings{"f.o1", "f.new2", "f.new3", ""}));
+  EXPECT_EQ(overrideFolders(tagOf("rr.multi")), (Strings{"f.o1", "f.o2", "f.o3", ""}));
+  EXPECT_EQ(errors(), Strings{});
+}
+
+TEST_F(RevisionRuleTest, OverrideFoldersForEntriesThatCannotTakeThemAreReportedAndIgnored) {
+  // Another rule's entry; an entry of the rule without a folder.
+  for (const char* entry : {"rre.override", "rre.bare"}) {
+    serviceData_ = ServiceData();
+    Props props;
+    props.overrideFolder = {{tagOf("rre.m1"), tagOf("f.new2")}, {tagOf(entry), tagOf("f.new3")}};
+    EXPECT_EQ(ruleToSet("rr.multi", props), tagOf("rr.multi")) << entry;
+    EXPECT_EQ(errors(), Strings{"uid:rr.multi: 710043"}) << entry;
+  }
+  // A rule without override entries ignores them silently.
+  serviceData_ = ServiceData();
+  Props props;
+  props.overrideFolder = {{tagOf("rre.override"), tagOf("f.new2")}};
+  EXPECT_EQ(ruleToSet("rr.latest", props), tagOf("rr.latest"));
+  EXPECT_EQ(errors(), Strings{});
+  EXPECT_EQ(calls("CFM_rule_copy"), 0);
+}
+
+TEST_F(RevisionRuleTest, AValueTheHostRefusesIsReportedAndTheCopyKeepsTheOthers) {
+  Props props;
+  props.unitNo = 6;
+  props.endItem = tagOf("r.asm.A");  // A revision where an item is needed.
+  const Tag copy = ruleToSet("rr.unit", props);
+  EXPECT_EQ(ask(CFM_rule_ask_unit, copy), 6);
+  EXPECT_EQ(ask(CFM_rule_ask_end_item, copy), tagOf("i.asm"));
+  EXPECT_EQ(errors(), Strings{"uid:rr.unit: 7007"});
+}
+
+using EmptyHostTest = soacad_test::HostTest;
+
+TEST_F(EmptyHostTest, ARuleIsNeededWhereTheDefaultRuleIsAsked) {
+  EXPECT_EQ(soacad_test::ifailOf([] { RevisionRulesImpl rule(NULLTAG); }), CFM_no_revision_rules);
+  ERROR_store_clear();
+}
+
+// --- Listing ---------------------------------------------------------------------------------
+
+class RevisionRuleListTest : public soacad_test::ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    load(soacad_test::kUserFixture);
+    load(soacad_test::kStructureFixture);
+    load(kRules);
+  }
+  StructureManagement::GetRevisionRulesResponse list() {
+    return settled([] { return RevisionRulesImpl::getRevisionRules(); });
+  }
+  Strings rulesOf(const StructureManagement::GetRevisionRulesResponse& response) {
+    Strings uids;
+    for (const auto& info : response.output) {
+      uids.push_back(store().uidOfTag(info.revRule.tag()));
+    }
+    return uids;
+  }
+};
+
+TEST_F(RevisionRuleListTest, ListsTheSavedRulesWithWhatTheyHave) {
+  Tag copy;
+  ASSERT_EQ(CFM_rule_copy(tagOf("rr.unit"), "transient", &copy), 0);
+  const auto response = list();
+  ASSERT_EQ(rulesOf(response), (Strings{"rr.latest", "rr.released", "rr.unit", "rr.override",
+                                        "rr.multi", "rr.dated"}));
+
+  using Status = std::map<std::string, bool>;
+  EXPECT_EQ(response.output[2].hasValueStatus, (Status{{"rule_date", false},
+                                                       {"rule_end_item", true},
+                                                       {"rule_end_item_rev", false},
+                                                       {"rule_unit", true}}));
+  EXPECT_EQ(response.output[4].hasValueStatus, (Status{{"rule_date", true},
+                                                       {"rule_end_item", false},
+                                                       {"rule_end_item_rev", true},
+                                                       {"rule_unit", false}}));
+  const auto& overrides = response.output[4].overrideFolder;
+  ASSERT_EQ(overrides.size(), 4u);
+  EXPECT_EQ(overrides[1].ruleEntry.tag(), tagOf("rre.m2"));
+  EXPECT_EQ(overrides[1].folder.tag(), tagOf("f.o2"));
+  EXPECT_EQ(overrides[3].ruleEntry.tag(), tagOf("rre.bare"));
+  EXPECT_EQ(overrides[3].folder.tag(), NULLTAG);
+
+  const auto& plain = response.serviceData.plainUids();
+  for (const char* uid : {"rr.latest", "rr.multi", "i.asm", "r.asm.A", "f.o1", "rre.m1", "rre.bare",
+                          "rre.override", "f.override"}) {
+    EXPECT_EQ(plain.count(uid), 1u) << uid;
+  }
+  EXPECT_EQ(plain.count(store().uidOfTag(copy)), 0u);
+  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()), Strings{});
+}
+
+TEST_F(RevisionRuleListTest, ARuleThatCannotBeDescribedIsAnErrorStackOfItsOwn) {
+  host::faultPlan().fail("CFM_rule_list_entries", 99, 0, tagOf("rr.unit"));
+  const auto response = list();
+  EXPECT_EQ(rulesOf(response),
+            (Strings{"rr.latest", "rr.released", "rr.override", "rr.multi", "rr.dated"}));
+  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()), Strings{"uid:rr.unit: 99"});
+}
+
+TEST_F(RevisionRuleListTest, RulesThatCannotBeListedFailTheCall) {
+  for (const char* call : {"CFM_list", "POM_is_newly_created"}) {
+    host::faultPlan().clear();
+    host::faultPlan().fail(call, 99);
+    EXPECT_THROW(RevisionRulesImpl::getRevisionRules(), Korvane::Soa::Server::ServiceException)
+        << call;
+    ERROR_store_clear();
+    expectSettled();
+  }
+}
+
+TEST_F(RevisionRuleListTest, RequestAnswersEachRuleWithItsValueMapInKeyOrder) {
+  const auto response = responseOf<Wire::GetRevisionRulesResponse>(
+      call("Cad-2007-01-StructureManagement", "getRevisionRules", "<GetRevisionRulesInput/>"));
+  ASSERT_EQ(response.getOutputArray().size(), 6u);
+  const Wire::RevisionRuleInfo& unit = response.getOutputArray()[2];
+  EXPECT_EQ(unit.getRevRule().getUid(), "rr.unit");
+  Strings entries;
+  for (const auto& entry : unit.getHasValueStatuArray()) {
+    entries.push_back(entry.getKey() + "=" + (entry.getValue() ? "true" : "false"));
+  }
+  EXPECT_EQ(entries, (Strings{"rule_date=false", "rule_end_item=true", "rule_end_item_rev=false",
+                              "rule_unit=true"}));
+  EXPECT_EQ(response.getOutputArray()[3].getOverrideFolderArray()[0].getFolder().getUid(),
+            "f.override");
+}
+
+}  // namespace

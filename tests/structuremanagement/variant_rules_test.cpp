@@ -1,0 +1,164 @@
+// The look-ups a client makes before it opens windows: the variant rules attached to item
+// revisions, and the revision of an item that a revision rule configures.
+#include "structuremanagement/variant_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/soa_exceptions.h"
+#include "host/object/error_store.h"
+#include "host/object/host_call.h"
+#include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
+#include "skeletons/structuremanagement/structuremanagement_2007_06_records.h"
+#include "tests/host/structure_fixture.h"
+#include "tests/support/service_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::VariantRulesImpl;
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+using Configured = Korvane::Soa::Cad::_2007_06::StructureManagement;
+using Strings = std::vector<std::string>;
+
+// On top of the structure fixture, r.asm.A also has (in this order) vr.sub, of a class derived
+// from VariantRule, the dataset ds.1 and vr.blue under another relation type; vr.red came
+// first. s.1 is of a class derived from Item.
+const char* const kAttached = R"(<fixture>
+  <class name="ConfiguratorRule" parent="VariantRule"/>
+  <type name="ConfiguratorRule" class="ConfiguratorRule" parent="VariantRule"/>
+  <class name="SpecialItem" parent="Item"/>
+  <type name="SpecialItem" class="SpecialItem" parent="Item"/>
+  <object uid="vr.sub" class="ConfiguratorRule" type="ConfiguratorRule"/>
+  <object uid="s.1" class="SpecialItem" type="SpecialItem"/>
+  <relation type="ZOLT_variant_rule" primary="r.asm.A" secondary="vr.sub"/>
+  <relation type="ZOLT_reference" primary="r.asm.A" secondary="ds.1"/>
+  <relation type="ZOLT_reference" primary="r.asm.A" secondary="vr.blue"/>
+</fixture>)";
+
+class LookUpTest : public soacad_test::ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    load(soacad_test::kUserFixture);
+    load(soacad_test::kStructureFixture);
+    load(kAttached);
+  }
+
+  StructureManagement::GetVariantRulesResponse variantRules(const std::vector<Tag>& revisions) {
+    const std::vector<POMRef<ZoltItemRevP>> input(revisions.begin(), revisions.end());
+    return settled([&] { return VariantRulesImpl::getVariantRules(input); });
+  }
+  // The revision's map entry as UIDs; {"<none>"} when it has none.
+  Strings rulesOf(const StructureManagement::GetVariantRulesResponse& response, Tag revision) {
+    const auto found = response.inputItemRevToVarRule.find(POMRef<ZoltItemRevP>(revision));
+    if (found == response.inputItemRevToVarRule.end()) {
+      return {"<none>"};
+    }
+    Strings uids;
+    for (const auto& rule : found->second) {
+      uids.push_back(store().uidOfTag(rule.tag()));
+    }
+    return uids;
+  }
+
+  Configured::GetConfiguredItemRevisionResponse configured(
+      const std::vector<Configured::GetConfiguredItemRevisionInfo>& info) {
+    return settled([&] {
+      return Korvane::Soa::Cad::_2007_06::StructureManagementImpl().getConfiguredItemRevision(info);
+    });
+  }
+  Configured::GetConfiguredItemRevisionInfo ask(const std::string& objectUid,
+                                                const std::string& ruleUid) {
+    return {objectUid.empty() ? NULLTAG : tagOf(objectUid),
+            ruleUid.empty() ? NULLTAG : tagOf(ruleUid)};
+  }
+};
+
+// --- Variant rules ---------------------------------------------------------------------------
+
+TEST_F(LookUpTest, EachRevisionMapsToItsVariantRulesOfExactlyThatClass) {
+  const auto response = variantRules({tagOf("r.asm.A"), tagOf("r.bolt.A")});
+  EXPECT_EQ(rulesOf(response, tagOf("r.asm.A")), (Strings{"vr.red", "vr.blue"}));
+  EXPECT_EQ(rulesOf(response, tagOf("r.bolt.A")), Strings{}) << "an entry with an empty list";
+  EXPECT_EQ(response.serviceData.plainUids(), (std::set<std::string>{"vr.red", "vr.blue"}));
+  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()), Strings{});
+}
+
+TEST_F(LookUpTest, AFailingRevisionIsAnErrorStackWithoutEntryAndTheNextGoesOn) {
+  host::faultPlan().fail("GRM_list_secondary_objects_only", 99, 0, tagOf("r.bolt.A"));
+  const auto response = variantRules({NULLTAG, tagOf("r.bolt.A"), tagOf("r.asm.A")});
+  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()),
+            (Strings{": 7007", "uid:r.bolt.A: 99"}));
+  EXPECT_EQ(rulesOf(response, NULLTAG), Strings{"<none>"});
+  EXPECT_EQ(rulesOf(response, tagOf("r.bolt.A")), Strings{"<none>"});
+  EXPECT_EQ(rulesOf(response, tagOf("r.asm.A")), (Strings{"vr.red", "vr.blue"}));
+}
+
+TEST_F(LookUpTest, NoRevisionsFailTheCall) {
+  EXPECT_THROW(VariantRulesImpl::getVariantRules({}), Korvane::Soa::Server::ServiceException);
+  expectSettled();
+}
+
+TEST_F(LookUpTest, VariantRulesRequestAnswersAMapEntryPerRevision) {
+  namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+  const auto response = responseOf<Wire::GetVariantRulesResponse>(
+      call("Cad-2007-01-StructureManagement", "getVariantRules",
+           "<GetVariantRulesInput><itemRev uid=\"r.asm.A\"/><itemRev uid=\"no.such\"/>"
+           "</GetVariantRulesInput>"));
+  ASSERT_EQ(response.getInputItemRevToVarRuleArray().size(), 1u);
+  const auto& entry = response.getInputItemRevToVarRuleArray()[0];
+  EXPECT_EQ(entry.getKey().getUid(), "r.asm.A");
+  ASSERT_EQ(entry.getValueArray().size(), 2u);
+  EXPECT_EQ(entry.getValueArray()[1].getUid(), "vr.blue");
+  EXPECT_EQ(soacad_test::stacks(response.getServiceData().getPartialErrorArray()),
+            Strings{"uid:no.such: 7007"});
+  EXPECT_TRUE(
+      call("Cad-2007-01-StructureManagement", "getVariantRules", "<GetVariantRulesInput/>").fault);
+}
+
+// --- The configured item revision ------------------------------------------------------------
+
+TEST_F(LookUpTest, ItemsAndRevisionsGetTheRevisionTheRuleConfigures) {
+  const auto response = configured({ask("i.bolt", "rr.released"), ask("r.bolt.A", "rr.latest"),
+                                    ask("ds.1", "rr.latest"), ask("s.1", "rr.latest"),
+                                    ask("i.ghost", "rr.latest"), ask("i.plate", "rr.override")});
+  ASSERT_EQ(response.output.size(), 3u)
+      << "no output for a dataset, a derived class or no revision";
+  EXPECT_EQ(response.output[0].inputInfo.object, tagOf("i.bolt"));
+  EXPECT_EQ(response.output[0].inputInfo.revRule.tag(), tagOf("rr.released"));
+  EXPECT_EQ(response.output[0].configuredItemRev.tag(), tagOf("r.bolt.B"));
+  EXPECT_EQ(response.output[1].inputInfo.object, tagOf("r.bolt.A"));
+  EXPECT_EQ(response.output[1].configuredItemRev.tag(), tagOf("r.bolt.C"));
+  EXPECT_EQ(response.output[2].configuredItemRev.tag(), tagOf("r.plate.B"));
+  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()), Strings{});
+}
+
+TEST_F(LookUpTest, InvalidObjectsAndFailingLookUpsAreErrorStacksUnderTheObject) {
+  const auto response = configured({ask("no.such", "rr.latest"), ask("", "rr.latest"),
+                                    ask("i.bolt", ""), ask("i.pin", "rr.latest")});
+  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()),
+            (Strings{"uid:no.such: 7007", ": 7007", "uid:i.bolt: 7007 215150"}));
+  ASSERT_EQ(response.output.size(), 1u);
+  EXPECT_EQ(response.output[0].configuredItemRev.tag(), tagOf("r.pin.A"));
+  EXPECT_TRUE(configured({}).output.empty());
+}
+
+TEST_F(LookUpTest, ConfiguredRevisionRequestEchoesTheInput) {
+  namespace Wire = Korvane::Schemas::Cad::_2007_06::Structuremanagement;
+  const auto response = responseOf<Wire::GetConfiguredItemRevisionResponse>(
+      call("Cad-2007-06-StructureManagement", "getConfiguredItemRevision",
+           "<GetConfiguredItemRevisionInput>"
+           "<input><object uid=\"i.bolt\"/><revRule uid=\"rr.unit\"/></input>"
+           "<input><object uid=\"ds.1\"/><revRule uid=\"rr.unit\"/></input>"
+           "</GetConfiguredItemRevisionInput>"));
+  ASSERT_EQ(response.getOutputArray().size(), 1u);
+  const auto& output = response.getOutputArray()[0];
+  EXPECT_EQ(output.getInputInfo().getObject().getUid(), "i.bolt");
+  EXPECT_EQ(output.getInputInfo().getRevRule().getUid(), "rr.unit");
+  EXPECT_EQ(output.getConfiguredItemRev().getUid(), "r.bolt.B");
+  EXPECT_TRUE(response.getServiceData().getPartialErrorArray().empty());
+}
+
+}  // namespace

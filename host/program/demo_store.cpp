@@ -18,6 +18,7 @@ const char* const kDemoStore = R"(<fixture>
   <type name="ZOLT_specification" class="ImanRelation" parent="ImanRelation"/>
   <type name="ZOLT_reference" class="ImanRelation" parent="ImanRelation"/>
   <type name="ZOLT_rendering" class="ImanRelation" parent="ImanRelation"/>
+  <type name="ZOLT_variant_rule" class="ImanRelation" parent="ImanRelation"/>
   <type name="CADAltId" class="Identifier" parent="Identifier"/>
   <type name="ERPAltId" class="Identifier" parent="Identifier"/>
 
@@ -250,6 +251,45 @@ const char* const kDemoStore = R"(<fixture>
     <prop name="mapping_type" value="1"/>
     <prop name="resolved_object" value="i.000101"/>
     <prop name="resolved_property" value="object_name"/>
+  </object>
+
+  <object uid="vt.view" class="PSViewType"><prop name="view_type_name" value="view"/></object>
+  <object uid="nt.cad_note" class="PSNoteType"><prop name="object_name" value="CAD_note"/></object>
+  <object uid="bv.000100" class="PSBOMView">
+    <prop name="object_name" value="000100-view"/>
+    <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.000100"/>
+  </object>
+  <object uid="bvr.000100.B" class="PSBOMViewRevision">
+    <prop name="object_name" value="000100/B-view"/>
+    <prop name="bom_view" value="bv.000100"/><prop name="parent_revision" value="r.000100.B"/>
+    <prop name="is_precise" value="false"/>
+    <prop name="occurrences"><v value="occ.000100.B.1"/><v value="occ.000100.B.2"/></prop>
+  </object>
+  <object uid="th.000100.1" class="PSOccurrenceThread"/>
+  <object uid="th.000100.2" class="PSOccurrenceThread"/>
+  <object uid="occ.000100.B.1" class="PSOccurrence">
+    <prop name="child_item" value="i.000101"/><prop name="occurrence_thread" value="th.000100.1"/>
+    <prop name="quantity" value="1"/><prop name="seq_no" value="10"/>
+  </object>
+  <object uid="occ.000100.B.2" class="PSOccurrence">
+    <prop name="child_item" value="i.000102"/><prop name="occurrence_thread" value="th.000100.2"/>
+    <prop name="quantity" value="2"/><prop name="seq_no" value="20"/>
+  </object>
+  <object uid="rr.latest" class="RevisionRule">
+    <prop name="object_name" value="Latest released or in work"/>
+    <prop name="entries"><v value="rre.latest"/></prop>
+  </object>
+  <object uid="rre.latest" class="RevisionRuleEntry"><prop name="entry_type" value="1"/></object>
+  <object uid="vr.000100.B.standard" class="VariantRule">
+    <prop name="object_name" value="Standard"/>
+    <prop name="option_names"><v value="ratio"/></prop>
+    <prop name="option_values"><v value="standard"/></prop>
+  </object>
+  <relation uid="rel.vr.000100.B" type="ZOLT_variant_rule" primary="r.000100.B" secondary="vr.000100.B.standard"/>
+  <object uid="anc.000100.B.service" class="ArrangementAnchor"/>
+  <object uid="arr.000100.B.service" class="AssemblyArrangement">
+    <prop name="object_name" value="Service"/><prop name="context_bvr" value="bvr.000100.B"/>
+    <prop name="anchor" value="anc.000100.B.service"/>
   </object>
 
   <object uid="uom.each" class="UnitOfMeasure"><prop name="symbol" value="each"/></object>

@@ -1,25 +1,99 @@
 // createOrUpdateAbsoluteStructure: absolute occurrences and assembly arrangements.
 #pragma once
 
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "structuremanagement/structure_caches.h"
 #include "structuremanagement/structure_management.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 
+// One object per call: StructureManagementImpl constructs it, calls
+// createOrUpdateAbsoluteStructure once and destroys it.
+//
+// Each input writes, in the context of its item revision's BOM view revision, the data of
+// absolute occurrences (overrides of line attributes, quantity, transform, notes and attached
+// datasets) and assembly arrangements with the absolute occurrences they hold. An occurrence
+// names its line by the path of CAD occurrence ids below the top line or by an absolute
+// occurrence. With `complete`, every absolute-occurrence datum of the view revision is removed
+// before the input's data are written. Every input works in a BOM window of its own, in
+// absolute-occurrence edit mode, saved when the input succeeds and closed on every path.
+//
+// Failures are error stacks: under the occurrence's client id (the next occurrence goes on),
+// under the line's tag for a dataset that cannot be attached or detached, under the
+// arrangement's client id (its occurrences are skipped), and without a key for an input that
+// fails as a whole. A failing occurrence, arrangement or input leaves the store as it found it
+// and is not reported in the output or the service data. Only a view type name that names no
+// view type (215000) fails the whole call, with a ServiceException.
 class CreateOrUpdateAbsoluteStructureImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+  using ServiceData = Korvane::Soa::Server::ServiceData;
+
   CreateOrUpdateAbsoluteStructureImpl() = default;
+  CreateOrUpdateAbsoluteStructureImpl(const CreateOrUpdateAbsoluteStructureImpl&) = delete;
+  CreateOrUpdateAbsoluteStructureImpl& operator=(const CreateOrUpdateAbsoluteStructureImpl&) =
+      delete;
   virtual ~CreateOrUpdateAbsoluteStructureImpl() = default;
+
+  // `absOccOutput` maps each occurrence's client id to its absolute occurrence, `asmArrOutput`
+  // each arrangement's client id to the arrangement; both are reported as created or updated.
   virtual StructureManagement::CreateOrUpdateAbsoluteStructureResponse
   createOrUpdateAbsoluteStructure(
       const std::vector<StructureManagement::CreateOrUpdateAbsoluteStructureInfo>& info,
       const std::string& bomViewTypeName, bool complete,
       const StructureManagement::CreateOrUpdateAbsoluteStructurePref& pref);
+
+ private:
+  using Info = StructureManagement::CreateOrUpdateAbsoluteStructureInfo;
+  using AbsOccInfo = StructureManagement::AbsOccInfo;
+  using AbsOccDataInfo = StructureManagement::AbsOccDataInfo;
+  using AbsOccAttachment = StructureManagement::AbsOccAttachment;
+  using AssemblyArrangementInfo = StructureManagement::AssemblyArrangementInfo;
+
+  void doCreateOrUpdateAbsoluteStructure(const Info& info);
+  // `arrangement` is null for the data of the view revision itself.
+  void createOrUpdateAbsOcc(const AbsOccInfo& absOccInfo, Tag arrangement);
+  // The line of `absOcc` when it is given, else of the CAD occurrence-id path; raises
+  // kBomLineNotFound when there is none.
+  Tag findBomLine(const std::vector<std::string>& cadOccIdPath, Tag absOcc);
+  void createOrUpdateAssemblyArrangement(const AssemblyArrangementInfo& arrInfo);
+  // Records that, in `arrangement`, the line's subassembly uses the arrangement named by client
+  // id (one this call already wrote) or given; nothing when neither is given.
+  void useAssemblyArrangement(Tag arrangement, Tag line,
+                              const std::string& clientIdOfUsedArrangement, Tag usedArr);
+  void setAbsOccData(Tag line, const AbsOccDataInfo& absOccData);
+  void removeAllAbsOccData();
+  // These two record their failure under the line's tag and return.
+  void attachDataSet(Tag line, const AbsOccAttachment& attachment);
+  void unattachDataSets(Tag line, const std::vector<AbsOccAttachment>& attachments);
+  // Closes the window when one is open (raising when the host refuses) and forgets the input.
+  void cleanup();
+  // cleanup() on a failure path: a refusal to close joins the failure on the error store.
+  void cleanupAfterFailure();
+
+  // Created and updated objects of the current input, reported once it has succeeded.
+  enum class Report { created, updated };
+  void report(Report kind, Tag object) { pendingReports_.emplace_back(kind, object); }
+
+  StructureManagement::CreateOrUpdateAbsoluteStructureResponse* response_ = nullptr;
+  bool complete_ = false;
+  const StructureManagement::CreateOrUpdateAbsoluteStructurePref* pref_ = nullptr;
+  Tag viewType_;
+  Tag bvr_;
+  Tag window_;
+  Tag topLine_;
+  AbsoluteStructureCache cache_;
+  BomLineAttributeHelper attributes_;
+  std::set<Tag> createdAbsOccs_;  // Of the current input.
+  ServiceData* serviceData_ = nullptr;
+  std::vector<std::pair<Report, Tag>> pendingReports_;
 };
 
 }  // namespace Cad

@@ -1,22 +1,161 @@
 #include "structuremanagement/delete_structure.h"
 
-#include "structuremanagement/not_available.h"
+#include <string>
+#include <vector>
+
+#include "framework/soa_exceptions.h"
+#include "host/object/arr.h"
+#include "host/object/bom.h"
+#include "host/object/error_store.h"
+#include "host/object/ifail.h"
+#include "host/object/memory.h"
+#include "host/object/pom.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 
-_2007_01::StructureManagement::DeleteRelativeStructureResponse
-DeleteRelativeStructureImpl::deleteRelativeStructure(
-    const std::vector<StructureManagement::DeleteRelativeStructureInfo>&, const std::string&,
-    const StructureManagement::DeleteRelativeStructurePref&) {
-  throwNotAvailable("deleteRelativeStructure");
+namespace {
+
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+
+[[noreturn]] void raiseError(int code, const char* text = nullptr) {
+  ERROR_store(EMH_severity_error, code, text);
+  throw IFail(code);
 }
 
-_2007_01::StructureManagement::DeleteAssemblyArrangementsResponse
+}  // namespace
+
+// --- deleteRelativeStructure -----------------------------------------------------------------
+
+StructureManagement::DeleteRelativeStructureResponse
+DeleteRelativeStructureImpl::deleteRelativeStructure(
+    const std::vector<StructureManagement::DeleteRelativeStructureInfo>& info,
+    const std::string& bomViewTypeName,
+    const StructureManagement::DeleteRelativeStructurePref& pref) {
+  StructureManagement::DeleteRelativeStructureResponse response;
+  ServiceData serviceData;
+  try {
+    serviceData_ = &serviceData;
+    pref_ = &pref;
+    viewType_ = StructureManagementUtils::findBomViewType(bomViewTypeName);
+    for (const StructureManagement::DeleteRelativeStructureInfo& input : info) {
+      doDeleteRelativeStructure(input);
+    }
+    response.serviceData = serviceData;
+  } catch (IFail&) {
+    throw Korvane::Soa::Server::ServiceException();
+  }
+  return response;
+}
+
+void DeleteRelativeStructureImpl::doDeleteRelativeStructure(
+    const StructureManagement::DeleteRelativeStructureInfo& input) {
+  try {
+    if (input.childInfo.empty()) {
+      raiseError(kNothingToDelete);
+    }
+    const Tag parent = input.parent.tag();
+    PomResultStatus pomStatus;
+    bool valid = false;
+    pomStatus = POM_is_tag_valid(parent, &valid);
+    if (!valid) {
+      raiseError(kParentNotValid);
+    }
+    if (parent.isValid("ItemRevision") != 0) {
+      raiseError(kParentNotItemRevision);
+    }
+    // The view is looked up before the window opens, so that the window shows that view (a
+    // window without one shows the default view type's structure, whatever the call named).
+    Tag bv;
+    Tag bvr;
+    StructureManagementUtils::findBvAndBvr(parent, viewType_, bv, bvr);
+    ResultStatus status;
+    status = BOM_create_window(&window_);
+    status = BOM_set_window_pack_all(window_, false);
+    status = BOM_set_window_top_line(window_, NULLTAG, parent, bv, &topLine_);
+    cache_.buildCache(topLine_, false, true, pref_->cadOccIdAttrName, attributes_);
+    if (cache_.cadOccIdCacheSize() == 0) {
+      raiseError(kNoCadOccIds);
+    }
+    for (const std::string& cadOccId : input.childInfo) {
+      deleteRelativeOcc(cadOccId, cutUids_);
+    }
+    status = BOM_save_window(window_);
+    for (const std::string& uid : cutUids_) {
+      serviceData_->addDeletedObject(uid);
+    }
+    cleanup();
+  } catch (...) {
+    try {
+      cleanup();
+    } catch (IFail&) {
+      // The window's close failed; its entry stays on the error store with the failure.
+    }
+    throw;
+  }
+}
+
+void DeleteRelativeStructureImpl::deleteRelativeOcc(const std::string& cadOccId,
+                                                    std::vector<std::string>& uids) {
+  const Tag line = cache_.findBomLineByCadOccId(cadOccId);
+  if (line == NULLTAG) {
+    raiseError(kCadOccIdNotFound, cadOccId.c_str());
+  }
+  const Tag occurrence = attributes_.askAttributeTag(line, "bl_occurrence");
+  PomResultStatus pomStatus;
+  host::HostString uid;
+  pomStatus = POM_tag_to_uid(occurrence, uid.out());
+  ResultStatus status;
+  status = BOM_line_cut(line);
+  uids.push_back(uid.str());
+}
+
+void DeleteRelativeStructureImpl::cleanup() {
+  const Tag window = window_;
+  window_ = NULLTAG;
+  topLine_ = NULLTAG;
+  cache_.clear();
+  cutUids_.clear();
+  if (window != NULLTAG) {
+    ResultStatus status;
+    status = BOM_close_window(window);
+  }
+}
+
+// --- deleteAssemblyArrangements --------------------------------------------------------------
+
+StructureManagement::DeleteAssemblyArrangementsResponse
 DeleteAssemblyArrangementsImpl::deleteAssemblyArrangements(
-    const std::vector<StructureManagement::DeleteAssemblyArrangementsInfo>&, const std::string&) {
-  throwNotAvailable("deleteAssemblyArrangements");
+    const std::vector<StructureManagement::DeleteAssemblyArrangementsInfo>& info,
+    const std::string& bomViewTypeName) {
+  StructureManagement::DeleteAssemblyArrangementsResponse response;
+  Korvane::Soa::Server::ServiceData serviceData;
+  Tag viewType;
+  try {
+    viewType = StructureManagementUtils::findBomViewType(bomViewTypeName);
+  } catch (IFail&) {
+    throw Korvane::Soa::Server::ServiceException();
+  }
+  for (const StructureManagement::DeleteAssemblyArrangementsInfo& input : info) {
+    Tag bv;
+    Tag bvr;
+    StructureManagementUtils::findBvAndBvr(input.itemRev.tag(), viewType, bv, bvr);
+    for (const POMRef<>& arrangement : input.arrangement) {
+      try {
+        PomResultStatus pomStatus;
+        host::HostString uid;
+        pomStatus = POM_tag_to_uid(arrangement.tag(), uid.out());
+        ResultStatus status;
+        status = ARR_delete_arrangement_from_bvr(bvr, arrangement.tag());
+        serviceData.addDeletedObject(uid.str());
+      } catch (IFail&) {
+        serviceData.addErrorStack(arrangement.tag());
+      }
+    }
+  }
+  response.serviceData = serviceData;
+  return response;
 }
 
 }  // namespace Cad

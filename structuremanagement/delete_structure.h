@@ -4,28 +4,71 @@
 #include <string>
 #include <vector>
 
+#include "structuremanagement/structure_caches.h"
 #include "structuremanagement/structure_management.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 
+// One object per call: StructureManagementImpl constructs it, calls deleteRelativeStructure once
+// and destroys it.
+//
+// Each input cuts the occurrences whose lines carry the given CAD occurrence ids from the BOM view
+// revision of its parent revision, in a BOM window of its own that is saved only when every id
+// of the input was cut and closed on every path. Any failure ends the whole call with a
+// ServiceException that describes the host's error store; inputs before the failing one stay
+// saved. No error stacks are recorded.
 class DeleteRelativeStructureImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+  using ServiceData = Korvane::Soa::Server::ServiceData;
+
   DeleteRelativeStructureImpl() = default;
+  DeleteRelativeStructureImpl(const DeleteRelativeStructureImpl&) = delete;
+  DeleteRelativeStructureImpl& operator=(const DeleteRelativeStructureImpl&) = delete;
   virtual ~DeleteRelativeStructureImpl() = default;
+
+  // The UIDs of the cut occurrences are reported as deleted.
   virtual StructureManagement::DeleteRelativeStructureResponse deleteRelativeStructure(
       const std::vector<StructureManagement::DeleteRelativeStructureInfo>& info,
       const std::string& bomViewTypeName,
       const StructureManagement::DeleteRelativeStructurePref& pref);
+
+ private:
+  void doDeleteRelativeStructure(const StructureManagement::DeleteRelativeStructureInfo& info);
+  // Cuts the line that carries `cadOccId` and appends its occurrence's UID to `uids`; raises
+  // 215048 when no line carries it.
+  void deleteRelativeOcc(const std::string& cadOccId, std::vector<std::string>& uids);
+  // Closes the window when one is open (raising when the host refuses) and forgets the input.
+  void cleanup();
+
+  std::vector<std::string> cutUids_;
+  Tag window_;
+  Tag topLine_;
+  RelativeStructureCache cache_;
+  BomLineAttributeHelper attributes_;
+  // The call's view type, preference and service data.
+  Tag viewType_;
+  const StructureManagement::DeleteRelativeStructurePref* pref_ = nullptr;
+  ServiceData* serviceData_ = nullptr;
 };
 
+// Deletes assembly arrangements of BOM view revisions. Opens no window.
 class DeleteAssemblyArrangementsImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+
   DeleteAssemblyArrangementsImpl() = default;
+  DeleteAssemblyArrangementsImpl(const DeleteAssemblyArrangementsImpl&) = default;
+  DeleteAssemblyArrangementsImpl& operator=(const DeleteAssemblyArrangementsImpl&) = default;
   virtual ~DeleteAssemblyArrangementsImpl() = default;
+
+  // The UIDs of deleted arrangements are reported as deleted; an arrangement that cannot be
+  // deleted is an error stack keyed by its tag and the next one goes on. A view type name that
+  // names no view type raises ServiceException; an item revision whose view or view revision
+  // cannot be found (or may not be changed) raises IFail, with the deletions of the inputs
+  // before it done.
   virtual StructureManagement::DeleteAssemblyArrangementsResponse deleteAssemblyArrangements(
       const std::vector<StructureManagement::DeleteAssemblyArrangementsInfo>& info,
       const std::string& bomViewTypeName);

@@ -1,16 +1,400 @@
 #include "structuremanagement/relative_structure.h"
 
-#include "structuremanagement/not_available.h"
+#include <set>
+#include <string>
+#include <vector>
+
+#include "datamanagement/related_object_collector.h"
+#include "framework/soa_exceptions.h"
+#include "host/object/aom.h"
+#include "host/object/bom.h"
+#include "host/object/error_store.h"
+#include "host/object/ifail.h"
+#include "host/object/item.h"
+#include "host/object/journal.h"
+#include "host/object/memory.h"
+#include "host/object/pom.h"
+#include "host/object/pom_ref.h"
+#include "host/object/ps.h"
+#include "host/object/sizes.h"
+#include "host/object/structure_objects.h"
+#include "host/object/types.h"
+#include "structuremanagement/structure_write_support.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 
-_2007_01::StructureManagement::CreateOrUpdateRelativeStructureResponse
+namespace {
+
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+using ServerServiceException = Korvane::Soa::Server::ServiceException;
+
+// The module id of the trace scopes.
+constexpr int kJournalModule = 24;
+
+// Legacy transform factors at or below this are taken as unset.
+constexpr double kSmallestLegacyFactor = 0.0001;
+
+// Gives the failure of a child, whose message is the child's client id, what the host's error
+// store says about it (and about whatever failed while the input was undone), and empties the
+// store, so that nothing of the failure is left behind for a later call.
+void describeWithErrorStore(ServerServiceException& failure) {
+  const ServerServiceException described;
+  for (const std::string& detail : described.getDetails()) {
+    failure.addDetail(detail);
+  }
+  if (described.isCodeSet()) {
+    failure.setCode(described.getCode());
+  }
+  if (described.isLevelSet()) {
+    failure.setLevel(described.getLevel());
+  }
+}
+
+// Drops the session's lock and unsaved values of an object on a failure path. The status is not
+// raised: its entry, if any, joins the failure being raised.
+void releaseQuietly(Tag object) {
+  if (object != NULLTAG) {
+    AOM_refresh(object, false);
+  }
+}
+
+}  // namespace
+
+StructureManagement::CreateOrUpdateRelativeStructureResponse
 CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeStructure(
-    const std::vector<StructureManagement::CreateOrUpdateRelativeStructureInfo>&,
-    const std::string&, bool, const StructureManagement::CreateOrUpdateRelativeStructurePref&) {
-  throwNotAvailable("createOrUpdateRelativeStructure");
+    const std::vector<StructureManagement::CreateOrUpdateRelativeStructureInfo>& info,
+    const std::string& bomViewTypeName, bool complete,
+    const StructureManagement::CreateOrUpdateRelativeStructurePref& pref) {
+  Journal journal(kJournalModule, "StructureManagement::createOrUpdateRelativeStructure");
+  journal.call();
+  StructureManagement::CreateOrUpdateRelativeStructureResponse response;
+  ServiceData serviceData;
+  try {
+    serviceData_ = &serviceData;
+    output_ = &response.output;
+    complete_ = complete;
+    pref_ = &pref;
+    itemTypes_ = &pref.itemType;
+    viewType_ = StructureManagementUtils::findBomViewType(bomViewTypeName);
+    for (const Info& input : info) {
+      doCreateOrUpdateRelativeStructure(input);
+    }
+    response.serviceData = serviceData;
+  } catch (ServerServiceException& failure) {
+    describeWithErrorStore(failure);
+    throw;
+  } catch (IFail&) {
+    throw ServerServiceException();
+  }
+  return response;
+}
+
+void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(const Info& input) {
+  Journal journal(kJournalModule, "StructureManagement::doCreateOrUpdateRelativeStructure");
+  journal.call();
+  precise_ = input.precise;
+  if (!complete_ && input.childInfo.empty()) {
+    return;
+  }
+  // The whole input is undone when it fails: besides the window's edits, the view and view
+  // revision it made and saved, and the sequence numbers written after the window was saved.
+  StructureMarkPoint mark;
+  try {
+    ResultStatus status;
+    status = BOM_create_window(&window_);
+    status = BOM_set_window_pack_all(window_, false);
+    Tag bv;
+    Tag bvr;
+    findOrCreateBvAndBvr(input.parent.tag(), bv, bvr);
+    buildRelativeCache(input.childInfo);
+    for (const ChildInfo& child : input.childInfo) {
+      createOrUpdateRelativeOcc(child);
+    }
+    if (complete_) {
+      cutBOMLinesNotInRelativeStructure();
+    }
+    status = BOM_save_window(window_);
+    setDefaultSeqNos(bvr);
+    for (const auto& created : createdOccs_) {
+      (*output_)[created.first] = created.second;
+      serviceData_->addCreatedObject(created.second);
+    }
+    for (const auto& updated : updatedOccs_) {
+      (*output_)[updated.first] = updated.second;
+      serviceData_->addUpdatedObject(updated.second);
+    }
+    for (const std::string& uid : cutUids_) {
+      serviceData_->addDeletedObject(uid);
+    }
+    cleanup();
+    mark.keep();
+  } catch (...) {
+    cleanupAfterFailure();
+    throw;
+  }
+}
+
+// The window's top line is set here, on the view found or made, rather than on no view before
+// the lookup: a window without a view expands the default view type, so an input for another
+// view type would otherwise be written into the default one's view revision.
+void CreateOrUpdateRelativeStructureImpl::findOrCreateBvAndBvr(Tag itemRev, Tag& bv, Tag& bvr) {
+  ResultStatus status;
+  Tag item;
+  status = ITEM_ask_item_of_rev(itemRev, &item);
+  bv = StructureManagementUtils::findBv(item, viewType_);
+  bvr = NULLTAG;
+  StructureMarkPoint mark;
+  if (bv == NULLTAG) {
+    try {
+      status = AOM_refresh(item, true);
+      status = PS_create_bom_view(viewType_, "", "", item, &bv);
+      status = AOM_save(bv);
+      status = AOM_save(item);
+      status = AOM_refresh(bv, false);
+      status = AOM_refresh(item, false);
+    } catch (IFail&) {
+      releaseQuietly(bv);
+      releaseQuietly(item);
+      throw;
+    }
+  }
+  status = BOM_set_window_top_line(window_, NULLTAG, itemRev, bv, &topLine_);
+  bvr = StructureManagementUtils::findBvr(itemRev, bv);
+  if (bvr == NULLTAG) {
+    try {
+      status = AOM_refresh(itemRev, true);
+      status = PS_create_bvr(bv, "", "", precise_, itemRev, &bvr);
+      double factor = 1.0;
+      status = PS__get_legacy_transform_units_pref(&factor);
+      status = PS_set_legacy_transform_factor(bvr, factor > kSmallestLegacyFactor ? factor : 1.0);
+      status = AOM_save(bvr);
+      status = AOM_save(itemRev);
+      status = AOM_refresh(bvr, false);
+      status = AOM_refresh(itemRev, false);
+    } catch (IFail&) {
+      releaseQuietly(bvr);
+      releaseQuietly(itemRev);
+      throw;
+    }
+  } else {
+    bool isPrecise = false;
+    status = PS_ask_is_bvr_precise(bvr, &isPrecise);
+    if (isPrecise != precise_) {
+      status = BOM_line_set_precise(topLine_, precise_);
+    }
+    status = Utility::verifyCheckoutStateAsRequired(bvr, kBvrNotModifiable, kBvrNotCheckedOut);
+  }
+  mark.keep();
+}
+
+void CreateOrUpdateRelativeStructureImpl::buildRelativeCache(
+    const std::vector<ChildInfo>& childInfo) {
+  Journal journal(kJournalModule, "StructureManagement::buildRelativeCache");
+  journal.call();
+  bool byCadOccId = false;
+  for (const ChildInfo& child : childInfo) {
+    if (!child.cadOccId.empty()) {
+      byCadOccId = true;
+      break;
+    }
+  }
+  cache_.buildCache(topLine_, complete_, byCadOccId, pref_->cadOccIdAttrName, attributes_);
+}
+
+void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildInfo& child) {
+  Journal journal(kJournalModule, "StructureManagement::createOrUpdateRelativeOcc");
+  journal.call();
+  try {
+    Tag line = cache_.findBomLineByCadOccId(child.cadOccId);
+    Tag occ;
+    bool seqNoGiven = false;
+    if (line != NULLTAG) {
+      updateRelativeOcc(line, child.child.tag(), child.clientId, occ);
+      setRelOccData(line, false, child.occInfo, seqNoGiven);
+    } else {
+      createRelativeOcc(child.child.tag(), child.clientId, line, occ);
+      setRelOccData(line, true, child.occInfo, seqNoGiven);
+      if (!seqNoGiven) {
+        newOccsWithoutSeqNo_[occ] = child.child.tag();
+      }
+    }
+    if (complete_) {
+      cache_.removeOccTag(occ);
+    }
+  } catch (IFail&) {
+    // The host's error store still explains the failure; the call's top level adds it.
+    throw ServerServiceException(child.clientId);
+  }
+}
+
+void CreateOrUpdateRelativeStructureImpl::updateRelativeOcc(Tag line, Tag childRev,
+                                                            const std::string& clientId, Tag& occ) {
+  Journal journal(kJournalModule, "StructureManagement::updateRelativeOcc");
+  journal.call();
+  ResultStatus status;
+  bool substituted = false;
+  if (precise_) {
+    if (attributes_.askAttributeTag(line, "bl_revision") != childRev) {
+      status = BOM_line_substitute(line, NULLTAG, childRev, nullptr);
+      substituted = true;
+    }
+  } else {
+    Tag item;
+    status = ITEM_ask_item_of_rev(childRev, &item);
+    if (attributes_.askAttributeTag(line, "bl_item") != item) {
+      status = BOM_line_substitute(line, item, NULLTAG, nullptr);
+      substituted = true;
+    }
+  }
+  occ = attributes_.askAttributeTag(line, "bl_occurrence");
+  if (substituted) {
+    updatedOccs_[clientId] = occ;
+  }
+}
+
+void CreateOrUpdateRelativeStructureImpl::createRelativeOcc(Tag childRev,
+                                                            const std::string& clientId, Tag& line,
+                                                            Tag& occ) {
+  Journal journal(kJournalModule, "StructureManagement::createRelativeOcc");
+  journal.call();
+  ResultStatus status;
+  if (precise_) {
+    status = BOM_line_add(topLine_, NULLTAG, childRev, NULLTAG, &line);
+  } else {
+    Tag item;
+    status = ITEM_ask_item_of_rev(childRev, &item);
+    status = BOM_line_add(topLine_, item, NULLTAG, NULLTAG, &line);
+  }
+  occ = attributes_.askAttributeTag(line, "bl_occurrence");
+  createdOccs_[clientId] = occ;
+}
+
+void CreateOrUpdateRelativeStructureImpl::setRelOccData(Tag line, bool isNew,
+                                                        const RelOccInfo& info, bool& seqNoGiven) {
+  Journal journal(kJournalModule, "StructureManagement::setRelOccData");
+  journal.call();
+  const POMRef<BOMLine> bomLine(line);
+  ResultStatus status;
+  bool changed = false;
+  if (info.asRequired) {
+    status = bomLine->setQuantity(true, 0.0);
+  }
+  for (const StructureManagement::AttributesInfo& attribute : info.attrsToSet) {
+    if (attribute.name == "bl_quantity" && !info.asRequired) {
+      bool asRequired = false;
+      double quantity = 0.0;
+      status = bomLine->parseQuantity(attribute.value.c_str(), &asRequired, &quantity);
+      status = bomLine->setQuantity(asRequired, quantity);
+    } else {
+      attributes_.setAttributeString(line, attribute.name, attribute.value);
+    }
+    if (attribute.name == "bl_sequence_no") {
+      seqNoGiven = true;
+    }
+    changed = true;
+  }
+  if (!info.occTransform.empty()) {
+    status = bomLine->setTransform(transformMatrix(info.occTransform).data(), 1);
+    changed = true;
+  }
+  for (const StructureManagement::OccNote& note : info.occNote) {
+    attributes_.setAttributeString(line, note.noteType, note.noteText);
+    changed = true;
+  }
+  if (isNew || changed) {
+    status = BOM_modified_bvr(line);
+  }
+}
+
+void CreateOrUpdateRelativeStructureImpl::cutBOMLinesNotInRelativeStructure() {
+  Journal journal(kJournalModule, "StructureManagement::cutBOMLinesNotInRelativeStructure");
+  journal.call();
+  const std::map<Tag, Tag>* remaining = cache_.getOccTagToBomLineMap();
+  if (remaining == nullptr || remaining->empty()) {
+    return;
+  }
+  ResultStatus status;
+  std::set<std::string> typeNames;
+  for (const std::string& name : *itemTypes_) {
+    typeNames.insert(name);
+    Tag type;
+    status = ZOLTTYPE_find_type(name.c_str(), "ITEM", &type);
+    int count = 0;
+    host::HostArray<Tag> subtypes;
+    status = ZOLTTYPE_ask_subtypes(type, &count, subtypes.out());
+    for (int i = 0; i < count && subtypes; ++i) {
+      char subtypeName[ZOLTTYPE_name_size_c + 1] = "";
+      status = ZOLTTYPE_ask_name(subtypes[static_cast<std::size_t>(i)], subtypeName);
+      typeNames.insert(subtypeName);
+    }
+  }
+  for (const auto& entry : *remaining) {
+    const Tag occurrence = entry.first;
+    const Tag line = entry.second;
+    // A line without an item (a generic design element) has no item type: it is cut only when
+    // every type is.
+    char typeName[ZOLTTYPE_name_size_c + 1] = "";
+    const Tag item = attributes_.askAttributeTag(line, "bl_item");
+    if (item != NULLTAG) {
+      status = ITEM_ask_type(item, typeName);
+    }
+    if (typeNames.empty() || (item != NULLTAG && typeNames.count(typeName) != 0)) {
+      host::HostString uid;
+      status = POM_tag_to_uid(occurrence, uid.out());
+      status = BOM_line_cut(line);
+      cutUids_.push_back(uid.str());
+    }
+  }
+}
+
+void CreateOrUpdateRelativeStructureImpl::setDefaultSeqNos(Tag bvr) {
+  if (newOccsWithoutSeqNo_.empty()) {
+    return;
+  }
+  ResultStatus status;
+  try {
+    status = AOM_lock(bvr);
+    for (const auto& entry : newOccsWithoutSeqNo_) {
+      Tag item;
+      status = ITEM_ask_item_of_rev(entry.second, &item);
+      host::HostString seqNo;
+      status = USER_ask_new_seqno(bvr, item, seqNo.out());
+      if (!seqNo) {
+        status = USER_ask_for_new_sequence_no(bvr, seqNo.out());
+      }
+      status = PS_set_seq_no(bvr, entry.first, seqNo.get());
+    }
+    status = AOM_save(bvr);
+    status = AOM_refresh(bvr, false);
+  } catch (IFail&) {
+    releaseQuietly(bvr);
+    throw;
+  }
+}
+
+void CreateOrUpdateRelativeStructureImpl::cleanup() {
+  const Tag window = window_;
+  window_ = NULLTAG;
+  topLine_ = NULLTAG;
+  cache_.clear();
+  createdOccs_.clear();
+  updatedOccs_.clear();
+  cutUids_.clear();
+  newOccsWithoutSeqNo_.clear();
+  if (window != NULLTAG) {
+    ResultStatus status;
+    status = BOM_close_window(window);
+  }
+}
+
+void CreateOrUpdateRelativeStructureImpl::cleanupAfterFailure() {
+  try {
+    cleanup();
+  } catch (IFail&) {
+    // The window's close failed; its entry stays on the error store with the failure.
+  }
 }
 
 }  // namespace Cad

@@ -1,25 +1,96 @@
 // createOrUpdateRelativeStructure: one level of a BOM view revision from a CAD assembly.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
+#include "structuremanagement/structure_caches.h"
 #include "structuremanagement/structure_management.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 
+// One object per call: StructureManagementImpl constructs it, calls
+// createOrUpdateRelativeStructure once and destroys it.
+//
+// Each input writes one occurrence per child into the BOM view revision of its parent revision
+// (the view and view revision are made when missing), keyed by the child's CAD occurrence id: a
+// child whose id a line of the structure carries updates that line, any other child is added.
+// With `complete`, the occurrences that no child claimed are cut (only those of the
+// preference's item types and their subtypes, when it names any). Every input works in a BOM
+// window of its own, saved when the input succeeds and closed on every path.
+//
+// Any failure ends the whole call: a failing child raises ServiceException with the child's
+// client id as its message, any other failure a ServiceException that describes the host's
+// error store. Inputs before the failing one stay saved; the failing input leaves the store as
+// it was (its window closed unsaved, what it made or saved undone). No error stacks are
+// recorded.
 class CreateOrUpdateRelativeStructureImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+  using ServiceData = Korvane::Soa::Server::ServiceData;
+
   CreateOrUpdateRelativeStructureImpl() = default;
+  CreateOrUpdateRelativeStructureImpl(const CreateOrUpdateRelativeStructureImpl&) = delete;
+  CreateOrUpdateRelativeStructureImpl& operator=(const CreateOrUpdateRelativeStructureImpl&) =
+      delete;
   virtual ~CreateOrUpdateRelativeStructureImpl() = default;
+
+  // The output maps each child's client id to its occurrence (made or substituted); created,
+  // updated and cut occurrences are reported in the service data. An empty `bomViewTypeName`
+  // means the host's default view type; a name of no view type fails the call (215000) before
+  // any input is looked at.
   virtual StructureManagement::CreateOrUpdateRelativeStructureResponse
   createOrUpdateRelativeStructure(
       const std::vector<StructureManagement::CreateOrUpdateRelativeStructureInfo>& info,
       const std::string& bomViewTypeName, bool complete,
       const StructureManagement::CreateOrUpdateRelativeStructurePref& pref);
+
+ private:
+  using Info = StructureManagement::CreateOrUpdateRelativeStructureInfo;
+  using ChildInfo = StructureManagement::RelativeStructureChildInfo;
+  using RelOccInfo = StructureManagement::RelOccInfo;
+
+  void doCreateOrUpdateRelativeStructure(const Info& info);
+  // The view of the revision's item for the operation's view type and the revision's view
+  // revision of it, made (and saved) when missing; an existing view revision is made precise
+  // or imprecise as the input asks and must be changeable by the user. Undone when it fails.
+  void findOrCreateBvAndBvr(Tag itemRev, Tag& bv, Tag& bvr);
+  void buildRelativeCache(const std::vector<ChildInfo>& childInfo);
+  // Raises ServiceException(child.clientId) when the child fails.
+  void createOrUpdateRelativeOcc(const ChildInfo& child);
+  void updateRelativeOcc(Tag line, Tag childRev, const std::string& clientId, Tag& occ);
+  void createRelativeOcc(Tag childRev, const std::string& clientId, Tag& line, Tag& occ);
+  // Writes quantity, attributes, transform and notes; `seqNoGiven` tells whether a
+  // "bl_sequence_no" was among the attributes.
+  void setRelOccData(Tag line, bool isNew, const RelOccInfo& info, bool& seqNoGiven);
+  void cutBOMLinesNotInRelativeStructure();
+  // Gives the new occurrences that got no sequence number from the client the host's numbers.
+  void setDefaultSeqNos(Tag bvr);
+  // Closes the window when one is open (raising when the host refuses) and empties what the
+  // input collected.
+  void cleanup();
+  // cleanup() on a failure path: a refusal to close joins the failure on the error store.
+  void cleanupAfterFailure();
+
+  ServiceData* serviceData_ = nullptr;
+  // The response's output, filled as inputs succeed.
+  std::map<std::string, POMRef<PSOccurrenceThread>>* output_ = nullptr;
+  bool complete_ = false;
+  const StructureManagement::CreateOrUpdateRelativeStructurePref* pref_ = nullptr;
+  const std::vector<std::string>* itemTypes_ = nullptr;
+  Tag viewType_;
+  Tag window_;
+  Tag topLine_;
+  bool precise_ = false;
+  RelativeStructureCache cache_;
+  BomLineAttributeHelper attributes_;
+  std::map<std::string, Tag> createdOccs_;  // Child client id to occurrence.
+  std::map<std::string, Tag> updatedOccs_;  // Child client id to occurrence.
+  std::vector<std::string> cutUids_;
+  std::map<Tag, Tag> newOccsWithoutSeqNo_;  // Occurrence to child item revision.
 };
 
 }  // namespace Cad

@@ -1,5 +1,6 @@
 #include "host/object/types.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -77,6 +78,36 @@ int notAType(Tag type) {
   return host::storeError(POM_invalid_tag, {tagText(type)});
 }
 
+bool sameNameIgnoringCase(const std::string& left, const char* right) {
+  if (left.size() != std::strlen(right)) {
+    return false;
+  }
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(left[i])) !=
+        std::tolower(static_cast<unsigned char>(right[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The class a type lookup names: the class of exactly that name, else the first class whose
+// name differs only in case (callers name the item class "Item" as well as "ITEM"); null when
+// none.
+Tag classNamedForTypeLookup(const Store& store, const char* className) {
+  const Tag exact = store.classId(className);
+  if (exact != NULLTAG) {
+    return exact;
+  }
+  for (Tag id : store.classIds()) {
+    const host::ClassRecord* record = store.classRecord(id);
+    if (record != nullptr && sameNameIgnoringCase(record->name, className)) {
+      return id;
+    }
+  }
+  return NULLTAG;
+}
+
 }  // namespace
 
 int ZOLTTYPE_find_type(const char* typeName, const char* className, Tag* type) {
@@ -91,7 +122,7 @@ int ZOLTTYPE_find_type(const char* typeName, const char* className, Tag* type) {
     return 0;
   }
   if (className != nullptr) {
-    const Tag wanted = store.classId(className);
+    const Tag wanted = classNamedForTypeLookup(store, className);
     const Tag actual = store.classId(store.typeClassName(found));
     if (wanted == NULLTAG || !store.isDescendant(wanted, actual)) {
       return 0;

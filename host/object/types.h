@@ -6,7 +6,8 @@
 #include "host/object/tag.h"
 
 // The type named `typeName` whose instances' class is `className` or derives from it (any
-// class when `className` is null).
+// class when `className` is null). A class name that names no class exactly names the class
+// whose name differs from it only in case, so "ITEM" names the class "Item".
 int ZOLTTYPE_find_type(const char* typeName, const char* className, Tag* type);
 // The type named `typeName`, of any class.
 int ZOLTTYPE_ask_type(const char* typeName, Tag* type);

@@ -78,6 +78,10 @@ TEST_F(ItemTest, TypeLookupsByNameAndClass) {
   EXPECT_NE(type, NULLTAG);
   ASSERT_EQ(ZOLTTYPE_find_type("AltId", "Item", &type), 0);
   EXPECT_EQ(type, NULLTAG);
+  // A class name that names no class exactly names the one that differs only in case.
+  EXPECT_EQ(ask(ZOLTTYPE_find_type, "CAD Part", "ITEM"), ask(ZOLTTYPE_ask_type, "CAD Part"));
+  EXPECT_EQ(ask(ZOLTTYPE_find_type, "AltId", "ITEM"), NULLTAG);
+  EXPECT_EQ(ask(ZOLTTYPE_find_type, "CAD Part", "NoSuchClass"), NULLTAG);
   ASSERT_EQ(ZOLTTYPE_ask_type("No such type", &type), 0);
   EXPECT_EQ(type, NULLTAG);
   EXPECT_EQ(askList(ZOLTTYPE_ask_subtypes, ask(ZOLTTYPE_ask_type, "Item")).size(), 2u);

@@ -1,0 +1,226 @@
+// Absolute structure: overrides of occurrences in the context of an assembly, found by path or
+// by absolute occurrence, held by assembly arrangements, with failures kept to the occurrence,
+// arrangement or input they belong to.
+#include "structuremanagement/absolute_structure.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/object/absocc.h"
+#include "host/object/host_call.h"
+#include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
+#include "tests/structuremanagement/structure_write_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::CreateOrUpdateAbsoluteStructureImpl;
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+using Info = StructureManagement::CreateOrUpdateAbsoluteStructureInfo;
+using AbsOcc = StructureManagement::AbsOccInfo;
+using Arrangement = StructureManagement::AssemblyArrangementInfo;
+using Response = StructureManagement::CreateOrUpdateAbsoluteStructureResponse;
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+
+class AbsoluteStructureTest : public soacad_test::StructureWriteTest {
+ protected:
+  static AbsOcc byPath(const std::string& clientId, const Strings& path,
+                       const std::string& quantity = "") {
+    AbsOcc occurrence;
+    occurrence.clientId = clientId;
+    occurrence.cadOccIdPath = path;
+    if (!quantity.empty()) {
+      occurrence.absOccData.overridesToSet = {{"bl_quantity", quantity}};
+    }
+    return occurrence;
+  }
+  AbsOcc byAbsOcc(const std::string& clientId, const std::string& absOccUid,
+                  const std::string& quantity) {
+    AbsOcc occurrence = byPath(clientId, {}, quantity);
+    occurrence.absOcc = tagOf(absOccUid);
+    return occurrence;
+  }
+  Info input(std::vector<AbsOcc> occurrences, std::vector<Arrangement> arrangements = {},
+             const std::string& revisionUid = "r.asm.A") {
+    Info info;
+    info.contextItemRev = tagOf(revisionUid);
+    info.bvrAbsOccInfo = std::move(occurrences);
+    info.arrAbsOccInfo = std::move(arrangements);
+    return info;
+  }
+  static Arrangement arrangement(const std::string& clientId, Tag existing,
+                                 std::vector<AbsOcc> occurrences, bool isDefault = false) {
+    Arrangement info;
+    info.clientId = clientId;
+    info.arrangement = existing;
+    info.name = "Exploded";
+    info.isDefault = isDefault;
+    info.absOccInfo = std::move(occurrences);
+    return info;
+  }
+  Response write(const std::vector<Info>& info, bool complete = false) {
+    return run([&] {
+      return CreateOrUpdateAbsoluteStructureImpl().createOrUpdateAbsoluteStructure(
+          info, "", complete, StructureManagement::CreateOrUpdateAbsoluteStructurePref());
+    });
+  }
+  std::string uidOf(Tag tag) { return store().uidOfTag(tag); }
+  std::string quantityAt(const Strings& path, Tag arrangement = NULLTAG) {
+    return attributeAt("r.asm.A", path, "bl_quantity", arrangement);
+  }
+};
+
+TEST_F(AbsoluteStructureTest, AnOverrideByPathMakesAnAbsoluteOccurrenceInTheContext) {
+  const Response response = write({input({byPath("pin", {"occ.sub", "occ.pin"}, "3")})});
+  EXPECT_EQ(errors(response.serviceData), Strings{});
+  const Tag absOcc =
+      host::findAbsOccurrence(tagOf("bvr.asm"), {tagOf("occ.sub"), tagOf("occ.pin")});
+  ASSERT_NE(absOcc, NULLTAG);
+  EXPECT_EQ(response.absOccOutput.at("pin").tag(), absOcc);
+  EXPECT_EQ(sorted(response.serviceData.createdUids()), Strings{uidOf(absOcc)});
+  EXPECT_EQ(quantityAt({"occ.sub", "occ.pin"}), "3");
+  EXPECT_EQ(attributeAt("r.sub.A", {"occ.pin"}, "bl_quantity"), "");
+
+  // Written again, the same absolute occurrence is reported as updated.
+  const Response again = write({input({byPath("pin", {"occ.sub", "occ.pin"}, "AR")})});
+  EXPECT_EQ(again.absOccOutput.at("pin").tag(), absOcc);
+  EXPECT_EQ(sorted(again.serviceData.updatedUids()), Strings{uidOf(absOcc)});
+  EXPECT_EQ(quantityAt({"occ.sub", "occ.pin"}), "AR");
+}
+
+TEST_F(AbsoluteStructureTest, FailingOccurrencesAreErrorStacksAndTheOthersGoOn) {
+  AbsOcc transform = byPath("t", {"occ.plate"}, "2");
+  transform.absOccData.occTransform = std::vector<double>(17, 1.0);
+  const Response response = write({input({
+      byPath("none", {}),
+      byPath("lost", {"occ.nothing"}),
+      byAbsOcc("elsewhere", "ao.pin", "2"),
+      transform,
+      byAbsOcc("bolt", "ao.bolt", "9"),
+  })});
+  EXPECT_EQ(errors(response.serviceData),
+            (Strings{"none: 215140", "lost: 215004", "elsewhere: 215002", "t: 7013"}));
+  ASSERT_EQ(response.absOccOutput.size(), 1u);
+  EXPECT_EQ(response.absOccOutput.at("bolt").tag(), tagOf("ao.bolt"));
+  EXPECT_EQ(sorted(response.serviceData.updatedUids()), Strings{"ao.bolt"});
+  EXPECT_EQ(quantityAt({"occ.bolt"}), "9");
+  // The failing occurrence's quantity, written before its transform was refused, is gone.
+  EXPECT_EQ(quantityAt({"occ.plate"}), "");
+}
+
+TEST_F(AbsoluteStructureTest, CompleteRemovesTheDataNotSentAgain) {
+  write({input({byPath("plate", {"occ.plate"}, "2")})}, true);
+  EXPECT_EQ(store().find(tagOf("d.bolt.qty")), nullptr);
+  EXPECT_EQ(quantityAt({"occ.bolt"}), "4");
+  EXPECT_EQ(quantityAt({"occ.plate"}), "2");
+}
+
+TEST_F(AbsoluteStructureTest, AFailingInputIsUndoneAsAWholeAndTheNextGoesOn) {
+  const std::string before = savedObjects();
+  host::faultPlan().fail("BOM_save_window", POM_not_modifiable, 1);
+  const Response response =
+      write({input({byPath("plate", {"occ.plate"}, "2")}, {arrangement("x", NULLTAG, {})}),
+             input({}, {}, "r.kit.A")},
+            true);
+  EXPECT_EQ(errors(response.serviceData), (Strings{": 7015", ": 215043"}));
+  EXPECT_TRUE(response.absOccOutput.empty());
+  EXPECT_TRUE(response.asmArrOutput.empty());
+  EXPECT_TRUE(response.serviceData.createdUids().empty());
+  EXPECT_EQ(savedObjects(), before);
+}
+
+TEST_F(AbsoluteStructureTest, ArrangementsHoldTheirOwnDataAndAreReportedOnce) {
+  const Response response =
+      write({input({byPath("plate", {"occ.plate"}, "2")},
+                   {arrangement("x", NULLTAG, {byPath("plate again", {"occ.plate"}, "5")}, true),
+                    arrangement("open", tagOf("arr.open"), {byPath("bolt", {"occ.bolt"}, "1")})})});
+  EXPECT_EQ(errors(response.serviceData), Strings{});
+  const Tag created = response.asmArrOutput.at("x").tag();
+  EXPECT_EQ(response.asmArrOutput.at("open").tag(), tagOf("arr.open"));
+  const Tag plate = response.absOccOutput.at("plate").tag();
+  EXPECT_EQ(response.absOccOutput.at("plate again").tag(), plate);
+  EXPECT_EQ(sorted(response.serviceData.createdUids()), sorted({uidOf(created), uidOf(plate)}));
+  EXPECT_EQ(sorted(response.serviceData.updatedUids()), sorted({"arr.open", "ao.bolt"}));
+  EXPECT_EQ(savedTag(tagOf("bvr.asm"), "default_arrangement"), created);
+  EXPECT_EQ(quantityAt({"occ.plate"}), "2");
+  EXPECT_EQ(quantityAt({"occ.plate"}, created), "5");
+  EXPECT_EQ(quantityAt({"occ.bolt"}, tagOf("arr.open")), "1");
+  EXPECT_EQ(quantityAt({"occ.bolt"}), "7");
+
+  const Response undefault = write({input({}, {arrangement("x", created, {}, false)})});
+  EXPECT_EQ(savedTag(tagOf("bvr.asm"), "default_arrangement"), NULLTAG);
+  EXPECT_EQ(sorted(undefault.serviceData.updatedUids()), Strings{uidOf(created)});
+}
+
+TEST_F(AbsoluteStructureTest, UsedArrangementsAreNamedByClientIdOfThisCallOrGiven) {
+  AbsOcc unknown = byPath("unknown", {"occ.sub"});
+  unknown.absOccData.clientIdOfUsedArrangement = "missing";
+  AbsOcc given = byPath("given", {"occ.sub"});
+  given.absOccData.usedArr = tagOf("arr.sub");
+  const Response response = write({input({}, {arrangement("x", NULLTAG, {unknown, given})})});
+  EXPECT_EQ(errors(response.serviceData), Strings{"unknown: 215003"});
+  const Tag created = response.asmArrOutput.at("x").tag();
+  EXPECT_EQ(saved(created, "used_anchors").tags, std::vector<Tag>{tagOf("anc.sub")});
+}
+
+TEST_F(AbsoluteStructureTest, AnArrangementTheWindowCannotActivateFailsWithItsOccurrences) {
+  const Response response = write(
+      {input({}, {arrangement("bad", tagOf("no.such"), {byPath("bolt", {"occ.bolt"}, "1")})})});
+  EXPECT_EQ(errors(response.serviceData), Strings{"bad: 7007"});
+  EXPECT_TRUE(response.asmArrOutput.empty());
+  EXPECT_TRUE(response.absOccOutput.empty());
+  EXPECT_TRUE(response.serviceData.updatedUids().empty());
+}
+
+TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTheLine) {
+  AbsOcc attach = byPath("bolt", {"occ.bolt"});
+  attach.absOccData.attachment = {{tagOf("ds.1"), "ZOLT_reference"}, {tagOf("ds.1"), "nothing"}};
+  const Response attached = write({input({attach})});
+  const Strings stacks = errors(attached.serviceData);
+  ASSERT_EQ(stacks.size(), 1u);
+  EXPECT_EQ(stacks[0].substr(0, 4), "uid:");
+  EXPECT_EQ(attached.absOccOutput.count("bolt"), 1u);
+  EXPECT_EQ(secondaries(tagOf("ao.bolt"), "ZOLT_reference"), std::vector<Tag>{tagOf("ds.1")});
+
+  AbsOcc detach = byPath("bolt", {"occ.bolt"});
+  detach.absOccData.attachmentsToUnattach = {{tagOf("ds.1"), "ZOLT_reference"}};
+  EXPECT_EQ(errors(write({input({detach})}).serviceData), Strings{});
+  EXPECT_TRUE(secondaries(tagOf("ao.bolt"), "ZOLT_reference").empty());
+}
+
+TEST_F(AbsoluteStructureTest, AViewTypeOfNoNameFailsTheCall) {
+  const ServiceException failure = failureOf([&] {
+    CreateOrUpdateAbsoluteStructureImpl().createOrUpdateAbsoluteStructure(
+        {input({byPath("bolt", {"occ.bolt"}, "1")})}, "nothing", false,
+        StructureManagement::CreateOrUpdateAbsoluteStructurePref());
+  });
+  EXPECT_EQ(failure.getCode(), "215000");
+  EXPECT_EQ(calls("BOM_create_window"), 0);
+}
+
+TEST_F(AbsoluteStructureTest, RequestTextWritesOverridesAndArrangements) {
+  const auto response = responseOf<Wire::CreateOrUpdateAbsoluteStructureResponse>(
+      call("Cad-2007-01-StructureManagement", "createOrUpdateAbsoluteStructure", R"(
+    <CreateOrUpdateAbsoluteStructureInput complete="false" bomViewTypeName="view">
+      <info>
+        <contextItemRev uid="r.asm.A"/>
+        <bvrAbsOccInfo clientId="plate"><cadOccIdPath>c2</cadOccIdPath>
+          <absOccData asRequired="true"/></bvrAbsOccInfo>
+        <arrAbsOccInfo clientId="x" name="Exploded" isDefault="false">
+          <absOccInfo clientId="lost"><cadOccIdPath>c9</cadOccIdPath><absOccData/></absOccInfo>
+        </arrAbsOccInfo>
+      </info>
+      <pref cadOccIdAttrName="CAD_OCC_ID"/>
+    </CreateOrUpdateAbsoluteStructureInput>)"));
+  ASSERT_EQ(response.getAbsOccOutputArray().size(), 1u);
+  EXPECT_EQ(response.getAbsOccOutputArray()[0].getKey(), "plate");
+  ASSERT_EQ(response.getAsmArrOutputArray().size(), 1u);
+  EXPECT_EQ(response.getAsmArrOutputArray()[0].getKey(), "x");
+  EXPECT_EQ(soacad_test::stacks(response.getServiceData().getPartialErrorArray()),
+            Strings{"lost: 215004"});
+  EXPECT_EQ(response.getServiceData().getCreatedObjArray().size(), 2u);
+  EXPECT_EQ(quantityAt({"occ.plate"}), "AR");
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+// Deleting relative structure by CAD occurrence id (all of an input or nothing) and deleting
+// assembly arrangements one by one.
+#include "structuremanagement/delete_structure.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/object/host_call.h"
+#include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
+#include "tests/structuremanagement/structure_write_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::DeleteAssemblyArrangementsImpl;
+using Korvane::Soa::Cad::DeleteRelativeStructureImpl;
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+using Info = StructureManagement::DeleteRelativeStructureInfo;
+using Pref = StructureManagement::DeleteRelativeStructurePref;
+using ArrangementsInfo = StructureManagement::DeleteAssemblyArrangementsInfo;
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+
+class DeleteStructureTest : public soacad_test::StructureWriteTest {
+ protected:
+  Info input(const std::string& parentUid, const Strings& ids) {
+    return Info{tagOf(parentUid), ids};
+  }
+  StructureManagement::DeleteRelativeStructureResponse remove(const std::vector<Info>& info,
+                                                              const std::string& attribute = "") {
+    return run([&] {
+      return DeleteRelativeStructureImpl().deleteRelativeStructure(info, "", Pref{attribute});
+    });
+  }
+  std::string failingRemove(const std::vector<Info>& info, const std::string& attribute = "",
+                            const std::string& viewType = "") {
+    return failureOf([&] {
+             DeleteRelativeStructureImpl().deleteRelativeStructure(info, viewType, Pref{attribute});
+           })
+        .getCode();
+  }
+  ArrangementsInfo arrangements(const std::string& revisionUid, const Strings& uids) {
+    ArrangementsInfo info;
+    info.itemRev = tagOf(revisionUid);
+    for (const std::string& uid : uids) {
+      info.arrangement.push_back(tagOf(uid));
+    }
+    return info;
+  }
+};
+
+TEST_F(DeleteStructureTest, OccurrencesAreCutByTheirCadOccurrenceIds) {
+  const auto response = remove({input("r.asm.A", {"c3", "c1"})}, "CAD_OCC_ID");
+  EXPECT_EQ(sorted(response.serviceData.deletedUids()), (Strings{"occ.bolt", "occ.sub"}));
+  EXPECT_EQ(occurrencesIn("bvr.asm"), (Strings{"occ.plate", "occ.gde", "occ.lamp", "occ.ghost"}));
+  EXPECT_EQ(store().find(tagOf("occ.bolt")), nullptr);
+  // The default attribute is the occurrence's UID.
+  remove({input("r.frame.A", {"occ.f.weld"})});
+  EXPECT_EQ(occurrencesIn("bvr.frame"), (Strings{"occ.f.screw", "occ.f.bolt"}));
+}
+
+TEST_F(DeleteStructureTest, AnInputFailsAsAWholeAndEndsTheCall) {
+  const std::string before = savedObjects();
+  EXPECT_EQ(failingRemove({input("r.asm.A", {})}), "215046");
+  EXPECT_EQ(calls("BOM_create_window"), 0);
+  EXPECT_EQ(failingRemove({input("no.such", {"c1"})}), "215040");
+  EXPECT_EQ(failingRemove({input("i.asm", {"c1"})}), "215041");
+  EXPECT_EQ(failingRemove({input("r.kit.A", {"c1"})}), "215043");
+  EXPECT_EQ(failingRemove({input("r.sub.A", {"x"})}, "CAD_OCC_ID"), "215047");
+  EXPECT_EQ(failingRemove({input("r.asm.A", {"c1"})}, "CAD_OCC_ID", "nothing"), "215000");
+  EXPECT_EQ(failingRemove({input("r.asm.A", {"c1", "c7", "c2"})}, "CAD_OCC_ID"), "215048");
+  EXPECT_EQ(savedObjects(), before);
+
+  // Inputs before the failing one stay saved.
+  EXPECT_EQ(failingRemove({input("r.frame.A", {"s1"}), input("r.asm.A", {"c7"})}, "CAD_OCC_ID"),
+            "215048");
+  EXPECT_EQ(occurrencesIn("bvr.frame"), (Strings{"occ.f.bolt", "occ.f.weld"}));
+  EXPECT_EQ(occurrencesIn("bvr.asm").size(), 6u);
+}
+
+TEST_F(DeleteStructureTest, RequestTextDeletesAndAnswersTheUids) {
+  const auto response = responseOf<Wire::DeleteRelativeStructureResponse>(
+      call("Cad-2007-01-StructureManagement", "deleteRelativeStructure", R"(
+    <DeleteRelativeStructureInput bomViewTypeName="view">
+      <input><parent uid="r.frame.A"/><childInfo>b1</childInfo></input>
+      <pref cadOccIdAttrName="CAD_OCC_ID"/>
+    </DeleteRelativeStructureInput>)"));
+  ASSERT_EQ(response.getServiceData().getDeletedObjArray().size(), 1u);
+  EXPECT_EQ(response.getServiceData().getDeletedObjArray()[0].getUid(), "occ.f.bolt");
+
+  const host::Reply fault = call("Cad-2007-01-StructureManagement", "deleteRelativeStructure",
+                                 R"(<DeleteRelativeStructureInput><input>
+      <parent uid="r.frame.A"/><childInfo>b1</childInfo></input></DeleteRelativeStructureInput>)");
+  EXPECT_EQ(*parse(fault.text).attr("code"), "215048");
+}
+
+TEST_F(DeleteStructureTest, ArrangementsAreDeletedOneByOne) {
+  const auto response = run([&] {
+    return DeleteAssemblyArrangementsImpl().deleteAssemblyArrangements(
+        {arrangements("r.asm.A", {"arr.sub", "arr.open"})}, "");
+  });
+  EXPECT_EQ(sorted(response.serviceData.deletedUids()), Strings{"arr.open"});
+  EXPECT_EQ(errors(response.serviceData), Strings{"uid:arr.sub: 42001"});
+  EXPECT_EQ(store().find(tagOf("arr.open")), nullptr);
+  EXPECT_NE(store().find(tagOf("arr.sub")), nullptr);
+}
+
+TEST_F(DeleteStructureTest, ArrangementsOfAViewRevisionThatCannotBeFoundFailTheCall) {
+  EXPECT_EQ(failureOf([&] {
+              DeleteAssemblyArrangementsImpl().deleteAssemblyArrangements(
+                  {arrangements("r.asm.A", {"arr.open"})}, "nothing");
+            }).getCode(),
+            "215000");
+  // The view revision's lookup is not caught: the host's IFail leaves the operation.
+  EXPECT_EQ(soacad_test::ifailOf([&] {
+              DeleteAssemblyArrangementsImpl().deleteAssemblyArrangements(
+                  {arrangements("r.asm.A", {"arr.open"}), arrangements("r.kit.A", {})}, "");
+            }),
+            215043);
+  ERROR_store_clear();
+  EXPECT_EQ(store().find(tagOf("arr.open")), nullptr);
+
+  const host::Reply fault = call("Cad-2007-01-StructureManagement", "deleteAssemblyArrangements",
+                                 R"(<DeleteAssemblyArrangementsInput bomViewTypeName="view">
+      <info><itemRev uid="r.kit.A"/></info></DeleteAssemblyArrangementsInput>)");
+  EXPECT_EQ(*parse(fault.text).attr("code"), "215043");
+}
+
+}  // namespace

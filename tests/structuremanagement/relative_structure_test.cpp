@@ -1,0 +1,258 @@
+// Relative structure from a CAD assembly: occurrences updated in place, substituted, added with
+// their data and sequence numbers, unclaimed ones cut, views made when missing, and a failing
+// input undone with the whole call failed.
+#include "structuremanagement/relative_structure.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "host/object/host_call.h"
+#include "host/object/journal.h"
+#include "host/object/ps.h"
+#include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
+#include "tests/structuremanagement/structure_write_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::CreateOrUpdateRelativeStructureImpl;
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+using Info = StructureManagement::CreateOrUpdateRelativeStructureInfo;
+using Child = StructureManagement::RelativeStructureChildInfo;
+using Pref = StructureManagement::CreateOrUpdateRelativeStructurePref;
+using Response = StructureManagement::CreateOrUpdateRelativeStructureResponse;
+using soacad_test::ask;
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+
+class RelativeStructureTest : public soacad_test::StructureWriteTest {
+ protected:
+  Info input(const std::string& parentUid, std::vector<Child> children, bool precise = false) {
+    Info info;
+    info.parent = tagOf(parentUid);
+    info.childInfo = std::move(children);
+    info.precise = precise;
+    return info;
+  }
+  Child child(const std::string& clientId, const std::string& cadOccId,
+              const std::string& revisionUid) {
+    Child result;
+    result.clientId = clientId;
+    result.cadOccId = cadOccId;
+    result.child = tagOf(revisionUid);
+    return result;
+  }
+  Response write(const std::vector<Info>& info, bool complete = false, const Pref& pref = Pref(),
+                 const std::string& viewType = "") {
+    return run([&] {
+      return CreateOrUpdateRelativeStructureImpl().createOrUpdateRelativeStructure(info, viewType,
+                                                                                   complete, pref);
+    });
+  }
+  ServiceException failingWrite(const std::vector<Info>& info, bool complete = false,
+                                const std::string& viewType = "") {
+    return failureOf([&] {
+      CreateOrUpdateRelativeStructureImpl().createOrUpdateRelativeStructure(info, viewType,
+                                                                            complete, Pref());
+    });
+  }
+  Strings outputOf(const Response& response) {
+    Strings texts;
+    for (const auto& entry : response.output) {
+      texts.push_back(entry.first + "=" + store().uidOfTag(entry.second.tag()));
+    }
+    return texts;
+  }
+  bool exists(const std::string& uid) { return store().find(tagOf(uid)) != nullptr; }
+};
+
+TEST_F(RelativeStructureTest, AnInputWithoutChildrenAndNotCompleteChangesNothing) {
+  const std::string before = savedObjects();
+  const Response response = write({input("r.asm.A", {})});
+  EXPECT_TRUE(response.output.empty());
+  EXPECT_EQ(calls("BOM_create_window"), 0);
+  EXPECT_EQ(savedObjects(), before);
+}
+
+TEST_F(RelativeStructureTest, AChildOfTheSameItemIsUpdatedInPlaceAndNotReported) {
+  Child bolt = child("k", "occ.bolt", "r.bolt.B");
+  bolt.occInfo.attrsToSet = {{"bl_quantity", "2"}};
+  bolt.occInfo.occNote = {{"CAD_OCC_ID", "c9"}};
+  const Response response = write({input("r.asm.A", {bolt})});
+  EXPECT_TRUE(response.output.empty());
+  EXPECT_TRUE(response.serviceData.updatedUids().empty());
+  EXPECT_EQ(savedText(tagOf("occ.bolt"), "quantity"), "2");
+  EXPECT_EQ(noteOf("occ.bolt", "CAD_OCC_ID"), "c9");
+  EXPECT_EQ(savedTag(tagOf("occ.bolt"), "child_item"), tagOf("i.bolt"));
+}
+
+TEST_F(RelativeStructureTest, AChildOfAnotherItemOrRevisionIsSubstitutedAndReportedUpdated) {
+  const Response imprecise = write({input("r.asm.A", {child("k", "occ.bolt", "r.screw.A")})});
+  EXPECT_EQ(outputOf(imprecise), Strings{"k=occ.bolt"});
+  EXPECT_EQ(sorted(imprecise.serviceData.updatedUids()), Strings{"occ.bolt"});
+  EXPECT_EQ(savedTag(tagOf("occ.bolt"), "child_item"), tagOf("i.screw"));
+
+  // Precise: the view revision is made precise; the same revision is no substitution.
+  const Response precise = write({input(
+      "r.asm.A", {child("p", "occ.plate", "r.plate.B"), child("q", "occ.sub", "r.sub.A")}, true)});
+  EXPECT_EQ(outputOf(precise), Strings{"p=occ.plate"});
+  EXPECT_EQ(savedText(tagOf("bvr.asm"), "is_precise"), "true");
+  EXPECT_EQ(savedTag(tagOf("occ.plate"), "child_revision"), tagOf("r.plate.B"));
+}
+
+TEST_F(RelativeStructureTest, NewChildrenAreAddedWithTheirDataAndSequenceNumbers) {
+  Child lamp = child("lamp", "", "r.lamp.A");
+  lamp.occInfo.attrsToSet = {{"bl_sequence_no", "55"}};
+  lamp.occInfo.asRequired = true;
+  Child pin = child("pin", "c-new", "r.pin.A");
+  pin.occInfo.occTransform = std::vector<double>(16, 0.5);
+  const Response response = write({input("r.asm.A", {child("bolt", "", "r.bolt.C"), pin, lamp})});
+  ASSERT_EQ(response.output.size(), 3u);
+  const Tag bolt = response.output.at("bolt").tag();
+  const Tag newPin = response.output.at("pin").tag();
+  const Tag newLamp = response.output.at("lamp").tag();
+  EXPECT_EQ(occurrencesIn("bvr.asm").size(), 9u);
+  EXPECT_EQ(occurrencesIn("bvr.asm").back(), store().uidOfTag(newLamp));
+  EXPECT_EQ(response.serviceData.createdUids().size(), 3u);
+  // The bolt takes the number its item has, the pin the next free one, the lamp its own.
+  EXPECT_EQ(savedText(bolt, "seq_no"), "10");
+  EXPECT_EQ(savedText(newPin, "seq_no"), "60");
+  EXPECT_EQ(savedText(newLamp, "seq_no"), "55");
+  EXPECT_EQ(savedText(newLamp, "as_required"), "true");
+  EXPECT_EQ(saved(newPin, "transform").texts, Strings(16, "0.5"));
+  EXPECT_EQ(savedTag(bolt, "child_item"), tagOf("i.bolt"));
+}
+
+TEST_F(RelativeStructureTest, CompleteCutsTheUnclaimedOccurrencesOfTheListedItemTypes) {
+  struct Case {
+    Strings itemTypes;
+    Strings cut;
+  };
+  for (const Case& test :
+       {Case{{}, {"occ.f.bolt", "occ.f.screw", "occ.f.weld"}},
+        Case{{"Item"}, {"occ.f.bolt", "occ.f.screw"}}, Case{{"Fastener"}, {"occ.f.screw"}}}) {
+    SCOPED_TRACE(test.cut.size());
+    SetUp();
+    Pref pref;
+    pref.itemType = test.itemTypes;
+    const Response response = write({input("r.frame.A", {})}, true, pref);
+    EXPECT_EQ(sorted(response.serviceData.deletedUids()), test.cut);
+    for (const std::string& uid : test.cut) {
+      EXPECT_FALSE(exists(uid)) << uid;
+    }
+    EXPECT_EQ(occurrencesIn("bvr.frame").size(), 3u - test.cut.size());
+  }
+}
+
+TEST_F(RelativeStructureTest, CompleteKeepsWhatAChildClaims) {
+  Pref pref;
+  pref.cadOccIdAttrName = "CAD_OCC_ID";
+  const Response response = write({input("r.frame.A", {child("b", "b1", "r.bolt.A")})}, true, pref);
+  EXPECT_EQ(occurrencesIn("bvr.frame"), Strings{"occ.f.bolt"});
+  EXPECT_EQ(sorted(response.serviceData.deletedUids()), (Strings{"occ.f.screw", "occ.f.weld"}));
+}
+
+TEST_F(RelativeStructureTest, AMissingViewAndViewRevisionAreMadeWithTheLegacyFactor) {
+  struct Case {
+    const char* preference;
+    double factor;
+  };
+  for (const Case& test : {Case{nullptr, 1.0}, Case{"2.5", 2.5}, Case{"0.00001", 1.0}}) {
+    SCOPED_TRACE(test.factor);
+    SetUp();
+    if (test.preference != nullptr) {
+      load(std::string("<fixture><preferences><preference name=\"PS_legacy_transform_factor\">"
+                       "<v value=\"") +
+           test.preference + "\"/></preference></preferences></fixture>");
+    }
+    const Response response = write({input("r.pin.A", {child("s", "", "r.screw.A")}, true)});
+    ASSERT_EQ(bvrsOf("r.pin.A").size(), 1u);
+    const Tag bvr = tagOf(bvrsOf("r.pin.A")[0]);
+    EXPECT_EQ(savedText(bvr, "is_precise"), "true");
+    EXPECT_EQ(ask(PS_ask_legacy_transform_factor, bvr), test.factor);
+    EXPECT_EQ(uidsOf(host::occurrencesOf(bvr)),
+              Strings{store().uidOfTag(response.output.at("s").tag())});
+  }
+}
+
+TEST_F(RelativeStructureTest, AnotherViewTypeIsWrittenIntoItsOwnViewRevision) {
+  write({input("r.asm.A", {child("s", "", "r.screw.A")})}, false, Pref(), "manufacturing");
+  EXPECT_EQ(occurrencesIn("bvr.asm").size(), 6u);
+  ASSERT_EQ(bvrsOf("r.asm.A").size(), 2u);
+  EXPECT_EQ(occurrencesIn(bvrsOf("r.asm.A")[1]).size(), 1u);
+}
+
+TEST_F(RelativeStructureTest, AFailingChildFailsTheCallAndUndoesItsInputOnly) {
+  Child frameBolt = child("b", "occ.f.bolt", "r.bolt.A");
+  frameBolt.occInfo.attrsToSet = {{"bl_quantity", "5"}};
+  const ServiceException failure = failingWrite(
+      {input("r.frame.A", {frameBolt}), input("r.pin.A", {child("bad", "", "no.such")})});
+  EXPECT_EQ(failure.getMessage(), "bad");
+  EXPECT_EQ(failure.getCode(), "7007");
+  EXPECT_EQ(savedText(tagOf("occ.f.bolt"), "quantity"), "5");
+  EXPECT_TRUE(host::bomViewsOfItem(tagOf("i.pin")).empty());
+}
+
+TEST_F(RelativeStructureTest, FailuresOfTheWholeInputOrCallLeaveTheStoreAsItWas) {
+  const std::string before = savedObjects();
+  Child transform = child("t", "occ.bolt", "r.bolt.A");
+  transform.occInfo.attrsToSet = {{"bl_quantity", "3"}};
+  transform.occInfo.occTransform = std::vector<double>(15, 1.0);
+  EXPECT_EQ(failingWrite({input("r.asm.A", {transform})}).getCode(), "7013");
+
+  EXPECT_EQ(
+      failingWrite({input("r.asm.A", {child("s", "", "r.screw.A")})}, false, "nothing").getCode(),
+      "215000");
+  EXPECT_EQ(calls("BOM_create_window"), 1);
+
+  // The sequence numbers come after the window's save: failing there undoes the save too.
+  host::faultPlan().fail("PS_set_seq_no", POM_not_locked);
+  EXPECT_EQ(failingWrite({input("r.asm.A", {child("s", "", "r.screw.A")})}).getCode(), "7014");
+  host::faultPlan().clear();
+
+  load(R"(<fixture><preferences><preference name="SOACAD_checkout_required">
+    <v value="true"/></preference></preferences></fixture>)");
+  EXPECT_EQ(failingWrite({input("r.asm.A", {child("s", "", "r.screw.A")})}).getCode(), "215005");
+  load(R"(<fixture><preferences><preference name="SOACAD_checkout_required">
+    <v value="false"/></preference></preferences></fixture>)");
+  EXPECT_EQ(savedObjects(), before);
+}
+
+TEST_F(RelativeStructureTest, EachStepIsTraced) {
+  write({input("r.asm.A", {child("k", "occ.bolt", "r.bolt.A")})});
+  const Strings expected = {"StructureManagement::createOrUpdateRelativeStructure",
+                            "StructureManagement::doCreateOrUpdateRelativeStructure",
+                            "StructureManagement::buildRelativeCache",
+                            "StructureManagement::createOrUpdateRelativeOcc",
+                            "StructureManagement::updateRelativeOcc",
+                            "StructureManagement::setRelOccData"};
+  EXPECT_EQ(host::journal().steps(), expected);
+}
+
+TEST_F(RelativeStructureTest, RequestTextWritesTheStructureAndAnswersTheOccurrences) {
+  const auto response = responseOf<Wire::CreateOrUpdateRelativeStructureResponse>(
+      call("Cad-2007-01-StructureManagement", "createOrUpdateRelativeStructure", R"(
+    <CreateOrUpdateRelativeStructureInput complete="true" bomViewTypeName="view">
+      <input precise="false">
+        <parent uid="r.frame.A"/>
+        <childInfo clientId="bolt" cadOccId="b1"><child uid="r.screw.A"/>
+          <occInfo asRequired="false"><attrsToSet name="bl_quantity" value="2"/></occInfo>
+        </childInfo>
+      </input>
+      <pref cadOccIdAttrName="CAD_OCC_ID"><itemType>Fastener</itemType></pref>
+    </CreateOrUpdateRelativeStructureInput>)"));
+  ASSERT_EQ(response.getOutputArray().size(), 1u);
+  EXPECT_EQ(response.getOutputArray()[0].getKey(), "bolt");
+  EXPECT_EQ(response.getOutputArray()[0].getValue().getUid(), "occ.f.bolt");
+  ASSERT_EQ(response.getServiceData().getDeletedObjArray().size(), 1u);
+  EXPECT_EQ(response.getServiceData().getDeletedObjArray()[0].getUid(), "occ.f.screw");
+  EXPECT_EQ(occurrencesIn("bvr.frame"), (Strings{"occ.f.bolt", "occ.f.weld"}));
+
+  const host::Reply fault =
+      call("Cad-2007-01-StructureManagement", "createOrUpdateRelativeStructure",
+           R"(<CreateOrUpdateRelativeStructureInput bomViewTypeName="none"/>)");
+  EXPECT_EQ(*parse(fault.text).attr("code"), "215000");
+}
+
+}  // namespace

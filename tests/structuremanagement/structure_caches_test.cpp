@@ -1,0 +1,206 @@
+// The lookups shared by the structure writes: view types, views and view revisions with their
+// failures, attribute ids looked up once, and the line caches of a window.
+#include "structuremanagement/structure_caches.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/object/bom.h"
+#include "host/object/error_store.h"
+#include "host/object/host_call.h"
+#include "tests/structuremanagement/structure_write_fixture.h"
+
+namespace {
+
+using Korvane::Soa::Cad::AbsoluteStructureCache;
+using Korvane::Soa::Cad::BomLineAttributeHelper;
+using Korvane::Soa::Cad::RelativeStructureCache;
+using Korvane::Soa::Cad::StructureManagementUtils;
+using soacad_test::askList;
+using soacad_test::ifailOf;
+using Strings = std::vector<std::string>;
+
+class StructureLookupTest : public soacad_test::StructureWriteTest {
+ protected:
+  // The code and texts of the newest entry of the error store, which is then emptied.
+  Strings takeNewest() {
+    Strings result;
+    const auto entries = host::errorStore().takeSnapshot();
+    if (!entries.empty()) {
+      result.push_back(std::to_string(entries.back().code));
+      for (const std::string& text : entries.back().texts) {
+        result.push_back(text);
+      }
+    }
+    return result;
+  }
+  // The failure of findBvAndBvr for the revision and view type.
+  Strings bvAndBvrFailure(const std::string& revisionUid, const std::string& viewTypeUid) {
+    Tag bv = 1;
+    Tag bvr = 1;
+    const int code = ifailOf([&] {
+      StructureManagementUtils::findBvAndBvr(tagOf(revisionUid), tagOf(viewTypeUid), bv, bvr);
+    });
+    EXPECT_NE(code, 0);
+    return takeNewest();
+  }
+};
+
+TEST_F(StructureLookupTest, ViewTypesByNameWithTheDefaultForTheEmptyName) {
+  EXPECT_EQ(StructureManagementUtils::findBomViewType(""), tagOf("vt.view"));
+  EXPECT_EQ(StructureManagementUtils::findBomViewType("manufacturing"), tagOf("vt.mfg"));
+  EXPECT_EQ(ifailOf([] { StructureManagementUtils::findBomViewType("View"); }), 215000);
+  EXPECT_EQ(takeNewest(), Strings{"215000"});
+  expectSettled();
+}
+
+TEST_F(StructureLookupTest, ViewAndViewRevisionOfARevision) {
+  Tag bv;
+  Tag bvr;
+  StructureManagementUtils::findBvAndBvr(tagOf("r.asm.A"), tagOf("vt.view"), bv, bvr);
+  EXPECT_EQ(bv, tagOf("bv.asm"));
+  EXPECT_EQ(bvr, tagOf("bvr.asm"));
+  EXPECT_EQ(StructureManagementUtils::findBvr(tagOf("r.asm.0"), tagOf("bv.asm")),
+            tagOf("bvr.asm.old"));
+  EXPECT_EQ(StructureManagementUtils::findBv(tagOf("i.asm"), tagOf("vt.mfg")), NULLTAG);
+  expectSettled();
+}
+
+TEST_F(StructureLookupTest, MissingViewOrViewRevisionNamesWhatIsMissing) {
+  EXPECT_EQ(bvAndBvrFailure("r.asm.A", "vt.mfg"), (Strings{"215044", "manufacturing", "ASM"}));
+  EXPECT_EQ(bvAndBvrFailure("r.kit.A", "vt.view"), (Strings{"215043", "KIT", "A"}));
+  host::faultPlan().nullResult("ITEM_ask_item_of_rev");
+  EXPECT_EQ(bvAndBvrFailure("r.asm.A", "vt.view"), (Strings{"215042", "A"}));
+  expectSettled();
+}
+
+TEST_F(StructureLookupTest, TheViewRevisionMustBeChangeable) {
+  load(R"(<fixture><preferences><preference name="SOACAD_checkout_required">
+    <v value="true"/></preference></preferences></fixture>)");
+  EXPECT_EQ(bvAndBvrFailure("r.asm.A", "vt.view").front(), "215005");
+  store().setModifiable(tagOf("bvr.asm"), false);
+  EXPECT_EQ(bvAndBvrFailure("r.asm.A", "vt.view").front(), "215006");
+}
+
+class LineCacheTest : public StructureLookupTest {
+ protected:
+  void SetUp() override {
+    StructureLookupTest::SetUp();
+    ASSERT_EQ(BOM_create_window(&window_), 0);
+    ASSERT_EQ(BOM_set_window_top_line(window_, NULLTAG, tagOf("r.asm.A"), NULLTAG, &top_), 0);
+  }
+  void TearDown() override {
+    EXPECT_EQ(BOM_close_window(window_), 0);
+    expectSettled();
+  }
+  // The occurrence of a line ("top" for the top line, "" for none).
+  std::string occurrenceOf(Tag line) {
+    if (line == top_) {
+      return "top";
+    }
+    return line == NULLTAG ? ""
+                           : store().uidOfTag(attributes_.askAttributeTag(line, "bl_occurrence"));
+  }
+  std::string byPath(AbsoluteStructureCache& cache, const Strings& path) {
+    return occurrenceOf(cache.findBomLineByCadOccIdPath(path));
+  }
+
+  Tag window_;
+  Tag top_;
+  BomLineAttributeHelper attributes_;
+};
+
+TEST_F(LineCacheTest, AttributeIdsAreLookedUpOncePerName) {
+  attributes_.askAttributeTag(top_, "bl_revision");
+  attributes_.askAttributeString(top_, "bl_revision");
+  attributes_.askAttributeString(top_, "CAD_OCC_ID");
+  EXPECT_EQ(calls("BOM_line_look_up_attribute"), 2);
+  EXPECT_EQ(ifailOf([&] { attributes_.askAttributeString(top_, "no_such_attribute"); }), 45001);
+  ERROR_store_clear();
+}
+
+TEST_F(LineCacheTest, PathsLeadFromTheTopLineThroughTheChildLines) {
+  AbsoluteStructureCache cache;
+  cache.init(window_, top_, "", attributes_);
+  EXPECT_EQ(byPath(cache, {}), "top");
+  EXPECT_EQ(byPath(cache, {"occ.plate"}), "occ.plate");
+  EXPECT_EQ(byPath(cache, {"occ.sub", "occ.pin"}), "occ.pin");
+  EXPECT_EQ(byPath(cache, {"occ.nothing"}), "");
+  EXPECT_EQ(byPath(cache, {"occ.nothing", "occ.pin"}), "");
+  EXPECT_EQ(byPath(cache, {"occ.plate", "occ.pin"}), "");
+}
+
+TEST_F(LineCacheTest, SiblingsReadOnTheWayNeedNoFurtherHostCalls) {
+  AbsoluteStructureCache cache;
+  cache.init(window_, top_, "CAD_OCC_ID", attributes_);
+  EXPECT_EQ(byPath(cache, {"c3"}), "occ.sub");
+  const int listings = calls("BOM_line_ask_all_child_lines");
+  EXPECT_EQ(byPath(cache, {"c1"}), "occ.bolt");
+  EXPECT_EQ(byPath(cache, {"c2"}), "occ.plate");
+  EXPECT_EQ(calls("BOM_line_ask_all_child_lines"), listings);
+  cache.clear();
+  EXPECT_EQ(byPath(cache, {"c2"}), "occ.plate");
+  EXPECT_EQ(calls("BOM_line_ask_all_child_lines"), listings + 1);
+}
+
+TEST_F(LineCacheTest, ARepeatedCadOccurrenceIdFindsTheFirstLineByPathAndTheLastInTheRelativeMap) {
+  Tag plate;
+  for (Tag child : askList(BOM_line_ask_all_child_lines, top_)) {
+    if (occurrenceOf(child) == "occ.plate") {
+      plate = child;
+    }
+  }
+  attributes_.setAttributeString(plate, "CAD_OCC_ID", "c1");
+  AbsoluteStructureCache cache;
+  cache.init(window_, top_, "CAD_OCC_ID", attributes_);
+  // Looking up c3 first memoises the siblings c1 (bolt) and c1 (plate) on the way.
+  EXPECT_EQ(byPath(cache, {"c3"}), "occ.sub");
+  EXPECT_EQ(byPath(cache, {"c1"}), "occ.bolt");
+  AbsoluteStructureCache fresh;
+  fresh.init(window_, top_, "CAD_OCC_ID", attributes_);
+  EXPECT_EQ(byPath(fresh, {"c1"}), "occ.bolt");
+
+  RelativeStructureCache relative;
+  relative.buildCache(top_, false, true, "CAD_OCC_ID", attributes_);
+  EXPECT_EQ(occurrenceOf(relative.findBomLineByCadOccId("c1")), "occ.plate");
+  EXPECT_EQ(relative.cadOccIdCacheSize(), 2);  // c1 and c3; the other lines carry none.
+}
+
+TEST_F(LineCacheTest, AnAbsoluteOccurrenceIsFoundOnExactlyOneLine) {
+  AbsoluteStructureCache cache;
+  cache.init(window_, top_, "", attributes_);
+  EXPECT_EQ(occurrenceOf(cache.findBomLineByAbsOcc(tagOf("ao.bolt"))), "occ.bolt");
+  const int asked = calls("BOM__window_get_bomlines_from_absOcc");
+  cache.findBomLineByAbsOcc(tagOf("ao.bolt"));
+  EXPECT_EQ(calls("BOM__window_get_bomlines_from_absOcc"), asked);
+  // ao.pin lives in the context of SUB, which this window does not show as its top.
+  EXPECT_EQ(ifailOf([&] { cache.findBomLineByAbsOcc(tagOf("ao.pin")); }), 215002);
+  ERROR_store_clear();
+}
+
+TEST_F(LineCacheTest, RelativeMapsExistOnlyWhenAskedFor) {
+  RelativeStructureCache cache;
+  EXPECT_EQ(cache.getOccTagToBomLineMap(), nullptr);
+  EXPECT_EQ(cache.findBomLineByOccTag(tagOf("occ.bolt")), NULLTAG);
+  EXPECT_EQ(cache.findBomLineByCadOccId("c1"), NULLTAG);
+  cache.removeOccTag(tagOf("occ.bolt"));
+  cache.buildCache(top_, false, false, "", attributes_);
+  EXPECT_EQ(calls("BOM_line_ask_all_child_lines"), 0);
+
+  cache.buildCache(top_, true, false, "", attributes_);
+  EXPECT_EQ(cache.occTagCacheSize(), 6);
+  EXPECT_EQ(cache.cadOccIdCacheSize(), 0);
+  EXPECT_EQ(occurrenceOf(cache.findBomLineByOccTag(tagOf("occ.gde"))), "occ.gde");
+  cache.removeOccTag(tagOf("occ.gde"));
+  EXPECT_EQ(cache.findBomLineByOccTag(tagOf("occ.gde")), NULLTAG);
+  // The default attribute is the occurrence's UID; the occurrence map is kept.
+  cache.buildCache(top_, false, true, "", attributes_);
+  EXPECT_EQ(occurrenceOf(cache.findBomLineByCadOccId("occ.lamp")), "occ.lamp");
+  EXPECT_EQ(cache.occTagCacheSize(), 5);
+  cache.clear();
+  EXPECT_EQ(cache.occTagCacheSize() + cache.cadOccIdCacheSize(), 0);
+}
+
+}  // namespace

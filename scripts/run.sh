@@ -14,22 +14,49 @@ host=build/release/bin/soacad-host
 session=$(mktemp -d)
 trap 'rm -rf "$session"' EXIT
 store="$session/store.xml"
-
-service=Cad-2007-01-DataManagement
-# Queries first, then the writes, then the expansions that see what the writes made.
-operations=(
-  getAvailableTypes generateAlternateIds getAllAttrMappings getAttrMappingsForDatasetType
-  resolveAttrMappingsForDataset createOrUpdateParts createOrUpdateRelations expandGRMRelations
-  expandPrimaryObjects expandFoldersForCAD
-)
-
 status=0
-for operation in "${operations[@]}"; do
-  request=examples/datamanagement/$operation.xml
-  echo "== $service $operation ($request)"
-  if ! "$host" --store "$store" "$service" "$operation" "$request"; then
+reply=""
+
+# answer SERVICE OPERATION REQUEST-FILE: shows the request's reply and keeps it in $reply.
+answer() {
+  echo "== $1 $2 ($3)"
+  if reply=$("$host" --store "$store" "$1" "$2" "$3"); then
+    :
+  else
     status=1
   fi
+  echo "$reply"
   echo
+}
+
+dm=Cad-2007-01-DataManagement
+# Queries first, then the writes, then the expansions that see what the writes made.
+for operation in getAvailableTypes generateAlternateIds getAllAttrMappings \
+    getAttrMappingsForDatasetType resolveAttrMappingsForDataset createOrUpdateParts \
+    createOrUpdateRelations expandGRMRelations expandPrimaryObjects expandFoldersForCAD; do
+  answer "$dm" "$operation" "examples/datamanagement/$operation.xml"
+done
+
+sm=Cad-2007-01-StructureManagement
+examples=examples/structuremanagement
+answer "$sm" getRevisionRules "$examples/getRevisionRules.xml"
+answer "$sm" getVariantRules "$examples/getVariantRules.xml"
+answer Cad-2007-06-StructureManagement getConfiguredItemRevision \
+  "$examples/getConfiguredItemRevision.xml"
+
+# The window that createBOMWindows opens is named by the host: the expansions and the close
+# take its UID and its top line's from the reply.
+answer "$sm" createBOMWindows "$examples/createBOMWindows.xml"
+window=$(sed -n 's/.*<bomWindow uid="\([^"]*\)".*/\1/p' <<<"$reply")
+top=$(sed -n 's/.*<bomLine uid="\([^"]*\)".*/\1/p' <<<"$reply")
+for operation in expandPSOneLevel expandPSAllLevels closeBOMWindows; do
+  sed -e "s/\"bw\.1\"/\"$window\"/" -e "s/\"bl\.1\.top\"/\"$top\"/" \
+    "$examples/$operation.xml" >"$session/$operation.xml"
+  answer "$sm" "$operation" "$session/$operation.xml"
+done
+
+for operation in createOrUpdateRelativeStructure createOrUpdateAbsoluteStructure \
+    deleteAssemblyArrangements deleteRelativeStructure; do
+  answer "$sm" "$operation" "$examples/$operation.xml"
 done
 exit "$status"

@@ -1,32 +1,15 @@
-// Request text of any shape to every operation of the DataManagement service, through the
-// registered skeleton's invokeMethod, on a freshly seeded store for every input (so nothing one
-// input changed reaches the next). After each request:
-// - every host allocation the request received has been released (no leak, no double or
-//   foreign free);
-// - a request that returned a reply left the host's error store empty (everything on it went
-//   into an error stack or was cleared), and the reply is a well-formed document;
-// - a request whose exception escaped the handler is the dispatcher's to answer; the store is
-//   cleared for the next request, as the dispatcher does.
-// The text also goes through every DataManagement wire record: what a record writes must read
-// back into the same record. Any breach aborts.
+// Request text of any shape to every operation of the DataManagement service, with the checks of
+// fuzz/service_fuzz.h.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <iostream>
 #include <string>
 
-#include "framework/iiop_skeleton.h"
-#include "framework/sax_to_node_parser.h"
-#include "host/gateway/kv_service_manager.h"
-#include "host/object/error_store.h"
-#include "host/object/host_call.h"
-#include "host/object/memory.h"
-#include "host/object/store.h"
+#include "fuzz/service_fuzz.h"
 #include "skeletons/datamanagement/datamanagement_records.h"
 
-namespace {
+const char* const service_fuzz::kTarget = "datamanagement_fuzz";
 
-using Korvane::Soa::Internal::Server::IiopSkeleton;
+namespace {
 
 // A small world the requests can name: a user with folders, items with revisions, master forms,
 // datasets, relations, units of measure and alternate-id types.
@@ -73,102 +56,14 @@ const char* const kStore = R"(<fixture>
   </preferences>
 </fixture>)";
 
-[[noreturn]] void breach(const std::string& operation, const std::string& what,
-                         const std::string& request) {
-  std::cerr << "datamanagement_fuzz: " << operation << ": " << what << "\nrequest:\n"
-            << request << "\n";
-  std::abort();
-}
-
-IiopSkeleton& dataManagement() {
-  static IiopSkeleton* skeleton = [] {
-    auto* found = dynamic_cast<IiopSkeleton*>(
-        KvServiceManager::instance().find("Cad-2007-01-DataManagement"));
-    if (found == nullptr) {
-      std::cerr << "datamanagement_fuzz: the service is not registered\n";
-      std::abort();
-    }
-    found->initialize();
-    host::callLog().setEnabled(false);
-    return found;
-  }();
-  return *skeleton;
-}
-
-// Parsing must succeed or raise XmlParseError; what a record writes must read back the same.
-void checkRecords(const std::string& request) {
-  using Korvane::Soa::Common::Xml::WireRecordType;
-  using Korvane::Soa::Common::Xml::XmlParseError;
-  static Korvane::Soa::Common::Xml::SAXToNodeParser parser;
-  const Korvane::Soa::Common::Xml::XMLNode* root = nullptr;
-  try {
-    root = &parser.parseString(request);
-  } catch (const XmlParseError&) {
-    return;
-  }
-  for (const WireRecordType& type :
-       Korvane::Schemas::Cad::_2007_01::Datamanagement::recordTypes()) {
-    std::string written;
-    try {
-      written = type.reparse(*root, type.name);
-    } catch (const XmlParseError&) {
-      continue;  // A value that does not fit its field.
-    }
-    Korvane::Soa::Common::Xml::SAXToNodeParser again;
-    if (type.reparse(again.parseString(written), type.name) != written) {
-      breach(type.name, "the record does not read back what it wrote", written);
-    }
-  }
-}
-
-void seedStore() {
-  host::Store& store = host::Store::instance();
-  store.reset();
-  store.loadFixture(kStore);
-  // A deleted object: its UID names a tag that is no longer valid.
-  store.remove(store.tagOfUid("gone"));
-  host::errorStore().clear();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  IiopSkeleton& skeleton = dataManagement();
+  static const std::vector<service_fuzz::IiopSkeleton*> skeletons =
+      service_fuzz::registeredSkeletons({"Cad-2007-01-DataManagement"});
   const std::string request(reinterpret_cast<const char*>(data), size);
-  checkRecords(request);
-  seedStore();
-  for (const auto& entry : skeleton.operationTable()) {
-    const std::string& operation = entry.first;
-    host::Allocator& allocator = host::allocator();
-    const std::size_t outstanding = allocator.outstanding();
-    const host::AllocatorCounts before = allocator.counts();
-    bool replied = false;
-    std::string reply;
-    try {
-      reply = skeleton.invokeMethod(operation, request);
-      replied = true;
-    } catch (...) {
-      // The dispatcher turns it into a fault document and clears the store.
-      host::errorStore().clear();
-    }
-    if (allocator.outstanding() != outstanding) {
-      breach(operation, "host allocations left outstanding", request);
-    }
-    if (allocator.counts().doubleFrees != before.doubleFrees ||
-        allocator.counts().foreignFrees != before.foreignFrees) {
-      breach(operation, "a double or foreign free", request);
-    }
-    if (replied) {
-      if (!host::errorStore().empty()) {
-        breach(operation, "entries left on the error store", request);
-      }
-      try {
-        Korvane::Soa::Common::Xml::SAXToNodeParser parser;
-        parser.parseString(reply);
-      } catch (const std::exception& error) {
-        breach(operation, std::string("the reply does not parse: ") + error.what(), reply);
-      }
-    }
-  }
+  service_fuzz::checkRecords(request,
+                             {&Korvane::Schemas::Cad::_2007_01::Datamanagement::recordTypes()});
+  service_fuzz::checkEveryOperation(skeletons, kStore, request);
   return 0;
 }

@@ -50,7 +50,9 @@ class ServiceStartup {
     explicit GatewayRegistration(const char* serviceName) {
       Skeleton* skeleton = new Skeleton();
       try {
-        registered_ = KvServiceManager::instance().registerService(serviceName, skeleton);
+        std::string name(serviceName);
+        KvServiceManager& registry = KvServiceManager::instance();
+        registered_ = registry.registerService(name, skeleton);
         skeleton_ = skeleton;
         name_ = serviceName;
       } catch (const std::exception& error) {

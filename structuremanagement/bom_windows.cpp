@@ -38,12 +38,13 @@ class InputMark {
   InputMark(const InputMark&) = delete;
   InputMark& operator=(const InputMark&) = delete;
 
-  // The input succeeded: what it made stays.
+  // The input succeeded: what it made stays. When the host cannot let go of the mark, the
+  // input fails after all and is rolled back like any other: a window the client is never told
+  // of must not stay open.
   void keep() {
-    const int id = id_;
-    id_ = 0;
     ResultStatus status;
-    status = POM_forget_markpoint(id);
+    status = POM_forget_markpoint(id_);
+    id_ = 0;
   }
 
  private:

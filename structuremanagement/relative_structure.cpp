@@ -36,22 +36,6 @@ constexpr int kJournalModule = 24;
 // Legacy transform factors at or below this are taken as unset.
 constexpr double kSmallestLegacyFactor = 0.0001;
 
-// Gives the failure of a child, whose message is the child's client id, what the host's error
-// store says about it (and about whatever failed while the input was undone), and empties the
-// store, so that nothing of the failure is left behind for a later call.
-void describeWithErrorStore(ServerServiceException& failure) {
-  const ServerServiceException described;
-  for (const std::string& detail : described.getDetails()) {
-    failure.addDetail(detail);
-  }
-  if (described.isCodeSet()) {
-    failure.setCode(described.getCode());
-  }
-  if (described.isLevelSet()) {
-    failure.setLevel(described.getLevel());
-  }
-}
-
 // Drops the session's lock and unsaved values of an object on a failure path. The status is not
 // raised: its entry, if any, joins the failure being raised.
 void releaseQuietly(Tag object) {
@@ -82,9 +66,6 @@ CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeStructure(
       doCreateOrUpdateRelativeStructure(input);
     }
     response.serviceData = serviceData;
-  } catch (ServerServiceException& failure) {
-    describeWithErrorStore(failure);
-    throw;
   } catch (IFail&) {
     throw ServerServiceException();
   }
@@ -224,7 +205,6 @@ void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildI
       cache_.removeOccTag(occ);
     }
   } catch (IFail&) {
-    // The host's error store still explains the failure; the call's top level adds it.
     throw ServerServiceException(child.clientId);
   }
 }

@@ -23,10 +23,10 @@ namespace Cad {
 // window of its own, saved when the input succeeds and closed on every path.
 //
 // Any failure ends the whole call: a failing child raises ServiceException with the child's
-// client id as its message, any other failure a ServiceException that describes the host's
-// error store. Inputs before the failing one stay saved; the failing input leaves the store as
-// it was (its window closed unsaved, what it made or saved undone). No error stacks are
-// recorded.
+// client id as its message (the host's error store keeps the reason), any other failure a
+// ServiceException that describes the host's error store. Inputs before the failing one stay saved;
+// the failing input leaves the store as it was (its window closed unsaved, what it made or saved
+// undone). No error stacks are recorded.
 class CreateOrUpdateRelativeStructureImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;

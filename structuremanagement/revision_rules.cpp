@@ -300,9 +300,8 @@ int RevisionRulesImpl::setOverridesOnTransientRule(
   int count = 0;
   host::HostArray<int> types;
   host::HostArray<Tag> entries;
-  if (const int status = CFM_rule_list_entries(copy, &count, types.out(), entries.out())) {
-    return status;
-  }
+  ResultStatus status;
+  status = CFM_rule_list_entries(copy, &count, types.out(), entries.out());
   for (const StructureManagement::OverrideInfo& given : overrides) {
     const int position = askOverrideEntryPosn(given.ruleEntry.tag());
     // The copy's override entry at the same position among its override entries.
@@ -321,8 +320,8 @@ int RevisionRulesImpl::setOverridesOnTransientRule(
                   std::to_string(static_cast<std::uint32_t>(given.ruleEntry.tag())).c_str());
       return CFM_not_override_entry;
     }
-    if (const int status = CFM_override_entry_set_folder(target, given.folder.tag())) {
-      return status;
+    if (const int setStatus = CFM_override_entry_set_folder(target, given.folder.tag())) {
+      return setStatus;
     }
   }
   return 0;

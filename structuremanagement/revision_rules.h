@@ -87,7 +87,8 @@ class RevisionRulesImpl {
   int askOverrideEntryPosn(Tag entry) const;
   // Gives the copy's override entries the folders of `overrides` (each entry of the rule
   // selects the copy's entry at the same position). Returns the first failing status, 0 when
-  // all succeed; a failure is on the error store.
+  // all succeed; a failure is on the error store. Raises IFail when the copy's entries cannot
+  // be listed.
   int setOverridesOnTransientRule(const std::vector<StructureManagement::OverrideInfo>& overrides,
                                   Tag copy) const;
   // The rule's name followed by REVISION_RULE_MODIFIED_SUFFIX, cut at WSO_name_size_c

@@ -190,13 +190,11 @@ Tag AbsoluteStructureCache::findBomLineByCadOccIdPath(const std::vector<std::str
     for (std::size_t i = 0; i < entries && match == NULLTAG; ++i) {
       const Tag child = children[i];
       const host::HostString value = attributes_->askAttributeString(child, attrName_);
-      if (value.get() == nullptr || value.c_str()[0] == '\0') {
-        continue;
-      }
+      // An empty element names the first child that carries no id.
       if (element == value.c_str()) {
         pathMemo_[prefix] = child;
         match = child;
-      } else {
+      } else if (value.c_str()[0] != '\0') {
         // The first sibling with an id stays the one that id finds, as a fresh walk would.
         std::vector<std::string> siblingPath = parentPath;
         siblingPath.emplace_back(value.c_str());

@@ -112,7 +112,8 @@ class AbsoluteStructureCache {
             BomLineAttributeHelper& attributes);
   // The line at the end of `path`: the empty path is the top line; each element is matched
   // against the CAD occurrence ids of the child lines of the line before it, the first match
-  // winning. Null when some element matches no child. Siblings read on the way are memoised,
+  // winning (an empty element matches a child without an id). Null when some element matches
+  // no child. Siblings read on the way are memoised,
   // so later lookups below the same parent need no host call.
   Tag findBomLineByCadOccIdPath(const std::vector<std::string>& path);
   // The one line of the window that shows `absOcc`; raises kAbsOccLineNotUnique when the window

@@ -215,6 +215,21 @@ TEST_F(ConfiguredRevisionSkeletonTest, ObjectsThatCannotCrossBecomeTheNullModelO
   EXPECT_EQ(back.configuredItemRev.tag(), NULLTAG);
 }
 
+// A record that shows the reference count of its implementation object.
+class CountedInfo : public Wire::GetConfiguredItemRevisionInfo {
+ public:
+  int count() const { return getHandleObject().askRefCount(); }
+};
+
+TEST(ConfiguredRevisionWireRecords, ADroppedCopyLeavesTheCountAsItWas) {
+  CountedInfo info;
+  {
+    const Wire::GetConfiguredItemRevisionInfo copy(info);
+    EXPECT_EQ(info.count(), 2);
+  }
+  EXPECT_EQ(info.count(), 1);
+}
+
 TEST(ConfiguredRevisionWireRecords, EveryTypeIsWrittenAndParsedBackUnchanged) {
   const auto& types = Wire::recordTypes();
   ASSERT_EQ(types.size(), 4u);

@@ -5,10 +5,12 @@
 #include <map>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/sax_to_node_parser.h"
 #include "framework/soa_exceptions.h"
+#include "framework/xml_stream.h"
 #include "host/object/error_store.h"
 #include "skeletons/structuremanagement/structure_management_iiop_skeleton.h"
 #include "tests/support/host_fixture.h"
@@ -23,6 +25,7 @@ using Korvane::Soa::Common::DateTime;
 using Korvane::Soa::Common::Exceptions::DomException;
 using Korvane::Soa::Common::Xml::SAXToNodeParser;
 using Korvane::Soa::Common::Xml::WireRecordType;
+using Korvane::Soa::Common::Xml::XmlStream;
 using soacad_test::ifailOf;
 using Strings = std::vector<std::string>;
 
@@ -48,6 +51,31 @@ Strings uids(const std::vector<ModelBase::ModelObject>& objects) {
     result.push_back(model.getUid());
   }
   return result;
+}
+
+// A record that shows the reference count of its implementation object.
+template <class Record>
+class CountedRecord : public Record {
+ public:
+  int count() const { return this->getHandleObject().askRefCount(); }
+};
+
+// A record written as a reply writes it.
+template <class Record>
+std::string xml(const Record& record) {
+  XmlStream stream;
+  record.outputXML(stream, "record");
+  return stream.str();
+}
+
+// The wire form of `local`, after checking that it reads back into a local record whose wire
+// form is the same.
+template <class LocalRecord>
+std::string crossedBothWays(const LocalRecord& local) {
+  const auto wire = Skeleton::toWire(local);
+  const std::string text = xml(wire);
+  EXPECT_EQ(xml(Skeleton::toWire(Skeleton::toLocal(wire))), text);
+  return text;
 }
 
 class StructureConversionTest : public soacad_test::UserTest {
@@ -424,6 +452,102 @@ TEST_F(StructureConversionTest, RuleEntryPropsReadBackWhatTheyWrote) {
   EXPECT_TRUE(Skeleton::toLocal(undated).date.isNull());
 }
 
+// Each record is filled with a distinct value in every field: each value shows in its wire form,
+// and the wire form reads back into the same local record.
+TEST_F(StructureConversionTest, EveryFieldOfEveryRecordCrossesBothWays) {
+  const POMRef<> item(tagOf("i.1"));
+  const POMRef<> home(tagOf("f.home"));
+  const POMRef<> newstuff(tagOf("f.newstuff"));
+  const POMRef<> user(tagOf("u.jdoe"));
+  std::vector<std::pair<std::string, Strings>> cases;
+
+  Local::AbsOccDataInfo data{{{"set-name", "set-value"}},
+                             {"removed"},
+                             true,
+                             {0.25, -8},
+                             {{"note-type", "note-text"}},
+                             {{home, "attach-relation"}},
+                             {{newstuff, "unattach-relation"}},
+                             "used-client-id",
+                             user};
+  const Local::AbsOccInfo occurrence{
+      "occ-client-id", POMRef<AbsOccurrence>(item.tag()), {"path-1", "path-2"}, data};
+  const Local::AssemblyArrangementInfo arrangement{
+      "arr-client-id",   POMRef<AssemblyArrangement>(home.tag()),
+      "arr-name",        true,
+      "arr-description", "arr-external",
+      {occurrence}};
+  cases.push_back({crossedBothWays(Local::CreateOrUpdateAbsoluteStructureInfo{
+                       item, {occurrence}, {arrangement}}),
+                   {"set-name", "set-value", "removed", "0.25", "-8", "note-type", "note-text",
+                    "attach-relation", "unattach-relation", "used-client-id", "occ-client-id",
+                    "path-1", "path-2", "arr-client-id", "arr-name", "arr-description",
+                    "arr-external", "u.jdoe", "f.newstuff"}});
+  cases.push_back(
+      {crossedBothWays(Local::CreateOrUpdateAbsoluteStructurePref{"abs-attr"}), {"abs-attr"}});
+  cases.push_back({crossedBothWays(Local::DeleteAssemblyArrangementsInfo{item, {home, newstuff}}),
+                   {"i.1", "f.home", "f.newstuff"}});
+
+  const Local::RelOccInfo occInfo{
+      {{"rel-name", "rel-value"}}, true, {1.5}, {{"rel-note-type", "rel-note-text"}}};
+  cases.push_back({crossedBothWays(Local::CreateOrUpdateRelativeStructureInfo{
+                       item, {{"child-client-id", "cad-occ-id", home, occInfo}}, true}),
+                   {"rel-name", "rel-value", "1.5", "rel-note-type", "rel-note-text",
+                    "child-client-id", "cad-occ-id", "f.home", "i.1"}});
+  cases.push_back(
+      {crossedBothWays(Local::CreateOrUpdateRelativeStructurePref{"rel-attr", {"item-type"}}),
+       {"rel-attr", "item-type"}});
+  cases.push_back({crossedBothWays(Local::DeleteRelativeStructureInfo{item, {"deleted-occ"}}),
+                   {"i.1", "deleted-occ"}});
+  cases.push_back(
+      {crossedBothWays(Local::DeleteRelativeStructurePref{"delete-attr"}), {"delete-attr"}});
+
+  const Local::RevisionRuleEntryProps props{7,    Date{2023, 4, 5, 6, 7, 8}, true, item,
+                                            home, {{newstuff, user}}};
+  cases.push_back({crossedBothWays(Local::CreateBOMWindowsInfo{"window-client-id",
+                                                               item,
+                                                               home,
+                                                               newstuff,
+                                                               {"rule-client-id", user, props},
+                                                               user.tag(),
+                                                               item}),
+                   {"window-client-id", "rule-client-id", "\"7\"", "2023", "i.1", "f.home",
+                    "f.newstuff", "u.jdoe"}});
+  cases.push_back(
+      {crossedBothWays(Local::CreateBOMWindowsOutput{"output-client-id", home, newstuff}),
+       {"output-client-id", "f.home", "f.newstuff"}});
+  cases.push_back(
+      {crossedBothWays(Local::RevisionRuleInfo{user, {{"rule_end_item", true}}, {{item, home}}}),
+       {"u.jdoe", "rule_end_item", "i.1", "f.home"}});
+
+  const Local::ExpandPSOneLevelPref pref{true, {{"relation-name", {"type-1", "type-2"}}}};
+  cases.push_back({crossedBothWays(pref), {"relation-name", "type-1", "type-2"}});
+  cases.push_back({crossedBothWays(Local::ExpandPSAllLevelsPref{pref.expItemRev, pref.info}),
+                   {"relation-name", "type-1", "type-2"}});
+  cases.push_back({crossedBothWays(Local::ExpandPSOneLevelInfo{{POMRef<BOMLine>(item.tag())},
+                                                               Local::ExcludeNonZoltItemLines}),
+                   {"ExcludeNonZoltItemLines", "i.1"}});
+  cases.push_back({crossedBothWays(Local::ExpandPSAllLevelsInfo{{POMRef<BOMLine>(home.tag())},
+                                                                Local::ExcludeICHistory}),
+                   {"ExcludeICHistory", "f.home"}});
+  const Local::ExpandPSParentData parent{POMRef<BOMLine>(item.tag()), home, {newstuff}};
+  const Local::ExpandPSData child{POMRef<BOMLine>(user.tag()), newstuff, {home, item}};
+  cases.push_back({crossedBothWays(Local::ExpandPSOneLevelOutput{parent, {child}}),
+                   {"i.1", "f.home", "f.newstuff", "u.jdoe"}});
+  cases.push_back({crossedBothWays(Local::ExpandPSAllLevelsOutput{parent, {child, child}}),
+                   {"i.1", "f.home", "f.newstuff", "u.jdoe"}});
+
+  for (const auto& testCase : cases) {
+    for (const std::string& marker : testCase.second) {
+      EXPECT_NE(testCase.first.find(marker), std::string::npos)
+          << marker << " in " << testCase.first;
+    }
+    // Every flag was set.
+    EXPECT_EQ(testCase.first.find("\"false\""), std::string::npos) << testCase.first;
+  }
+  EXPECT_TRUE(host::errorStore().empty());
+}
+
 // --- The generated wire records --------------------------------------------------------------
 
 TEST(StructureManagementWireRecords, EveryTypeIsWrittenAndParsedBackUnchanged) {
@@ -438,20 +562,80 @@ TEST(StructureManagementWireRecords, EveryTypeIsWrittenAndParsedBackUnchanged) {
   EXPECT_EQ(names.size(), 55u);
 }
 
-TEST(StructureManagementWireRecords, NestedRecordsAreSharedBetweenCopiesAndListsAreNot) {
-  Wire::AbsOccInfo source;
-  const Wire::AbsOccInfo copy(source);
-  source.getAbsOccData().addOverridesToRemove("bl_quantity");
-  EXPECT_EQ(copy.getAbsOccData().getOverridesToRemoveArray(), Strings{"bl_quantity"});
+// An implementation object's copy shares its record fields with the source, but not its lists.
+TEST(StructureManagementWireRecords, ImplementationCopiesShareRecordFieldsButNotLists) {
+  Wire::AbsOccInfoImpl occurrence;
+  occurrence.addCadOccIdPath("top");
+  Wire::AbsOccInfoImpl occurrenceCopy(occurrence);
+  occurrence.getAbsOccData().addOverridesToRemove("bl_quantity");
+  EXPECT_EQ(occurrenceCopy.getAbsOccData().getOverridesToRemoveArray(), Strings{"bl_quantity"});
+  occurrenceCopy.addCadOccIdPath("child");
+  EXPECT_EQ(occurrence.getCadOccIdPathArray(), Strings{"top"});
+  EXPECT_EQ(occurrenceCopy.getCadOccIdPathArray(), (Strings{"top", "child"}));
 
-  Wire::ExpandPSOneLevelInput input;
-  Wire::ExpandPSOneLevelInput other;
-  other.setPref(input.getPref());
-  input.getPref().setExpItemRev(true);
-  EXPECT_TRUE(other.getPref().getExpItemRev());
-  other.setPref(Wire::ExpandPSOneLevelPref());
+  Wire::ExpandPSOneLevelInputImpl input;
+  Wire::ExpandPSOneLevelInputImpl inputCopy(input);
+  inputCopy.getPref().setExpItemRev(true);
   EXPECT_TRUE(input.getPref().getExpItemRev());
-  EXPECT_FALSE(other.getPref().getExpItemRev());
+  inputCopy.setPref(Wire::ExpandPSOneLevelPref());
+  inputCopy.getPref().addInfo(Wire::RelationAndTypesFilter());
+  EXPECT_TRUE(input.getPref().getExpItemRev());
+  EXPECT_TRUE(input.getPref().getInfoArray().empty());
+  EXPECT_FALSE(inputCopy.getPref().getExpItemRev());
+}
+
+TEST(StructureManagementWireRecords, ListsKeepTheOrderOfAdditionAndDatesAreCopies) {
+  Wire::ExpandPSOneLevelOutput output;
+  std::vector<Wire::ExpandPSData> children(3);
+  children[0].setBomLine(object("first"));
+  children[1].setBomLine(object("second"));
+  children[2].setBomLine(object("third"));
+  output.setChildrenArray({children[0], children[1]});
+  output.addChildren(children[2]);
+  Strings lines;
+  for (const Wire::ExpandPSData& child : output.getChildrenArray()) {
+    lines.push_back(child.getBomLine().getUid());
+  }
+  EXPECT_EQ(lines, (Strings{"first", "second", "third"}));
+
+  Wire::RevisionRuleInfo rule;
+  for (const char* key : {"rule_unit", "rule_date", "rule_end_item"}) {
+    Wire::ConfigureAttrStatusMap status;
+    status.setKey(key);
+    rule.addHasValueStatu(status);
+  }
+  Strings keys;
+  for (const Wire::ConfigureAttrStatusMap& status : rule.getHasValueStatuArray()) {
+    keys.push_back(status.getKey());
+  }
+  EXPECT_EQ(keys, (Strings{"rule_unit", "rule_date", "rule_end_item"}));
+
+  Wire::RelOccInfo occurrence;
+  occurrence.setOccTransformArray({});
+  EXPECT_TRUE(occurrence.getOccTransformArray().empty());
+  occurrence.addOccTransform(0.5);
+  occurrence.addOccTransform(-2);
+  EXPECT_EQ(occurrence.getOccTransformArray(), (std::vector<double>{0.5, -2}));
+
+  Wire::RevisionRuleEntryProps props;
+  DateTime date(2024, 1, 2, 3, 4, 5);
+  props.setDate(date);
+  date = DateTime(1999, 12, 31, 0, 0, 0);
+  DateTime read = props.getDate();
+  read = DateTime(2000, 1, 1, 0, 0, 0);
+  EXPECT_EQ(props.getDate(), DateTime(2024, 1, 2, 3, 4, 5));
+}
+
+TEST(StructureManagementWireRecords, CopiesAndSelfAssignmentKeepTheCount) {
+  CountedRecord<Wire::CreateBOMWindowsInfo> record;
+  record.setClientId("window");
+  { const Wire::CreateBOMWindowsInfo copy(record); }
+  EXPECT_EQ(record.count(), 1);
+  const Wire::CreateBOMWindowsInfo other(record);
+  Wire::CreateBOMWindowsInfo& alias = record;
+  alias = record;
+  EXPECT_EQ(record.count(), 2);
+  EXPECT_EQ(other.getClientId(), "window");
 }
 
 }  // namespace

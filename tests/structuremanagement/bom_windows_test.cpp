@@ -121,10 +121,13 @@ TEST_F(BomWindowsTest, AFailingInputLeavesNothingBehindAndTheNextOnesGoOn) {
   transient.revRuleConfigInfo.props.unitNo = 7;
   Info optionSet = input("sos", "r.asm.A");
   optionSet.objectForConfigure = tagOf("sos.blue");
+  Info overridden = input("override", "r.asm.A", "rr.override");
+  overridden.revRuleConfigInfo.props.overrideFolder = {{tagOf("rre.override"), tagOf("f.home")}};
   const struct {
     const char* fault;  // Empty: the input itself is wrong.
     Info info;
     const char* stack;
+    int nth = 0;  // Which call fails; 0: every call.
   } cases[] = {
       {"", input("bad", "no.such"), "bad: 7007"},
       {"BOM_set_window_config_rule", transient, "copy: 99"},
@@ -132,11 +135,14 @@ TEST_F(BomWindowsTest, AFailingInputLeavesNothingBehindAndTheNextOnesGoOn) {
       {"BOM_sos_db_read", optionSet, "sos: 99"},
       {"Tag::object", optionSet, "sos: 99"},
       {"PSEBulletinBoard::add", input("board", "r.asm.A"), "board: 99"},
+      // The copy's entries, listed after the rule's own.
+      {"CFM_rule_list_entries", overridden, "override: 99", 2},
+      {"POM_forget_markpoint", input("forget", "r.asm.A"), "forget: 99"},
   };
   for (const auto& test : cases) {
     host::faultPlan().clear();
     if (*test.fault != '\0') {
-      host::faultPlan().fail(test.fault, 99);
+      host::faultPlan().fail(test.fault, 99, test.nth);
     }
     const std::string before = savedObjects();
     const auto response = create({test.info});
@@ -191,6 +197,22 @@ TEST_F(BomWindowsTest, EmptyInputsGiveEmptyResponses) {
   EXPECT_TRUE(created.serviceData.createdUids().empty());
   EXPECT_EQ(errors(created.serviceData), Strings{});
   EXPECT_EQ(errors(close({}).serviceData), Strings{});
+}
+
+// A window of a host without any revision rule has no rule to clean up, and is closed all the
+// same.
+using RulelessHostTest = soacad_test::HostTest;
+
+TEST_F(RulelessHostTest, AWindowWithoutAnyRuleIsClosed) {
+  Tag window;
+  ASSERT_EQ(BOM_create_window(&window), 0);
+  ASSERT_EQ(soacad_test::ask(BOM_ask_window_config_rule, window), NULLTAG);
+  const std::string uid = store().uidOfTag(window);
+  std::vector<EIMRef<BOMWindow>> windows{EIMRef<BOMWindow>(window)};
+  const auto closed = settled([&] { return CloseBOMWindowsImpl().closeBOMWindows(windows); });
+  EXPECT_TRUE(closed.serviceData.getErrorArray().empty());
+  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{uid});
+  EXPECT_TRUE(host::openBomWindows().empty());
 }
 
 // --- From request text -----------------------------------------------------------------------

@@ -57,6 +57,25 @@ class RelativeStructureTest : public soacad_test::StructureWriteTest {
                                                                             complete, Pref());
     });
   }
+  // Runs a write that must fail in a child and gives the failure's message (the child's client
+  // id) and the code the host's error store holds for it; the store is then emptied.
+  Strings childFailure(const std::vector<Info>& info) {
+    ServiceException failure("no ServiceException");
+    try {
+      CreateOrUpdateRelativeStructureImpl().createOrUpdateRelativeStructure(info, "", false,
+                                                                            Pref());
+      ADD_FAILURE() << "no ServiceException was raised";
+    } catch (const ServiceException& caught) {
+      failure = caught;
+    }
+    EXPECT_FALSE(failure.isCodeSet());
+    EXPECT_TRUE(failure.getDetails().empty());
+    const std::vector<int> codes = storedCodes();
+    ERROR_store_clear();
+    expectSettled();
+    EXPECT_TRUE(host::openBomWindows().empty());
+    return {failure.getMessage(), codes.empty() ? "" : std::to_string(codes.back())};
+  }
   Strings outputOf(const Response& response) {
     Strings texts;
     for (const auto& entry : response.output) {
@@ -186,10 +205,10 @@ TEST_F(RelativeStructureTest, AnotherViewTypeIsWrittenIntoItsOwnViewRevision) {
 TEST_F(RelativeStructureTest, AFailingChildFailsTheCallAndUndoesItsInputOnly) {
   Child frameBolt = child("b", "occ.f.bolt", "r.bolt.A");
   frameBolt.occInfo.attrsToSet = {{"bl_quantity", "5"}};
-  const ServiceException failure = failingWrite(
-      {input("r.frame.A", {frameBolt}), input("r.pin.A", {child("bad", "", "no.such")})});
-  EXPECT_EQ(failure.getMessage(), "bad");
-  EXPECT_EQ(failure.getCode(), "7007");
+  // The child's failure names the child and nothing more; the reason stays on the error store.
+  EXPECT_EQ(childFailure(
+                {input("r.frame.A", {frameBolt}), input("r.pin.A", {child("bad", "", "no.such")})}),
+            (Strings{"bad", "7007"}));
   EXPECT_EQ(savedText(tagOf("occ.f.bolt"), "quantity"), "5");
   EXPECT_TRUE(host::bomViewsOfItem(tagOf("i.pin")).empty());
 }
@@ -199,7 +218,7 @@ TEST_F(RelativeStructureTest, FailuresOfTheWholeInputOrCallLeaveTheStoreAsItWas)
   Child transform = child("t", "occ.bolt", "r.bolt.A");
   transform.occInfo.attrsToSet = {{"bl_quantity", "3"}};
   transform.occInfo.occTransform = std::vector<double>(15, 1.0);
-  EXPECT_EQ(failingWrite({input("r.asm.A", {transform})}).getCode(), "7013");
+  EXPECT_EQ(childFailure({input("r.asm.A", {transform})}), (Strings{"t", "7013"}));
 
   EXPECT_EQ(
       failingWrite({input("r.asm.A", {child("s", "", "r.screw.A")})}, false, "nothing").getCode(),

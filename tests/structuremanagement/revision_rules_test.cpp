@@ -204,6 +204,18 @@ TEST_F(RevisionRuleTest, AValueTheHostRefusesIsReportedAndTheCopyKeepsTheOthers)
   EXPECT_EQ(errors(), Strings{"uid:rr.unit: 7007"});
 }
 
+TEST_F(RevisionRuleTest, ACopyWhoseEntriesCannotBeListedFailsTheRule) {
+  Props props;
+  props.overrideFolder = {{tagOf("rre.m2"), tagOf("f.new2")}};
+  // The rule's own entries are listed first, the copy's second.
+  host::faultPlan().fail("CFM_rule_list_entries", 99, 2);
+  EXPECT_EQ(soacad_test::ifailOf(
+                [&] { RevisionRulesImpl(tagOf("rr.multi")).askRuleToSet(props, serviceData_); }),
+            99);
+  EXPECT_EQ(errors(), Strings{});
+  ERROR_store_clear();
+}
+
 using EmptyHostTest = soacad_test::HostTest;
 
 TEST_F(EmptyHostTest, ARuleIsNeededWhereTheDefaultRuleIsAsked) {

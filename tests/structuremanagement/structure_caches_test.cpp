@@ -168,6 +168,16 @@ TEST_F(LineCacheTest, ARepeatedCadOccurrenceIdFindsTheFirstLineByPathAndTheLastI
   EXPECT_EQ(relative.cadOccIdCacheSize(), 2);  // c1 and c3; the other lines carry none.
 }
 
+TEST_F(LineCacheTest, AnEmptyPathElementFindsTheFirstChildWithoutAnId) {
+  AbsoluteStructureCache cache;
+  cache.init(window_, top_, "CAD_OCC_ID", attributes_);
+  EXPECT_EQ(byPath(cache, {""}), "occ.gde");
+  EXPECT_EQ(byPath(cache, {"c3", ""}), "occ.pin");
+  // With the default attribute every line carries an id.
+  cache.init(window_, top_, "", attributes_);
+  EXPECT_EQ(byPath(cache, {""}), "");
+}
+
 TEST_F(LineCacheTest, AnAbsoluteOccurrenceIsFoundOnExactlyOneLine) {
   AbsoluteStructureCache cache;
   cache.init(window_, top_, "", attributes_);

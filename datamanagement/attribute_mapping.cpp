@@ -1,11 +1,11 @@
 #include "datamanagement/attribute_mapping.h"
 
-#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "datamanagement/operation_support.h"
 #include "framework/soa_exceptions.h"
 #include "host/object/aom.h"
 #include "host/object/attrmap.h"
@@ -89,7 +89,7 @@ void append(std::string& line, std::size_t number) {
   line += std::to_string(number);
 }
 void append(std::string& line, const Tag& tag) {
-  line += std::to_string(static_cast<std::uint32_t>(tag));
+  line += tagText(tag);
 }
 
 // Client texts are written as data, never used as a format.
@@ -139,33 +139,8 @@ void dumpErrorStore() {
 
 // --- Errors --------------------------------------------------------------------------------
 
-// Puts the own error condition on the host's error store.
-void storeError(int code) {
-  ERROR_store(EMH_severity_error, code);
-}
-void storeError(int code, const std::string& text) {
-  ERROR_store(EMH_severity_error, code, text.c_str());
-}
-void storeError(int code, const std::string& text1, const std::string& text2) {
-  ERROR_store(EMH_severity_error, code, text1.c_str(), text2.c_str());
-}
-
-// Stores the condition and raises it (the IFail adds nothing to the store: its code is the
-// newest entry already).
-[[noreturn]] void raise(int code) {
-  storeError(code);
-  throw IFail(code);
-}
-[[noreturn]] void raise(int code, const std::string& text) {
-  storeError(code, text);
-  throw IFail(code);
-}
-
 std::string decimal(int number) {
   return std::to_string(number);
-}
-std::string decimal(const Tag& tag) {
-  return std::to_string(static_cast<std::uint32_t>(tag));
 }
 
 // The UID of an object, for error keys. Raises IFail when the host has none.
@@ -251,7 +226,7 @@ void AttributeMappingImpl::getPropDescInfo(const Tag& mapping,
   const int status = ATTRMAP_ask_propdesc(NULLTAG, mapping, &descriptorTag);
   if (status != ResultStatus::OK) {
     debug("  ATTRMAP_ask_propdesc returned ", status);
-    raise(kPropertyDescriptorFailed, decimal(status));
+    raiseError(kPropertyDescriptorFailed, decimal(status));
   }
   // Without a descriptor, or with one that cannot be loaded, `out` stays as it is.
   PropertyDescriptor* descriptor = nullptr;
@@ -307,7 +282,7 @@ DataManagement::GetAllAttrMappingsResponse AttributeMappingImpl::getAllAttrMappi
     const int status = ATTRMAP_list_all_mappings(&count, mappings.out());
     if (status != ResultStatus::OK) {
       debug("  ATTRMAP_list_all_mappings returned ", status);
-      raise(kListAllMappingsFailed, decimal(status));
+      raiseError(kListAllMappingsFailed, decimal(status));
     }
     debug("  found ", count, " mappings");
     for (int i = 0; i < count; ++i) {
@@ -343,7 +318,7 @@ AttributeMappingImpl::getAttrMappingsForDatasetType(
         // No dataset type has a longer name than the host's name size: such a name is a type
         // that is not found.
         int status = 0;
-        if (wanted.datasetTypeName.size() <= static_cast<std::size_t>(AE_datasettype_name_size_c)) {
+        if (nameFits(wanted.datasetTypeName, AE_datasettype_name_size_c)) {
           status = AE_find_datasettype(wanted.datasetTypeName.c_str(), &datasetType);
         }
         if (status != ResultStatus::OK || datasetType == NULLTAG) {
@@ -458,12 +433,12 @@ AttributeMappingImpl::resolveAttrMappingsForDataset(
           key += "," + uidOf(itemRev);
         }
         if (dataset.isValid("Dataset") != 0) {
-          raise(kNotADataset);
+          raiseError(kNotADataset);
         }
         if (itemRev != NULLTAG) {
           debug("  non-null itemrev tag, insure an itemrev object");
           if (itemRev.isValid("ItemRevision") != 0) {
-            raise(kNotAnItemRevision);
+            raiseError(kNotAnItemRevision);
           }
         }
         output.dataset = dataset;
@@ -496,7 +471,7 @@ void AttributeMappingImpl::getMappedDatasetValues(
   for (const POMRef<CadAttrMappingDefinition>& reference : mappings) {
     const Tag mapping = reference.tag();
     if (mapping.isValid() != 0) {
-      raise(kInvalidMapping);
+      raiseError(kInvalidMapping);
     }
 
     std::string attrTitle;
@@ -505,7 +480,7 @@ void AttributeMappingImpl::getMappedDatasetValues(
       const int status = ATTRMAP_ask_mapping_attr_title(mapping, title.out());
       if (status != ResultStatus::OK) {
         debug("  ATTRMAP_ask_mapping_attr_title returned ", status);
-        raise(kTitleQueryFailed, decimal(status));
+        raiseError(kTitleQueryFailed, decimal(status));
       }
       attrTitle = title.str();
     }
@@ -642,59 +617,53 @@ void AttributeMappingImpl::resolveAttrValue(const Tag& dataset, const Tag& itemR
   int type = 0;
   Tag resolvedObject;
   Tag property;
+  int status = ResultStatus::OK;
   if (itemRev == NULLTAG) {
     std::string mapString;
     {
       host::HostString whole;
-      const int status = ATTRMAP_ask_mapping_whole_string(mapping, whole.out());
+      status = ATTRMAP_ask_mapping_whole_string(mapping, whole.out());
       if (status != ResultStatus::OK) {
         debug("  ATTRMAP_ask_mapping_whole_string returned ", status);
-        raise(kMapStringFailed, decimal(status));
+        raiseError(kMapStringFailed, decimal(status));
       }
       if (zolt_strlen(whole.get()) == 0) {
         debug("  ATTRMAP_ask_mapping_whole_string returned null or empty string");
-        raise(kEmptyMapString);
+        raiseError(kEmptyMapString);
       }
       mapString = whole.str();
     }
     debug("  map string ", mapString);
     Tag ds0 = dataset;
     if (addressesItemOrRevision(mapString)) {
-      const int status = AE_ask_dataset(dataset, &ds0);
+      status = AE_ask_dataset(dataset, &ds0);
       if (status != ResultStatus::OK) {
         debug("  AE_ask_dataset returned ", status);
-        raise(kAskDatasetFailed, decimal(status));
+        raiseError(kAskDatasetFailed, decimal(status));
       }
     }
     debug("  ds0 ", ds0, ", mapping ", mapping, ", mapStr ", mapString);
-    const int status = ATTRMAP_resolve_mapping(ds0, mapping, &type, &resolvedObject, &property);
+    status = ATTRMAP_resolve_mapping(ds0, mapping, &type, &resolvedObject, &property);
     if (status != ResultStatus::OK && status != kNoPropertyStatus) {
       debug("  ATTRMAP_resolve_mapping returned ", status);
     }
-    if (status == kNoPropertyStatus) {
-      debug("AttributeMappingImpl::resolveAttrValue end - returning NO property for mapping");
-      // "No property" is an answer, not an error: it must not reach a later error stack.
-      ERROR_store_clear();
-      return;
-    }
-    if (status != ResultStatus::OK) {
-      raise(kResolveFailed, decimal(status));
-    }
   } else {
     debug("  ds0 ", dataset, ", mapping ", mapping, ", itemRev ", itemRev);
-    const int status = ATTRMAP_resolve_mapping_with_ir(dataset, mapping, itemRev, &type,
-                                                       &resolvedObject, &property);
+    status = ATTRMAP_resolve_mapping_with_ir(dataset, mapping, itemRev, &type, &resolvedObject,
+                                             &property);
     if (status != ResultStatus::OK && status != kNoPropertyStatus) {
       debug("  ATTRMAP_resolve_mapping_with_ir returned ", status);
     }
-    if (status == kNoPropertyStatus) {
-      debug("AttributeMappingImpl::resolveAttrValue end - returning NO property for mapping");
-      ERROR_store_clear();
-      return;
-    }
-    if (status != ResultStatus::OK) {
-      raise(kResolveWithItemRevisionFailed, decimal(status));
-    }
+  }
+  if (status == kNoPropertyStatus) {
+    debug("AttributeMappingImpl::resolveAttrValue end - returning NO property for mapping");
+    // "No property" is an answer, not an error: it must not reach a later error stack.
+    ERROR_store_clear();
+    return;
+  }
+  if (status != ResultStatus::OK) {
+    raiseError(itemRev == NULLTAG ? kResolveFailed : kResolveWithItemRevisionFailed,
+               decimal(status));
   }
 
   switch (type) {
@@ -711,13 +680,13 @@ void AttributeMappingImpl::resolveAttrValue(const Tag& dataset, const Tag& itemR
     }
     case 3:
       debug("  constant mapping type not supported - returning error");
-      raise(kConstantMapping);
+      raiseError(kConstantMapping);
     case 4:
       debug("  preference mapping type not supported - returning error");
-      raise(kPreferenceMapping);
+      raiseError(kPreferenceMapping);
     default:
       debug("  unknown mapping type ", type);
-      raise(kUnknownMappingType, decimal(type));
+      raiseError(kUnknownMappingType, decimal(type));
   }
   debug("AttributeMappingImpl::resolveAttrValue end - returning property for mapping");
 }
@@ -734,13 +703,13 @@ void AttributeMappingImpl::setAttrValues(
   std::string baseKey;
   if (dataset != NULLTAG) {
     if (dataset.isValid() != 0) {
-      raise(kNotADataset);
+      raiseError(kNotADataset);
     }
     baseKey = uidOf(dataset);
   }
   if (itemRev != NULLTAG) {
     if (itemRev.isValid() != 0) {
-      raise(kNotAnItemRevision);
+      raiseError(kNotAnItemRevision);
     }
     baseKey += "," + uidOf(itemRev);
   }
@@ -749,23 +718,20 @@ void AttributeMappingImpl::setAttrValues(
   int status = ITEM_ask_item_of_rev(itemRev, &item);
   if (status != ResultStatus::OK) {
     debug("  ITEM_ask_item_of_rev returned ", status);
-    storeError(kItemTypeLookupFailed, "ZOLTTYPE_ask_item_of_rev", decimal(status));
-    throw IFail(kItemTypeLookupFailed);
+    raiseErrorWithTexts(kItemTypeLookupFailed, "ZOLTTYPE_ask_item_of_rev", decimal(status));
   }
   char itemTypeName[ZOLTTYPE_name_size_c + 1] = "";
   status = ITEM_ask_type(item, itemTypeName);
   if (status != ResultStatus::OK) {
     debug("  ITEM_ask_type returned ", status);
-    storeError(kItemTypeLookupFailed, "ZOLTTYPE_ask_type", decimal(status));
-    throw IFail(kItemTypeLookupFailed);
+    raiseErrorWithTexts(kItemTypeLookupFailed, "ZOLTTYPE_ask_type", decimal(status));
   }
   debug("  item type ", itemTypeName);
   Tag itemType;
   status = ZOLTTYPE_find_type(itemTypeName, "Item", &itemType);
   if (status != ResultStatus::OK) {
     debug("  ZOLTTYPE_find_type returned ", status);
-    storeError(kItemTypeLookupFailed, "ZOLTTYPE_find_type", decimal(status));
-    throw IFail(kItemTypeLookupFailed);
+    raiseErrorWithTexts(kItemTypeLookupFailed, "ZOLTTYPE_find_type", decimal(status));
   }
 
   int count = 0;
@@ -773,7 +739,7 @@ void AttributeMappingImpl::setAttrValues(
   status = ATTRMAP_list_mappings(dataset, datasetType, itemType, false, &count, mappings.out());
   if (status != ResultStatus::OK) {
     debug("  ATTRMAP_list_mappings returned ", status);
-    raise(kListMappingsFailed, std::string(itemTypeName) + "," + decimal(status));
+    raiseError(kListMappingsFailed, std::string(itemTypeName) + "," + decimal(status));
   }
 
   for (std::size_t i = 0; i < attributes.size(); ++i) {
@@ -830,8 +796,8 @@ void AttributeMappingImpl::setAttrValues(
     status = ATTRMAP_resolve_mapping_with_ir(dataset, mapping, itemRev, &type, &object, &property);
     if (status != ResultStatus::OK) {
       debug("  ATTRMAP_resolve_mapping returned ", status);
-      fail(kResolveWithItemRevisionFailed, decimal(dataset) + ", " + decimal(mapping) + ", " +
-                                               decimal(itemRev) + ", " + decimal(status));
+      fail(kResolveWithItemRevisionFailed, tagText(dataset) + ", " + tagText(mapping) + ", " +
+                                               tagText(itemRev) + ", " + decimal(status));
       continue;
     }
 
@@ -878,21 +844,21 @@ void AttributeMappingImpl::setAttrValues(
       status = AOM_UIF_set_value(object, propertyName.c_str(), attribute.value.c_str());
       if (status != ResultStatus::OK) {
         debug("  AOM_UIF_set_value returned ", status);
-        raise(kSetValueFailed, decimal(status));
+        raiseError(kSetValueFailed, decimal(status));
       }
       if (object == dataset) {
         debug("  saving dataset...");
         status = AE_save_myself(object);
         if (status != ResultStatus::OK) {
           debug("  AE_save_myself returned ", status);
-          raise(kDatasetSaveFailed, decimal(status));
+          raiseError(kDatasetSaveFailed, decimal(status));
         }
       } else {
         debug("  saving object...");
         status = AOM_save(object);
         if (status != ResultStatus::OK) {
           debug("  AOM_save returned ", status);
-          raise(kObjectSaveFailed, decimal(status));
+          raiseError(kObjectSaveFailed, decimal(status));
         }
       }
       if (AOM_refresh(object, false) != ResultStatus::OK) {

@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "datamanagement/attribute_mapping.h"
 #include "datamanagement/diagnostics.h"
+#include "datamanagement/operation_support.h"
 #include "datamanagement/related_object_collector.h"
 #include "host/object/aom.h"
 #include "host/object/dataset.h"
@@ -23,7 +23,6 @@
 #include "host/object/item.h"
 #include "host/object/item_create.h"
 #include "host/object/memory.h"
-#include "host/object/pom.h"
 #include "host/object/pom_ref.h"
 #include "host/object/preferences.h"
 #include "host/object/privilege.h"
@@ -63,20 +62,6 @@ const char* const kDefaultFolderPreference = "WsoInsertNoSelectionsPref";
 // New items go to this position of their folder (past the end of most folders: appended).
 constexpr int kFolderPosition = 999;
 
-// Stores the library's code (with `text` as its first parameter when given) and raises it.
-[[noreturn]] void raiseError(int code, const std::string& text = std::string()) {
-  ERROR_store(EMH_severity_error, code, text.empty() ? nullptr : text.c_str());
-  throw IFail(code);
-}
-
-// Client names reach the host's fixed name buffers: a longer name names nothing there, so it is
-// refused as not found before any host call sees it.
-void requireNameFits(const std::string& name, int size, int notFoundCode = kTypeNotFound) {
-  if (name.size() > static_cast<std::size_t>(size)) {
-    raiseError(notFoundCode, name);
-  }
-}
-
 // The status of the newest failure on the error store, or `fallback` (stored) when the store
 // holds none: a failure is never answered with 0.
 int lastFailure(int fallback) {
@@ -84,80 +69,9 @@ int lastFailure(int fallback) {
   if (code != 0) {
     return code;
   }
-  ERROR_store(EMH_severity_error, fallback);
+  storeError(fallback);
   return fallback;
 }
-
-// A host mark point for one step that creates or writes objects. Unless keep() is called, the
-// host is rolled back to it when the guard goes out of scope, so a step that fails leaves
-// nothing half-made. A failing roll-back stays on the error store, where it joins the error
-// stack of the failure that caused it.
-class StepMark {
- public:
-  StepMark() {
-    ResultStatus status;
-    status = POM_place_markpoint(&id_);
-  }
-  ~StepMark() {
-    if (id_ != 0) {
-      bool changed = false;
-      POM_roll_to_markpoint(id_, &changed);
-    }
-  }
-  StepMark(const StepMark&) = delete;
-  StepMark& operator=(const StepMark&) = delete;
-
-  // The step succeeded: its changes stay (an enclosing mark still covers them).
-  void keep() {
-    const int id = id_;
-    id_ = 0;
-    ResultStatus status;
-    status = POM_forget_markpoint(id);
-  }
-
- private:
-  int id_ = 0;
-};
-
-// The session's lock on one object, released (AOM_refresh(object, false), which also drops
-// unsaved values) when the guard goes out of scope still holding it, so no lock outlives its
-// step whatever way the step is left.
-class LockGuard {
- public:
-  LockGuard() = default;
-  ~LockGuard() {
-    if (held_ && AOM_refresh(object_, false) != 0 && std::uncaught_exceptions() == 0) {
-      // Nothing reports it on this path; while a failure unwinds, it joins that failure.
-      ERROR_store_clear();
-    }
-  }
-  LockGuard(const LockGuard&) = delete;
-  LockGuard& operator=(const LockGuard&) = delete;
-
-  // Locks `object`; raises IFail when the host refuses.
-  void lock(Tag object) {
-    object_ = object;
-    ResultStatus status;
-    status = AOM_refresh(object, true);
-    held_ = true;
-  }
-  // A lock on `object` that another call takes (or may take) is released here all the same.
-  void adopt(Tag object) {
-    object_ = object;
-    held_ = true;
-  }
-  // Releases the lock; raises IFail when the host refuses (the guard no longer holds it).
-  void unlock() {
-    held_ = false;
-    ResultStatus status;
-    status = AOM_refresh(object_, false);
-  }
-  bool held() const { return held_; }
-
- private:
-  Tag object_;
-  bool held_ = false;
-};
 
 // --- Diagnostic dump ------------------------------------------------------------------------
 
@@ -166,6 +80,15 @@ using Diagnostics::printFour;
 using Diagnostics::printNumber;
 using Diagnostics::printText;
 using Diagnostics::printTexts;
+
+// The failure being handled becomes an error stack under `key`; the dump (with `debug`) says
+// that one was met.
+void recordFailure(bool debug, const std::string& key, ServiceData& serviceData) {
+  if (debug) {
+    printText(0, "Error encountered!!");
+  }
+  serviceData.addErrorStack(key);
+}
 
 void dumpStart() {
   printBanner();
@@ -287,17 +210,15 @@ int setDatasetTool(Tag dataset, const char* toolName) {
   if (toolName != nullptr && *toolName != '\0') {
     int count = 0;
     host::HostArray<Tag> tools;
-    if (Tool::find(toolName, &tool) != 0 || tool == NULLTAG ||
-        type->listOfTool(&count, tools.out()) != 0 || count <= 0 || !tools) {
-      ERROR_store(EMH_severity_error, kToolNotFound, toolName);
-      return kToolNotFound;
-    }
     bool listed = false;
-    for (int i = 0; i < count && !listed; ++i) {
-      listed = tools[static_cast<std::size_t>(i)] == tool;
+    if (Tool::find(toolName, &tool) == 0 && tool != NULLTAG &&
+        type->listOfTool(&count, tools.out()) == 0 && tools) {
+      for (int i = 0; i < count && !listed; ++i) {
+        listed = tools[static_cast<std::size_t>(i)] == tool;
+      }
     }
     if (!listed) {
-      ERROR_store(EMH_severity_error, kToolNotFound, toolName);
+      storeError(kToolNotFound, toolName);
       return kToolNotFound;
     }
   } else {
@@ -335,7 +256,7 @@ void removeNamedReferences(Tag dataset, const std::string& preference) {
   }
   int references = 0;
   status = AE_ask_dataset_ref_count(dataset, &references);
-  LockGuard lock;
+  ObjectLock lock;
   bool removed = false;
   for (int index = references - 1; index >= 0; --index) {
     char name[AE_reference_size_c + 1] = "";
@@ -385,8 +306,8 @@ void getDatasetWriteTickets(const char* key, const char* typeName, const char* d
     std::vector<std::string> clientIds;
     for (std::size_t i = 0; i < files.size(); ++i) {
       const DataManagement::DatasetFileInfo& file = files[i];
-      if (file.namedReferencedName.size() > static_cast<std::size_t>(AE_reference_size_c)) {
-        ERROR_store(EMH_severity_error, kTypeNotFound, file.namedReferencedName.c_str());
+      if (!nameFits(file.namedReferencedName, AE_reference_size_c)) {
+        storeError(kTypeNotFound, file.namedReferencedName);
         serviceData->addErrorStack(file.clientId);
         continue;
       }
@@ -527,7 +448,7 @@ int CreateOrUpdatePartsImpl::createItem(const PartInfo& part, Tag* item, Tag* re
     if (type.empty()) {
       type = "Item";
     }
-    requireNameFits(type, ZOLTTYPE_name_size_c);
+    requireNameFits(type, ZOLTTYPE_name_size_c, kTypeNotFound);
     Tag typeTag;
     status = ZOLTTYPE_ask_type(type.c_str(), &typeTag);
     if (typeTag == NULLTAG) {
@@ -571,7 +492,7 @@ int CreateOrUpdatePartsImpl::createItem(const PartInfo& part, Tag* item, Tag* re
       }
     }
 
-    StepMark mark;
+    MarkPoint mark;
     Tag newItem;
     Tag newRevision;
     status = ITEM_create_item(itemId.c_str(), name.c_str(), type.c_str(), revId.c_str(), &newItem,
@@ -606,10 +527,7 @@ int CreateOrUpdatePartsImpl::createItem(const PartInfo& part, Tag* item, Tag* re
                                &revisionExtras, serviceData);
     createOrUpdateDatasets(part.clientId, newRevision, part.datasetInput, datasets, serviceData);
   } catch (IFail& failure) {
-    if (debug_) {
-      printText(0, "Error encountered!!");
-    }
-    serviceData.addErrorStack(part.clientId);
+    recordFailure(debug_, part.clientId, serviceData);
     return failure.ifail();
   }
   return 0;
@@ -630,7 +548,7 @@ int CreateOrUpdatePartsImpl::createRevision(const PartInfo& part, Tag* item, Tag
     ResultStatus status;
     status = AOM_refresh(givenItem, false);
 
-    StepMark mark;
+    MarkPoint mark;
     Tag newRevision;
     status = ITEM_create_rev(givenItem, part.itemRevInput.revId.c_str(), &newRevision);
     if (newRevision == NULLTAG) {
@@ -655,10 +573,7 @@ int CreateOrUpdatePartsImpl::createRevision(const PartInfo& part, Tag* item, Tag
                                &revisionExtras, serviceData);
     createOrUpdateDatasets(part.clientId, newRevision, part.datasetInput, datasets, serviceData);
   } catch (IFail& failure) {
-    if (debug_) {
-      printText(0, "Error encountered!!");
-    }
-    serviceData.addErrorStack(part.clientId);
+    recordFailure(debug_, part.clientId, serviceData);
     return failure.ifail();
   }
   return 0;
@@ -676,7 +591,7 @@ int CreateOrUpdatePartsImpl::updateItem(const PartInfo& part, Tag* item,
     ResultStatus status;
     status = AOM_refresh(givenItem, false);
 
-    StepMark mark;
+    MarkPoint mark;
     status =
         updateItemAttributes(part.clientId, givenItem, false,
                              addNameAndDescription(part.itemInput.attrList, part.itemInput.name,
@@ -689,10 +604,7 @@ int CreateOrUpdatePartsImpl::updateItem(const PartInfo& part, Tag* item,
     createOrUpdateExtraObjects(part.clientId, givenItem, part.itemInput.extraObject, &itemExtras,
                                serviceData);
   } catch (IFail& failure) {
-    if (debug_) {
-      printText(0, "Error encountered!!");
-    }
-    serviceData.addErrorStack(part.clientId);
+    recordFailure(debug_, part.clientId, serviceData);
     return failure.ifail();
   }
   return 0;
@@ -719,7 +631,7 @@ int CreateOrUpdatePartsImpl::updateAll(const PartInfo& part, Tag* item, Tag* rev
     }
     status = AOM_refresh(itemOfRevision, false);
 
-    StepMark mark;
+    MarkPoint mark;
     status =
         updateItemAttributes(part.clientId, itemOfRevision, false,
                              addNameAndDescription(part.itemInput.attrList, part.itemInput.name,
@@ -739,10 +651,7 @@ int CreateOrUpdatePartsImpl::updateAll(const PartInfo& part, Tag* item, Tag* rev
                                &revisionExtras, serviceData);
     createOrUpdateDatasets(part.clientId, givenRevision, part.datasetInput, datasets, serviceData);
   } catch (IFail& failure) {
-    if (debug_) {
-      printText(0, "Error encountered!!");
-    }
-    serviceData.addErrorStack(part.clientId);
+    recordFailure(debug_, part.clientId, serviceData);
     return failure.ifail();
   }
   return 0;
@@ -793,10 +702,7 @@ int CreateOrUpdatePartsImpl::updateItemAttributes(std::string key, const Tag& ob
     }
     return result;
   } catch (IFail&) {
-    if (debug_) {
-      printText(0, "Error encountered!!");
-    }
-    serviceData.addErrorStack(key);
+    recordFailure(debug_, key, serviceData);
     return 1;
   }
 }
@@ -809,7 +715,7 @@ int CreateOrUpdatePartsImpl::updateAttributes(std::string key, const Tag& object
   if (object.isValid() != 0) {
     return -1;
   }
-  LockGuard lock;
+  ObjectLock lock;
   if (isNew) {
     lock.lock(object);
   }
@@ -838,10 +744,7 @@ int CreateOrUpdatePartsImpl::updateAttributes(std::string key, const Tag& object
       }
       status = AOM_UIF_set_value(object, attribute.name.c_str(), attribute.value.c_str());
     } catch (IFail&) {
-      if (debug_) {
-        printText(0, "Error encountered!!");
-      }
-      serviceData.addErrorStack(key);
+      recordFailure(debug_, key, serviceData);
     }
   }
   if (lock.held()) {
@@ -875,12 +778,12 @@ int CreateOrUpdatePartsImpl::createOrUpdateExtraObjects(std::string key, const T
         raiseError(kRelationTypeNotFound, extra.relationTypeName);
       }
 
-      StepMark mark;
+      MarkPoint mark;
       Tag relation;
       const bool isNew = object.isValid() != 0;
       if (isNew) {
         ERROR_store_clear();
-        requireNameFits(extra.typeName, ZOLTTYPE_name_size_c);
+        requireNameFits(extra.typeName, ZOLTTYPE_name_size_c, kTypeNotFound);
         Tag type;
         status = ZOLTTYPE_ask_type(extra.typeName.c_str(), &type);
         if (type == NULLTAG) {
@@ -921,10 +824,7 @@ int CreateOrUpdatePartsImpl::createOrUpdateExtraObjects(std::string key, const T
       }
       out->push_back({extra.clientId, object});
     } catch (IFail&) {
-      if (debug_) {
-        printText(0, "Error encountered!!");
-      }
-      serviceData.addErrorStack(extraKey);
+      recordFailure(debug_, extraKey, serviceData);
     }
   }
   return 0;
@@ -959,8 +859,8 @@ int CreateOrUpdatePartsImpl::createOrUpdateDatasets(std::string partClientId,
       }
 
       {
-        StepMark mark;
-        LockGuard lock;
+        MarkPoint mark;
+        ObjectLock lock;
         Tag relation;
         bool isNew = true;
         if (dataset.isValid() == 0) {
@@ -973,7 +873,7 @@ int CreateOrUpdatePartsImpl::createOrUpdateDatasets(std::string partClientId,
           }
         } else {
           ERROR_store_clear();
-          requireNameFits(info.type, AE_datasettype_name_size_c);
+          requireNameFits(info.type, AE_datasettype_name_size_c, kTypeNotFound);
           std::strcpy(typeName, info.type.c_str());
           status = AE_find_datasettype(info.type.c_str(), &type);
           if (type == NULLTAG) {
@@ -1005,7 +905,7 @@ int CreateOrUpdatePartsImpl::createOrUpdateDatasets(std::string partClientId,
           }
           const std::string format = formats[0];
           formats.reset();
-          requireNameFits(format, AE_format_name_size_c);
+          requireNameFits(format, AE_format_name_size_c, kTypeNotFound);
           status = AE_set_dataset_format(dataset, format.c_str());
           status = AOM_save(dataset);
           lock.unlock();
@@ -1041,10 +941,7 @@ int CreateOrUpdatePartsImpl::createOrUpdateDatasets(std::string partClientId,
       getDatasetWriteTickets(key.c_str(), typeName, info.name.c_str(), &dataset,
                              info.createNewVersion, files, &output.commitInfo, &serviceData);
     } catch (IFail&) {
-      if (debug_) {
-        printText(0, "Error encountered!!");
-      }
-      serviceData.addErrorStack(key);
+      recordFailure(debug_, key, serviceData);
     }
     out.push_back(std::move(output));
   }
@@ -1071,15 +968,15 @@ int CreateOrUpdatePartsImpl::createOrUpdateNamedReferenceObjects(
   std::vector<Report> reports;
   std::vector<ExtraObjectOutput> outputs;
   {
-    StepMark step;
-    LockGuard datasetLock;
+    MarkPoint step;
+    ObjectLock datasetLock;
     for (const NamedReferenceObjectInfo& info : infos) {
       const std::string referenceKey = key + ";" + info.clientId;
       try {
         if (debug_) {
           dumpNamedReferenceObjectInfo(indentLevel_ + 1, info);
         }
-        StepMark mark;
+        MarkPoint mark;
         ResultStatus status;
         Tag object = info.object;
         bool attach = !info.namedReferenceName.empty();
@@ -1087,12 +984,12 @@ int CreateOrUpdatePartsImpl::createOrUpdateNamedReferenceObjects(
         if (isNew) {
           ERROR_store_clear();
         }
-        requireNameFits(info.namedReferenceName, AE_reference_size_c);
+        requireNameFits(info.namedReferenceName, AE_reference_size_c, kTypeNotFound);
         if (isNew) {
           if (info.namedReferenceName.empty()) {
             raiseError(kNoReferenceName);
           }
-          requireNameFits(info.typeName, ZOLTTYPE_name_size_c);
+          requireNameFits(info.typeName, ZOLTTYPE_name_size_c, kTypeNotFound);
           Tag type;
           status = ZOLTTYPE_ask_type(info.typeName.c_str(), &type);
           if (type == NULLTAG) {
@@ -1137,10 +1034,7 @@ int CreateOrUpdatePartsImpl::createOrUpdateNamedReferenceObjects(
         reports.push_back({object, isNew});
         outputs.push_back({info.clientId, object});
       } catch (IFail&) {
-        if (debug_) {
-          printText(0, "Error encountered!!");
-        }
-        serviceData.addErrorStack(referenceKey);
+        recordFailure(debug_, referenceKey, serviceData);
       }
     }
     if (datasetLock.held()) {
@@ -1173,10 +1067,7 @@ int CreateOrUpdatePartsImpl::handleMappingAttributes(std::string key, const Tag&
     AttributeMappingImpl mapping;
     mapping.setAttrValues(dataset, datasetType, itemRevision, attributes, serviceData);
   } catch (IFail&) {
-    if (debug_) {
-      printText(0, "Error encountered!!");
-    }
-    serviceData.addErrorStack(key);
+    recordFailure(debug_, key, serviceData);
   }
   return 0;
 }

@@ -1,7 +1,6 @@
 #include "datamanagement/create_or_update_relations.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "datamanagement/diagnostics.h"
+#include "datamanagement/operation_support.h"
 #include "host/object/aom.h"
 #include "host/object/error_store.h"
 #include "host/object/grm.h"
@@ -47,16 +47,6 @@ constexpr int kRelationExists = 215055;
 // Error-stack keys of the filter check pass.
 const char* const kFilterRelationTypeKey = "Filter relation type error";
 const char* const kFilterObjectTypeKey = "Filter object type error";
-
-// Stores the library's code (with `text` as its first parameter when given) and raises it.
-[[noreturn]] void raiseError(int code, const std::string& text = std::string()) {
-  ERROR_store(EMH_severity_error, code, text.empty() ? nullptr : text.c_str());
-  throw IFail(code);
-}
-
-std::string tagText(Tag tag) {
-  return std::to_string(static_cast<std::uint32_t>(tag));
-}
 
 // --- Working lists of one call --------------------------------------------------------------
 
@@ -153,8 +143,7 @@ Tag findType(const std::string& key, const std::string& name, std::map<std::stri
   }
   try {
     Tag type;
-    if (name.size() <= static_cast<std::size_t>(ZOLTTYPE_name_size_c) &&
-        name.find('\0') == std::string::npos) {
+    if (nameFits(name, ZOLTTYPE_name_size_c) && name.find('\0') == std::string::npos) {
       ResultStatus status;
       status = query(name.c_str(), &type);
     }
@@ -335,36 +324,6 @@ class NewRelationGuard {
   Tag relation_;
 };
 
-// The session's lock on a relation, released (AOM_refresh(relation, false), which also drops
-// unsaved values) when the guard goes out of scope still holding it. A failing release stays
-// on the error store and joins the stack of the failure being handled.
-class RelationLock {
- public:
-  explicit RelationLock(Tag relation) : relation_(relation) {
-    ResultStatus status;
-    status = AOM_refresh(relation_, true);
-    held_ = true;
-  }
-  ~RelationLock() {
-    if (held_) {
-      AOM_refresh(relation_, false);
-    }
-  }
-  RelationLock(const RelationLock&) = delete;
-  RelationLock& operator=(const RelationLock&) = delete;
-
-  // Releases the lock; raises IFail when the host refuses (the guard no longer holds it).
-  void unlock() {
-    held_ = false;
-    ResultStatus status;
-    status = AOM_refresh(relation_, false);
-  }
-
- private:
-  Tag relation_;
-  bool held_ = false;
-};
-
 }  // namespace
 
 CreateOrUpdateRelationsImpl::DataManagement::CreateOrUpdateRelationsResponse
@@ -453,7 +412,8 @@ int CreateOrUpdateRelationsImpl::updateRelation(std::string clientId, Tag relati
     printText(indentLevel_, "Updating relation");
   }
   try {
-    RelationLock lock(relation);
+    ObjectLock lock;
+    lock.lock(relation);
     ResultStatus status;
     status = GRM_set_user_data(relation, userData);
     status = AOM_save(relation);

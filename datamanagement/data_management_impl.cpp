@@ -5,7 +5,7 @@
 #include "datamanagement/create_or_update_relations.h"
 #include "datamanagement/data_management.h"
 #include "datamanagement/expand.h"
-#include "host/object/error_store.h"
+#include "datamanagement/operation_support.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
 #include "host/object/sizes.h"
@@ -98,9 +98,7 @@ DataManagement::GenerateAlternateIdsResponse DataManagementImpl::generateAlterna
       Tag idType;
       status = ZOLTTYPE_find_type(input.altIdType.c_str(), "Identifier", &idType);
       if (input.count > kMaxAlternateIdsPerCall - generated) {
-        const std::string count = std::to_string(input.count);
-        ERROR_store(EMH_severity_error, POM_invalid_value, "count", count.c_str());
-        status = POM_invalid_value;
+        raiseErrorWithTexts(POM_invalid_value, "count", std::to_string(input.count));
       }
       for (int made = 0; made < input.count; ++made) {
         host::HostString newId;

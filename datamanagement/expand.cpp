@@ -1,11 +1,11 @@
 #include "datamanagement/expand.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "datamanagement/operation_support.h"
 #include "datamanagement/related_object_collector.h"
 #include "host/object/aom.h"
 #include "host/object/error_store.h"
@@ -42,25 +42,6 @@ constexpr int kJournalModule = 40;
 // Value-type codes of the property descriptors whose values are read as object lists.
 bool isObjectListValueType(int valueType) {
   return valueType == 9 || valueType == 10 || valueType == 11 || valueType == 13 || valueType == 14;
-}
-
-std::string tagText(Tag tag) {
-  return std::to_string(static_cast<std::uint32_t>(tag));
-}
-
-[[noreturn]] void raiseError(int code, const std::string& text = std::string()) {
-  ERROR_store(EMH_severity_error, code, text.empty() ? nullptr : text.c_str());
-  throw IFail(code);
-}
-
-// An unkeyed error stack when there is a service data to take it; otherwise the failure is
-// dropped, and the error store emptied so that it reaches no later stack.
-void recordUnkeyed(ServiceData* serviceData) {
-  if (serviceData != nullptr) {
-    serviceData->addErrorStack();
-  } else {
-    ERROR_store_clear();
-  }
 }
 
 // Raises IFail 7007 when `object` names no live object and `notLoadedCode` when the host

@@ -1,7 +1,6 @@
 #include "datamanagement/related_object_collector.h"
 
-#include <memory>
-
+#include "datamanagement/operation_support.h"
 #include "host/object/error_store.h"
 #include "host/object/grm.h"
 #include "host/object/ifail.h"
@@ -22,15 +21,6 @@ namespace {
 constexpr int kNotARelationType = 215028;
 
 const char* const kCheckoutRequiredPreference = "SOACAD_checkout_required";
-
-// A host array or string, released with SM_free however the scope is left.
-template <class T>
-using HostBlock = std::unique_ptr<T, void (*)(void*)>;
-
-template <class T>
-HostBlock<T> adopt(T* block) {
-  return HostBlock<T>(block, &SM_free);
-}
 
 // Restores the preference search scope in force when it was made.
 class SearchScopeGuard {
@@ -77,8 +67,7 @@ void RelatedObjectCollector::initialise(const std::string& relationTypeName,
     Tag type;
     status = GRM_find_relation_type(relationTypeName.c_str(), &type);
     if (type == NULLTAG) {
-      ERROR_store(EMH_severity_error, kNotARelationType, relationTypeName.c_str());
-      status = kNotARelationType;
+      raiseError(kNotARelationType, relationTypeName);
     }
     relationType_ = type;
   }
@@ -87,20 +76,18 @@ void RelatedObjectCollector::initialise(const std::string& relationTypeName,
 
 void RelatedObjectCollector::getSecondaryRelatedObjects(Tag object, std::vector<Tag>& out) {
   int count = 0;
-  Tag* objects = nullptr;
+  host::HostArray<Tag> objects;
   ResultStatus status;
-  status = GRM_list_secondary_objects_only(object, relationType_, &count, &objects);
-  HostBlock<Tag> held = adopt(objects);
-  filterAllowedTypes(count, objects, out);
+  status = GRM_list_secondary_objects_only(object, relationType_, &count, objects.out());
+  filterAllowedTypes(count, objects.get(), out);
 }
 
 void RelatedObjectCollector::getPrimaryRelatedObjects(Tag object, std::vector<Tag>& out) {
   int count = 0;
-  Tag* objects = nullptr;
+  host::HostArray<Tag> objects;
   ResultStatus status;
-  status = GRM_list_primary_objects_only(object, relationType_, &count, &objects);
-  HostBlock<Tag> held = adopt(objects);
-  filterAllowedTypes(count, objects, out);
+  status = GRM_list_primary_objects_only(object, relationType_, &count, objects.out());
+  filterAllowedTypes(count, objects.get(), out);
 }
 
 void RelatedObjectCollector::filterAllowedTypes(int count, const Tag* objects,
@@ -129,9 +116,8 @@ void RelatedObjectCollector::filterAllowedTypes(int count, const Tag* objects,
 int Utility::verifyCheckoutStateAsRequired(Tag object, int notModifiableCode,
                                            int notCheckedOutCode) {
   ResultStatus status;
-  char* rawName = nullptr;
-  status = AOM_ask_name(object, &rawName);
-  HostBlock<char> name = adopt(rawName);
+  host::HostString name;
+  status = AOM_ask_name(object, name.out());
   const int state = getCheckoutStatus(object);
   if (state == 2) {
     ERROR_store(EMH_severity_error, notModifiableCode, name.get());

@@ -14,11 +14,13 @@
 // so that the failure reaches no later error stack; nothing else is caught.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "framework/base_records.h"
 #include "framework/date_time.h"
+#include "framework/soa_exceptions.h"
 #include "framework/utils.h"
 #include "host/object/date.h"
 #include "host/object/error_store.h"
@@ -90,6 +92,14 @@ struct FieldConversions {
     for (const WireRecord& element : wire) {
       local.push_back(Skeleton::toLocal(element));
     }
+  }
+
+  // A wire value as a local value of type `Local`, by the rule of its kind.
+  template <class Local, class Wire>
+  static Local localValue(const Wire& wire) {
+    Local local;
+    fromWire(local, wire);
+    return local;
   }
 
   // --- Local to wire -------------------------------------------------------------------------
@@ -181,6 +191,37 @@ struct FieldConversions {
     }
   }
 };
+
+// An enumerator of a local record and its text on the wire.
+template <class Enum>
+struct EnumeratorText {
+  Enum value;
+  const char* text;
+};
+
+// The wire text of `value`. Raises DomException "Invalid Enum value" for a value that `table`
+// does not list.
+template <class Enum, std::size_t N>
+std::string enumeratorText(const EnumeratorText<Enum> (&table)[N], Enum value) {
+  for (const EnumeratorText<Enum>& entry : table) {
+    if (entry.value == value) {
+      return entry.text;
+    }
+  }
+  throw Korvane::Soa::Common::Exceptions::DomException("Invalid Enum value");
+}
+
+// The enumerator whose text is exactly `text` (case-sensitive), the first in `table` order.
+// Raises DomException "Invalid Enum value: " followed by the text for any other text.
+template <class Enum, std::size_t N>
+Enum enumeratorOf(const EnumeratorText<Enum> (&table)[N], const std::string& text) {
+  for (const EnumeratorText<Enum>& entry : table) {
+    if (text == entry.text) {
+      return entry.value;
+    }
+  }
+  throw Korvane::Soa::Common::Exceptions::DomException("Invalid Enum value: " + text);
+}
 
 }  // namespace Services
 }  // namespace Korvane

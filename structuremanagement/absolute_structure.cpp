@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "datamanagement/operation_support.h"
 #include "framework/soa_exceptions.h"
 #include "host/object/absocc.h"
 #include "host/object/arr.h"
 #include "host/object/bom.h"
-#include "host/object/error_store.h"
 #include "host/object/grm.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
@@ -28,11 +28,6 @@ namespace {
 using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 
 const char* const kAbsOccUidAttribute = "bl_absocc_uid_in_topline_context";
-
-[[noreturn]] void raiseError(int code) {
-  ERROR_store(EMH_severity_error, code);
-  throw IFail(code);
-}
 
 bool hasText(const host::HostString& text) {
   return text.get() != nullptr && text.c_str()[0] != '\0';
@@ -69,7 +64,7 @@ void CreateOrUpdateAbsoluteStructureImpl::doCreateOrUpdateAbsoluteStructure(cons
   const auto absOccOutputBefore = response_->absOccOutput;
   const auto asmArrOutputBefore = response_->asmArrOutput;
   pendingReports_.clear();
-  std::optional<StructureMarkPoint> mark;
+  std::optional<MarkPoint> mark;
   try {
     mark.emplace();
     Tag bv;
@@ -106,14 +101,14 @@ void CreateOrUpdateAbsoluteStructureImpl::doCreateOrUpdateAbsoluteStructure(cons
     }
     pendingReports_.clear();
   } catch (IFail&) {
-    cleanupAfterFailure();
+    cleanupAfterFailure([this] { cleanup(); });
     mark.reset();
     response_->absOccOutput = absOccOutputBefore;
     response_->asmArrOutput = asmArrOutputBefore;
     pendingReports_.clear();
     serviceData_->addErrorStack();
   } catch (...) {
-    cleanupAfterFailure();
+    cleanupAfterFailure([this] { cleanup(); });
     throw;
   }
 }
@@ -132,7 +127,7 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAbsOcc(const AbsOccInfo&
                                                                Tag arrangement) {
   // A failing occurrence leaves nothing half-written in the window (its data are saved with the
   // window when the input succeeds).
-  std::optional<StructureMarkPoint> mark;
+  std::optional<MarkPoint> mark;
   try {
     mark.emplace();
     const AbsOccDataInfo& data = absOccInfo.absOccData;
@@ -205,20 +200,8 @@ void CreateOrUpdateAbsoluteStructureImpl::useAssemblyArrangement(
 
 void CreateOrUpdateAbsoluteStructureImpl::setAbsOccData(Tag line, const AbsOccDataInfo& data) {
   const POMRef<BOMLine> bomLine(line);
+  setLineAttributes(bomLine, attributes_, data.asRequired, data.overridesToSet);
   ResultStatus status;
-  if (data.asRequired) {
-    status = bomLine->setQuantity(true, 0.0);
-  }
-  for (const StructureManagement::AttributesInfo& attribute : data.overridesToSet) {
-    if (attribute.name == "bl_quantity" && !data.asRequired) {
-      bool asRequired = false;
-      double quantity = 0.0;
-      status = bomLine->parseQuantity(attribute.value.c_str(), &asRequired, &quantity);
-      status = bomLine->setQuantity(asRequired, quantity);
-    } else {
-      attributes_.setAttributeString(line, attribute.name, attribute.value);
-    }
-  }
   for (const std::string& name : data.overridesToRemove) {
     status = BOM__line_remove_absocc_property(line, name.c_str(), topLine_);
   }
@@ -284,7 +267,7 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAssemblyArrangement(
     {
       // The arrangement is made or changed at once; should the window refuse it as its active
       // arrangement, that is undone and the arrangement fails.
-      StructureMarkPoint mark;
+      MarkPoint mark;
       ResultStatus status;
       if (arrangement == NULLTAG) {
         status = ARR_create_assembly_arrangement(bvr_, arrInfo.isDefault, arrInfo.name.c_str(),
@@ -316,24 +299,11 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAssemblyArrangement(
 }
 
 void CreateOrUpdateAbsoluteStructureImpl::cleanup() {
-  const Tag window = window_;
-  window_ = NULLTAG;
   bvr_ = NULLTAG;
   topLine_ = NULLTAG;
   cache_.clear();
   createdAbsOccs_.clear();
-  if (window != NULLTAG) {
-    ResultStatus status;
-    status = BOM_close_window(window);
-  }
-}
-
-void CreateOrUpdateAbsoluteStructureImpl::cleanupAfterFailure() {
-  try {
-    cleanup();
-  } catch (IFail&) {
-    // The window's close failed; its entry stays on the error store with the failure.
-  }
+  closeWindow(window_);
 }
 
 }  // namespace Cad

@@ -75,8 +75,6 @@ class CreateOrUpdateAbsoluteStructureImpl {
   void unattachDataSets(Tag line, const std::vector<AbsOccAttachment>& attachments);
   // Closes the window when one is open (raising when the host refuses) and forgets the input.
   void cleanup();
-  // cleanup() on a failure path: a refusal to close joins the failure on the error store.
-  void cleanupAfterFailure();
 
   // Created and updated objects of the current input, reported once it has succeeded.
   enum class Report { created, updated };

@@ -2,15 +2,14 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "datamanagement/expand.h"
+#include "datamanagement/operation_support.h"
 #include "datamanagement/related_object_collector.h"
 #include "host/object/bom.h"
-#include "host/object/error_store.h"
 #include "host/object/ifail.h"
 #include "host/object/journal.h"
 #include "host/object/memory.h"
@@ -26,10 +25,6 @@ using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 
 // The module id of the trace scopes.
 constexpr int kJournalModule = 40;
-
-std::string tagText(Tag tag) {
-  return std::to_string(static_cast<std::uint32_t>(tag));
-}
 
 // Whether `filter` leaves out the child line whose host object is `child`.
 bool leftOut(StructureManagement::BOMLineFilter filter, const POMObject& child) {
@@ -120,8 +115,7 @@ void BOMExpandImpl::doExpandAll(const Tag& line,
     if (childRevision != NULLTAG &&
         std::find(path.begin(), path.end(), childRevision) != path.end()) {
       // The structure contains itself: walking on would never end.
-      ERROR_store(EMH_severity_error, BOM_invalid_child, tagText(child.bomLine.tag()).c_str(),
-                  tagText(line).c_str());
+      storeErrorWithTexts(BOM_invalid_child, tagText(child.bomLine.tag()), tagText(line));
       response.serviceData.addErrorStack(child.bomLine.tag());
       continue;
     }
@@ -198,11 +192,7 @@ void BOMExpandImpl::populatePSData(const Tag& line,
         }
       }
     } catch (IFail&) {
-      if (serviceData != nullptr) {
-        serviceData->addErrorStack();
-      } else {
-        ERROR_store_clear();
-      }
+      recordUnkeyed(serviceData);
     }
   }
 }

@@ -2,12 +2,12 @@
 
 #include <string>
 
+#include "datamanagement/operation_support.h"
 #include "framework/utils.h"
 #include "host/object/aom.h"
 #include "host/object/bom.h"
 #include "host/object/error_store.h"
 #include "host/object/ifail.h"
-#include "host/object/pom.h"
 #include "host/object/pom_object.h"
 #include "structuremanagement/revision_rules.h"
 
@@ -18,38 +18,6 @@ namespace Cad {
 namespace {
 
 using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
-
-// A host mark point around one input. Unless keep() is called, the host is rolled back to it
-// when the guard goes out of scope, so an input that fails half-way leaves no window, line,
-// variant configuration or rule copy behind that nobody could close: the client never learns
-// of them. A failing roll-back stays on the error store and joins the input's error stack.
-class InputMark {
- public:
-  InputMark() {
-    ResultStatus status;
-    status = POM_place_markpoint(&id_);
-  }
-  ~InputMark() {
-    if (id_ != 0) {
-      bool changed = false;
-      POM_roll_to_markpoint(id_, &changed);
-    }
-  }
-  InputMark(const InputMark&) = delete;
-  InputMark& operator=(const InputMark&) = delete;
-
-  // The input succeeded: what it made stays. When the host cannot let go of the mark, the
-  // input fails after all and is rolled back like any other: a window the client is never told
-  // of must not stay open.
-  void keep() {
-    ResultStatus status;
-    status = POM_forget_markpoint(id_);
-    id_ = 0;
-  }
-
- private:
-  int id_ = 0;
-};
 
 // Gives the window's variant rule the option values of a stored option set, through a variant
 // configuration of the window's own rule over its top line's option set. The configuration
@@ -93,7 +61,10 @@ StructureManagement::CreateBOMWindowsResponse CreateBOMWindowsImpl::createBOMWin
   ServiceData serviceData;
   for (const StructureManagement::CreateBOMWindowsInfo& input : info) {
     try {
-      InputMark mark;
+      // An input that fails half-way leaves no window, line, variant configuration or rule
+      // copy behind that nobody could close: the client never learns of them. For the same
+      // reason a refusal to forget the mark fails the input after all.
+      MarkPoint mark;
       ResultStatus status;
       Tag window;
       status = BOM_create_window(&window);
@@ -112,7 +83,7 @@ StructureManagement::CreateBOMWindowsResponse CreateBOMWindowsImpl::createBOMWin
       }
       status = BOM_window_show_unconfigured(window);
       status = BOM_set_window_pack_all(window, false);
-      mark.keep();
+      mark.keepOrRollBack();
 
       StructureManagement::CreateBOMWindowsOutput output;
       output.clientId = input.clientId;

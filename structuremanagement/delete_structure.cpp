@@ -3,13 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "datamanagement/operation_support.h"
 #include "framework/soa_exceptions.h"
 #include "host/object/arr.h"
 #include "host/object/bom.h"
-#include "host/object/error_store.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
 #include "host/object/pom.h"
+#include "structuremanagement/structure_write_support.h"
 
 namespace Korvane {
 namespace Soa {
@@ -18,11 +19,6 @@ namespace Cad {
 namespace {
 
 using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
-
-[[noreturn]] void raiseError(int code, const char* text = nullptr) {
-  ERROR_store(EMH_severity_error, code, text);
-  throw IFail(code);
-}
 
 }  // namespace
 
@@ -87,11 +83,7 @@ void DeleteRelativeStructureImpl::doDeleteRelativeStructure(
     }
     cleanup();
   } catch (...) {
-    try {
-      cleanup();
-    } catch (IFail&) {
-      // The window's close failed; its entry stays on the error store with the failure.
-    }
+    cleanupAfterFailure([this] { cleanup(); });
     throw;
   }
 }
@@ -100,7 +92,7 @@ void DeleteRelativeStructureImpl::deleteRelativeOcc(const std::string& cadOccId,
                                                     std::vector<std::string>& uids) {
   const Tag line = cache_.findBomLineByCadOccId(cadOccId);
   if (line == NULLTAG) {
-    raiseError(kCadOccIdNotFound, cadOccId.c_str());
+    raiseErrorWithTexts(kCadOccIdNotFound, cadOccId);
   }
   const Tag occurrence = attributes_.askAttributeTag(line, "bl_occurrence");
   PomResultStatus pomStatus;
@@ -112,15 +104,10 @@ void DeleteRelativeStructureImpl::deleteRelativeOcc(const std::string& cadOccId,
 }
 
 void DeleteRelativeStructureImpl::cleanup() {
-  const Tag window = window_;
-  window_ = NULLTAG;
   topLine_ = NULLTAG;
   cache_.clear();
   cutUids_.clear();
-  if (window != NULLTAG) {
-    ResultStatus status;
-    status = BOM_close_window(window);
-  }
+  closeWindow(window_);
 }
 
 // --- deleteAssemblyArrangements --------------------------------------------------------------

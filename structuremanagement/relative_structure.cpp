@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "datamanagement/operation_support.h"
 #include "datamanagement/related_object_collector.h"
 #include "framework/soa_exceptions.h"
 #include "host/object/aom.h"
 #include "host/object/bom.h"
-#include "host/object/error_store.h"
 #include "host/object/ifail.h"
 #include "host/object/item.h"
 #include "host/object/journal.h"
@@ -81,7 +81,7 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
   }
   // The whole input is undone when it fails: besides the window's edits, the view and view
   // revision it made and saved, and the sequence numbers written after the window was saved.
-  StructureMarkPoint mark;
+  MarkPoint mark;
   try {
     ResultStatus status;
     status = BOM_create_window(&window_);
@@ -112,7 +112,7 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
     cleanup();
     mark.keep();
   } catch (...) {
-    cleanupAfterFailure();
+    cleanupAfterFailure([this] { cleanup(); });
     throw;
   }
 }
@@ -126,7 +126,7 @@ void CreateOrUpdateRelativeStructureImpl::findOrCreateBvAndBvr(Tag itemRev, Tag&
   status = ITEM_ask_item_of_rev(itemRev, &item);
   bv = StructureManagementUtils::findBv(item, viewType_);
   bvr = NULLTAG;
-  StructureMarkPoint mark;
+  MarkPoint mark;
   if (bv == NULLTAG) {
     try {
       status = AOM_refresh(item, true);
@@ -256,33 +256,21 @@ void CreateOrUpdateRelativeStructureImpl::setRelOccData(Tag line, bool isNew,
   Journal journal(kJournalModule, "StructureManagement::setRelOccData");
   journal.call();
   const POMRef<BOMLine> bomLine(line);
-  ResultStatus status;
-  bool changed = false;
-  if (info.asRequired) {
-    status = bomLine->setQuantity(true, 0.0);
-  }
+  setLineAttributes(bomLine, attributes_, info.asRequired, info.attrsToSet);
   for (const StructureManagement::AttributesInfo& attribute : info.attrsToSet) {
-    if (attribute.name == "bl_quantity" && !info.asRequired) {
-      bool asRequired = false;
-      double quantity = 0.0;
-      status = bomLine->parseQuantity(attribute.value.c_str(), &asRequired, &quantity);
-      status = bomLine->setQuantity(asRequired, quantity);
-    } else {
-      attributes_.setAttributeString(line, attribute.name, attribute.value);
-    }
     if (attribute.name == "bl_sequence_no") {
       seqNoGiven = true;
     }
-    changed = true;
   }
+  ResultStatus status;
   if (!info.occTransform.empty()) {
     status = bomLine->setTransform(transformMatrix(info.occTransform).data(), 1);
-    changed = true;
   }
   for (const StructureManagement::OccNote& note : info.occNote) {
     attributes_.setAttributeString(line, note.noteType, note.noteText);
-    changed = true;
   }
+  const bool changed =
+      !info.attrsToSet.empty() || !info.occTransform.empty() || !info.occNote.empty();
   if (isNew || changed) {
     status = BOM_modified_bvr(line);
   }
@@ -355,26 +343,13 @@ void CreateOrUpdateRelativeStructureImpl::setDefaultSeqNos(Tag bvr) {
 }
 
 void CreateOrUpdateRelativeStructureImpl::cleanup() {
-  const Tag window = window_;
-  window_ = NULLTAG;
   topLine_ = NULLTAG;
   cache_.clear();
   createdOccs_.clear();
   updatedOccs_.clear();
   cutUids_.clear();
   newOccsWithoutSeqNo_.clear();
-  if (window != NULLTAG) {
-    ResultStatus status;
-    status = BOM_close_window(window);
-  }
-}
-
-void CreateOrUpdateRelativeStructureImpl::cleanupAfterFailure() {
-  try {
-    cleanup();
-  } catch (IFail&) {
-    // The window's close failed; its entry stays on the error store with the failure.
-  }
+  closeWindow(window_);
 }
 
 }  // namespace Cad

@@ -72,8 +72,6 @@ class CreateOrUpdateRelativeStructureImpl {
   // Closes the window when one is open (raising when the host refuses) and empties what the
   // input collected.
   void cleanup();
-  // cleanup() on a failure path: a refusal to close joins the failure on the error store.
-  void cleanupAfterFailure();
 
   ServiceData* serviceData_ = nullptr;
   // The response's output, filled as inputs succeed.

@@ -1,11 +1,11 @@
 #include "structuremanagement/revision_rules.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "datamanagement/operation_support.h"
 #include "framework/soa_exceptions.h"
 #include "host/object/cfm.h"
 #include "host/object/error_store.h"
@@ -316,8 +316,7 @@ int RevisionRulesImpl::setOverridesOnTransientRule(
     }
     if (target == NULLTAG) {
       // The copy lacks the entry its rule has: the host did not copy the rule faithfully.
-      ERROR_store(EMH_severity_error, CFM_not_override_entry,
-                  std::to_string(static_cast<std::uint32_t>(given.ruleEntry.tag())).c_str());
+      storeError(CFM_not_override_entry, tagText(given.ruleEntry.tag()));
       return CFM_not_override_entry;
     }
     if (const int setStatus = CFM_override_entry_set_folder(target, given.folder.tag())) {

@@ -4,10 +4,10 @@
 #include <utility>
 #include <vector>
 
+#include "datamanagement/operation_support.h"
 #include "datamanagement/related_object_collector.h"
 #include "host/object/absocc.h"
 #include "host/object/bom.h"
-#include "host/object/error_store.h"
 #include "host/object/ifail.h"
 #include "host/object/item.h"
 #include "host/object/memory.h"
@@ -46,8 +46,7 @@ Tag StructureManagementUtils::findBomViewType(const std::string& name) {
   }
   status = PS_find_view_type(name.c_str(), &viewType);
   if (viewType == NULLTAG) {
-    ERROR_store(EMH_severity_error, kViewTypeNotFound);
-    status = kViewTypeNotFound;
+    raiseError(kViewTypeNotFound);
   }
   return viewType;
 }
@@ -94,24 +93,21 @@ void StructureManagementUtils::findBvAndBvr(Tag itemRev, Tag viewType, Tag& bv, 
   Tag item;
   status = ITEM_ask_item_of_rev(itemRev, &item);
   if (item == NULLTAG) {
-    ERROR_store(EMH_severity_error, kRevisionWithoutItem, revisionId);
-    status = kRevisionWithoutItem;
+    raiseErrorWithTexts(kRevisionWithoutItem, revisionId);
   }
   status = ITEM_ask_id(item, itemId);
   bv = findBv(item, viewType);
   if (bv != NULLTAG) {
     bvr = findBvr(itemRev, bv);
     if (bvr == NULLTAG) {
-      ERROR_store(EMH_severity_error, kNoBomViewRevision, itemId, revisionId);
-      status = kNoBomViewRevision;
+      raiseErrorWithTexts(kNoBomViewRevision, itemId, revisionId);
     }
     status = Utility::verifyCheckoutStateAsRequired(bvr, kBvrNotModifiable, kBvrNotCheckedOut);
     return;
   }
   host::HostString typeName;
   status = PS_ask_view_type_name(viewType, typeName.out());
-  ERROR_store(EMH_severity_error, kNoBomView, typeName.c_str(), itemId);
-  status = kNoBomView;
+  raiseErrorWithTexts(kNoBomView, typeName.c_str(), itemId);
 }
 
 // --- BomLineAttributeHelper ------------------------------------------------------------------
@@ -219,8 +215,7 @@ Tag AbsoluteStructureCache::findBomLineByAbsOcc(Tag absOcc) {
   host::HostArray<Tag> lines;
   status = BOM__window_get_bomlines_from_absOcc(window_, absOcc, &count, lines.out());
   if (count != 1 || lines.get() == nullptr) {
-    ERROR_store(EMH_severity_error, kAbsOccLineNotUnique);
-    status = kAbsOccLineNotUnique;
+    raiseError(kAbsOccLineNotUnique);
   }
   const Tag line = lines[0];
   absOccMemo_[absOcc] = line;

@@ -1,75 +1,50 @@
-// Guards the structure-writing operations use so that a failing input leaves the store as it
-// found it and no BOM window of their own outlives them.
+// What the structure-writing operations share besides their caches: the transform a client
+// sends, the attributes of a line as both occurrence kinds take them, and the clean-up of an
+// operation's window. A failing input is undone with a host mark point
+// (MarkPoint, datamanagement/operation_support.h).
 #pragma once
 
 #include <array>
-#include <cstddef>
-#include <string>
 #include <vector>
 
-#include "host/object/bom.h"
-#include "host/object/error_store.h"
 #include "host/object/ifail.h"
-#include "host/object/pom.h"
+#include "host/object/pom_ref.h"
+#include "host/object/structure_objects.h"
 #include "host/object/tag.h"
+#include "structuremanagement/structure_caches.h"
+#include "structuremanagement/structure_management.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 
-// A host mark point around one input (or one part of it). Unless keep() is called, the host is
-// rolled back to it when the guard goes out of scope, undoing every creation, change and
-// deletion made since, also those the host makes at once (view and view revision creation,
-// arrangements, deleted absolute-occurrence data). The guard is left without keep() only on a
-// failure path, so a failing roll-back stays on the error store, where it joins the explanation
-// of the failure that caused it.
-//
-// REQUIRES: BOM windows opened after the mark are closed before the guard rolls back (a window
-// the roll-back removes can no longer be closed), and lines of an open window made after the
-// mark are no longer used (the roll-back removes them).
-class StructureMarkPoint {
- public:
-  // Places the mark; raises IFail when the host refuses.
-  StructureMarkPoint() {
-    ResultStatus status;
-    status = POM_place_markpoint(&id_);
-  }
-  ~StructureMarkPoint() {
-    if (id_ != 0) {
-      bool changed = false;
-      POM_roll_to_markpoint(id_, &changed);
-    }
-  }
-  StructureMarkPoint(const StructureMarkPoint&) = delete;
-  StructureMarkPoint& operator=(const StructureMarkPoint&) = delete;
-
-  // The guarded work succeeded: its changes stay (an enclosing mark still covers them). Raises
-  // IFail when the host refuses to forget the mark.
-  void keep() {
-    const int id = id_;
-    id_ = 0;
-    ResultStatus status;
-    status = POM_forget_markpoint(id);
-  }
-
- private:
-  int id_ = 0;
-};
-
 // An occurrence transform as the host takes it: 16 doubles, a 4x4 matrix row by row. A list of
 // any other length names no matrix (padding it or dropping values would write a transform the
 // client never sent), so it is refused with the host's invalid-value status.
-inline std::array<double, 16> transformMatrix(const std::vector<double>& values) {
-  std::array<double, 16> matrix{};
-  if (values.size() != matrix.size()) {
-    const std::string count = std::to_string(values.size());
-    ERROR_store(EMH_severity_error, POM_invalid_value, "occTransform", count.c_str());
-    throw IFail(POM_invalid_value);
+std::array<double, 16> transformMatrix(const std::vector<double>& values);
+
+// Writes attributes of `line` as both occurrence kinds take them: with `asRequired` the
+// quantity is made "as required" first; then each attribute in order, "bl_quantity" (unless
+// `asRequired`) through the line's quantity parser and setter, since its value is a quantity
+// text rather than a string to store, and any other as its string through `attributes`. Raises
+// IFail at the first failure.
+void setLineAttributes(const POMRef<BOMLine>& bomLine, BomLineAttributeHelper& attributes,
+                       bool asRequired,
+                       const std::vector<_2007_01::StructureManagement::AttributesInfo>& toSet);
+
+// Closes `window` when one is open. It is set to null first, so that a window the host refuses
+// to close is not closed again by a later clean-up. Raises IFail when the host refuses.
+void closeWindow(Tag& window);
+
+// Runs `cleanup`, which closes an operation's window, on a failure path: a failing close stays
+// on the error store, where it joins the explanation of the failure being handled, and that
+// failure is the one that goes on.
+template <class Cleanup>
+void cleanupAfterFailure(Cleanup&& cleanup) {
+  try {
+    cleanup();
+  } catch (IFail&) {
   }
-  for (std::size_t i = 0; i < matrix.size(); ++i) {
-    matrix[i] = values[i];
-  }
-  return matrix;
 }
 
 }  // namespace Cad

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "datamanagement/operation_support.h"
 #include "framework/soa_exceptions.h"
-#include "host/object/error_store.h"
 #include "host/object/grm.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
@@ -34,8 +34,7 @@ _2007_01::StructureManagement::GetVariantRulesResponse VariantRulesImpl::getVari
     const Tag revision = itemRev.tag();
     try {
       if (revision == NULLTAG) {
-        ERROR_store(EMH_severity_error, POM_invalid_tag);
-        throw IFail(POM_invalid_tag);
+        raiseError(POM_invalid_tag);
       }
       ResultStatus status;
       int count = 0;

@@ -56,6 +56,12 @@ Key pairKey(Tag first, Tag second) {
   return first == NULLTAG ? Key() : Key{first, second};
 }
 
+// The key of the one reference `name` of `object`; empty (left out) when it is null.
+Key referenceKey(Tag object, const char* name) {
+  const Tag reference = host::referenceOf(object, name);
+  return reference == NULLTAG ? Key() : Key{reference};
+}
+
 host::KeyedIndex& absOccurrencesByPath() {
   static host::KeyedIndex index(kAbsOccurrence, [](Tag absOcc) -> Key {
     const Tag bvr = host::referenceOf(absOcc, "context_bvr");
@@ -71,10 +77,8 @@ host::KeyedIndex& absOccurrencesByPath() {
 }
 
 host::KeyedIndex& qualifiersByBvr() {
-  static host::KeyedIndex index(kQualifier, [](Tag qualifier) -> Key {
-    const Tag bvr = host::referenceOf(qualifier, "context_bvr");
-    return bvr == NULLTAG ? Key() : Key{bvr};
-  });
+  static host::KeyedIndex index(
+      kQualifier, [](Tag qualifier) { return referenceKey(qualifier, "context_bvr"); });
   return index;
 }
 
@@ -87,10 +91,7 @@ host::KeyedIndex& dataByOccurrence() {
 }
 
 host::KeyedIndex& dataByQualifier() {
-  static host::KeyedIndex index(kData, [](Tag datum) -> Key {
-    const Tag qualifier = host::referenceOf(datum, "qualifier");
-    return qualifier == NULLTAG ? Key() : Key{qualifier};
-  });
+  static host::KeyedIndex index(kData, [](Tag datum) { return referenceKey(datum, "qualifier"); });
   return index;
 }
 
@@ -103,10 +104,8 @@ host::KeyedIndex& relationsByOccurrence() {
 }
 
 host::KeyedIndex& relationsByQualifier() {
-  static host::KeyedIndex index(kRelation, [](Tag relation) -> Key {
-    const Tag qualifier = host::referenceOf(relation, "qualifier");
-    return qualifier == NULLTAG ? Key() : Key{qualifier};
-  });
+  static host::KeyedIndex index(kRelation,
+                                [](Tag relation) { return referenceKey(relation, "qualifier"); });
   return index;
 }
 

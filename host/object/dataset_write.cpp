@@ -94,21 +94,13 @@ class ObjectsByName {
   }
 
   void refresh() {
-    Store& store = Store::instance();
-    if (version_ == store.structureVersion()) {
-      return;
-    }
-    std::vector<Tag> created;
-    if (!store.createdSince(version_, &created)) {
-      byName_.clear();
-      created = store.objectsOfClass(store.classId(className_));
-    }
-    for (Tag object : created) {
-      if (store.isInstanceOf(object, className_)) {
-        byName_[nameOf(object)].push_back(object);
-      }
-    }
-    version_ = store.structureVersion();
+    host::refreshIndex(
+        version_, {className_}, [this] { byName_.clear(); },
+        [this](Tag object) {
+          if (Store::instance().isInstanceOf(object, className_)) {
+            byName_[nameOf(object)].push_back(object);
+          }
+        });
   }
 
   const char* className_;

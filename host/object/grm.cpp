@@ -72,25 +72,17 @@ class RelationIndex {
   }
 
   void refresh() {
-    Store& store = Store::instance();
-    if (version_ == store.structureVersion()) {
-      return;
-    }
-    std::vector<Tag> created;
-    if (store.createdSince(version_, &created)) {
-      for (Tag object : created) {
-        if (isRelation(object)) {
-          insert(object);
-        }
-      }
-    } else {
-      primary_.clear();
-      secondary_.clear();
-      for (Tag relation : store.objectsOfClass(store.classId("ImanRelation"))) {
-        insert(relation);
-      }
-    }
-    version_ = store.structureVersion();
+    host::refreshIndex(
+        version_, {"ImanRelation"},
+        [this] {
+          primary_.clear();
+          secondary_.clear();
+        },
+        [this](Tag object) {
+          if (isRelation(object)) {
+            insert(object);
+          }
+        });
   }
 
   void insert(Tag relation) {

@@ -92,31 +92,20 @@ class ItemIndex {
 
  private:
   void refresh() {
-    Store& store = Store::instance();
-    if (version_ == store.structureVersion()) {
-      return;
-    }
-    std::vector<Tag> created;
-    if (store.createdSince(version_, &created)) {
-      for (Tag object : created) {
-        if (store.isInstanceOf(object, "Item")) {
-          byId_[textOf(object, "item_id")].push_back(object);
-        } else if (store.isInstanceOf(object, "ItemRevision")) {
-          revisions_[referenceOf(object, "items_tag")].push_back(object);
-        }
-      }
-      version_ = store.structureVersion();
-      return;
-    }
-    byId_.clear();
-    revisions_.clear();
-    for (Tag item : store.objectsOfClass(store.classId("Item"))) {
-      byId_[textOf(item, "item_id")].push_back(item);
-    }
-    for (Tag revision : store.objectsOfClass(store.classId("ItemRevision"))) {
-      revisions_[referenceOf(revision, "items_tag")].push_back(revision);
-    }
-    version_ = store.structureVersion();
+    host::refreshIndex(
+        version_, {"Item", "ItemRevision"},
+        [this] {
+          byId_.clear();
+          revisions_.clear();
+        },
+        [this](Tag object) {
+          const Store& store = Store::instance();
+          if (store.isInstanceOf(object, "Item")) {
+            byId_[textOf(object, "item_id")].push_back(object);
+          } else if (store.isInstanceOf(object, "ItemRevision")) {
+            revisions_[referenceOf(object, "items_tag")].push_back(object);
+          }
+        });
   }
 
   std::unordered_map<std::string, std::vector<Tag>> byId_;

@@ -68,6 +68,23 @@ std::string tagText(Tag tag) {
   return std::to_string(static_cast<std::uint32_t>(tag));
 }
 
+namespace {
+
+// 0 when the session may write the property `name` of `object` (both modifiable, the object
+// locked); otherwise the failure's status, stored.
+int checkSessionWrite(Tag object, const ObjectRecord& found, const PropertyDefinition& property,
+                      const std::string& name) {
+  if (!found.modifiable || !property.modifiable) {
+    return storeError(POM_not_modifiable, {tagText(object), name});
+  }
+  if (!found.locked) {
+    return storeError(POM_not_locked, {tagText(object)});
+  }
+  return 0;
+}
+
+}  // namespace
+
 Store::Store() = default;
 
 Store& Store::instance() {
@@ -485,11 +502,8 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
     text = std::move(canonical);
   }
   if (mode == WriteMode::session) {
-    if (!found->modifiable || !property->modifiable) {
-      return storeError(POM_not_modifiable, {tagText(object), name});
-    }
-    if (!found->locked) {
-      return storeError(POM_not_locked, {tagText(object)});
+    if (const int status = checkSessionWrite(object, *found, *property, name)) {
+      return status;
     }
   }
   journal(*found);
@@ -519,11 +533,8 @@ int Store::insertReference(Tag object, const std::string& name, std::size_t posi
     return storeError(POM_wrong_value_type, {name});
   }
   if (mode == WriteMode::session) {
-    if (!found->modifiable || !property->modifiable) {
-      return storeError(POM_not_modifiable, {tagText(object), name});
-    }
-    if (!found->locked) {
-      return storeError(POM_not_locked, {tagText(object)});
+    if (const int status = checkSessionWrite(object, *found, *property, name)) {
+      return status;
     }
   }
   journal(*found);

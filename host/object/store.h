@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -308,6 +309,34 @@ class Store {
   friend class FixtureLoader;
   friend class FixtureWriter;
 };
+
+// Brings a host module's index up to date with the store (see Store::structureVersion):
+// nothing when `version` is current; otherwise `take` gets every object created since
+// `version` or, when objects may have disappeared since, `clear` runs and `take` gets every
+// object of the classes named, class by class. `take` decides which objects the index keeps.
+// `version` is then the store's.
+template <class Clear, class Take>
+void refreshIndex(std::uint64_t& version, std::initializer_list<const char*> classNames,
+                  Clear&& clear, Take&& take) {
+  Store& store = Store::instance();
+  if (version == store.structureVersion()) {
+    return;
+  }
+  std::vector<Tag> created;
+  if (store.createdSince(version, &created)) {
+    for (Tag object : created) {
+      take(object);
+    }
+  } else {
+    clear();
+    for (const char* className : classNames) {
+      for (Tag object : store.objectsOfClass(store.classId(className))) {
+        take(object);
+      }
+    }
+  }
+  version = store.structureVersion();
+}
 
 // A text in the fixture format loaded by every reset, after the core base fixture, in the
 // order of the part names. Host modules declare one as a static object to add their classes,

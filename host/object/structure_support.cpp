@@ -25,6 +25,19 @@ const Value& valueOf(Tag object, const char* name) {
   return *value;
 }
 
+// The property's first text as `parse` reads it; `otherwise` for the null value or a text that
+// does not parse.
+template <class Result>
+Result firstParsed(Tag object, const char* name, Result otherwise,
+                   bool (*parse)(const std::string&, Result*)) {
+  const Value& value = valueOf(object, name);
+  Result result = otherwise;
+  if (!value.texts.empty() && !parse(value.texts.front(), &result)) {
+    result = otherwise;
+  }
+  return result;
+}
+
 int writeValue(Tag object, const char* name, Value value, WriteMode mode) {
   return Store::instance().write(object, name, std::move(value), mode);
 }
@@ -52,30 +65,15 @@ std::vector<std::string> textsOf(Tag object, const char* name) {
 }
 
 bool flagOf(Tag object, const char* name, bool otherwise) {
-  const Value& value = valueOf(object, name);
-  bool flag = otherwise;
-  if (!value.texts.empty() && !parseLogical(value.texts.front(), &flag)) {
-    flag = otherwise;
-  }
-  return flag;
+  return firstParsed(object, name, otherwise, &parseLogical);
 }
 
 int integerOf(Tag object, const char* name, int otherwise) {
-  const Value& value = valueOf(object, name);
-  int number = otherwise;
-  if (!value.texts.empty() && !parseInteger(value.texts.front(), &number)) {
-    number = otherwise;
-  }
-  return number;
+  return firstParsed(object, name, otherwise, &parseInteger);
 }
 
 double realOf(Tag object, const char* name, double otherwise) {
-  const Value& value = valueOf(object, name);
-  double number = otherwise;
-  if (!value.texts.empty() && !parseReal(value.texts.front(), &number)) {
-    number = otherwise;
-  }
-  return number;
+  return firstParsed(object, name, otherwise, &parseReal);
 }
 
 std::vector<double> realsOf(Tag object, const char* name) {
@@ -89,12 +87,7 @@ std::vector<double> realsOf(Tag object, const char* name) {
 }
 
 Date dateOf(Tag object, const char* name) {
-  const Value& value = valueOf(object, name);
-  Date date;
-  if (!value.texts.empty() && !parseDate(value.texts.front(), &date)) {
-    date = Date();
-  }
-  return date;
+  return firstParsed(object, name, Date(), &parseDate);
 }
 
 bool hasValue(Tag object, const char* name) {
@@ -240,25 +233,17 @@ Tag KeyedIndex::findFirst(const Key& key) {
 }
 
 void KeyedIndex::refresh() {
-  Store& store = Store::instance();
-  if (version_ == store.structureVersion()) {
-    return;
-  }
-  std::vector<Tag> created;
-  if (!store.createdSince(version_, &created)) {
-    byKey_.clear();
-    created = store.objectsOfClass(store.classId(className_));
-  }
-  for (Tag object : created) {
-    if (!store.isInstanceOf(object, className_)) {
-      continue;
-    }
-    Key key = keyOf_(object);
-    if (!key.empty()) {
-      byKey_[std::move(key)].push_back(object);
-    }
-  }
-  version_ = store.structureVersion();
+  refreshIndex(
+      version_, {className_}, [this] { byKey_.clear(); },
+      [this](Tag object) {
+        if (!Store::instance().isInstanceOf(object, className_)) {
+          return;
+        }
+        Key key = keyOf_(object);
+        if (!key.empty()) {
+          byKey_[std::move(key)].push_back(object);
+        }
+      });
 }
 
 }  // namespace host

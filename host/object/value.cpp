@@ -32,6 +32,27 @@ bool readDigits(const std::string& text, std::size_t at, int digits, int* value)
   return true;
 }
 
+// The whole text as a number (an optional leading '+' allowed); `value` is left alone when the
+// text is anything else.
+template <class Number>
+bool parseNumber(const std::string& text, Number* value) {
+  if (text.empty()) {
+    return false;
+  }
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  if (*begin == '+') {
+    ++begin;
+  }
+  Number result = 0;
+  const auto parsed = std::from_chars(begin, end, result);
+  if (parsed.ec != std::errc() || parsed.ptr != end) {
+    return false;
+  }
+  *value = result;
+  return true;
+}
+
 int daysInMonth(int year, int month) {
   static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
@@ -90,35 +111,12 @@ std::string dateText(const Date& date) {
 }
 
 bool parseInteger(const std::string& text, int* value) {
-  if (text.empty()) {
-    return false;
-  }
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (*begin == '+') {
-    ++begin;
-  }
-  int result = 0;
-  const auto parsed = std::from_chars(begin, end, result);
-  if (parsed.ec != std::errc() || parsed.ptr != end) {
-    return false;
-  }
-  *value = result;
-  return true;
+  return parseNumber(text, value);
 }
 
 bool parseReal(const std::string& text, double* value) {
-  if (text.empty()) {
-    return false;
-  }
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (*begin == '+') {
-    ++begin;
-  }
   double result = 0;
-  const auto parsed = std::from_chars(begin, end, result);
-  if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(result)) {
+  if (!parseNumber(text, &result) || !std::isfinite(result)) {
     return false;
   }
   *value = result;

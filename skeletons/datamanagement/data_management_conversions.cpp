@@ -24,7 +24,6 @@ namespace Wire = Korvane::Schemas::Cad::_2007_01::Datamanagement;
 namespace ModelBase = Korvane::Schemas::Soa::_2006_03::Base;
 using Local = Korvane::Soa::Cad::_2007_01::DataManagement;
 using Skeleton = DataManagementIiopSkeleton;
-using Korvane::Soa::Common::Exceptions::DomException;
 using Korvane::Soa::Internal::Server::Utils;
 
 namespace {
@@ -74,12 +73,7 @@ std::map<Key, std::vector<std::string>> localMap(const std::vector<Entry>& wire)
   return local;
 }
 
-struct ObjectTypeText {
-  Local::objectType value;
-  const char* text;
-};
-
-const ObjectTypeText kObjectTypeTexts[] = {
+const EnumeratorText<Local::objectType> kObjectTypeTexts[] = {
     {Local::FolderT, "FolderT"},
     {Local::ItemT, "ItemT"},
     {Local::ItemRevisionT, "ItemRevisionT"},
@@ -825,21 +819,11 @@ std::map<int, std::vector<std::string>> Skeleton::toLocalIndexToAltId(
 // --- objectType ----------------------------------------------------------------------------------
 
 std::string Skeleton::toWire(Local::objectType value) {
-  for (const ObjectTypeText& entry : kObjectTypeTexts) {
-    if (entry.value == value) {
-      return entry.text;
-    }
-  }
-  throw DomException("Invalid Enum value");
+  return enumeratorText(kObjectTypeTexts, value);
 }
 
 Local::objectType Skeleton::toLocalobjectType(std::string text) {
-  for (const ObjectTypeText& entry : kObjectTypeTexts) {
-    if (text == entry.text) {
-      return entry.value;
-    }
-  }
-  throw DomException("Invalid Enum value: " + text);
+  return enumeratorOf(kObjectTypeTexts, text);
 }
 
 }  // namespace _2007_01

@@ -2,8 +2,9 @@
 
 #include <tuple>
 
-#include "framework/utils.h"
+#include "skeletons/field_conversions.h"
 #include "skeletons/request_handler.h"
+#include "skeletons/service_ownership.h"
 
 namespace Korvane {
 namespace Services {
@@ -11,9 +12,7 @@ namespace Cad {
 namespace _2007_01 {
 
 namespace Datamanagement = Korvane::Schemas::Cad::_2007_01::Datamanagement;
-namespace ModelBase = Korvane::Schemas::Soa::_2006_03::Base;
 using Korvane::Soa::Cad::_2007_01::DataManagementImpl;
-using Korvane::Soa::Internal::Server::Utils;
 using Korvane::Soa::Server::ServicePolicy;
 
 DataManagementImpl* DataManagementIiopSkeleton::_service = nullptr;
@@ -21,11 +20,8 @@ ServicePolicy* DataManagementIiopSkeleton::_servicePolicy = nullptr;
 
 namespace {
 
-// Skeleton objects of this class alive now; the last one to go releases the statics.
-int liveSkeletons = 0;
-// The policy that initialize() made (the skeletons own it), or null when `_servicePolicy` is the
-// service itself or not set.
-ServicePolicy* madePolicy = nullptr;
+// The skeletons' shared ownership of `_service` and of the policy that initialize() makes.
+SkeletonOwnership ownership;
 
 // The handler's and the service call's mark prefixes. The handler's reads "Soa::Cad" although
 // the class lives in Services::Cad: the marks are named as the monitoring tools know them.
@@ -36,32 +32,13 @@ HandlerNames handlerNames(const char* operation, const char* responseElement) {
   return HandlerNames(kHandlerMarkPrefix, kServiceMarkPrefix, operation, responseElement);
 }
 
-// The tags of a list of wire objects, one per element, in order (UIDs untested).
-std::vector<Tag> tagsOf(const std::vector<ModelBase::ModelObject>& objects) {
-  std::vector<Tag> tags;
-  tags.reserve(objects.size());
-  for (const ModelBase::ModelObject& object : objects) {
-    tags.push_back(Utils::uidToTag(object.getUid()));
-  }
-  return tags;
-}
-
-// Each element of a wire list converted by the skeleton's toLocal, in order.
-template <class Wire>
-auto localList(const std::vector<Wire>& wire)
-    -> std::vector<decltype(DataManagementIiopSkeleton::toLocal(wire.front()))> {
-  std::vector<decltype(DataManagementIiopSkeleton::toLocal(wire.front()))> local;
-  local.reserve(wire.size());
-  for (const Wire& element : wire) {
-    local.push_back(DataManagementIiopSkeleton::toLocal(element));
-  }
-  return local;
-}
+// The rules by field kind, through this skeleton's record conversions.
+using Fields = Korvane::Services::FieldConversions<DataManagementIiopSkeleton>;
 
 }  // namespace
 
 DataManagementIiopSkeleton::DataManagementIiopSkeleton() {
-  ++liveSkeletons;
+  ownership.skeletonMade();
   serviceName_ = "DataManagement";
   operations_["expandPrimaryObjects"] = &DataManagementIiopSkeleton::expandPrimaryObjects;
   operations_["resolveAttrMappingsForDataset"] =
@@ -79,7 +56,7 @@ DataManagementIiopSkeleton::DataManagementIiopSkeleton() {
 
 DataManagementIiopSkeleton::DataManagementIiopSkeleton(const DataManagementIiopSkeleton& other)
     : IiopSkeleton(other) {
-  ++liveSkeletons;
+  ownership.skeletonMade();
 }
 
 DataManagementIiopSkeleton& DataManagementIiopSkeleton::operator=(
@@ -88,27 +65,12 @@ DataManagementIiopSkeleton& DataManagementIiopSkeleton::operator=(
   return *this;
 }
 
-// Copies share the statics, so only the last skeleton releases them; they are reset so that
-// nothing can reach the released objects.
 DataManagementIiopSkeleton::~DataManagementIiopSkeleton() {
-  if (--liveSkeletons > 0) {
-    return;
-  }
-  delete madePolicy;
-  madePolicy = nullptr;
-  _servicePolicy = nullptr;
-  delete _service;
-  _service = nullptr;
+  ownership.skeletonGone(_service, _servicePolicy);
 }
 
 void DataManagementIiopSkeleton::initialize() {
-  delete madePolicy;
-  madePolicy = nullptr;
-  _servicePolicy = dynamic_cast<ServicePolicy*>(_service);
-  if (_servicePolicy == nullptr) {
-    madePolicy = new ServicePolicy();
-    _servicePolicy = madePolicy;
-  }
+  ownership.choosePolicy(_service, _servicePolicy);
 }
 
 // --- Handlers ---------------------------------------------------------------------------------
@@ -120,7 +82,7 @@ std::string DataManagementIiopSkeleton::expandPrimaryObjects(const std::string& 
   return handleRequest<Datamanagement::ExpandPrimaryObjectsInput, DataManagementIiopSkeleton>(
       names, FailureHandling::passToDispatcher, request,
       [](const Datamanagement::ExpandPrimaryObjectsInput& input) {
-        std::vector<Tag> objects = tagsOf(input.getObjectArray());
+        auto objects = Fields::localValue<std::vector<Tag>>(input.getObjectArray());
         return std::make_tuple(std::move(objects), toLocal(input.getPref()));
       },
       [](const std::vector<Tag>& objects, const DataManagement::ExpandPrimaryObjectsPref& pref) {
@@ -135,7 +97,9 @@ std::string DataManagementIiopSkeleton::resolveAttrMappingsForDataset(const std:
                        DataManagementIiopSkeleton>(
       names, FailureHandling::faultDocument, request,
       [](const Datamanagement::ResolveAttrMappingsForDatasetInput& input) {
-        return std::make_tuple(localList(input.getInfoArray()));
+        return std::make_tuple(
+            Fields::localValue<std::vector<DataManagement::ResolveAttrMappingsForDatasetInfo>>(
+                input.getInfoArray()));
       },
       [](const std::vector<DataManagement::ResolveAttrMappingsForDatasetInfo>& info) {
         return _service->resolveAttrMappingsForDataset(info);
@@ -149,7 +113,9 @@ std::string DataManagementIiopSkeleton::getAttrMappingsForDatasetType(const std:
                        DataManagementIiopSkeleton>(
       names, FailureHandling::faultDocument, request,
       [](const Datamanagement::GetAttrMappingsForDatasetTypeInput& input) {
-        return std::make_tuple(localList(input.getInfoArray()));
+        return std::make_tuple(
+            Fields::localValue<std::vector<DataManagement::GetAttrMappingsForDatasetTypeCriteria>>(
+                input.getInfoArray()));
       },
       [](const std::vector<DataManagement::GetAttrMappingsForDatasetTypeCriteria>& criteria) {
         return _service->getAttrMappingsForDatasetType(criteria);
@@ -162,10 +128,7 @@ std::string DataManagementIiopSkeleton::expandFoldersForCAD(const std::string& r
   return handleRequest<Datamanagement::ExpandFoldersForCADInput, DataManagementIiopSkeleton>(
       names, FailureHandling::passToDispatcher, request,
       [](const Datamanagement::ExpandFoldersForCADInput& input) {
-        std::vector<POMRef<Folder>> folders;
-        for (Tag tag : tagsOf(input.getFolderArray())) {
-          folders.push_back(POMRef<Folder>(tag));
-        }
+        auto folders = Fields::localValue<std::vector<POMRef<Folder>>>(input.getFolderArray());
         return std::make_tuple(std::move(folders), toLocal(input.getPref()));
       },
       [](const std::vector<POMRef<Folder>>& folders,
@@ -180,8 +143,8 @@ std::string DataManagementIiopSkeleton::createOrUpdateRelations(const std::strin
   return handleRequest<Datamanagement::CreateOrUpdateRelationsInput, DataManagementIiopSkeleton>(
       names, FailureHandling::passToDispatcher, request,
       [](const Datamanagement::CreateOrUpdateRelationsInput& input) {
-        std::vector<DataManagement::CreateOrUpdateRelationsInfo> info =
-            localList(input.getInfoArray());
+        auto info = Fields::localValue<std::vector<DataManagement::CreateOrUpdateRelationsInfo>>(
+            input.getInfoArray());
         const bool complete = input.getComplete();
         return std::make_tuple(std::move(info), complete, toLocal(input.getPref()));
       },
@@ -197,7 +160,9 @@ std::string DataManagementIiopSkeleton::generateAlternateIds(const std::string& 
   return handleRequest<Datamanagement::GenerateAlternateIdsInput, DataManagementIiopSkeleton>(
       names, FailureHandling::passToDispatcher, request,
       [](const Datamanagement::GenerateAlternateIdsInput& input) {
-        return std::make_tuple(localList(input.getInputArray()));
+        return std::make_tuple(
+            Fields::localValue<std::vector<DataManagement::GenerateAlternateIdsProperties>>(
+                input.getInputArray()));
       },
       [](const std::vector<DataManagement::GenerateAlternateIdsProperties>& properties) {
         return _service->generateAlternateIds(properties);
@@ -220,7 +185,7 @@ std::string DataManagementIiopSkeleton::expandGRMRelations(const std::string& re
   return handleRequest<Datamanagement::ExpandGRMRelationsInput, DataManagementIiopSkeleton>(
       names, FailureHandling::passToDispatcher, request,
       [](const Datamanagement::ExpandGRMRelationsInput& input) {
-        std::vector<Tag> objects = tagsOf(input.getObjectArray());
+        auto objects = Fields::localValue<std::vector<Tag>>(input.getObjectArray());
         return std::make_tuple(std::move(objects), toLocal(input.getPref()));
       },
       [](const std::vector<Tag>& objects, const DataManagement::ExpandGRMRelationsPref& pref) {
@@ -234,7 +199,8 @@ std::string DataManagementIiopSkeleton::createOrUpdateParts(const std::string& r
   return handleRequest<Datamanagement::CreateOrUpdatePartsInput, DataManagementIiopSkeleton>(
       names, FailureHandling::passToDispatcher, request,
       [](const Datamanagement::CreateOrUpdatePartsInput& input) {
-        return std::make_tuple(localList(input.getInfoArray()));
+        return std::make_tuple(
+            Fields::localValue<std::vector<DataManagement::PartInfo>>(input.getInfoArray()));
       },
       [](const std::vector<DataManagement::PartInfo>& info) {
         return _service->createOrUpdateParts(info);

@@ -6,6 +6,7 @@
 
 #include "skeletons/field_conversions.h"
 #include "skeletons/request_handler.h"
+#include "skeletons/service_ownership.h"
 
 namespace Korvane {
 namespace Services {
@@ -36,16 +37,13 @@ decltype(auto) wireValue(const LocalValue& local) {
   return Fields::wireValue(local);
 }
 
-// Skeleton objects of this class alive now; the last one to go releases the statics.
-int liveSkeletons = 0;
-// The policy that initialize() made (the skeletons own it), or null when `_servicePolicy` is the
-// service itself or not set.
-ServicePolicy* madePolicy = nullptr;
+// The skeletons' shared ownership of `_service` and of the policy that initialize() makes.
+SkeletonOwnership ownership;
 
 }  // namespace
 
 StructureManagementIiopSkeleton::StructureManagementIiopSkeleton() {
-  ++liveSkeletons;
+  ownership.skeletonMade();
   serviceName_ = "StructureManagement";
   operations_["getConfiguredItemRevision"] =
       &StructureManagementIiopSkeleton::getConfiguredItemRevision;
@@ -54,7 +52,7 @@ StructureManagementIiopSkeleton::StructureManagementIiopSkeleton() {
 StructureManagementIiopSkeleton::StructureManagementIiopSkeleton(
     const StructureManagementIiopSkeleton& other)
     : IiopSkeleton(other) {
-  ++liveSkeletons;
+  ownership.skeletonMade();
 }
 
 StructureManagementIiopSkeleton& StructureManagementIiopSkeleton::operator=(
@@ -63,27 +61,12 @@ StructureManagementIiopSkeleton& StructureManagementIiopSkeleton::operator=(
   return *this;
 }
 
-// Copies share the statics, so only the last skeleton releases them; they are reset so that
-// nothing can reach the released objects.
 StructureManagementIiopSkeleton::~StructureManagementIiopSkeleton() {
-  if (--liveSkeletons > 0) {
-    return;
-  }
-  delete madePolicy;
-  madePolicy = nullptr;
-  _servicePolicy = nullptr;
-  delete _service;
-  _service = nullptr;
+  ownership.skeletonGone(_service, _servicePolicy);
 }
 
 void StructureManagementIiopSkeleton::initialize() {
-  delete madePolicy;
-  madePolicy = nullptr;
-  _servicePolicy = dynamic_cast<ServicePolicy*>(_service);
-  if (_servicePolicy == nullptr) {
-    madePolicy = new ServicePolicy();
-    _servicePolicy = madePolicy;
-  }
+  ownership.choosePolicy(_service, _servicePolicy);
 }
 
 std::string StructureManagementIiopSkeleton::getConfiguredItemRevision(const std::string& request) {
@@ -95,9 +78,9 @@ std::string StructureManagementIiopSkeleton::getConfiguredItemRevision(const std
   return handleRequest<Wire::GetConfiguredItemRevisionInput, StructureManagementIiopSkeleton>(
       names, FailureHandling::passToDispatcher, request,
       [](const Wire::GetConfiguredItemRevisionInput& input) {
-        std::vector<Local::GetConfiguredItemRevisionInfo> info;
-        fromWire(info, input.getInputArray());
-        return std::make_tuple(std::move(info));
+        return std::make_tuple(
+            Fields::localValue<std::vector<Local::GetConfiguredItemRevisionInfo>>(
+                input.getInputArray()));
       },
       [](const std::vector<Local::GetConfiguredItemRevisionInfo>& info) {
         return _service->getConfiguredItemRevision(info);

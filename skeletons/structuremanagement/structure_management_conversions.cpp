@@ -24,7 +24,6 @@ namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 namespace ModelBase = Korvane::Schemas::Soa::_2006_03::Base;
 using Local = Korvane::Soa::Cad::_2007_01::StructureManagement;
 using Skeleton = StructureManagementIiopSkeleton;
-using Korvane::Soa::Common::Exceptions::DomException;
 using Korvane::Soa::Internal::Server::Utils;
 
 namespace {
@@ -74,13 +73,8 @@ std::map<std::string, POMRef<T>> localObjectMap(const std::vector<Entry>& wire) 
   return local;
 }
 
-struct FilterText {
-  Local::BOMLineFilter value;
-  const char* text;
-};
-
 // In the order in which a text is compared.
-const FilterText kFilterTexts[] = {
+const EnumeratorText<Local::BOMLineFilter> kFilterTexts[] = {
     {Local::None, "None"},
     {Local::ExcludeOverridden, "ExcludeOverridden"},
     {Local::ExcludeICHistory, "ExcludeICHistory"},
@@ -753,21 +747,11 @@ Skeleton::toLocalItemRevisionToVariantRulesMap(
 // --- BOMLineFilter -------------------------------------------------------------------------------
 
 std::string Skeleton::toWire(Local::BOMLineFilter value) {
-  for (const FilterText& entry : kFilterTexts) {
-    if (entry.value == value) {
-      return entry.text;
-    }
-  }
-  throw DomException("Invalid Enum value");
+  return enumeratorText(kFilterTexts, value);
 }
 
 Local::BOMLineFilter Skeleton::toLocalBOMLineFilter(std::string text) {
-  for (const FilterText& entry : kFilterTexts) {
-    if (text == entry.text) {
-      return entry.value;
-    }
-  }
-  throw DomException("Invalid Enum value: " + text);
+  return enumeratorOf(kFilterTexts, text);
 }
 
 }  // namespace _2007_01

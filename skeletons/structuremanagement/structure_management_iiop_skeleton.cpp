@@ -5,6 +5,7 @@
 
 #include "skeletons/field_conversions.h"
 #include "skeletons/request_handler.h"
+#include "skeletons/service_ownership.h"
 
 namespace Korvane {
 namespace Services {
@@ -22,11 +23,8 @@ namespace {
 
 using Fields = Korvane::Services::FieldConversions<StructureManagementIiopSkeleton>;
 
-// Skeleton objects of this class alive now; the last one to go releases the statics.
-int liveSkeletons = 0;
-// The policy that initialize() made (the skeletons own it), or null when `_servicePolicy` is the
-// service itself or not set.
-ServicePolicy* madePolicy = nullptr;
+// The skeletons' shared ownership of `_service` and of the policy that initialize() makes.
+SkeletonOwnership ownership;
 
 // The handler's and the service call's mark prefixes. The handler's reads "Soa::Cad" although
 // the class lives in Services::Cad: the marks are named as the monitoring tools know them.
@@ -38,18 +36,10 @@ HandlerNames handlerNames(const char* operation, const char* responseElement) {
   return HandlerNames(kHandlerMarkPrefix, kServiceMarkPrefix, operation, responseElement);
 }
 
-// A wire value converted to the local type `Local` by the rule of its kind.
-template <class Local, class Wire>
-Local local(const Wire& wire) {
-  Local value;
-  Fields::fromWire(value, wire);
-  return value;
-}
-
 }  // namespace
 
 StructureManagementIiopSkeleton::StructureManagementIiopSkeleton() {
-  ++liveSkeletons;
+  ownership.skeletonMade();
   serviceName_ = "StructureManagement";
   operations_["expandPSOneLevel"] = &StructureManagementIiopSkeleton::expandPSOneLevel;
   operations_["deleteRelativeStructure"] =
@@ -70,7 +60,7 @@ StructureManagementIiopSkeleton::StructureManagementIiopSkeleton() {
 StructureManagementIiopSkeleton::StructureManagementIiopSkeleton(
     const StructureManagementIiopSkeleton& other)
     : IiopSkeleton(other) {
-  ++liveSkeletons;
+  ownership.skeletonMade();
 }
 
 StructureManagementIiopSkeleton& StructureManagementIiopSkeleton::operator=(
@@ -79,27 +69,12 @@ StructureManagementIiopSkeleton& StructureManagementIiopSkeleton::operator=(
   return *this;
 }
 
-// Copies share the statics, so only the last skeleton releases them; they are reset so that
-// nothing can reach the released objects.
 StructureManagementIiopSkeleton::~StructureManagementIiopSkeleton() {
-  if (--liveSkeletons > 0) {
-    return;
-  }
-  delete madePolicy;
-  madePolicy = nullptr;
-  _servicePolicy = nullptr;
-  delete _service;
-  _service = nullptr;
+  ownership.skeletonGone(_service, _servicePolicy);
 }
 
 void StructureManagementIiopSkeleton::initialize() {
-  delete madePolicy;
-  madePolicy = nullptr;
-  _servicePolicy = dynamic_cast<ServicePolicy*>(_service);
-  if (_servicePolicy == nullptr) {
-    madePolicy = new ServicePolicy();
-    _servicePolicy = madePolicy;
-  }
+  ownership.choosePolicy(_service, _servicePolicy);
 }
 
 // --- Handlers ---------------------------------------------------------------------------------
@@ -128,8 +103,9 @@ std::string StructureManagementIiopSkeleton::deleteRelativeStructure(const std::
                        StructureManagementIiopSkeleton>(
       names, FailureHandling::faultDocument, request,
       [](const Structuremanagement::DeleteRelativeStructureInput& input) {
-        auto info = local<std::vector<StructureManagement::DeleteRelativeStructureInfo>>(
-            input.getInputArray());
+        auto info =
+            Fields::localValue<std::vector<StructureManagement::DeleteRelativeStructureInfo>>(
+                input.getInputArray());
         std::string bomViewTypeName = input.getBomViewTypeName();
         return std::make_tuple(std::move(info), std::move(bomViewTypeName),
                                toLocal(input.getPref()));
@@ -149,7 +125,8 @@ std::string StructureManagementIiopSkeleton::createOrUpdateRelativeStructure(
                        StructureManagementIiopSkeleton>(
       names, FailureHandling::faultDocument, request,
       [](const Structuremanagement::CreateOrUpdateRelativeStructureInput& input) {
-        auto info = local<std::vector<StructureManagement::CreateOrUpdateRelativeStructureInfo>>(
+        auto info = Fields::localValue<
+            std::vector<StructureManagement::CreateOrUpdateRelativeStructureInfo>>(
             input.getInputArray());
         std::string bomViewTypeName = input.getBomViewTypeName();
         const bool complete = input.getComplete();
@@ -168,7 +145,8 @@ std::string StructureManagementIiopSkeleton::getVariantRules(const std::string& 
   return handleRequest<Structuremanagement::GetVariantRulesInput, StructureManagementIiopSkeleton>(
       names, FailureHandling::faultDocument, request,
       [](const Structuremanagement::GetVariantRulesInput& input) {
-        return std::make_tuple(local<std::vector<POMRef<ZoltItemRevP>>>(input.getItemRevArray()));
+        return std::make_tuple(
+            Fields::localValue<std::vector<POMRef<ZoltItemRevP>>>(input.getItemRevArray()));
       },
       [](const std::vector<POMRef<ZoltItemRevP>>& itemRevs) {
         return _service->getVariantRules(itemRevs);
@@ -189,7 +167,8 @@ std::string StructureManagementIiopSkeleton::createBOMWindows(const std::string&
       names, FailureHandling::passToDispatcher, request,
       [](const Structuremanagement::CreateBOMWindowsInput& input) {
         return std::make_tuple(
-            local<std::vector<StructureManagement::CreateBOMWindowsInfo>>(input.getInfoArray()));
+            Fields::localValue<std::vector<StructureManagement::CreateBOMWindowsInfo>>(
+                input.getInfoArray()));
       },
       [](const std::vector<StructureManagement::CreateBOMWindowsInfo>& info) {
         return _service->createBOMWindows(info);
@@ -204,7 +183,8 @@ std::string StructureManagementIiopSkeleton::createOrUpdateAbsoluteStructure(
                        StructureManagementIiopSkeleton>(
       names, FailureHandling::faultDocument, request,
       [](const Structuremanagement::CreateOrUpdateAbsoluteStructureInput& input) {
-        auto info = local<std::vector<StructureManagement::CreateOrUpdateAbsoluteStructureInfo>>(
+        auto info = Fields::localValue<
+            std::vector<StructureManagement::CreateOrUpdateAbsoluteStructureInfo>>(
             input.getInfoArray());
         std::string bomViewTypeName = input.getBomViewTypeName();
         const bool complete = input.getComplete();
@@ -223,7 +203,8 @@ std::string StructureManagementIiopSkeleton::closeBOMWindows(const std::string& 
   return handleRequest<Structuremanagement::CloseBOMWindowsInput, StructureManagementIiopSkeleton>(
       names, FailureHandling::passToDispatcher, request,
       [](const Structuremanagement::CloseBOMWindowsInput& input) {
-        return std::make_tuple(local<std::vector<EIMRef<BOMWindow>>>(input.getBomWindowArray()));
+        return std::make_tuple(
+            Fields::localValue<std::vector<EIMRef<BOMWindow>>>(input.getBomWindowArray()));
       },
       [](const std::vector<EIMRef<BOMWindow>>& bomWindows) {
         return _service->closeBOMWindows(bomWindows);
@@ -238,8 +219,9 @@ std::string StructureManagementIiopSkeleton::deleteAssemblyArrangements(
                        StructureManagementIiopSkeleton>(
       names, FailureHandling::faultDocument, request,
       [](const Structuremanagement::DeleteAssemblyArrangementsInput& input) {
-        auto info = local<std::vector<StructureManagement::DeleteAssemblyArrangementsInfo>>(
-            input.getInfoArray());
+        auto info =
+            Fields::localValue<std::vector<StructureManagement::DeleteAssemblyArrangementsInfo>>(
+                input.getInfoArray());
         std::string bomViewTypeName = input.getBomViewTypeName();
         return std::make_tuple(std::move(info), std::move(bomViewTypeName));
       },

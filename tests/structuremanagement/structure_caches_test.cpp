@@ -24,18 +24,6 @@ using Strings = std::vector<std::string>;
 
 class StructureLookupTest : public soacad_test::StructureWriteTest {
  protected:
-  // The code and texts of the newest entry of the error store, which is then emptied.
-  Strings takeNewest() {
-    Strings result;
-    const auto entries = host::errorStore().takeSnapshot();
-    if (!entries.empty()) {
-      result.push_back(std::to_string(entries.back().code));
-      for (const std::string& text : entries.back().texts) {
-        result.push_back(text);
-      }
-    }
-    return result;
-  }
   // The failure of findBvAndBvr for the revision and view type.
   Strings bvAndBvrFailure(const std::string& revisionUid, const std::string& viewTypeUid) {
     Tag bv = 1;
@@ -44,7 +32,7 @@ class StructureLookupTest : public soacad_test::StructureWriteTest {
       StructureManagementUtils::findBvAndBvr(tagOf(revisionUid), tagOf(viewTypeUid), bv, bvr);
     });
     EXPECT_NE(code, 0);
-    return takeNewest();
+    return takeNewestEntry();
   }
 };
 
@@ -52,7 +40,7 @@ TEST_F(StructureLookupTest, ViewTypesByNameWithTheDefaultForTheEmptyName) {
   EXPECT_EQ(StructureManagementUtils::findBomViewType(""), tagOf("vt.view"));
   EXPECT_EQ(StructureManagementUtils::findBomViewType("manufacturing"), tagOf("vt.mfg"));
   EXPECT_EQ(ifailOf([] { StructureManagementUtils::findBomViewType("View"); }), 215000);
-  EXPECT_EQ(takeNewest(), Strings{"215000"});
+  EXPECT_EQ(takeNewestEntry(), Strings{"215000"});
   expectSettled();
 }
 

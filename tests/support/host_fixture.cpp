@@ -91,6 +91,16 @@ std::vector<int> HostTest::storedCodes() const {
   return codes;
 }
 
+std::vector<std::string> HostTest::takeNewestEntry() {
+  std::vector<std::string> result;
+  const std::vector<host::ErrorEntry> entries = host::errorStore().takeSnapshot();
+  if (!entries.empty()) {
+    result.push_back(std::to_string(entries.back().code));
+    result.insert(result.end(), entries.back().texts.begin(), entries.back().texts.end());
+  }
+  return result;
+}
+
 void HostTest::expectSettled(std::size_t outstanding) {
   EXPECT_EQ(host::allocator().outstanding(), outstanding) << "host allocations kept";
   EXPECT_EQ(host::allocator().counts().doubleFrees, 0u) << "a block freed twice";

@@ -45,6 +45,9 @@ class HostTest : public ::testing::Test {
   std::string savedObjects() const;
   // The codes on the error store, oldest first.
   std::vector<int> storedCodes() const;
+  // The code and texts of the newest entry of the error store (nothing when it is empty); the
+  // store is then emptied.
+  std::vector<std::string> takeNewestEntry();
 
   // What every operation must leave behind: the host allocations it was handed released
   // (`outstanding` counted before it ran), no block freed twice or not the host's, an empty

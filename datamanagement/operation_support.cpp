@@ -1,0 +1,119 @@
+#include "datamanagement/operation_support.h"
+
+#include <cstdint>
+#include <exception>
+
+#include "host/object/aom.h"
+#include "host/object/error_store.h"
+#include "host/object/ifail.h"
+#include "host/object/pom.h"
+
+namespace Korvane {
+namespace Soa {
+namespace Cad {
+
+void storeError(int code, const std::string& text) {
+  ERROR_store(EMH_severity_error, code, text.empty() ? nullptr : text.c_str());
+}
+
+void raiseError(int code, const std::string& text) {
+  storeError(code, text);
+  throw IFail(code);
+}
+
+void storeErrorWithTexts(int code, const std::string& text1) {
+  ERROR_store(EMH_severity_error, code, text1.c_str());
+}
+
+void storeErrorWithTexts(int code, const std::string& text1, const std::string& text2) {
+  ERROR_store(EMH_severity_error, code, text1.c_str(), text2.c_str());
+}
+
+void raiseErrorWithTexts(int code, const std::string& text1) {
+  storeErrorWithTexts(code, text1);
+  throw IFail(code);
+}
+
+void raiseErrorWithTexts(int code, const std::string& text1, const std::string& text2) {
+  storeErrorWithTexts(code, text1, text2);
+  throw IFail(code);
+}
+
+std::string tagText(Tag tag) {
+  return std::to_string(static_cast<std::uint32_t>(tag));
+}
+
+bool nameFits(const std::string& name, int size) {
+  return name.size() <= static_cast<std::size_t>(size);
+}
+
+void requireNameFits(const std::string& name, int size, int notFoundCode) {
+  if (!nameFits(name, size)) {
+    raiseError(notFoundCode, name);
+  }
+}
+
+void recordUnkeyed(Korvane::Soa::Server::ServiceData* serviceData) {
+  if (serviceData != nullptr) {
+    serviceData->addErrorStack();
+  } else {
+    ERROR_store_clear();
+  }
+}
+
+// --- MarkPoint -------------------------------------------------------------------------------
+
+MarkPoint::MarkPoint() {
+  ResultStatus status;
+  status = POM_place_markpoint(&id_);
+}
+
+MarkPoint::~MarkPoint() {
+  if (id_ != 0) {
+    bool changed = false;
+    POM_roll_to_markpoint(id_, &changed);
+  }
+}
+
+void MarkPoint::keep() {
+  const int id = id_;
+  id_ = 0;
+  ResultStatus status;
+  status = POM_forget_markpoint(id);
+}
+
+void MarkPoint::keepOrRollBack() {
+  ResultStatus status;
+  status = POM_forget_markpoint(id_);
+  id_ = 0;
+}
+
+// --- ObjectLock ------------------------------------------------------------------------------
+
+ObjectLock::~ObjectLock() {
+  if (held_ && AOM_refresh(object_, false) != 0 && std::uncaught_exceptions() == 0) {
+    ERROR_store_clear();
+  }
+}
+
+void ObjectLock::lock(Tag object) {
+  object_ = object;
+  ResultStatus status;
+  status = AOM_refresh(object, true);
+  held_ = true;
+}
+
+void ObjectLock::adopt(Tag object) {
+  object_ = object;
+  held_ = true;
+}
+
+void ObjectLock::unlock() {
+  held_ = false;
+  ResultStatus status;
+  status = AOM_refresh(object_, false);
+}
+
+}  // namespace Cad
+}  // namespace Soa
+}  // namespace Korvane

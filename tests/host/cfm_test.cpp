@@ -95,7 +95,6 @@ TEST_F(RevisionRuleTest, ListsRulesAndTheDefaultOne) {
   Tag rule = 1;
   EXPECT_EQ(CFM_find_default_rule(&rule), CFM_no_revision_rules);
   EXPECT_EQ(rule, NULLTAG);
-  ERROR_store_clear();
 }
 
 TEST_F(RevisionRuleTest, EntriesAndOverrideFolders) {

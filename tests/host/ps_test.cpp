@@ -64,8 +64,6 @@ TEST_F(ProductStructureTest, CreatesViewsAndViewRevisionsOfLockedObjects) {
   EXPECT_TRUE(ask(PS_ask_is_bvr_precise, bvr));
   EXPECT_TRUE(ask(POM_is_newly_created, bvr));
   EXPECT_EQ(askList(ITEM_rev_list_bom_view_revs, revision), std::vector<Tag>{bvr});
-  AOM_refresh(item, false);
-  AOM_refresh(revision, false);
 }
 
 TEST_F(ProductStructureTest, LegacyTransformFactorComesFromThePreference) {

@@ -38,19 +38,22 @@ namespace {
 
 namespace Wire = Korvane::Schemas::Cad::_2007_06::Structuremanagement;
 using Korvane::Services::Cad::_2007_06::StructureManagementIiopSkeleton;
-using Korvane::Services::Cad::_2007_06::StructureManagementIiopSkeletonTestAccess;
+using Access = Korvane::Services::Cad::_2007_06::StructureManagementIiopSkeletonTestAccess;
 using Korvane::Soa::Cad::_2007_06::StructureManagement;
 using Korvane::Soa::Cad::_2007_06::StructureManagementImpl;
-using Korvane::Soa::Internal::Common::Mark;
 using Korvane::Soa::Internal::Common::Monitor;
-using ServerServiceException = Korvane::Soa::Server::ServiceException;
+using soacad_test::markTexts;
 using Strings = std::vector<std::string>;
+using ServiceSwap = soacad_test::ScopedValue<StructureManagementImpl*>;
 
 const char* const kService = "Cad-2007-06-StructureManagement";
-const std::string kHandlerMark =
-    "Korvane::Soa::Cad::_2007_06::StructureManagementIiopSkeleton::getConfiguredItemRevision";
-const std::string kServiceMark =
-    "Korvane::Soa::Cad::_2007_06::StructureManagementImpl::getConfiguredItemRevision";
+const char* const kOperation = "getConfiguredItemRevision";
+// The marks of a request; the first `count` of them.
+Strings marks(std::size_t count = 8) {
+  return soacad_test::requestMarks(
+      "Korvane::Soa::Cad::_2007_06::StructureManagementIiopSkeleton::getConfiguredItemRevision",
+      "Korvane::Soa::Cad::_2007_06::StructureManagementImpl::getConfiguredItemRevision", count);
+}
 
 // Echoes every input with the revision rule's tag as the configured revision, or fails.
 class StandInService : public StructureManagementImpl {
@@ -77,26 +80,6 @@ class StandInService : public StructureManagementImpl {
   bool fail_;
 };
 
-class ServiceSwap {
- public:
-  explicit ServiceSwap(StructureManagementImpl* standIn)
-      : saved_(StructureManagementIiopSkeletonTestAccess::service()) {
-    StructureManagementIiopSkeletonTestAccess::service() = standIn;
-  }
-  ~ServiceSwap() { StructureManagementIiopSkeletonTestAccess::service() = saved_; }
-
- private:
-  StructureManagementImpl* saved_;
-};
-
-Strings markTexts() {
-  Strings texts;
-  for (const Mark& mark : Monitor::marks()) {
-    texts.push_back((mark.kind() == Mark::kStart ? "start " : "end ") + mark.name());
-  }
-  return texts;
-}
-
 StructureManagementIiopSkeleton& registeredSkeleton() {
   return *static_cast<StructureManagementIiopSkeleton*>(
       KvServiceManager::instance().find(kService));
@@ -108,45 +91,32 @@ class ConfiguredRevisionSkeletonTest : public soacad_test::ServiceTest {
     ServiceTest::SetUp();
     load(soacad_test::kUserFixture);
   }
-  // A tag that names no live object: the object was deleted.
-  Tag deletedTag() {
-    load(R"(<fixture><object uid="gone" class="Folder" type="Folder"/></fixture>)");
-    const Tag tag = tagOf("gone");
-    EXPECT_EQ(store().remove(tag), 0);
-    return tag;
-  }
 };
 
-TEST_F(ConfiguredRevisionSkeletonTest, TableHoldsTheOneOperationUnderTheShortName) {
+TEST_F(ConfiguredRevisionSkeletonTest, TableHoldsTheOneOperationAndCopiesKeepTheService) {
   const StructureManagementIiopSkeleton skeleton;
   EXPECT_EQ(skeleton.serviceName(), "StructureManagement");
   ASSERT_EQ(skeleton.operationTable().size(), 1u);
-  EXPECT_EQ(skeleton.operationTable().begin()->first, "getConfiguredItemRevision");
+  EXPECT_EQ(skeleton.operationTable().begin()->first, kOperation);
   EXPECT_NE(skeleton.operationTable().begin()->second, nullptr);
-}
 
-TEST_F(ConfiguredRevisionSkeletonTest, InitializeMakesADefaultPolicyAndCopiesKeepTheService) {
-  StructureManagementImpl* const service = StructureManagementIiopSkeletonTestAccess::service();
+  StructureManagementImpl* const service = Access::service();
   registeredSkeleton().initialize();
-  EXPECT_NE(StructureManagementIiopSkeletonTestAccess::policy(), nullptr);
+  EXPECT_NE(Access::policy(), nullptr);
   { const StructureManagementIiopSkeleton copy(registeredSkeleton()); }
-  EXPECT_EQ(StructureManagementIiopSkeletonTestAccess::service(), service);
-  EXPECT_NE(StructureManagementIiopSkeletonTestAccess::policy(), nullptr);
+  EXPECT_EQ(Access::service(), service);
+  EXPECT_NE(Access::policy(), nullptr);
 }
 
 TEST_F(ConfiguredRevisionSkeletonTest, RequestMakesTheEightMarksAndEchoesTheInputs) {
   StandInService standIn(false);
-  ServiceSwap swap(&standIn);
-  const host::Reply reply = call(kService, "getConfiguredItemRevision",
+  ServiceSwap swap(Access::service(), &standIn);
+  const host::Reply reply = call(kService, kOperation,
                                  "<GetConfiguredItemRevisionInput>"
                                  "<input><object uid=\"i.1\"/><revRule uid=\"f.home\"/></input>"
                                  "<input><object uid=\"\"/><revRule uid=\"no.such\"/></input>"
                                  "</GetConfiguredItemRevisionInput>");
-  EXPECT_EQ(markTexts(),
-            (Strings{"start " + kHandlerMark, "start " + kHandlerMark + "::wireToLocal",
-                     "end " + kHandlerMark + "::wireToLocal", "start " + kServiceMark,
-                     "end " + kServiceMark, "start " + kHandlerMark + "::localToWire",
-                     "end " + kHandlerMark + "::localToWire", "end " + kHandlerMark}));
+  EXPECT_EQ(markTexts(), marks());
   ASSERT_EQ(standIn.received.size(), 2u);
   EXPECT_EQ(standIn.received[0].object, tagOf("i.1"));
   EXPECT_EQ(standIn.received[0].revRule.tag(), tagOf("f.home"));
@@ -155,79 +125,57 @@ TEST_F(ConfiguredRevisionSkeletonTest, RequestMakesTheEightMarksAndEchoesTheInpu
 
   ASSERT_EQ(parse(reply.text).name(), "GetConfiguredItemRevisionResponse");
   const auto response = responseOf<Wire::GetConfiguredItemRevisionResponse>(reply);
-  ASSERT_EQ(response.getOutputArray().size(), 2u);
-  const auto& first = response.getOutputArray()[0];
-  EXPECT_EQ(first.getInputInfo().getObject().getUid(), "i.1");
-  EXPECT_EQ(first.getInputInfo().getRevRule().getUid(), "f.home");
-  EXPECT_EQ(first.getConfiguredItemRev().getUid(), "f.home");
+  Strings outputs;
+  for (const auto& output : response.getOutputArray()) {
+    outputs.push_back(output.getInputInfo().getObject().getUid() + " " +
+                      output.getInputInfo().getRevRule().getUid() + " " +
+                      output.getConfiguredItemRev().getUid());
+  }
   // An input that names no object comes back as the null model object.
-  const auto& second = response.getOutputArray()[1];
-  EXPECT_EQ(second.getInputInfo().getObject().getUid(), "");
-  EXPECT_EQ(second.getInputInfo().getRevRule().getUid(), "");
-  EXPECT_EQ(second.getConfiguredItemRev().getUid(), "");
-}
+  EXPECT_EQ(outputs, (Strings{"i.1 f.home f.home", "  "}));
 
-TEST_F(ConfiguredRevisionSkeletonTest, EmptyInputGivesAnEmptyOutput) {
-  StandInService standIn(false);
-  standIn.received.resize(3);
-  ServiceSwap swap(&standIn);
-  const host::Reply reply =
-      call(kService, "getConfiguredItemRevision", "<GetConfiguredItemRevisionInput/>");
+  EXPECT_TRUE(responseOf<Wire::GetConfiguredItemRevisionResponse>(
+                  call(kService, kOperation, "<GetConfiguredItemRevisionInput/>"))
+                  .getOutputArray()
+                  .empty());
   EXPECT_TRUE(standIn.received.empty());
-  EXPECT_TRUE(responseOf<Wire::GetConfiguredItemRevisionResponse>(reply).getOutputArray().empty());
 }
 
 TEST_F(ConfiguredRevisionSkeletonTest, AFailureOfTheServiceReachesTheDispatcherWithoutEndMarks) {
   StandInService standIn(true);
-  ServiceSwap swap(&standIn);
-  EXPECT_THROW(registeredSkeleton().invokeMethod("getConfiguredItemRevision",
-                                                 "<GetConfiguredItemRevisionInput/>"),
+  ServiceSwap swap(Access::service(), &standIn);
+  EXPECT_THROW(registeredSkeleton().invokeMethod(kOperation, "<GetConfiguredItemRevisionInput/>"),
                IFail);
-  EXPECT_EQ(markTexts(),
-            (Strings{"start " + kHandlerMark, "start " + kHandlerMark + "::wireToLocal",
-                     "end " + kHandlerMark + "::wireToLocal", "start " + kServiceMark}));
+  EXPECT_EQ(markTexts(), marks(4));
   host::errorStore().clear();
-  EXPECT_TRUE(
-      call(kService, "getConfiguredItemRevision", "<GetConfiguredItemRevisionInput/>").fault);
+  EXPECT_TRUE(call(kService, kOperation, "<GetConfiguredItemRevisionInput/>").fault);
 }
 
 TEST_F(ConfiguredRevisionSkeletonTest, OtherOperationsReachNoHandler) {
-  const host::Reply reply = call(kService, "getRevisionRules", "<GetRevisionRulesInput/>");
-  EXPECT_TRUE(reply.fault);
+  EXPECT_TRUE(call(kService, "getRevisionRules", "<GetRevisionRulesInput/>").fault);
   EXPECT_TRUE(Monitor::marks().empty());
 }
 
-TEST_F(ConfiguredRevisionSkeletonTest, ObjectsThatCannotCrossBecomeTheNullModelObject) {
-  StructureManagement::GetConfiguredItemRevisionOutput local;
-  local.inputInfo.object = deletedTag();
-  local.inputInfo.revRule = POMRef<>(tagOf("i.1"));
-  local.configuredItemRev = POMRef<>(tagOf("unknown.uid"));
-  const Wire::GetConfiguredItemRevisionOutput wire = StructureManagementIiopSkeleton::toWire(local);
-  EXPECT_EQ(wire.getInputInfo().getObject().getUid(), "");
-  EXPECT_EQ(wire.getInputInfo().getRevRule().getUid(), "i.1");
-  EXPECT_EQ(wire.getConfiguredItemRev().getUid(), "");
-  EXPECT_TRUE(host::errorStore().empty());
+TEST_F(ConfiguredRevisionSkeletonTest, OutputsCrossWithEveryObjectInItsPlace) {
+  using Skeleton = StructureManagementIiopSkeleton;
+  StructureManagement::GetConfiguredItemRevisionOutput local{{tagOf("i.1"), tagOf("f.home")},
+                                                             tagOf("f.newstuff")};
+  const auto wire = Skeleton::toWire(local);
+  EXPECT_EQ(wire.getInputInfo().getObject().getUid(), "i.1");
+  EXPECT_EQ(wire.getInputInfo().getRevRule().getUid(), "f.home");
+  EXPECT_EQ(wire.getConfiguredItemRev().getUid(), "f.newstuff");
+  auto back = Skeleton::toLocal(wire);
+  EXPECT_EQ(
+      uidsOf({back.inputInfo.object, back.inputInfo.revRule.tag(), back.configuredItemRev.tag()}),
+      (Strings{"i.1", "f.home", "f.newstuff"}));
 
-  const StructureManagement::GetConfiguredItemRevisionOutput back =
-      StructureManagementIiopSkeleton::toLocal(wire);
+  // Objects that cannot cross become the null model object, and read back as no object.
+  local = {{deletedTag(), tagOf("i.1")}, tagOf("unknown.uid")};
+  back = Skeleton::toLocal(Skeleton::toWire(local));
   EXPECT_EQ(back.inputInfo.object, NULLTAG);
   EXPECT_EQ(back.inputInfo.revRule.tag(), tagOf("i.1"));
   EXPECT_EQ(back.configuredItemRev.tag(), NULLTAG);
-}
-
-// A record that shows the reference count of its implementation object.
-class CountedInfo : public Wire::GetConfiguredItemRevisionInfo {
- public:
-  int count() const { return getHandleObject().askRefCount(); }
-};
-
-TEST(ConfiguredRevisionWireRecords, ADroppedCopyLeavesTheCountAsItWas) {
-  CountedInfo info;
-  {
-    const Wire::GetConfiguredItemRevisionInfo copy(info);
-    EXPECT_EQ(info.count(), 2);
-  }
-  EXPECT_EQ(info.count(), 1);
+  EXPECT_TRUE(host::errorStore().empty());
 }
 
 TEST(ConfiguredRevisionWireRecords, EveryTypeIsWrittenAndParsedBackUnchanged) {

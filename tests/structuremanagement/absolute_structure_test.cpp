@@ -43,21 +43,11 @@ class AbsoluteStructureTest : public soacad_test::StructureWriteTest {
   }
   Info input(std::vector<AbsOcc> occurrences, std::vector<Arrangement> arrangements = {},
              const std::string& revisionUid = "r.asm.A") {
-    Info info;
-    info.contextItemRev = tagOf(revisionUid);
-    info.bvrAbsOccInfo = std::move(occurrences);
-    info.arrAbsOccInfo = std::move(arrangements);
-    return info;
+    return Info{tagOf(revisionUid), std::move(occurrences), std::move(arrangements)};
   }
   static Arrangement arrangement(const std::string& clientId, Tag existing,
                                  std::vector<AbsOcc> occurrences, bool isDefault = false) {
-    Arrangement info;
-    info.clientId = clientId;
-    info.arrangement = existing;
-    info.name = "Exploded";
-    info.isDefault = isDefault;
-    info.absOccInfo = std::move(occurrences);
-    return info;
+    return Arrangement{clientId, existing, "Exploded", isDefault, "", "", std::move(occurrences)};
   }
   Response write(const std::vector<Info>& info, bool complete = false) {
     return run([&] {
@@ -65,7 +55,6 @@ class AbsoluteStructureTest : public soacad_test::StructureWriteTest {
           info, "", complete, StructureManagement::CreateOrUpdateAbsoluteStructurePref());
     });
   }
-  std::string uidOf(Tag tag) { return store().uidOfTag(tag); }
   std::string quantityAt(const Strings& path, Tag arrangement = NULLTAG) {
     return attributeAt("r.asm.A", path, "bl_quantity", arrangement);
   }
@@ -73,7 +62,7 @@ class AbsoluteStructureTest : public soacad_test::StructureWriteTest {
 
 TEST_F(AbsoluteStructureTest, AnOverrideByPathMakesAnAbsoluteOccurrenceInTheContext) {
   const Response response = write({input({byPath("pin", {"occ.sub", "occ.pin"}, "3")})});
-  EXPECT_EQ(errors(response.serviceData), Strings{});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{});
   const Tag absOcc =
       host::findAbsOccurrence(tagOf("bvr.asm"), {tagOf("occ.sub"), tagOf("occ.pin")});
   ASSERT_NE(absOcc, NULLTAG);
@@ -99,7 +88,7 @@ TEST_F(AbsoluteStructureTest, FailingOccurrencesAreErrorStacksAndTheOthersGoOn) 
       transform,
       byAbsOcc("bolt", "ao.bolt", "9"),
   })});
-  EXPECT_EQ(errors(response.serviceData),
+  EXPECT_EQ(errorsOf(response.serviceData),
             (Strings{"none: 215140", "lost: 215004", "elsewhere: 215002", "t: 7013"}));
   ASSERT_EQ(response.absOccOutput.size(), 1u);
   EXPECT_EQ(response.absOccOutput.at("bolt").tag(), tagOf("ao.bolt"));
@@ -123,7 +112,7 @@ TEST_F(AbsoluteStructureTest, AFailingInputIsUndoneAsAWholeAndTheNextGoesOn) {
       write({input({byPath("plate", {"occ.plate"}, "2")}, {arrangement("x", NULLTAG, {})}),
              input({}, {}, "r.kit.A")},
             true);
-  EXPECT_EQ(errors(response.serviceData), (Strings{": 7015", ": 215043"}));
+  EXPECT_EQ(errorsOf(response.serviceData), (Strings{": 7015", ": 215043"}));
   EXPECT_TRUE(response.absOccOutput.empty());
   EXPECT_TRUE(response.asmArrOutput.empty());
   EXPECT_TRUE(response.serviceData.createdUids().empty());
@@ -135,7 +124,7 @@ TEST_F(AbsoluteStructureTest, ArrangementsHoldTheirOwnDataAndAreReportedOnce) {
       write({input({byPath("plate", {"occ.plate"}, "2")},
                    {arrangement("x", NULLTAG, {byPath("plate again", {"occ.plate"}, "5")}, true),
                     arrangement("open", tagOf("arr.open"), {byPath("bolt", {"occ.bolt"}, "1")})})});
-  EXPECT_EQ(errors(response.serviceData), Strings{});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{});
   const Tag created = response.asmArrOutput.at("x").tag();
   EXPECT_EQ(response.asmArrOutput.at("open").tag(), tagOf("arr.open"));
   const Tag plate = response.absOccOutput.at("plate").tag();
@@ -159,7 +148,7 @@ TEST_F(AbsoluteStructureTest, UsedArrangementsAreNamedByClientIdOfThisCallOrGive
   AbsOcc given = byPath("given", {"occ.sub"});
   given.absOccData.usedArr = tagOf("arr.sub");
   const Response response = write({input({}, {arrangement("x", NULLTAG, {unknown, given})})});
-  EXPECT_EQ(errors(response.serviceData), Strings{"unknown: 215003"});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{"unknown: 215003"});
   const Tag created = response.asmArrOutput.at("x").tag();
   EXPECT_EQ(saved(created, "used_anchors").tags, std::vector<Tag>{tagOf("anc.sub")});
 }
@@ -167,7 +156,7 @@ TEST_F(AbsoluteStructureTest, UsedArrangementsAreNamedByClientIdOfThisCallOrGive
 TEST_F(AbsoluteStructureTest, AnArrangementTheWindowCannotActivateFailsWithItsOccurrences) {
   const Response response = write(
       {input({}, {arrangement("bad", tagOf("no.such"), {byPath("bolt", {"occ.bolt"}, "1")})})});
-  EXPECT_EQ(errors(response.serviceData), Strings{"bad: 7007"});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{"bad: 7007"});
   EXPECT_TRUE(response.asmArrOutput.empty());
   EXPECT_TRUE(response.absOccOutput.empty());
   EXPECT_TRUE(response.serviceData.updatedUids().empty());
@@ -177,7 +166,7 @@ TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTh
   AbsOcc attach = byPath("bolt", {"occ.bolt"});
   attach.absOccData.attachment = {{tagOf("ds.1"), "ZOLT_reference"}, {tagOf("ds.1"), "nothing"}};
   const Response attached = write({input({attach})});
-  const Strings stacks = errors(attached.serviceData);
+  const Strings stacks = errorsOf(attached.serviceData);
   ASSERT_EQ(stacks.size(), 1u);
   EXPECT_EQ(stacks[0].substr(0, 4), "uid:");
   EXPECT_EQ(attached.absOccOutput.count("bolt"), 1u);
@@ -185,7 +174,7 @@ TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTh
 
   AbsOcc detach = byPath("bolt", {"occ.bolt"});
   detach.absOccData.attachmentsToUnattach = {{tagOf("ds.1"), "ZOLT_reference"}};
-  EXPECT_EQ(errors(write({input({detach})}).serviceData), Strings{});
+  EXPECT_EQ(errorsOf(write({input({detach})}).serviceData), Strings{});
   EXPECT_TRUE(secondaries(tagOf("ao.bolt"), "ZOLT_reference").empty());
 }
 
@@ -201,24 +190,20 @@ TEST_F(AbsoluteStructureTest, AViewTypeOfNoNameFailsTheCall) {
 
 TEST_F(AbsoluteStructureTest, RequestTextWritesOverridesAndArrangements) {
   const auto response = responseOf<Wire::CreateOrUpdateAbsoluteStructureResponse>(
-      call("Cad-2007-01-StructureManagement", "createOrUpdateAbsoluteStructure", R"(
-    <CreateOrUpdateAbsoluteStructureInput complete="false" bomViewTypeName="view">
-      <info>
-        <contextItemRev uid="r.asm.A"/>
-        <bvrAbsOccInfo clientId="plate"><cadOccIdPath>c2</cadOccIdPath>
-          <absOccData asRequired="true"/></bvrAbsOccInfo>
-        <arrAbsOccInfo clientId="x" name="Exploded" isDefault="false">
-          <absOccInfo clientId="lost"><cadOccIdPath>c9</cadOccIdPath><absOccData/></absOccInfo>
-        </arrAbsOccInfo>
-      </info>
-      <pref cadOccIdAttrName="CAD_OCC_ID"/>
-    </CreateOrUpdateAbsoluteStructureInput>)"));
+      send("createOrUpdateAbsoluteStructure", R"(
+    <CreateOrUpdateAbsoluteStructureInput complete="false" bomViewTypeName="view"><info>
+      <contextItemRev uid="r.asm.A"/>
+      <bvrAbsOccInfo clientId="plate"><cadOccIdPath>c2</cadOccIdPath>
+        <absOccData asRequired="true"/></bvrAbsOccInfo>
+      <arrAbsOccInfo clientId="x" name="Exploded" isDefault="false">
+        <absOccInfo clientId="lost"><cadOccIdPath>c9</cadOccIdPath><absOccData/></absOccInfo>
+      </arrAbsOccInfo>
+    </info><pref cadOccIdAttrName="CAD_OCC_ID"/></CreateOrUpdateAbsoluteStructureInput>)"));
   ASSERT_EQ(response.getAbsOccOutputArray().size(), 1u);
   EXPECT_EQ(response.getAbsOccOutputArray()[0].getKey(), "plate");
   ASSERT_EQ(response.getAsmArrOutputArray().size(), 1u);
   EXPECT_EQ(response.getAsmArrOutputArray()[0].getKey(), "x");
-  EXPECT_EQ(soacad_test::stacks(response.getServiceData().getPartialErrorArray()),
-            Strings{"lost: 215004"});
+  EXPECT_EQ(partialErrorsOf(response), Strings{"lost: 215004"});
   EXPECT_EQ(response.getServiceData().getCreatedObjArray().size(), 2u);
   EXPECT_EQ(quantityAt({"occ.plate"}), "AR");
 }

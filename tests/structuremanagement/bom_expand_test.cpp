@@ -11,13 +11,14 @@
 #include "host/object/bom.h"
 #include "host/object/host_call.h"
 #include "host/object/journal.h"
-#include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
+#include "skeletons/field_conversions.h"
+#include "skeletons/structuremanagement/structure_management_iiop_skeleton.h"
 #include "tests/host/structure_fixture.h"
-#include "tests/support/service_fixture.h"
 
 namespace {
 
 using Korvane::Soa::Cad::BOMExpandImpl;
+using Skeleton = Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeleton;
 using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 using Filters = std::vector<StructureManagement::RelationAndTypesFilter>;
 namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
@@ -48,16 +49,12 @@ const std::string kTop =
 const std::string kTopWithoutGde =
     "top(r.asm.A): occ.bolt(r.bolt.C) occ.plate(r.plate.B) occ.sub(r.sub.A) occ.lamp(r.lamp.A)";
 
-class BOMExpandTest : public soacad_test::ServiceTest {
+class BOMExpandTest : public soacad_test::StructureTest {
  protected:
   void SetUp() override {
-    ServiceTest::SetUp();
-    load(soacad_test::kUserFixture);
-    load(soacad_test::kStructureFixture);
+    StructureTest::SetUp();
     load(kDatasets);
-    ASSERT_EQ(BOM_create_window(&window_), 0);
-    ASSERT_EQ(BOM_set_window_config_rule(window_, tagOf("rr.latest")), 0);
-    ASSERT_EQ(BOM_set_window_top_line(window_, NULLTAG, tagOf("r.asm.A"), NULLTAG, &top_), 0);
+    window_ = openWindow(tagOf("r.asm.A"), tagOf("rr.latest"));
   }
 
   // Runs an expansion; it must leave the host settled and no window open but the test's.
@@ -87,32 +84,21 @@ class BOMExpandTest : public soacad_test::ServiceTest {
     return run(&BOMExpandImpl::expandPSAllLevelsImpl, lines, filter, expItemRev, filters);
   }
 
-  // A line by its occurrence's UID ("top" for a top line).
-  std::string lineName(Tag line) {
-    int id = 0;
-    EXPECT_EQ(BOM_line_look_up_attribute("bl_occurrence", &id), 0);
-    const Tag occurrence = soacad_test::ask(BOM_line_ask_attribute_tag, line, id);
-    return occurrence == NULLTAG ? "top" : uidOf(occurrence);
-  }
-  Tag lineFor(Tag parent, const std::string& occurrence) {
-    for (Tag child : soacad_test::askList(BOM_line_ask_all_child_lines, parent)) {
-      if (lineName(child) == occurrence) {
-        return child;
-      }
-    }
-    ADD_FAILURE() << "no line for " << occurrence;
-    return NULLTAG;
-  }
-  std::string uidOf(Tag tag) { return store().uidOfTag(tag); }
-
-  // "occurrence(revision)", then "[datasets]" when there are any.
-  std::string lineText(Tag line, Tag revision, const std::vector<POMRef<>>& datasets) {
-    std::string text = lineName(line) + "(" + uidOf(revision) + ")";
+  // "occurrence(revision)", then "[datasets]" when there are any; lines and objects by UID.
+  std::string lineText(const std::string& line, const std::string& revision,
+                       const Strings& datasets) {
+    std::string text = occurrenceOf(tagOf(line)) + "(" + revision + ")";
     for (std::size_t i = 0; i < datasets.size(); ++i) {
-      text +=
-          (i == 0 ? "[" : " ") + uidOf(datasets[i].tag()) + (i + 1 == datasets.size() ? "]" : "");
+      text += (i == 0 ? "[" : " ") + datasets[i];
     }
-    return text;
+    return datasets.empty() ? text : text + "]";
+  }
+  Strings datasetUids(const std::vector<POMRef<>>& objects) {
+    Strings uids;
+    for (const POMRef<>& object : objects) {
+      uids.push_back(uidOf(object.tag()));
+    }
+    return uids;
   }
   // One text per output: "parent: child child ...".
   template <class Response>
@@ -120,35 +106,41 @@ class BOMExpandTest : public soacad_test::ServiceTest {
     Strings texts;
     for (const auto& output : response.output) {
       const auto& parent = output.parent;
-      std::string text =
-          lineText(parent.bomLine.tag(), parent.itemRevOfBOMLine.tag(), parent.parentDataset) + ":";
+      std::string text = lineText(uidOf(parent.bomLine.tag()), uidOf(parent.itemRevOfBOMLine.tag()),
+                                  datasetUids(parent.parentDataset)) +
+                         ":";
       for (const auto& child : output.children) {
-        text += " " + lineText(child.bomLine.tag(), child.itemRevOfBOMLine.tag(), child.dataset);
+        text += " " + lineText(uidOf(child.bomLine.tag()), uidOf(child.itemRevOfBOMLine.tag()),
+                               datasetUids(child.dataset));
       }
       texts.push_back(text);
     }
     return texts;
   }
-  static Strings errors(const StructureManagement::ServiceData& serviceData) {
-    return soacad_test::stacks(serviceData.getErrorArray());
+  // The same for the outputs of a response to request text.
+  template <class Local, class WireOutput>
+  Strings outputs(const std::vector<WireOutput>& wire) {
+    Local local;
+    local.output =
+        Korvane::Services::FieldConversions<Skeleton>::localValue<decltype(local.output)>(wire);
+    return outputs(local);
   }
   std::string keyed(Tag object, int code) {
     return "uid:" + uidOf(object) + ": " + std::to_string(code);
   }
 
   Tag window_;
-  Tag top_;
 };
 
 // --- One level --------------------------------------------------------------------------------
 
 TEST_F(BOMExpandTest, OneLevelListsTheShownChildrenInOrderAndReportsEveryObject) {
-  const auto response = oneLevel({top_});
+  const auto response = oneLevel({topLine_});
   EXPECT_EQ(outputs(response), Strings{kTop});
-  EXPECT_EQ(errors(response.serviceData), Strings{});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{});
   const auto& plain = response.serviceData.plainUids();
   EXPECT_EQ(plain.size(), 11u);  // Six lines and five revisions; the GDE line has none.
-  EXPECT_EQ(plain.count(uidOf(lineFor(top_, "occ.gde"))) + plain.count("r.lamp.A"), 2u);
+  EXPECT_EQ(plain.count(uidOf(childFor(topLine_, "occ.gde"))) + plain.count("r.lamp.A"), 2u);
 }
 
 TEST_F(BOMExpandTest, LineFiltersLeaveOutGdeLinesOnlyWhenAsked) {
@@ -160,7 +152,7 @@ TEST_F(BOMExpandTest, LineFiltersLeaveOutGdeLinesOnlyWhenAsked) {
       {StructureManagement::ExcludeNonZoltItemLines, kTopWithoutGde}};
   for (const auto& [filter, expected] : cases) {
     SCOPED_TRACE(filter);
-    EXPECT_EQ(outputs(oneLevel({top_}, filter)), Strings{expected});
+    EXPECT_EQ(outputs(oneLevel({topLine_}, filter)), Strings{expected});
   }
 }
 
@@ -183,76 +175,75 @@ TEST_F(BOMExpandTest, DatasetsFollowTheRevisionFlagAndTheRelationFilters) {
   for (const auto& test : cases) {
     SCOPED_TRACE(test.expected);
     const auto response =
-        oneLevel({top_}, StructureManagement::ExcludeGDEs, test.expItemRev, test.filters);
-    const auto& parent = response.output.at(0).parent;
-    EXPECT_EQ(lineText(parent.bomLine.tag(), parent.itemRevOfBOMLine.tag(), parent.parentDataset),
-              test.expected);
-    for (const auto& dataset : parent.parentDataset) {
+        oneLevel({topLine_}, StructureManagement::ExcludeGDEs, test.expItemRev, test.filters);
+    const std::string top = outputs(response).at(0);
+    EXPECT_EQ(top.substr(0, top.find(':')), test.expected);
+    for (const auto& dataset : response.output.at(0).parent.parentDataset) {
       EXPECT_EQ(response.serviceData.plainUids().count(uidOf(dataset.tag())), 1u);
     }
-    EXPECT_EQ(errors(response.serviceData), Strings{});
+    EXPECT_EQ(errorsOf(response.serviceData), Strings{});
   }
 }
 
 TEST_F(BOMExpandTest, ChildrenHaveTheirDatasetsAndLinesWithoutRevisionNone) {
   ASSERT_EQ(BOM_window_show_unconfigured(window_), 0);
-  EXPECT_EQ(outputs(oneLevel({lineFor(top_, "occ.sub")}, StructureManagement::None, true)),
+  EXPECT_EQ(outputs(oneLevel({childFor(topLine_, "occ.sub")}, StructureManagement::None, true)),
             Strings{"occ.sub(r.sub.A): occ.pin(r.pin.A)[ds.pin]"});
-  const std::string top = outputs(oneLevel({top_}, StructureManagement::None, true)).at(0);
+  const std::string top = outputs(oneLevel({topLine_}, StructureManagement::None, true)).at(0);
   EXPECT_NE(top.find(" occ.gde() occ.lamp(r.lamp.A) occ.ghost()"), std::string::npos) << top;
 }
 
 TEST_F(BOMExpandTest, AFailingFilterIsAnUnkeyedStackAndTheNextFilterStillRuns) {
-  const Tag pin = lineFor(lineFor(top_, "occ.sub"), "occ.pin");
+  const Tag pin = lineAt({"occ.sub", "occ.pin"});
   const auto response = oneLevel({pin}, StructureManagement::None, true,
                                  {{"ZOLT_no_such_relation", {}}, {"ZOLT_specification", {}}});
   EXPECT_EQ(outputs(response), Strings{"occ.pin(r.pin.A)[ds.pin]:"});
-  EXPECT_EQ(errors(response.serviceData), Strings{": 215028"});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{": 215028"});
 }
 
 // --- Failures of lines and children ---------------------------------------------------------
 
 TEST_F(BOMExpandTest, ParentsThatAreNoLinesAreKeyedAndTheOthersExpandedInOrder) {
-  const Tag sub = lineFor(top_, "occ.sub");
-  const auto response = oneLevel({sub, tagOf("r.asm.A"), tagOf("no.such"), top_});
+  const Tag sub = childFor(topLine_, "occ.sub");
+  const auto response = oneLevel({sub, tagOf("r.asm.A"), tagOf("no.such"), topLine_});
   EXPECT_EQ(outputs(response), (Strings{"occ.sub(r.sub.A): occ.pin(r.pin.A)", kTop}));
-  EXPECT_EQ(errors(response.serviceData), (Strings{"uid:r.asm.A: 7007", "uid:no.such: 7007"}));
+  EXPECT_EQ(errorsOf(response.serviceData), (Strings{"uid:r.asm.A: 7007", "uid:no.such: 7007"}));
 }
 
 TEST_F(BOMExpandTest, AChildThatCannotBeReadIsKeyedAndLeftOut) {
   for (const char* call : {"TAG_ask_pointer_of_tag_checked", "BOM_line_ask_attribute_tag"}) {
     SCOPED_TRACE(call);
     host::faultPlan().clear();
-    const Tag plate = lineFor(top_, "occ.plate");
+    const Tag plate = childFor(topLine_, "occ.plate");
     host::faultPlan().fail(call, POM_invalid_value, 0, plate);
-    const auto response = oneLevel({top_});
+    const auto response = oneLevel({topLine_});
     EXPECT_EQ(outputs(response), Strings{"top(r.asm.A): occ.bolt(r.bolt.C) occ.sub(r.sub.A) "
                                          "occ.gde() occ.lamp(r.lamp.A)"});
-    EXPECT_EQ(errors(response.serviceData), Strings{keyed(plate, POM_invalid_value)});
+    EXPECT_EQ(errorsOf(response.serviceData), Strings{keyed(plate, POM_invalid_value)});
   }
 }
 
 TEST_F(BOMExpandTest, AParentWhoseRevisionCannotBeReadGivesNoOutputAndReleasesItsChildLines) {
   // The line's own revision is read after its children's, with the host's child array held.
-  host::faultPlan().fail("BOM_line_ask_attribute_tag", POM_invalid_value, 0, top_);
-  const auto response = oneLevel({top_, lineFor(top_, "occ.plate")});
+  host::faultPlan().fail("BOM_line_ask_attribute_tag", POM_invalid_value, 0, topLine_);
+  const auto response = oneLevel({topLine_, childFor(topLine_, "occ.plate")});
   EXPECT_EQ(outputs(response), Strings{"occ.plate(r.plate.B):"});
-  EXPECT_EQ(errors(response.serviceData), Strings{keyed(top_, POM_invalid_value)});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{keyed(topLine_, POM_invalid_value)});
 }
 
 // --- All levels -------------------------------------------------------------------------------
 
 TEST_F(BOMExpandTest, AllLevelsWalksDepthFirstWithEachLineAfterItsDescendants) {
-  const auto response = allLevels({top_});
+  const auto response = allLevels({topLine_});
   EXPECT_EQ(outputs(response), (Strings{"occ.bolt(r.bolt.C):", "occ.plate(r.plate.B):",
                                         "occ.pin(r.pin.A):", "occ.sub(r.sub.A): occ.pin(r.pin.A)",
                                         "occ.gde():", "occ.lamp(r.lamp.A):", kTop}));
-  EXPECT_EQ(errors(response.serviceData), Strings{});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{});
   EXPECT_EQ(response.serviceData.plainUids().count("r.pin.A"), 1u);
 }
 
 TEST_F(BOMExpandTest, AllLevelsNeitherListsNorWalksFilteredLines) {
-  const auto response = allLevels({top_}, StructureManagement::ExcludeGDEs, true,
+  const auto response = allLevels({topLine_}, StructureManagement::ExcludeGDEs, true,
                                   {{"ZOLT_specification", {"CADModel"}}});
   EXPECT_EQ(outputs(response),
             (Strings{"occ.bolt(r.bolt.C):", "occ.plate(r.plate.B):", "occ.pin(r.pin.A)[ds.pin]:",
@@ -261,25 +252,26 @@ TEST_F(BOMExpandTest, AllLevelsNeitherListsNorWalksFilteredLines) {
 }
 
 TEST_F(BOMExpandTest, AFailureDeepInAWalkEndsItUnderItsEntryAndTheNextEntryIsWalked) {
-  const Tag plate = lineFor(top_, "occ.plate");
+  const Tag plate = childFor(topLine_, "occ.plate");
   host::faultPlan().fail("BOM_line_ask_child_lines", POM_invalid_value, 0,
-                         lineFor(top_, "occ.sub"));
-  const auto response = allLevels({top_, plate});
+                         childFor(topLine_, "occ.sub"));
+  const auto response = allLevels({topLine_, plate});
   // What the walk appended before the failing line stays; the entry's own output is lost.
   EXPECT_EQ(outputs(response),
             (Strings{"occ.bolt(r.bolt.C):", "occ.plate(r.plate.B):", "occ.plate(r.plate.B):"}));
-  EXPECT_EQ(errors(response.serviceData), Strings{keyed(top_, POM_invalid_value)});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{keyed(topLine_, POM_invalid_value)});
 }
 
 TEST_F(BOMExpandTest, AStructureThatContainsItselfIsListedButNotWalkedAgain) {
   Tag again;
-  ASSERT_EQ(BOM_line_add(lineFor(top_, "occ.sub"), tagOf("i.asm"), NULLTAG, NULLTAG, &again), 0);
-  const auto response = allLevels({top_}, StructureManagement::ExcludeGDEs);
+  ASSERT_EQ(BOM_line_add(childFor(topLine_, "occ.sub"), tagOf("i.asm"), NULLTAG, NULLTAG, &again),
+            0);
+  const auto response = allLevels({topLine_}, StructureManagement::ExcludeGDEs);
   EXPECT_EQ(outputs(response),
             (Strings{"occ.bolt(r.bolt.C):", "occ.plate(r.plate.B):", "occ.pin(r.pin.A):",
-                     "occ.sub(r.sub.A): occ.pin(r.pin.A) " + lineName(again) + "(r.asm.A)",
+                     "occ.sub(r.sub.A): occ.pin(r.pin.A) " + occurrenceOf(again) + "(r.asm.A)",
                      "occ.lamp(r.lamp.A):", kTopWithoutGde}));
-  EXPECT_EQ(errors(response.serviceData), Strings{keyed(again, BOM_invalid_child)});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{keyed(again, BOM_invalid_child)});
 }
 
 // --- Both ---------------------------------------------------------------------------------------
@@ -293,7 +285,7 @@ TEST_F(BOMExpandTest, AnEmptyInputGivesAnEmptyResponse) {
 }
 
 TEST_F(BOMExpandTest, BothExpansionsTraceTheirSteps) {
-  const Tag sub = lineFor(top_, "occ.sub");
+  const Tag sub = childFor(topLine_, "occ.sub");
   host::journal().clear();
   oneLevel({sub});
   EXPECT_EQ(host::journal().steps(),
@@ -311,40 +303,27 @@ TEST_F(BOMExpandTest, BothExpansionsTraceTheirSteps) {
 // --- Request text -----------------------------------------------------------------------------
 
 TEST_F(BOMExpandTest, OneLevelFromRequestText) {
-  const auto response = responseOf<Wire::ExpandPSOneLevelResponse>(call(
-      "Cad-2007-01-StructureManagement", "expandPSOneLevel",
+  const auto response = responseOf<Wire::ExpandPSOneLevelResponse>(send(
+      "expandPSOneLevel",
       "<ExpandPSOneLevelInput><input excludeFilter=\"ExcludeGDEs\"><parentBomLine uid=\"" +
-          uidOf(lineFor(top_, "occ.sub")) + "\"/><parentBomLine uid=\"no.such\"/></input>" +
+          uidOf(childFor(topLine_, "occ.sub")) + "\"/><parentBomLine uid=\"no.such\"/></input>" +
           "<pref expItemRev=\"true\"><info relationName=\"ZOLT_specification\">"
           "<relationTypeName>CADModel</relationTypeName></info></pref></ExpandPSOneLevelInput>"));
-  ASSERT_EQ(response.getOutputArray().size(), 1u);
-  const auto& parent = response.getOutputArray()[0].getParent();
-  EXPECT_EQ(lineName(tagOf(parent.getBomLine().getUid())), "occ.sub");
-  EXPECT_EQ(parent.getItemRevOfBOMLine().getUid(), "r.sub.A");
-  EXPECT_TRUE(parent.getParentDatasetArray().empty());
-  const auto& children = response.getOutputArray()[0].getChildrenArray();
-  ASSERT_EQ(children.size(), 1u);
-  EXPECT_EQ(lineName(tagOf(children[0].getBomLine().getUid())), "occ.pin");
-  EXPECT_EQ(children[0].getItemRevOfBOMLine().getUid(), "r.pin.A");
-  ASSERT_EQ(children[0].getDatasetArray().size(), 1u);
-  EXPECT_EQ(children[0].getDatasetArray()[0].getUid(), "ds.pin");
-  EXPECT_EQ(soacad_test::stacks(response.getServiceData().getPartialErrorArray()),
-            Strings{"uid:no.such: 7007"});
+  EXPECT_EQ(outputs<StructureManagement::ExpandPSOneLevelResponse>(response.getOutputArray()),
+            Strings{"occ.sub(r.sub.A): occ.pin(r.pin.A)[ds.pin]"});
+  EXPECT_EQ(partialErrorsOf(response), Strings{"uid:no.such: 7007"});
   EXPECT_EQ(response.getServiceData().getPlainObjArray().size(), 5u);
 }
 
 TEST_F(BOMExpandTest, AllLevelsFromRequestText) {
   const auto response = responseOf<Wire::ExpandPSAllLevelsResponse>(
-      call("Cad-2007-01-StructureManagement", "expandPSAllLevels",
-           "<ExpandPSAllLevelsInput><input excludeFilter=\"None\"><parentBomLine uid=\"" +
-               uidOf(lineFor(top_, "occ.sub")) + "\"/></input></ExpandPSAllLevelsInput>"));
-  const auto& output = response.getOutputArray();
-  ASSERT_EQ(output.size(), 2u);
-  EXPECT_EQ(output[0].getParent().getItemRevOfBOMLine().getUid(), "r.pin.A");
-  EXPECT_TRUE(output[0].getChildrenArray().empty());
-  EXPECT_EQ(output[1].getParent().getItemRevOfBOMLine().getUid(), "r.sub.A");
-  EXPECT_EQ(output[1].getChildrenArray().size(), 1u);
-  EXPECT_TRUE(response.getServiceData().getPartialErrorArray().empty());
+      send("expandPSAllLevels",
+           "<ExpandPSAllLevelsInput><input excludeFilter=\"None\">"
+           "<parentBomLine uid=\"" +
+               uidOf(childFor(topLine_, "occ.sub")) + "\"/></input></ExpandPSAllLevelsInput>"));
+  EXPECT_EQ(outputs<StructureManagement::ExpandPSAllLevelsResponse>(response.getOutputArray()),
+            (Strings{"occ.pin(r.pin.A):", "occ.sub(r.sub.A): occ.pin(r.pin.A)"}));
+  EXPECT_TRUE(partialErrorsOf(response).empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,6 @@
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "structuremanagement/revision_rules.h"
 #include "tests/host/structure_fixture.h"
-#include "tests/support/service_fixture.h"
 
 namespace {
 
@@ -33,9 +33,7 @@ class BomWindowsTest : public soacad_test::StructureTest {
   // default rule when empty).
   Info input(const std::string& clientId, const std::string& revisionUid,
              const std::string& ruleUid = "") {
-    Info info;
-    info.clientId = clientId;
-    info.itemRev = tagOf(revisionUid);
+    Info info{clientId, NULLTAG, tagOf(revisionUid), NULLTAG, {}, NULLTAG, NULLTAG};
     info.revRuleConfigInfo.revRule = ruleUid.empty() ? NULLTAG : tagOf(ruleUid);
     return info;
   }
@@ -49,11 +47,8 @@ class BomWindowsTest : public soacad_test::StructureTest {
   // The one window an input opened.
   Tag openOne(const Info& info) {
     const auto response = create({info});
-    EXPECT_EQ(errors(response.serviceData), Strings{});
+    EXPECT_EQ(errorsOf(response.serviceData), Strings{});
     return response.output.empty() ? NULLTAG : response.output[0].bomWindow.tag();
-  }
-  static Strings errors(const StructureManagement::ServiceData& serviceData) {
-    return soacad_test::stacks(serviceData.getErrorArray());
   }
   static Strings clientIds(const StructureManagement::CreateBOMWindowsResponse& response) {
     Strings ids;
@@ -63,13 +58,8 @@ class BomWindowsTest : public soacad_test::StructureTest {
     return ids;
   }
   bool showsLamp(Tag window) {
-    for (const std::string& occurrence :
-         occurrencesOf(children(ask(BOM_ask_window_top_line, window)))) {
-      if (occurrence == "occ.lamp") {
-        return true;
-      }
-    }
-    return false;
+    const Strings shown = occurrencesOf(children(ask(BOM_ask_window_top_line, window)));
+    return std::find(shown.begin(), shown.end(), "occ.lamp") != shown.end();
   }
 };
 
@@ -86,11 +76,11 @@ TEST_F(BomWindowsTest, AWindowConfiguredByItsRuleOnlyIsReportedAndClosedAgain) {
             (Strings{"occ.bolt", "occ.plate", "occ.sub", "occ.gde", "occ.lamp", "occ.ghost"}))
       << "unconfigured lines shown, no variant rule";
   EXPECT_EQ(response.serviceData.createdUids(),
-            (std::set<std::string>{store().uidOfTag(window), store().uidOfTag(topLine)}));
-  EXPECT_EQ(errors(response.serviceData), Strings{});
+            (std::set<std::string>{uidOf(window), uidOf(topLine)}));
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{});
 
   const auto closed = close({window});
-  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{store().uidOfTag(window)});
+  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{uidOf(window)});
   EXPECT_TRUE(host::openBomWindows().empty());
   EXPECT_NE(store().find(tagOf("rr.released")), nullptr) << "a saved rule stays";
 }
@@ -146,7 +136,7 @@ TEST_F(BomWindowsTest, AFailingInputLeavesNothingBehindAndTheNextOnesGoOn) {
     }
     const std::string before = savedObjects();
     const auto response = create({test.info});
-    EXPECT_EQ(errors(response.serviceData), Strings{test.stack}) << test.fault;
+    EXPECT_EQ(errorsOf(response.serviceData), Strings{test.stack}) << test.fault;
     EXPECT_TRUE(response.output.empty()) << test.fault;
     EXPECT_TRUE(response.serviceData.createdUids().empty()) << test.fault;
     EXPECT_TRUE(host::openBomWindows().empty()) << test.fault;
@@ -157,7 +147,7 @@ TEST_F(BomWindowsTest, AFailingInputLeavesNothingBehindAndTheNextOnesGoOn) {
   const auto response =
       create({input("first", "r.asm.A"), input("bad", "no.such"), input("last", "r.sub.A")});
   EXPECT_EQ(clientIds(response), (Strings{"first", "last"}));
-  EXPECT_EQ(errors(response.serviceData), Strings{"bad: 7007"});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{"bad: 7007"});
   EXPECT_EQ(host::openBomWindows().size(), 2u);
   close(host::openBomWindows());
 }
@@ -186,8 +176,8 @@ TEST_F(BomWindowsTest, AWindowThatIsGoneIsAnErrorStackAndTheOthersAreClosed) {
   const Tag open = openOne(input("open", "r.asm.A"));
   ASSERT_EQ(BOM_close_window(gone), 0);
   const auto closed = close({gone, open});
-  EXPECT_EQ(errors(closed.serviceData), Strings{"uid:" + store().uidOfTag(gone) + ": 7007"});
-  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{store().uidOfTag(open)});
+  EXPECT_EQ(errorsOf(closed.serviceData), Strings{"uid:" + uidOf(gone) + ": 7007"});
+  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{uidOf(open)});
   EXPECT_TRUE(host::openBomWindows().empty());
 }
 
@@ -195,8 +185,8 @@ TEST_F(BomWindowsTest, EmptyInputsGiveEmptyResponses) {
   const auto created = create({});
   EXPECT_TRUE(created.output.empty());
   EXPECT_TRUE(created.serviceData.createdUids().empty());
-  EXPECT_EQ(errors(created.serviceData), Strings{});
-  EXPECT_EQ(errors(close({}).serviceData), Strings{});
+  EXPECT_EQ(errorsOf(created.serviceData), Strings{});
+  EXPECT_EQ(errorsOf(close({}).serviceData), Strings{});
 }
 
 // A window of a host without any revision rule has no rule to clean up, and is closed all the
@@ -207,7 +197,7 @@ TEST_F(RulelessHostTest, AWindowWithoutAnyRuleIsClosed) {
   Tag window;
   ASSERT_EQ(BOM_create_window(&window), 0);
   ASSERT_EQ(soacad_test::ask(BOM_ask_window_config_rule, window), NULLTAG);
-  const std::string uid = store().uidOfTag(window);
+  const std::string uid = uidOf(window);
   std::vector<EIMRef<BOMWindow>> windows{EIMRef<BOMWindow>(window)};
   const auto closed = settled([&] { return CloseBOMWindowsImpl().closeBOMWindows(windows); });
   EXPECT_TRUE(closed.serviceData.getErrorArray().empty());
@@ -217,43 +207,26 @@ TEST_F(RulelessHostTest, AWindowWithoutAnyRuleIsClosed) {
 
 // --- From request text -----------------------------------------------------------------------
 
-class BomWindowsRequestTest : public soacad_test::ServiceTest {
- protected:
-  void SetUp() override {
-    ServiceTest::SetUp();
-    load(soacad_test::kUserFixture);
-    load(soacad_test::kStructureFixture);
-  }
-  host::Reply send(const std::string& operation, const std::string& request) {
-    return call("Cad-2007-01-StructureManagement", operation, request);
-  }
-};
-
-TEST_F(BomWindowsRequestTest, WindowsOpenedByRequestAreClosedByRequest) {
+TEST_F(BomWindowsTest, WindowsOpenedByRequestAreClosedByRequest) {
   const auto created = responseOf<Wire::CreateBOMWindowsResponse>(send("createBOMWindows", R"(
     <CreateBOMWindowsInput>
       <info clientId="asm"><itemRev uid="r.asm.A"/>
         <revRuleConfigInfo clientId="r"><revRule uid="rr.unit"/><props unitNo="7"/></revRuleConfigInfo>
-        <objectForConfigure uid="vr.blue"/>
-      </info>
+        <objectForConfigure uid="vr.blue"/></info>
       <info clientId="lost"><itemRev uid="no.such"/></info>
     </CreateBOMWindowsInput>)"));
   ASSERT_EQ(created.getOutputArray().size(), 1u);
-  const Wire::CreateBOMWindowsOutput& output = created.getOutputArray()[0];
-  EXPECT_EQ(output.getClientId(), "asm");
-  const std::string window = output.getBomWindow().getUid();
+  EXPECT_EQ(created.getOutputArray()[0].getClientId(), "asm");
+  const std::string window = created.getOutputArray()[0].getBomWindow().getUid();
   EXPECT_EQ(host::openBomWindows(), std::vector<Tag>{tagOf(window)});
   EXPECT_EQ(created.getServiceData().getCreatedObjArray().size(), 2u);
-  EXPECT_EQ(soacad_test::stacks(created.getServiceData().getPartialErrorArray()),
-            Strings{"lost: 7007"});
+  EXPECT_EQ(partialErrorsOf(created), Strings{"lost: 7007"});
 
   const auto closed = responseOf<Wire::CloseBOMWindowsResponse>(send(
       "closeBOMWindows", "<CloseBOMWindowsInput><bomWindow uid=\"" + window +
                              "\"/><bomWindow uid=\"" + window + "\"/></CloseBOMWindowsInput>"));
-  ASSERT_EQ(closed.getServiceData().getDeletedObjArray().size(), 1u);
-  EXPECT_EQ(closed.getServiceData().getDeletedObjArray()[0].getUid(), window);
-  EXPECT_EQ(soacad_test::stacks(closed.getServiceData().getPartialErrorArray()),
-            Strings{"uid:" + window + ": 7007"});
+  EXPECT_EQ(soacad_test::modelUids(closed.getServiceData().getDeletedObjArray()), Strings{window});
+  EXPECT_EQ(partialErrorsOf(closed), Strings{"uid:" + window + ": 7007"});
   EXPECT_TRUE(host::openBomWindows().empty());
 }
 

@@ -20,6 +20,7 @@ using Info = StructureManagement::DeleteRelativeStructureInfo;
 using Pref = StructureManagement::DeleteRelativeStructurePref;
 using ArrangementsInfo = StructureManagement::DeleteAssemblyArrangementsInfo;
 namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+using soacad_test::modelUids;
 
 class DeleteStructureTest : public soacad_test::StructureWriteTest {
  protected:
@@ -40,12 +41,15 @@ class DeleteStructureTest : public soacad_test::StructureWriteTest {
         .getCode();
   }
   ArrangementsInfo arrangements(const std::string& revisionUid, const Strings& uids) {
-    ArrangementsInfo info;
-    info.itemRev = tagOf(revisionUid);
+    ArrangementsInfo info{tagOf(revisionUid), {}};
     for (const std::string& uid : uids) {
       info.arrangement.push_back(tagOf(uid));
     }
     return info;
+  }
+  StructureManagement::DeleteAssemblyArrangementsResponse removeArrangements(
+      const std::vector<ArrangementsInfo>& info, const std::string& viewType = "") {
+    return DeleteAssemblyArrangementsImpl().deleteAssemblyArrangements(info, viewType);
   }
 };
 
@@ -80,47 +84,40 @@ TEST_F(DeleteStructureTest, AnInputFailsAsAWholeAndEndsTheCall) {
 
 TEST_F(DeleteStructureTest, RequestTextDeletesAndAnswersTheUids) {
   const auto response = responseOf<Wire::DeleteRelativeStructureResponse>(
-      call("Cad-2007-01-StructureManagement", "deleteRelativeStructure", R"(
-    <DeleteRelativeStructureInput bomViewTypeName="view">
-      <input><parent uid="r.frame.A"/><childInfo>b1</childInfo></input>
-      <pref cadOccIdAttrName="CAD_OCC_ID"/>
-    </DeleteRelativeStructureInput>)"));
-  ASSERT_EQ(response.getServiceData().getDeletedObjArray().size(), 1u);
-  EXPECT_EQ(response.getServiceData().getDeletedObjArray()[0].getUid(), "occ.f.bolt");
-
-  const host::Reply fault = call("Cad-2007-01-StructureManagement", "deleteRelativeStructure",
-                                 R"(<DeleteRelativeStructureInput><input>
-      <parent uid="r.frame.A"/><childInfo>b1</childInfo></input></DeleteRelativeStructureInput>)");
+      send("deleteRelativeStructure", R"(<DeleteRelativeStructureInput bomViewTypeName="view">
+        <input><parent uid="r.frame.A"/><childInfo>b1</childInfo></input>
+        <pref cadOccIdAttrName="CAD_OCC_ID"/></DeleteRelativeStructureInput>)"));
+  EXPECT_EQ(modelUids(response.getServiceData().getDeletedObjArray()), Strings{"occ.f.bolt"});
+  const host::Reply fault = send("deleteRelativeStructure", R"(<DeleteRelativeStructureInput>
+      <input><parent uid="r.frame.A"/><childInfo>b1</childInfo></input></DeleteRelativeStructureInput>)");
   EXPECT_EQ(*parse(fault.text).attr("code"), "215048");
 }
 
 TEST_F(DeleteStructureTest, ArrangementsAreDeletedOneByOne) {
   const auto response = run([&] {
-    return DeleteAssemblyArrangementsImpl().deleteAssemblyArrangements(
-        {arrangements("r.asm.A", {"arr.sub", "arr.open"})}, "");
+    return removeArrangements({arrangements("r.asm.A", {"arr.sub", "arr.open"})});
   });
   EXPECT_EQ(sorted(response.serviceData.deletedUids()), Strings{"arr.open"});
-  EXPECT_EQ(errors(response.serviceData), Strings{"uid:arr.sub: 42001"});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{"uid:arr.sub: 42001"});
   EXPECT_EQ(store().find(tagOf("arr.open")), nullptr);
   EXPECT_NE(store().find(tagOf("arr.sub")), nullptr);
 }
 
 TEST_F(DeleteStructureTest, ArrangementsOfAViewRevisionThatCannotBeFoundFailTheCall) {
   EXPECT_EQ(failureOf([&] {
-              DeleteAssemblyArrangementsImpl().deleteAssemblyArrangements(
-                  {arrangements("r.asm.A", {"arr.open"})}, "nothing");
+              removeArrangements({arrangements("r.asm.A", {"arr.open"})}, "nothing");
             }).getCode(),
             "215000");
   // The view revision's lookup is not caught: the host's IFail leaves the operation.
-  EXPECT_EQ(soacad_test::ifailOf([&] {
-              DeleteAssemblyArrangementsImpl().deleteAssemblyArrangements(
-                  {arrangements("r.asm.A", {"arr.open"}), arrangements("r.kit.A", {})}, "");
-            }),
-            215043);
+  EXPECT_EQ(
+      soacad_test::ifailOf([&] {
+        removeArrangements({arrangements("r.asm.A", {"arr.open"}), arrangements("r.kit.A", {})});
+      }),
+      215043);
   ERROR_store_clear();
   EXPECT_EQ(store().find(tagOf("arr.open")), nullptr);
 
-  const host::Reply fault = call("Cad-2007-01-StructureManagement", "deleteAssemblyArrangements",
+  const host::Reply fault = send("deleteAssemblyArrangements",
                                  R"(<DeleteAssemblyArrangementsInput bomViewTypeName="view">
       <info><itemRev uid="r.kit.A"/></info></DeleteAssemblyArrangementsInput>)");
   EXPECT_EQ(*parse(fault.text).attr("code"), "215043");

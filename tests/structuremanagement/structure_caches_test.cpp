@@ -18,7 +18,6 @@ using Korvane::Soa::Cad::AbsoluteStructureCache;
 using Korvane::Soa::Cad::BomLineAttributeHelper;
 using Korvane::Soa::Cad::RelativeStructureCache;
 using Korvane::Soa::Cad::StructureManagementUtils;
-using soacad_test::askList;
 using soacad_test::ifailOf;
 using Strings = std::vector<std::string>;
 
@@ -76,42 +75,34 @@ class LineCacheTest : public StructureLookupTest {
  protected:
   void SetUp() override {
     StructureLookupTest::SetUp();
-    ASSERT_EQ(BOM_create_window(&window_), 0);
-    ASSERT_EQ(BOM_set_window_top_line(window_, NULLTAG, tagOf("r.asm.A"), NULLTAG, &top_), 0);
+    window_ = openWindow(tagOf("r.asm.A"));
   }
   void TearDown() override {
     EXPECT_EQ(BOM_close_window(window_), 0);
     expectSettled();
   }
-  // The occurrence of a line ("top" for the top line, "" for none).
-  std::string occurrenceOf(Tag line) {
-    if (line == top_) {
-      return "top";
-    }
-    return line == NULLTAG ? ""
-                           : store().uidOfTag(attributes_.askAttributeTag(line, "bl_occurrence"));
-  }
+  // The occurrence of a line a cache found ("top" for the top line, "" for none).
+  std::string found(Tag line) { return line == NULLTAG ? "" : occurrenceOf(line); }
   std::string byPath(AbsoluteStructureCache& cache, const Strings& path) {
-    return occurrenceOf(cache.findBomLineByCadOccIdPath(path));
+    return found(cache.findBomLineByCadOccIdPath(path));
   }
 
   Tag window_;
-  Tag top_;
   BomLineAttributeHelper attributes_;
 };
 
 TEST_F(LineCacheTest, AttributeIdsAreLookedUpOncePerName) {
-  attributes_.askAttributeTag(top_, "bl_revision");
-  attributes_.askAttributeString(top_, "bl_revision");
-  attributes_.askAttributeString(top_, "CAD_OCC_ID");
+  attributes_.askAttributeTag(topLine_, "bl_revision");
+  attributes_.askAttributeString(topLine_, "bl_revision");
+  attributes_.askAttributeString(topLine_, "CAD_OCC_ID");
   EXPECT_EQ(calls("BOM_line_look_up_attribute"), 2);
-  EXPECT_EQ(ifailOf([&] { attributes_.askAttributeString(top_, "no_such_attribute"); }), 45001);
+  EXPECT_EQ(ifailOf([&] { attributes_.askAttributeString(topLine_, "no_such_attribute"); }), 45001);
   ERROR_store_clear();
 }
 
 TEST_F(LineCacheTest, PathsLeadFromTheTopLineThroughTheChildLines) {
   AbsoluteStructureCache cache;
-  cache.init(window_, top_, "", attributes_);
+  cache.init(window_, topLine_, "", attributes_);
   EXPECT_EQ(byPath(cache, {}), "top");
   EXPECT_EQ(byPath(cache, {"occ.plate"}), "occ.plate");
   EXPECT_EQ(byPath(cache, {"occ.sub", "occ.pin"}), "occ.pin");
@@ -122,7 +113,7 @@ TEST_F(LineCacheTest, PathsLeadFromTheTopLineThroughTheChildLines) {
 
 TEST_F(LineCacheTest, SiblingsReadOnTheWayNeedNoFurtherHostCalls) {
   AbsoluteStructureCache cache;
-  cache.init(window_, top_, "CAD_OCC_ID", attributes_);
+  cache.init(window_, topLine_, "CAD_OCC_ID", attributes_);
   EXPECT_EQ(byPath(cache, {"c3"}), "occ.sub");
   const int listings = calls("BOM_line_ask_all_child_lines");
   EXPECT_EQ(byPath(cache, {"c1"}), "occ.bolt");
@@ -134,42 +125,36 @@ TEST_F(LineCacheTest, SiblingsReadOnTheWayNeedNoFurtherHostCalls) {
 }
 
 TEST_F(LineCacheTest, ARepeatedCadOccurrenceIdFindsTheFirstLineByPathAndTheLastInTheRelativeMap) {
-  Tag plate;
-  for (Tag child : askList(BOM_line_ask_all_child_lines, top_)) {
-    if (occurrenceOf(child) == "occ.plate") {
-      plate = child;
-    }
-  }
-  attributes_.setAttributeString(plate, "CAD_OCC_ID", "c1");
+  attributes_.setAttributeString(childFor(topLine_, "occ.plate"), "CAD_OCC_ID", "c1");
   AbsoluteStructureCache cache;
-  cache.init(window_, top_, "CAD_OCC_ID", attributes_);
+  cache.init(window_, topLine_, "CAD_OCC_ID", attributes_);
   // Looking up c3 first memoises the siblings c1 (bolt) and c1 (plate) on the way.
   EXPECT_EQ(byPath(cache, {"c3"}), "occ.sub");
   EXPECT_EQ(byPath(cache, {"c1"}), "occ.bolt");
   AbsoluteStructureCache fresh;
-  fresh.init(window_, top_, "CAD_OCC_ID", attributes_);
+  fresh.init(window_, topLine_, "CAD_OCC_ID", attributes_);
   EXPECT_EQ(byPath(fresh, {"c1"}), "occ.bolt");
 
   RelativeStructureCache relative;
-  relative.buildCache(top_, false, true, "CAD_OCC_ID", attributes_);
-  EXPECT_EQ(occurrenceOf(relative.findBomLineByCadOccId("c1")), "occ.plate");
+  relative.buildCache(topLine_, false, true, "CAD_OCC_ID", attributes_);
+  EXPECT_EQ(found(relative.findBomLineByCadOccId("c1")), "occ.plate");
   EXPECT_EQ(relative.cadOccIdCacheSize(), 2);  // c1 and c3; the other lines carry none.
 }
 
 TEST_F(LineCacheTest, AnEmptyPathElementFindsTheFirstChildWithoutAnId) {
   AbsoluteStructureCache cache;
-  cache.init(window_, top_, "CAD_OCC_ID", attributes_);
+  cache.init(window_, topLine_, "CAD_OCC_ID", attributes_);
   EXPECT_EQ(byPath(cache, {""}), "occ.gde");
   EXPECT_EQ(byPath(cache, {"c3", ""}), "occ.pin");
   // With the default attribute every line carries an id.
-  cache.init(window_, top_, "", attributes_);
+  cache.init(window_, topLine_, "", attributes_);
   EXPECT_EQ(byPath(cache, {""}), "");
 }
 
 TEST_F(LineCacheTest, AnAbsoluteOccurrenceIsFoundOnExactlyOneLine) {
   AbsoluteStructureCache cache;
-  cache.init(window_, top_, "", attributes_);
-  EXPECT_EQ(occurrenceOf(cache.findBomLineByAbsOcc(tagOf("ao.bolt"))), "occ.bolt");
+  cache.init(window_, topLine_, "", attributes_);
+  EXPECT_EQ(found(cache.findBomLineByAbsOcc(tagOf("ao.bolt"))), "occ.bolt");
   const int asked = calls("BOM__window_get_bomlines_from_absOcc");
   cache.findBomLineByAbsOcc(tagOf("ao.bolt"));
   EXPECT_EQ(calls("BOM__window_get_bomlines_from_absOcc"), asked);
@@ -184,18 +169,18 @@ TEST_F(LineCacheTest, RelativeMapsExistOnlyWhenAskedFor) {
   EXPECT_EQ(cache.findBomLineByOccTag(tagOf("occ.bolt")), NULLTAG);
   EXPECT_EQ(cache.findBomLineByCadOccId("c1"), NULLTAG);
   cache.removeOccTag(tagOf("occ.bolt"));
-  cache.buildCache(top_, false, false, "", attributes_);
+  cache.buildCache(topLine_, false, false, "", attributes_);
   EXPECT_EQ(calls("BOM_line_ask_all_child_lines"), 0);
 
-  cache.buildCache(top_, true, false, "", attributes_);
+  cache.buildCache(topLine_, true, false, "", attributes_);
   EXPECT_EQ(cache.occTagCacheSize(), 6);
   EXPECT_EQ(cache.cadOccIdCacheSize(), 0);
-  EXPECT_EQ(occurrenceOf(cache.findBomLineByOccTag(tagOf("occ.gde"))), "occ.gde");
+  EXPECT_EQ(found(cache.findBomLineByOccTag(tagOf("occ.gde"))), "occ.gde");
   cache.removeOccTag(tagOf("occ.gde"));
   EXPECT_EQ(cache.findBomLineByOccTag(tagOf("occ.gde")), NULLTAG);
   // The default attribute is the occurrence's UID; the occurrence map is kept.
-  cache.buildCache(top_, false, true, "", attributes_);
-  EXPECT_EQ(occurrenceOf(cache.findBomLineByCadOccId("occ.lamp")), "occ.lamp");
+  cache.buildCache(topLine_, false, true, "", attributes_);
+  EXPECT_EQ(found(cache.findBomLineByCadOccId("occ.lamp")), "occ.lamp");
   EXPECT_EQ(cache.occTagCacheSize(), 5);
   cache.clear();
   EXPECT_EQ(cache.occTagCacheSize() + cache.cadOccIdCacheSize(), 0);

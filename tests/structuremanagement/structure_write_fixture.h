@@ -15,7 +15,6 @@
 #include "host/object/memory.h"
 #include "host/object/ps.h"
 #include "tests/host/structure_fixture.h"
-#include "tests/support/service_fixture.h"
 
 namespace soacad_test {
 
@@ -33,81 +32,65 @@ inline const char* const kStructureWriteFixture = R"(<fixture>
   <type name="ZOLT_attachment" class="ImanRelation"/>
   <object uid="i.screw" class="Item" type="Fastener"><prop name="item_id" value="SCREW"/></object>
   <object uid="r.screw.A" class="ItemRevision">
-    <prop name="items_tag" value="i.screw"/><prop name="item_revision_id" value="A"/>
-  </object>
+    <prop name="items_tag" value="i.screw"/><prop name="item_revision_id" value="A"/></object>
   <object uid="i.frame" class="Item"><prop name="item_id" value="FRAME"/></object>
   <object uid="r.frame.A" class="ItemRevision">
-    <prop name="items_tag" value="i.frame"/><prop name="item_revision_id" value="A"/>
-  </object>
+    <prop name="items_tag" value="i.frame"/><prop name="item_revision_id" value="A"/></object>
   <object uid="bv.frame" class="PSBOMView">
-    <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.frame"/>
-  </object>
+    <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.frame"/></object>
   <object uid="bvr.frame" class="PSBOMViewRevision">
     <prop name="bom_view" value="bv.frame"/><prop name="parent_revision" value="r.frame.A"/>
-    <prop name="occurrences">
-      <v value="occ.f.screw"/><v value="occ.f.bolt"/><v value="occ.f.weld"/>
-    </prop>
-  </object>
-  <object uid="occ.f.screw" class="PSOccurrence">
-    <prop name="child_item" value="i.screw"/>
+    <prop name="occurrences"><v value="occ.f.screw"/><v value="occ.f.bolt"/><v value="occ.f.weld"/>
+    </prop></object>
+  <object uid="occ.f.screw" class="PSOccurrence"><prop name="child_item" value="i.screw"/>
     <prop name="note_types"><v value="CAD_OCC_ID"/></prop>
-    <prop name="note_texts"><v value="s1"/></prop>
-  </object>
+    <prop name="note_texts"><v value="s1"/></prop></object>
   <object uid="occ.f.bolt" class="PSOccurrence">
     <prop name="child_item" value="i.bolt"/><prop name="seq_no" value="10"/>
     <prop name="note_types"><v value="CAD_OCC_ID"/></prop>
-    <prop name="note_texts"><v value="b1"/></prop>
-  </object>
+    <prop name="note_texts"><v value="b1"/></prop></object>
   <object uid="occ.f.weld" class="PSOccurrence"><prop name="child_item" value="gde.1"/></object>
   <object uid="i.kit" class="Item"><prop name="item_id" value="KIT"/></object>
   <object uid="r.kit.A" class="ItemRevision">
-    <prop name="items_tag" value="i.kit"/><prop name="item_revision_id" value="A"/>
-  </object>
+    <prop name="items_tag" value="i.kit"/><prop name="item_revision_id" value="A"/></object>
   <object uid="bv.kit" class="PSBOMView">
-    <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.kit"/>
-  </object>
-  <object uid="arr.open" class="AssemblyArrangement">
-    <prop name="object_name" value="Open"/><prop name="context_bvr" value="bvr.asm"/>
-    <prop name="anchor" value="anc.open"/>
-  </object>
+    <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.kit"/></object>
+  <object uid="arr.open" class="AssemblyArrangement"><prop name="object_name" value="Open"/>
+    <prop name="context_bvr" value="bvr.asm"/><prop name="anchor" value="anc.open"/></object>
   <object uid="anc.open" class="ArrangementAnchor"/>
-  <object uid="arr.sub" class="AssemblyArrangement">
-    <prop name="object_name" value="Folded"/><prop name="context_bvr" value="bvr.sub"/>
-    <prop name="anchor" value="anc.sub"/>
-  </object>
+  <object uid="arr.sub" class="AssemblyArrangement"><prop name="object_name" value="Folded"/>
+    <prop name="context_bvr" value="bvr.sub"/><prop name="anchor" value="anc.sub"/></object>
   <object uid="anc.sub" class="ArrangementAnchor"/>
-  <object uid="ao.bolt" class="AbsOccurrence">
-    <prop name="context_bvr" value="bvr.asm"/><prop name="occurrence_path"><v value="occ.bolt"/></prop>
-  </object>
+  <object uid="ao.bolt" class="AbsOccurrence"><prop name="context_bvr" value="bvr.asm"/>
+    <prop name="occurrence_path"><v value="occ.bolt"/></prop></object>
   <object uid="q.asm" class="AbsOccDataQualifier"><prop name="context_bvr" value="bvr.asm"/></object>
   <object uid="d.bolt.qty" class="AbsOccData">
     <prop name="abs_occurrence" value="ao.bolt"/><prop name="qualifier" value="q.asm"/>
     <prop name="attribute_name" value="bl_quantity"/><prop name="attribute_value" value="7"/>
   </object>
-  <object uid="ao.pin" class="AbsOccurrence">
-    <prop name="context_bvr" value="bvr.sub"/><prop name="occurrence_path"><v value="occ.pin"/></prop>
-  </object>
+  <object uid="ao.pin" class="AbsOccurrence"><prop name="context_bvr" value="bvr.sub"/>
+    <prop name="occurrence_path"><v value="occ.pin"/></prop></object>
   <preferences>
     <preference name="SOACAD_checkout_required"><v value="false"/></preference>
   </preferences>
 </fixture>)";
 
-class StructureWriteTest : public ServiceTest {
+class StructureWriteTest : public StructureTest {
  protected:
   using ServiceException = Korvane::Soa::Server::ServiceException;
   using Strings = std::vector<std::string>;
 
   void SetUp() override {
-    ServiceTest::SetUp();
-    load(kUserFixture);
-    load(kStructureFixture);
+    StructureTest::SetUp();
     load(kStructureWriteFixture);
   }
 
-  // Runs `operation`, which must fail with a ServiceException, and gives that exception; the
-  // host must be settled afterwards (the exception took the error store with it).
+  // Runs `operation`, which must fail with a ServiceException, and gives that exception. The
+  // codes the failure leaves on the host's error store go to `codesLeft` (the store is then
+  // emptied); without it the exception must have taken the store with it. The host must be
+  // settled afterwards.
   template <class Operation>
-  ServiceException failureOf(Operation&& operation) {
+  ServiceException failureOf(Operation&& operation, std::vector<int>* codesLeft = nullptr) {
     const std::size_t outstanding = host::allocator().outstanding();
     ServiceException caught("no ServiceException");
     try {
@@ -115,6 +98,10 @@ class StructureWriteTest : public ServiceTest {
       ADD_FAILURE() << "no ServiceException was raised";
     } catch (const ServiceException& failure) {
       caught = failure;
+    }
+    if (codesLeft != nullptr) {
+      *codesLeft = storedCodes();
+      ERROR_store_clear();
     }
     expectSettled(outstanding);
     EXPECT_TRUE(host::openBomWindows().empty());
@@ -128,9 +115,6 @@ class StructureWriteTest : public ServiceTest {
     return result;
   }
 
-  static Strings errors(const Korvane::Soa::Server::ServiceData& serviceData) {
-    return stacks(serviceData.getErrorArray());
-  }
   static Strings sorted(std::set<std::string> uids) { return Strings(uids.begin(), uids.end()); }
 
   // The occurrences of a view revision as the session reads them.
@@ -157,30 +141,11 @@ class StructureWriteTest : public ServiceTest {
   // fresh window on `revisionUid` (with the active arrangement `arrangement` when given), as
   // that window reads it, or "<no line>".
   std::string attributeAt(const std::string& revisionUid, const Strings& occurrencePath,
-                          const char* attribute, Tag arrangement = NULLTAG) {
-    Tag window;
-    Tag line;
-    EXPECT_EQ(BOM_create_window(&window), 0);
-    EXPECT_EQ(BOM_set_window_top_line(window, NULLTAG, tagOf(revisionUid), NULLTAG, &line), 0);
+                          const char* name, Tag arrangement = NULLTAG) {
+    const Tag window = openWindow(tagOf(revisionUid));
     EXPECT_EQ(BOM_set_window_active_arrangement(window, arrangement), 0);
-    int occurrenceAttribute = 0;
-    int wanted = 0;
-    EXPECT_EQ(BOM_line_look_up_attribute("bl_occurrence", &occurrenceAttribute), 0);
-    EXPECT_EQ(BOM_line_look_up_attribute(attribute, &wanted), 0);
-    for (const std::string& occurrence : occurrencePath) {
-      Tag next;
-      for (Tag child : askList(BOM_line_ask_all_child_lines, line)) {
-        if (ask(BOM_line_ask_attribute_tag, child, occurrenceAttribute) == tagOf(occurrence)) {
-          next = child;
-        }
-      }
-      line = next;
-      if (line == NULLTAG) {
-        break;
-      }
-    }
-    const std::string value =
-        line == NULLTAG ? "<no line>" : ask(BOM_line_ask_attribute_string, line, wanted);
+    const Tag line = lineAt(occurrencePath);
+    const std::string value = line == NULLTAG ? "<no line>" : attribute(line, name);
     EXPECT_EQ(BOM_close_window(window), 0);
     return value;
   }

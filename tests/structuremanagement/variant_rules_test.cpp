@@ -13,7 +13,6 @@
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_06_records.h"
 #include "tests/host/structure_fixture.h"
-#include "tests/support/service_fixture.h"
 
 namespace {
 
@@ -37,12 +36,10 @@ const char* const kAttached = R"(<fixture>
   <relation type="ZOLT_reference" primary="r.asm.A" secondary="vr.blue"/>
 </fixture>)";
 
-class LookUpTest : public soacad_test::ServiceTest {
+class LookUpTest : public soacad_test::StructureTest {
  protected:
   void SetUp() override {
-    ServiceTest::SetUp();
-    load(soacad_test::kUserFixture);
-    load(soacad_test::kStructureFixture);
+    StructureTest::SetUp();
     load(kAttached);
   }
 
@@ -58,7 +55,7 @@ class LookUpTest : public soacad_test::ServiceTest {
     }
     Strings uids;
     for (const auto& rule : found->second) {
-      uids.push_back(store().uidOfTag(rule.tag()));
+      uids.push_back(uidOf(rule.tag()));
     }
     return uids;
   }
@@ -68,6 +65,15 @@ class LookUpTest : public soacad_test::ServiceTest {
     return settled([&] {
       return Korvane::Soa::Cad::_2007_06::StructureManagementImpl().getConfiguredItemRevision(info);
     });
+  }
+  // One text per output: "object rule configured-revision", by UID.
+  Strings outputsOf(const Configured::GetConfiguredItemRevisionResponse& response) {
+    Strings texts;
+    for (const auto& output : response.output) {
+      texts.push_back(uidOf(output.inputInfo.object) + " " + uidOf(output.inputInfo.revRule.tag()) +
+                      " " + uidOf(output.configuredItemRev.tag()));
+    }
+    return texts;
   }
   Configured::GetConfiguredItemRevisionInfo ask(const std::string& objectUid,
                                                 const std::string& ruleUid) {
@@ -83,14 +89,13 @@ TEST_F(LookUpTest, EachRevisionMapsToItsVariantRulesOfExactlyThatClass) {
   EXPECT_EQ(rulesOf(response, tagOf("r.asm.A")), (Strings{"vr.red", "vr.blue"}));
   EXPECT_EQ(rulesOf(response, tagOf("r.bolt.A")), Strings{}) << "an entry with an empty list";
   EXPECT_EQ(response.serviceData.plainUids(), (std::set<std::string>{"vr.red", "vr.blue"}));
-  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()), Strings{});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{});
 }
 
 TEST_F(LookUpTest, AFailingRevisionIsAnErrorStackWithoutEntryAndTheNextGoesOn) {
   host::faultPlan().fail("GRM_list_secondary_objects_only", 99, 0, tagOf("r.bolt.A"));
   const auto response = variantRules({NULLTAG, tagOf("r.bolt.A"), tagOf("r.asm.A")});
-  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()),
-            (Strings{": 7007", "uid:r.bolt.A: 99"}));
+  EXPECT_EQ(errorsOf(response.serviceData), (Strings{": 7007", "uid:r.bolt.A: 99"}));
   EXPECT_EQ(rulesOf(response, NULLTAG), Strings{"<none>"});
   EXPECT_EQ(rulesOf(response, tagOf("r.bolt.A")), Strings{"<none>"});
   EXPECT_EQ(rulesOf(response, tagOf("r.asm.A")), (Strings{"vr.red", "vr.blue"}));
@@ -104,18 +109,15 @@ TEST_F(LookUpTest, NoRevisionsFailTheCall) {
 TEST_F(LookUpTest, VariantRulesRequestAnswersAMapEntryPerRevision) {
   namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
   const auto response = responseOf<Wire::GetVariantRulesResponse>(
-      call("Cad-2007-01-StructureManagement", "getVariantRules",
+      send("getVariantRules",
            "<GetVariantRulesInput><itemRev uid=\"r.asm.A\"/><itemRev uid=\"no.such\"/>"
            "</GetVariantRulesInput>"));
   ASSERT_EQ(response.getInputItemRevToVarRuleArray().size(), 1u);
   const auto& entry = response.getInputItemRevToVarRuleArray()[0];
   EXPECT_EQ(entry.getKey().getUid(), "r.asm.A");
-  ASSERT_EQ(entry.getValueArray().size(), 2u);
-  EXPECT_EQ(entry.getValueArray()[1].getUid(), "vr.blue");
-  EXPECT_EQ(soacad_test::stacks(response.getServiceData().getPartialErrorArray()),
-            Strings{"uid:no.such: 7007"});
-  EXPECT_TRUE(
-      call("Cad-2007-01-StructureManagement", "getVariantRules", "<GetVariantRulesInput/>").fault);
+  EXPECT_EQ(soacad_test::modelUids(entry.getValueArray()), (Strings{"vr.red", "vr.blue"}));
+  EXPECT_EQ(partialErrorsOf(response), Strings{"uid:no.such: 7007"});
+  EXPECT_TRUE(send("getVariantRules", "<GetVariantRulesInput/>").fault);
 }
 
 // --- The configured item revision ------------------------------------------------------------
@@ -124,24 +126,19 @@ TEST_F(LookUpTest, ItemsAndRevisionsGetTheRevisionTheRuleConfigures) {
   const auto response = configured({ask("i.bolt", "rr.released"), ask("r.bolt.A", "rr.latest"),
                                     ask("ds.1", "rr.latest"), ask("s.1", "rr.latest"),
                                     ask("i.ghost", "rr.latest"), ask("i.plate", "rr.override")});
-  ASSERT_EQ(response.output.size(), 3u)
-      << "no output for a dataset, a derived class or no revision";
-  EXPECT_EQ(response.output[0].inputInfo.object, tagOf("i.bolt"));
-  EXPECT_EQ(response.output[0].inputInfo.revRule.tag(), tagOf("rr.released"));
-  EXPECT_EQ(response.output[0].configuredItemRev.tag(), tagOf("r.bolt.B"));
-  EXPECT_EQ(response.output[1].inputInfo.object, tagOf("r.bolt.A"));
-  EXPECT_EQ(response.output[1].configuredItemRev.tag(), tagOf("r.bolt.C"));
-  EXPECT_EQ(response.output[2].configuredItemRev.tag(), tagOf("r.plate.B"));
-  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()), Strings{});
+  // No output for a dataset, a derived class or an item without revision.
+  EXPECT_EQ(outputsOf(response),
+            (Strings{"i.bolt rr.released r.bolt.B", "r.bolt.A rr.latest r.bolt.C",
+                     "i.plate rr.override r.plate.B"}));
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{});
 }
 
 TEST_F(LookUpTest, InvalidObjectsAndFailingLookUpsAreErrorStacksUnderTheObject) {
   const auto response = configured({ask("no.such", "rr.latest"), ask("", "rr.latest"),
                                     ask("i.bolt", ""), ask("i.pin", "rr.latest")});
-  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()),
+  EXPECT_EQ(errorsOf(response.serviceData),
             (Strings{"uid:no.such: 7007", ": 7007", "uid:i.bolt: 7007 215150"}));
-  ASSERT_EQ(response.output.size(), 1u);
-  EXPECT_EQ(response.output[0].configuredItemRev.tag(), tagOf("r.pin.A"));
+  EXPECT_EQ(outputsOf(response), Strings{"i.pin rr.latest r.pin.A"});
   EXPECT_TRUE(configured({}).output.empty());
 }
 
@@ -155,9 +152,10 @@ TEST_F(LookUpTest, ConfiguredRevisionRequestEchoesTheInput) {
            "</GetConfiguredItemRevisionInput>"));
   ASSERT_EQ(response.getOutputArray().size(), 1u);
   const auto& output = response.getOutputArray()[0];
-  EXPECT_EQ(output.getInputInfo().getObject().getUid(), "i.bolt");
-  EXPECT_EQ(output.getInputInfo().getRevRule().getUid(), "rr.unit");
-  EXPECT_EQ(output.getConfiguredItemRev().getUid(), "r.bolt.B");
+  EXPECT_EQ(output.getInputInfo().getObject().getUid() + " " +
+                output.getInputInfo().getRevRule().getUid() + " " +
+                output.getConfiguredItemRev().getUid(),
+            "i.bolt rr.unit r.bolt.B");
   EXPECT_TRUE(response.getServiceData().getPartialErrorArray().empty());
 }
 

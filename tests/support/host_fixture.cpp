@@ -60,6 +60,13 @@ std::vector<std::string> HostTest::uidsOf(const std::vector<Tag>& tags) const {
   return uids;
 }
 
+Tag HostTest::deletedTag() {
+  load(R"(<fixture><object uid="gone" class="Folder" type="Folder"/></fixture>)");
+  const Tag tag = tagOf("gone");
+  EXPECT_EQ(store().remove(tag), 0);
+  return tag;
+}
+
 std::string HostTest::withTags(const std::string& text) {
   std::string result;
   std::size_t from = 0;

@@ -38,6 +38,9 @@ class HostTest : public ::testing::Test {
   Tag tagOf(const std::string& uid) { return store().tagOfUid(uid); }
   // The UIDs of `tags`, in order.
   std::vector<std::string> uidsOf(const std::vector<Tag>& tags) const;
+  std::string uidOf(Tag tag) const { return host::Store::instance().uidOfTag(tag); }
+  // A tag that names no live object: the object was deleted.
+  Tag deletedTag();
   // `text` with every "{<UID>}" replaced by the number of that UID's tag.
   std::string withTags(const std::string& text);
   // The store in the fixture format without its id counters: what a rolled-back step must
@@ -94,6 +97,21 @@ class ScopedEnv {
 
  private:
   const char* name_;
+};
+
+// Puts `value` in `place` for the life of the object and gives `place` its old value back
+// afterwards (a stand-in in the place of a singleton, for one test).
+template <class T>
+class ScopedValue {
+ public:
+  ScopedValue(T& place, T value) : place_(place), saved_(place) { place_ = value; }
+  ~ScopedValue() { place_ = saved_; }
+  ScopedValue(const ScopedValue&) = delete;
+  ScopedValue& operator=(const ScopedValue&) = delete;
+
+ private:
+  T& place_;
+  T saved_;
 };
 
 // What `action` writes to standard output.

@@ -9,6 +9,7 @@
 namespace soacad_test {
 
 const char* const kDataManagementService = "Cad-2007-01-DataManagement";
+const char* const kStructureManagementService = "Cad-2007-01-StructureManagement";
 
 std::vector<std::string> stacks(
     const std::vector<Korvane::Schemas::Soa::_2006_03::Base::ErrorStack>& errors) {
@@ -24,6 +25,35 @@ std::vector<std::string> stacks(
     texts.push_back(text);
   }
   return texts;
+}
+
+Korvane::Schemas::Soa::_2006_03::Base::ModelObject modelObject(const std::string& uid) {
+  Korvane::Schemas::Soa::_2006_03::Base::ModelObject model;
+  model.setUid(uid);
+  return model;
+}
+
+std::vector<std::string> markTexts() {
+  using Korvane::Soa::Internal::Common::Mark;
+  std::vector<std::string> texts;
+  for (const Mark& mark : Korvane::Soa::Internal::Common::Monitor::marks()) {
+    texts.push_back((mark.kind() == Mark::kStart ? "start " : "end ") + mark.name());
+  }
+  return texts;
+}
+
+std::vector<std::string> requestMarks(const std::string& handler, const std::string& service,
+                                      std::size_t count) {
+  std::vector<std::string> marks = {"start " + handler,
+                                    "start " + handler + "::wireToLocal",
+                                    "end " + handler + "::wireToLocal",
+                                    "start " + service,
+                                    "end " + service,
+                                    "start " + handler + "::localToWire",
+                                    "end " + handler + "::localToWire",
+                                    "end " + handler};
+  marks.resize(count);
+  return marks;
 }
 
 void ServiceTest::SetUp() {

@@ -13,20 +13,64 @@
 
 #include "framework/base_records.h"
 #include "framework/sax_to_node_parser.h"
+#include "framework/soa_exceptions.h"
 #include "framework/xml_node.h"
 #include "host/soaserver/dispatcher.h"
 #include "tests/support/host_fixture.h"
 
 namespace soacad_test {
 
-// The full name under which the DataManagement service is registered.
+// The full names under which the DataManagement and the 2007-01 StructureManagement services are
+// registered.
 extern const char* const kDataManagementService;
+extern const char* const kStructureManagementService;
 
 // The error stacks of a service data or a reply, one text each: "<key>: <code> <code>...", codes
 // oldest first, where the key is the client id, "uid:<UID>" for a stack keyed by an object, and
 // empty for an unkeyed stack.
 std::vector<std::string> stacks(
     const std::vector<Korvane::Schemas::Soa::_2006_03::Base::ErrorStack>& errors);
+
+// A wire model object that names `uid`.
+Korvane::Schemas::Soa::_2006_03::Base::ModelObject modelObject(const std::string& uid);
+// The UIDs of wire objects (model objects, deleted-object ids), in order.
+template <class WireObject>
+std::vector<std::string> modelUids(const std::vector<WireObject>& objects) {
+  std::vector<std::string> uids;
+  for (const WireObject& object : objects) {
+    uids.push_back(object.getUid());
+  }
+  return uids;
+}
+
+// The entries of a wire map from keys to objects, as "<key>=<UID>", in order.
+template <class Entry>
+std::vector<std::string> mapEntries(const std::vector<Entry>& entries) {
+  std::vector<std::string> texts;
+  for (const Entry& entry : entries) {
+    texts.push_back(entry.getKey() + "=" + entry.getValue().getUid());
+  }
+  return texts;
+}
+
+// The message of the DomException that `action` raises, "no exception" when it raises none.
+template <class Action>
+std::string domMessageOf(Action&& action) {
+  try {
+    action();
+  } catch (Korvane::Soa::Common::Exceptions::DomException& exception) {
+    return exception.getMessage();
+  }
+  return "no exception";
+}
+
+// The monitor's marks, oldest first: "start <name>" or "end <name>".
+std::vector<std::string> markTexts();
+// The first `count` marks of a request whose handler `handler` (the full name of the skeleton's
+// method) converts it, calls the service method `service` and converts the response: eight in
+// all when it succeeds, four when the service call fails.
+std::vector<std::string> requestMarks(const std::string& handler, const std::string& service,
+                                      std::size_t count = 8);
 
 class ServiceTest : public HostTest {
  protected:
@@ -38,6 +82,18 @@ class ServiceTest : public HostTest {
   // The same for the service registered under `service`.
   host::Reply call(const std::string& service, const std::string& operation,
                    const std::string& request);
+
+  // The error stacks of a local service data (as stacks() writes them).
+  template <class ServiceData>
+  static std::vector<std::string> errorsOf(const ServiceData& serviceData) {
+    return stacks(serviceData.getErrorArray());
+  }
+
+  // The partial errors of a wire response, as stacks() writes them.
+  template <class Response>
+  static std::vector<std::string> partialErrorsOf(const Response& response) {
+    return stacks(response.getServiceData().getPartialErrorArray());
+  }
 
   // The root element of a reply (or of any document); valid until the next parse. A document
   // that does not parse fails the test and gives an empty element.

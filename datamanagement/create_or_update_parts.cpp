@@ -521,11 +521,8 @@ int CreateOrUpdatePartsImpl::createItem(const PartInfo& part, Tag* item, Tag* re
     *revision = newRevision;
     serviceData.addCreatedObject(newItem);
     serviceData.addCreatedObject(newRevision);
-    createOrUpdateExtraObjects(part.clientId, newItem, part.itemInput.extraObject, &itemExtras,
-                               serviceData);
-    createOrUpdateExtraObjects(part.clientId, newRevision, part.itemRevInput.extraObject,
-                               &revisionExtras, serviceData);
-    createOrUpdateDatasets(part.clientId, newRevision, part.datasetInput, datasets, serviceData);
+    createOrUpdateDependents(part, newItem, newRevision, datasets, itemExtras, revisionExtras,
+                             serviceData);
   } catch (IFail& failure) {
     recordFailure(debug_, part.clientId, serviceData);
     return failure.ifail();
@@ -567,11 +564,8 @@ int CreateOrUpdatePartsImpl::createRevision(const PartInfo& part, Tag* item, Tag
     *revision = newRevision;
     serviceData.addUpdatedObject(givenItem);
     serviceData.addCreatedObject(newRevision);
-    createOrUpdateExtraObjects(part.clientId, givenItem, part.itemInput.extraObject, &itemExtras,
-                               serviceData);
-    createOrUpdateExtraObjects(part.clientId, newRevision, part.itemRevInput.extraObject,
-                               &revisionExtras, serviceData);
-    createOrUpdateDatasets(part.clientId, newRevision, part.datasetInput, datasets, serviceData);
+    createOrUpdateDependents(part, givenItem, newRevision, datasets, itemExtras, revisionExtras,
+                             serviceData);
   } catch (IFail& failure) {
     recordFailure(debug_, part.clientId, serviceData);
     return failure.ifail();
@@ -645,16 +639,24 @@ int CreateOrUpdatePartsImpl::updateAll(const PartInfo& part, Tag* item, Tag* rev
     *revision = givenRevision;
     serviceData.addUpdatedObject(itemOfRevision);
     serviceData.addUpdatedObject(givenRevision);
-    createOrUpdateExtraObjects(part.clientId, itemOfRevision, part.itemInput.extraObject,
-                               &itemExtras, serviceData);
-    createOrUpdateExtraObjects(part.clientId, givenRevision, part.itemRevInput.extraObject,
-                               &revisionExtras, serviceData);
-    createOrUpdateDatasets(part.clientId, givenRevision, part.datasetInput, datasets, serviceData);
+    createOrUpdateDependents(part, itemOfRevision, givenRevision, datasets, itemExtras,
+                             revisionExtras, serviceData);
   } catch (IFail& failure) {
     recordFailure(debug_, part.clientId, serviceData);
     return failure.ifail();
   }
   return 0;
+}
+
+void CreateOrUpdatePartsImpl::createOrUpdateDependents(
+    const PartInfo& part, const Tag& item, const Tag& revision,
+    std::vector<DatasetOutput>& datasets, std::vector<ExtraObjectOutput>& itemExtras,
+    std::vector<ExtraObjectOutput>& revisionExtras, ServiceData& serviceData) {
+  createOrUpdateExtraObjects(part.clientId, item, part.itemInput.extraObject, &itemExtras,
+                             serviceData);
+  createOrUpdateExtraObjects(part.clientId, revision, part.itemRevInput.extraObject,
+                             &revisionExtras, serviceData);
+  createOrUpdateDatasets(part.clientId, revision, part.datasetInput, datasets, serviceData);
 }
 
 int CreateOrUpdatePartsImpl::updateItemAttributes(std::string key, const Tag& object, bool isNew,

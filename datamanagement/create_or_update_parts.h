@@ -70,6 +70,14 @@ class CreateOrUpdatePartsImpl {
                 std::vector<DatasetOutput>& datasets, std::vector<ExtraObjectOutput>& itemExtras,
                 std::vector<ExtraObjectOutput>& revisionExtras, ServiceData& serviceData);
 
+  // The last step of the paths that end with a revision: the extra objects of the item and of
+  // the revision, then the revision's datasets (each records its own failures).
+  void createOrUpdateDependents(const PartInfo& part, const Tag& item, const Tag& revision,
+                                std::vector<DatasetOutput>& datasets,
+                                std::vector<ExtraObjectOutput>& itemExtras,
+                                std::vector<ExtraObjectOutput>& revisionExtras,
+                                ServiceData& serviceData);
+
   // Writes `attributes` to `object` (those named like one of its properties) and to its master
   // form (the others). -1 for an object that is not valid; 1 after a failure, recorded as an
   // error stack under `key`; else the result of the last write made, or 0.

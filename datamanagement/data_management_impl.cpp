@@ -24,17 +24,13 @@ namespace {
 const char* const kUnitOfMeasure = "UnitOfMeasure";
 
 // The name of a unit of measure into `buffer` (ZOLTTYPE_name_size_c + 1 characters). A unit
-// symbol longer than a type name is cut at the buffer's size, as the host cuts type names,
-// rather than copied past the buffer's end.
+// symbol longer than a type name is cut at a character boundary within the buffer's size, as
+// the host cuts type names, rather than copied past the buffer's end.
 void askUnitName(Tag unit, char* buffer) {
   host::HostString name;
   ResultStatus status;
   status = UOM_ask_name(unit, name.out());
-  if (zolt_strlen(name.c_str()) <= static_cast<std::size_t>(ZOLTTYPE_name_size_c)) {
-    zolt_strcpy(buffer, name.c_str());
-  } else {
-    host::copyName(name.c_str(), buffer, ZOLTTYPE_name_size_c);
-  }
+  host::copyName(name.c_str(), buffer, ZOLTTYPE_name_size_c);
 }
 
 // The most alternate ids one call generates. `count` comes from the request: without a bound a

@@ -2,6 +2,7 @@
 // host never writes more than that (a longer stored name is cut at the size).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 enum : int {
@@ -17,7 +18,12 @@ enum : int {
 
 namespace host {
 
-// Copies `text` into `buffer` of `size` + 1 characters, cut at `size`, always terminated.
+// The length of the longest prefix of `text` of at most `size` bytes that ends at a UTF-8
+// character boundary: a cut never leaves half a multi-byte character behind it.
+std::size_t utf8PrefixLength(const std::string& text, std::size_t size);
+
+// Copies `text` into `buffer` of `size` + 1 characters, always terminated; a longer text is cut
+// to its longest prefix of at most `size` bytes that ends at a character boundary.
 void copyName(const std::string& text, char* buffer, int size);
 
 }  // namespace host

@@ -15,8 +15,21 @@
 
 namespace host {
 
+std::size_t utf8PrefixLength(const std::string& text, std::size_t size) {
+  if (text.size() <= size) {
+    return text.size();
+  }
+  // Step back over continuation bytes (10xxxxxx) to the start of the character that the cut
+  // would split; that start is where the prefix ends.
+  std::size_t length = size;
+  while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0U) == 0x80U) {
+    --length;
+  }
+  return length;
+}
+
 void copyName(const std::string& text, char* buffer, int size) {
-  const std::size_t length = std::min<std::size_t>(text.size(), static_cast<std::size_t>(size));
+  const std::size_t length = utf8PrefixLength(text, static_cast<std::size_t>(size));
   std::memcpy(buffer, text.data(), length);
   buffer[length] = '\0';
 }

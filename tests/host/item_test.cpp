@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "host/object/aom.h"
 #include "host/object/dataset.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
+#include "host/object/sizes.h"
 #include "host/object/types.h"
 #include "host/object/uif.h"
 #include "tests/support/host_fixture.h"
@@ -70,6 +73,29 @@ TEST_F(ItemTest, NamesNeverOverrunTheirBuffers) {
   char id[ITEM_id_size_c + 1];
   ASSERT_EQ(ITEM_ask_id(tagOf("i.2"), id), 0);
   EXPECT_STREQ(id, "000002");
+}
+
+TEST(NameCutTest, CutsEndAtACharacterBoundary) {
+  // 'a' then two-byte characters: a cut inside a character drops that character whole.
+  std::string umlauts = "a";
+  for (int i = 0; i < 40; ++i) {
+    umlauts += "\xC3\x84";  // U+00C4
+  }
+  const std::string fourByte = "abc\xF0\x9F\x98\x80";  // three ASCII, then U+1F600
+  struct Case {
+    std::string text;
+    std::size_t size;
+    std::size_t length;
+  } const cases[] = {
+      {"", 4, 0},      {"abcd", 4, 4},   {"abcde", 4, 4},  {umlauts, 32, 31}, {umlauts, 31, 31},
+      {umlauts, 2, 1}, {fourByte, 4, 3}, {fourByte, 6, 3}, {fourByte, 7, 7},  {umlauts, 0, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(host::utf8PrefixLength(c.text, c.size), c.length) << c.size;
+    std::vector<char> buffer(c.size + 1, 'x');
+    host::copyName(c.text, buffer.data(), static_cast<int>(c.size));
+    EXPECT_EQ(std::string(buffer.data()), c.text.substr(0, c.length)) << c.size;
+  }
 }
 
 TEST_F(ItemTest, TypeLookupsByNameAndClass) {

@@ -1,11 +1,10 @@
 #include "tests/support/host_fixture.h"
 
-#include <sstream>
-
 #include "host/object/error_store.h"
 #include "host/object/grm.h"
 #include "host/object/host_call.h"
 #include "host/object/journal.h"
+#include "tests/support/reply_checks.h"
 
 namespace soacad_test {
 
@@ -80,14 +79,7 @@ std::string HostTest::withTags(const std::string& text) {
 }
 
 std::string HostTest::savedObjects() const {
-  std::istringstream saved(host::Store::instance().saveFixture());
-  std::string kept;
-  for (std::string line; std::getline(saved, line);) {
-    if (line.find("<counter ") == std::string::npos) {
-      kept += line + "\n";
-    }
-  }
-  return kept;
+  return reply_checks::savedStore();
 }
 
 std::vector<int> HostTest::storedCodes() const {
@@ -109,14 +101,8 @@ std::vector<std::string> HostTest::takeNewestEntry() {
 }
 
 void HostTest::expectSettled(std::size_t outstanding) {
-  EXPECT_EQ(host::allocator().outstanding(), outstanding) << "host allocations kept";
-  EXPECT_EQ(host::allocator().counts().doubleFrees, 0u) << "a block freed twice";
-  EXPECT_EQ(host::allocator().counts().foreignFrees, 0u) << "memory freed that is not the host's";
-  EXPECT_EQ(storedCodes(), std::vector<int>{}) << "entries left on the error store";
-  EXPECT_EQ(store().markPointCount(), 0u) << "a mark point left";
-  EXPECT_EQ(host::journal().openScopes(), 0) << "a trace scope left open";
-  for (Tag object : store().objectsOfClass(store().classId("POM_object"))) {
-    EXPECT_FALSE(store().find(object)->locked) << store().uidOfTag(object) << " stays locked";
+  for (const std::string& breach : reply_checks::settledBreaches({outstanding, 0, 0})) {
+    ADD_FAILURE() << breach;
   }
 }
 

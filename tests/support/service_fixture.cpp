@@ -4,7 +4,7 @@
 #include "framework/xml_parse_error.h"
 #include "host/gateway/kv_service_manager.h"
 #include "host/object/error_store.h"
-#include "host/object/memory.h"
+#include "tests/support/reply_checks.h"
 
 namespace soacad_test {
 
@@ -77,9 +77,12 @@ host::Reply ServiceTest::call(const std::string& operation, const std::string& r
 host::Reply ServiceTest::call(const std::string& service, const std::string& operation,
                               const std::string& request) {
   SCOPED_TRACE(operation);
-  const std::size_t outstanding = host::allocator().outstanding();
+  const std::string savedBefore = reply_checks::savedStore();
+  const reply_checks::HostSnapshot before = reply_checks::HostSnapshot::take();
   host::Reply reply = host::dispatch(service, operation, request);
-  expectSettled(outstanding);
+  for (const std::string& breach : reply_checks::requestBreaches(savedBefore, before, reply.text)) {
+    ADD_FAILURE() << breach << "\nreply: " << reply.text;
+  }
   return reply;
 }
 

@@ -77,7 +77,8 @@ class ServiceTest : public HostTest {
   void SetUp() override;
 
   // Sends `request` to `operation` of the DataManagement service and returns the reply.
-  // Checks what every request must leave behind, whatever it answers (expectSettled).
+  // Checks what every request must leave behind, whatever it answers, and that the reply tells
+  // the truth about the store (reply_checks::requestBreaches).
   host::Reply call(const std::string& operation, const std::string& request);
   // The same for the service registered under `service`.
   host::Reply call(const std::string& service, const std::string& operation,

@@ -1,0 +1,159 @@
+// Whether a reply tells the truth about the host store, and whether a request left the host
+// settled. Header-only and free of any test framework, so that unit tests and fuzz targets share
+// it: each check lists its breaches as sentences, empty when there is none.
+//
+// Use: take `savedStore()` and `HostSnapshot::take()` before a request, then after it
+// `requestBreaches(before, snapshot, reply)` (or the single checks below).
+//
+// What a reply promises:
+// - a fault document: the request changed nothing; the saved store reads exactly as before;
+// - a response: every object in createdObj and updatedObj exists, none in deletedObj does, and
+//   every other object the reply names (outputs, dataObject, plainObj) exists.
+// What every request leaves: no object locked, no mark point, no trace scope open, an empty
+// error store, every host
+// allocation it received released and nothing freed twice or freed that is not the host's.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "framework/sax_to_node_parser.h"
+#include "framework/xml_node.h"
+#include "host/object/error_store.h"
+#include "host/object/journal.h"
+#include "host/object/memory.h"
+#include "host/object/store.h"
+#include "host/soaserver/dispatcher.h"
+
+namespace reply_checks {
+
+// The store as it would be saved (the fixture format), without its id counters: counters never
+// go back, also when a mark point is rolled back, so that an id handed out is never handed out
+// again. Everything else must read the same after a fault as before the request.
+inline std::string savedStore() {
+  std::istringstream saved(host::Store::instance().saveFixture());
+  std::string kept;
+  for (std::string line; std::getline(saved, line);) {
+    if (line.find("<counter ") == std::string::npos) {
+      kept += line;
+      kept += '\n';
+    }
+  }
+  return kept;
+}
+
+// The allocator's counts before a request, to tell whether it released what it received.
+struct HostSnapshot {
+  std::size_t outstanding = 0;
+  std::uint64_t doubleFrees = 0;
+  std::uint64_t foreignFrees = 0;
+
+  static HostSnapshot take() {
+    const host::Allocator& allocator = host::allocator();
+    return HostSnapshot{allocator.outstanding(), allocator.counts().doubleFrees,
+                        allocator.counts().foreignFrees};
+  }
+};
+
+// What every request must leave behind, whatever it answered (see the file comment).
+inline std::vector<std::string> settledBreaches(const HostSnapshot& before) {
+  std::vector<std::string> breaches;
+  host::Store& store = host::Store::instance();
+  const host::Allocator& allocator = host::allocator();
+  if (allocator.outstanding() != before.outstanding) {
+    breaches.push_back(
+        "host allocations left outstanding: " + std::to_string(allocator.outstanding()) +
+        " instead of " + std::to_string(before.outstanding));
+  }
+  if (allocator.counts().doubleFrees != before.doubleFrees) {
+    breaches.push_back("a host block freed twice");
+  }
+  if (allocator.counts().foreignFrees != before.foreignFrees) {
+    breaches.push_back("memory freed that the host never handed out");
+  }
+  if (!host::errorStore().empty()) {
+    breaches.push_back("entries left on the error store (newest code " +
+                       std::to_string(host::errorStore().entries().back().code) + ")");
+  }
+  if (host::journal().openScopes() != 0) {
+    breaches.push_back("a trace scope left open");
+  }
+  if (store.markPointCount() != 0) {
+    breaches.push_back(std::to_string(store.markPointCount()) + " mark point(s) left");
+  }
+  for (Tag object : store.objectsOfClass(store.classId("POM_object"))) {
+    if (store.find(object)->locked) {
+      breaches.push_back(store.uidOfTag(object) + " stays locked");
+    }
+  }
+  return breaches;
+}
+
+// A response's objects against the store (see the file comment). A reply that is not a
+// well-formed document is a breach; a fault document is not checked here.
+inline std::vector<std::string> responseBreaches(const std::string& reply) {
+  using Korvane::Soa::Common::Xml::XMLNode;
+  std::vector<std::string> breaches;
+  Korvane::Soa::Common::Xml::SAXToNodeParser parser;
+  const XMLNode* root = nullptr;
+  try {
+    root = &parser.parseString(reply);
+  } catch (const std::exception& error) {
+    breaches.push_back(std::string("the reply does not parse: ") + error.what());
+    return breaches;
+  }
+  host::Store& store = host::Store::instance();
+  // A UID the store never knew gets a tag that names no object, so it is reported as missing.
+  const auto exists = [&store](const std::string& uid) {
+    return store.find(store.tagOfUid(uid)) != nullptr;
+  };
+  // Depth-first without recursion: the reply of a deep structure may nest deeply.
+  std::vector<const XMLNode*> pending{root};
+  while (!pending.empty()) {
+    const XMLNode* node = pending.back();
+    pending.pop_back();
+    // An error stack's uid names the object that failed, which need not exist.
+    if (node->name() == "partialError") {
+      continue;
+    }
+    const std::string* uid = node->attr("uid");
+    if (uid != nullptr && !uid->empty()) {
+      if (node->name() == "deletedObj") {
+        if (exists(*uid)) {
+          breaches.push_back("deletedObj " + *uid + " still exists");
+        }
+      } else if (!exists(*uid)) {
+        breaches.push_back(node->name() + " " + *uid + " does not exist");
+      }
+    }
+    for (auto child = node->children().rbegin(); child != node->children().rend(); ++child) {
+      pending.push_back(*child);
+    }
+  }
+  return breaches;
+}
+
+// Everything one request must hold to: `savedBefore` is savedStore() and `before` the snapshot
+// taken before it; `reply` what it answered (a response or a fault document).
+inline std::vector<std::string> requestBreaches(const std::string& savedBefore,
+                                                const HostSnapshot& before,
+                                                const std::string& reply) {
+  std::vector<std::string> breaches = settledBreaches(before);
+  if (host::isFaultDocument(reply)) {
+    if (savedStore() != savedBefore) {
+      breaches.push_back("a fault reply, but the saved store changed");
+    }
+  } else {
+    for (std::string& breach : responseBreaches(reply)) {
+      breaches.push_back(std::move(breach));
+    }
+  }
+  return breaches;
+}
+
+}  // namespace reply_checks

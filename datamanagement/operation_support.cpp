@@ -70,21 +70,23 @@ MarkPoint::MarkPoint() {
 
 MarkPoint::~MarkPoint() {
   if (id_ != 0) {
-    bool changed = false;
-    POM_roll_to_markpoint(id_, &changed);
+    rollBack();
   }
 }
 
-void MarkPoint::keep() {
+void MarkPoint::rollBack() {
   const int id = id_;
   id_ = 0;
-  ResultStatus status;
-  status = POM_forget_markpoint(id);
+  bool changed = false;
+  POM_roll_to_markpoint(id, &changed);
 }
 
-void MarkPoint::keepOrRollBack() {
-  ResultStatus status;
-  status = POM_forget_markpoint(id_);
+void MarkPoint::keep() {
+  const int status = POM_forget_markpoint(id_);
+  if (status != 0) {
+    rollBack();
+    throw IFail(status);
+  }
   id_ = 0;
 }
 

@@ -59,15 +59,17 @@ class MarkPoint {
   MarkPoint(const MarkPoint&) = delete;
   MarkPoint& operator=(const MarkPoint&) = delete;
 
-  // The step succeeded: its changes stay (an enclosing mark still covers them). Raises IFail
-  // when the host refuses to forget the mark; the changes stay all the same.
+  // The step succeeded: its changes stay (an enclosing mark still covers them). When the host
+  // refuses to forget the mark, the step is rolled back at once and IFail raised with the
+  // refusal's code: a step reported failed leaves nothing behind (no object made, no lock
+  // taken) and no mark dangles. Locks a step takes under the mark are therefore adopted by a
+  // guard only once keep() has returned; the roll-back gives them back otherwise.
   void keep();
-  // As keep(), except that a refusal to forget the mark fails the step after all: the guard
-  // still rolls back when it goes out of scope. For a step whose results the client is never
-  // told of when it fails (a window nobody could close).
-  void keepOrRollBack();
 
  private:
+  // Rolls the host back to the mark; a failing roll-back stays on the error store.
+  void rollBack();
+
   int id_ = 0;
 };
 

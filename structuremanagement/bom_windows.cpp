@@ -83,7 +83,7 @@ StructureManagement::CreateBOMWindowsResponse CreateBOMWindowsImpl::createBOMWin
       }
       status = BOM_window_show_unconfigured(window);
       status = BOM_set_window_pack_all(window, false);
-      mark.keepOrRollBack();
+      mark.keep();
 
       StructureManagement::CreateBOMWindowsOutput output;
       output.clientId = input.clientId;

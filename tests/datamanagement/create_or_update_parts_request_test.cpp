@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "host/object/file_tickets.h"
+#include "host/object/host_call.h"
+#include "host/object/ifail.h"
 #include "host/object/item.h"
 #include "skeletons/datamanagement/datamanagement_records.h"
 #include "tests/support/service_fixture.h"
@@ -86,6 +88,20 @@ TEST_F(PartsRequestTest, FailuresComeBackAsErrorStacksUnderComposedKeys) {
             (std::vector<std::string>{"gone: 7007", "p;e: 215050", "refused: 60001"}));
   EXPECT_EQ(response.getOutputArray()[1].getDatasetOutputArray()[0].getCommitInfoArray().size(),
             1u);
+}
+
+TEST_F(PartsRequestTest, APartWhoseStepCannotBeKeptLeavesNothingAndCanBeSentAgain) {
+  const char* const part =
+      R"(<info clientId="p"><itemInput name="Shaft" itemId="SH-1"/><itemRevInput revId="A"/></info>)";
+  host::faultPlan().fail("POM_forget_markpoint", POM_invalid_markpoint, 1);
+  Wire::CreateOrUpdatePartsResponse response = send(part);
+  EXPECT_EQ(stacks(response), std::vector<std::string>{"p: 7016"});
+  EXPECT_EQ(response.getServiceData().getCreatedObjArray().size(), 0u);
+  EXPECT_EQ(host::findItemById("SH-1"), NULLTAG);
+  host::faultPlan().clear();
+  response = send(part);
+  EXPECT_EQ(stacks(response), std::vector<std::string>{});
+  EXPECT_NE(host::findItemById("SH-1"), NULLTAG);
 }
 
 }  // namespace

@@ -97,20 +97,18 @@ TEST_F(OperationSupportTest, AKeptMarkKeepsTheChanges) {
   EXPECT_EQ(store().markPointCount(), 0u);
 }
 
-TEST_F(OperationSupportTest, ARefusedForgetKeepsTheChangesOrRollsBackAsAsked) {
+TEST_F(OperationSupportTest, ARefusedForgetRollsTheStepBackAtOnce) {
   host::faultPlan().fail("POM_forget_markpoint", POM_invalid_markpoint);
-  {
-    MarkPoint mark;
-    rename("Kept");
-    EXPECT_EQ(ifailOf([&] { mark.keep(); }), POM_invalid_markpoint);
-  }
-  EXPECT_EQ(name(), "Kept");
-  {
-    MarkPoint mark;
-    rename("Rolled back");
-    EXPECT_EQ(ifailOf([&] { mark.keepOrRollBack(); }), POM_invalid_markpoint);
-  }
-  EXPECT_EQ(name(), "Kept");
+  MarkPoint mark;
+  rename("Rolled back");
+  ASSERT_EQ(AOM_refresh(item, true), 0);
+  EXPECT_EQ(ifailOf([&] { mark.keep(); }), POM_invalid_markpoint);
+  // Undone before the guard's scope ends, and the lock the step took is given back.
+  EXPECT_EQ(name(), "First item");
+  EXPECT_FALSE(locked());
+  EXPECT_EQ(store().markPointCount(), 0u);
+  EXPECT_EQ(storedCodes(), std::vector<int>{POM_invalid_markpoint});
+  host::errorStore().clear();
 }
 
 // --- Object locks ------------------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <utility>
 
+#include "datamanagement/operation_support.h"
 #include "framework/monitor.h"
 #include "framework/sax_to_node_parser.h"
 #include "framework/soa_exceptions.h"
@@ -37,8 +38,10 @@ struct HandlerNames {
 };
 
 // What a handler does with a failure of the service call, the response conversion or the
-// writing of the reply. Failures before the service call (the request does not parse, does not
-// fit the input record, or a conversion fails) always reach the dispatcher.
+// writing of the reply; either way the store is first rolled back to where it was before the
+// service call (see RequestHandling::respond). Failures before the service call (the request
+// does not parse, does not fit the input record, or a conversion fails) always reach the
+// dispatcher.
 enum class FailureHandling {
   // Every exception leaves the handler and reaches the dispatcher.
   passToDispatcher,
@@ -62,9 +65,16 @@ inline std::string faultDocument(Korvane::Soa::Server::ServiceException& excepti
 // is handed over to the conversion, which takes it by value: its results are moved, its
 // ServiceData is copied (ServiceData has no move; the copy shares the wire parts), and nothing
 // reads the local response afterwards.
+//
+// The whole request is one step for the host store: a mark point is placed before the service
+// call and kept only once the reply text is complete, so that any failure on the way (which
+// becomes a fault document, here or in the dispatcher) rolls back everything the request did.
+// A client that reads a fault knows that nothing was saved; a refusal to place or keep the mark
+// fails the request the same way.
 template <class Conversions, class Arguments, class Serve>
 std::string respond(const HandlerNames& names, Arguments& arguments, Serve& serve) {
   using Korvane::Soa::Internal::Common::Monitor;
+  Korvane::Soa::Cad::MarkPoint requestMark;
   Monitor::markStart(names.service);
   auto localResponse = std::apply(serve, arguments);
   Monitor::markEnd(names.service);
@@ -73,8 +83,10 @@ std::string respond(const HandlerNames& names, Arguments& arguments, Serve& serv
   Monitor::markEnd(names.localToWire);
   Korvane::Soa::Common::Xml::XmlStream stream;
   wireResponse.outputXML(stream, names.responseElement);
+  std::string reply = stream.str();
+  requestMark.keep();
   Monitor::markEnd(names.handler);
-  return stream.str();
+  return reply;
 }
 
 }  // namespace RequestHandling

@@ -378,7 +378,9 @@ class FixtureLoader {
     checkAttributes(node, {"searchScope"});
     checkNoText(node);
     if (const std::string* scope = node.attr("searchScope")) {
-      store_.setSearchScope(*scope);
+      // "all" is kept as no scope, as PREF_set_search_scope keeps it, so that restoring the
+      // scope a document named saves the same text again.
+      store_.setSearchScope(*scope == "all" ? std::string() : *scope);
     }
     for (const XMLNode* child : node.children()) {
       if (child->name() != "preference") {

@@ -1,0 +1,252 @@
+// A request is one step for the store: a fault reply leaves the saved store exactly as it was,
+// whichever host call fails, and a response names only what the store holds. Every request goes
+// through the host's dispatcher against the demo store; ServiceTest::call checks each reply with
+// reply_checks (a fault: store unchanged; a response: its objects exist; always: no lock, no
+// mark point, an empty error store, a balanced allocator).
+#include <gtest/gtest.h>
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/object/host_call.h"
+#include "host/program/demo_store.h"
+#include "tests/support/service_fixture.h"
+
+namespace {
+
+using soacad_test::kDataManagementService;
+using soacad_test::kStructureManagementService;
+
+const char* const kConfiguredService = "Cad-2007-06-StructureManagement";
+
+class RequestHandlerTest : public soacad_test::ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    load(host::kDemoStore);
+  }
+};
+
+// --- Faults observed with several inputs --------------------------------------------------------
+
+TEST_F(RequestHandlerTest, AFaultAfterAnInputWasWrittenUndoesThatInput) {
+  const struct {
+    const char* operation;
+    const char* request;
+    const char* code;
+  } cases[] = {
+      // The second input's revision has no BOM view revision.
+      {"deleteAssemblyArrangements", R"(<DeleteAssemblyArrangementsInput bomViewTypeName="view">
+         <info><itemRev uid="r.000100.B"/><arrangement uid="arr.000100.B.service"/></info>
+         <info><itemRev uid="r.000100.A"/><arrangement uid="arr.000100.B.service"/></info>
+       </DeleteAssemblyArrangementsInput>)",
+       "215043"},
+      // The second input cuts the occurrence that the first made, which the response names.
+      {"createOrUpdateRelativeStructure",
+       R"(<CreateOrUpdateRelativeStructureInput complete="true" bomViewTypeName="view">
+         <input precise="false"><parent uid="r.000100.B"/>
+           <childInfo clientId="first" cadOccId="new-1"><child uid="r.000101.A"/><occInfo/></childInfo>
+         </input>
+         <input precise="false"><parent uid="r.000100.B"/>
+           <childInfo clientId="second" cadOccId="new-2"><child uid="r.000102.A"/><occInfo/></childInfo>
+         </input>
+         <pref cadOccIdAttrName=""/>
+       </CreateOrUpdateRelativeStructureInput>)",
+       "7007"},
+      // The second input names the occurrence that the first deleted.
+      {"deleteRelativeStructure", R"(<DeleteRelativeStructureInput bomViewTypeName="view">
+         <input><parent uid="r.000100.B"/><childInfo>occ.000100.B.2</childInfo></input>
+         <input><parent uid="r.000100.B"/><childInfo>occ.000100.B.2</childInfo></input>
+         <pref cadOccIdAttrName=""/>
+       </DeleteRelativeStructureInput>)",
+       "215048"},
+  };
+  for (const auto& testCase : cases) {
+    SCOPED_TRACE(testCase.operation);
+    store().reset();
+    load(host::kDemoStore);
+    const std::string before = savedObjects();
+    const host::Reply reply =
+        call(kStructureManagementService, testCase.operation, testCase.request);
+    EXPECT_TRUE(reply.fault);
+    // The fault document is the one the failure always gave.
+    EXPECT_NE(reply.text.find(std::string("code=\"") + testCase.code + "\""), std::string::npos)
+        << reply.text;
+    EXPECT_TRUE(savedObjects() == before) << "the saved store changed";
+  }
+}
+
+// --- Every host call failing in turn -----------------------------------------------------------
+
+// A request of several inputs for every operation that writes. `setup`, when given, is sent to
+// createBOMWindows first; the UIDs of the windows it opens replace "{window}" in the request, in
+// order.
+struct WritingRequest {
+  const char* service;
+  const char* operation;
+  const char* setup;
+  const char* request;
+};
+
+void PrintTo(const WritingRequest& writing, std::ostream* stream) {
+  *stream << writing.operation;
+}
+
+const char* const kOpenTwoWindows = R"(<CreateBOMWindowsInput>
+  <info clientId="one"><item uid="i.000100"/><itemRev uid="r.000100.B"/><bomView uid="bv.000100"/>
+    <revRuleConfigInfo clientId="latest"><revRule uid="rr.latest"/><props unitNo="-1"/></revRuleConfigInfo>
+  </info>
+  <info clientId="two"><item uid="i.000100"/><itemRev uid="r.000100.B"/><bomView uid=""/>
+    <revRuleConfigInfo clientId="default"><revRule uid=""/><props unitNo="-1"/></revRuleConfigInfo>
+  </info>
+</CreateBOMWindowsInput>)";
+
+const WritingRequest kWritingRequests[] = {
+    {kDataManagementService, "createOrUpdateParts", nullptr, R"(<CreateOrUpdatePartsInput>
+      <info clientId="new">
+        <itemInput name="Cover" itemType="Part" itemId="000104"><folder uid="f.gearbox"/></itemInput>
+        <itemRevInput revId="A"/>
+        <datasetInput clientId="notes" name="cover notes" type="Text"
+                      itemRevRelationName="ZOLT_specification">
+          <datasetFileInfo clientId="file" fileName="cover.txt" isText="true"
+                           namedReferencedName="Text"/>
+        </datasetInput>
+      </info>
+      <info clientId="old">
+        <itemInput name="Output shaft"><item uid="i.000102"/></itemInput>
+        <itemRevInput><itemRevision uid="r.000102.A"/></itemRevInput>
+      </info>
+    </CreateOrUpdatePartsInput>)"},
+    {kDataManagementService, "createOrUpdateRelations", nullptr,
+     R"(<CreateOrUpdateRelationsInput complete="true">
+      <info clientId="one" relationType="ZOLT_reference">
+        <primaryObject uid="r.000102.A"/><secondaryObject uid="r.000103.A"/>
+      </info>
+      <info clientId="two" relationType="ZOLT_reference">
+        <primaryObject uid="r.000100.B"/><secondaryObject uid="r.000101.A"/>
+      </info>
+    </CreateOrUpdateRelationsInput>)"},
+    {kDataManagementService, "generateAlternateIds", nullptr, R"(<GenerateAlternateIdsInput>
+      <input altIdType="CADAltId" count="2" pattern="GBX-####"><idContext uid="i.000100"/></input>
+      <input altIdType="ERPAltId" count="1" pattern=""><idContext uid="r.000100.B"/></input>
+    </GenerateAlternateIdsInput>)"},
+    {kStructureManagementService, "createOrUpdateRelativeStructure", nullptr,
+     R"(<CreateOrUpdateRelativeStructureInput complete="false" bomViewTypeName="view">
+      <input precise="false"><parent uid="r.000100.B"/>
+        <childInfo clientId="housing" cadOccId="occ.000100.B.1"><child uid="r.000101.A"/>
+          <occInfo><attrsToSet name="bl_quantity" value="2"/>
+            <occNote noteType="CAD_note" noteText="sealed"/></occInfo>
+        </childInfo>
+        <childInfo clientId="shaft" cadOccId="shaft-2"><child uid="r.000102.A"/><occInfo/></childInfo>
+      </input>
+      <input precise="true"><parent uid="r.000101.A"/>
+        <childInfo clientId="inner" cadOccId="inner-1"><child uid="r.000102.A"/><occInfo/></childInfo>
+      </input>
+      <pref cadOccIdAttrName=""/>
+    </CreateOrUpdateRelativeStructureInput>)"},
+    {kStructureManagementService, "deleteRelativeStructure", nullptr,
+     R"(<DeleteRelativeStructureInput bomViewTypeName="view">
+      <input><parent uid="r.000100.B"/><childInfo>occ.000100.B.1</childInfo>
+        <childInfo>occ.000100.B.2</childInfo></input>
+      <pref cadOccIdAttrName=""/>
+    </DeleteRelativeStructureInput>)"},
+    {kStructureManagementService, "createOrUpdateAbsoluteStructure", nullptr,
+     R"(<CreateOrUpdateAbsoluteStructureInput complete="false" bomViewTypeName="view">
+      <info><contextItemRev uid="r.000100.B"/>
+        <bvrAbsOccInfo clientId="housing"><cadOccIdPath>occ.000100.B.1</cadOccIdPath>
+          <absOccData><overridesToSet name="bl_sequence_no" value="10"/>
+            <occNote noteType="CAD_note" noteText="seen from the gearbox"/>
+            <attachment relationTypeName="ZOLT_rendering"><dataset uid="d.000101.A.drawing"/></attachment>
+          </absOccData>
+        </bvrAbsOccInfo>
+        <arrAbsOccInfo clientId="exploded" name="Exploded" isDefault="true">
+          <absOccInfo clientId="shaft"><cadOccIdPath>occ.000100.B.2</cadOccIdPath>
+            <absOccData clientIdOfUsedArrangement="exploded"><overridesToSet name="bl_quantity" value="3"/></absOccData>
+          </absOccInfo>
+        </arrAbsOccInfo>
+        <arrAbsOccInfo clientId="service" isDefault="false"><arrangement uid="arr.000100.B.service"/></arrAbsOccInfo>
+      </info>
+      <pref cadOccIdAttrName=""/>
+    </CreateOrUpdateAbsoluteStructureInput>)"},
+    {kStructureManagementService, "deleteAssemblyArrangements", nullptr,
+     R"(<DeleteAssemblyArrangementsInput bomViewTypeName="view">
+      <info><itemRev uid="r.000100.B"/><arrangement uid="arr.000100.B.service"/></info>
+      <info><itemRev uid="r.000100.B"/><arrangement uid="arr.000100.B.service"/></info>
+    </DeleteAssemblyArrangementsInput>)"},
+    {kStructureManagementService, "createBOMWindows", nullptr, kOpenTwoWindows},
+    {kStructureManagementService, "closeBOMWindows", kOpenTwoWindows,
+     R"(<CloseBOMWindowsInput><bomWindow uid="{window}"/><bomWindow uid="{window}"/></CloseBOMWindowsInput>)"},
+    {kConfiguredService, "getConfiguredItemRevision", nullptr,
+     R"(<GetConfiguredItemRevisionInput>
+      <input><object uid="i.000100"/><revRule uid="rr.latest"/></input>
+      <input><object uid="r.000101.A"/><revRule uid=""/></input>
+    </GetConfiguredItemRevisionInput>)"},
+};
+
+class EveryHostCallFailingTest : public RequestHandlerTest,
+                                 public ::testing::WithParamInterface<WritingRequest> {
+ protected:
+  // A fresh demo store, the setup request sent; the request with the windows' UIDs filled in.
+  std::string prepare(const WritingRequest& writing) {
+    store().reset();
+    load(host::kDemoStore);
+    std::string request = writing.request;
+    if (writing.setup == nullptr) {
+      return request;
+    }
+    const host::Reply opened = call(kStructureManagementService, "createBOMWindows", writing.setup);
+    std::vector<std::string> windows;
+    const std::string marker = "<bomWindow uid=\"";
+    for (std::size_t at = opened.text.find(marker); at != std::string::npos;
+         at = opened.text.find(marker, at + 1)) {
+      const std::size_t from = at + marker.size();
+      windows.push_back(opened.text.substr(from, opened.text.find('"', from) - from));
+    }
+    for (const std::string& window : windows) {
+      request.replace(request.find("{window}"), 8, window);
+    }
+    host::callLog().clear();
+    return request;
+  }
+};
+
+// Each host call that the request makes fails once, in turn; whatever the reply, it must tell the
+// truth (ServiceTest::call checks it).
+TEST_P(EveryHostCallFailingTest, TheReplyTellsTheTruthWhicheverCallFails) {
+  const int kFailure = 99;
+  const WritingRequest& writing = GetParam();
+  {
+    const host::Reply clean = call(writing.service, writing.operation, prepare(writing));
+    ASSERT_FALSE(clean.fault) << clean.text;
+    // The calls the request makes, each as (name, how many times it was made up to then).
+    std::vector<std::pair<std::string, int>> calls;
+    std::map<std::string, int> seen;
+    for (const host::LoggedCall& logged : host::callLog().entries()) {
+      calls.emplace_back(logged.name, ++seen[logged.name]);
+    }
+    int faults = 0;
+    for (const auto& failing : calls) {
+      SCOPED_TRACE(failing.first + " #" + std::to_string(failing.second));
+      const std::string request = prepare(writing);
+      host::faultPlan().fail(failing.first, kFailure, failing.second);
+      faults += call(writing.service, writing.operation, request).fault ? 1 : 0;
+      host::faultPlan().clear();
+      if (HasFailure()) {
+        return;  // One breach tells enough; the rest would repeat it.
+      }
+    }
+    EXPECT_GT(calls.size(), 0u);
+    RecordProperty("faults", faults);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(WritingRequests, EveryHostCallFailingTest,
+                         ::testing::ValuesIn(kWritingRequests),
+                         [](const ::testing::TestParamInfo<WritingRequest>& info) {
+                           return std::string(info.param.operation);
+                         });
+
+}  // namespace

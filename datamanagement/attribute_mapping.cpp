@@ -832,14 +832,16 @@ void AttributeMappingImpl::setAttrValues(
       continue;
     }
 
-    status = AOM_refresh(object, true);
-    if (status != ResultStatus::OK) {
-      debug("  AOM_refresh with lock returned ", status);
-      fail(kLockFailed, decimal(status));
-      continue;
-    }
-
+    // The write runs under a mark point: when any of it fails, the release of the lock
+    // included, the roll-back takes the value, the save and the lock back, so an attribute
+    // that fails leaves neither a change nor a lock behind.
     try {
+      MarkPoint mark;
+      status = AOM_refresh(object, true);
+      if (status != ResultStatus::OK) {
+        debug("  AOM_refresh with lock returned ", status);
+        raiseError(kLockFailed, decimal(status));
+      }
       debug("  AOM_UIF_set_value ", object, " ", propertyName, " ", attribute.value);
       status = AOM_UIF_set_value(object, propertyName.c_str(), attribute.value.c_str());
       if (status != ResultStatus::OK) {
@@ -861,16 +863,14 @@ void AttributeMappingImpl::setAttrValues(
           raiseError(kObjectSaveFailed, decimal(status));
         }
       }
-      if (AOM_refresh(object, false) != ResultStatus::OK) {
-        // The value is saved; a failing unlock must not reach a later error stack.
-        ERROR_store_clear();
+      status = AOM_refresh(object, false);
+      if (status != ResultStatus::OK) {
+        debug("  AOM_refresh with unlock returned ", status);
+        throw IFail(status);
       }
+      mark.keep();
     } catch (IFail&) {
-      // The stack takes the failure first, so that a failing unlock adds nothing to it.
       serviceData.addErrorStack(key);
-      if (AOM_refresh(object, false) != ResultStatus::OK) {
-        ERROR_store_clear();
-      }
     }
   }
   debug("AttributeMappingImpl::setAttrValues end");

@@ -143,6 +143,19 @@ void dumpNamedReferenceObjectInfo(int level, const DataManagement::NamedReferenc
 
 // --- Helpers -------------------------------------------------------------------------------
 
+// One more step of the dump's indent level for the life of the object, however the scope is
+// left: a step that fails leaves the lines after it where they belong.
+class IndentStep {
+ public:
+  explicit IndentStep(int& level) : level_(level) { ++level_; }
+  ~IndentStep() { --level_; }
+  IndentStep(const IndentStep&) = delete;
+  IndentStep& operator=(const IndentStep&) = delete;
+
+ private:
+  int& level_;
+};
+
 bool containsTag(const std::vector<Tag>& list, Tag tag) {
   for (Tag entry : list) {
     if (entry == tag) {
@@ -245,12 +258,18 @@ int setDatasetTool(Tag dataset, const char* toolName) {
 
 // Removes the dataset's named references whose names are among the values of the list
 // preference `preference`, from the last index down so that the remaining indexes stay valid
-// while references go; saves the dataset once when anything went, and unlocks it.
+// while references go; saves the dataset once when anything went, and unlocks it. A preference
+// that is not defined lists no names: nothing is removed, and that is no failure.
 void removeNamedReferences(Tag dataset, const std::string& preference) {
   ResultStatus status;
   int count = 0;
   host::HostArray<char*> values;
-  status = PREF_ask_char_values(preference.c_str(), &count, values.out());
+  const int asked = PREF_ask_char_values(preference.c_str(), &count, values.out());
+  if (asked == PREF_not_found) {
+    ERROR_store_clear();
+    return;
+  }
+  status = asked;
   if (count <= 0 || !values) {
     return;
   }
@@ -713,7 +732,7 @@ int CreateOrUpdatePartsImpl::updateAttributes(std::string key, const Tag& object
                                               bool isNew,
                                               const std::vector<AttributeInfo>& attributes,
                                               ServiceData& serviceData) {
-  ++indentLevel_;
+  const IndentStep step(indentLevel_);
   if (object.isValid() != 0) {
     return -1;
   }
@@ -724,7 +743,7 @@ int CreateOrUpdatePartsImpl::updateAttributes(std::string key, const Tag& object
   if (debug_) {
     printText(indentLevel_, "Attribute list :");
   }
-  ++indentLevel_;
+  const IndentStep attributeStep(indentLevel_);
   for (const AttributeInfo& attribute : attributes) {
     try {
       ResultStatus status;
@@ -754,7 +773,6 @@ int CreateOrUpdatePartsImpl::updateAttributes(std::string key, const Tag& object
     status = isDataset ? AE_save_myself(object) : AOM_save(object);
     lock.unlock();
   }
-  indentLevel_ -= 2;
   return 0;
 }
 
@@ -876,7 +894,7 @@ int CreateOrUpdatePartsImpl::createOrUpdateDatasets(std::string partClientId,
         } else {
           ERROR_store_clear();
           requireNameFits(info.type, AE_datasettype_name_size_c, kTypeNotFound);
-          std::strcpy(typeName, info.type.c_str());
+          host::copyName(info.type, typeName, AE_datasettype_name_size_c);
           status = AE_find_datasettype(info.type.c_str(), &type);
           if (type == NULLTAG) {
             raiseError(kTypeNotFound, info.type);

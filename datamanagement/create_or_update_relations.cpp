@@ -45,8 +45,8 @@ constexpr int kRelationNotValid = 215054;
 constexpr int kRelationExists = 215055;
 
 // Error-stack keys of the filter check pass.
-const char* const kFilterRelationTypeKey = "Filter relation type error";
-const char* const kFilterObjectTypeKey = "Filter object type error";
+const std::string kFilterRelationTypeKey = "Filter relation type error";
+const std::string kFilterObjectTypeKey = "Filter object type error";
 
 // --- Working lists of one call --------------------------------------------------------------
 
@@ -75,8 +75,10 @@ struct RelationLists {
   std::unordered_map<Tag, std::size_t> groupOfPrimary;
   // In input order.
   std::vector<UpdateEntry> updates;
-  // The relations the updates name: complete mode spares them.
-  std::unordered_set<Tag> updateTargets;
+  // Every object that some input names, in any role, whether the input is accepted or not:
+  // complete mode deletes none of them. A relation that a rejected update names, or that a
+  // creation takes as user data, thus survives the call.
+  std::unordered_set<Tag> named;
 
   void addCreation(Tag primary, CreateEntry entry) {
     const auto found = groupOfPrimary.emplace(primary, groups.size());
@@ -85,9 +87,14 @@ struct RelationLists {
     }
     groups[found.first->second].entries.push_back(std::move(entry));
   }
-  void addUpdate(UpdateEntry entry) {
-    updateTargets.insert(entry.relation);
-    updates.push_back(std::move(entry));
+  void addUpdate(UpdateEntry entry) { updates.push_back(std::move(entry)); }
+  void addNamed(const Info& input) {
+    for (Tag tag :
+         {input.relation.tag(), input.userData, input.primaryObject, input.secondaryObject}) {
+      if (tag != NULLTAG) {
+        named.insert(tag);
+      }
+    }
   }
 };
 
@@ -121,8 +128,9 @@ void dumpRelationAndTypesFilter(int level, const Filter& filter) {
 
 // --- Type lookups -------------------------------------------------------------------------
 
-// Where a failed type lookup goes: an error stack under `key`, or, for the empty key, nowhere
-// (the error store is emptied, so the failure reaches no later stack).
+// Where a failed type lookup goes: an error stack under the lookup's key (which may be empty:
+// an input's client id is what the client chose), or, for a lookup without a key, nowhere (the
+// error store is emptied, so the failure reaches no later stack).
 struct LookupContext {
   ServiceData& serviceData;
   bool debug;
@@ -132,9 +140,10 @@ struct LookupContext {
 using TypeQuery = int (*)(const char* name, Tag* type);
 
 // The type named `name` (from the cache or `query`); 0 after a failure, which is recorded as
-// described for LookupContext. A name that does not fit the host's type names, or that holds
-// a NUL character, names no type: it is refused as not found without reaching the host.
-Tag findType(const std::string& key, const std::string& name, std::map<std::string, Tag>& cache,
+// described for LookupContext (`key` null: dropped). A name that does not fit the host's type
+// names, or that holds a NUL character, names no type: it is refused as not found without
+// reaching the host.
+Tag findType(const std::string* key, const std::string& name, std::map<std::string, Tag>& cache,
              TypeQuery query, int notFoundCode, const char* failureLine,
              const LookupContext& context) {
   const auto cached = cache.find(name);
@@ -153,25 +162,25 @@ Tag findType(const std::string& key, const std::string& name, std::map<std::stri
     cache.emplace(name, type);
     return type;
   } catch (IFail&) {
-    if (key.empty()) {
+    if (key == nullptr) {
       ERROR_store_clear();
     } else {
       if (context.debug) {
         printText(context.level, failureLine);
       }
-      context.serviceData.addErrorStack(key);
+      context.serviceData.addErrorStack(*key);
     }
   }
   return NULLTAG;
 }
 
-Tag findRelationType(const std::string& key, const std::string& name, TypeCaches& caches,
+Tag findRelationType(const std::string* key, const std::string& name, TypeCaches& caches,
                      const LookupContext& context) {
   return findType(key, name, caches.relationTypes, &GRM_find_relation_type, kRelationTypeNotFound,
                   "Getting relation type tag error encountered!!", context);
 }
 
-Tag findObjectType(const std::string& key, const std::string& name, TypeCaches& caches,
+Tag findObjectType(const std::string* key, const std::string& name, TypeCaches& caches,
                    const LookupContext& context) {
   return findType(key, name, caches.objectTypes, &ZOLTTYPE_ask_type, kTypeNotFound,
                   "Getting ZOLT type tag error encountered!!", context);
@@ -180,10 +189,12 @@ Tag findObjectType(const std::string& key, const std::string& name, TypeCaches& 
 // --- Steps --------------------------------------------------------------------------------
 
 // Sorts the inputs into creations and updates. An input that fails a check is an error stack
-// under its client id and joins neither list.
+// under its client id (the empty one too) and joins neither list; what it names is spared all
+// the same.
 void buildRelationLists(const std::vector<Info>& inputs, RelationLists& lists, TypeCaches& caches,
                         const LookupContext& context) {
   for (const Info& input : inputs) {
+    lists.addNamed(input);
     try {
       if (context.debug) {
         dumpCreateOrUpdateRelationsInfo(context.level, input);
@@ -201,7 +212,7 @@ void buildRelationLists(const std::vector<Info>& inputs, RelationLists& lists, T
         // probe stored.
         ResultStatus status;
         status = input.secondaryObject.isValid();
-        const Tag type = findRelationType(input.clientId, input.relationType, caches, context);
+        const Tag type = findRelationType(&input.clientId, input.relationType, caches, context);
         if (type == NULLTAG) {
           continue;  // The lookup recorded the failure under the client id.
         }
@@ -233,7 +244,7 @@ bool secondaryTypeMatches(Tag relation, const Filter& filter, TypeCaches& caches
   Tag secondaryType;
   status = ZOLTTYPE_ask_object_type(secondary, &secondaryType);
   for (const std::string& name : filter.objectTypeName) {
-    const Tag type = findObjectType("", name, caches, context);
+    const Tag type = findObjectType(nullptr, name, caches, context);
     if (type != NULLTAG && type == secondaryType) {
       return true;
     }
@@ -243,7 +254,7 @@ bool secondaryTypeMatches(Tag relation, const Filter& filter, TypeCaches& caches
 
 // Complete mode: deletes, for every creation primary and every filter, the relations of the
 // filter's type (whose secondary is of one of its object types, when it names any) that no
-// update names, and reports each by the UID it had.
+// input names, and reports each by the UID it had.
 void processRelationFilters(const std::vector<Filter>& filters, const RelationLists& lists,
                             TypeCaches& caches, const LookupContext& context) {
   // Check pass: each unknown name is reported once per filter, under a fixed key.
@@ -251,16 +262,16 @@ void processRelationFilters(const std::vector<Filter>& filters, const RelationLi
     if (context.debug) {
       dumpRelationAndTypesFilter(context.level, filter);
     }
-    findRelationType(kFilterRelationTypeKey, filter.relationName, caches, context);
+    findRelationType(&kFilterRelationTypeKey, filter.relationName, caches, context);
     for (const std::string& name : filter.objectTypeName) {
-      findObjectType(kFilterObjectTypeKey, name, caches, context);
+      findObjectType(&kFilterObjectTypeKey, name, caches, context);
     }
   }
 
   for (const CreateGroup& group : lists.groups) {
     for (const Filter& filter : filters) {
       try {
-        const Tag relationType = findRelationType("", filter.relationName, caches, context);
+        const Tag relationType = findRelationType(nullptr, filter.relationName, caches, context);
         if (relationType == NULLTAG) {
           continue;
         }
@@ -275,7 +286,7 @@ void processRelationFilters(const std::vector<Filter>& filters, const RelationLi
         std::vector<Tag> candidates;
         for (int i = 0; i < count; ++i) {
           const Tag relation = relations[static_cast<std::size_t>(i)];
-          if (lists.updateTargets.count(relation) == 0) {
+          if (lists.named.count(relation) == 0) {
             candidates.push_back(relation);
           }
         }

@@ -17,14 +17,16 @@ namespace Cad {
 //
 // The inputs are first sorted into creations, grouped by primary object in order of first
 // appearance, and updates (those that name a relation). Then, in complete mode only, the
-// relations of each creation primary that the preference's filters name and no update input
-// names are deleted; then the creations run, then the updates. The order of effects is fixed:
-// all checks and lookups, all deletions, all creations, all updates.
+// relations of each creation primary that the preference's filters name are deleted, except
+// those that some input names in any role (relation, user data, primary or secondary object),
+// whether that input succeeds or fails: a request never deletes what it talks about. Then the
+// creations run, then the updates. The order of effects is fixed: all checks and lookups, all
+// deletions, all creations, all updates.
 //
 // An input rejected while the lists are built (an object that is not valid, an unknown
-// relation type) gets an error stack under its client id and no output record. A creation or
-// update that fails later gets an error stack under its client id and an output record (a
-// failed creation with relation 0).
+// relation type) gets an error stack under its client id, the empty one included, and no
+// output record. A creation or update that fails later gets an error stack under its client id
+// and an output record (a failed creation with relation 0).
 //
 // With "DEBUG_SOACAD" set (to any value, the empty one included) the call dumps its inputs and
 // progress to standard output.

@@ -22,14 +22,20 @@ constexpr int kNotARelationType = 215028;
 
 const char* const kCheckoutRequiredPreference = "SOACAD_checkout_required";
 
-// Restores the preference search scope in force when it was made.
+// Puts the preference search scope to `scope` for its life and the scope in force before back
+// afterwards. A scope that cannot be read is left as it is, since it could not be put back.
 class SearchScopeGuard {
  public:
-  SearchScopeGuard() {
+  explicit SearchScopeGuard(int scope) {
     if (PREF_ask_search_scope(&saved_) != 0) {
       ERROR_store_clear();
-      restore_ = false;
+      return;
     }
+    if (PREF_set_search_scope(scope) != 0) {
+      ERROR_store_clear();
+      return;
+    }
+    restore_ = true;
   }
   ~SearchScopeGuard() {
     if (restore_ && PREF_set_search_scope(saved_) != 0) {
@@ -41,7 +47,7 @@ class SearchScopeGuard {
 
  private:
   int saved_ = PREF_scope_all;
-  bool restore_ = true;
+  bool restore_ = false;
 };
 
 }  // namespace
@@ -144,8 +150,7 @@ int Utility::getCheckoutStatus(Tag object) {
 
 bool Utility::isCheckoutRequired() {
   bool required = true;
-  SearchScopeGuard scope;
-  PREF_set_search_scope(PREF_scope_site);
+  SearchScopeGuard scope(PREF_scope_site);
   int count = 0;
   PREF_ask_value_count(kCheckoutRequiredPreference, &count);
   if (count == 1) {

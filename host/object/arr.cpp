@@ -96,7 +96,8 @@ int ARR_create_assembly_arrangement(Tag bvr, bool isDefault, const char* name,
     return status;
   }
   const std::string given = name != nullptr ? name : "";
-  host::writeText(created, "object_name", given.substr(0, WSO_name_size_c), WriteMode::initial);
+  host::writeText(created, "object_name", host::cutName(given, WSO_name_size_c),
+                  WriteMode::initial);
   host::writeText(created, "object_desc", description != nullptr ? description : "",
                   WriteMode::initial);
   host::writeText(created, "external_uid", externalUid != nullptr ? externalUid : "",

@@ -420,8 +420,7 @@ int CFM_rule_copy(Tag rule, const char* name, Tag* copy) {
   }
   const std::string given = name != nullptr ? name : "";
   const std::string copyName = given.empty() ? host::textOf(rule, "object_name") : given;
-  host::writeText(created, "object_name",
-                  copyName.substr(0, host::utf8PrefixLength(copyName, WSO_name_size_c)),
+  host::writeText(created, "object_name", host::cutName(copyName, WSO_name_size_c),
                   WriteMode::initial);
   host::writeText(created, "object_desc", host::textOf(rule, "object_desc"), WriteMode::initial);
   host::writeReference(created, "owning_user", store.currentUser(), WriteMode::initial);

@@ -449,7 +449,7 @@ class FixtureWriter {
       attribute("currentUser", store_.uidOfTag(store_.currentUser()));
       out_ += "/>\n";
     }
-    if (!store_.preferences().empty() || !store_.searchScope().empty()) {
+    if (!store_.preferences().empty() || !defaultSearchScope()) {
       writePreferences();
     }
     for (const auto& counter : store_.counters()) {
@@ -586,9 +586,15 @@ class FixtureWriter {
     out_ += "    </prop>\n";
   }
 
+  // Whether the search scope is "all", the default: left unsaid ("all" and no scope are one
+  // scope), so that a scope changed and put back saves as it was.
+  bool defaultSearchScope() const {
+    return store_.searchScope().empty() || store_.searchScope() == "all";
+  }
+
   void writePreferences() {
     open("  <preferences");
-    if (!store_.searchScope().empty()) {
+    if (!defaultSearchScope()) {
       attribute("searchScope", store_.searchScope());
     }
     if (store_.preferences().empty()) {

@@ -135,7 +135,7 @@ bool seqNoNumber(const std::string& text, long* number) {
 }
 
 std::string cutName(const std::string& name) {
-  return name.substr(0, WSO_name_size_c);
+  return host::cutName(name, WSO_name_size_c);
 }
 
 }  // namespace

@@ -26,4 +26,7 @@ std::size_t utf8PrefixLength(const std::string& text, std::size_t size);
 // to its longest prefix of at most `size` bytes that ends at a character boundary.
 void copyName(const std::string& text, char* buffer, int size);
 
+// `text` cut as copyName cuts it: the name the host keeps of a longer given name.
+std::string cutName(const std::string& text, int size);
+
 }  // namespace host

@@ -28,6 +28,10 @@ std::size_t utf8PrefixLength(const std::string& text, std::size_t size) {
   return length;
 }
 
+std::string cutName(const std::string& text, int size) {
+  return text.substr(0, utf8PrefixLength(text, static_cast<std::size_t>(size)));
+}
+
 void copyName(const std::string& text, char* buffer, int size) {
   const std::size_t length = utf8PrefixLength(text, static_cast<std::size_t>(size));
   std::memcpy(buffer, text.data(), length);

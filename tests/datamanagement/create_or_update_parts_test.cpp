@@ -535,6 +535,35 @@ TEST_F(PartsTest, NewVersionOfACheckedOutDatasetGetsToolFormatAndStrippedReferen
   EXPECT_EQ(host::fileManagement().lastRequests()[0].version, 4);
 }
 
+// A preference that is not defined lists no reference names: the new version goes through and
+// keeps its references. Any other failure to read the preference fails the dataset.
+TEST_F(PartsTest, AnUndefinedReferencePreferenceRemovesNothing) {
+  struct Case {
+    const char* preference;
+    int fault;
+    Strings errors;
+    bool created;
+  };
+  const Case cases[] = {
+      {"NoSuchPreference", 0, {}, true},
+      {"CAD_remove_refs", 1701, {"p;d: 1701"}, false},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.preference);
+    SetUp();
+    PartInfo info = boltRevision({boltDataset(true)});
+    info.datasetInput[0].namedReferencePreference = test.preference;
+    if (test.fault != 0) {
+      host::faultPlan().fail("PREF_ask_char_values", test.fault);
+    }
+    const Response response = run(info);
+    EXPECT_EQ(errors(response), test.errors);
+    EXPECT_EQ(created(response, tagOf("d.bolt")), test.created);
+    EXPECT_EQ(savedText(tagOf("d.bolt"), "format_used"), test.created ? "BINARY" : "");
+    EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts.size(), 3u);
+  }
+}
+
 TEST_F(PartsTest, NewVersionNeedsAModifiableCheckedOutDataset) {
   const PartInfo info = boltRevision({boltDataset(true)});
   store().write(tagOf("d.bolt"), "checked_out_user", host::Value(), host::WriteMode::initial);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -198,6 +200,68 @@ TEST_F(RelationsTest, CompleteWithTypeNamesDeletesOnlySecondariesOfExactlyThoseT
       run({creation("c", "p.1", "s.3")}, true, filter("ZOLT_reference", {"Document"}));
   EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.a"});
   EXPECT_TRUE(valid("rel.b"));  // Its secondary is a SubDocument.
+}
+
+// Whatever role an input gives a relation, and whether the input is accepted or rejected,
+// complete mode leaves that relation alone.
+TEST_F(RelationsTest, CompleteSparesEveryRelationAnyInputNames) {
+  struct Case {
+    const char* what;
+    std::function<Info()> input;
+  };
+  const std::vector<Case> cases = {
+      {"a rejected update (its user data is not valid)",
+       [&] {
+         Info input = update("u", "rel.a", "");
+         input.userData = tagOf("no.such.object");
+         return input;
+       }},
+      {"the user data of another creation",
+       [&] {
+         Info input = creation("u", "p.1", "s.2");
+         input.userData = tagOf("rel.a");
+         return input;
+       }},
+      {"the primary of a rejected creation",
+       [&] { return creation("u", "rel.a", "s.3", "NoSuchRelation"); }},
+      {"the secondary of a rejected creation",
+       [&] { return creation("u", "no.such.object", "rel.a"); }},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.what);
+    SetUp();
+    const Response response =
+        run({creation("c", "p.1", "s.3"), test.input()}, true, filter("ZOLT_reference"));
+    EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.b"});
+    EXPECT_TRUE(valid("rel.a"));
+    EXPECT_FALSE(valid("rel.b"));
+  }
+}
+
+// The relation a creation takes as user data is spared, so the creation finds it and succeeds
+// instead of failing on a relation the same call deleted, leaving the primary with neither.
+TEST_F(RelationsTest, CompleteKeepsARelationThatACreationTakesAsUserData) {
+  Info input = creation("c", "p.1", "s.3");
+  input.userData = tagOf("rel.a");
+  const Response response = run({input}, true, filter("ZOLT_reference"));
+  EXPECT_EQ(errors(response), Strings{});
+  EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.b"});
+  ASSERT_EQ(response.output.size(), 1u);
+  const Tag created = findRelation("p.1", "s.3");
+  EXPECT_EQ(response.output[0].relation.tag(), created);
+  Tag userData;
+  GRM_ask_user_data(created, &userData);
+  EXPECT_EQ(userData, tagOf("rel.a"));
+  EXPECT_TRUE(valid("rel.a"));
+}
+
+// A client id may be empty: a lookup that fails for such an input is still an error stack
+// (under the empty key), never a silent drop.
+TEST_F(RelationsTest, AnInputWithAnEmptyClientIdAndAnUnknownTypeIsReported) {
+  const Response response = run({creation("", "p.1", "s.3", "NoSuchRelation")});
+  EXPECT_TRUE(response.output.empty());
+  EXPECT_EQ(errors(response), Strings{": 215050"});
+  EXPECT_EQ(findRelation("p.1", "s.3"), NULLTAG);
 }
 
 TEST_F(RelationsTest, OnlyUpdatesCauseNoDeletion) {

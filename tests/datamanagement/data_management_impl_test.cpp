@@ -123,11 +123,32 @@ TEST_F(AvailableTypesTest, FailingUnitNameFailsTheWholeCall) {
   EXPECT_TRUE(call("getAvailableTypes", request({"UnitOfMeasure"})).fault);
 }
 
-TEST_F(AvailableTypesTest, LongUnitNameIsCutAtTheTypeNameSize) {
-  load("<fixture><object uid=\"uom.long\" class=\"UnitOfMeasure\"><prop name=\"symbol\" value=\"" +
-       std::string(40, 'u') + "\"/></object></fixture>");
-  EXPECT_EQ(entries(available({"UnitOfMeasure"}).getInputClassToTypeArray()),
-            Strings{"UnitOfMeasure: mm kg " + std::string(32, 'u')});
+// A unit symbol longer than a type name is cut to the type name's size, never inside a
+// character: the reply holds the whole characters that fit and no replacement character.
+TEST_F(AvailableTypesTest, LongUnitNameIsCutAtTheTypeNameSizeOnACharacterBoundary) {
+  std::string accents;
+  for (int i = 0; i < 40; ++i) {
+    accents += "\xC3\xA9";  // U+00E9, two bytes.
+  }
+  const std::string euro = "\xE2\x82\xAC";  // U+20AC, three bytes.
+  struct Case {
+    std::string symbol;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {std::string(40, 'u'), std::string(32, 'u')},
+      {"a" + accents, "a" + accents.substr(0, 30)},
+      {std::string(30, 'u') + euro, std::string(30, 'u')},
+      {std::string(29, 'u') + euro, std::string(29, 'u') + euro},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.shown);
+    SetUp();
+    load(R"(<fixture><object uid="uom.long" class="UnitOfMeasure"><prop name="symbol" value=")" +
+         test.symbol + R"("/></object></fixture>)");
+    EXPECT_EQ(entries(available({"UnitOfMeasure"}).getInputClassToTypeArray()),
+              Strings{"UnitOfMeasure: mm kg " + test.shown});
+  }
 }
 
 class AlternateIdsTest : public AvailableTypesTest {

@@ -16,8 +16,10 @@
 
 #include "datamanagement/create_or_update_parts.h"
 #include "datamanagement/create_or_update_relations.h"
+#include "host/object/host_call.h"
 #include "host/object/memory.h"
 #include "tests/support/host_fixture.h"
+#include "tests/support/service_fixture.h"
 
 namespace {
 
@@ -133,6 +135,25 @@ Error encountered!!
       Saving folder Home
 End of data dump from createOrUpdateParts 
 )" + kBanner + "\n");
+}
+
+// A step that fails (here the lock of a new extra form) leaves the lines after it at their own
+// level.
+TEST_F(DiagnosticsTest, AFailingStepKeepsTheIndentOfTheLinesAfterIt) {
+  soacad_test::ScopedEnv debug("DEBUG_SOACAD", "");
+  DataManagement::PartInfo part = newPart();
+  part.itemRevInput.extraObject = {
+      {NULLTAG, "e1", "ZOLT_reference", "Form", {{"object_desc", "x"}}},
+      {NULLTAG, "e2", "NoSuchRelation", "Form", {}}};
+  host::faultPlan().fail("AOM_refresh", 7013, 3);  // The item's lock and release come first.
+  DataManagement::CreateOrUpdatePartsResponse response;
+  const std::string dump = soacad_test::stdoutOf(
+      [&] { response = CreateOrUpdatePartsImpl().createOrUpdateParts({part}); });
+  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()).at(0), "p1;e1: 7013");
+  EXPECT_NE(dump.find("Error encountered!!\n         ExtraObjectInfo : \n            object : 0\n"
+                      "            clientId : e2\n"),
+            std::string::npos)
+      << dump;
 }
 
 TEST_F(DiagnosticsTest, RelationsDumpShowsInputsFiltersAndSteps) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/object/error_store.h"
+#include "host/object/host_call.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
 #include "host/object/preferences.h"
@@ -115,12 +116,39 @@ TEST_F(CheckoutTest, CheckedOutObjectPassesButNotModifiableFailsFirst) {
   EXPECT_EQ(verify("d.locked"), 215020);
 }
 
-TEST_F(CheckoutTest, SearchScopeIsRestored) {
-  ASSERT_EQ(PREF_set_search_scope(PREF_scope_user), 0);
-  verify("d.plain");
-  int scope = -1;
-  PREF_ask_search_scope(&scope);
-  EXPECT_EQ(scope, PREF_scope_user);
+// The check reads its preference at site scope and leaves the session's search scope, and the
+// saved store, exactly as they were; a scope it cannot read it does not change at all.
+TEST_F(CheckoutTest, TheSearchScopeAndTheSavedStoreStayAsTheyWere) {
+  struct Case {
+    const char* preferences;
+    int scope;
+    bool unreadable;  // Then the site preference is out of reach: checkout is required.
+  };
+  const Case cases[] = {
+      {"<preferences/>", PREF_scope_all, false},
+      {R"(<preferences searchScope="all"/>)", PREF_scope_all, false},
+      {R"(<preferences searchScope="user"/>)", PREF_scope_user, false},
+      {R"(<preferences searchScope="site"/>)", PREF_scope_site, false},
+      {R"(<preferences searchScope="user"/>)", PREF_scope_user, true},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.preferences + std::string(test.unreadable ? " (unreadable)" : ""));
+    SetUp();
+    load(std::string("<fixture>") + test.preferences + "</fixture>");
+    setRequired(R"(<v value="false"/>)");
+    const std::string before = savedObjects();
+    if (test.unreadable) {
+      host::faultPlan().fail("PREF_ask_search_scope", 1703);
+    }
+    EXPECT_EQ(verify("d.plain"), test.unreadable ? 215030 : 0);
+    host::faultPlan().clear();
+    ERROR_store_clear();
+    int scope = -1;
+    PREF_ask_search_scope(&scope);
+    EXPECT_EQ(scope, test.scope);
+    EXPECT_EQ(savedObjects(), before);
+    EXPECT_EQ(calls("PREF_set_search_scope"), test.unreadable ? 0 : 2);
+  }
 }
 
 }  // namespace

@@ -42,6 +42,15 @@ TEST_F(ArrangementTest, CreatesSavedArrangementsAndTheDefault) {
   expectSettled();
 }
 
+// A name longer than the host keeps loses the characters that do not fit whole.
+TEST_F(ArrangementTest, ALongNameIsCutOnACharacterBoundary) {
+  std::string name = "a";
+  for (int i = 0; i < 40; ++i) {
+    name += "\xC3\xA9";  // U+00E9, two bytes.
+  }
+  EXPECT_EQ(savedText(create(name.c_str(), false), "object_name"), name.substr(0, 31));
+}
+
 TEST_F(ArrangementTest, DeletesOnlyArrangementsOfTheViewRevision) {
   const Tag open = create("Open", true);
   const Tag foreign = create("Foreign", false, tagOf("bvr.sub"));

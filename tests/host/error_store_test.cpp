@@ -26,11 +26,12 @@ class ErrorStoreTest : public soacad_test::HostTest {
 };
 
 TEST_F(ErrorStoreTest, StoresAsksAndClearsOldestFirst) {
-  ERROR_store(3, 215022, "Widget");
-  ERROR_store(2, 215050);
+  // Codes without a template.
+  ERROR_store(3, 123456, "Widget");
+  ERROR_store(2, 123457);
   EXPECT_EQ(asked(),
-            (std::vector<std::string>{"3/215022/Error 215022: Widget", "2/215050/Error 215050"}));
-  EXPECT_EQ(ERROR_store_ask_last_ifail(), 215050);
+            (std::vector<std::string>{"3/123456/Error 123456: Widget", "2/123457/Error 123457"}));
+  EXPECT_EQ(ERROR_store_ask_last_ifail(), 123457);
   ERROR_store_clear();
   EXPECT_TRUE(asked().empty());
   EXPECT_EQ(ERROR_store_ask_last_ifail(), 0);

@@ -95,6 +95,7 @@ TEST(NameCutTest, CutsEndAtACharacterBoundary) {
     std::vector<char> buffer(c.size + 1, 'x');
     host::copyName(c.text, buffer.data(), static_cast<int>(c.size));
     EXPECT_EQ(std::string(buffer.data()), c.text.substr(0, c.length)) << c.size;
+    EXPECT_EQ(host::cutName(c.text, static_cast<int>(c.size)), c.text.substr(0, c.length));
   }
 }
 

@@ -30,11 +30,13 @@ answer() {
 }
 
 dm=Cad-2007-01-DataManagement
-# Queries first, then the writes, then the expansions that see what the writes made.
-for operation in getAvailableTypes generateAlternateIds getAllAttrMappings \
+# Queries first, then the writes, then the expansions that see what the writes made. An example
+# named "<operation>-<what>" is a further request to that operation.
+for example in getAvailableTypes generateAlternateIds getAllAttrMappings \
     getAttrMappingsForDatasetType resolveAttrMappingsForDataset createOrUpdateParts \
-    createOrUpdateRelations expandGRMRelations expandPrimaryObjects expandFoldersForCAD; do
-  answer "$dm" "$operation" "examples/datamanagement/$operation.xml"
+    createOrUpdateParts-existing createOrUpdateRelations expandGRMRelations expandPrimaryObjects \
+    expandFoldersForCAD; do
+  answer "$dm" "${example%%-*}" "examples/datamanagement/$example.xml"
 done
 
 sm=Cad-2007-01-StructureManagement

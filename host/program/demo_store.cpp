@@ -11,6 +11,7 @@ const char* const kDemoStore = R"(<fixture>
   <type name="DocumentRevision" class="DocumentRevision" parent="ItemRevision"/>
   <type name="ItemMaster" class="Form"/>
   <type name="ItemRevisionMaster" class="Form"/>
+  <type name="CADModelProperties" class="Form"/>
   <type name="CADModel" class="Dataset" parent="Dataset"/>
   <type name="CADDrawing" class="Dataset" parent="Dataset"/>
   <type name="Text" class="Dataset" parent="Dataset"/>
@@ -170,27 +171,45 @@ const char* const kDemoStore = R"(<fixture>
   <object uid="d.000100.A.model" class="Dataset" type="CADModel">
     <prop name="object_name" value="000100/A gearbox"/>
     <prop name="dataset_type" value="dt.cadmodel"/>
+    <prop name="rev_chain_anchor" value="anc.000100.A.model"/>
     <prop name="owning_user" value="u.demo"/>
   </object>
   <object uid="d.000101.A.model" class="Dataset" type="CADModel">
     <prop name="object_name" value="000101/A housing"/>
     <prop name="dataset_type" value="dt.cadmodel"/>
+    <prop name="rev_chain_anchor" value="anc.000101.A.model"/>
+    <prop name="ref_names"><v value="CADProperties"/></prop>
+    <prop name="ref_types"><v value="1"/></prop>
+    <prop name="ref_list"><v value="nr.000101.A.model"/></prop>
     <prop name="owning_user" value="u.demo"/>
   </object>
   <object uid="d.000101.A.drawing" class="Dataset" type="CADDrawing">
     <prop name="object_name" value="000101/A housing drawing"/>
     <prop name="dataset_type" value="dt.caddrawing"/>
+    <prop name="rev_chain_anchor" value="anc.000101.A.drawing"/>
     <prop name="owning_user" value="u.demo"/>
   </object>
   <object uid="d.000102.A.model" class="Dataset" type="CADModel">
     <prop name="object_name" value="000102/A shaft"/>
     <prop name="dataset_type" value="dt.cadmodel"/>
+    <prop name="rev_chain_anchor" value="anc.000102.A.model"/>
     <prop name="owning_user" value="u.demo"/>
   </object>
   <object uid="d.000103.A.text" class="Dataset" type="Text">
     <prop name="object_name" value="Load cases"/>
     <prop name="dataset_type" value="dt.text"/>
+    <prop name="rev_chain_anchor" value="anc.000103.A.text"/>
     <prop name="owning_user" value="u.demo"/>
+  </object>
+
+  <object uid="anc.000100.A.model" class="RevisionAnchor"><prop name="highest_revision" value="1"/></object>
+  <object uid="anc.000101.A.model" class="RevisionAnchor"><prop name="highest_revision" value="2"/></object>
+  <object uid="anc.000101.A.drawing" class="RevisionAnchor"><prop name="highest_revision" value="1"/></object>
+  <object uid="anc.000102.A.model" class="RevisionAnchor"><prop name="highest_revision" value="1"/></object>
+  <object uid="anc.000103.A.text" class="RevisionAnchor"><prop name="highest_revision" value="1"/></object>
+  <object uid="nr.000101.A.model" class="Form" type="CADModelProperties">
+    <prop name="object_name" value="000101/A housing properties"/>
+    <prop name="object_desc" value="Mass 2.6 kg"/>
   </object>
 
   <relation uid="rel.fm.000100" type="ZOLT_master_form" primary="i.000100" secondary="fm.000100"/>

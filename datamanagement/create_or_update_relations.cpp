@@ -423,12 +423,16 @@ int CreateOrUpdateRelationsImpl::updateRelation(std::string clientId, Tag relati
     printText(indentLevel_, "Updating relation");
   }
   try {
+    // A failure anywhere, the release of the lock included, takes the update back whole: the
+    // relation keeps its user data and no lock.
+    MarkPoint mark;
     ObjectLock lock;
     lock.lock(relation);
     ResultStatus status;
     status = GRM_set_user_data(relation, userData);
     status = AOM_save(relation);
     lock.unlock();
+    mark.keep();
   } catch (IFail&) {
     if (debug_) {
       printText(indentLevel_, "Updating relation error encountered!!");

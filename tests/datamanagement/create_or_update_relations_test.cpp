@@ -163,16 +163,22 @@ TEST_F(RelationsTest, AFailedSaveLeavesNoRelationBehind) {
   EXPECT_TRUE(response.serviceData.createdUids().empty());
 }
 
+// Whichever step of an update fails (the save, or the release of the lock after it), the
+// update is reported as failed and the relation keeps its user data and no lock.
 TEST_F(RelationsTest, AFailedUpdateIsReportedAndLeavesTheRelationUnlockedAndUnchanged) {
-  host::faultPlan().fail("AOM_save", POM_invalid_value);
-  const Response response = run({update("u", "rel.a", "ud.1")});  // run() checks the lock.
-  ASSERT_EQ(response.output.size(), 1u);
-  EXPECT_EQ(response.output[0].relation.tag(), tagOf("rel.a"));
-  EXPECT_EQ(errors(response), Strings{"u: " + std::to_string(POM_invalid_value)});
-  EXPECT_TRUE(response.serviceData.updatedUids().empty());
-  Tag userData;
-  GRM_ask_user_data(tagOf("rel.a"), &userData);
-  EXPECT_EQ(userData, NULLTAG);
+  for (int nth : {0, 2}) {  // Every save; the second AOM_refresh (the release).
+    SCOPED_TRACE(nth);
+    SetUp();
+    host::faultPlan().fail(nth == 0 ? "AOM_save" : "AOM_refresh", POM_invalid_value, nth);
+    const Response response = run({update("u", "rel.a", "ud.1")});  // run() checks the lock.
+    ASSERT_EQ(response.output.size(), 1u);
+    EXPECT_EQ(response.output[0].relation.tag(), tagOf("rel.a"));
+    EXPECT_EQ(errors(response), Strings{"u: " + std::to_string(POM_invalid_value)});
+    EXPECT_TRUE(response.serviceData.updatedUids().empty());
+    Tag userData;
+    GRM_ask_user_data(tagOf("rel.a"), &userData);
+    EXPECT_EQ(userData, NULLTAG);
+  }
 }
 
 // --- Complete mode -----------------------------------------------------------------------

@@ -1,8 +1,8 @@
 #include "structuremanagement/bom_expand.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -13,7 +13,9 @@
 #include "host/object/ifail.h"
 #include "host/object/journal.h"
 #include "host/object/memory.h"
+#include "host/object/pom.h"
 #include "host/object/pom_object.h"
+#include "structuremanagement/structure_caches.h"
 
 namespace Korvane {
 namespace Soa {
@@ -48,6 +50,13 @@ Output outputOf(StructureManagement::ExpandPSData&& lineData,
   output.parent.parentDataset = std::move(lineData.dataset);
   output.children = std::move(children);
   return output;
+}
+
+// The UID of an object, for a message text.
+std::string uidOf(Tag object) {
+  host::HostString uid;
+  POM_tag_to_uid(object, uid.out());
+  return uid ? uid.str() : std::string();
 }
 
 }  // namespace
@@ -88,8 +97,7 @@ BOMExpandImpl::StructureManagement::ExpandPSAllLevelsResponse BOMExpandImpl::exp
   for (const POMRef<BOMLine>& parent : info.parentBomLine) {
     const Tag line = parent.tag();
     try {
-      std::vector<Tag> path;
-      doExpandAll(line, pref, info.excludeFilter, response, path);
+      doExpandAll(line, pref, info.excludeFilter, response);
     } catch (IFail&) {
       response.serviceData.addErrorStack(line);
     }
@@ -98,33 +106,58 @@ BOMExpandImpl::StructureManagement::ExpandPSAllLevelsResponse BOMExpandImpl::exp
   return response;
 }
 
+// One line of the walk: its data, its kept children and the next child to walk.
+struct BOMExpandImpl::WalkFrame {
+  ExpandPSData lineData;
+  std::vector<ExpandPSData> children;
+  std::size_t next = 0;
+  Tag structure;
+};
+
+// The walk keeps its lines on a stack of its own rather than on the call stack, so that an
+// assembly nested as deep as a client builds it expands on a server thread's small stack.
 void BOMExpandImpl::doExpandAll(const Tag& line,
                                 const StructureManagement::ExpandPSAllLevelsPref& pref,
                                 BOMLineFilter filter,
-                                StructureManagement::ExpandPSAllLevelsResponse& response,
-                                std::vector<Tag>& path) {
-  Journal journal(kJournalModule, "BOMExpandImpl::doExpandAll");
-  journal.call();
-  ExpandPSData lineData;
-  std::vector<ExpandPSData> children;
-  doExpand(line, pref.info, pref.expItemRev, filter, lineData, children, &response.serviceData);
-
-  path.push_back(lineData.itemRevOfBOMLine.tag());
-  for (const ExpandPSData& child : children) {
-    const Tag childRevision = child.itemRevOfBOMLine.tag();
-    if (childRevision != NULLTAG &&
-        std::find(path.begin(), path.end(), childRevision) != path.end()) {
-      // The structure contains itself: walking on would never end.
-      storeErrorWithTexts(BOM_invalid_child, tagText(child.bomLine.tag()), tagText(line));
-      response.serviceData.addErrorStack(child.bomLine.tag());
+                                StructureManagement::ExpandPSAllLevelsResponse& response) {
+  std::vector<WalkFrame> stack;
+  std::unordered_set<Tag> walking;
+  const auto enter = [&](const Tag& entered, const Tag& structure) {
+    Journal journal(kJournalModule, "BOMExpandImpl::doExpandAll");
+    journal.call();
+    stack.emplace_back();
+    WalkFrame& frame = stack.back();
+    frame.structure = structure;
+    doExpand(entered, pref.info, pref.expItemRev, filter, frame.lineData, frame.children,
+             &response.serviceData);
+    if (structure != NULLTAG) {
+      walking.insert(structure);
+    }
+  };
+  enter(line, structureOf(line));
+  while (!stack.empty()) {
+    WalkFrame& frame = stack.back();
+    if (frame.next < frame.children.size()) {
+      const Tag child = frame.children[frame.next++].bomLine.tag();
+      const Tag structure = structureOf(child);
+      if (structure != NULLTAG && walking.count(structure) != 0) {
+        // The child's structure is one being walked: it contains itself, and walking on
+        // would never end.
+        storeErrorWithTexts(kStructureContainsItself, uidOf(structure),
+                            uidOf(askBOMLineItemRevTag(child)));
+        response.serviceData.addErrorStack(child);
+        continue;
+      }
+      enter(child, structure);
       continue;
     }
-    doExpandAll(child.bomLine.tag(), pref, filter, response, path);
+    if (frame.structure != NULLTAG) {
+      walking.erase(frame.structure);
+    }
+    response.output.push_back(outputOf<StructureManagement::ExpandPSAllLevelsOutput>(
+        std::move(frame.lineData), std::move(frame.children)));
+    stack.pop_back();
   }
-  path.pop_back();
-
-  response.output.push_back(outputOf<StructureManagement::ExpandPSAllLevelsOutput>(
-      std::move(lineData), std::move(children)));
 }
 
 void BOMExpandImpl::doExpand(const Tag& line, const std::vector<RelationAndTypesFilter>& filters,
@@ -195,6 +228,21 @@ void BOMExpandImpl::populatePSData(const Tag& line,
       recordUnkeyed(serviceData);
     }
   }
+}
+
+Tag BOMExpandImpl::askBOMLineItemRevTag(const Tag& line) {
+  Tag itemRev;
+  askBOMLineItemRev(line, &itemRev);
+  return itemRev;
+}
+
+Tag BOMExpandImpl::structureOf(const Tag& line) {
+  ResultStatus status;
+  int attribute = 0;
+  status = BOM_line_look_up_attribute("bl_bomview_rev", &attribute);
+  Tag structure;
+  status = BOM_line_ask_attribute_tag(line, attribute, &structure);
+  return structure;
 }
 
 void BOMExpandImpl::askBOMLineItemRev(const Tag& line, Tag* itemRev) {

@@ -42,13 +42,16 @@ class BOMExpandImpl {
   using RelationAndTypesFilter = StructureManagement::RelationAndTypesFilter;
   using ExpandPSData = StructureManagement::ExpandPSData;
 
-  // The walk below `line`. `path` holds the revisions of the lines being walked, `line`'s
-  // parent last: a kept child whose revision is already on it would expand a structure that
-  // contains itself, so it is listed as a child but not walked (an error stack keyed by the
-  // child says so). Raises IFail when a line of the walk cannot be expanded.
+  struct WalkFrame;
+
+  // The walk below `line`, depth first, each line's output after those of its descendants.
+  // A kept child whose BOM view revision is one of the lines being walked would expand a
+  // structure that contains itself: it is listed as a child but not walked, and an error
+  // stack keyed by the child says so (kStructureContainsItself, texts: the UIDs of the view
+  // revision and of the child's revision). The same revision shown through another view is
+  // walked. Raises IFail when a line of the walk cannot be expanded.
   void doExpandAll(const Tag& line, const StructureManagement::ExpandPSAllLevelsPref& pref,
-                   BOMLineFilter filter, StructureManagement::ExpandPSAllLevelsResponse& response,
-                   std::vector<Tag>& path);
+                   BOMLineFilter filter, StructureManagement::ExpandPSAllLevelsResponse& response);
   // Fills `lineData` for the line and appends one record to `children` for each child line
   // that `filter` keeps. A child that fails is recorded keyed by its tag on `serviceData` and
   // left out, or, without a service data, raised again. Raises IFail when the line's child
@@ -65,6 +68,9 @@ class BOMExpandImpl {
                       const bool& expItemRev, ExpandPSData& data, ServiceData* serviceData);
   // The line's "bl_revision" (null for a line without one). Raises IFail when it cannot be read.
   void askBOMLineItemRev(const Tag& line, Tag* itemRev);
+  Tag askBOMLineItemRevTag(const Tag& line);
+  // The line's "bl_bomview_rev": the view revision its children come from (null for none).
+  Tag structureOf(const Tag& line);
 
   // Adds the objects of every output to the response's service data as plain objects: for
   // each output the parent and then each child, each the line, its revision, its datasets.

@@ -158,51 +158,36 @@ void AbsoluteStructureCache::init(Tag window, Tag topLine, const std::string& at
   clear();
 }
 
-// Walks down from the top line rather than recursing up from the full path: the memo holds
-// every prefix of a path it holds, so the two take the same host calls, and a client's path
-// costs stack and time only as deep as the structure reaches, not as long as the path is.
+// Walks down from the top line, one memo lookup per element: no prefix of the path is copied,
+// and a line's children are read from the host only the first time a path passes below it.
 Tag AbsoluteStructureCache::findBomLineByCadOccIdPath(const std::vector<std::string>& path) {
-  auto whole = pathMemo_.find(path);
-  if (whole != pathMemo_.end()) {
-    return whole->second;
-  }
   Tag line = topLine_;
-  std::vector<std::string> prefix;
-  prefix.reserve(path.size());
   for (const std::string& element : path) {
-    std::vector<std::string> parentPath = prefix;
-    prefix.push_back(element);
-    auto memo = pathMemo_.find(prefix);
-    if (memo != pathMemo_.end()) {
-      line = memo->second;
-      continue;
+    if (readLines_.count(line) == 0) {
+      memoiseChildren(line);
+      readLines_.insert(line);
     }
-    ResultStatus status;
-    int count = 0;
-    host::HostArray<Tag> children;
-    status = BOM_line_ask_all_child_lines(line, &count, children.out());
-    const std::size_t entries = entriesOf(count, children.get());
-    Tag match;
-    for (std::size_t i = 0; i < entries && match == NULLTAG; ++i) {
-      const Tag child = children[i];
-      const host::HostString value = attributes_->askAttributeString(child, attrName_);
-      // An empty element names the first child that carries no id.
-      if (element == value.c_str()) {
-        pathMemo_[prefix] = child;
-        match = child;
-      } else if (value.c_str()[0] != '\0') {
-        // The first sibling with an id stays the one that id finds, as a fresh walk would.
-        std::vector<std::string> siblingPath = parentPath;
-        siblingPath.emplace_back(value.c_str());
-        pathMemo_.emplace(std::move(siblingPath), child);
-      }
-    }
-    if (match == NULLTAG) {
+    auto memo = childMemo_.find({line, element});
+    if (memo == childMemo_.end()) {
       return NULLTAG;
     }
-    line = match;
+    line = memo->second;
   }
   return line;
+}
+
+void AbsoluteStructureCache::memoiseChildren(Tag line) {
+  ResultStatus status;
+  int count = 0;
+  host::HostArray<Tag> children;
+  status = BOM_line_ask_all_child_lines(line, &count, children.out());
+  const std::size_t entries = entriesOf(count, children.get());
+  for (std::size_t i = 0; i < entries; ++i) {
+    const host::HostString value = attributes_->askAttributeString(children[i], attrName_);
+    // The first sibling with an id is the one that id finds; an empty id names the first
+    // child that carries none.
+    childMemo_.emplace(std::make_pair(line, std::string(value.c_str())), children[i]);
+  }
 }
 
 Tag AbsoluteStructureCache::findBomLineByAbsOcc(Tag absOcc) {
@@ -223,7 +208,8 @@ Tag AbsoluteStructureCache::findBomLineByAbsOcc(Tag absOcc) {
 }
 
 void AbsoluteStructureCache::clear() {
-  pathMemo_.clear();
+  childMemo_.clear();
+  readLines_.clear();
   absOccMemo_.clear();
 }
 

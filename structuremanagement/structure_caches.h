@@ -10,7 +10,9 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/object/memory.h"
@@ -55,6 +57,13 @@ enum : int {
   kCadOccIdNotFound = 215048,
   // An absolute occurrence given by neither a path nor an absolute occurrence.
   kAbsOccNotGiven = 215140,
+  // A structure that contains itself (texts: the view revision's UID, the child revision's).
+  kStructureContainsItself = 215160,
+  // A child whose structure contains the parent (texts: the child's UID, the parent's).
+  kChildContainsParent = 215161,
+  // An arrangement of another BOM view revision (texts: the arrangement's UID, the view
+  // revision's).
+  kArrangementOfAnotherBvr = 215162,
 };
 
 // Static lookups of BOM view types, views and view revisions.
@@ -113,8 +122,8 @@ class AbsoluteStructureCache {
   // The line at the end of `path`: the empty path is the top line; each element is matched
   // against the CAD occurrence ids of the child lines of the line before it, the first match
   // winning (an empty element matches a child without an id). Null when some element matches
-  // no child. Siblings read on the way are memoised,
-  // so later lookups below the same parent need no host call.
+  // no child. The child lines of a line are read once, all of them, and memoised by id, so
+  // each element costs one memo lookup and a path costs what its length does.
   Tag findBomLineByCadOccIdPath(const std::vector<std::string>& path);
   // The one line of the window that shows `absOcc`; raises kAbsOccLineNotUnique when the window
   // shows it on no line or on several.
@@ -123,9 +132,15 @@ class AbsoluteStructureCache {
   void clear();
 
  private:
+  // Reads the child lines of `line` and memoises each under its id.
+  void memoiseChildren(Tag line);
+
   Tag window_;
   Tag topLine_;
-  std::map<std::vector<std::string>, Tag> pathMemo_;
+  // The child lines of the lines in `readLines_`, by (parent line, CAD occurrence id); the
+  // first child with an id keeps it.
+  std::map<std::pair<Tag, std::string>, Tag> childMemo_;
+  std::set<Tag> readLines_;
   std::map<Tag, Tag> absOccMemo_;
   std::string attrName_;
   BomLineAttributeHelper* attributes_ = nullptr;  // Not owned.

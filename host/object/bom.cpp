@@ -113,6 +113,7 @@ const BuiltIn kBuiltIns[] = {
     {"bl_quantity", BOM_attribute_quantity},
     {"bl_sequence_no", BOM_attribute_sequence_no},
     {"bl_absocc_uid_in_topline_context", BOM_attribute_absocc_uid_in_topline_context},
+    {"bl_bomview_rev", BOM_attribute_bomview_rev},
 };
 
 // Note types get ids in the order they are first looked up, until the next reset.
@@ -131,7 +132,7 @@ const std::string* attributeName(int id) {
     }
     return names;
   }();
-  if (id >= BOM_attribute_revision && id <= BOM_attribute_absocc_uid_in_topline_context) {
+  if (id >= BOM_attribute_revision && id <= BOM_attribute_bomview_rev) {
     return &builtInNames[static_cast<std::size_t>(id - BOM_attribute_revision)];
   }
   const std::vector<std::string>& notes = noteAttributes();
@@ -409,6 +410,8 @@ std::string attributeText(Tag line, int id, const std::string& name) {
       return store.uidOfTag(occurrence);
     case BOM_attribute_absocc_uid_in_topline_context:
       return host::absOccurrenceUidInTopLineContext(line);
+    case BOM_attribute_bomview_rev:
+      return store.uidOfTag(host::structureOfLine(line));
     default:
       break;
   }
@@ -1069,6 +1072,9 @@ int BOM_line_ask_attribute_tag(Tag line, int attribute, Tag* value) {
       return 0;
     case BOM_attribute_occurrence:
       *value = occurrenceOf(line);
+      return 0;
+    case BOM_attribute_bomview_rev:
+      *value = host::structureOfLine(line);
       return 0;
     default:
       return host::storeError(BOM_attribute_not_a_reference, {*name});

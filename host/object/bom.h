@@ -78,6 +78,8 @@ enum : int {
   BOM_attribute_quantity = 5,
   BOM_attribute_sequence_no = 6,
   BOM_attribute_absocc_uid_in_topline_context = 7,
+  // The BOM view revision whose occurrences are the line's child lines (null for none).
+  BOM_attribute_bomview_rev = 8,
   BOM_first_note_attribute = 1001,
 };
 

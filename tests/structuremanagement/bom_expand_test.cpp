@@ -4,6 +4,7 @@
 #include "structuremanagement/bom_expand.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <string>
 #include <vector>
@@ -11,13 +12,16 @@
 #include "host/object/bom.h"
 #include "host/object/host_call.h"
 #include "host/object/journal.h"
+#include "host/object/store.h"
 #include "skeletons/field_conversions.h"
 #include "skeletons/structuremanagement/structure_management_iiop_skeleton.h"
+#include "structuremanagement/structure_caches.h"
 #include "tests/host/structure_fixture.h"
 
 namespace {
 
 using Korvane::Soa::Cad::BOMExpandImpl;
+using Korvane::Soa::Cad::kStructureContainsItself;
 using Skeleton = Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeleton;
 using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 using Filters = std::vector<StructureManagement::RelationAndTypesFilter>;
@@ -41,6 +45,22 @@ const char* const kDatasets = R"(<fixture>
   <relation type="ZOLT_reference" primary="r.asm.A" secondary="ds.1"/>
   <relation type="ZOLT_specification" primary="r.pin.A" secondary="ds.pin"/>
 </fixture>)";
+
+// Runs `action` on a thread with a 512 KB stack, as small as a server's worker threads have.
+template <class Action>
+void runOnSmallStack(Action&& action) {
+  pthread_attr_t attributes;
+  ASSERT_EQ(pthread_attr_init(&attributes), 0);
+  ASSERT_EQ(pthread_attr_setstacksize(&attributes, 512 * 1024), 0);
+  pthread_t thread;
+  auto body = [](void* argument) -> void* {
+    (*static_cast<Action*>(argument))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attributes, body, &action), 0);
+  ASSERT_EQ(pthread_join(thread, nullptr), 0);
+  pthread_attr_destroy(&attributes);
+}
 
 // What the window on r.asm.A (rule "Latest Working") shows below its top line.
 const std::string kTop =
@@ -271,7 +291,83 @@ TEST_F(BOMExpandTest, AStructureThatContainsItselfIsListedButNotWalkedAgain) {
             (Strings{"occ.bolt(r.bolt.C):", "occ.plate(r.plate.B):", "occ.pin(r.pin.A):",
                      "occ.sub(r.sub.A): occ.pin(r.pin.A) " + occurrenceOf(again) + "(r.asm.A)",
                      "occ.lamp(r.lamp.A):", kTopWithoutGde}));
-  EXPECT_EQ(errorsOf(response.serviceData), Strings{keyed(again, BOM_invalid_child)});
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{keyed(again, kStructureContainsItself)});
+  EXPECT_EQ(response.serviceData.getErrorArray()[0].getErrorValueArray()[0].getMessage(),
+            "The BOM view revision bvr.asm of r.asm.A contains itself; it is listed but not "
+            "expanded again.");
+}
+
+// The sub-assembly's manufacturing view lists the sub-assembly again, through its own view:
+// the same revision, another structure, so no cycle.
+TEST_F(BOMExpandTest, ARevisionMetAgainThroughAnotherViewIsWalked) {
+  load(R"(<fixture>
+    <object uid="bv.sub.mfg" class="PSBOMView">
+      <prop name="bom_view_type" value="vt.mfg"/><prop name="parent_item" value="i.sub"/></object>
+    <object uid="bvr.sub.mfg" class="PSBOMViewRevision">
+      <prop name="bom_view" value="bv.sub.mfg"/><prop name="parent_revision" value="r.sub.A"/>
+      <prop name="occurrences"><v value="occ.m.pin"/></prop></object>
+    <object uid="occ.m.pin" class="PSOccurrence"><prop name="child_item" value="i.pin"/></object>
+    <object uid="occ.sub.mfg" class="PSOccurrence"><prop name="child_item" value="i.sub"/>
+      <prop name="child_bom_view" value="bv.sub.mfg"/></object>
+  </fixture>)");
+  ASSERT_EQ(host::Store::instance().insertReference(tagOf("bvr.sub"), "occurrences", 1,
+                                                    tagOf("occ.sub.mfg"), host::WriteMode::host),
+            0);
+  const Tag sub = childFor(topLine_, "occ.sub");
+  const auto response = allLevels({sub});
+  EXPECT_EQ(outputs(response),
+            (Strings{"occ.pin(r.pin.A):", "occ.m.pin(r.pin.A):",
+                     "occ.sub.mfg(r.sub.A): occ.m.pin(r.pin.A)",
+                     "occ.sub(r.sub.A): occ.pin(r.pin.A) occ.sub.mfg(r.sub.A)"}));
+  EXPECT_TRUE(errorsOf(response.serviceData).empty());
+}
+
+// A chain of nested assemblies, each revision of one item holding the next: the walk keeps its
+// path off the call stack, so a depth far beyond what a small thread stack could recurse
+// through expands, every line after the one it holds.
+TEST_F(BOMExpandTest, ADeepChainExpandsOnASmallStack) {
+  constexpr int kDepth = 20000;
+  std::string fixture =
+      "<fixture><object uid=\"i.chain\" class=\"Item\"><prop name=\"item_id\" value=\"CHAIN\"/>"
+      "</object><object uid=\"bv.chain\" class=\"PSBOMView\"><prop name=\"bom_view_type\" "
+      "value=\"vt.view\"/><prop name=\"parent_item\" value=\"i.chain\"/></object>";
+  for (int level = 0; level <= kDepth; ++level) {
+    const std::string n = std::to_string(level);
+    fixture += "<object uid=\"r.c." + n +
+               "\" class=\"ItemRevision\"><prop name=\"items_tag\" value=\"i.chain\"/>"
+               "<prop name=\"item_revision_id\" value=\"" +
+               n + "\"/></object>";
+    if (level == kDepth) {
+      break;
+    }
+    const std::string next = std::to_string(level + 1);
+    fixture += "<object uid=\"bvr.c." + n +
+               "\" class=\"PSBOMViewRevision\"><prop name=\"bom_view\" value=\"bv.chain\"/>"
+               "<prop name=\"parent_revision\" value=\"r.c." +
+               n +
+               "\"/><prop name=\"is_precise\" value=\"true\"/><prop name=\"occurrences\"><v "
+               "value=\"occ.c." +
+               n + "\"/></prop></object><object uid=\"occ.c." + n +
+               "\" class=\"PSOccurrence\"><prop name=\"child_item\" value=\"i.chain\"/><prop "
+               "name=\"child_revision\" value=\"r.c." +
+               next + "\"/></object>";
+  }
+  load(fixture + "</fixture>");
+  const Tag window = openWindow(tagOf("r.c.0"));
+  StructureManagement::ExpandPSAllLevelsResponse response;
+  runOnSmallStack([&] {
+    StructureManagement::ExpandPSAllLevelsInfo info;
+    info.parentBomLine.assign(1, topLine_);
+    response = BOMExpandImpl().expandPSAllLevelsImpl(info, {false, {}});
+  });
+  ASSERT_EQ(response.output.size(), static_cast<std::size_t>(kDepth + 1));
+  EXPECT_TRUE(errorsOf(response.serviceData).empty());
+  for (int level : {0, 1, kDepth / 2, kDepth}) {
+    const auto& output = response.output[static_cast<std::size_t>(kDepth - level)];
+    EXPECT_EQ(uidOf(output.parent.itemRevOfBOMLine.tag()), "r.c." + std::to_string(level));
+    EXPECT_EQ(output.children.size(), level == kDepth ? 0u : 1u);
+  }
+  EXPECT_EQ(BOM_close_window(window), 0);
 }
 
 // --- Both ---------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "host/object/aom.h"
 #include "host/object/error_store.h"
 #include "host/object/ifail.h"
+#include "host/object/memory.h"
 #include "host/object/pom.h"
 
 namespace Korvane {
@@ -41,6 +42,12 @@ void raiseErrorWithTexts(int code, const std::string& text1, const std::string& 
 
 std::string tagText(Tag tag) {
   return std::to_string(static_cast<std::uint32_t>(tag));
+}
+
+std::string uidText(Tag tag) {
+  host::HostString uid;
+  POM_tag_to_uid(tag, uid.out());
+  return uid ? uid.str() : std::string();
 }
 
 bool nameFits(const std::string& name, int size) {

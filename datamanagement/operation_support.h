@@ -30,6 +30,8 @@ void storeErrorWithTexts(int code, const std::string& text1, const std::string& 
 
 // The tag as decimal text, as messages and error keys show it.
 std::string tagText(Tag tag);
+// The object's UID, for a message a client reads (empty when the host has none).
+std::string uidText(Tag tag);
 
 // Whether a client's `name` fits a host name buffer of `size` characters (and its terminator).
 bool nameFits(const std::string& name, int size);

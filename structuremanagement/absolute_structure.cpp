@@ -9,6 +9,7 @@
 #include "datamanagement/operation_support.h"
 #include "framework/soa_exceptions.h"
 #include "host/object/absocc.h"
+#include "host/object/aom.h"
 #include "host/object/arr.h"
 #include "host/object/bom.h"
 #include "host/object/grm.h"
@@ -65,11 +66,13 @@ void CreateOrUpdateAbsoluteStructureImpl::doCreateOrUpdateAbsoluteStructure(cons
   const auto asmArrOutputBefore = response_->asmArrOutput;
   pendingReports_.clear();
   std::optional<MarkPoint> mark;
+  Tag cleared;
   try {
     mark.emplace();
     Tag bv;
     StructureManagementUtils::findBvAndBvr(input.contextItemRev.tag(), viewType_, bv, bvr_);
-    if (complete_) {
+    if (complete_ && clearedBvrs_.insert(bvr_).second) {
+      cleared = bvr_;
       removeAllAbsOccData();
     }
     ResultStatus status;
@@ -106,6 +109,8 @@ void CreateOrUpdateAbsoluteStructureImpl::doCreateOrUpdateAbsoluteStructure(cons
     response_->absOccOutput = absOccOutputBefore;
     response_->asmArrOutput = asmArrOutputBefore;
     pendingReports_.clear();
+    // The roll-back brought the removed data back: the next input on it removes them.
+    clearedBvrs_.erase(cleared);
     serviceData_->addErrorStack();
   } catch (...) {
     cleanupAfterFailure([this] { cleanup(); });
@@ -147,6 +152,10 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAbsOcc(const AbsOccInfo&
     Tag absOcc;
     PomResultStatus pomStatus;
     pomStatus = POM_string_to_tag(uid.c_str(), &absOcc);
+    if (absOcc == NULLTAG) {
+      // The host made no absolute occurrence for the line: nothing to answer with.
+      raiseErrorWithTexts(kAbsOccNotMade, uidText(line));
+    }
     mark->keep();
     response_->absOccOutput[absOccInfo.clientId] = absOcc;
     if (exists) {
@@ -275,6 +284,12 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAssemblyArrangement(
                                                  arrInfo.externalUid.c_str(), &arrangement);
         kind = Report::created;
       } else {
+        // Only an arrangement of this structure can hold its occurrences' data.
+        Tag context;
+        status = AOM_ask_value_tag(arrangement, "context_bvr", &context);
+        if (context != bvr_) {
+          raiseErrorWithTexts(kArrangementOfAnotherBvr, uidText(arrangement), uidText(bvr_));
+        }
         Tag current;
         status = ARR_ask_bvr_default_arrangement(bvr_, &current);
         if (current == arrangement && !arrInfo.isDefault) {

@@ -90,6 +90,9 @@ class CreateOrUpdateAbsoluteStructureImpl {
   AbsoluteStructureCache cache_;
   BomLineAttributeHelper attributes_;
   std::set<Tag> createdAbsOccs_;  // Of the current input.
+  // The view revisions whose data `complete` removed in this call: an input's removal must not
+  // take what an earlier input of the same call wrote.
+  std::set<Tag> clearedBvrs_;
   ServiceData* serviceData_ = nullptr;
   std::vector<std::pair<Report, Tag>> pendingReports_;
 };

@@ -13,7 +13,6 @@
 #include "host/object/ifail.h"
 #include "host/object/journal.h"
 #include "host/object/memory.h"
-#include "host/object/pom.h"
 #include "host/object/pom_object.h"
 #include "structuremanagement/structure_caches.h"
 
@@ -50,13 +49,6 @@ Output outputOf(StructureManagement::ExpandPSData&& lineData,
   output.parent.parentDataset = std::move(lineData.dataset);
   output.children = std::move(children);
   return output;
-}
-
-// The UID of an object, for a message text.
-std::string uidOf(Tag object) {
-  host::HostString uid;
-  POM_tag_to_uid(object, uid.out());
-  return uid ? uid.str() : std::string();
 }
 
 }  // namespace
@@ -143,8 +135,8 @@ void BOMExpandImpl::doExpandAll(const Tag& line,
       if (structure != NULLTAG && walking.count(structure) != 0) {
         // The child's structure is one being walked: it contains itself, and walking on
         // would never end.
-        storeErrorWithTexts(kStructureContainsItself, uidOf(structure),
-                            uidOf(askBOMLineItemRevTag(child)));
+        storeErrorWithTexts(kStructureContainsItself, uidText(structure),
+                            uidText(askBOMLineItemRevTag(child)));
         response.serviceData.addErrorStack(child);
         continue;
       }

@@ -75,7 +75,9 @@ void DeleteRelativeStructureImpl::doDeleteRelativeStructure(
       raiseError(kNoCadOccIds);
     }
     for (const std::string& cadOccId : input.childInfo) {
-      deleteRelativeOcc(cadOccId, cutUids_);
+      if (cutIds_.emplace(parent, cadOccId).second) {
+        deleteRelativeOcc(cadOccId, cutUids_);
+      }
     }
     status = BOM_save_window(window_);
     for (const std::string& uid : cutUids_) {

@@ -1,7 +1,9 @@
 // Deleting relative structure and assembly arrangements.
 #pragma once
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "structuremanagement/structure_caches.h"
@@ -44,6 +46,8 @@ class DeleteRelativeStructureImpl {
   void cleanup();
 
   std::vector<std::string> cutUids_;
+  // The parents and CAD occurrence ids cut in this call: an id named again is already gone.
+  std::set<std::pair<Tag, std::string>> cutIds_;
   Tag window_;
   Tag topLine_;
   RelativeStructureCache cache_;

@@ -65,6 +65,7 @@ CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeStructure(
     for (const Info& input : info) {
       doCreateOrUpdateRelativeStructure(input);
     }
+    report(response);
     response.serviceData = serviceData;
   } catch (IFail&) {
     throw ServerServiceException();
@@ -76,6 +77,7 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
   Journal journal(kJournalModule, "StructureManagement::doCreateOrUpdateRelativeStructure");
   journal.call();
   precise_ = input.precise;
+  parent_ = input.parent.tag();
   if (!complete_ && input.childInfo.empty()) {
     return;
   }
@@ -100,14 +102,15 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
     setDefaultSeqNos(bvr);
     for (const auto& created : createdOccs_) {
       (*output_)[created.first] = created.second;
-      serviceData_->addCreatedObject(created.second);
+      reports_.push_back({Report::created, created.second, std::string()});
     }
     for (const auto& updated : updatedOccs_) {
       (*output_)[updated.first] = updated.second;
-      serviceData_->addUpdatedObject(updated.second);
+      reports_.push_back({Report::updated, updated.second, std::string()});
     }
-    for (const std::string& uid : cutUids_) {
-      serviceData_->addDeletedObject(uid);
+    for (const auto& cut : cutOccs_) {
+      cutInCall_.insert(cut.first);
+      reports_.push_back({Report::deleted, cut.first, cut.second});
     }
     cleanup();
     mark.keep();
@@ -204,7 +207,10 @@ void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildI
     if (complete_) {
       cache_.removeOccTag(occ);
     }
-  } catch (IFail&) {
+  } catch (IFail& failure) {
+    if (failure.ifail() == BOM_structure_cycle) {
+      storeErrorWithTexts(kChildContainsParent, uidText(child.child.tag()), uidText(parent_));
+    }
     throw ServerServiceException(child.clientId);
   }
 }
@@ -230,7 +236,7 @@ void CreateOrUpdateRelativeStructureImpl::updateRelativeOcc(Tag line, Tag childR
   }
   occ = attributes_.askAttributeTag(line, "bl_occurrence");
   if (substituted) {
-    updatedOccs_[clientId] = occ;
+    updatedOccs_.emplace_back(clientId, occ);
   }
 }
 
@@ -248,7 +254,7 @@ void CreateOrUpdateRelativeStructureImpl::createRelativeOcc(Tag childRev,
     status = BOM_line_add(topLine_, item, NULLTAG, NULLTAG, &line);
   }
   occ = attributes_.askAttributeTag(line, "bl_occurrence");
-  createdOccs_[clientId] = occ;
+  createdOccs_.emplace_back(clientId, occ);
 }
 
 void CreateOrUpdateRelativeStructureImpl::setRelOccData(Tag line, bool isNew,
@@ -312,7 +318,7 @@ void CreateOrUpdateRelativeStructureImpl::cutBOMLinesNotInRelativeStructure() {
       host::HostString uid;
       status = POM_tag_to_uid(occurrence, uid.out());
       status = BOM_line_cut(line);
-      cutUids_.push_back(uid.str());
+      cutOccs_.emplace_back(occurrence, uid.str());
     }
   }
 }
@@ -347,9 +353,27 @@ void CreateOrUpdateRelativeStructureImpl::cleanup() {
   cache_.clear();
   createdOccs_.clear();
   updatedOccs_.clear();
-  cutUids_.clear();
+  cutOccs_.clear();
   newOccsWithoutSeqNo_.clear();
   closeWindow(window_);
+}
+
+void CreateOrUpdateRelativeStructureImpl::report(
+    StructureManagement::CreateOrUpdateRelativeStructureResponse& response) {
+  for (auto entry = response.output.begin(); entry != response.output.end();) {
+    entry = cutInCall_.count(entry->second.tag()) != 0 ? response.output.erase(entry) : ++entry;
+  }
+  for (const Report& entry : reports_) {
+    if (entry.kind == Report::deleted) {
+      serviceData_->addDeletedObject(entry.uid);
+    } else if (cutInCall_.count(entry.occurrence) == 0) {
+      if (entry.kind == Report::created) {
+        serviceData_->addCreatedObject(entry.occurrence);
+      } else {
+        serviceData_->addUpdatedObject(entry.occurrence);
+      }
+    }
+  }
 }
 
 }  // namespace Cad

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "structuremanagement/structure_caches.h"
@@ -38,8 +40,10 @@ class CreateOrUpdateRelativeStructureImpl {
       delete;
   virtual ~CreateOrUpdateRelativeStructureImpl() = default;
 
-  // The output maps each child's client id to its occurrence (made or substituted); created,
-  // updated and cut occurrences are reported in the service data. An empty `bomViewTypeName`
+  // The output maps each child's client id to its occurrence (made or substituted; the last
+  // child of a client id wins); every occurrence made or substituted is reported created or
+  // updated, and every cut one deleted, in the service data. An occurrence that a later input
+  // cuts is reported only as deleted and leaves the output. An empty `bomViewTypeName`
   // means the host's default view type; a name of no view type fails the call (215000) before
   // any input is looked at.
   virtual StructureManagement::CreateOrUpdateRelativeStructureResponse
@@ -60,6 +64,7 @@ class CreateOrUpdateRelativeStructureImpl {
   void findOrCreateBvAndBvr(Tag itemRev, Tag& bv, Tag& bvr);
   void buildRelativeCache(const std::vector<ChildInfo>& childInfo);
   // Raises ServiceException(child.clientId) when the child fails.
+  // A child whose structure contains the parent's is refused with kChildContainsParent.
   void createOrUpdateRelativeOcc(const ChildInfo& child);
   void updateRelativeOcc(Tag line, Tag childRev, const std::string& clientId, Tag& occ);
   void createRelativeOcc(Tag childRev, const std::string& clientId, Tag& line, Tag& occ);
@@ -72,6 +77,8 @@ class CreateOrUpdateRelativeStructureImpl {
   // Closes the window when one is open (raising when the host refuses) and empties what the
   // input collected.
   void cleanup();
+  // Fills the output and the service data from the reports, leaving out what was cut later.
+  void report(StructureManagement::CreateOrUpdateRelativeStructureResponse& response);
 
   ServiceData* serviceData_ = nullptr;
   // The response's output, filled as inputs succeed.
@@ -85,9 +92,20 @@ class CreateOrUpdateRelativeStructureImpl {
   bool precise_ = false;
   RelativeStructureCache cache_;
   BomLineAttributeHelper attributes_;
-  std::map<std::string, Tag> createdOccs_;  // Child client id to occurrence.
-  std::map<std::string, Tag> updatedOccs_;  // Child client id to occurrence.
-  std::vector<std::string> cutUids_;
+  // Child client id and occurrence, one entry per child, in the children's order.
+  std::vector<std::pair<std::string, Tag>> createdOccs_;
+  std::vector<std::pair<std::string, Tag>> updatedOccs_;
+  std::vector<std::pair<Tag, std::string>> cutOccs_;  // Occurrence and its UID.
+  // What the succeeded inputs report, in order, and the occurrences that an input cut: those
+  // leave the output and are reported only as deleted when the call ends.
+  struct Report {
+    enum Kind { created, updated, deleted } kind;
+    Tag occurrence;
+    std::string uid;
+  };
+  std::vector<Report> reports_;
+  std::set<Tag> cutInCall_;
+  Tag parent_;
   std::map<Tag, Tag> newOccsWithoutSeqNo_;  // Occurrence to child item revision.
 };
 

@@ -64,6 +64,8 @@ enum : int {
   // An arrangement of another BOM view revision (texts: the arrangement's UID, the view
   // revision's).
   kArrangementOfAnotherBvr = 215162,
+  // The line of an absolute occurrence's data has no absolute occurrence after they were written.
+  kAbsOccNotMade = 215163,
 };
 
 // Static lookups of BOM view types, views and view revisions.

@@ -6,10 +6,12 @@
 #include <set>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "host/object/absocc.h"
+#include "host/object/arr.h"
 #include "host/object/cfm.h"
 #include "host/object/host_call.h"
 #include "host/object/ifail.h"
@@ -93,6 +95,7 @@ const host::BaseFixturePart kBomClasses("bom", R"(<fixture>
   <message code="45006" text="&quot;%1$&quot; is not a quantity."/>
   <message code="45007" text="%1$ and %2$ do not make a child of a structure."/>
   <message code="45008" text="The BOM line %1$ is not a line of the window %2$."/>
+  <message code="45009" text="%1$ contains the structure %2$ and cannot become a child of it."/>
 </fixture>)");
 
 constexpr const char* kWindow = "BOMWindow";
@@ -534,6 +537,62 @@ int resolveChild(Tag item, Tag revision, bool allowGde, Tag* childItem) {
   return 0;
 }
 
+// The structure a child of `parentBvr` in `window` shows: that of the revision the occurrence
+// names (when the parent is precise) or the window's rule configures, through `view` when one
+// is named, else through the window's view type. Null for a child without one.
+Tag childStructure(Tag window, Tag parentBvr, Tag childItem, Tag revision, Tag view) {
+  if (childItem == NULLTAG || isGde(childItem)) {
+    return NULLTAG;
+  }
+  const Tag configured = revision != NULLTAG && host::flagOf(parentBvr, "is_precise")
+                             ? revision
+                             : host::configuredRevision(windowRule(window), childItem);
+  if (configured == NULLTAG) {
+    return NULLTAG;
+  }
+  if (view != NULLTAG) {
+    const Tag bvr = host::bomViewRevisionOfView(configured, view);
+    if (bvr != NULLTAG) {
+      return bvr;
+    }
+  }
+  return host::bomViewRevisionFor(configured, host::referenceOf(window, "view_type"));
+}
+
+// Whether `bvr` is `from` or shows up anywhere below it as the window configures it. Walks with
+// a stack of its own and reads each structure once, however often it is used.
+bool structureReaches(Tag window, Tag from, Tag bvr) {
+  std::vector<Tag> pending{from};
+  std::unordered_set<Tag> seen{from};
+  while (!pending.empty()) {
+    const Tag at = pending.back();
+    pending.pop_back();
+    if (at == bvr) {
+      return true;
+    }
+    for (Tag occurrence : host::occurrencesOf(at)) {
+      const Tag below = childStructure(window, at, occurrenceItem(occurrence),
+                                       host::referenceOf(occurrence, "child_revision"),
+                                       host::referenceOf(occurrence, "child_bom_view"));
+      if (below != NULLTAG && seen.insert(below).second) {
+        pending.push_back(below);
+      }
+    }
+  }
+  return false;
+}
+
+// BOM_structure_cycle when a child of `item` (or `revision`, through `view`) below the
+// structure `bvr` would show a structure that contains `bvr`.
+int refuseCycle(Tag window, Tag bvr, Tag item, Tag revision, Tag view) {
+  const Tag below = childStructure(window, bvr, item, revision, view);
+  if (below != NULLTAG && structureReaches(window, below, bvr)) {
+    return host::storeError(BOM_structure_cycle,
+                            {tagText(revision != NULLTAG ? revision : item), tagText(bvr)});
+  }
+  return 0;
+}
+
 // The window's own variant rule, made on first request.
 int windowVariantRule(Tag window, Tag* rule) {
   *rule = host::referenceOf(window, "variant_rule");
@@ -857,6 +916,12 @@ int BOM_set_window_active_arrangement(Tag window, Tag arrangement) {
     if (const int status = host::requireObject(arrangement, "AssemblyArrangement")) {
       return status;
     }
+    // An arrangement holds the data of one structure: that of the window's top line.
+    const Tag top = host::topLineOf(window);
+    const Tag bvr = top != NULLTAG ? host::structureOfLine(top) : NULLTAG;
+    if (host::referenceOf(arrangement, "context_bvr") != bvr) {
+      return host::storeError(ARR_not_of_bvr, {tagText(bvr), tagText(arrangement)});
+    }
   }
   return host::writeReference(window, "active_arrangement", arrangement, WriteMode::initial);
 }
@@ -1163,6 +1228,9 @@ int BOM_line_add(Tag parent, Tag item, Tag itemRevision, Tag bomView, Tag* newLi
   }
   Store& store = Store::instance();
   const Tag window = host::windowOfLine(parent);
+  if (const int status = refuseCycle(window, bvr, childItem, itemRevision, bomView)) {
+    return status;
+  }
   Tag thread;
   Tag occurrence;
   if (const int status = host::createObjectOfClass("PSOccurrenceThread", &thread)) {
@@ -1204,6 +1272,11 @@ int BOM_line_substitute(Tag line, Tag item, Tag itemRevision, Tag* newLine) {
   }
   Tag occurrence;
   if (const int status = occurrenceForEdit(line, &occurrence)) {
+    return status;
+  }
+  if (const int status =
+          refuseCycle(host::windowOfLine(line), host::referenceOf(line, "parent_bvr"), childItem,
+                      itemRevision, host::referenceOf(occurrence, "child_bom_view"))) {
     return status;
   }
   if (const int status = writeOccurrenceData(

@@ -67,6 +67,8 @@ enum : int {
   BOM_invalid_child = 45007,
   // A line of another window where the window's own is needed.
   BOM_line_not_in_window = 45008,
+  // A child whose structure contains the structure it would be added to.
+  BOM_structure_cycle = 45009,
 };
 
 // Ids of the built-in attributes; note types get ids from BOM_first_note_attribute up.
@@ -107,6 +109,7 @@ int BOM_set_window_pack_all(Tag window, bool packAll);
 // Child lines without a configured revision are listed too.
 int BOM_window_show_unconfigured(Tag window);
 // An arrangement (or null for none) whose absolute-occurrence data the window uses and writes.
+// ARR_not_of_bvr for an arrangement of another view revision than the top line's.
 int BOM_set_window_active_arrangement(Tag window, Tag arrangement);
 
 // --- Variant configuration -------------------------------------------------------------------
@@ -139,10 +142,13 @@ int BOM_line_ask_attribute_string(Tag line, int attribute, char** value);
 int BOM_line_set_attribute_string(Tag line, int attribute, const char* value);
 // A new occurrence of `itemRevision` (precise), or of `item` when the revision is null, at
 // the end of the structure below `parent`, with a new thread; its line is the new line.
-// `bomView` (may be null) is the child's view to expand.
+// `bomView` (may be null) is the child's view to expand. BOM_structure_cycle when the child's
+// structure, as the window configures it, contains the structure of `parent`.
 int BOM_line_add(Tag parent, Tag item, Tag itemRevision, Tag bomView, Tag* newLine);
 // The line's occurrence now uses `itemRevision` (its item with it), or `item` without a
 // revision. The occurrence, its thread and the line stay; `newLine` (may be null) gets the line.
+// BOM_structure_cycle, as for BOM_line_add, when the new child's structure contains the line's
+// parent structure.
 int BOM_line_substitute(Tag line, Tag item, Tag itemRevision, Tag* newLine);
 // Removes the line's occurrence from the structure (deleted when the window is saved) and the
 // line with the lines below it from the window.

@@ -22,6 +22,7 @@ const host::BaseFixturePart kStructureMessages("soacad_structure", R"(<fixture>
   <message code="215160" text="The BOM view revision %1$ of %2$ contains itself; it is listed but not expanded again."/>
   <message code="215161" text="The child %1$ contains the parent %2$ in its structure; a structure cannot contain itself."/>
   <message code="215162" text="The arrangement %1$ does not belong to the BOM view revision %2$."/>
+  <message code="215163" text="No absolute occurrence was made for the data written to the line %1$."/>
   <message code="215150" text="The configured item revision could not be found."/>
   <message code="710043" text="The revision rule's override entries cannot take the given override folders."/>
   <message code="710044" text="The revision rule has no value of the kind requested."/>

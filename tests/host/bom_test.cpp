@@ -227,6 +227,37 @@ TEST_F(BomLineTest, PreciseViewRevisionUsesTheOccurrencesRevisions) {
   EXPECT_FALSE(ask(PS_ask_is_bvr_precise, tagOf("bvr.asm")));
 }
 
+// A child whose structure holds the parent's, directly or further down, is refused: adding it
+// or substituting it for a child would make a structure that contains itself.
+TEST_F(BomLineTest, AChildThatWouldMakeAStructureContainItselfIsRefused) {
+  const std::string before = savedObjects();
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const Tag sub = childFor(topLine_, "occ.sub");
+  const Tag pin = childFor(sub, "occ.pin");
+  Tag added = 1;
+  const struct {
+    Tag parent;
+    Tag item;
+    Tag revision;
+  } refused[] = {
+      {topLine_, tagOf("i.asm"), NULLTAG},  // itself, by item
+      {sub, NULLTAG, tagOf("r.sub.A")},     // itself, by revision
+      {sub, tagOf("i.asm"), NULLTAG},       // the assembly holding it
+  };
+  for (const auto& test : refused) {
+    EXPECT_EQ(BOM_line_add(test.parent, test.item, test.revision, NULLTAG, &added),
+              BOM_structure_cycle);
+    EXPECT_EQ(added, NULLTAG);
+  }
+  EXPECT_EQ(BOM_line_substitute(pin, tagOf("i.asm"), NULLTAG, nullptr), BOM_structure_cycle);
+  ERROR_store_clear();
+  // Another item's structure is fine, also one reused elsewhere in the assembly.
+  EXPECT_EQ(BOM_line_add(topLine_, tagOf("i.sub"), NULLTAG, NULLTAG, &added), 0);
+  EXPECT_EQ(BOM_line_substitute(pin, tagOf("i.bolt"), NULLTAG, nullptr), 0);
+  BOM_close_window(window);
+  EXPECT_EQ(savedObjects(), before);
+}
+
 TEST_F(BomLineTest, StructureThatMayNotChangeRefusesEdits) {
   store().setModifiable(tagOf("bvr.asm"), false);
   openWindow(tagOf("r.asm.A"));

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "host/object/absocc.h"
+#include "host/object/arr.h"
+#include "host/object/error_store.h"
 #include "host/object/host_call.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "tests/structuremanagement/structure_write_fixture.h"
@@ -103,6 +105,59 @@ TEST_F(AbsoluteStructureTest, CompleteRemovesTheDataNotSentAgain) {
   EXPECT_EQ(store().find(tagOf("d.bolt.qty")), nullptr);
   EXPECT_EQ(quantityAt({"occ.bolt"}), "4");
   EXPECT_EQ(quantityAt({"occ.plate"}), "2");
+}
+
+// Two inputs on one structure with complete: the data go once, before the first input, so the
+// second keeps what the first wrote.
+TEST_F(AbsoluteStructureTest, CompleteRemovesAStructuresDataOncePerCall) {
+  const Response response = write(
+      {input({byPath("plate", {"occ.plate"}, "2")}), input({byPath("lamp", {"occ.lamp"}, "3")})},
+      true);
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{});
+  EXPECT_EQ(store().find(tagOf("d.bolt.qty")), nullptr);
+  EXPECT_EQ(quantityAt({"occ.plate"}), "2");
+  EXPECT_EQ(quantityAt({"occ.lamp"}), "3");
+  for (const auto& entry : response.absOccOutput) {
+    EXPECT_NE(store().find(entry.second.tag()), nullptr) << entry.first;
+  }
+}
+
+// An occurrence for which the host makes no absolute occurrence, or answers one that names no
+// object, fails alone instead of being reported with an empty UID.
+TEST_F(AbsoluteStructureTest, AnOccurrenceWithoutAnAbsoluteOccurrenceFails) {
+  for (const char* call : {"BOM_modified_bvr", "POM_string_to_tag"}) {
+    SCOPED_TRACE(call);
+    host::faultPlan().nullResult(call, 1);
+    const Response response =
+        write({input({byPath("plate", {"occ.plate"}), byPath("lamp", {"occ.lamp"}, "3")})});
+    host::faultPlan().clear();
+    EXPECT_EQ(errorsOf(response.serviceData),
+              Strings{"plate: " + std::to_string(Korvane::Soa::Cad::kAbsOccNotMade)});
+    EXPECT_EQ(response.absOccOutput.count("plate"), 0u);
+    EXPECT_EQ(response.absOccOutput.count("lamp"), 1u);
+    EXPECT_EQ(response.serviceData.createdUids().count(""), 0u);
+  }
+}
+
+// An arrangement of another structure is refused whatever isDefault says, and nothing is
+// written under it.
+TEST_F(AbsoluteStructureTest, AnArrangementOfAnotherStructureIsRefused) {
+  const std::string before = savedObjects();
+  for (bool isDefault : {false, true}) {
+    const Response response =
+        write({input({}, {arrangement("sub", tagOf("arr.sub"), {byPath("bolt", {"occ.bolt"}, "1")},
+                                      isDefault)})});
+    EXPECT_EQ(errorsOf(response.serviceData),
+              Strings{"sub: " + std::to_string(Korvane::Soa::Cad::kArrangementOfAnotherBvr)});
+    EXPECT_TRUE(response.asmArrOutput.empty());
+    EXPECT_EQ(savedObjects(), before);
+  }
+  // The window refuses it too.
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  EXPECT_EQ(BOM_set_window_active_arrangement(window, tagOf("arr.sub")), ARR_not_of_bvr);
+  ERROR_store_clear();
+  EXPECT_EQ(BOM_set_window_active_arrangement(window, tagOf("arr.open")), 0);
+  EXPECT_EQ(BOM_close_window(window), 0);
 }
 
 TEST_F(AbsoluteStructureTest, AFailingInputIsUndoneAsAWholeAndTheNextGoesOn) {

@@ -54,7 +54,9 @@ class DeleteStructureTest : public soacad_test::StructureWriteTest {
 };
 
 TEST_F(DeleteStructureTest, OccurrencesAreCutByTheirCadOccurrenceIds) {
-  const auto response = remove({input("r.asm.A", {"c3", "c1"})}, "CAD_OCC_ID");
+  // An id named again, in the input or a later one on the same parent, is already cut.
+  const auto response =
+      remove({input("r.asm.A", {"c3", "c1", "c3"}), input("r.asm.A", {"c1"})}, "CAD_OCC_ID");
   EXPECT_EQ(sorted(response.serviceData.deletedUids()), (Strings{"occ.bolt", "occ.sub"}));
   EXPECT_EQ(occurrencesIn("bvr.asm"), (Strings{"occ.plate", "occ.gde", "occ.lamp", "occ.ghost"}));
   EXPECT_EQ(store().find(tagOf("occ.bolt")), nullptr);

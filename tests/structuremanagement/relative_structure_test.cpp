@@ -196,6 +196,54 @@ TEST_F(RelativeStructureTest, AFailingChildFailsTheCallAndUndoesItsInputOnly) {
   EXPECT_TRUE(host::bomViewsOfItem(tagOf("i.pin")).empty());
 }
 
+// A child whose structure holds the parent, directly or further down, would make a structure
+// that contains itself: the child fails with the library's code and nothing of its input stays.
+TEST_F(RelativeStructureTest, AChildWhoseStructureHoldsTheParentIsRefused) {
+  const std::string before = savedObjects();
+  const struct {
+    const char* parent;
+    const char* cadOccId;
+    const char* child;
+  } cases[] = {
+      {"r.sub.A", "", "r.sub.A"},         // itself
+      {"r.sub.A", "", "r.asm.A"},         // the assembly that holds it
+      {"r.sub.A", "occ.pin", "r.asm.A"},  // substituted in place of a child
+      {"r.frame.A", "occ.f.bolt", "r.frame.A"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(std::string(test.parent) + " " + test.child);
+    EXPECT_EQ(childFailure({input(test.parent, {child("loop", test.cadOccId, test.child)}, true)}),
+              (Strings{"loop", std::to_string(Korvane::Soa::Cad::kChildContainsParent)}));
+    EXPECT_EQ(savedObjects(), before);
+  }
+}
+
+// Two children with one client id: the output keeps the last, the service data lists both.
+TEST_F(RelativeStructureTest, EveryOccurrenceMadeIsReportedWhenClientIdsRepeat) {
+  const Response response =
+      write({input("r.frame.A", {child("dup", "", "r.pin.A"), child("dup", "", "r.lamp.A")})});
+  const Strings occurrences = occurrencesIn("bvr.frame");
+  ASSERT_EQ(occurrences.size(), 5u);
+  EXPECT_EQ(outputOf(response), Strings{"dup=" + occurrences[4]});
+  EXPECT_EQ(sorted(response.serviceData.createdUids()), sorted({occurrences[3], occurrences[4]}));
+}
+
+// With complete, a later input for the same parent cuts what an earlier one made or
+// substituted: the reply names only live objects, the cut ones as deleted.
+TEST_F(RelativeStructureTest, WhatALaterInputCutsLeavesTheOutputAndIsReportedDeleted) {
+  const Response response = write(
+      {input("r.frame.A", {child("new", "", "r.pin.A"), child("sub", "occ.f.screw", "r.lamp.A"),
+                           child("kept", "occ.f.bolt", "r.bolt.A")}),
+       input("r.frame.A", {child("again", "occ.f.bolt", "r.bolt.A")})},
+      true);
+  EXPECT_EQ(occurrencesIn("bvr.frame"), Strings{"occ.f.bolt"});
+  EXPECT_TRUE(response.output.empty());
+  EXPECT_TRUE(response.serviceData.createdUids().empty());
+  EXPECT_TRUE(response.serviceData.updatedUids().empty());
+  EXPECT_EQ(response.serviceData.deletedUids().count("occ.f.screw"), 1u);
+  EXPECT_EQ(response.serviceData.deletedUids().size(), 3u);
+}
+
 TEST_F(RelativeStructureTest, FailuresOfTheWholeInputOrCallLeaveTheStoreAsItWas) {
   const std::string before = savedObjects();
   Child transform = child("t", "occ.bolt", "r.bolt.A");

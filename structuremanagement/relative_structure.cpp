@@ -208,10 +208,17 @@ void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildI
       cache_.removeOccTag(occ);
     }
   } catch (IFail& failure) {
-    if (failure.ifail() == BOM_structure_cycle) {
-      storeErrorWithTexts(kChildContainsParent, uidText(child.child.tag()), uidText(parent_));
+    if (failure.ifail() != BOM_structure_cycle) {
+      throw ServerServiceException(child.clientId);
     }
-    throw ServerServiceException(child.clientId);
+    // The child is refused with the library's own code and text, under its client id.
+    storeErrorWithTexts(kChildContainsParent, uidText(child.child.tag()), uidText(parent_));
+    const ServerServiceException described;
+    ServerServiceException refusal(child.clientId);
+    refusal.setCode(described.getCode());
+    refusal.setLevel(described.getLevel());
+    refusal.setDetails(described.getDetails());
+    throw refusal;
   }
 }
 

@@ -44,22 +44,22 @@ TEST_F(RequestHandlerTest, AFaultAfterAnInputWasWrittenUndoesThatInput) {
          <info><itemRev uid="r.000100.A"/><arrangement uid="arr.000100.B.service"/></info>
        </DeleteAssemblyArrangementsInput>)",
        "215043"},
-      // The second input cuts the occurrence that the first made, which the response names.
+      // The second input makes the structure contain itself.
       {"createOrUpdateRelativeStructure",
        R"(<CreateOrUpdateRelativeStructureInput complete="true" bomViewTypeName="view">
          <input precise="false"><parent uid="r.000100.B"/>
            <childInfo clientId="first" cadOccId="new-1"><child uid="r.000101.A"/><occInfo/></childInfo>
          </input>
          <input precise="false"><parent uid="r.000100.B"/>
-           <childInfo clientId="second" cadOccId="new-2"><child uid="r.000102.A"/><occInfo/></childInfo>
+           <childInfo clientId="second" cadOccId="new-2"><child uid="r.000100.B"/><occInfo/></childInfo>
          </input>
          <pref cadOccIdAttrName=""/>
        </CreateOrUpdateRelativeStructureInput>)",
-       "7007"},
-      // The second input names the occurrence that the first deleted.
+       "215161"},
+      // The second input names an occurrence that no line carries.
       {"deleteRelativeStructure", R"(<DeleteRelativeStructureInput bomViewTypeName="view">
          <input><parent uid="r.000100.B"/><childInfo>occ.000100.B.2</childInfo></input>
-         <input><parent uid="r.000100.B"/><childInfo>occ.000100.B.2</childInfo></input>
+         <input><parent uid="r.000100.B"/><childInfo>occ.000100.B.none</childInfo></input>
          <pref cadOccIdAttrName=""/>
        </DeleteRelativeStructureInput>)",
        "215048"},

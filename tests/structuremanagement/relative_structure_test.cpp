@@ -212,8 +212,14 @@ TEST_F(RelativeStructureTest, AChildWhoseStructureHoldsTheParentIsRefused) {
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(std::string(test.parent) + " " + test.child);
-    EXPECT_EQ(childFailure({input(test.parent, {child("loop", test.cadOccId, test.child)}, true)}),
-              (Strings{"loop", std::to_string(Korvane::Soa::Cad::kChildContainsParent)}));
+    const ServiceException failure =
+        failingWrite({input(test.parent, {child("loop", test.cadOccId, test.child)}, true)});
+    EXPECT_EQ(failure.getMessage(), "loop");
+    EXPECT_EQ(failure.getCode(), std::to_string(Korvane::Soa::Cad::kChildContainsParent));
+    EXPECT_EQ(failure.getDetails().back(), "The child " + std::string(test.child) +
+                                               " contains the parent " + test.parent +
+                                               " in its structure; a structure cannot contain "
+                                               "itself.");
     EXPECT_EQ(savedObjects(), before);
   }
 }

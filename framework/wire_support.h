@@ -48,7 +48,7 @@ std::string reparse(const XMLNode& node, const std::string& elementName) {
   record.parse(node);
   XmlStream stream;
   record.outputXML(stream, elementName);
-  return stream.str();
+  return stream.takeText();
 }
 
 }  // namespace Wire

@@ -1,11 +1,15 @@
 // The output stream into which wire records write themselves as XML.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <utility>
 
 namespace Korvane {
 namespace Soa {
@@ -26,12 +30,17 @@ namespace Xml {
 // and must be XML names. No XML declaration is written.
 //
 // Usage: startElement("PartInfo"); attribute("clientId", id); ... endElement();
-// Attributes must come before any child element or text of the same element. The writer writes
-// straight into the stream's buffer, so str() shows everything written so far.
+// Attributes must come before any child element or text of the same element. Everything is
+// written straight into one growing buffer of the stream's own, which also receives what is
+// written with `<<`; str() copies it, takeText() hands it out without a copy. The string stream
+// part underneath holds nothing: read the text through this class, not through a reference to
+// std::stringstream.
 class XmlStream : public std::stringstream {
  public:
   XmlStream();
   virtual ~XmlStream();
+  XmlStream(const XmlStream&) = delete;
+  XmlStream& operator=(const XmlStream&) = delete;
 
   // Opens a child element of the current one (or the root). The start tag stays open for
   // attributes until text, a child or the end of the element follows.
@@ -58,22 +67,60 @@ class XmlStream : public std::stringstream {
   void textElement(const std::string& name, const std::string& value);
   void textElement(const std::string& name, double value);
 
+  // The text written so far.
+  std::string str() const { return std::string(buffer_.data(), used_); }
+  // Hands out the text written so far without copying it; the stream starts again empty, with
+  // no element open.
+  std::string takeText();
+
   // Appends `value` to `out` escaped for element content / for an attribute value.
   static void escapeText(const std::string& value, std::string& out);
   static void escapeAttribute(const std::string& value, std::string& out);
 
  private:
+  // Passes what is written with `<<` on to the stream's buffer.
+  class Forward : public std::streambuf {
+   public:
+    explicit Forward(XmlStream& stream) : stream_(stream) {}
+
+   protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* data, std::streamsize size) override;
+
+   private:
+    XmlStream& stream_;
+  };
+
+  // Where the next `size` bytes go; the caller writes exactly that many.
+  char* reserve(std::size_t size) {
+    if (buffer_.size() - used_ < size) {
+      grow(size);
+    }
+    char* at = &buffer_[used_];
+    used_ += size;
+    return at;
+  }
+  void grow(std::size_t size);
+  void append(const char* data, std::size_t size);
+  void append(const std::string& data) { append(data.data(), data.size()); }
+  void append(char c) { *reserve(1) = c; }
+  // Appends `value` escaped by the byte table of text or of attribute values.
+  void appendEscaped(const std::string& value, const std::array<std::uint8_t, 256>& table);
   void closeStartTag();
   void requireStartTag(const std::string& attributeName) const;
-  void put(const char* data, std::size_t size);
-  void put(const std::string& data) { put(data.data(), data.size()); }
+  void requireElement() const;
   // Writes ` name="` + raw + `"` for values that need no escaping (numbers, flags, dates).
   void plainAttribute(const std::string& name, const char* raw, std::size_t size);
 
   std::map<std::string, std::string> namespaces_;  // Namespace URI to prefix (unused so far).
-  std::deque<std::string> openElements_;           // Names of the open elements, innermost last.
+  // Where the name of each open element stands in the buffer (offset, length), innermost last:
+  // the end tag copies it from there.
+  std::deque<std::pair<std::size_t, std::size_t>> openElements_;
   bool startTagOpen_ = false;
-  std::string scratch_;  // Reused buffer for escaping.
+  // The text: the first `used_` bytes of `buffer_`, which grows geometrically.
+  std::string buffer_;
+  std::size_t used_ = 0;
+  Forward forward_{*this};
 };
 
 }  // namespace Xml

@@ -83,7 +83,7 @@ std::string respond(const HandlerNames& names, Arguments& arguments, Serve& serv
   Monitor::markEnd(names.localToWire);
   Korvane::Soa::Common::Xml::XmlStream stream;
   wireResponse.outputXML(stream, names.responseElement);
-  std::string reply = stream.str();
+  std::string reply = stream.takeText();
   requestMark.keep();
   Monitor::markEnd(names.handler);
   return reply;

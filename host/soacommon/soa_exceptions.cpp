@@ -77,7 +77,7 @@ void ExceptionMapper::writeSoaException(WireExceptions::SoaException& exception,
     document.attribute("userName", user->getUserName());
   }
   document.endElement();
-  out << document.str();
+  out << document.takeText();
 }
 
 }  // namespace Exceptions

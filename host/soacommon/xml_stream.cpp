@@ -189,17 +189,58 @@ void escape(const char* data, std::size_t size, const ByteTable& table, Sink&& s
 
 }  // namespace
 
-XmlStream::XmlStream() = default;
+XmlStream::XmlStream() {
+  std::basic_ios<char>::rdbuf(&forward_);
+}
 
 XmlStream::~XmlStream() {}
 
-void XmlStream::put(const char* data, std::size_t size) {
-  rdbuf()->sputn(data, static_cast<std::streamsize>(size));
+XmlStream::Forward::int_type XmlStream::Forward::overflow(int_type c) {
+  if (!traits_type::eq_int_type(c, traits_type::eof())) {
+    stream_.append(traits_type::to_char_type(c));
+  }
+  return traits_type::not_eof(c);
+}
+
+std::streamsize XmlStream::Forward::xsputn(const char* data, std::streamsize size) {
+  stream_.append(data, static_cast<std::size_t>(size));
+  return size;
+}
+
+void XmlStream::grow(std::size_t size) {
+  constexpr std::size_t kFirstBytes = 4096;
+  std::size_t capacity = buffer_.size() < kFirstBytes ? kFirstBytes : buffer_.size() * 2;
+  if (capacity - used_ < size) {
+    capacity = used_ + size;
+  }
+  buffer_.resize(capacity);
+}
+
+void XmlStream::append(const char* data, std::size_t size) {
+  if (size != 0) {
+    std::memcpy(reserve(size), data, size);
+  }
+}
+
+void XmlStream::appendEscaped(const std::string& value,
+                              const std::array<std::uint8_t, 256>& table) {
+  escape(value.data(), value.size(), table,
+         [this](const char* data, std::size_t size) { append(data, size); });
+}
+
+std::string XmlStream::takeText() {
+  buffer_.resize(used_);
+  std::string text = std::move(buffer_);
+  buffer_ = std::string();
+  used_ = 0;
+  openElements_.clear();
+  startTagOpen_ = false;
+  return text;
 }
 
 void XmlStream::closeStartTag() {
   if (startTagOpen_) {
-    put(">", 1);
+    append('>');
     startTagOpen_ = false;
   }
 }
@@ -211,13 +252,17 @@ void XmlStream::requireStartTag(const std::string& attributeName) const {
   }
 }
 
+void XmlStream::requireElement() const {
+  if (openElements_.empty()) {
+    throw std::logic_error("XmlStream: text outside any element");
+  }
+}
+
 void XmlStream::startElement(const std::string& name) {
   closeStartTag();
-  scratch_.clear();
-  scratch_ += '<';
-  scratch_ += name;
-  put(scratch_);
-  openElements_.push_back(name);
+  append('<');
+  openElements_.emplace_back(used_, name.size());
+  append(name);
   startTagOpen_ = true;
 }
 
@@ -226,27 +271,30 @@ void XmlStream::endElement() {
     throw std::logic_error("XmlStream: endElement without an open element");
   }
   if (startTagOpen_) {
-    put("/>", 2);
+    append("/>", 2);
     startTagOpen_ = false;
   } else {
-    scratch_.clear();
-    scratch_ += "</";
-    scratch_ += openElements_.back();
-    scratch_ += '>';
-    put(scratch_);
+    const auto [offset, length] = openElements_.back();
+    char* at = reserve(length + 3);
+    at[0] = '<';
+    at[1] = '/';
+    // The name stands earlier in the same buffer, which reserve() may have moved: copy it
+    // from where it is now.
+    std::memcpy(at + 2, buffer_.data() + offset, length);
+    at[length + 2] = '>';
   }
   openElements_.pop_back();
 }
 
 void XmlStream::attribute(const std::string& name, const std::string& value) {
   requireStartTag(name);
-  scratch_.clear();
-  scratch_ += ' ';
-  scratch_ += name;
-  scratch_ += "=\"";
-  escapeAttribute(value, scratch_);
-  scratch_ += '"';
-  put(scratch_);
+  char* at = reserve(name.size() + 3);
+  at[0] = ' ';
+  std::memcpy(at + 1, name.data(), name.size());
+  at[name.size() + 1] = '=';
+  at[name.size() + 2] = '"';
+  appendEscaped(value, kAttributeTable);
+  append('"');
 }
 
 void XmlStream::attribute(const std::string& name, const char* value) {
@@ -255,13 +303,14 @@ void XmlStream::attribute(const std::string& name, const char* value) {
 
 void XmlStream::plainAttribute(const std::string& name, const char* raw, std::size_t size) {
   requireStartTag(name);
-  scratch_.clear();
-  scratch_ += ' ';
-  scratch_ += name;
-  scratch_ += "=\"";
-  scratch_.append(raw, size);
-  scratch_ += '"';
-  put(scratch_);
+  char* at = reserve(name.size() + size + 4);
+  at[0] = ' ';
+  std::memcpy(at + 1, name.data(), name.size());
+  at += name.size() + 1;
+  at[0] = '=';
+  at[1] = '"';
+  std::memcpy(at + 2, raw, size);
+  at[size + 2] = '"';
 }
 
 void XmlStream::attribute(const std::string& name, bool value) {
@@ -290,50 +339,30 @@ void XmlStream::attribute(const std::string& name, const DateTime& value) {
 }
 
 void XmlStream::text(const std::string& value) {
-  if (openElements_.empty()) {
-    throw std::logic_error("XmlStream: text outside any element");
-  }
+  requireElement();
   closeStartTag();
-  escape(value.data(), value.size(), kTextTable,
-         [this](const char* data, std::size_t size) { put(data, size); });
+  appendEscaped(value, kTextTable);
 }
 
 void XmlStream::text(double value) {
-  if (openElements_.empty()) {
-    throw std::logic_error("XmlStream: text outside any element");
-  }
+  requireElement();
   closeStartTag();
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  put(buffer, static_cast<std::size_t>(result.ptr - buffer));
+  append(buffer, static_cast<std::size_t>(result.ptr - buffer));
 }
 
 void XmlStream::textElement(const std::string& name, const std::string& value) {
+  startElement(name);
   closeStartTag();
-  scratch_.clear();
-  scratch_ += '<';
-  scratch_ += name;
-  scratch_ += '>';
-  escapeText(value, scratch_);
-  scratch_ += "</";
-  scratch_ += name;
-  scratch_ += '>';
-  put(scratch_);
+  appendEscaped(value, kTextTable);
+  endElement();
 }
 
 void XmlStream::textElement(const std::string& name, double value) {
-  closeStartTag();
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  scratch_.clear();
-  scratch_ += '<';
-  scratch_ += name;
-  scratch_ += '>';
-  scratch_.append(buffer, static_cast<std::size_t>(result.ptr - buffer));
-  scratch_ += "</";
-  scratch_ += name;
-  scratch_ += '>';
-  put(scratch_);
+  startElement(name);
+  text(value);
+  endElement();
 }
 
 void XmlStream::escapeText(const std::string& value, std::string& out) {

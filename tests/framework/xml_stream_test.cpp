@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "framework/date_time.h"
 #include "framework/sax_to_node_parser.h"
@@ -69,6 +70,38 @@ TEST(XmlStreamTest, NullAttributeValueIsEmpty) {
   EXPECT_EQ(stream.str(), "<e v=\"\"/>");
 }
 
+TEST(XmlStreamTest, TakeTextHandsOutEverythingAndStartsAgain) {
+  XmlStream stream;
+  stream.startElement("a");
+  stream.text("t");
+  stream << "<raw " << 7 << "/>";
+  stream.endElement();
+  EXPECT_EQ(stream.str(), "<a>t<raw 7/></a>");
+  EXPECT_EQ(stream.takeText(), "<a>t<raw 7/></a>");
+  EXPECT_EQ(stream.str(), "");
+  EXPECT_THROW(stream.endElement(), std::logic_error);
+  stream.textElement("b", "");
+  EXPECT_EQ(stream.takeText(), "<b></b>");
+}
+
+// End tags repeat names written long before, across many moves of the growing buffer.
+TEST(XmlStreamTest, DeepAndLongDocumentsCloseEveryElementByItsName) {
+  XmlStream stream;
+  std::string expected;
+  std::vector<std::string> names;
+  for (int depth = 0; depth < 300; ++depth) {
+    names.push_back("level" + std::to_string(depth) + std::string(depth % 7, 'x'));
+    stream.startElement(names.back());
+    stream.text(std::string(depth * 5, 'a'));
+    expected += "<" + names.back() + ">" + std::string(depth * 5, 'a');
+  }
+  for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    stream.endElement();
+    expected += "</" + *name + ">";
+  }
+  EXPECT_EQ(stream.takeText(), expected);
+}
+
 TEST(XmlStreamTest, MisuseIsRefusedRatherThanWrittenMalformed) {
   XmlStream stream;
   EXPECT_THROW(stream.endElement(), std::logic_error);
@@ -81,6 +114,46 @@ TEST(XmlStreamTest, MisuseIsRefusedRatherThanWrittenMalformed) {
 TEST(XmlStreamEscapeTest, EverySpecialBecomesAnEntity) {
   EXPECT_EQ(escapedText("a<b>&\"'c"), "a&lt;b&gt;&amp;&quot;&apos;c");
   EXPECT_EQ(escapedAttribute("a<b>&\"'c"), "a&lt;b&gt;&amp;&quot;&apos;c");
+}
+
+// The plain-run scan: a special alone in a long plain run is escaped at every offset, both in
+// attribute values and in text.
+TEST(XmlStreamEscapeTest, ASpecialAnywhereInALongPlainRunIsEscaped) {
+  struct Case {
+    char special;
+    const char* inText;
+    const char* inAttribute;
+  };
+  const Case cases[] = {{'&', "&amp;", "&amp;"},
+                        {'<', "&lt;", "&lt;"},
+                        {'>', "&gt;", "&gt;"},
+                        {'"', "&quot;", "&quot;"},
+                        {'\'', "&apos;", "&apos;"},
+                        {'\r', "&#13;", "&#13;"},
+                        {'\t', "\t", "&#9;"},
+                        {'\n', "\n", "&#10;"},
+                        {'\x01', "\xEF\xBF\xBD", "\xEF\xBF\xBD"},
+                        {'\x80', "\xEF\xBF\xBD", "\xEF\xBF\xBD"}};
+  const std::string plain(40, 'p');
+  for (const Case& c : cases) {
+    for (std::size_t offset = 0; offset <= plain.size(); ++offset) {
+      std::string value = plain;
+      value.insert(offset, 1, c.special);
+      const std::string before = plain.substr(0, offset);
+      const std::string after = plain.substr(offset);
+      SCOPED_TRACE(std::to_string(static_cast<unsigned char>(c.special)) + " at " +
+                   std::to_string(offset));
+      EXPECT_EQ(escapedText(value), before + c.inText + after);
+      EXPECT_EQ(escapedAttribute(value), before + c.inAttribute + after);
+      XmlStream stream;
+      stream.startElement("e");
+      stream.attribute("a", value);
+      stream.text(value);
+      stream.endElement();
+      EXPECT_EQ(stream.str(), "<e a=\"" + before + c.inAttribute + after + "\">" + before +
+                                  c.inText + after + "</e>");
+    }
+  }
 }
 
 TEST(XmlStreamEscapeTest, WhiteSpaceSurvivesNormalisation) {

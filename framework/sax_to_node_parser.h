@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include <xercesc/sax2/DefaultHandler.hpp>
@@ -22,7 +23,8 @@ namespace Xml {
 
 // Request text is untrusted. The parser therefore processes no DTD (a document with a DOCTYPE
 // is refused outright, so no entity is ever declared or expanded), loads nothing from outside
-// the text, and bounds the document's size and nesting depth. Every failure raises
+// the text, refuses any NUL byte, and bounds the document's size, its nesting depth, the
+// attributes of one element and the memory of the tree it makes. Every failure raises
 // XmlParseError with line, column and cause; nothing recurses over the tree, neither building
 // nor destroying it.
 class SAXToNodeParser : public xercesc::DefaultHandler {
@@ -34,6 +36,21 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // The deepest wire record nests well under 16 elements; the limit leaves ample room and
   // keeps every recursive walk over a parsed tree (record parse) bounded.
   static constexpr int kMaxDepth = 256;
+  // The attributes of one element, namespace declarations included. The widest record has 12
+  // fields, so real requests stay far below it. The XML library compares an element's
+  // attributes pairwise for repeats, which is quadratic in their number and runs before any
+  // handler sees the element; the bound is therefore checked on the text before the library
+  // reads it.
+  static constexpr int kMaxAttributes = 64;
+  // The node tree (nodes, child lists, names, attribute values and text, counted as allocated)
+  // may take at most this many times the request text, so that a flood of tiny elements or
+  // attributes cannot make the server spend far more memory than the request's own size: the
+  // largest request makes a tree of at most about 1.3 GB. A document that would need more is
+  // refused.
+  static constexpr std::size_t kMaxTreeBytesPerTextByte = 10;
+  // What any request may use for its tree whatever its size: a single node outweighs a short
+  // document, so the ratio alone would refuse small requests.
+  static constexpr std::size_t kTreeBytesAllowance = 256u * 1024u;
 
   SAXToNodeParser();
   virtual ~SAXToNodeParser();
@@ -73,6 +90,10 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   void clear();
   // A fresh node of the tree being built.
   XMLNode& newNode();
+  // Counts `bytes` more of tree memory; refuses the document when the tree outgrows its budget.
+  void charge(std::size_t bytes);
+  // The one copy of the name `text` in the current tree.
+  const std::string* keepName(const XMLCh* text);
 
   std::unique_ptr<xercesc::SAX2XMLReader> reader_;  // Made once, reused by every parse.
   // Every node of the current tree in document order; the first node of the first block is the
@@ -82,6 +103,10 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   std::size_t lastBlockSize_ = 0;              // Nodes in the last block.
   std::size_t lastBlockUsed_ = 0;              // Of which in use.
   std::vector<XMLNode*> open_;                 // The elements being read, innermost last.
+  std::unordered_set<std::string> names_;      // Element and attribute names of the tree.
+  std::string scratch_;                        // A name being looked up.
+  std::size_t treeBytes_ = 0;                  // Memory the current tree takes.
+  std::size_t treeBudget_ = 0;                 // What it may take.
   const xercesc::Locator* locator_ = nullptr;  // Valid during a parse only.
 };
 

@@ -1,6 +1,8 @@
 #include "framework/sax_to_node_parser.h"
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <limits>
 #include <new>
 
@@ -51,6 +53,113 @@ void assignUtf8(const XMLCh* text, std::string& out) {
   }
 }
 
+// The bytes `text` holds on the heap (0 when it is kept inside the string object).
+std::size_t heapBytes(const std::string& text) {
+  const std::less<const void*> before;
+  const void* data = text.data();
+  const bool inside = !before(data, &text) && before(data, &text + 1);
+  return inside ? 0 : text.capacity() + 1;
+}
+
+bool isSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The 1-based line and column of byte `offset` of `text`, counted as the XML library counts
+// them: lines end at line feeds, columns count characters (UTF-8 sequences count once).
+[[noreturn]] void failAt(const std::string& text, std::size_t offset, const std::string& cause) {
+  int line = 1;
+  int column = 1;
+  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\n') {
+      ++line;
+      column = 1;
+    } else if ((c & 0xC0) != 0x80 && column < std::numeric_limits<int>::max()) {
+      ++column;
+    }
+  }
+  throw XmlParseError(line, column, cause);
+}
+
+// Checks, in one pass over the text and before the XML library reads it, what the library
+// would only see too late or not at all: a NUL byte (which ends the library's reading of the
+// document silently), and an element with more attributes than `maxAttributes` (the library
+// compares an element's attributes pairwise before any handler is called). Markup that is not
+// well-formed ends the check; the library then reports it.
+void checkMarkup(const std::string& text, int maxAttributes) {
+  const char* const data = text.data();
+  const std::size_t size = text.size();
+  if (const void* nul = std::memchr(data, 0, size)) {
+    failAt(text, static_cast<std::size_t>(static_cast<const char*>(nul) - data),
+           "NUL character refused: requests are text");
+  }
+  const auto skipPast = [&text](std::size_t from, const char* end) {
+    const std::size_t found = text.find(end, from);
+    return found == std::string::npos ? std::string::npos : found + std::strlen(end);
+  };
+  std::size_t i = 0;
+  while (i < size) {
+    const void* open = std::memchr(data + i, '<', size - i);
+    if (open == nullptr) {
+      return;
+    }
+    const std::size_t tag = static_cast<std::size_t>(static_cast<const char*>(open) - data);
+    i = tag + 1;
+    if (text.compare(i, 3, "!--") == 0) {
+      i = skipPast(i + 3, "-->");
+    } else if (text.compare(i, 8, "![CDATA[") == 0) {
+      i = skipPast(i + 8, "]]>");
+    } else if (i < size && data[i] == '!') {
+      return;  // A document type declaration, which the parser refuses.
+    } else if (i < size && data[i] == '?') {
+      i = skipPast(i + 1, "?>");
+    } else if (i < size && data[i] == '/') {
+      i = skipPast(i + 1, ">");
+    } else {
+      // A start tag: its name, then name="value" pairs up to '>' or '/>'.
+      while (i < size && !isSpace(data[i]) && data[i] != '>' && data[i] != '/') {
+        ++i;
+      }
+      int attributes = 0;
+      while (true) {
+        while (i < size && isSpace(data[i])) {
+          ++i;
+        }
+        if (i >= size || data[i] == '>' || data[i] == '/') {
+          break;
+        }
+        while (i < size && !isSpace(data[i]) && data[i] != '=' && data[i] != '>') {
+          ++i;
+        }
+        while (i < size && isSpace(data[i])) {
+          ++i;
+        }
+        if (i >= size || data[i] != '=') {
+          return;
+        }
+        ++i;
+        while (i < size && isSpace(data[i])) {
+          ++i;
+        }
+        if (i >= size || (data[i] != '"' && data[i] != '\'')) {
+          return;
+        }
+        const std::size_t close = text.find(data[i], i + 1);
+        if (close == std::string::npos) {
+          return;
+        }
+        i = close + 1;
+        if (++attributes > maxAttributes) {
+          failAt(text, tag,
+                 "element with more than " + std::to_string(maxAttributes) +
+                     " attributes (namespace declarations included) refused");
+        }
+      }
+    }
+  }
+}
+
 bool isPredefinedEntity(const std::string& name) {
   return name == "amp" || name == "lt" || name == "gt" || name == "quot" || name == "apos";
 }
@@ -92,6 +201,26 @@ void SAXToNodeParser::clear() {
   lastBlockUsed_ = 0;
   open_.clear();
   locator_ = nullptr;
+  names_.clear();
+  treeBytes_ = 0;
+}
+
+void SAXToNodeParser::charge(std::size_t bytes) {
+  treeBytes_ += bytes;
+  if (treeBytes_ > treeBudget_) {
+    fail("document refused: its element tree would need more than " +
+         std::to_string(kMaxTreeBytesPerTextByte) + " times the request's size in memory");
+  }
+}
+
+const std::string* SAXToNodeParser::keepName(const XMLCh* text) {
+  assignUtf8(text, scratch_);
+  const auto kept = names_.insert(scratch_);
+  if (kept.second) {
+    // The set's node (string and links) and the name's own storage.
+    charge(sizeof(std::string) + 2 * sizeof(void*) + heapBytes(*kept.first));
+  }
+  return &*kept.first;
 }
 
 XMLNode& SAXToNodeParser::newNode() {
@@ -113,6 +242,8 @@ const XMLNode& SAXToNodeParser::parseString(const std::string& text) {
                             " bytes exceeds the limit of " + std::to_string(kMaxDocumentBytes) +
                             " bytes");
   }
+  checkMarkup(text, kMaxAttributes);
+  treeBudget_ = kTreeBytesAllowance + kMaxTreeBytesPerTextByte * text.size();
   xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
                                     "request");
   try {
@@ -165,13 +296,19 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
     fail("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
   }
   XMLNode& node = newNode();
-  assignUtf8(localname, node.name_);
-  assignUtf8(uri, node.namespace_);
+  node.name_ = keepName(localname);
+  node.namespace_ = keepName(uri);
   const XMLSize_t count = attrs.getLength();
   node.attributes_.resize(count);
+  // The node's share of its block (a block's unused rest is bounded by its size).
+  std::size_t bytes = sizeof(XMLNode) + node.attributes_.capacity() * sizeof(node.attributes_[0]);
   for (XMLSize_t i = 0; i < count; ++i) {
-    assignUtf8(attrs.getLocalName(i), node.attributes_[i].first);
+    // An attribute in a namespace keeps its prefix, so that it is never taken for a field.
+    const XMLCh* uriOfAttribute = attrs.getURI(i);
+    const bool inNoNamespace = uriOfAttribute == nullptr || *uriOfAttribute == 0;
+    node.attributes_[i].first = keepName(inNoNamespace ? attrs.getLocalName(i) : attrs.getQName(i));
     assignUtf8(attrs.getValue(i), node.attributes_[i].second);
+    bytes += heapBytes(node.attributes_[i].second);
   }
   if (locator_ != nullptr) {
     node.line_ = toPosition(locator_->getLineNumber());
@@ -179,13 +316,16 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
   }
   if (!open_.empty()) {
     std::vector<XMLNode*>& siblings = open_.back()->children_;
+    const std::size_t capacity = siblings.capacity();
     // Most elements that have children have a few: one allocation instead of one per child.
-    if (siblings.capacity() == 0) {
+    if (capacity == 0) {
       siblings.reserve(4);
     }
     siblings.push_back(&node);
+    bytes += (siblings.capacity() - capacity) * sizeof(XMLNode*);
   }
   open_.push_back(&node);
+  charge(bytes);
 }
 
 void SAXToNodeParser::endElement(const XMLCh* const /*uri*/, const XMLCh* const /*localname*/,
@@ -197,7 +337,10 @@ void SAXToNodeParser::endElement(const XMLCh* const /*uri*/, const XMLCh* const 
 
 void SAXToNodeParser::characters(const XMLCh* const chars, const XMLSize_t length) {
   if (!open_.empty()) {
-    appendUtf8(chars, length, open_.back()->text_);
+    std::string& text = open_.back()->text_;
+    const std::size_t before = heapBytes(text);
+    appendUtf8(chars, length, text);
+    charge(heapBytes(text) - before);
   }
 }
 

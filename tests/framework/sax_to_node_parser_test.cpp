@@ -64,11 +64,15 @@ TEST_F(SAXToNodeParserTest, BuildsTheElementTree) {
 }
 
 TEST_F(SAXToNodeParserTest, PrefixedNamesGiveLocalNameAndNamespace) {
-  const XMLNode& root = parse("<p:Input xmlns:p=\"urn:p\" p:k=\"v\"/>");
+  // An attribute in a namespace keeps its prefix: it is not the unprefixed attribute of the
+  // same local name.
+  const XMLNode& root =
+      parse("<p:Input xmlns:p=\"urn:p\" xmlns:x=\"urn:x\" p:k=\"v\" x:uid=\"a\" uid=\"b\"/>");
   EXPECT_EQ(root.name(), "Input");
   EXPECT_EQ(root.nameSpace(), "urn:p");
-  ASSERT_NE(root.attr("k"), nullptr);
-  EXPECT_EQ(*root.attr("k"), "v");
+  EXPECT_EQ(root.attrs(),
+            (std::map<std::string, std::string>{{"p:k", "v"}, {"uid", "b"}, {"x:uid", "a"}}));
+  EXPECT_EQ(root.attr("k"), nullptr);
 }
 
 TEST_F(SAXToNodeParserTest, TextIsAllDirectCharacterDataIncludingCData) {
@@ -154,6 +158,84 @@ TEST_F(SAXToNodeParserTest, OversizeDocumentIsRefusedBeforeParsing) {
   EXPECT_EQ(error.line(), 1);
   EXPECT_EQ(error.column(), 1);
   EXPECT_NE(error.cause().find("exceeds the limit"), std::string::npos) << error.what();
+}
+
+// Text the parser refuses before or while building the tree, with the position it names and a
+// fragment of the cause.
+TEST_F(SAXToNodeParserTest, HostileTextIsRefusedWithItsPosition) {
+  const int most = SAXToNodeParser::kMaxAttributes;
+  std::string tooMany = "<r>\n  <e";
+  for (int i = 0; i <= most; ++i) {
+    tooMany += " a" + std::to_string(i) + "='" + (i == 0 ? "x/>" : "") + "'";
+  }
+  tooMany += "/></r>";
+  // Namespace declarations count as attributes.
+  std::string declarations = "<r";
+  for (int i = 0; i < most / 2; ++i) {
+    declarations += " xmlns:p" + std::to_string(i) + "=\"urn:" + std::to_string(i) + "\"";
+  }
+  for (int i = 0; i <= most / 2; ++i) {
+    declarations += " p" + std::to_string(i % (most / 2)) + ":a" + std::to_string(i) + "=\"\"";
+  }
+  declarations += "/>";
+  // Floods of tiny elements need far more than their share of tree memory.
+  std::string elementFlood = "<r>";
+  for (int i = 0; i < 200000; ++i) {
+    elementFlood += "<a/>";
+  }
+  elementFlood += "</r>";
+  std::string attributeFlood = "<r>";
+  for (int i = 0; i < 100000; ++i) {
+    attributeFlood += "<a b=''/>";
+  }
+  attributeFlood += "</r>";
+  const struct {
+    std::string text;
+    int line;
+    int column;
+    const char* cause;
+  } cases[] = {
+      {std::string("<r/>\0garbage", 12), 1, 5, "NUL character"},
+      {std::string("<r>\n <a b='\0'/></r>", 19), 2, 8, "NUL character"},
+      {std::string("\xC3\xA9\0", 3), 1, 2, "NUL character"},
+      {tooMany, 2, 3, "more than 64 attributes"},
+      {declarations, 1, 1, "more than 64 attributes"},
+      {elementFlood, 1, 0, "10 times the request's size"},
+      {attributeFlood, 1, 0, "10 times the request's size"},
+  };
+  for (const auto& c : cases) {
+    const XmlParseError error = failure(c.text);
+    EXPECT_EQ(error.line(), c.line) << c.text.substr(0, 40);
+    if (c.column != 0) {
+      EXPECT_EQ(error.column(), c.column) << c.text.substr(0, 40);
+    }
+    EXPECT_NE(error.cause().find(c.cause), std::string::npos) << error.what();
+  }
+}
+
+// What looks like a breach but is not: the bound itself, markup inside comments, CDATA,
+// processing instructions and attribute values, and a large document of ordinary elements.
+TEST_F(SAXToNodeParserTest, TextWithinTheBoundsIsRead) {
+  std::string most = "<r";
+  for (int i = 0; i < SAXToNodeParser::kMaxAttributes; ++i) {
+    most += " a" + std::to_string(i) + "=\"&gt; /> '\"";
+  }
+  most += "/>";
+  EXPECT_EQ(parse(most).attrs().size(), static_cast<std::size_t>(SAXToNodeParser::kMaxAttributes));
+  std::string hidden = "<r>";
+  for (int i = 0; i <= SAXToNodeParser::kMaxAttributes; ++i) {
+    hidden += " a" + std::to_string(i) + "=''";
+  }
+  const std::string wrapped =
+      "<!--<e" + hidden + "-->" + "<?pi <e" + hidden + "?>" + "<![CDATA[<e" + hidden + "]]>";
+  EXPECT_EQ(parse("<r>" + wrapped + "</r>").children().size(), 0u);
+  std::string ordinary = "<r>";
+  for (int i = 0; i < 50000; ++i) {
+    ordinary += "<info clientId=\"c" + std::to_string(i) + "\"><object uid=\"u" +
+                std::to_string(i) + "\"/></info>";
+  }
+  ordinary += "</r>";
+  EXPECT_EQ(parse(ordinary).children().size(), 50000u);
 }
 
 }  // namespace

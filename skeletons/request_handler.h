@@ -3,6 +3,7 @@
 // reply text, with the same eight timing marks.
 #pragma once
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -71,12 +72,16 @@ inline std::string faultDocument(Korvane::Soa::Server::ServiceException& excepti
 // becomes a fault document, here or in the dispatcher) rolls back everything the request did.
 // A client that reads a fault knows that nothing was saved; a refusal to place or keep the mark
 // fails the request the same way.
+//
+// The local arguments are released as soon as the service has answered, before the response is
+// converted and written, so that a large request's arguments and its reply are not held at once.
 template <class Conversions, class Arguments, class Serve>
-std::string respond(const HandlerNames& names, Arguments& arguments, Serve& serve) {
+std::string respond(const HandlerNames& names, std::optional<Arguments>& arguments, Serve& serve) {
   using Korvane::Soa::Internal::Common::Monitor;
   Korvane::Soa::Cad::MarkPoint requestMark;
   Monitor::markStart(names.service);
-  auto localResponse = std::apply(serve, arguments);
+  auto localResponse = std::apply(serve, *arguments);
+  arguments.reset();
   Monitor::markEnd(names.service);
   Monitor::markStart(names.localToWire);
   const auto wireResponse = Conversions::toWire(std::move(localResponse));
@@ -98,19 +103,28 @@ std::string respond(const HandlerNames& names, Arguments& arguments, Serve& serv
 //
 // A successful request makes exactly these marks, in order: start H, start H::wireToLocal,
 // end H::wireToLocal, start S, end S, start H::localToWire, end H::localToWire, end H (H the
-// handler's mark, S the service call's). Locals are destroyed in the reverse order of their
-// making: stream, wire response, local response, arguments, input, parser.
+// handler's mark, S the service call's).
+//
+// What a request no longer needs is released at once rather than kept to the end of the
+// handler, which bounds the memory of a large request: the node tree as soon as the input
+// record is read, the input record once the local arguments are built, the arguments once the
+// service has answered (respond).
 template <class Input, class Conversions, class ToArguments, class Serve>
 std::string handleRequest(const HandlerNames& names, FailureHandling failures,
                           const std::string& request, ToArguments toArguments, Serve serve) {
   using Korvane::Soa::Internal::Common::Monitor;
   Monitor::markStart(names.handler);
-  Korvane::Soa::Common::Xml::SAXToNodeParser parser;
-  Input input;
-  input.parse(parser.parseString(request));
-  Monitor::markStart(names.wireToLocal);
-  auto arguments = toArguments(static_cast<const Input&>(input));
-  Monitor::markEnd(names.wireToLocal);
+  std::optional<decltype(toArguments(std::declval<const Input&>()))> arguments;
+  {
+    Input input;
+    {
+      Korvane::Soa::Common::Xml::SAXToNodeParser parser;
+      input.parse(parser.parseString(request));
+    }
+    Monitor::markStart(names.wireToLocal);
+    arguments.emplace(toArguments(static_cast<const Input&>(input)));
+    Monitor::markEnd(names.wireToLocal);
+  }
   if (failures == FailureHandling::passToDispatcher) {
     return RequestHandling::respond<Conversions>(names, arguments, serve);
   }

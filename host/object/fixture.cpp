@@ -449,7 +449,7 @@ class FixtureWriter {
       attribute("currentUser", store_.uidOfTag(store_.currentUser()));
       out_ += "/>\n";
     }
-    if (!store_.preferences().empty() || !defaultSearchScope()) {
+    if (!store_.preferences().empty() || !store_.searchScope().empty()) {
       writePreferences();
     }
     for (const auto& counter : store_.counters()) {
@@ -586,15 +586,9 @@ class FixtureWriter {
     out_ += "    </prop>\n";
   }
 
-  // Whether the search scope is "all", the default: left unsaid ("all" and no scope are one
-  // scope), so that a scope changed and put back saves as it was.
-  bool defaultSearchScope() const {
-    return store_.searchScope().empty() || store_.searchScope() == "all";
-  }
-
   void writePreferences() {
     open("  <preferences");
-    if (!defaultSearchScope()) {
+    if (!store_.searchScope().empty()) {
       attribute("searchScope", store_.searchScope());
     }
     if (store_.preferences().empty()) {

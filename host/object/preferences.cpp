@@ -77,10 +77,8 @@ int PREF_set_search_scope(int scope) {
   if (scope < PREF_scope_all || scope > PREF_scope_site) {
     return host::storeError(PREF_invalid_scope, {std::to_string(scope)});
   }
-  // A scope equal to the one in force keeps its text ("all" may be spelt out or left unsaid).
-  if (scopeNumber(Store::instance().searchScope()) != scope) {
-    Store::instance().setSearchScope(kScopeNames[scope]);
-  }
+  // "all" is the default, kept as no scope at all so that fixtures need not name it.
+  Store::instance().setSearchScope(scope == PREF_scope_all ? std::string() : kScopeNames[scope]);
   return 0;
 }
 

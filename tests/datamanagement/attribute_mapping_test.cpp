@@ -482,18 +482,26 @@ TEST_F(AttributeMappingTest, AWriteThatFailsAnywhereLeavesNoChangeAndNoLock) {
     const char* call;
     int nth;
     const char* stack;
+    const char* line;  // Of the dump.
   };
   const Case cases[] = {
-      {"AOM_refresh", 1, "d.m,r.p,DESCRIPTION: 7013 215098"},  // The lock.
-      {"AOM_UIF_set_value", 1, "d.m,r.p,DESCRIPTION: 7013 215099"},
-      {"AOM_save", 1, "d.m,r.p,DESCRIPTION: 7013 215101"},
-      {"AOM_refresh", 2, "d.m,r.p,DESCRIPTION: 7013"},  // The release.
+      {"AOM_refresh", 1, "d.m,r.p,DESCRIPTION: 7013 215098", "AOM_refresh with lock returned"},
+      {"AOM_UIF_set_value", 1, "d.m,r.p,DESCRIPTION: 7013 215099", "AOM_UIF_set_value returned"},
+      {"AOM_save", 1, "d.m,r.p,DESCRIPTION: 7013 215101", "AOM_save returned"},
+      {"AOM_refresh", 2, "d.m,r.p,DESCRIPTION: 7013", "AOM_refresh with unlock returned"},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(std::string(test.call) + " #" + std::to_string(test.nth));
     SetUp();
     host::faultPlan().fail(test.call, 7013, test.nth);
-    const ServiceData data = write({{"DESCRIPTION", "rejected"}, {"NAME", "accepted"}});
+    ServiceData data;
+    {
+      soacad_test::ScopedEnv debug("DEBUG_SOACAD", "1");
+      const std::string dump = stdoutOf([&] {
+        data = write({{"DESCRIPTION", "rejected"}, {"NAME", "accepted"}});
+      });
+      EXPECT_NE(dump.find(std::string("\n  ") + test.line + " 7013\n"), std::string::npos) << dump;
+    }
     EXPECT_EQ(stacks(data.getErrorArray()), Strings{test.stack});
     EXPECT_EQ(text(tagOf("r.p"), "object_desc"), "old description");
     EXPECT_EQ(text(tagOf("d.m"), "object_name"), "accepted");

@@ -124,9 +124,11 @@ StructureManagement::CloseBOMWindowsResponse CloseBOMWindowsImpl::closeBOMWindow
       ResultStatus status;
       Tag rule;
       status = BOM_ask_window_config_rule(window, &rule);
-      cleanupRevRule(rule);
+      // Closed before its rule copy goes: a window that fails to close stays configured as it
+      // was, rather than open with the default rule in place of a deleted copy.
       status = BOM_close_window(window);
       serviceData.addDeletedObject(uid);
+      cleanupRevRule(rule);
     } catch (IFail&) {
       serviceData.addErrorStack(window);
     }
@@ -135,13 +137,20 @@ StructureManagement::CloseBOMWindowsResponse CloseBOMWindowsImpl::closeBOMWindow
   return response;
 }
 
+// A transient rule of a window is always the copy that the window's own creation made (see
+// RevisionRulesImpl::askRuleToSet), so no other window loses its rule here.
 void CloseBOMWindowsImpl::cleanupRevRule(Tag rule) {
   // Only a host without any rule gives a window none; there is nothing to clean up then.
   if (rule == NULLTAG) {
     return;
   }
-  if (RevisionRulesImpl::isRevisionRuleTransient(rule) && AOM_delete(rule) != 0) {
-    // The window is closed all the same; the failure reaches no later stack.
+  try {
+    if (RevisionRulesImpl::isRevisionRuleTransient(rule) && AOM_delete(rule) != 0) {
+      // The window is closed all the same; the failure reaches no later stack.
+      ERROR_store_clear();
+    }
+  } catch (IFail&) {
+    // The window is closed and reported so; a rule the host cannot answer for stays.
     ERROR_store_clear();
   }
 }

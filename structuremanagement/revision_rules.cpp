@@ -260,7 +260,10 @@ unsigned int RevisionRulesImpl::askRuleToSet(
       serviceData.addErrorStack(rule_);
     }
   }
-  if (keys.empty() && !setOverrides) {
+  // A transient rule is another window's copy, which goes when that window closes: a window
+  // configured by it gets a copy of its own, so that each window deletes only the copy that
+  // its own creation made.
+  if (keys.empty() && !setOverrides && !isRevisionRuleTransient(rule_)) {
     return rule_;
   }
 
@@ -326,17 +329,22 @@ int RevisionRulesImpl::setOverridesOnTransientRule(
   return 0;
 }
 
+// The rule's whole name (a host string: a fixed name buffer could cut it anywhere) with the
+// suffix behind it, cut after WSO_name_size_c characters. A copy of a copy keeps its name rather
+// than growing a second suffix.
 std::string RevisionRulesImpl::generateTransientRuleName() const {
-  char name[WSO_name_size_c + 1] = {};
-  if (WSOM_ask_name(rule_, name) != 0) {
+  host::HostString name;
+  if (AOM_ask_name(rule_, name.out()) != 0) {
     // A rule without a readable name still gets a copy; the failure reaches no later stack.
     ERROR_store_clear();
-    name[0] = '\0';
   }
-  std::string result = std::string(name) + REVISION_RULE_MODIFIED_SUFFIX;
-  if (result.size() > static_cast<std::size_t>(WSO_name_size_c)) {
-    result.resize(WSO_name_size_c);
+  std::string result = name.str();
+  const std::string suffix = REVISION_RULE_MODIFIED_SUFFIX;
+  if (result.size() < suffix.size() ||
+      result.compare(result.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    result += suffix;
   }
+  result.resize(host::utf8CharacterPrefixLength(result, WSO_name_size_c));
   return result;
 }
 

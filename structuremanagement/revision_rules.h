@@ -65,7 +65,8 @@ class RevisionRulesImpl {
   std::vector<StructureManagement::OverrideInfo> getOverrideInfo(ServiceData& serviceData);
 
   // The rule a window is to be configured with for the client's `props`: the rule itself when
-  // the props ask for nothing it can take, else a new transient copy carrying the values.
+  // the props ask for nothing it can take and it is a saved rule, else a new transient copy
+  // carrying the values (a transient rule is another window's, so it is copied even then).
   // Values the rule has no entry for (710044) and override entries that are not the rule's or
   // have no folder (710043) are reported as error stacks under the rule's tag and left out, as
   // are values the host refuses to set on the copy. Raises IFail when the rule cannot be
@@ -91,8 +92,8 @@ class RevisionRulesImpl {
   // be listed.
   int setOverridesOnTransientRule(const std::vector<StructureManagement::OverrideInfo>& overrides,
                                   Tag copy) const;
-  // The rule's name followed by REVISION_RULE_MODIFIED_SUFFIX, cut at WSO_name_size_c
-  // characters.
+  // The rule's name followed by REVISION_RULE_MODIFIED_SUFFIX (unless it ends with it
+  // already), cut after WSO_name_size_c UTF-8 characters.
   std::string generateTransientRuleName() const;
   // Reads the has-value status and the override entries from the host.
   void fetchHasValueStatus();

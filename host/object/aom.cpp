@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/object/cfm.h"
 #include "host/object/host_call.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
@@ -70,7 +71,16 @@ int AOM_save(Tag object) {
 
 int AOM_delete(Tag object) {
   HOST_CALL("AOM_delete", object);
-  return Store::instance().remove(object);
+  // A transient rule copy's entries are its own and nobody else's: they go with it.
+  const std::vector<Tag> owned = host::entriesOwnedByRule(object);
+  Store& store = Store::instance();
+  if (const int status = store.remove(object)) {
+    return status;
+  }
+  for (Tag entry : owned) {
+    store.remove(entry);
+  }
+  return 0;
 }
 
 int AOM_is_modifiable(Tag object, bool* modifiable) {

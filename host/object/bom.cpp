@@ -791,16 +791,6 @@ int BOM_close_window(Tag window) {
   std::vector<Tag> owned = host::referencesOf(window, "variant_configs");
   owned.push_back(host::referenceOf(window, "variant_rule"));
   owned.push_back(host::referenceOf(window, "option_set"));
-  const Tag rule = host::referenceOf(window, "config_rule");
-  if (rule != NULLTAG && store.find(rule) == nullptr) {
-    // A transient rule copy deleted before its window closed leaves its entries behind.
-    for (Tag entry : host::entriesOfRule(rule)) {
-      const host::ObjectRecord* found = store.find(entry);
-      if (found != nullptr && found->newlyCreated) {
-        owned.push_back(entry);
-      }
-    }
-  }
   for (Tag object : owned) {
     if (store.find(object) != nullptr) {
       store.remove(object);

@@ -206,6 +206,21 @@ std::vector<Tag> entriesOfRule(Tag rule) {
   return entries == record->properties.end() ? std::vector<Tag>() : entries->second.current().tags;
 }
 
+std::vector<Tag> entriesOwnedByRule(Tag rule) {
+  const ObjectRecord* record = Store::instance().find(rule);
+  if (record == nullptr || !record->newlyCreated) {
+    return {};
+  }
+  std::vector<Tag> owned;
+  for (Tag entry : entriesOfRule(rule)) {
+    const ObjectRecord* found = Store::instance().find(entry);
+    if (found != nullptr && found->newlyCreated) {
+      owned.push_back(entry);
+    }
+  }
+  return owned;
+}
+
 }  // namespace host
 
 int CFM_find_default_rule(Tag* rule) {
@@ -420,7 +435,8 @@ int CFM_rule_copy(Tag rule, const char* name, Tag* copy) {
   }
   const std::string given = name != nullptr ? name : "";
   const std::string copyName = given.empty() ? host::textOf(rule, "object_name") : given;
-  host::writeText(created, "object_name", host::cutName(copyName, WSO_name_size_c),
+  host::writeText(created, "object_name",
+                  copyName.substr(0, host::utf8CharacterPrefixLength(copyName, WSO_name_size_c)),
                   WriteMode::initial);
   host::writeText(created, "object_desc", host::textOf(rule, "object_desc"), WriteMode::initial);
   host::writeReference(created, "owning_user", store.currentUser(), WriteMode::initial);

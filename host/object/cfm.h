@@ -77,9 +77,8 @@ int CFM_override_entry_set_folder(Tag entry, Tag folder);
 // this only checks the rule.
 int CFM_rule_reevaluate(Tag rule);
 // A transient copy of the rule and of its entries: newly created and never saved, named
-// `name` (cut at WSO_name_size_c characters; null or empty: the rule's name), with the rule's
-// values. Deleting the copy (AOM_delete) leaves its entries to whoever closes the window that
-// uses it (BOM_close_window removes them).
+// `name` (cut after WSO_name_size_c UTF-8 characters; null or empty: the rule's name), with the
+// rule's values. Deleting the copy (AOM_delete) deletes its entries with it.
 int CFM_rule_copy(Tag rule, const char* name, Tag* copy);
 // The revision of the item (or of a revision's item) that the rule configures, and how it was
 // found ("Working", "Override", "Date" or "Unit", a host string); null and null when none.
@@ -94,5 +93,8 @@ Tag defaultRevisionRule();
 Tag configuredRevision(Tag rule, Tag item, std::string* how = nullptr);
 // The entries of a rule, also after the rule itself was deleted; empty for anything else.
 std::vector<Tag> entriesOfRule(Tag rule);
+// The entries that a live transient copy (CFM_rule_copy) made for itself and that go when it
+// is deleted; empty for a saved rule and for anything else.
+std::vector<Tag> entriesOwnedByRule(Tag rule);
 
 }  // namespace host

@@ -22,6 +22,10 @@ namespace host {
 // character boundary: a cut never leaves half a multi-byte character behind it.
 std::size_t utf8PrefixLength(const std::string& text, std::size_t size);
 
+// The length in bytes of the first `characters` UTF-8 characters of `text` (all of it when it
+// holds fewer): names limited to a number of characters are cut here, never inside one.
+std::size_t utf8CharacterPrefixLength(const std::string& text, std::size_t characters);
+
 // Copies `text` into `buffer` of `size` + 1 characters, always terminated; a longer text is cut
 // to its longest prefix of at most `size` bytes that ends at a character boundary.
 void copyName(const std::string& text, char* buffer, int size);

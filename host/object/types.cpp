@@ -32,6 +32,17 @@ std::string cutName(const std::string& text, int size) {
   return text.substr(0, utf8PrefixLength(text, static_cast<std::size_t>(size)));
 }
 
+std::size_t utf8CharacterPrefixLength(const std::string& text, std::size_t characters) {
+  std::size_t length = 0;
+  for (std::size_t seen = 0; length < text.size(); ++length) {
+    // Every byte but a continuation byte (10xxxxxx) starts a character.
+    if ((static_cast<unsigned char>(text[length]) & 0xC0U) != 0x80U && seen++ == characters) {
+      break;
+    }
+  }
+  return length;
+}
+
 void copyName(const std::string& text, char* buffer, int size) {
   const std::size_t length = utf8PrefixLength(text, static_cast<std::size_t>(size));
   std::memcpy(buffer, text.data(), length);

@@ -171,6 +171,59 @@ TEST_F(BomWindowsTest, ATransientRuleCopyGoesWithItsWindow) {
   EXPECT_TRUE(host::openBomWindows().empty());
 }
 
+// A window opened with another window's transient copy as its rule gets a copy of its own, so
+// that closing either window, in either order, leaves the other configured as it was.
+TEST_F(BomWindowsTest, EachWindowDeletesOnlyTheCopyItsOwnCreationMade) {
+  for (const bool ownerFirst : {true, false}) {
+    Info modified = input("owner", "r.asm.A", "rr.unit");
+    modified.revRuleConfigInfo.props.unitNo = 7;
+    const Tag owner = openOne(modified);
+    const Tag ownersCopy = ask(BOM_ask_window_config_rule, owner);
+    ASSERT_TRUE(RevisionRulesImpl::isRevisionRuleTransient(ownersCopy));
+    const Tag borrower = openOne(input("borrower", "r.asm.A", uidOf(ownersCopy)));
+    const Tag borrowersCopy = ask(BOM_ask_window_config_rule, borrower);
+    ASSERT_NE(borrowersCopy, ownersCopy);
+    EXPECT_TRUE(RevisionRulesImpl::isRevisionRuleTransient(borrowersCopy));
+    EXPECT_EQ(ask(CFM_rule_ask_unit, borrowersCopy), 7);
+    EXPECT_EQ(text(borrowersCopy, "object_name"), "By Unit(CAD-Modified)") << "no second suffix";
+
+    const Tag first = ownerFirst ? owner : borrower;
+    const Tag second = ownerFirst ? borrower : owner;
+    const Tag secondsCopy = ownerFirst ? borrowersCopy : ownersCopy;
+    EXPECT_EQ(errorsOf(close({first}).serviceData), Strings{});
+    EXPECT_EQ(ask(BOM_ask_window_config_rule, second), secondsCopy) << ownerFirst;
+    EXPECT_EQ(ask(CFM_rule_ask_unit, secondsCopy), 7) << ownerFirst;
+    EXPECT_EQ(errorsOf(close({second}).serviceData), Strings{});
+    EXPECT_EQ(store().find(ownersCopy), nullptr);
+    EXPECT_EQ(store().find(borrowersCopy), nullptr);
+  }
+}
+
+// A window that fails to close stays open with its copy; the copy goes when it closes.
+TEST_F(BomWindowsTest, AWindowThatFailsToCloseKeepsItsCopy) {
+  Info modified = input("modified", "r.asm.A", "rr.unit");
+  modified.revRuleConfigInfo.props.unitNo = 7;
+  const Tag window = openOne(modified);
+  const Tag copy = ask(BOM_ask_window_config_rule, window);
+  const std::vector<Tag> copiedEntries = host::entriesOfRule(copy);
+  ASSERT_FALSE(copiedEntries.empty());
+
+  host::faultPlan().fail("BOM_close_window", 99);
+  const auto failed = close({window});
+  EXPECT_EQ(errorsOf(failed.serviceData), Strings{"uid:" + uidOf(window) + ": 99"});
+  EXPECT_TRUE(failed.serviceData.deletedUids().empty());
+  EXPECT_EQ(host::openBomWindows(), std::vector<Tag>{window});
+  EXPECT_EQ(ask(BOM_ask_window_config_rule, window), copy);
+  EXPECT_EQ(ask(CFM_rule_ask_unit, copy), 7);
+
+  host::faultPlan().clear();
+  EXPECT_EQ(close({window}).serviceData.deletedUids(), std::set<std::string>{uidOf(window)});
+  EXPECT_EQ(store().find(copy), nullptr);
+  for (Tag entry : copiedEntries) {
+    EXPECT_EQ(store().find(entry), nullptr) << "the copy's entries go with it";
+  }
+}
+
 TEST_F(BomWindowsTest, AWindowThatIsGoneIsAnErrorStackAndTheOthersAreClosed) {
   const Tag gone = openOne(input("gone", "r.asm.A"));
   const Tag open = openOne(input("open", "r.asm.A"));

@@ -147,10 +147,37 @@ TEST_F(RevisionRuleTest, TodayConfiguresByTheNullDateWhateverTheDateHolds) {
   EXPECT_EQ(errors(), Strings{});
 }
 
-TEST_F(RevisionRuleTest, ACopyNameIsCutAtThirtyTwoCharacters) {
+// A copy is named after the rule's whole name, however many bytes its characters take, and
+// the name is cut after 32 characters, never inside one.
+TEST_F(RevisionRuleTest, ACopyIsNamedAfterTheWholeRuleNameCutAtThirtyTwoCharacters) {
+  auto times = [](int count, const std::string& text) {
+    std::string result;
+    for (int i = 0; i < count; ++i) {
+      result += text;
+    }
+    return result;
+  };
+  const struct {
+    std::string rule;
+    std::string copy;
+  } cases[] = {
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123", "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123(C"},
+      {"a" + times(15, "\u00c4"), "a" + times(15, "\u00c4") + "(CAD-Modified)"},
+      {times(31, "\u00c4"), times(31, "\u00c4") + "("},
+      {times(33, "\u20ac"), times(32, "\u20ac")},
+      {"", "(CAD-Modified)"},
+  };
   Props today;
   today.today = true;
-  EXPECT_EQ(name(ruleToSet("rr.multi", today)), "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123(C");
+  int next = 0;
+  for (const auto& test : cases) {
+    const std::string uid = "rr.named." + std::to_string(next++);
+    load("<fixture><object uid=\"" + uid +
+         "\" class=\"RevisionRule\"><prop name=\"object_name\" value=\"" + test.rule +
+         "\"/><prop name=\"entries\"><v value=\"rre.dated\"/></prop></object></fixture>");
+    EXPECT_EQ(name(ruleToSet(uid, today)), test.copy) << test.rule;
+  }
+  EXPECT_EQ(errors(), Strings{});
 }
 
 TEST_F(RevisionRuleTest, OverrideFoldersGoOnTheCopysEntriesAtTheSamePositions) {

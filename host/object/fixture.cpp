@@ -241,10 +241,10 @@ class FixtureLoader {
 
   void createObject(const XMLNode& node, bool relation) {
     if (relation) {
-      checkAttributes(
-          node, {"uid", "class", "type", "primary", "secondary", "userData", "new", "modifiable"});
+      checkAttributes(node, {"uid", "class", "type", "primary", "secondary", "userData", "new",
+                             "modifiable", "locked"});
     } else {
-      checkAttributes(node, {"uid", "class", "type", "new", "modifiable"});
+      checkAttributes(node, {"uid", "class", "type", "new", "modifiable", "locked"});
     }
     checkNoText(node);
     const std::string* classAttribute = node.attr("class");
@@ -278,6 +278,7 @@ class FixtureLoader {
     ObjectRecord* object = store_.find(tag);
     object->newlyCreated = flag(node, "new", false);
     object->modifiable = flag(node, "modifiable", true);
+    object->locked = flag(node, "locked", false);
     pending_.push_back(Pending{&node, tag, relation});
   }
 
@@ -323,8 +324,8 @@ class FixtureLoader {
     return value;
   }
 
-  void setProperty(const XMLNode& node, Tag object, const std::string& name,
-                   const std::string* text, bool isPropElement, std::set<std::string>& done) {
+  const PropertyDefinition& definition(const XMLNode& node, Tag object, const std::string& name,
+                                       std::set<std::string>& done) {
     const PropertyDefinition* property = store_.findProperty(store_.find(object)->classId, name);
     if (property == nullptr) {
       fail(node, "class " + store_.classRecord(store_.find(object)->classId)->name +
@@ -333,10 +334,26 @@ class FixtureLoader {
     if (!done.insert(name).second) {
       fail(node, "property " + name + " is given twice");
     }
-    if (store_.write(object, name, readValue(node, *property, text, isPropElement),
+    return *property;
+  }
+
+  void setProperty(const XMLNode& node, Tag object, const std::string& name,
+                   const std::string* text, bool isPropElement, std::set<std::string>& done) {
+    const PropertyDefinition& property = definition(node, object, name, done);
+    if (store_.write(object, name, readValue(node, property, text, isPropElement),
                      WriteMode::initial) != 0) {
       fail(node, lastError());
     }
+  }
+
+  // A <working> element: the session's unsaved value of the property, on top of its saved one.
+  void setWorkingValue(const XMLNode& node, Tag object, std::set<std::string>& done) {
+    checkAttributes(node, {"name", "value"});
+    const std::string& name = required(node, "name");
+    const PropertyDefinition& property = definition(node, object, name, done);
+    PropertyState& state = store_.record(object)->properties[name];
+    state.working = readValue(node, property, node.attr("value"), true);
+    state.hasWorking = true;
   }
 
   void fillObject(const Pending& pending) {
@@ -352,7 +369,12 @@ class FixtureLoader {
         }
       }
     }
+    std::set<std::string> working;
     for (const XMLNode* child : pending.node->children()) {
+      if (child->name() == "working") {
+        setWorkingValue(*child, pending.tag, working);
+        continue;
+      }
       if (child->name() != "prop") {
         fail(*child, "unknown element <" + child->name() + "> in an object");
       }
@@ -412,7 +434,8 @@ class FixtureLoader {
 
 // Writes the store in the form FixtureLoader reads, one element per line, in a fixed order:
 // classes (definition order), types (creation order), messages (by code), objects and
-// relations (tag order), the session, the preferences. Only saved values are written.
+// relations (tag order), the session, the preferences. Saved values as <prop>, the session's
+// unsaved values as <working>, so that a session goes on from the file exactly as it was.
 class FixtureWriter {
  public:
   explicit FixtureWriter(const Store& store) : store_(store) {}
@@ -537,16 +560,23 @@ class FixtureWriter {
     if (!object.modifiable) {
       attribute("modifiable", "false");
     }
+    if (object.locked) {
+      attribute("locked", "true");
+    }
     std::string body;
     body.swap(out_);
     for (const PropertyDefinition* property : store_.properties(object.classId)) {
-      if (relation && (property->name == kPrimaryProperty || property->name == kSecondaryProperty ||
-                       property->name == kUserDataProperty)) {
-        continue;
-      }
-      const Value* value = savedValue(object, property->name);
+      // A relation's ends are saved as attributes of the element.
+      const bool end =
+          relation && (property->name == kPrimaryProperty || property->name == kSecondaryProperty ||
+                       property->name == kUserDataProperty);
+      const Value* value = end ? nullptr : savedValue(object, property->name);
       if (value != nullptr) {
-        writeProperty(*property, *value);
+        writeProperty("prop", *property, *value);
+      }
+      auto state = object.properties.find(property->name);
+      if (state != object.properties.end() && state->second.hasWorking) {
+        writeProperty("working", *property, state->second.working);
       }
     }
     body.swap(out_);
@@ -569,11 +599,19 @@ class FixtureWriter {
     }
   }
 
-  void writeProperty(const PropertyDefinition& property, const Value& value) {
-    open("    <prop");
+  // A <prop> (saved value) or <working> (unsaved value) element; a null scalar has no value.
+  void writeProperty(const char* element, const PropertyDefinition& property, const Value& value) {
+    open("    <");
+    out_ += element;
     attribute("name", property.name);
     if (!property.isArray) {
-      writeItem(property, value, 0);
+      if (!value.isNull()) {
+        writeItem(property, value, 0);
+      }
+      out_ += "/>\n";
+      return;
+    }
+    if (value.isNull()) {
       out_ += "/>\n";
       return;
     }
@@ -583,7 +621,9 @@ class FixtureWriter {
       writeItem(property, value, i);
       out_ += "/>\n";
     }
-    out_ += "    </prop>\n";
+    out_ += "    </";
+    out_ += element;
+    out_ += ">\n";
   }
 
   void writePreferences() {

@@ -251,8 +251,9 @@ class Store {
   // as it was before.
   void loadFixture(const std::string& text);
   void loadFixtureFile(const std::string& path);
-  // The whole store (live objects, saved values) in the fixture format. Saving, loading that
-  // text into a reset store and saving again gives the same text.
+  // The whole store (live objects with their saved and unsaved values and locks) in the
+  // fixture format. Saving, loading that text into a reset store and saving again gives the
+  // same text.
   std::string saveFixture() const;
 
  private:

@@ -101,19 +101,44 @@ TEST_F(FixtureTest, SaveLoadSaveIsStable) {
   EXPECT_EQ(store().saveFixture(), second);
 }
 
-TEST_F(FixtureTest, SaveWritesSavedValuesOfLiveObjectsOnly) {
+// The file keeps a session as it is: unsaved values (a null one and an array too) and locks
+// load back as unsaved values and locks; deleted objects are gone.
+TEST_F(FixtureTest, SaveKeepsTheSessionAsItIs) {
   load(kRichFixture);
   const Tag folder = tagOf("f.1");
+  const Tag document = tagOf("d.1");
   ASSERT_EQ(AOM_refresh(folder, true), 0);
   ASSERT_EQ(AOM_set_value_string(folder, "object_name", "Unsaved"), 0);
+  ASSERT_EQ(store().write(folder, "contents", host::Value(), host::WriteMode::host), 0);
+  ASSERT_EQ(store().write(document, "pages", host::Value(), host::WriteMode::host), 0);
   ASSERT_EQ(store().setModifiable(tagOf("fm.1"), true), 0);
   ASSERT_EQ(AOM_delete(tagOf("fm.1")), 0);
   const std::string saved = store().saveFixture();
-  EXPECT_EQ(saved.find("Unsaved"), std::string::npos);
   EXPECT_EQ(saved.find("uid=\"fm.1\""), std::string::npos);
   // The relation stays, its secondary end now a UID that names nothing.
   EXPECT_NE(saved.find("<relation uid=\"r.1\" type=\"ZOLT_master_form\" primary=\"d.1\" "
                        "secondary=\"fm.1\"/>"),
+            std::string::npos);
+
+  store().reset();
+  load(saved);
+  auto contents = [&] {
+    const host::Value* value = nullptr;
+    EXPECT_EQ(store().read(tagOf("f.1"), "contents", &value), 0);
+    return value == nullptr ? std::vector<Tag>() : value->tags;
+  };
+  EXPECT_EQ(store().saveFixture(), saved);
+  EXPECT_TRUE(store().find(tagOf("f.1"))->locked);
+  EXPECT_EQ(text(tagOf("f.1"), "object_name"), "Unsaved");
+  EXPECT_TRUE(contents().empty());
+  EXPECT_EQ(text(tagOf("d.1"), "pages"), "");
+  // The saved values are still underneath: dropping the session's gives them back.
+  ASSERT_EQ(AOM_refresh(tagOf("f.1"), false), 0);
+  EXPECT_EQ(contents(), std::vector<Tag>{tagOf("d.1")});
+  EXPECT_FALSE(store().find(tagOf("f.1"))->locked);
+  EXPECT_NE(loadError("<fixture><object class=\"Item\"><working name=\"item_id\" value=\"1\"/>"
+                      "<working name=\"item_id\"/></object></fixture>")
+                .find("given twice"),
             std::string::npos);
 }
 

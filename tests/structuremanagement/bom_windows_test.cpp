@@ -283,4 +283,47 @@ TEST_F(BomWindowsTest, WindowsOpenedByRequestAreClosedByRequest) {
   EXPECT_TRUE(host::openBomWindows().empty());
 }
 
+// A session saved to the store file and loaded again goes on as if it had never left the
+// process: the window's rule copy keeps the client's unit, date and override folders, and the
+// window its variant configuration.
+TEST_F(BomWindowsTest, ASavedSessionExpandsAsTheUnsavedOne) {
+  const struct {
+    const char* rule;
+    const char* props;
+    const char* objectForConfigure;
+  } cases[] = {
+      {"rr.unit", "<props unitNo=\"3\"/>", ""},
+      {"rr.released", "<props unitNo=\"-1\" date=\"2020-06-01T00:00:00\"/>", ""},
+      {"rr.override",
+       "<props unitNo=\"-1\"><overrideFolder><ruleEntry uid=\"rre.override\"/><folder "
+       "uid=\"f.home\"/>"
+       "</overrideFolder></props>",
+       ""},
+      {"rr.latest", "<props unitNo=\"-1\"/>", "sos.blue"},
+  };
+  for (const auto& test : cases) {
+    const auto created = responseOf<Wire::CreateBOMWindowsResponse>(send(
+        "createBOMWindows", std::string("<CreateBOMWindowsInput><info clientId=\"c\">") +
+                                "<itemRev uid=\"r.asm.A\"/><revRuleConfigInfo><revRule uid=\"" +
+                                test.rule + "\"/>" + test.props + "</revRuleConfigInfo>" +
+                                "<objectForConfigure uid=\"" + test.objectForConfigure +
+                                "\"/></info></CreateBOMWindowsInput>"));
+    ASSERT_EQ(created.getOutputArray().size(), 1u) << test.rule;
+    EXPECT_EQ(partialErrorsOf(created), Strings{}) << test.rule;
+    const std::string expand =
+        "<ExpandPSAllLevelsInput><input excludeFilter=\"None\"><parentBomLine uid=\"" +
+        created.getOutputArray()[0].getBomLine().getUid() +
+        "\"/></input><pref expItemRev=\"false\"/></ExpandPSAllLevelsInput>";
+    const host::Reply inProcess = send("expandPSAllLevels", expand);
+    ASSERT_FALSE(inProcess.fault) << inProcess.text;
+
+    const std::string saved = store().saveFixture();
+    store().reset();
+    load(saved);
+    EXPECT_EQ(store().saveFixture(), saved) << test.rule;
+    EXPECT_EQ(send("expandPSAllLevels", expand).text, inProcess.text) << test.rule;
+    close(host::openBomWindows());
+  }
+}
+
 }  // namespace

@@ -1,8 +1,12 @@
 #include "host/object/ps.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "host/object/host_call.h"
@@ -103,6 +107,80 @@ int requireLocked(Tag object) {
   return 0;
 }
 
+// The item an occurrence uses, by itself or through its revision.
+Tag childItemOf(Tag occurrence) {
+  const Tag child = host::referenceOf(occurrence, "child_item");
+  return child != NULLTAG
+             ? child
+             : host::referenceOf(host::referenceOf(occurrence, "child_revision"), "items_tag");
+}
+
+bool seqNoNumber(const std::string& text, long* number);
+
+// What the sequence-number calls need of one view revision, read once and then kept while
+// nothing changes the store but the numbers PS_set_seq_no writes: a platform keeps them with
+// the view revision, so that numbering new occurrences one by one does not read every
+// occurrence each time. The last view revision asked about is kept.
+struct SeqNoIndex {
+  Tag bvr;
+  std::uint64_t changeCount = 0;
+  bool valid = false;
+  std::unordered_map<Tag, std::size_t> positions;  // Of the occurrences in the list.
+  long highest = 0;                                // The highest number (0: none).
+  // Per item, its first numbered occurrence in the list: position and number.
+  std::unordered_map<Tag, std::pair<std::size_t, std::string>> byItem;
+
+  bool holds(Tag occurrence) const { return positions.count(occurrence) != 0; }
+
+  // Takes in that `occurrence` now has `number`; false when the index cannot follow (a number
+  // that went down or away), so that it is read again.
+  bool numbered(Tag occurrence, const std::string& number) {
+    const Tag item = childItemOf(occurrence);
+    const std::size_t position = positions.at(occurrence);
+    auto entry = byItem.find(item);
+    const bool wasFirst = entry != byItem.end() && entry->second.first == position;
+    long value = 0;
+    const bool isNumber = seqNoNumber(number, &value);
+    if (wasFirst && (number.empty() || (isNumber && value < highest))) {
+      return false;
+    }
+    if (!number.empty() && (entry == byItem.end() || position <= entry->second.first)) {
+      byItem[item] = {position, number};
+    }
+    if (isNumber) {
+      highest = std::max(highest, value);
+    }
+    return true;
+  }
+};
+
+SeqNoIndex& seqNoIndexOf(Tag bvr) {
+  static SeqNoIndex index;
+  const host::Store& store = host::Store::instance();
+  if (index.valid && index.bvr == bvr && index.changeCount == store.changeCount()) {
+    return index;
+  }
+  index = SeqNoIndex();
+  index.bvr = bvr;
+  const std::vector<Tag> occurrences = host::occurrencesOf(bvr);
+  for (std::size_t i = 0; i < occurrences.size(); ++i) {
+    index.positions.emplace(occurrences[i], i);
+    const std::string number = host::textOf(occurrences[i], "seq_no");
+    long value = 0;
+    if (seqNoNumber(number, &value)) {
+      index.highest = std::max(index.highest, value);
+    }
+    if (!number.empty()) {
+      index.byItem.emplace(childItemOf(occurrences[i]), std::make_pair(i, number));
+    }
+  }
+  index.changeCount = store.changeCount();
+  index.valid = true;
+  return index;
+}
+
+const host::ResetHook kForgetSeqNoIndex([] { seqNoIndexOf(NULLTAG).valid = false; });
+
 int requireOccurrenceOf(Tag bvr, Tag occurrence) {
   if (const int status = host::requireObject(bvr, kBvr)) {
     return status;
@@ -110,7 +188,7 @@ int requireOccurrenceOf(Tag bvr, Tag occurrence) {
   if (const int status = host::requireObject(occurrence, kOccurrence)) {
     return status;
   }
-  if (host::occurrencePosition(bvr, occurrence) < 0) {
+  if (!seqNoIndexOf(bvr).holds(occurrence)) {
     return host::storeError(PS_occurrence_not_in_bvr, {tagText(bvr), tagText(occurrence)});
   }
   return 0;
@@ -186,16 +264,6 @@ Tag bomViewRevisionOfView(Tag itemRevision, Tag bomView) {
 
 std::vector<Tag> occurrencesOf(Tag bvr) {
   return referencesOf(bvr, "occurrences");
-}
-
-int occurrencePosition(Tag bvr, Tag occurrence) {
-  const std::vector<Tag> occurrences = occurrencesOf(bvr);
-  for (std::size_t i = 0; i < occurrences.size(); ++i) {
-    if (occurrences[i] == occurrence) {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
 }
 
 int requireStructureEditable(Tag bvr) {
@@ -494,7 +562,14 @@ int PS_set_seq_no(Tag bvr, Tag occurrence, const char* seqNo) {
   if (const int status = requireLocked(bvr)) {
     return status;
   }
-  return host::writeText(occurrence, "seq_no", seqNo != nullptr ? seqNo : "", WriteMode::initial);
+  const std::string number = seqNo != nullptr ? seqNo : "";
+  SeqNoIndex& index = seqNoIndexOf(bvr);
+  if (const int status = host::writeText(occurrence, "seq_no", number, WriteMode::initial)) {
+    return status;
+  }
+  index.valid = index.numbered(occurrence, number);
+  index.changeCount = host::Store::instance().changeCount();
+  return 0;
 }
 
 int USER_ask_new_seqno(Tag bvr, Tag item, char** seqNo) {
@@ -506,16 +581,10 @@ int USER_ask_new_seqno(Tag bvr, Tag item, char** seqNo) {
   if (const int status = host::requireObject(bvr, kBvr)) {
     return status;
   }
-  for (Tag occurrence : host::occurrencesOf(bvr)) {
-    Tag child = host::referenceOf(occurrence, "child_item");
-    if (child == NULLTAG) {
-      child = host::referenceOf(host::referenceOf(occurrence, "child_revision"), "items_tag");
-    }
-    const std::string number = host::textOf(occurrence, "seq_no");
-    if (child == item && !number.empty()) {
-      *seqNo = SM_string_copy(number.c_str());
-      return 0;
-    }
+  const SeqNoIndex& index = seqNoIndexOf(bvr);
+  auto found = index.byItem.find(item);
+  if (found != index.byItem.end()) {
+    *seqNo = SM_string_copy(found->second.second.c_str());
   }
   return 0;
 }
@@ -529,13 +598,7 @@ int USER_ask_for_new_sequence_no(Tag bvr, char** seqNo) {
   if (const int status = host::requireObject(bvr, kBvr)) {
     return status;
   }
-  long highest = 0;
-  for (Tag occurrence : host::occurrencesOf(bvr)) {
-    long number = 0;
-    if (seqNoNumber(host::textOf(occurrence, "seq_no"), &number) && number > highest) {
-      highest = number;
-    }
-  }
+  const long highest = seqNoIndexOf(bvr).highest;
   *seqNo = SM_string_copy(std::to_string((highest / 10 + 1) * 10).c_str());
   return 0;
 }

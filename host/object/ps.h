@@ -115,8 +115,6 @@ Tag bomViewRevisionOfView(Tag itemRevision, Tag bomView);
 Tag defaultViewType();
 // The view revision's occurrences as the session reads them (its unsaved list included).
 std::vector<Tag> occurrencesOf(Tag bvr);
-// The position of `occurrence` in the view revision's list; -1 when it is not there.
-int occurrencePosition(Tag bvr, Tag occurrence);
 // Whether the session may change the view revision's structure: it is modifiable and not
 // checked out by another user. 0, or POM_not_modifiable on the error store.
 int requireStructureEditable(Tag bvr);

@@ -98,6 +98,7 @@ Store& Store::instance() {
 }
 
 void Store::reset() {
+  ++changeCount_;
   structureChanged();
   state_ = State();
   state_.slots.emplace_back();  // The null tag.
@@ -356,6 +357,7 @@ std::string Store::generateUid() {
 }
 
 int Store::createObject(Tag classId, Tag type, Tag* object, const std::string& uid) {
+  ++changeCount_;
   *object = NULLTAG;
   if (classRecord(classId) == nullptr) {
     return storeError(POM_no_such_class, {tagText(classId)});
@@ -478,6 +480,7 @@ int Store::read(Tag object, const std::string& name, const Value** value,
 }
 
 int Store::write(Tag object, const std::string& name, Value value, WriteMode mode) {
+  ++changeCount_;
   ObjectRecord* found = find(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
@@ -521,6 +524,7 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
 
 int Store::insertReference(Tag object, const std::string& name, std::size_t position, Tag tag,
                            WriteMode mode) {
+  ++changeCount_;
   ObjectRecord* found = find(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
@@ -553,6 +557,7 @@ int Store::insertReference(Tag object, const std::string& name, std::size_t posi
 }
 
 int Store::save(Tag object) {
+  ++changeCount_;
   ObjectRecord* found = find(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
@@ -571,6 +576,7 @@ int Store::save(Tag object) {
 }
 
 int Store::refresh(Tag object, bool lock) {
+  ++changeCount_;
   ObjectRecord* found = find(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
@@ -593,6 +599,7 @@ int Store::refresh(Tag object, bool lock) {
 }
 
 int Store::remove(Tag object) {
+  ++changeCount_;
   ObjectRecord* found = find(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
@@ -612,6 +619,7 @@ int Store::remove(Tag object) {
 }
 
 int Store::setModifiable(Tag object, bool modifiable) {
+  ++changeCount_;
   ObjectRecord* found = find(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
@@ -645,6 +653,7 @@ int Store::placeMarkPoint(int* id) {
 }
 
 int Store::rollToMarkPoint(int id, bool* stateChanged) {
+  ++changeCount_;
   if (stateChanged != nullptr) {
     *stateChanged = false;
   }

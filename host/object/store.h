@@ -218,6 +218,10 @@ class Store {
   // one it last saw, and after a change of its own brings the index up to date and takes the
   // current version, so its lookups stay proportional to what they return.
   std::uint64_t structureVersion() const { return structureVersion_; }
+  // Grows with every call that may change objects (creation, write, insertion, save, refresh,
+  // deletion, modifiable change, rollback, reset): a host module's cache of what objects hold
+  // is good while the count is what it was when the cache was made.
+  std::uint64_t changeCount() const { return changeCount_; }
   // The objects created since the store's version was `version`, oldest first, when nothing
   // but creations changed the structure since then. False when something else did (a deletion,
   // a rollback, a fixture load, a reset) or `version` is not one the store has had: the index
@@ -304,6 +308,7 @@ class Store {
   State state_;
   // Outside State: a failed fixture load restores State but must not take the version back.
   std::uint64_t structureVersion_ = 1;
+  std::uint64_t changeCount_ = 0;
   // The objects created since version creationsFrom_, one per version step (see createdSince).
   std::vector<Tag> creations_;
   std::uint64_t creationsFrom_ = 1;

@@ -102,6 +102,42 @@ TEST_F(ProductStructureTest, SequenceNumbersForNewOccurrences) {
   expectSettled();
 }
 
+// The numbers are kept between calls: each answer must follow every way a number changes,
+// through these calls or any other.
+TEST_F(ProductStructureTest, SequenceNumbersFollowEveryChange) {
+  const Tag bvr = tagOf("bvr.asm");
+  ASSERT_EQ(AOM_lock(bvr), 0);
+  const auto next = [&] { return ask(USER_ask_for_new_sequence_no, bvr); };
+  const auto ofItem = [&](const char* item) { return ask(USER_ask_new_seqno, bvr, tagOf(item)); };
+  EXPECT_EQ(next(), "30");
+  ASSERT_EQ(PS_set_seq_no(bvr, tagOf("occ.sub"), "70"), 0);
+  EXPECT_EQ(next(), "80");
+  EXPECT_EQ(ofItem("i.sub"), "70");
+  // Lowered, cleared: the highest and the item's number come from the others.
+  ASSERT_EQ(PS_set_seq_no(bvr, tagOf("occ.sub"), "5"), 0);
+  EXPECT_EQ(next(), "30");
+  ASSERT_EQ(PS_set_seq_no(bvr, tagOf("occ.bolt"), ""), 0);
+  EXPECT_EQ(ofItem("i.bolt"), "<null>");
+  EXPECT_EQ(next(), "30");
+  // An earlier occurrence of the item numbered later is the one asked for.
+  ASSERT_EQ(PS_set_seq_no(bvr, tagOf("occ.ghost"), "44"), 0);
+  EXPECT_EQ(ofItem("i.ghost"), "44");
+  // A number written and rolled back.
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  ASSERT_EQ(PS_set_seq_no(bvr, tagOf("occ.plate"), "90"), 0);
+  EXPECT_EQ(next(), "100");
+  bool changed = false;
+  ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
+  EXPECT_EQ(next(), "50");
+  EXPECT_EQ(ofItem("i.plate"), "20");
+  // A number written through a window.
+  openWindow(tagOf("r.asm.A"));
+  ASSERT_EQ(setAttribute(childFor(topLine_, "occ.lamp"), "bl_sequence_no", "200"), 0);
+  EXPECT_EQ(next(), "210");
+  EXPECT_EQ(ofItem("i.lamp"), "200");
+}
+
 TEST_F(ProductStructureTest, OccurrencesKeepTheirThreadAcrossRevisions) {
   EXPECT_EQ(askList(PS_list_occurrences_of_bvr, tagOf("bvr.asm.old")),
             std::vector<Tag>{tagOf("occ.bolt.old")});

@@ -1,0 +1,364 @@
+// Product-structure operations at assembly scale: structures of 100, 1,000, 10,000 and 100,000
+// lines, each operation run on the implementation classes against the host stand-in.
+//
+// Shapes (N lines):
+//   wide     one assembly with N occurrences of N distinct parts;
+//   deep     a chain of N nested assemblies, each holding the next;
+//   reused   N/100 occurrences of one subassembly of 100 parts.
+// Operations:
+//   OneLevel          expandPSOneLevel of the wide assembly's top line;
+//   AllLevels/<shape> expandPSAllLevels of the top line;
+//   Relative/seq|noseq createOrUpdateRelativeStructure of N new children of a revision without a
+//                     view, with a sequence number each or with the host's numbers;
+//   Absolute/inorder|reversed createOrUpdateAbsoluteStructure of one override per line of the
+//                     wide assembly, by path, in the lines' order or the reverse;
+//   DeleteRelative    deleteRelativeStructure of every occurrence of the wide assembly;
+//   DeleteArrangements deleteAssemblyArrangements of N arrangements of one view revision.
+// The counter per_line is the time per line. At the end the time per line of each operation at
+// each size is printed against that at 1,000 lines; target: at most 1.5x at 100,000.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/object/bom.h"
+#include "host/object/host_call.h"
+#include "host/object/store.h"
+#include "structuremanagement/absolute_structure.h"
+#include "structuremanagement/bom_expand.h"
+#include "structuremanagement/delete_structure.h"
+#include "structuremanagement/relative_structure.h"
+
+namespace {
+
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+
+const char* const kWorld = R"(<fixture>
+  <object uid="u.bench" class="User" type="User"><prop name="user_id" value="bench"/></object>
+  <object uid="vt.view" class="PSViewType"><prop name="view_type_name" value="view"/></object>
+  <object uid="i.new" class="Item"><prop name="item_id" value="NEW"/></object>
+  <object uid="r.new.A" class="ItemRevision">
+    <prop name="items_tag" value="i.new"/><prop name="item_revision_id" value="A"/></object>
+  <session currentUser="u.bench"/>
+  <preferences>
+    <preference name="SOACAD_checkout_required"><v value="false"/></preference>
+  </preferences>
+</fixture>)";
+
+enum class Shape { wide, deep, reused };
+
+std::string text(int n) {
+  return std::to_string(n);
+}
+
+// An item with one revision "A": `<uid>` and `r.<uid>`.
+void part(std::string& out, const std::string& uid) {
+  out += "<object uid=\"" + uid + "\" class=\"Item\"><prop name=\"item_id\" value=\"" + uid +
+         "\"/></object><object uid=\"r." + uid +
+         "\" class=\"ItemRevision\"><prop name=\"items_tag\" value=\"" + uid +
+         "\"/><prop name=\"item_revision_id\" value=\"A\"/></object>";
+}
+
+// A view and view revision of `item` (revision `revision`) with the occurrences listed.
+void structure(std::string& out, const std::string& item, const std::string& revision,
+               const std::string& bvr, const std::vector<std::string>& occurrences,
+               bool precise = false) {
+  out += "<object uid=\"bv." + bvr + "\" class=\"PSBOMView\"><prop name=\"bom_view_type\" " +
+         "value=\"vt.view\"/><prop name=\"parent_item\" value=\"" + item + "\"/></object>";
+  out += "<object uid=\"" + bvr + "\" class=\"PSBOMViewRevision\"><prop name=\"bom_view\" " +
+         "value=\"bv." + bvr + "\"/><prop name=\"parent_revision\" value=\"" + revision + "\"/>";
+  if (precise) {
+    out += "<prop name=\"is_precise\" value=\"true\"/>";
+  }
+  out += "<prop name=\"occurrences\">";
+  for (const std::string& occurrence : occurrences) {
+    out += "<v value=\"" + occurrence + "\"/>";
+  }
+  out += "</prop></object>";
+}
+
+void occurrence(std::string& out, const std::string& uid, const std::string& item,
+                const std::string& revision = "") {
+  out += "<object uid=\"" + uid + "\" class=\"PSOccurrence\"><prop name=\"child_item\" value=\"" +
+         item + "\"/>";
+  if (!revision.empty()) {
+    out += "<prop name=\"child_revision\" value=\"" + revision + "\"/>";
+  }
+  out += "</object>";
+}
+
+// The structure of `lines` lines of the shape, plus `arrangements` arrangements of the top
+// assembly's view revision; its top revision is "r.top".
+std::string fixture(Shape shape, int lines, int arrangements = 0) {
+  std::string out = "<fixture>";
+  std::vector<std::string> top;
+  switch (shape) {
+    case Shape::wide:
+      for (int i = 0; i < lines; ++i) {
+        part(out, "p" + text(i));
+        occurrence(out, "o" + text(i), "p" + text(i));
+        top.push_back("o" + text(i));
+      }
+      break;
+    case Shape::reused: {
+      std::vector<std::string> sub;
+      for (int i = 0; i < 100; ++i) {
+        part(out, "p" + text(i));
+        occurrence(out, "so" + text(i), "p" + text(i));
+        sub.push_back("so" + text(i));
+      }
+      part(out, "sub");
+      structure(out, "sub", "r.sub", "bvr.sub", sub);
+      for (int i = 0; i < std::max(1, lines / 101); ++i) {
+        occurrence(out, "o" + text(i), "sub");
+        top.push_back("o" + text(i));
+      }
+      break;
+    }
+    case Shape::deep:
+      // One item with a revision per level, each holding the next precisely.
+      out +=
+          "<object uid=\"chain\" class=\"Item\"><prop name=\"item_id\" value=\"CHAIN\"/></object>";
+      for (int level = 1; level <= lines; ++level) {
+        out += "<object uid=\"r.c" + text(level) +
+               "\" class=\"ItemRevision\"><prop name=\"items_tag\" value=\"chain\"/><prop "
+               "name=\"item_revision_id\" value=\"" +
+               text(level) + "\"/></object>";
+        if (level < lines) {
+          occurrence(out, "c" + text(level), "chain", "r.c" + text(level + 1));
+          structure(out, "chain", "r.c" + text(level), "bvr.c" + text(level), {"c" + text(level)},
+                    true);
+        }
+      }
+      occurrence(out, "o0", "chain", "r.c1");
+      top.push_back("o0");
+      break;
+  }
+  part(out, "top");
+  structure(out, "top", "r.top", "bvr.top", top, shape == Shape::deep);
+  for (int i = 0; i < arrangements; ++i) {
+    out += "<object uid=\"arr" + text(i) +
+           "\" class=\"AssemblyArrangement\"><prop name=\"object_name\" value=\"a" + text(i) +
+           "\"/><prop name=\"context_bvr\" value=\"bvr.top\"/><prop name=\"anchor\" value=\"anc" +
+           text(i) + "\"/></object><object uid=\"anc" + text(i) +
+           "\" class=\"ArrangementAnchor\"/>";
+  }
+  return out + "</fixture>";
+}
+
+Tag tagOf(const std::string& uid) {
+  return host::Store::instance().tagOfUid(uid);
+}
+
+void prepareStore(const std::string& structureFixture) {
+  host::Store& store = host::Store::instance();
+  store.reset();
+  store.loadFixture(kWorld);
+  store.loadFixture(structureFixture);
+  host::callLog().setEnabled(false);
+}
+
+Tag openTopLine() {
+  Tag window;
+  Tag topLine;
+  BOM_create_window(&window);
+  BOM_set_window_top_line(window, NULLTAG, tagOf("r.top"), NULLTAG, &topLine);
+  return topLine;
+}
+
+// Time per line of each operation and size, the best of the iterations.
+std::map<std::string, std::map<int, double>>& bestPerLine() {
+  static std::map<std::string, std::map<int, double>> best;
+  return best;
+}
+
+// One benchmark: `prepare` (untimed) sets the store up and gives the operation to time, which
+// answers whether it succeeded.
+using Operation = std::function<bool()>;
+using Prepare = std::function<Operation(int lines)>;
+
+void run(benchmark::State& state, const std::string& name, const Prepare& prepare) {
+  const int lines = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    Operation operation = prepare(lines);
+    state.ResumeTiming();
+    const auto start = std::chrono::steady_clock::now();
+    const bool succeeded = operation();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    state.PauseTiming();
+    if (!succeeded) {
+      state.SkipWithError("the operation did not succeed");
+    }
+    double& best = bestPerLine()[name][lines];
+    const double perLine = elapsed.count() / lines;
+    best = best == 0 ? perLine : std::min(best, perLine);
+    state.ResumeTiming();
+  }
+  state.counters["per_line"] =
+      benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate |
+                                                         benchmark::Counter::kInvert);
+}
+
+Operation oneLevel(int lines) {
+  prepareStore(fixture(Shape::wide, lines));
+  const Tag top = openTopLine();
+  return [top, lines] {
+    StructureManagement::ExpandPSOneLevelInfo info;
+    info.parentBomLine.assign(1, top);
+    const auto response = Korvane::Soa::Cad::BOMExpandImpl().expandPSOneLevelImpl(info, {});
+    return response.output.size() == 1 &&
+           response.output[0].children.size() == static_cast<std::size_t>(lines);
+  };
+}
+
+Prepare allLevels(Shape shape) {
+  return [shape](int lines) -> Operation {
+    prepareStore(fixture(shape, lines));
+    const Tag top = openTopLine();
+    return [top] {
+      StructureManagement::ExpandPSAllLevelsInfo info;
+      info.parentBomLine.assign(1, top);
+      const auto response = Korvane::Soa::Cad::BOMExpandImpl().expandPSAllLevelsImpl(info, {});
+      return response.serviceData.getErrorArray().empty() && !response.output.empty();
+    };
+  };
+}
+
+Prepare relative(bool withSequenceNumbers) {
+  return [withSequenceNumbers](int lines) -> Operation {
+    prepareStore(fixture(Shape::wide, lines));
+    auto info =
+        std::make_shared<std::vector<StructureManagement::CreateOrUpdateRelativeStructureInfo>>(1);
+    (*info)[0].parent = tagOf("r.new.A");
+    for (int i = 0; i < lines; ++i) {
+      StructureManagement::RelativeStructureChildInfo child;
+      child.clientId = "c" + text(i);
+      child.child = tagOf("r.p" + text(i));
+      if (withSequenceNumbers) {
+        child.occInfo.attrsToSet = {{"bl_sequence_no", text((i + 1) * 10)}};
+      }
+      (*info)[0].childInfo.push_back(std::move(child));
+    }
+    return [info, lines] {
+      const auto response =
+          Korvane::Soa::Cad::CreateOrUpdateRelativeStructureImpl().createOrUpdateRelativeStructure(
+              *info, "", false, {});
+      return response.output.size() == static_cast<std::size_t>(lines);
+    };
+  };
+}
+
+Prepare absolute(bool reversed) {
+  return [reversed](int lines) -> Operation {
+    prepareStore(fixture(Shape::wide, lines));
+    auto info =
+        std::make_shared<std::vector<StructureManagement::CreateOrUpdateAbsoluteStructureInfo>>(1);
+    (*info)[0].contextItemRev = tagOf("r.top");
+    for (int n = 0; n < lines; ++n) {
+      const int i = reversed ? lines - 1 - n : n;
+      StructureManagement::AbsOccInfo occurrence;
+      occurrence.clientId = "a" + text(i);
+      occurrence.cadOccIdPath = {"o" + text(i)};
+      occurrence.absOccData.overridesToSet = {{"bl_quantity", "2"}};
+      (*info)[0].bvrAbsOccInfo.push_back(std::move(occurrence));
+    }
+    return [info, lines] {
+      const auto response =
+          Korvane::Soa::Cad::CreateOrUpdateAbsoluteStructureImpl().createOrUpdateAbsoluteStructure(
+              *info, "", false, {});
+      return response.absOccOutput.size() == static_cast<std::size_t>(lines);
+    };
+  };
+}
+
+Operation deleteRelative(int lines) {
+  prepareStore(fixture(Shape::wide, lines));
+  auto info = std::make_shared<std::vector<StructureManagement::DeleteRelativeStructureInfo>>(1);
+  (*info)[0].parent = tagOf("r.top");
+  for (int i = 0; i < lines; ++i) {
+    (*info)[0].childInfo.push_back("o" + text(i));
+  }
+  return [info, lines] {
+    const auto response =
+        Korvane::Soa::Cad::DeleteRelativeStructureImpl().deleteRelativeStructure(*info, "", {});
+    return response.serviceData.deletedUids().size() == static_cast<std::size_t>(lines);
+  };
+}
+
+Operation deleteArrangements(int lines) {
+  prepareStore(fixture(Shape::wide, 1, lines));
+  auto info = std::make_shared<std::vector<StructureManagement::DeleteAssemblyArrangementsInfo>>(1);
+  (*info)[0].itemRev = tagOf("r.top");
+  for (int i = 0; i < lines; ++i) {
+    (*info)[0].arrangement.push_back(tagOf("arr" + text(i)));
+  }
+  return [info, lines] {
+    const auto response =
+        Korvane::Soa::Cad::DeleteAssemblyArrangementsImpl().deleteAssemblyArrangements(*info, "");
+    return response.serviceData.deletedUids().size() == static_cast<std::size_t>(lines);
+  };
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    return 1;
+  }
+  const std::pair<const char*, Prepare> operations[] = {
+      {"OneLevel", oneLevel},
+      {"AllLevels/wide", allLevels(Shape::wide)},
+      {"AllLevels/deep", allLevels(Shape::deep)},
+      {"AllLevels/reused", allLevels(Shape::reused)},
+      {"Relative/seq", relative(true)},
+      {"Relative/noseq", relative(false)},
+      {"Absolute/inorder", absolute(false)},
+      {"Absolute/reversed", absolute(true)},
+      {"DeleteRelative", deleteRelative},
+      {"DeleteArrangements", deleteArrangements},
+  };
+  const std::pair<int, int> sizes[] = {{100, 20}, {1000, 5}, {10000, 2}, {100000, 1}};
+  for (const auto& [name, prepare] : operations) {
+    for (const auto& [lines, iterations] : sizes) {
+      const std::string operation = name;
+      const Prepare steps = prepare;
+      benchmark::RegisterBenchmark(
+          ("BM_" + operation).c_str(),
+          [operation, steps](benchmark::State& state) { run(state, operation, steps); })
+          ->Arg(lines)
+          ->Iterations(iterations)
+          ->Unit(benchmark::kMillisecond)
+          ->UseRealTime();
+    }
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::printf("\nTime per line (us) and against 1,000 lines (target at 100,000: at most 1.50x)\n");
+  std::printf("%-20s %10s %10s %10s %10s %8s\n", "operation", "100", "1000", "10000", "100000",
+              "ratio");
+  for (const auto& [name, perSize] : bestPerLine()) {
+    std::printf("%-20s", name.c_str());
+    for (int lines : {100, 1000, 10000, 100000}) {
+      auto found = perSize.find(lines);
+      std::printf(" %10.3f", found == perSize.end() ? 0.0 : found->second * 1e6);
+    }
+    auto base = perSize.find(1000);
+    auto large = perSize.find(100000);
+    std::printf(" %7.2fx\n", base != perSize.end() && large != perSize.end() && base->second > 0
+                                 ? large->second / base->second
+                                 : 0.0);
+  }
+  return 0;
+}

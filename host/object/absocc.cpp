@@ -76,6 +76,23 @@ host::KeyedIndex& absOccurrencesByPath() {
   return index;
 }
 
+host::ElementIndex& absOccurrencesByElement() {
+  static host::ElementIndex index(kAbsOccurrence, "occurrence_path");
+  return index;
+}
+
+host::KeyedIndex& dataByAbsOccurrence() {
+  static host::KeyedIndex index(kData,
+                                [](Tag datum) { return referenceKey(datum, "abs_occurrence"); });
+  return index;
+}
+
+host::KeyedIndex& relationsByPrimary() {
+  static host::KeyedIndex index(
+      kRelation, [](Tag relation) { return referenceKey(relation, "primary_object"); });
+  return index;
+}
+
 host::KeyedIndex& qualifiersByBvr() {
   static host::KeyedIndex index(
       kQualifier, [](Tag qualifier) { return referenceKey(qualifier, "context_bvr"); });
@@ -329,6 +346,19 @@ int ensureAbsOccurrence(Tag line, Tag* absOccurrence) {
     return status;
   }
   return absOccurrenceIn(context, absOccurrence);
+}
+
+void forgetAbsOccurrencesOf(Tag occurrence) {
+  Store& store = Store::instance();
+  for (Tag absOcc : absOccurrencesByElement().find(occurrence)) {
+    for (Tag datum : dataByAbsOccurrence().find({absOcc})) {
+      store.remove(datum);
+    }
+    for (Tag relation : relationsByPrimary().find({absOcc})) {
+      store.remove(relation);
+    }
+    store.remove(absOcc);
+  }
 }
 
 std::string absOccurrenceUidInTopLineContext(Tag line) {

@@ -95,6 +95,9 @@ int ensureAbsOccurrence(Tag line, Tag* absOccurrence);
 // "bl_absocc_uid_in_topline_context": the UID of the line's absolute occurrence in the context
 // of its window's top line; empty when there is none.
 std::string absOccurrenceUidInTopLineContext(Tag line);
+// Deletes the absolute occurrences whose path holds `occurrence`, with their data and
+// attachments: called when the occurrence is deleted, so that nothing names it.
+void forgetAbsOccurrencesOf(Tag occurrence);
 // The live qualifier of (bvr, arrangement); null when none.
 Tag findQualifier(Tag bvr, Tag arrangement);
 

@@ -1,5 +1,6 @@
 #include "host/object/arr.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,19 @@ host::KeyedIndex& pathNodesByPath() {
   return index;
 }
 
+host::ElementIndex& pathNodesByElement() {
+  static host::ElementIndex index("MEAppearancePathNode", "occurrence_path");
+  return index;
+}
+
+host::KeyedIndex& arrangementsByBvr() {
+  static host::KeyedIndex index(kArrangement, [](Tag arrangement) -> host::KeyedIndex::Key {
+    const Tag bvr = host::referenceOf(arrangement, "context_bvr");
+    return bvr == NULLTAG ? host::KeyedIndex::Key() : host::KeyedIndex::Key{bvr};
+  });
+  return index;
+}
+
 int requireArrangementOf(Tag bvr, Tag arrangement) {
   if (const int status = host::requireObject(bvr, kBvr)) {
     return status;
@@ -70,6 +84,35 @@ int requireArrangementOf(Tag bvr, Tag arrangement) {
 }
 
 }  // namespace
+
+namespace host {
+
+void forgetPathNodesOf(Tag occurrence) {
+  Store& store = Store::instance();
+  for (Tag node : pathNodesByElement().find(occurrence)) {
+    for (Tag arrangement : arrangementsByBvr().find({referenceOf(node, "context_bvr")})) {
+      std::vector<Tag> nodes = referencesOf(arrangement, "used_path_nodes");
+      std::vector<Tag> anchors = referencesOf(arrangement, "used_anchors");
+      std::vector<Tag> occurrences = referencesOf(arrangement, "used_occurrences");
+      anchors.resize(nodes.size());
+      occurrences.resize(nodes.size());
+      auto at = std::find(nodes.begin(), nodes.end(), node);
+      if (at == nodes.end()) {
+        continue;
+      }
+      const auto index = at - nodes.begin();
+      nodes.erase(at);
+      anchors.erase(anchors.begin() + index);
+      occurrences.erase(occurrences.begin() + index);
+      writeReferences(arrangement, "used_path_nodes", nodes, WriteMode::initial);
+      writeReferences(arrangement, "used_anchors", anchors, WriteMode::initial);
+      writeReferences(arrangement, "used_occurrences", occurrences, WriteMode::initial);
+    }
+    store.remove(node);
+  }
+}
+
+}  // namespace host
 
 int ARR_create_assembly_arrangement(Tag bvr, bool isDefault, const char* name,
                                     const char* description, const char* externalUid,

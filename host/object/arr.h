@@ -43,3 +43,11 @@ int ARR_delete_arrangement_from_bvr(Tag bvr, Tag arrangement);
 // The appearance path node of the line's place below its window's top line (made and saved when
 // there is none yet). The top line has none: BOM_line_has_no_occurrence.
 int ME_create_meapprpathnode_from_bomline(Tag line, Tag* pathNode);
+
+namespace host {
+
+// Deletes the appearance path nodes whose path holds `occurrence` and the entries of the
+// arrangements that use them: called when the occurrence is deleted, so that nothing names it.
+void forgetPathNodesOf(Tag occurrence);
+
+}  // namespace host

@@ -742,9 +742,15 @@ int BOM_save_window(Tag window) {
     }
   }
   for (Tag object : deletions) {
-    if (store.find(object) != nullptr) {
-      store.remove(object);
+    if (store.find(object) == nullptr) {
+      continue;
     }
+    // What names a deleted occurrence goes with it.
+    if (store.isInstanceOf(object, "PSOccurrence")) {
+      host::forgetAbsOccurrencesOf(object);
+      host::forgetPathNodesOf(object);
+    }
+    store.remove(object);
   }
   std::vector<Tag> kept = host::referencesOf(window, "made");
   const std::vector<Tag> changed = host::referencesOf(window, "changed");

@@ -246,4 +246,30 @@ void KeyedIndex::refresh() {
       });
 }
 
+std::vector<Tag> ElementIndex::find(Tag element) {
+  refreshIndex(
+      version_, {className_}, [this] { byElement_.clear(); },
+      [this](Tag object) {
+        if (!Store::instance().isInstanceOf(object, className_)) {
+          return;
+        }
+        for (Tag held : referencesOf(object, listName_)) {
+          std::vector<Tag>& filed = byElement_[held];
+          if (filed.empty() || filed.back() != object) {
+            filed.push_back(object);
+          }
+        }
+      });
+  std::vector<Tag> live;
+  auto found = byElement_.find(element);
+  if (found != byElement_.end()) {
+    for (Tag object : found->second) {
+      if (Store::instance().find(object) != nullptr) {
+        live.push_back(object);
+      }
+    }
+  }
+  return live;
+}
+
 }  // namespace host

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/object/date.h"
@@ -88,6 +89,24 @@ class KeyedIndex {
   const char* className_;
   KeyFunction keyOf_;
   std::map<Key, std::vector<Tag>> byKey_;
+  std::uint64_t version_ = 0;
+};
+
+// The live objects of a class by each tag of one of their reference lists, for lists that do not
+// change after the object is made (the occurrences of a path): what depends on an object is
+// found without reading every object of the class.
+class ElementIndex {
+ public:
+  ElementIndex(const char* className, const char* listName)
+      : className_(className), listName_(listName) {}
+
+  // The live objects whose list holds `element`, oldest first.
+  std::vector<Tag> find(Tag element);
+
+ private:
+  const char* className_;
+  const char* listName_;
+  std::unordered_map<Tag, std::vector<Tag>> byElement_;
   std::uint64_t version_ = 0;
 };
 

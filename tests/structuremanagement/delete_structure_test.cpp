@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/object/arr.h"
 #include "host/object/host_call.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "tests/structuremanagement/structure_write_fixture.h"
@@ -63,6 +64,35 @@ TEST_F(DeleteStructureTest, OccurrencesAreCutByTheirCadOccurrenceIds) {
   // The default attribute is the occurrence's UID.
   remove({input("r.frame.A", {"occ.f.weld"})});
   EXPECT_EQ(occurrencesIn("bvr.frame"), (Strings{"occ.f.screw", "occ.f.bolt"}));
+}
+
+// A cut occurrence leaves nothing that names it: the absolute occurrences through it (with their
+// data), its path nodes and the arrangements' entries that use them go with it.
+TEST_F(DeleteStructureTest, WhatNamesACutOccurrenceGoesWithIt) {
+  load(R"(<fixture>
+    <object uid="ao.subpin" class="AbsOccurrence"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="occurrence_path"><v value="occ.sub"/><v value="occ.pin"/></prop></object>
+    <object uid="pn.sub" class="MEAppearancePathNode"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="occurrence_path"><v value="occ.sub"/></prop></object>
+    <object uid="pn.plate" class="MEAppearancePathNode"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="occurrence_path"><v value="occ.plate"/></prop></object>
+  </fixture>)");
+  const Tag open = tagOf("arr.open");
+  for (const char* node : {"pn.sub", "pn.plate"}) {
+    ASSERT_EQ(
+        ARR__set_used_arrangement(tagOf("bvr.asm"), open, tagOf(node), tagOf("anc.sub"), NULLTAG),
+        0);
+  }
+  remove({input("r.asm.A", {"c3", "c1"})}, "CAD_OCC_ID");
+  for (const char* gone : {"ao.bolt", "d.bolt.qty", "ao.subpin", "pn.sub"}) {
+    EXPECT_EQ(store().find(tagOf(gone)), nullptr) << gone;
+  }
+  for (const char* kept : {"ao.pin", "pn.plate", "arr.open"}) {
+    EXPECT_NE(store().find(tagOf(kept)), nullptr) << kept;
+  }
+  EXPECT_EQ(saved(open, "used_path_nodes").tags, std::vector<Tag>{tagOf("pn.plate")});
+  EXPECT_EQ(saved(open, "used_anchors").tags, std::vector<Tag>{tagOf("anc.sub")});
+  EXPECT_EQ(saved(open, "used_occurrences").tags.size(), 1u);
 }
 
 TEST_F(DeleteStructureTest, AnInputFailsAsAWholeAndEndsTheCall) {

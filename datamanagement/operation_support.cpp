@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "framework/utils.h"
 #include "host/object/aom.h"
 #include "host/object/error_store.h"
 #include "host/object/ifail.h"
@@ -48,6 +49,11 @@ std::string uidText(Tag tag) {
   host::HostString uid;
   POM_tag_to_uid(tag, uid.out());
   return uid ? uid.str() : std::string();
+}
+
+std::string objectText(Tag tag) {
+  const std::string uid = Korvane::Soa::Internal::Server::Utils::tagToUid(tag);
+  return uid.empty() ? "no object" : uid;
 }
 
 bool nameFits(const std::string& name, int size) {

@@ -30,6 +30,9 @@ void storeErrorWithTexts(int code, const std::string& text1, const std::string& 
 
 // The tag as decimal text, as messages and error keys show it.
 std::string tagText(Tag tag);
+// How a message names the object of a tag for a client: its UID, or "no object" for the null
+// tag (and a tag that names nothing).
+std::string objectText(Tag tag);
 // The object's UID, for a message a client reads (empty when the host has none).
 std::string uidText(Tag tag);
 

@@ -319,7 +319,7 @@ int RevisionRulesImpl::setOverridesOnTransientRule(
     }
     if (target == NULLTAG) {
       // The copy lacks the entry its rule has: the host did not copy the rule faithfully.
-      storeError(CFM_not_override_entry, tagText(given.ruleEntry.tag()));
+      storeError(CFM_not_override_entry, objectText(given.ruleEntry.tag()));
       return CFM_not_override_entry;
     }
     if (const int setStatus = CFM_override_entry_set_folder(target, given.folder.tag())) {

@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "datamanagement/operation_support.h"
 #include "host/object/cfm.h"
 #include "host/object/error_store.h"
 #include "host/object/ifail.h"
@@ -112,7 +113,7 @@ StructureManagementImpl::getConfiguredItemRevision(
     if (object.isValid() != 0) {
       // This host already explains a failing validity answer on the store; once is enough.
       if (ERROR_store_ask_last_ifail() != POM_invalid_tag) {
-        ERROR_store(EMH_severity_error, POM_invalid_tag);
+        storeError(POM_invalid_tag, objectText(object));
       }
       serviceData.addErrorStack(object);
       continue;

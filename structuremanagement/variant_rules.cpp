@@ -34,7 +34,7 @@ _2007_01::StructureManagement::GetVariantRulesResponse VariantRulesImpl::getVari
     const Tag revision = itemRev.tag();
     try {
       if (revision == NULLTAG) {
-        raiseError(POM_invalid_tag);
+        raiseError(POM_invalid_tag, objectText(revision));
       }
       ResultStatus status;
       int count = 0;

@@ -58,7 +58,7 @@ const char* const kCoreBaseFixture = R"(<fixture>
   <type name="ImanRelation" class="ImanRelation"/>
   <type name="CadAttrMappingDefinition" class="CadAttrMappingDefinition"/>
   <type name="ListOfValues" class="ListOfValues"/>
-  <message code="7007" text="The tag %1$ does not name a valid object."/>
+  <message code="7007" text="Not a valid object: %1$."/>
   <message code="7008" text="%1$ is not of class %2$."/>
   <message code="7010" text="There is no class %1$."/>
   <message code="7011" text="The class %2$ has no property %1$."/>

@@ -65,7 +65,8 @@ int missingArgument(const char* call) {
 }
 
 std::string tagText(Tag tag) {
-  return std::to_string(static_cast<std::uint32_t>(tag));
+  const std::string uid = Store::instance().uidOfTag(tag);
+  return uid.empty() ? "no object" : uid;
 }
 
 namespace {

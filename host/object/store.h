@@ -360,7 +360,8 @@ struct ResetHook {
 int storeError(int code, const std::vector<std::string>& texts = {});
 // The failure of a host call given a null argument it needs: POM_invalid_argument naming it.
 int missingArgument(const char* call);
-// A tag as decimal text, for error texts.
+// How error texts name the object of a tag: its UID, or "no object" for the null tag (and a
+// tag that no UID ever named); never the tag's number, which means nothing to a client.
 std::string tagText(Tag tag);
 
 }  // namespace host

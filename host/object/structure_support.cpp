@@ -158,8 +158,12 @@ int createObjectOfClass(const char* className, Tag* object, const char* typeName
 }
 
 int requireObject(Tag tag, const char* className) {
-  if (!Store::instance().isInstanceOf(tag, className)) {
+  const Store& store = Store::instance();
+  if (store.find(tag) == nullptr) {
     return storeError(POM_invalid_tag, {tagText(tag)});
+  }
+  if (!store.isInstanceOf(tag, className)) {
+    return storeError(POM_wrong_class, {tagText(tag), className});
   }
   return 0;
 }

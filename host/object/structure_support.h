@@ -48,8 +48,9 @@ int clearValue(Tag object, const char* name, WriteMode mode);
 // A new object of the class `className` and the type named like it (or `typeName`).
 int createObjectOfClass(const char* className, Tag* object, const char* typeName = nullptr);
 
-// 0 when `tag` is a live object of `className` (or a class derived from it); otherwise 7007
-// on the error store, with the tag.
+// 0 when `tag` is a live object of `className` (or a class derived from it); otherwise, on the
+// error store, 7007 (POM_invalid_tag) for a tag that names no live object and 7008
+// (POM_wrong_class) for an object of another class.
 int requireObject(Tag tag, const char* className);
 
 // The preference as the session's search scope sees it (the most specific scope holding it

@@ -12,17 +12,17 @@ int Tag::isValid() const {
   if (host::Store::instance().find(*this) != nullptr) {
     return 0;
   }
-  return host::storeError(POM_invalid_tag, {std::to_string(value_)});
+  return host::storeError(POM_invalid_tag, {host::tagText(*this)});
 }
 
 int Tag::isValid(const char* className) const {
   const host::Store& store = host::Store::instance();
   if (store.find(*this) == nullptr) {
-    return host::storeError(POM_invalid_tag, {std::to_string(value_)});
+    return host::storeError(POM_invalid_tag, {host::tagText(*this)});
   }
   if (className == nullptr || !store.isInstanceOf(*this, className)) {
-    return host::storeError(POM_wrong_class, {"object " + std::to_string(value_),
-                                              className == nullptr ? "" : className});
+    return host::storeError(POM_wrong_class,
+                            {host::tagText(*this), className == nullptr ? "" : className});
   }
   return 0;
 }

@@ -47,7 +47,7 @@ TEST_F(ErrorStoreTest, TemplatesTakeTheTextsByPosition) {
 }
 
 TEST_F(ErrorStoreTest, BaseFixtureExplainsHostCodes) {
-  EXPECT_EQ(IFail(POM_invalid_tag).getMessage(), "The tag  does not name a valid object.");
+  EXPECT_EQ(IFail(POM_invalid_tag).getMessage(), "Not a valid object: .");
   EXPECT_EQ(IFail(123456).getMessage(), "Error 123456");
 }
 

@@ -235,7 +235,7 @@ TEST_F(BOMExpandTest, ParentsThatAreNoLinesAreKeyedAndTheOthersExpandedInOrder) 
   const Tag sub = childFor(topLine_, "occ.sub");
   const auto response = oneLevel({sub, tagOf("r.asm.A"), tagOf("no.such"), topLine_});
   EXPECT_EQ(outputs(response), (Strings{"occ.sub(r.sub.A): occ.pin(r.pin.A)", kTop}));
-  EXPECT_EQ(errorsOf(response.serviceData), (Strings{"uid:r.asm.A: 7007", "uid:no.such: 7007"}));
+  EXPECT_EQ(errorsOf(response.serviceData), (Strings{"uid:r.asm.A: 7008", "uid:no.such: 7007"}));
 }
 
 TEST_F(BOMExpandTest, AChildThatCannotBeReadIsKeyedAndLeftOut) {

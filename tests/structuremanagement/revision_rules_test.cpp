@@ -215,7 +215,7 @@ TEST_F(RevisionRuleTest, AValueTheHostRefusesIsReportedAndTheCopyKeepsTheOthers)
   const Tag copy = ruleToSet("rr.unit", props);
   EXPECT_EQ(ask(CFM_rule_ask_unit, copy), 6);
   EXPECT_EQ(ask(CFM_rule_ask_end_item, copy), tagOf("i.asm"));
-  EXPECT_EQ(errors(), Strings{"uid:rr.unit: 7007"});
+  EXPECT_EQ(errors(), Strings{"uid:rr.unit: 7008"});
 }
 
 TEST_F(RevisionRuleTest, ACopyWhoseEntriesCannotBeListedFailsTheRule) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/soa_exceptions.h"
+#include "host/object/bom.h"
 #include "host/object/error_store.h"
 #include "host/object/host_call.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
@@ -160,3 +161,39 @@ TEST_F(LookUpTest, ConfiguredRevisionRequestEchoesTheInput) {
 }
 
 }  // namespace
+
+// Messages name the object a client gave by its UID ("no object" for none), never by a tag
+// number or by nothing; an object of the wrong class is reported as such.
+TEST_F(LookUpTest, MessagesNameTheObjectByItsUid) {
+  const struct {
+    const char* service;
+    const char* operation;
+    const char* request;
+    const char* message;
+  } cases[] = {
+      {"Cad-2007-01-StructureManagement", "getVariantRules",
+       R"(<GetVariantRulesInput><itemRev uid=""/></GetVariantRulesInput>)",
+       "Not a valid object: no object."},
+      {"Cad-2007-06-StructureManagement", "getConfiguredItemRevision",
+       R"(<GetConfiguredItemRevisionInput><input><object uid="no.such"/><revRule uid="rr.unit"/>
+          </input></GetConfiguredItemRevisionInput>)",
+       "Not a valid object: no.such."},
+      {"Cad-2007-06-StructureManagement", "getConfiguredItemRevision",
+       R"(<GetConfiguredItemRevisionInput><input><object uid="i.bolt"/><revRule uid="r.bolt.A"/>
+          </input></GetConfiguredItemRevisionInput>)",
+       "r.bolt.A is not of class RevisionRule."},
+      {"Cad-2007-01-StructureManagement", "createBOMWindows",
+       R"(<CreateBOMWindowsInput><info clientId="c"><itemRev uid="r.asm.A"/>
+          <revRuleConfigInfo><revRule uid="rr.unit"/><props unitNo="6"><endItem uid="r.asm.A"/>
+          </props></revRuleConfigInfo></info></CreateBOMWindowsInput>)",
+       "r.asm.A is not of class Item."},
+  };
+  for (const auto& test : cases) {
+    const host::Reply reply = call(test.service, test.operation, test.request);
+    EXPECT_NE(reply.text.find(std::string("message=\"") + test.message + "\""), std::string::npos)
+        << test.operation << ": " << reply.text;
+  }
+  for (Tag window : host::openBomWindows()) {
+    EXPECT_EQ(BOM_close_window(window), 0);
+  }
+}

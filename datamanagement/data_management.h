@@ -295,9 +295,6 @@ class DataManagement {
   DataManagement() = default;
   DataManagement(const DataManagement&) = default;
   DataManagement& operator=(const DataManagement&) { return *this; }
-  // Virtual so that the service singleton is released soundly through any of its types.
-  virtual ~DataManagement() = default;
-
   // Slot 0: the type names of each class ("UnitOfMeasure": the units of measure).
   virtual GetAvailableTypesResponse getAvailableTypes(const std::vector<std::string>& classes) = 0;
   // Slot 1.
@@ -326,6 +323,11 @@ class DataManagement {
   // Slot 9.
   virtual ResolveAttrMappingsForDatasetResponse resolveAttrMappingsForDataset(
       const std::vector<ResolveAttrMappingsForDatasetInfo>& info) = 0;
+
+  // Virtual so that the service singleton is released soundly through any of its types, and
+  // declared after the operations so that its slots follow theirs: a host calls the
+  // operations by slot.
+  virtual ~DataManagement() = default;
 };
 
 // The implementation. It holds no state: getAvailableTypes and generateAlternateIds are done

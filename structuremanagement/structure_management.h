@@ -242,9 +242,6 @@ class StructureManagement {
   StructureManagement() = default;
   StructureManagement(const StructureManagement&) = default;
   StructureManagement& operator=(const StructureManagement&) = default;
-  // Virtual so that the service singleton is released soundly through any of its types.
-  virtual ~StructureManagement() = default;
-
   // Slot 0.
   virtual CreateOrUpdateRelativeStructureResponse createOrUpdateRelativeStructure(
       const std::vector<CreateOrUpdateRelativeStructureInfo>& info,
@@ -280,6 +277,11 @@ class StructureManagement {
   // Slot 9.
   virtual GetVariantRulesResponse getVariantRules(
       const std::vector<POMRef<ZoltItemRevP>>& itemRevs) = 0;
+
+  // Virtual so that the service singleton is released soundly through any of its types, and
+  // declared after the operations so that its slots follow theirs: a host calls the
+  // operations by slot.
+  virtual ~StructureManagement() = default;
 };
 
 // The 2007-01 implementation: no state, not a ServicePolicy.
@@ -339,10 +341,12 @@ class StructureManagement {
   StructureManagement() = default;
   StructureManagement(const StructureManagement&) = default;
   StructureManagement& operator=(const StructureManagement&) = default;
-  virtual ~StructureManagement() = default;
-
+  // Slot 0.
   virtual GetConfiguredItemRevisionResponse getConfiguredItemRevision(
       const std::vector<GetConfiguredItemRevisionInfo>& info) = 0;
+
+  // After the operation, as in the 2007-01 interface.
+  virtual ~StructureManagement() = default;
 };
 
 // The 2007-06 implementation: the one operation is carried out here.

@@ -77,15 +77,16 @@ class Handle {
     }
   }
 
-  // Releases the old object before taking the new one; a no-op when both handles already share
-  // their object (so the count never passes through 0 for an object that stays).
+  // Takes the new reference before releasing the old one: `other` may live inside the old
+  // object (a record that lists records of its own type), and releasing first could free it
+  // before it is read. Self-assignment and sharing handles leave the count as it was, and it
+  // never passes through 0 for an object that stays.
   Handle& operator=(const Handle& other) {
-    if (this == &other || object_ == other.object_) {
-      return *this;
-    }
-    object_->removeRef();
-    object_ = other.object_;
-    ++object_->refCount_;
+    T* const taken = other.object_;
+    ++taken->refCount_;
+    T* const released = object_;
+    object_ = taken;
+    released->removeRef();
     return *this;
   }
 

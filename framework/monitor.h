@@ -33,7 +33,8 @@ class Mark {
 };
 
 // Accumulated timing of one phase name: how often it closed, total and longest duration in
-// microseconds, and the most recent durations (at most kRecent).
+// microseconds, and the most recent durations (at most kRecent). The count and the total stop
+// at the largest int rather than wrap, as a long-running server would otherwise make them.
 class ExecutionTime {
  public:
   static constexpr std::size_t kRecent = 16;
@@ -57,6 +58,8 @@ class ExecutionTime {
   std::int32_t totalMicros_ = 0;
   std::int32_t maxMicros_ = 0;
   std::vector<std::int32_t> recent_;
+
+  friend class ExecutionTimeTestAccess;
 };
 
 // Process-wide monitor. Marks are kept in order (the newest kMaxMarks of them) so that they can

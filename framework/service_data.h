@@ -40,11 +40,12 @@ class PartialErrors : public Korvane::Schemas::Soa::_2006_03::Base::PartialError
   // Each adds one error stack made of the host's current error store (message, code and level
   // of every entry, oldest first) and clears the store, so no entry reaches a later stack.
   // Called inside `catch (IFail&)` blocks. The host stores every IFail it raises (unless the
-  // store's newest entry already has its code), so the store always explains the failure.
+  // store's newest entry already has its code), so the store always explains the failure;
+  // with an empty store nothing is recorded.
   //
   // Keyed by nothing.
   void addErrorStack();
-  // Keyed by the object: the stack's uid is the object's UID.
+  // Keyed by the object: the stack's uid is the object's UID (unkeyed for the null tag).
   void addErrorStack(const Tag& object);
   // Keyed by the input's client id.
   void addErrorStack(const std::string& clientId);

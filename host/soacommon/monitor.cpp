@@ -48,7 +48,7 @@ std::int32_t saturatingAdd(std::int32_t a, std::int32_t b) {
 }  // namespace
 
 void ExecutionTime::add(std::int32_t micros) {
-  ++count_;
+  count_ = saturatingAdd(count_, 1);
   totalMicros_ = saturatingAdd(totalMicros_, micros);
   maxMicros_ = std::max(maxMicros_, micros);
   if (recent_.size() == kRecent) {

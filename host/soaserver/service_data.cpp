@@ -65,7 +65,11 @@ Base::Property wireProperty(Tag object, const std::string& name) {
 }  // namespace
 
 void PartialErrors::addErrorStack(Korvane::Soa::Internal::Server::ErrorStack& stack) {
-  for (const host::ErrorEntry& entry : host::errorStore().takeSnapshot()) {
+  const std::vector<host::ErrorEntry> entries = host::errorStore().takeSnapshot();
+  if (entries.empty()) {
+    return;  // Nothing explains a failure: a stack without an error value would say nothing.
+  }
+  for (const host::ErrorEntry& entry : entries) {
     Base::ErrorValue value;
     value.setMessage(entry.message);
     value.setCode(entry.code);
@@ -82,7 +86,11 @@ void PartialErrors::addErrorStack() {
 
 void PartialErrors::addErrorStack(const Tag& object) {
   Korvane::Soa::Internal::Server::ErrorStack stack;
-  stack.setUid(Utils::tagToUid(object));
+  // The null tag has no UID: its stack is unkeyed rather than keyed by an empty uid.
+  const std::string uid = Utils::tagToUid(object);
+  if (!uid.empty()) {
+    stack.setUid(uid);
+  }
   addErrorStack(stack);
 }
 

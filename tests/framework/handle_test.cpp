@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 using Korvane::Soa::Common::Xml::BaseObject;
@@ -30,6 +32,31 @@ class CountedHandle : public Handle<CountedImpl> {
   CountedImpl& object() const { return getHandleObject(); }
   int count() const { return getHandleObject().askRefCount(); }
 };
+
+// A node of a tree: an implementation object that holds handles of its own type, as a record
+// that lists records of its own type does.
+class TreeImpl;
+class TreeHandle : public Handle<TreeImpl> {
+ public:
+  explicit TreeHandle(TreeImpl* object);
+  TreeImpl& object() const { return getHandleObject(); }
+};
+class TreeImpl : public BaseObject {
+ public:
+  explicit TreeImpl(int* destroyed) : destroyed_(destroyed) {}
+  TreeImpl(const TreeImpl& other) = default;
+  ~TreeImpl() override { ++*destroyed_; }
+  TreeImpl* reallyClone() const override {
+    auto* copy = new TreeImpl(*this);
+    copy->resetRefCount();
+    return copy;
+  }
+  std::vector<TreeHandle> children;
+
+ private:
+  int* destroyed_;
+};
+TreeHandle::TreeHandle(TreeImpl* object) : Handle<TreeImpl>(object) {}
 
 class HandleTest : public ::testing::Test {
  protected:
@@ -67,6 +94,16 @@ TEST_F(HandleTest, AssigningAHandleThatSharesTheObjectKeepsTheCount) {
   a = b;
   EXPECT_EQ(a.count(), 2);
   EXPECT_EQ(destroyed_, 0);
+}
+
+TEST_F(HandleTest, AHandleHeldInsideTheOldObjectIsReadBeforeTheOldObjectGoes) {
+  TreeHandle parent(new TreeImpl(&destroyed_));
+  parent.object().children.push_back(TreeHandle(new TreeImpl(&destroyed_)));
+  TreeImpl* child = &parent.object().children[0].object();
+  parent = parent.object().children[0];
+  EXPECT_EQ(&parent.object(), child);
+  EXPECT_EQ(child->askRefCount(), 1);
+  EXPECT_EQ(destroyed_, 1);  // The old parent only.
 }
 
 TEST_F(HandleTest, AssignmentOverTheLastReferenceDeletesTheOldObject) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
+
 #include "framework/monitor.h"
 #include "framework/sax_to_node_parser.h"
 #include "framework/soa_exceptions.h"
@@ -10,8 +13,26 @@
 #include "host/soaserver/dispatcher.h"
 #include "tests/support/host_fixture.h"
 
+namespace Korvane {
+namespace Soa {
+namespace Internal {
+namespace Common {
+
+// Brings a timing close to its limits without 2^31 phases.
+class ExecutionTimeTestAccess {
+ public:
+  static void setCount(ExecutionTime& timing, std::int32_t count) { timing.count_ = count; }
+};
+
+}  // namespace Common
+}  // namespace Internal
+}  // namespace Soa
+}  // namespace Korvane
+
 namespace {
 
+using Korvane::Soa::Internal::Common::ExecutionTime;
+using Korvane::Soa::Internal::Common::ExecutionTimeTestAccess;
 using Korvane::Soa::Internal::Common::Mark;
 using Korvane::Soa::Internal::Common::Monitor;
 using Korvane::Soa::Internal::Server::IiopSkeleton;
@@ -157,6 +178,18 @@ TEST(MonitorTest, RecordsMarksInOrderAndToleratesOpenPhases) {
   EXPECT_EQ(marks[5].micros(), -1);
   EXPECT_EQ(Monitor::executionTime("S").count(), 1);
   EXPECT_EQ(Monitor::executionTime("never ended").count(), 0);
+}
+
+TEST(MonitorTest, TimingCountAndTotalStopAtTheLargestInt) {
+  constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
+  ExecutionTime timing("phase");
+  ExecutionTimeTestAccess::setCount(timing, kLargest - 1);
+  timing.add(kLargest);
+  timing.add(kLargest);
+  timing.add(1);
+  EXPECT_EQ(timing.count(), kLargest);
+  EXPECT_EQ(timing.totalMicros(), kLargest);
+  EXPECT_EQ(timing.maxMicros(), kLargest);
 }
 
 TEST(MonitorTest, KeepsOnlyTheNewestMarksAndOpenPhases) {

@@ -86,8 +86,18 @@ TEST_F(ServiceDataTest, ErrorStacksAreKeyedAndTakeTheWholeStore) {
   EXPECT_EQ(stacks[0].getErrorValueArray()[1].getLevel(), EMH_severity_error);
   EXPECT_TRUE(stacks[1].isUidSet());
   EXPECT_FALSE(stacks[1].isClientIdSet());
+  // The null tag keys nothing: no uid="" on the wire.
+  EXPECT_FALSE(stacks[2].isClientIdSet() || stacks[2].isUidSet());
   EXPECT_FALSE(stacks[3].isClientIdSet() || stacks[3].isUidSet());
   EXPECT_TRUE(host::errorStore().empty());
+}
+
+TEST_F(ServiceDataTest, AnEmptyErrorStoreRecordsNoStack) {
+  ServiceData data;
+  data.addErrorStack();
+  data.addErrorStack(tagOf("i.1"));
+  data.addErrorStack(std::string("client"));
+  EXPECT_TRUE(data.getErrorArray().empty());
 }
 
 TEST_F(ServiceDataTest, ObjectsAreReportedOncePerListInOrderOfFirstMention) {

@@ -1,6 +1,7 @@
 #include "structuremanagement/revision_rules.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -103,6 +104,7 @@ void RevisionRulesImpl::fetchHasValueStatus() {
   hasValueStatus_[REVISION_RULE_ITEM_ATTR] = false;
   hasValueStatus_[REVISION_RULE_ITEM_REV_ATTR] = false;
   overrideEntries_.clear();
+  overridePositions_.clear();
 
   ResultStatus status;
   int unit = -1;
@@ -133,6 +135,8 @@ void RevisionRulesImpl::fetchHasValueStatus() {
     if (types[index] == kDateEntry) {
       hasValueStatus_[REVISION_RULE_DATE_ATTR] = true;
     } else if (types[index] == kOverrideEntry) {
+      overridePositions_.emplace(static_cast<std::uint32_t>(entries[index]),
+                                 static_cast<int>(overrideEntries_.size()));
       overrideEntries_.push_back(entries[index]);
     }
   }
@@ -220,12 +224,8 @@ std::set<std::string> RevisionRulesImpl::checkInputs(
 }
 
 int RevisionRulesImpl::askOverrideEntryPosn(Tag entry) const {
-  for (std::size_t i = 0; i < overrideEntries_.size(); ++i) {
-    if (overrideEntries_[i] == entry) {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
+  const auto found = overridePositions_.find(static_cast<std::uint32_t>(entry));
+  return found == overridePositions_.end() ? -1 : found->second;
 }
 
 bool RevisionRulesImpl::checkOverrideEntries(
@@ -305,18 +305,19 @@ int RevisionRulesImpl::setOverridesOnTransientRule(
   host::HostArray<Tag> entries;
   ResultStatus status;
   status = CFM_rule_list_entries(copy, &count, types.out(), entries.out());
+  std::vector<Tag> copiedOverrides;
+  for (int i = 0; types && entries && i < count; ++i) {
+    const std::size_t index = static_cast<std::size_t>(i);
+    if (types[index] == kOverrideEntry) {
+      copiedOverrides.push_back(entries[index]);
+    }
+  }
   for (const StructureManagement::OverrideInfo& given : overrides) {
     const int position = askOverrideEntryPosn(given.ruleEntry.tag());
     // The copy's override entry at the same position among its override entries.
-    Tag target;
-    int seen = 0;
-    for (int i = 0; types && entries && i < count; ++i) {
-      const std::size_t index = static_cast<std::size_t>(i);
-      if (types[index] == kOverrideEntry && seen++ == position) {
-        target = entries[index];
-        break;
-      }
-    }
+    const Tag target = position >= 0 && static_cast<std::size_t>(position) < copiedOverrides.size()
+                           ? copiedOverrides[static_cast<std::size_t>(position)]
+                           : Tag();
     if (target == NULLTAG) {
       // The copy lacks the entry its rule has: the host did not copy the rule faithfully.
       storeError(CFM_not_override_entry, objectText(given.ruleEntry.tag()));

@@ -8,9 +8,11 @@
 // closed through closeBOMWindows. getRevisionRules never lists such copies.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "structuremanagement/structure_management.h"
@@ -102,6 +104,9 @@ class RevisionRulesImpl {
   Tag rule_;
   // The rule's entries of the override type, in the order in which the host lists them.
   std::vector<Tag> overrideEntries_;
+  // The position of each override entry in overrideEntries_, so that a client's list of
+  // override folders costs one lookup per folder however many entries the rule has.
+  std::unordered_map<std::uint32_t, int> overridePositions_;
 };
 
 }  // namespace Cad

@@ -183,10 +183,22 @@ TEST_F(RelationsTest, AFailedUpdateIsReportedAndLeavesTheRelationUnlockedAndUnch
 
 // --- Complete mode -----------------------------------------------------------------------
 
-TEST_F(RelationsTest, WithoutCompleteNothingIsDeleted) {
-  const Response response = run({creation("c", "p.1", "s.3")}, false, filter("ZOLT_reference"));
-  EXPECT_TRUE(response.serviceData.deletedUids().empty());
-  EXPECT_TRUE(valid("rel.a") && valid("rel.b"));
+// Deletion needs complete mode and a creation for the primary: without either nothing goes.
+TEST_F(RelationsTest, NothingIsDeletedWithoutCompleteOrWithoutACreation) {
+  const struct {
+    bool complete;
+    std::function<Info()> input;
+  } cases[] = {
+      {false, [&] { return creation("c", "p.1", "s.3"); }},
+      {true, [&] { return update("u", "rel.c", "ud.1"); }},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.complete);
+    SetUp();
+    const Response response = run({test.input()}, test.complete, filter("ZOLT_reference"));
+    EXPECT_TRUE(response.serviceData.deletedUids().empty());
+    EXPECT_TRUE(valid("rel.a") && valid("rel.b"));
+  }
 }
 
 TEST_F(RelationsTest, CompleteDeletesUnlistedRelationsOfCreationPrimariesButSparesUpdates) {
@@ -268,11 +280,6 @@ TEST_F(RelationsTest, AnInputWithAnEmptyClientIdAndAnUnknownTypeIsReported) {
   EXPECT_TRUE(response.output.empty());
   EXPECT_EQ(errors(response), Strings{": 215050"});
   EXPECT_EQ(findRelation("p.1", "s.3"), NULLTAG);
-}
-
-TEST_F(RelationsTest, OnlyUpdatesCauseNoDeletion) {
-  const Response response = run({update("u", "rel.c", "ud.1")}, true, filter("ZOLT_reference"));
-  EXPECT_TRUE(response.serviceData.deletedUids().empty());
 }
 
 TEST_F(RelationsTest, UnknownFilterNamesAreReportedUnderFixedKeysAndTheCallGoesOn) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -328,6 +329,17 @@ TEST_F(BOMExpandTest, ARevisionMetAgainThroughAnotherViewIsWalked) {
             (Strings{"occ.pin(r.pin.A):", "occ.m.pin(r.pin.A):",
                      "occ.sub.mfg(r.sub.A): occ.m.pin(r.pin.A)",
                      "occ.sub(r.sub.A): occ.pin(r.pin.A) occ.sub.mfg(r.sub.A)"}));
+  EXPECT_TRUE(errorsOf(response.serviceData).empty());
+}
+
+// A subassembly used twice, side by side, is no cycle: each use is walked.
+TEST_F(BOMExpandTest, AReusedSubassemblyIsWalkedWhereverItIsUsed) {
+  load(R"(<fixture><object uid="occ.sub.2" class="PSOccurrence">
+    <prop name="child_item" value="i.sub"/></object></fixture>)");
+  insertOccurrence("bvr.asm", "occ.sub.2");
+  const auto response = allLevels({topLine_}, StructureManagement::ExcludeGDEs);
+  const Strings texts = outputs(response);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "occ.pin(r.pin.A):"), 2);
   EXPECT_TRUE(errorsOf(response.serviceData).empty());
 }
 

@@ -172,6 +172,9 @@ TEST_F(FixtureTest, MalformedDocumentsNameWhatAndWhere) {
       {"<fixture><object class=\"Item\"><prop name=\"item_id\" value=\"1\"/>"
        "<prop name=\"item_id\" value=\"2\"/></object></fixture>",
        "given twice"},
+      {"<fixture><object class=\"Item\"><working name=\"item_id\" value=\"1\">"
+       "<v value=\"2\"/></working></object></fixture>",
+       "<working> has no child elements"},
       {"<fixture><class name=\"C\" parent=\"Item\"><property name=\"n\" type=\"int\"/></class>"
        "<type name=\"C\" class=\"C\"/>"
        "<object class=\"C\"><prop name=\"n\" value=\"twelve\"/></object></fixture>",

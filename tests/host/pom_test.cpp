@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/object/aom.h"
+#include "host/object/error_store.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
 #include "tests/support/host_fixture.h"
@@ -106,6 +107,10 @@ TEST_F(PomTest, IsValidChecksLivenessAndClass) {
   EXPECT_EQ(item.isValid("Dataset"), POM_wrong_class);
   EXPECT_EQ(NULLTAG.isValid(), POM_invalid_tag);
   EXPECT_EQ(storedCodes(), (std::vector<int>{POM_wrong_class, POM_invalid_tag}));
+  // Messages name the object by UID, the null tag as "no object".
+  EXPECT_EQ(host::errorStore().entries()[0].message,
+            store().uidOfTag(item) + " is not of class Dataset.");
+  EXPECT_EQ(host::errorStore().entries()[1].message, "Not a valid object: no object.");
   ASSERT_EQ(AOM_delete(item), 0);
   EXPECT_EQ(item.isValid(), POM_invalid_tag);
   bool valid = true;

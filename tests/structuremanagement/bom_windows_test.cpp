@@ -205,8 +205,6 @@ TEST_F(BomWindowsTest, AWindowThatFailsToCloseKeepsItsCopy) {
   modified.revRuleConfigInfo.props.unitNo = 7;
   const Tag window = openOne(modified);
   const Tag copy = ask(BOM_ask_window_config_rule, window);
-  const std::vector<Tag> copiedEntries = host::entriesOfRule(copy);
-  ASSERT_FALSE(copiedEntries.empty());
 
   host::faultPlan().fail("BOM_close_window", 99);
   const auto failed = close({window});
@@ -216,12 +214,26 @@ TEST_F(BomWindowsTest, AWindowThatFailsToCloseKeepsItsCopy) {
   EXPECT_EQ(ask(BOM_ask_window_config_rule, window), copy);
   EXPECT_EQ(ask(CFM_rule_ask_unit, copy), 7);
 
+  // A copy the host refuses to delete stays; the window is closed all the same.
   host::faultPlan().clear();
-  EXPECT_EQ(close({window}).serviceData.deletedUids(), std::set<std::string>{uidOf(window)});
-  EXPECT_EQ(store().find(copy), nullptr);
-  for (Tag entry : copiedEntries) {
+  host::faultPlan().fail("AOM_delete", 99);
+  const auto kept = close({window});
+  EXPECT_EQ(errorsOf(kept.serviceData), Strings{});
+  EXPECT_EQ(kept.serviceData.deletedUids(), std::set<std::string>{uidOf(window)});
+  EXPECT_TRUE(host::openBomWindows().empty());
+  EXPECT_NE(store().find(copy), nullptr);
+
+  host::faultPlan().clear();
+  const Tag next = openOne(modified);
+  const Tag nextCopy = ask(BOM_ask_window_config_rule, next);
+  const std::vector<Tag> nextEntries = host::entriesOfRule(nextCopy);
+  ASSERT_FALSE(nextEntries.empty());
+  EXPECT_EQ(close({next}).serviceData.deletedUids(), std::set<std::string>{uidOf(next)});
+  EXPECT_EQ(store().find(nextCopy), nullptr);
+  for (Tag entry : nextEntries) {
     EXPECT_EQ(store().find(entry), nullptr) << "the copy's entries go with it";
   }
+  EXPECT_NE(store().find(copy), nullptr) << "only the closing window's own copy goes";
 }
 
 TEST_F(BomWindowsTest, AWindowThatIsGoneIsAnErrorStackAndTheOthersAreClosed) {

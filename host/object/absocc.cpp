@@ -126,6 +126,19 @@ host::KeyedIndex& relationsByQualifier() {
   return index;
 }
 
+// Brought up to date after every load, so that the first lookup costs what it finds.
+const host::LoadHook kFollowAbsoluteStructure([] {
+  absOccurrencesByPath().refresh();
+  absOccurrencesByElement().refresh();
+  dataByAbsOccurrence().refresh();
+  relationsByPrimary().refresh();
+  qualifiersByBvr().refresh();
+  dataByOccurrence().refresh();
+  dataByQualifier().refresh();
+  relationsByOccurrence().refresh();
+  relationsByQualifier().refresh();
+});
+
 Tag contextLineOf(Tag window) {
   const Tag line = host::referenceOf(window, "context_line");
   return Store::instance().find(line) != nullptr ? line : host::topLineOf(window);

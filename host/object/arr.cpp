@@ -70,6 +70,12 @@ host::KeyedIndex& arrangementsByBvr() {
   return index;
 }
 
+const host::LoadHook kFollowPathNodes([] {
+  pathNodesByPath().refresh();
+  pathNodesByElement().refresh();
+  arrangementsByBvr().refresh();
+});
+
 int requireArrangementOf(Tag bvr, Tag arrangement) {
   if (const int status = host::requireObject(bvr, kBvr)) {
     return status;

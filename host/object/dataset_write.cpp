@@ -63,9 +63,8 @@ const host::BaseFixturePart kDatasetMessages("soacad_datasets", R"(<fixture>
 </fixture>)");
 
 // Live objects of one class by the text of one of their properties. It follows the store at a
-// cost proportional to the objects created since its last lookup (Store::createdSince) and is
-// rebuilt only when objects disappeared; a lookup checks that a candidate is still live and
-// still so named.
+// cost proportional to the objects created since its last lookup (Store::createdSince); a
+// lookup checks that a candidate is still live and still so named.
 class ObjectsByName {
  public:
   ObjectsByName(const char* className, const char* property)
@@ -84,6 +83,16 @@ class ObjectsByName {
     return NULLTAG;
   }
 
+  void refresh() {
+    host::refreshIndex(
+        version_, {className_}, [this] { byName_.clear(); },
+        [this](Tag object) {
+          if (Store::instance().isInstanceOf(object, className_)) {
+            host::fileInIndex(byName_[nameOf(object)], object);
+          }
+        });
+  }
+
  private:
   std::string nameOf(Tag object) const {
     const Value* value = nullptr;
@@ -91,16 +100,6 @@ class ObjectsByName {
       return std::string();
     }
     return value->texts.front();
-  }
-
-  void refresh() {
-    host::refreshIndex(
-        version_, {className_}, [this] { byName_.clear(); },
-        [this](Tag object) {
-          if (Store::instance().isInstanceOf(object, className_)) {
-            byName_[nameOf(object)].push_back(object);
-          }
-        });
   }
 
   const char* className_;
@@ -118,6 +117,11 @@ ObjectsByName& tools() {
   static ObjectsByName index("Tool", "tool_name");
   return index;
 }
+
+const host::LoadHook kFollowNames([] {
+  datasetTypes().refresh();
+  tools().refresh();
+});
 
 int requireInstance(Tag tag, const char* className, int code = POM_invalid_tag) {
   if (!Store::instance().isInstanceOf(tag, className)) {

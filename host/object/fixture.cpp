@@ -660,7 +660,6 @@ class FixtureWriter {
 };
 
 void Store::applyFixture(const std::string& text) {
-  structureChanged();
   SAXToNodeParser parser;
   const XMLNode* root = nullptr;
   try {
@@ -677,12 +676,18 @@ void Store::loadFixture(const std::string& text) {
   try {
     applyFixture(text);
   } catch (...) {
+    // The objects the load made are gone and their tags will be handed out again, so indexes
+    // that took them in start over.
     state_ = std::move(backup);
+    newGeneration();
     errorStore().clear();
     for (ErrorEntry& entry : errors) {
       errorStore().push(entry.severity, entry.code, std::move(entry.texts));
     }
     throw;
+  }
+  for (void (*hook)() : loadHooks()) {
+    hook();
   }
 }
 

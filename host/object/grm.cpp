@@ -40,25 +40,27 @@ bool isRelationType(Tag type) {
          store.isDescendant(store.classId("ImanRelation"), store.classId(className));
 }
 
-// Relations by primary and by secondary object, in creation order. Brought up to date by
-// GRM_create_relation itself, takes in the relations created elsewhere since it last looked and
-// is rebuilt from the store when objects disappeared (see Store::structureVersion and
-// Store::createdSince). Entries may be stale (deleted relations): lookups check.
+// Relations by primary and by secondary object, in creation order. Each lookup takes in the
+// relations created since the last one (see Store::structureVersion and Store::createdSince).
+// Entries may be stale (deleted relations, undone creations): lookups check.
 class RelationIndex {
  public:
   const std::vector<Tag>& byPrimary(Tag primary) { return lookup(primary_, primary); }
   const std::vector<Tag>& bySecondary(Tag secondary) { return lookup(secondary_, secondary); }
 
-  // The relation was just created; `versionBefore` is the store's version before its
-  // creation. An index that was current then takes the relation; any other is rebuilt.
-  void added(Tag relation, Tag primary, Tag secondary, std::uint64_t versionBefore) {
-    if (version_ != versionBefore) {
-      refresh();
-      return;
-    }
-    primary_[primary].push_back(relation);
-    secondary_[secondary].push_back(relation);
-    version_ = Store::instance().structureVersion();
+  void refresh() {
+    host::refreshIndex(
+        version_, {"ImanRelation"},
+        [this] {
+          primary_.clear();
+          secondary_.clear();
+        },
+        [this](Tag object) {
+          if (isRelation(object)) {
+            host::fileInIndex(primary_[referenceOf(object, "primary_object")], object);
+            host::fileInIndex(secondary_[referenceOf(object, "secondary_object")], object);
+          }
+        });
   }
 
  private:
@@ -71,25 +73,6 @@ class RelationIndex {
     return found == map.end() ? kNone : found->second;
   }
 
-  void refresh() {
-    host::refreshIndex(
-        version_, {"ImanRelation"},
-        [this] {
-          primary_.clear();
-          secondary_.clear();
-        },
-        [this](Tag object) {
-          if (isRelation(object)) {
-            insert(object);
-          }
-        });
-  }
-
-  void insert(Tag relation) {
-    primary_[referenceOf(relation, "primary_object")].push_back(relation);
-    secondary_[referenceOf(relation, "secondary_object")].push_back(relation);
-  }
-
   Map primary_;
   Map secondary_;
   std::uint64_t version_ = 0;
@@ -99,6 +82,8 @@ RelationIndex& relationIndex() {
   static RelationIndex index;
   return index;
 }
+
+const host::LoadHook kFollowRelations([] { relationIndex().refresh(); });
 
 bool matches(Tag relation, Tag primary, Tag secondary, Tag relationType, Tag userData) {
   const host::ObjectRecord* object = Store::instance().find(relation);
@@ -205,7 +190,6 @@ int GRM_create_relation(Tag primary, Tag secondary, Tag relationType, Tag userDa
     }
   }
   Tag created;
-  const std::uint64_t versionBefore = store.structureVersion();
   const Tag relationClass = store.classId(store.typeClassName(relationType));
   if (const int status = store.createObject(relationClass, relationType, &created)) {
     return status;
@@ -215,7 +199,6 @@ int GRM_create_relation(Tag primary, Tag secondary, Tag relationType, Tag userDa
   if (userData != NULLTAG) {
     store.write(created, "user_data", host::Value{{}, {userData}}, host::WriteMode::initial);
   }
-  relationIndex().added(created, primary, secondary, versionBefore);
   *relation = created;
   return 0;
 }

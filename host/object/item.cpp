@@ -72,25 +72,6 @@ class ItemIndex {
     return live;
   }
 
-  void itemAdded(Tag item, const std::string& id, std::uint64_t versionBefore) {
-    if (version_ != versionBefore) {
-      refresh();
-      return;
-    }
-    byId_[id].push_back(item);
-    version_ = Store::instance().structureVersion();
-  }
-
-  void revisionAdded(Tag revision, Tag item, std::uint64_t versionBefore) {
-    if (version_ != versionBefore) {
-      refresh();
-      return;
-    }
-    revisions_[item].push_back(revision);
-    version_ = Store::instance().structureVersion();
-  }
-
- private:
   void refresh() {
     host::refreshIndex(
         version_, {"Item", "ItemRevision"},
@@ -101,13 +82,14 @@ class ItemIndex {
         [this](Tag object) {
           const Store& store = Store::instance();
           if (store.isInstanceOf(object, "Item")) {
-            byId_[textOf(object, "item_id")].push_back(object);
+            host::fileInIndex(byId_[textOf(object, "item_id")], object);
           } else if (store.isInstanceOf(object, "ItemRevision")) {
-            revisions_[referenceOf(object, "items_tag")].push_back(object);
+            host::fileInIndex(revisions_[referenceOf(object, "items_tag")], object);
           }
         });
   }
 
+ private:
   std::unordered_map<std::string, std::vector<Tag>> byId_;
   std::unordered_map<Tag, std::vector<Tag>> revisions_;
   std::uint64_t version_ = 0;
@@ -117,6 +99,8 @@ ItemIndex& itemIndex() {
   static ItemIndex index;
   return index;
 }
+
+const host::LoadHook kFollowItems([] { itemIndex().refresh(); });
 
 }  // namespace
 
@@ -217,14 +201,6 @@ Tag findItemById(const std::string& id) {
 
 std::vector<Tag> revisionsOfItem(Tag item) {
   return itemIndex().revisions(item);
-}
-
-void itemCreated(Tag item, const std::string& id, std::uint64_t versionBefore) {
-  itemIndex().itemAdded(item, id, versionBefore);
-}
-
-void revisionCreated(Tag revision, Tag item, std::uint64_t versionBefore) {
-  itemIndex().revisionAdded(revision, item, versionBefore);
 }
 
 }  // namespace host

@@ -25,15 +25,12 @@ int ITEM_ask_latest_rev(Tag item, Tag* revision);
 namespace host {
 
 // Items by id and revisions by item, for lookups that stay cheap in large stores. The index
-// follows the store by itself (it is rebuilt after changes it was not told of, see
-// Store::structureVersion); a host call that creates an item or a revision tells it with
-// itemCreated / revisionCreated, giving the store's version from before the creation.
+// follows the store by itself: each lookup takes in the objects created since the last one
+// (Store::structureVersion).
 
 // The live item whose "item_id" is `id`; null when there is none.
 Tag findItemById(const std::string& id);
 // The live revisions of `item`, oldest first.
 std::vector<Tag> revisionsOfItem(Tag item);
-void itemCreated(Tag item, const std::string& id, std::uint64_t versionBefore);
-void revisionCreated(Tag revision, Tag item, std::uint64_t versionBefore);
 
 }  // namespace host

@@ -129,13 +129,11 @@ int createRevision(Tag item, const char* revId, const std::string& name, Tag* re
   Store& store = Store::instance();
   const std::string itemType = store.typeName(store.find(item)->type);
   const Tag type = typeOr(itemType + "Revision", "ItemRevision", "ItemRevision");
-  const std::uint64_t versionBefore = store.structureVersion();
   if (const int status = createOwned(type, name, revision)) {
     return status;
   }
   store.write(*revision, "item_revision_id", Value{{revId}, {}}, WriteMode::initial);
   store.write(*revision, "items_tag", Value{{}, {item}}, WriteMode::initial);
-  host::revisionCreated(*revision, item, versionBefore);
   if (const int status = store.save(*revision)) {
     return status;
   }
@@ -171,12 +169,10 @@ int ITEM_create_item(const char* itemId, const char* name, const char* typeName,
   }
   CreationScope scope;
   Tag createdItem;
-  const std::uint64_t versionBefore = store.structureVersion();
   if (const int status = createOwned(type, name, &createdItem)) {
     return status;
   }
   store.write(createdItem, "item_id", Value{{itemId}, {}}, WriteMode::initial);
-  host::itemCreated(createdItem, itemId, versionBefore);
   if (const int status = store.save(createdItem)) {
     return status;
   }

@@ -93,6 +93,11 @@ host::KeyedIndex& bvrsByRevision() {
   return index;
 }
 
+const host::LoadHook kFollowViews([] {
+  viewsByItem().refresh();
+  bvrsByRevision().refresh();
+});
+
 int handOut(const std::vector<Tag>& list, int* count, Tag** tags) {
   *tags = host::allocateTags(list);
   *count = static_cast<int>(list.size());

@@ -55,6 +55,23 @@ ResetHook::ResetHook(void (*hook)()) {
   registries().hooks.push_back(hook);
 }
 
+std::vector<void (*)()>& loadHooks() {
+  static std::vector<void (*)()> hooks;
+  return hooks;
+}
+
+LoadHook::LoadHook(void (*hook)()) {
+  loadHooks().push_back(hook);
+}
+
+void fileInIndex(std::vector<Tag>& list, Tag object) {
+  if (Store::instance().createdAgain(object) &&
+      std::find(list.begin(), list.end(), object) != list.end()) {
+    return;
+  }
+  list.push_back(object);
+}
+
 int storeError(int code, const std::vector<std::string>& texts) {
   errorStore().push(EMH_severity_error, code, texts);
   return code;
@@ -86,6 +103,31 @@ int checkSessionWrite(Tag object, const ObjectRecord& found, const PropertyDefin
 
 }  // namespace
 
+Store::FlagsUndo Store::flagsOf(const ObjectRecord& object) {
+  FlagsUndo flags;
+  flags.deleted = object.deleted;
+  flags.locked = object.locked;
+  flags.newlyCreated = object.newlyCreated;
+  flags.modifiable = object.modifiable;
+  return flags;
+}
+
+bool Store::dropWorking(ObjectRecord& object, FlagsUndo* undo) {
+  bool dropped = false;
+  for (auto& entry : object.properties) {
+    PropertyState& state = entry.second;
+    if (state.hasWorking) {
+      dropped = true;
+      if (undo != nullptr) {
+        undo->droppedWorking.emplace_back(entry.first, std::move(state.working));
+      }
+      state.hasWorking = false;
+      state.working = Value();
+    }
+  }
+  return dropped;
+}
+
 Store::Store() = default;
 
 Store& Store::instance() {
@@ -99,8 +141,7 @@ Store& Store::instance() {
 }
 
 void Store::reset() {
-  ++changeCount_;
-  structureChanged();
+  newGeneration();
   state_ = State();
   state_.slots.emplace_back();  // The null tag.
   errorStore().clear();
@@ -114,6 +155,9 @@ void Store::reset() {
     applyFixture(part.second);
   }
   for (void (*hook)() : registries().hooks) {
+    hook();
+  }
+  for (void (*hook)() : loadHooks()) {
     hook();
   }
   // Loading the base leaves nothing for a test to see.
@@ -161,8 +205,11 @@ Tag Store::defineClass(const std::string& name, Tag parent) {
   state_.slots[id].classIndex = state_.classes.size();
   state_.slots[id].object.uid = "class." + name;
   state_.tagByUid.emplace(state_.slots[id].object.uid, id);
-  state_.classes.push_back(ClassRecord{id, name, parent, {}});
+  state_.classes.push_back(ClassRecord{id, name, parent, {}, {}});
   state_.classByName[name] = id;
+  if (ClassRecord* parentRecord = const_cast<ClassRecord*>(classRecord(parent))) {
+    parentRecord->children.push_back(id);
+  }
   return id;
 }
 
@@ -264,7 +311,7 @@ int Store::defineType(const std::string& name, Tag classId, Tag parentType, Tag*
     // createObject needs a live type; make the record by hand and type it with itself.
     created = tagOfUid("type." + name);
     ObjectRecord* object = record(created);
-    journal(*object);
+    journalCreation(created, ObjectRecord(*object));
     object->exists = true;
     object->classId = typeClass;
     state_.objectsByClass[typeClass].push_back(created);
@@ -379,7 +426,7 @@ int Store::createObject(Tag classId, Tag type, Tag* object, const std::string& u
   // An unknown UID already has its tag; the object takes it, so the mapping stays stable.
   const Tag tag = tagOfUid(objectUid);
   ObjectRecord* created = record(tag);
-  journal(*created);
+  journalCreation(tag, std::move(*created));
   ObjectRecord fresh;
   fresh.tag = tag;
   fresh.uid = objectUid;
@@ -390,8 +437,7 @@ int Store::createObject(Tag classId, Tag type, Tag* object, const std::string& u
   *created = std::move(fresh);
   *object = tag;
   state_.objectsByClass[classId].push_back(tag);
-  creations_.push_back(tag);
-  ++structureVersion_;
+  appeared(tag);
   return 0;
 }
 
@@ -415,18 +461,46 @@ bool Store::isInstanceOf(Tag tag, const std::string& className) const {
 }
 
 std::vector<Tag> Store::objectsOfClass(Tag classId, bool withDescendants) const {
+  return listObjects(classId, withDescendants,
+                     [](const ObjectRecord& object) { return object.live(); });
+}
+
+void Store::appeared(Tag object) {
+  Slot& slot = state_.slots[object];
+  slot.createdAgain = slot.everCreated;
+  slot.everCreated = true;
+  creations_.push_back(object);
+  ++structureVersion_;
+}
+
+bool Store::createdAgain(Tag object) const {
+  const std::uint32_t index = object;
+  return index < state_.slots.size() && state_.slots[index].createdAgain;
+}
+
+template <class Keep>
+std::vector<Tag> Store::listObjects(Tag classId, bool withDescendants, Keep keep) const {
   std::vector<Tag> result;
-  for (const ClassRecord& cls : state_.classes) {
-    if (withDescendants ? !isDescendant(classId, cls.id) : cls.id != classId) {
-      continue;
+  if (classRecord(classId) == nullptr) {
+    return result;
+  }
+  // The class and, when asked, its descendants, walked through the subclass lists: the cost is
+  // what the classes hold, not how many classes the store has.
+  std::vector<Tag> pending{classId};
+  while (!pending.empty()) {
+    const Tag cls = pending.back();
+    pending.pop_back();
+    if (withDescendants) {
+      const std::vector<Tag>& children = state_.classes[state_.slots[cls].classIndex].children;
+      pending.insert(pending.end(), children.begin(), children.end());
     }
-    auto created = state_.objectsByClass.find(cls.id);
+    auto created = state_.objectsByClass.find(cls);
     if (created == state_.objectsByClass.end()) {
       continue;
     }
     for (Tag tag : created->second) {
-      const ObjectRecord* object = find(tag);
-      if (object != nullptr && object->classId == cls.id) {
+      const ObjectRecord* object = record(tag);
+      if (object != nullptr && keep(*object) && object->classId == cls) {
         result.push_back(tag);
       }
     }
@@ -510,8 +584,24 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
       return status;
     }
   }
-  journal(*found);
-  PropertyState& state = found->properties[name];
+  auto existing = found->properties.find(name);
+  const bool present = existing != found->properties.end();
+  if (present ? (mode == WriteMode::initial
+                     ? !existing->second.hasWorking && existing->second.saved == value
+                     : existing->second.hasWorking && existing->second.working == value)
+              : mode == WriteMode::initial && value.isNull()) {
+    return 0;  // Nothing changes, so nothing is recorded.
+  }
+  PropertyState& state = present ? existing->second : found->properties[name];
+  if (MarkPoint* mark = journalFor(object)) {
+    PropertyUndo undo{name, present, mode == WriteMode::initial, PropertyState()};
+    if (undo.wroteSaved) {
+      undo.prior.saved = std::move(state.saved);
+    }
+    undo.prior.hasWorking = state.hasWorking;
+    undo.prior.working = std::move(state.working);
+    mark->changes.push_back(Change{object, std::move(undo)});
+  }
   if (mode == WriteMode::initial) {
     state.saved = std::move(value);
     state.hasWorking = false;
@@ -542,18 +632,23 @@ int Store::insertReference(Tag object, const std::string& name, std::size_t posi
       return status;
     }
   }
-  journal(*found);
+  InsertUndo undo;
+  undo.name = name;
+  undo.madeProperty = found->properties.count(name) == 0;
   PropertyState& state = found->properties[name];
   Value* list = &state.saved;
-  if (mode != WriteMode::initial) {
+  undo.intoSaved = mode == WriteMode::initial;
+  if (!undo.intoSaved) {
     if (!state.hasWorking) {
       state.working = state.saved;
       state.hasWorking = true;
+      undo.madeWorking = true;
     }
     list = &state.working;
   }
-  const std::size_t at = std::min(position, list->tags.size());
-  list->tags.insert(list->tags.begin() + static_cast<std::ptrdiff_t>(at), tag);
+  undo.position = std::min(position, list->tags.size());
+  list->tags.insert(list->tags.begin() + static_cast<std::ptrdiff_t>(undo.position), tag);
+  journal(object, std::move(undo));
   return 0;
 }
 
@@ -563,16 +658,25 @@ int Store::save(Tag object) {
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
-  journal(*found);
+  MarkPoint* mark = journalFor(object);
+  FlagsUndo undo = flagsOf(*found);
+  bool changed = found->newlyCreated;
   for (auto& entry : found->properties) {
     PropertyState& state = entry.second;
     if (state.hasWorking) {
+      changed = true;
+      if (mark != nullptr) {
+        undo.replacedSaved.emplace_back(entry.first, std::move(state.saved));
+      }
       state.saved = std::move(state.working);
       state.working = Value();
       state.hasWorking = false;
     }
   }
   found->newlyCreated = false;
+  if (mark != nullptr && changed) {
+    mark->changes.push_back(Change{object, std::move(undo)});
+  }
   return 0;
 }
 
@@ -586,14 +690,16 @@ int Store::refresh(Tag object, bool lock) {
     if (!found->modifiable) {
       return storeError(POM_not_modifiable, {tagText(object)});
     }
-    journal(*found);
-    found->locked = true;
+    if (!found->locked) {
+      journal(object, flagsOf(*found));
+      found->locked = true;
+    }
     return 0;
   }
-  journal(*found);
-  for (auto& entry : found->properties) {
-    entry.second.hasWorking = false;
-    entry.second.working = Value();
+  FlagsUndo undo = flagsOf(*found);
+  const bool dropped = dropWorking(*found, journalFor(object) != nullptr ? &undo : nullptr);
+  if (dropped || found->locked) {
+    journal(object, std::move(undo));
   }
   found->locked = false;
   return 0;
@@ -608,14 +714,11 @@ int Store::remove(Tag object) {
   if (!found->modifiable) {
     return storeError(POM_not_modifiable, {tagText(object)});
   }
-  journal(*found);
-  for (auto& entry : found->properties) {
-    entry.second.hasWorking = false;
-    entry.second.working = Value();
-  }
+  FlagsUndo undo = flagsOf(*found);
+  dropWorking(*found, journalFor(object) != nullptr ? &undo : nullptr);
+  journal(object, std::move(undo));
   found->deleted = true;
   found->locked = false;
-  structureChanged();
   return 0;
 }
 
@@ -625,7 +728,10 @@ int Store::setModifiable(Tag object, bool modifiable) {
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
-  journal(*found);
+  if (found->modifiable == modifiable && (modifiable || !found->locked)) {
+    return 0;
+  }
+  journal(object, flagsOf(*found));
   found->modifiable = modifiable;
   if (!modifiable) {
     found->locked = false;
@@ -635,13 +741,75 @@ int Store::setModifiable(Tag object, bool modifiable) {
 
 // --- Mark points ---------------------------------------------------------------------------
 
-void Store::journal(const ObjectRecord& object) {
+Store::MarkPoint* Store::journalFor(Tag object) {
   if (state_.marks.empty()) {
-    return;
+    return nullptr;
   }
   MarkPoint& mark = state_.marks.back();
-  if (mark.touched.insert(object.tag).second) {
-    mark.prior.push_back(object);
+  return mark.created.count(object) != 0 ? nullptr : &mark;
+}
+
+void Store::journal(Tag object, Change::Undo&& undo) {
+  if (MarkPoint* mark = journalFor(object)) {
+    mark->changes.push_back(Change{object, std::move(undo)});
+  }
+}
+
+void Store::journalCreation(Tag object, ObjectRecord&& prior) {
+  if (MarkPoint* mark = journalFor(object)) {
+    mark->changes.push_back(Change{object, std::move(prior)});
+    mark->created.insert(object);
+  }
+}
+
+void Store::undo(Change& change) {
+  ObjectRecord& object = *record(change.tag);
+  if (auto* prior = std::get_if<ObjectRecord>(&change.undo)) {
+    object = std::move(*prior);
+  } else if (auto* written = std::get_if<PropertyUndo>(&change.undo)) {
+    if (!written->present) {
+      object.properties.erase(written->name);
+      return;
+    }
+    PropertyState& state = object.properties[written->name];
+    if (written->wroteSaved) {
+      state.saved = std::move(written->prior.saved);
+    }
+    state.hasWorking = written->prior.hasWorking;
+    state.working = std::move(written->prior.working);
+  } else if (auto* inserted = std::get_if<InsertUndo>(&change.undo)) {
+    if (inserted->madeProperty) {
+      object.properties.erase(inserted->name);
+      return;
+    }
+    PropertyState& state = object.properties[inserted->name];
+    if (inserted->madeWorking) {
+      state.hasWorking = false;
+      state.working = Value();
+      return;
+    }
+    std::vector<Tag>& list = inserted->intoSaved ? state.saved.tags : state.working.tags;
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(inserted->position));
+  } else {
+    FlagsUndo& flags = std::get<FlagsUndo>(change.undo);
+    for (auto& replaced : flags.replacedSaved) {
+      PropertyState& state = object.properties[replaced.first];
+      state.working = std::move(state.saved);
+      state.hasWorking = true;
+      state.saved = std::move(replaced.second);
+    }
+    for (auto& dropped : flags.droppedWorking) {
+      PropertyState& state = object.properties[dropped.first];
+      state.working = std::move(dropped.second);
+      state.hasWorking = true;
+    }
+    if (object.deleted && !flags.deleted) {
+      appeared(change.tag);  // Indexes may have missed it while it was deleted.
+    }
+    object.deleted = flags.deleted;
+    object.locked = flags.locked;
+    object.newlyCreated = flags.newlyCreated;
+    object.modifiable = flags.modifiable;
   }
 }
 
@@ -664,23 +832,19 @@ int Store::rollToMarkPoint(int id, bool* stateChanged) {
     return storeError(POM_invalid_markpoint, {std::to_string(id)});
   }
   bool changed = false;
-  // Newest first, each mark's changes newest first: an object ends in its oldest prior state.
-  while (state_.marks.size() > static_cast<std::size_t>(mark - state_.marks.begin())) {
+  // Newest mark first, each mark's changes newest first: every change is undone on the state it
+  // left, and each object ends as it was when the mark was placed.
+  const std::size_t keep = static_cast<std::size_t>(mark - state_.marks.begin());
+  while (state_.marks.size() > keep) {
     MarkPoint& newest = state_.marks.back();
-    for (auto prior = newest.prior.rbegin(); prior != newest.prior.rend(); ++prior) {
-      ObjectRecord* current = record(prior->tag);
-      if (!(*current == *prior)) {
-        changed = true;
-        *current = std::move(*prior);
-      }
+    for (auto change = newest.changes.rbegin(); change != newest.changes.rend(); ++change) {
+      undo(*change);
+      changed = true;
     }
     state_.marks.pop_back();
   }
   if (stateChanged != nullptr) {
     *stateChanged = changed;
-  }
-  if (changed) {
-    structureChanged();
   }
   return 0;
 }
@@ -693,14 +857,16 @@ int Store::forgetMarkPoint(int id) {
   }
   const std::size_t index = static_cast<std::size_t>(mark - state_.marks.begin());
   if (index > 0) {
-    // The mark before takes over the oldest prior state of each object it has not saved yet.
+    // The mark before takes over the changes, oldest first, except those to objects it saw
+    // created: undoing the creation covers them.
     MarkPoint& outer = state_.marks[index - 1];
     for (std::size_t i = index; i < state_.marks.size(); ++i) {
-      for (ObjectRecord& prior : state_.marks[i].prior) {
-        if (outer.touched.insert(prior.tag).second) {
-          outer.prior.push_back(std::move(prior));
+      for (Change& change : state_.marks[i].changes) {
+        if (outer.created.count(change.tag) == 0) {
+          outer.changes.push_back(std::move(change));
         }
       }
+      outer.created.insert(state_.marks[i].created.begin(), state_.marks[i].created.end());
     }
   }
   state_.marks.erase(state_.marks.begin() + static_cast<std::ptrdiff_t>(index), state_.marks.end());
@@ -719,7 +885,8 @@ bool Store::createdSince(std::uint64_t version, std::vector<Tag>* created) const
   return true;
 }
 
-void Store::structureChanged() {
+void Store::newGeneration() {
+  ++changeCount_;
   ++structureVersion_;
   creations_.clear();
   creationsFrom_ = structureVersion_;

@@ -26,6 +26,8 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "host/object/tag.h"
@@ -51,6 +53,7 @@ struct ClassRecord {
   std::string name;
   Tag parent;                                  // Null for a root class.
   std::vector<PropertyDefinition> properties;  // Its own, in declaration order.
+  std::vector<Tag> children;                   // Its direct subclasses, in definition order.
 };
 
 struct PropertyState {
@@ -162,6 +165,10 @@ class Store {
   bool isInstanceOf(Tag tag, const std::string& className) const;
   // Live objects of the class (and of its descendants when asked), in tag order.
   std::vector<Tag> objectsOfClass(Tag classId, bool withDescendants = true) const;
+  // Whether the object appeared more than once: created again with the same UID after its
+  // creation was undone, or brought back by a rollback after its deletion. An index may hold
+  // it already.
+  bool createdAgain(Tag object) const;
 
   // The empty UID gives the null tag. A UID that names no object gives a tag of its own that
   // is not valid and that stays the same for the life of the store (it is the tag the object
@@ -212,21 +219,22 @@ class Store {
   std::size_t markPointCount() const { return state_.marks.size(); }
 
   // --- Indexes of host modules ------------------------------------------------------------
-  // Grows whenever objects may have appeared or disappeared: a creation, a deletion, a
-  // rollback, a fixture load or a reset; never goes back. A host module that keeps an index
-  // (relations by primary object, items by id) rebuilds it when the version differs from the
-  // one it last saw, and after a change of its own brings the index up to date and takes the
-  // current version, so its lookups stay proportional to what they return.
+  // Grows with every creation and with every object a rollback brings back from deletion;
+  // jumps when the store starts a new generation (a reset, or a fixture load that failed and
+  // was undone). A host module's index (relations by primary object, items by id) remembers
+  // the version it has taken in and, at each lookup, takes in the live objects that appeared
+  // since (createdSince), so its lookups cost what they find plus what appeared since the last
+  // one, never what the store holds. Deletions and undone creations only make entries stale:
+  // lookups skip objects that are not live.
   std::uint64_t structureVersion() const { return structureVersion_; }
   // Grows with every call that may change objects (creation, write, insertion, save, refresh,
   // deletion, modifiable change, rollback, reset): a host module's cache of what objects hold
   // is good while the count is what it was when the cache was made.
   std::uint64_t changeCount() const { return changeCount_; }
-  // The objects created since the store's version was `version`, oldest first, when nothing
-  // but creations changed the structure since then. False when something else did (a deletion,
-  // a rollback, a fixture load, a reset) or `version` is not one the store has had: the index
-  // is then rebuilt from scratch. With it an index follows other modules' creations at a cost
-  // proportional to them instead of to the whole store.
+  // The objects that appeared since the store's version was `version`, oldest first (one may
+  // appear more than once, see createdAgain). False when the
+  // store started a new generation since (or `version` is not one it has had): the index then
+  // starts over from the live objects of its classes.
   bool createdSince(std::uint64_t version, std::vector<Tag>* created) const;
 
   // --- Session, preferences, messages ---------------------------------------------------
@@ -261,14 +269,52 @@ class Store {
   std::string saveFixture() const;
 
  private:
+  // How to undo one change of one object, recorded when the change is made. A change records
+  // only what it replaced (the property written, the entry inserted, the flags and the working
+  // values it dropped), moved rather than copied where it is replaced anyway, so that a step's
+  // undo record costs what the step did, not what the object holds.
+  struct PropertyUndo {  // A property written: its prior state, or absent.
+    std::string name;
+    bool present = false;
+    bool wroteSaved = false;  // An initial write: prior.saved is the saved value it replaced.
+    PropertyState prior;
+  };
+  struct InsertUndo {  // A reference inserted into a list.
+    std::string name;
+    std::size_t position = 0;
+    bool intoSaved = false;     // Into the saved list, else into the working one.
+    bool madeWorking = false;   // The insertion started the working list.
+    bool madeProperty = false;  // The property had no state before.
+  };
+  struct FlagsUndo {  // A save, refresh, deletion or modifiable change.
+    bool deleted = false;
+    bool locked = false;
+    bool newlyCreated = false;
+    bool modifiable = true;
+    // Working values the change dropped (refresh, deletion), by property.
+    std::vector<std::pair<std::string, Value>> droppedWorking;
+    // Saved values a save replaced by the working ones, by property.
+    std::vector<std::pair<std::string, Value>> replacedSaved;
+  };
+  struct Change {
+    // ObjectRecord: the whole record before a creation (a slot that named no object).
+    using Undo = std::variant<ObjectRecord, PropertyUndo, InsertUndo, FlagsUndo>;
+    Tag tag;
+    Undo undo;
+  };
   struct MarkPoint {
     int id = 0;
-    std::vector<ObjectRecord> prior;  // The first prior state of each object changed.
-    std::unordered_set<std::uint32_t> touched;
+    std::vector<Change> changes;  // Oldest first.
+    // Objects created under this mark: undoing the creation restores their whole record, so
+    // later changes to them need no record of their own.
+    std::unordered_set<std::uint32_t> created;
   };
   struct Slot {
     enum Kind : unsigned char { kUnused, kClass, kObject } kind = kUnused;
     std::size_t classIndex = 0;
+    // Outside the record, so that undoing a creation keeps them (see createdAgain).
+    bool everCreated = false;
+    bool createdAgain = false;
     ObjectRecord object;
   };
   // Everything a reset rebuilds; copyable, so that a failing fixture load can restore it.
@@ -296,20 +342,36 @@ class Store {
   Tag newSlot(Slot::Kind kind);
   ObjectRecord* record(Tag tag);
   const ObjectRecord* record(Tag tag) const;
-  // Saves the prior state of the object for the newest mark point, once per mark.
-  void journal(const ObjectRecord& object);
+  // The newest mark point when `object`'s changes need a record there; null when there is no
+  // mark or the object was created under the newest one.
+  MarkPoint* journalFor(Tag object);
+  // Records the change for the newest mark point (see journalFor).
+  void journal(Tag object, Change::Undo&& undo);
+  // Records a creation: the slot's record before it.
+  void journalCreation(Tag object, ObjectRecord&& prior);
+  // Undoes one recorded change.
+  void undo(Change& change);
+  static FlagsUndo flagsOf(const ObjectRecord& object);
+  // Drops the object's working values, moving them into `undo` when it is not null; whether
+  // there were any.
+  static bool dropWorking(ObjectRecord& object, FlagsUndo* undo);
   std::string generateUid();
   // Loads the document without the all-or-nothing guard.
   void applyFixture(const std::string& text);
-  // A change of structure other than a creation: the version grows and the creation log
-  // starts again.
-  void structureChanged();
+  // Indexes start over (a reset, or a failed fixture load undone): the version jumps and the
+  // creation log starts again.
+  void newGeneration();
+  // Puts an object that was created, or brought back by a rollback, in the creation log.
+  void appeared(Tag object);
+  template <class Keep>
+  std::vector<Tag> listObjects(Tag classId, bool withDescendants, Keep keep) const;
 
   State state_;
   // Outside State: a failed fixture load restores State but must not take the version back.
   std::uint64_t structureVersion_ = 1;
   std::uint64_t changeCount_ = 0;
-  // The objects created since version creationsFrom_, one per version step (see createdSince).
+  // The objects created since version creationsFrom_ (the start of the generation), one per
+  // version step (see createdSince).
   std::vector<Tag> creations_;
   std::uint64_t creationsFrom_ = 1;
   friend class FixtureLoader;
@@ -318,9 +380,9 @@ class Store {
 
 // Brings a host module's index up to date with the store (see Store::structureVersion):
 // nothing when `version` is current; otherwise `take` gets every object created since
-// `version` or, when objects may have disappeared since, `clear` runs and `take` gets every
-// object of the classes named, class by class. `take` decides which objects the index keeps.
-// `version` is then the store's.
+// `version` or, when the store started a new generation since, `clear` runs and `take` gets
+// every live object of the classes named, class by class. `take` decides which objects the
+// index keeps (fileInIndex files one). `version` is then the store's.
 template <class Clear, class Take>
 void refreshIndex(std::uint64_t& version, std::initializer_list<const char*> classNames,
                   Clear&& clear, Take&& take) {
@@ -344,6 +406,10 @@ void refreshIndex(std::uint64_t& version, std::initializer_list<const char*> cla
   version = store.structureVersion();
 }
 
+// Appends `object` to an index's list, unless it was created again (Store::createdAgain) and
+// the list holds it already.
+void fileInIndex(std::vector<Tag>& list, Tag object);
+
 // A text in the fixture format loaded by every reset, after the core base fixture, in the
 // order of the part names. Host modules declare one as a static object to add their classes,
 // types and messages.
@@ -355,6 +421,14 @@ struct BaseFixturePart {
 struct ResetHook {
   explicit ResetHook(void (*hook)());
 };
+
+// A function run after every reset and every fixture load that succeeded: host modules bring
+// their indexes up to date there, so that the first lookup after loading a large store costs
+// what it finds.
+struct LoadHook {
+  explicit LoadHook(void (*hook)());
+};
+std::vector<void (*)()>& loadHooks();
 
 // Puts (3, code, texts) on the error store and returns `code`.
 int storeError(int code, const std::vector<std::string>& texts = {});

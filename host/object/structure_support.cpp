@@ -245,25 +245,13 @@ void KeyedIndex::refresh() {
         }
         Key key = keyOf_(object);
         if (!key.empty()) {
-          byKey_[std::move(key)].push_back(object);
+          fileInIndex(byKey_[std::move(key)], object);
         }
       });
 }
 
 std::vector<Tag> ElementIndex::find(Tag element) {
-  refreshIndex(
-      version_, {className_}, [this] { byElement_.clear(); },
-      [this](Tag object) {
-        if (!Store::instance().isInstanceOf(object, className_)) {
-          return;
-        }
-        for (Tag held : referencesOf(object, listName_)) {
-          std::vector<Tag>& filed = byElement_[held];
-          if (filed.empty() || filed.back() != object) {
-            filed.push_back(object);
-          }
-        }
-      });
+  refresh();
   std::vector<Tag> live;
   auto found = byElement_.find(element);
   if (found != byElement_.end()) {
@@ -274,6 +262,22 @@ std::vector<Tag> ElementIndex::find(Tag element) {
     }
   }
   return live;
+}
+
+void ElementIndex::refresh() {
+  refreshIndex(
+      version_, {className_}, [this] { byElement_.clear(); },
+      [this](Tag object) {
+        if (!Store::instance().isInstanceOf(object, className_)) {
+          return;
+        }
+        for (Tag held : referencesOf(object, listName_)) {
+          std::vector<Tag>& filed = byElement_[held];
+          if (filed.empty() || filed.back() != object) {
+            fileInIndex(filed, object);
+          }
+        }
+      });
 }
 
 }  // namespace host

@@ -67,10 +67,10 @@ int compareDates(const Date& a, const Date& b);
 
 // Objects of one class (and its subclasses) by a key of reference values, such as (context
 // view revision, occurrence path). Keys must not change after an object is created (the
-// properties they come from are written with the object), so an index only takes in new
-// objects and rebuilds when objects disappeared behind its back (Store::structureVersion,
-// Store::createdSince). Lookups cost what they find, not what the store holds. Entries may be
-// stale (deleted objects): find() checks.
+// properties they come from are written with the object), so an index only takes in the
+// objects that appeared since its last lookup (Store::structureVersion, Store::createdSince).
+// Lookups cost what they find, not what the store holds. Entries may be stale (deleted
+// objects, undone creations): find() checks.
 class KeyedIndex {
  public:
   using Key = std::vector<Tag>;
@@ -83,10 +83,10 @@ class KeyedIndex {
   std::vector<Tag> find(const Key& key);
   // The first of them; null when there is none.
   Tag findFirst(const Key& key);
-
- private:
+  // Takes in the objects that appeared since the last lookup.
   void refresh();
 
+ private:
   const char* className_;
   KeyFunction keyOf_;
   std::map<Key, std::vector<Tag>> byKey_;
@@ -103,6 +103,8 @@ class ElementIndex {
 
   // The live objects whose list holds `element`, oldest first.
   std::vector<Tag> find(Tag element);
+  // Takes in the objects that appeared since the last lookup.
+  void refresh();
 
  private:
   const char* className_;

@@ -1,5 +1,6 @@
 #include "host/object/types.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -64,36 +65,49 @@ const host::BaseFixturePart kIdentifiers("types", R"(<fixture>
   <type name="Identifier" class="Identifier"/>
 </fixture>)");
 
-// The displayable types by class id, worked out once per state of the store's objects (a type
-// is an object, so a new or deleted type moves the store's structure version).
+// The displayable types by class id. The types are taken in as they appear (a type is an
+// object, see Store::structureVersion) and the answers per class are worked out again only when
+// a type appeared; a type deleted or undone since is left out of the answer.
 class DisplayableTypes {
  public:
-  const std::vector<Tag>& of(Tag classId) {
+  std::vector<Tag> of(Tag classId) {
     const Store& store = Store::instance();
-    if (version_ != store.structureVersion()) {
-      byClass_.clear();
-      typeClasses_.clear();
-      for (Tag type : store.types()) {
-        typeClasses_.emplace_back(type, store.classId(store.typeClassName(type)));
-      }
-      version_ = store.structureVersion();
-    }
+    host::refreshIndex(
+        version_, {kTypeClass},
+        [this] {
+          typeClasses_.clear();
+          byClass_.clear();
+        },
+        [this, &store](Tag object) {
+          if (store.isInstanceOf(object, kTypeClass)) {
+            typeClasses_.emplace_back(object, store.classId(store.typeClassName(object)));
+            byClass_.clear();
+          }
+        });
     auto found = byClass_.find(classId);
     if (found == byClass_.end()) {
       std::vector<Tag> types;
       for (const auto& typeClass : typeClasses_) {
-        if (store.isDescendant(classId, typeClass.second)) {
+        if (store.isDescendant(classId, typeClass.second) &&
+            std::find(types.begin(), types.end(), typeClass.first) == types.end()) {
           types.push_back(typeClass.first);
         }
       }
       found = byClass_.emplace(classId, std::move(types)).first;
     }
-    return found->second;
+    std::vector<Tag> live;
+    for (Tag type : found->second) {
+      if (store.find(type) != nullptr) {
+        live.push_back(type);
+      }
+    }
+    return live;
   }
 
  private:
+  static constexpr const char* kTypeClass = "ZoltType";
   std::uint64_t version_ = 0;
-  std::vector<std::pair<Tag, Tag>> typeClasses_;  // (type, class id), in creation order.
+  std::vector<std::pair<Tag, Tag>> typeClasses_;  // (type, class id), as they appeared.
   std::unordered_map<Tag, std::vector<Tag>> byClass_;
 };
 
@@ -173,7 +187,7 @@ int ZOLTTYPE_find_displayable_types_for_class(const char* className, int /*optio
   if (wanted == NULLTAG) {
     return host::storeError(POM_no_such_class, {className});
   }
-  const std::vector<Tag>& found = displayableTypes().of(wanted);
+  const std::vector<Tag> found = displayableTypes().of(wanted);
   *types = host::allocateTags(found);
   *count = static_cast<int>(found.size());
   return 0;

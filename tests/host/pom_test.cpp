@@ -150,38 +150,6 @@ TEST_F(PomTest, RollBackUndoesCreationWriteSaveDeletionAndLocks) {
   EXPECT_EQ(store().markPointCount(), 0u);
 }
 
-TEST_F(PomTest, RollingBackAnUnchangedStoreReportsNoChange) {
-  const int mark = ask(POM_place_markpoint);
-  ASSERT_EQ(AOM_refresh(item, false), 0);  // Journaled, but nothing differs.
-  bool changed = true;
-  ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
-  EXPECT_FALSE(changed);
-}
-
-TEST_F(PomTest, NestedMarksRollBackToTheirOwnPoint) {
-  const int outer = ask(POM_place_markpoint);
-  rename(item, "Outer");
-  const int inner = ask(POM_place_markpoint);
-  rename(item, "Inner");
-  ASSERT_EQ(POM_roll_to_markpoint(inner, nullptr), 0);
-  EXPECT_EQ(name(item), "Outer");
-  EXPECT_EQ(store().markPointCount(), 1u);
-  ASSERT_EQ(POM_roll_to_markpoint(outer, nullptr), 0);
-  EXPECT_EQ(name(item), "First item");
-}
-
-TEST_F(PomTest, ForgottenInnerMarkIsStillCoveredByTheOuterOne) {
-  const int outer = ask(POM_place_markpoint);
-  const int inner = ask(POM_place_markpoint);
-  const Tag form = newForm();
-  rename(item, "Inner");
-  ASSERT_EQ(POM_forget_markpoint(inner), 0);
-  EXPECT_EQ(name(item), "Inner");
-  ASSERT_EQ(POM_roll_to_markpoint(outer, nullptr), 0);
-  EXPECT_EQ(name(item), "First item");
-  EXPECT_EQ(form.isValid(), POM_invalid_tag);
-}
-
 TEST_F(PomTest, ForgettingTheOnlyMarkKeepsEverything) {
   const int mark = ask(POM_place_markpoint);
   const Tag form = newForm();

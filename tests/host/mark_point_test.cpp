@@ -1,0 +1,296 @@
+// Mark points record each change as it is made and undo them newest first; the indexes of host
+// modules follow creations, deletions and rollbacks without starting over.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/object/aom.h"
+#include "host/object/dataset.h"
+#include "host/object/dataset_write.h"
+#include "host/object/grm.h"
+#include "host/object/item.h"
+#include "host/object/item_create.h"
+#include "host/object/pom.h"
+#include "tests/support/host_fixture.h"
+
+namespace {
+
+using host::Value;
+using host::WriteMode;
+using soacad_test::ask;
+
+class MarkPointTest : public soacad_test::UserTest {
+ public:
+  void SetUp() override {
+    UserTest::SetUp();
+    item = tagOf("i.1");
+    home = tagOf("f.home");
+    newstuff = tagOf("f.newstuff");
+    form = newForm();
+    ASSERT_EQ(store().write(form, "object_name", Value{{"form"}, {}}, WriteMode::initial), 0);
+  }
+
+  Tag newForm(const std::string& uid = std::string()) {
+    Tag created;
+    EXPECT_EQ(
+        store().createObject(store().classId("Form"), store().findType("Form"), &created, uid), 0);
+    return created;
+  }
+
+  // Every record the steps may touch, as it is now (nothing for a tag that names no object).
+  std::vector<std::optional<host::ObjectRecord>> records() {
+    std::vector<std::optional<host::ObjectRecord>> result;
+    for (Tag tag : {item, home, newstuff, form, tagOf("form.late")}) {
+      const host::ObjectRecord* found = store().findExisting(tag);
+      result.push_back(found == nullptr ? std::nullopt : std::make_optional(*found));
+    }
+    return result;
+  }
+
+  Tag item;
+  Tag home;
+  Tag newstuff;
+  Tag form;
+};
+
+struct Step {
+  const char* name;
+  std::function<void(MarkPointTest&)> run;
+};
+
+void lockAndRename(Tag object, const char* name) {
+  ASSERT_EQ(AOM_refresh(object, true), 0);
+  ASSERT_EQ(AOM_set_value_string(object, "object_name", name), 0);
+}
+
+const std::vector<Step>& steps() {
+  static const std::vector<Step> kSteps = {
+      {"session write", [](MarkPointTest& t) { lockAndRename(t.item, "Renamed"); }},
+      {"two session writes",
+       [](MarkPointTest& t) {
+         lockAndRename(t.item, "Once");
+         ASSERT_EQ(AOM_set_value_string(t.item, "object_name", "Twice"), 0);
+       }},
+      {"session write then save",
+       [](MarkPointTest& t) {
+         lockAndRename(t.item, "Saved");
+         ASSERT_EQ(AOM_save(t.item), 0);
+       }},
+      {"save, write, unlock",
+       [](MarkPointTest& t) {
+         lockAndRename(t.item, "Saved");
+         ASSERT_EQ(AOM_save(t.item), 0);
+         ASSERT_EQ(AOM_set_value_string(t.item, "object_desc", "dropped"), 0);
+         ASSERT_EQ(AOM_refresh(t.item, false), 0);
+       }},
+      {"initial write over a saved value",
+       [](MarkPointTest& t) {
+         ASSERT_EQ(host::Store::instance().write(t.form, "object_name", Value{{"other"}, {}},
+                                                 WriteMode::initial),
+                   0);
+       }},
+      {"initial write over a working value",
+       [](MarkPointTest& t) {
+         lockAndRename(t.form, "working");
+         ASSERT_EQ(host::Store::instance().write(t.form, "object_name", Value{{"initial"}, {}},
+                                                 WriteMode::initial),
+                   0);
+       }},
+      {"first write of a property",
+       [](MarkPointTest& t) {
+         ASSERT_EQ(host::Store::instance().write(t.form, "object_desc", Value{{"new"}, {}},
+                                                 WriteMode::host),
+                   0);
+       }},
+      {"host insertions into a list, then a save",
+       [](MarkPointTest& t) {
+         ASSERT_EQ(host::Store::instance().insertReference(t.home, "contents", 0, t.form,
+                                                           WriteMode::host),
+                   0);
+         ASSERT_EQ(host::Store::instance().insertReference(t.home, "contents", 99, t.newstuff,
+                                                           WriteMode::host),
+                   0);
+         ASSERT_EQ(host::Store::instance().save(t.home), 0);
+         ASSERT_EQ(host::Store::instance().insertReference(t.home, "contents", 1, t.form,
+                                                           WriteMode::host),
+                   0);
+       }},
+      {"initial insertion into a new list",
+       [](MarkPointTest& t) {
+         ASSERT_EQ(host::Store::instance().insertReference(t.newstuff, "contents", 0, t.form,
+                                                           WriteMode::initial),
+                   0);
+       }},
+      {"deletion with unsaved values",
+       [](MarkPointTest& t) {
+         lockAndRename(t.item, "Gone");
+         ASSERT_EQ(AOM_delete(t.item), 0);
+       }},
+      {"not modifiable while locked",
+       [](MarkPointTest& t) {
+         ASSERT_EQ(AOM_refresh(t.item, true), 0);
+         ASSERT_EQ(host::Store::instance().setModifiable(t.item, false), 0);
+       }},
+      {"creation with a known UID, then changes",
+       [](MarkPointTest& t) {
+         const Tag late = t.newForm("form.late");
+         lockAndRename(late, "late");
+         ASSERT_EQ(AOM_save(late), 0);
+         ASSERT_EQ(
+             host::Store::instance().insertReference(t.home, "contents", 0, late, WriteMode::host),
+             0);
+         ASSERT_EQ(AOM_delete(late), 0);
+       }},
+  };
+  return kSteps;
+}
+
+// How a step is wrapped: under one mark; under an inner mark that is forgotten before the
+// outer one is rolled back; or split by a mark placed between its first half and the rest.
+enum class Nesting { single, forgottenInner, innerRolledBackFirst };
+
+TEST_F(MarkPointTest, RollingBackRestoresEveryRecordExactly) {
+  for (Nesting nesting :
+       {Nesting::single, Nesting::forgottenInner, Nesting::innerRolledBackFirst}) {
+    for (const Step& step : steps()) {
+      SCOPED_TRACE(std::string(step.name) + " / nesting " +
+                   std::to_string(static_cast<int>(nesting)));
+      SetUp();
+      const auto before = records();
+      int outer = 0;
+      ASSERT_EQ(POM_place_markpoint(&outer), 0);
+      lockAndRename(form, "outer change");  // The outer mark journals something too.
+      int inner = 0;
+      ASSERT_EQ(POM_place_markpoint(&inner), 0);
+      step.run(*this);
+      if (nesting == Nesting::forgottenInner) {
+        ASSERT_EQ(POM_forget_markpoint(inner), 0);
+      } else if (nesting == Nesting::innerRolledBackFirst) {
+        bool changed = false;
+        ASSERT_EQ(POM_roll_to_markpoint(inner, &changed), 0);
+        EXPECT_TRUE(changed);
+        EXPECT_EQ(text(form, "object_name"), "outer change");
+      }
+      bool changed = false;
+      ASSERT_EQ(POM_roll_to_markpoint(outer, &changed), 0);
+      EXPECT_TRUE(changed);
+      EXPECT_EQ(records(), before);
+      EXPECT_EQ(store().markPointCount(), 0u);
+    }
+  }
+}
+
+TEST_F(MarkPointTest, ChangesThatChangeNothingAreNotReported) {
+  const std::vector<Step> unchanged = {
+      {"unlock of an unlocked object",
+       [](MarkPointTest& t) { ASSERT_EQ(AOM_refresh(t.item, false), 0); }},
+      {"initial write of the same value",
+       [](MarkPointTest& t) {
+         ASSERT_EQ(host::Store::instance().write(t.form, "object_name", Value{{"form"}, {}},
+                                                 WriteMode::initial),
+                   0);
+       }},
+      {"initial write of null to a property never written",
+       [](MarkPointTest& t) {
+         ASSERT_EQ(
+             host::Store::instance().write(t.form, "object_desc", Value(), WriteMode::initial), 0);
+       }},
+      {"save without unsaved values", [](MarkPointTest& t) { ASSERT_EQ(AOM_save(t.item), 0); }},
+      {"modifiable made modifiable",
+       [](MarkPointTest& t) { ASSERT_EQ(host::Store::instance().setModifiable(t.item, true), 0); }},
+  };
+  ASSERT_EQ(AOM_save(form), 0);
+  for (const Step& step : unchanged) {
+    SCOPED_TRACE(step.name);
+    int mark = 0;
+    ASSERT_EQ(POM_place_markpoint(&mark), 0);
+    step.run(*this);
+    bool changed = true;
+    ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
+    EXPECT_FALSE(changed);
+  }
+}
+
+// --- Indexes through creation, deletion and rollback ---------------------------------------
+
+TEST_F(MarkPointTest, IndexesFollowRollbacks) {
+  load(soacad_test::kCadModelFixture);
+  const Tag spec = store().findType("ZOLT_specification");
+  struct Case {
+    const char* name;
+    // Changes the store under a mark; what `found` answers afterwards, and after the rollback.
+    std::function<void()> change;
+    std::function<bool()> found;
+    bool foundAfterChange;
+    bool foundAfterRollback;
+  };
+  Tag relation = NULLTAG;
+  const std::vector<Case> cases = {
+      {"relation deleted, then rolled back",
+       [&] {
+         relation = ask(GRM_find_relation, item, form, spec);
+         ASSERT_EQ(GRM_delete_relation(relation), 0);
+       },
+       [&] { return !secondaries(item, "ZOLT_specification").empty(); }, false, true},
+      {"relation made and deleted between lookups, deletion rolled back",
+       [&] {
+         Tag made;
+         ASSERT_EQ(GRM_create_relation(newstuff, form, spec, NULLTAG, &made), 0);
+         int inner = 0;
+         ASSERT_EQ(POM_place_markpoint(&inner), 0);
+         ASSERT_EQ(GRM_delete_relation(made), 0);
+         EXPECT_TRUE(secondaries(newstuff, "ZOLT_specification").empty());
+         ASSERT_EQ(POM_roll_to_markpoint(inner, nullptr), 0);
+       },
+       [&] { return secondaries(newstuff, "ZOLT_specification") == std::vector<Tag>{form}; }, true,
+       false},
+      {"item made, then rolled back",
+       [&] {
+         Tag made;
+         Tag revision;
+         ASSERT_EQ(ITEM_create_item("000777", "made", "Item", "A", &made, &revision), 0);
+       },
+       [&] { return host::findItemById("000777") != NULLTAG; }, true, false},
+      {"item deleted, then rolled back", [&] { ASSERT_EQ(AOM_delete(item), 0); },
+       [&] { return host::findItemById("000001") == item; }, false, true},
+      {"dataset type deleted, then rolled back",
+       [&] { ASSERT_EQ(AOM_delete(tagOf("dt.model")), 0); },
+       [&] { return ask(AE_find_datasettype, "CADModel") == tagOf("dt.model"); }, false, true},
+  };
+  ASSERT_EQ(GRM_create_relation(item, form, spec, NULLTAG, &relation), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(c.found(), c.foundAfterRollback);  // Looked up before: the indexes are current.
+    int mark = 0;
+    ASSERT_EQ(POM_place_markpoint(&mark), 0);
+    c.change();
+    EXPECT_EQ(c.found(), c.foundAfterChange);
+    ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+    EXPECT_EQ(c.found(), c.foundAfterRollback);
+  }
+}
+
+TEST_F(MarkPointTest, AnObjectMadeAgainWithItsUidIsListedOnce) {
+  load(soacad_test::kCadModelFixture);
+  const std::string relation =
+      R"(<fixture><relation uid="rel.late" type="ZOLT_specification" primary="f.newstuff" )"
+      "secondary=\"" +
+      uidOf(form) + "\"/></fixture>";
+  for (int round = 0; round < 2; ++round) {
+    int mark = 0;
+    ASSERT_EQ(POM_place_markpoint(&mark), 0);
+    load(relation);
+    EXPECT_EQ(secondaries(newstuff, "ZOLT_specification"), std::vector<Tag>{form});
+    if (round == 0) {
+      ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+      EXPECT_TRUE(secondaries(newstuff, "ZOLT_specification").empty());
+    } else {
+      ASSERT_EQ(POM_forget_markpoint(mark), 0);
+    }
+  }
+}
+
+}  // namespace

@@ -465,6 +465,40 @@ std::vector<Tag> Store::objectsOfClass(Tag classId, bool withDescendants) const 
                      [](const ObjectRecord& object) { return object.live(); });
 }
 
+void Store::hold(const std::vector<Tag>& tags) {
+  if (state_.requestUids.empty()) {
+    return;
+  }
+  for (Tag tag : tags) {
+    const std::uint32_t index = tag;
+    if (index < state_.slots.size()) {
+      state_.slots[index].held = true;
+    }
+  }
+}
+
+RequestScope::RequestScope() {
+  ++Store::instance().state_.requestDepth;
+}
+
+RequestScope::~RequestScope() {
+  Store::State& state = Store::instance().state_;
+  if (state.requestDepth == 0 || --state.requestDepth > 0) {
+    return;  // A reset inside the scope already dropped what it named.
+  }
+  for (Tag tag : state.requestUids) {
+    Store::Slot& slot = state.slots[tag];
+    if (slot.kind != Store::Slot::kObject || slot.held || slot.everCreated) {
+      continue;
+    }
+    state.tagByUid.erase(slot.object.uid);
+    std::string().swap(slot.object.uid);
+    slot.kind = Store::Slot::kUnused;
+  }
+  state.requestUids.clear();
+  state.requestUids.shrink_to_fit();
+}
+
 void Store::appeared(Tag object) {
   Slot& slot = state_.slots[object];
   slot.createdAgain = slot.everCreated;
@@ -521,6 +555,9 @@ Tag Store::tagOfUid(const std::string& uid) {
   const Tag tag = newSlot(Slot::kObject);
   state_.slots[tag].object.uid = uid;
   state_.tagByUid.emplace(uid, tag);
+  if (state_.requestDepth > 0) {
+    state_.requestUids.push_back(tag);
+  }
   return tag;
 }
 
@@ -584,6 +621,7 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
       return status;
     }
   }
+  hold(value.tags);
   auto existing = found->properties.find(name);
   const bool present = existing != found->properties.end();
   if (present ? (mode == WriteMode::initial
@@ -632,6 +670,7 @@ int Store::insertReference(Tag object, const std::string& name, std::size_t posi
       return status;
     }
   }
+  hold({tag});
   InsertUndo undo;
   undo.name = name;
   undo.madeProperty = found->properties.count(name) == 0;

@@ -172,7 +172,9 @@ class Store {
 
   // The empty UID gives the null tag. A UID that names no object gives a tag of its own that
   // is not valid and that stays the same for the life of the store (it is the tag the object
-  // gets if one is later created with that UID).
+  // gets if one is later created with that UID). Inside a request (RequestScope) such a tag
+  // lasts until the request ends, unless a property came to hold it or an object was created
+  // with its UID: then it stays like any other.
   Tag tagOfUid(const std::string& uid);
   // The UID of an object tag (live, deleted, or an unknown UID's tag) or of a class id
   // ("class." + the class name); empty for the null tag and numbers never handed out.
@@ -315,6 +317,8 @@ class Store {
     // Outside the record, so that undoing a creation keeps them (see createdAgain).
     bool everCreated = false;
     bool createdAgain = false;
+    // An unknown UID's tag that a property holds: it outlives the request that named it.
+    bool held = false;
     ObjectRecord object;
   };
   // Everything a reset rebuilds; copyable, so that a failing fixture load can restore it.
@@ -336,6 +340,9 @@ class Store {
     std::map<std::string, std::uint64_t> counters;
     std::vector<MarkPoint> marks;
     int nextMarkId = 1;
+    // The unknown UIDs' tags handed out by the request under way (see RequestScope).
+    std::vector<Tag> requestUids;
+    int requestDepth = 0;
   };
 
   Store();
@@ -374,8 +381,25 @@ class Store {
   // version step (see createdSince).
   std::vector<Tag> creations_;
   std::uint64_t creationsFrom_ = 1;
+  // Marks the tags of the reference values as held (see Slot::held).
+  void hold(const std::vector<Tag>& tags);
   friend class FixtureLoader;
   friend class FixtureWriter;
+  friend class RequestScope;
+};
+
+// One request: the unknown UIDs named while the outermost scope lives (a UID in a request that
+// names no object) give tags as usual, and what they cost (the UID, its map entry) is released
+// when that scope ends, so that requests naming UIDs that do not exist do not grow the store.
+// A released tag is never handed out again; its UID, named again later, gets a new one. A tag
+// that a property came to hold, or whose UID an object was created with, is kept. The host's
+// skeletons open one around every operation they invoke.
+class RequestScope {
+ public:
+  RequestScope();
+  ~RequestScope();
+  RequestScope(const RequestScope&) = delete;
+  RequestScope& operator=(const RequestScope&) = delete;
 };
 
 // Brings a host module's index up to date with the store (see Store::structureVersion):

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "framework/soa_exceptions.h"
+#include "host/object/store.h"
 
 namespace Korvane {
 namespace Soa {
@@ -22,6 +23,7 @@ std::string IiopSkeleton::invokeMethod(const std::string& operation, const std::
                                                                          reply);
     return reply.str();
   }
+  host::RequestScope scope;  // Unknown UIDs the request names are released when it ends.
   return found->second(request);
 }
 

@@ -293,4 +293,55 @@ TEST_F(MarkPointTest, AnObjectMadeAgainWithItsUidIsListedOnce) {
   }
 }
 
+// --- Unknown UIDs named by a request ------------------------------------------------------
+
+TEST_F(MarkPointTest, UnknownUidsOfARequestAreReleasedWhenItEnds) {
+  struct Case {
+    const char* name;
+    std::function<void(Tag)> use;  // What the request does with the unknown UID's tag.
+    bool kept;
+  };
+  const std::vector<Case> cases = {
+      {"only named", [](Tag) {}, false},
+      {"named twice", [&](Tag tag) { EXPECT_EQ(tagOf("unknown.uid"), tag); }, false},
+      {"held by a property",
+       [&](Tag tag) {
+         ASSERT_EQ(store().insertReference(home, "contents", 0, tag, WriteMode::host), 0);
+       },
+       true},
+      {"written into a list",
+       [&](Tag tag) {
+         ASSERT_EQ(store().write(newstuff, "contents", Value{{}, {tag}}, WriteMode::initial), 0);
+       },
+       true},
+      {"created with its UID", [&](Tag) { newForm("unknown.uid"); }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SetUp();
+    Tag tag = NULLTAG;
+    {
+      host::RequestScope request;
+      {
+        host::RequestScope nested;  // Only the outermost scope releases.
+        tag = tagOf("unknown.uid");
+      }
+      ASSERT_NE(tag, NULLTAG);
+      EXPECT_EQ(uidOf(tag), "unknown.uid");
+      c.use(tag);
+    }
+    EXPECT_EQ(uidOf(tag), c.kept ? "unknown.uid" : "");
+    EXPECT_EQ(tagOf("unknown.uid") == tag, c.kept);
+    if (!c.kept) {
+      EXPECT_EQ(tag.isValid(), POM_invalid_tag);
+    }
+    store().loadFixture("<fixture/>");  // A released tag is never handed out again.
+    EXPECT_NE(newForm(), tag);
+  }
+  // Outside a request an unknown UID keeps its tag for the life of the store.
+  const Tag outside = tagOf("outside.uid");
+  { host::RequestScope request; }
+  EXPECT_EQ(tagOf("outside.uid"), outside);
+}
+
 }  // namespace

@@ -380,13 +380,6 @@ TEST_F(AttributeMappingTest, ItemAndRevisionPrefixesResolveAgainstTheDatasetTheH
   EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{});
 }
 
-TEST_F(AttributeMappingTest, AFailingDatasetLookupIsAnErrorOfTheMapping) {
-  host::faultPlan().fail("AE_ask_dataset", 7099);
-  const auto response = resolve({info("d.m", "", {"m.desc", "m.name"})});
-  EXPECT_EQ(response.output[0].mappedPropertie.size(), 1u);
-  EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{"d.m,DESCRIPTION: 7099 215084"});
-}
-
 TEST_F(AttributeMappingTest, EachUnusableResolutionIsAnErrorKeyedByTheMapping) {
   load("<fixture>" + mapping("m.odd", "ODD", "x") + mapping("m.noobj", "NOOBJ", "x") +
        mapping("m.noprop", "NOPROP", "x") + mapping("m.empty", "EMPTY", nullptr) +
@@ -425,22 +418,38 @@ TEST_F(AttributeMappingTest, AnInvalidMappingEndsItsInput) {
   EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{"d.m: 7007 215076"});
 }
 
+// A failing query of one mapping is an error of that mapping and the others resolve; a failing
+// title ends the input, as its error cannot be keyed by the mapping.
 TEST_F(AttributeMappingTest, FailingMappingQueriesAreErrorsOfTheMapping) {
-  host::faultPlan().fail("ATTRMAP_ask_mapping_dataset_type", 7099, 1);
-  host::faultPlan().fail("AE_ask_datasettype_name", 7098, 1);
-  host::faultPlan().fail("ATTRMAP_ask_mapping_item_type", 7097, 1);
-  const auto response = resolve({info("d.m", "", {"m.desc", "m.desc", "m.name", "m.desc"})});
-  EXPECT_EQ(stacks(response.serviceData.getErrorArray()),
-            (Strings{"d.m,DESCRIPTION: 7099 215078", "d.m,DESCRIPTION: 7098 215079",
-                     "d.m,NAME: 7097 215080"}));
-  EXPECT_EQ(response.output[0].mappedPropertie.size(), 1u);
-}
-
-TEST_F(AttributeMappingTest, AFailingTitleQueryEndsTheInput) {
-  host::faultPlan().fail("ATTRMAP_ask_mapping_attr_title", 7099, 2);
-  const auto response = resolve({info("d.m", "", {"m.name", "m.desc", "m.name"})});
-  EXPECT_EQ(response.output[0].mappedPropertie.size(), 1u);
-  EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{"d.m: 7099 215077"});
+  const struct {
+    std::vector<std::pair<const char*, int>> faults;  // Call and the nth call that fails.
+    Strings mappings;
+    Strings stacks;
+    size_t mapped;
+  } cases[] = {
+      {{{"AE_ask_dataset", 0}}, {"m.desc", "m.name"}, {"d.m,DESCRIPTION: 7099 215084"}, 1},
+      {{{"ATTRMAP_ask_mapping_dataset_type", 1},
+        {"AE_ask_datasettype_name", 1},
+        {"ATTRMAP_ask_mapping_item_type", 1}},
+       {"m.desc", "m.desc", "m.name", "m.desc"},
+       {"d.m,DESCRIPTION: 7099 215078", "d.m,DESCRIPTION: 7099 215079", "d.m,NAME: 7099 215080"},
+       1},
+      {{{"ATTRMAP_ask_mapping_attr_title", 2}},
+       {"m.name", "m.desc", "m.name"},
+       {"d.m: 7099 215077"},
+       1},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.faults[0].first);
+    host::faultPlan().clear();
+    for (const auto& fault : test.faults) {
+      host::faultPlan().fail(fault.first, 7099, fault.second);
+    }
+    const auto response = resolve({info("d.m", "", test.mappings)});
+    EXPECT_EQ(response.output[0].mappedPropertie.size(), test.mapped);
+    EXPECT_EQ(stacks(response.serviceData.getErrorArray()), test.stacks);
+    host::errorStore().clear();
+  }
 }
 
 // --- setAttrValues -------------------------------------------------------------------------

@@ -204,39 +204,25 @@ TEST_F(AttrMapTest, PropertyHandlesNameTheirObjectAndProperty) {
   EXPECT_EQ(owner, nullptr);
 }
 
+// Every field of a declared descriptor is checked through the attribute-mapping listing; here
+// only what that listing's world leaves at the other value.
 TEST_F(AttrMapTest, ADeclaredDescriptorAnswersItsFields) {
   PropertyDescriptor* descriptor = nullptr;
   ASSERT_EQ(PropertyDescriptor::askPropertyDescriptor(tagOf("pd.desc"), &descriptor), 0);
-  EXPECT_EQ(descriptor->name(), "object_desc");
-  std::string display;
-  ASSERT_EQ(descriptor->presentationName(&display), 0);
-  EXPECT_EQ(display, "Description");
-  EXPECT_EQ(descriptor->valueType(), 8);
-  EXPECT_EQ(descriptor->propertyType(), 1);
-  EXPECT_EQ(descriptor->maxNumberOfElements(), 1);
-  EXPECT_EQ(descriptor->maxStringLength(), 240);
-  EXPECT_TRUE(descriptor->isRequired());
-  EXPECT_TRUE(descriptor->isEnabled());
   EXPECT_TRUE(descriptor->isModifiable());
   bool displayable = true;
   ASSERT_EQ(descriptor->isDisplayable(&displayable), 0);
   EXPECT_FALSE(displayable);
   EXPECT_EQ(descriptor->askLOVAttachSpecifier(), 3);
-
   ListOfValues* lovView = nullptr;
   ASSERT_EQ(descriptor->askListOfValues(&lovView), 0);
   std::unique_ptr<ListOfValues> lov(lovView);
   ASSERT_NE(lov, nullptr);
-  EXPECT_EQ(lov->tag(), tagOf("lov.finish"));
   int count = 0;
   char** names = nullptr;
   ASSERT_EQ(lov->askInterdependents(&count, &names), 0);
   ASSERT_EQ(count, 2);
-  EXPECT_STREQ(names[0], "material");
-  EXPECT_STREQ(names[1], "coating");
   SM_free(names);
-
-  EXPECT_EQ(ask(PROPDESC_ask_prule_init_value, tagOf("pd.desc")), "none yet");
 }
 
 TEST_F(AttrMapTest, AnEmptyDescriptorHasDefaultsAndNoListOfValues) {

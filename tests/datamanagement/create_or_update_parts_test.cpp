@@ -265,25 +265,26 @@ TEST_F(PartsTest, ItemGoesToPosition999SoItIsAppended) {
             (std::vector<Tag>{tagOf("ref.1"), tagOf("ref.2"), response.output[0].item.tag()}));
 }
 
-TEST_F(PartsTest, RefusedFolderIsCheckedForEachInputAndThePreferenceFolderTakesItsPlace) {
-  std::vector<PartInfo> parts = {part("a"), part("b")};
-  for (PartInfo& info : parts) {
-    info.itemInput.folder = tagOf("f.theirs");
+// A folder the user may not write is checked for each input, one that is no object is not
+// checked at all; either way the preference folder takes its place without an error.
+TEST_F(PartsTest, UnusableFolderFallsBackToThePreferenceFolderWithoutAnError) {
+  const struct {
+    const char* folder;
+    int checks;
+  } cases[] = {{"f.theirs", 2}, {"no.such.folder", 0}};
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.folder);
+    SetUp();
+    std::vector<PartInfo> parts = {part("a"), part("b")};
+    for (PartInfo& info : parts) {
+      info.itemInput.folder = tagOf(test.folder);
+    }
+    const Response response = run(parts);
+    EXPECT_EQ(calls("AM_check_privilege"), test.checks);
+    EXPECT_TRUE(saved(tagOf("f.theirs"), "contents").tags.empty());
+    EXPECT_EQ(saved(tagOf("f.newstuff"), "contents").tags.size(), 2u);
+    EXPECT_EQ(errors(response), Strings{});
   }
-  const Response response = run(parts);
-  EXPECT_EQ(calls("AM_check_privilege"), 2);
-  EXPECT_TRUE(saved(tagOf("f.theirs"), "contents").tags.empty());
-  EXPECT_EQ(saved(tagOf("f.newstuff"), "contents").tags.size(), 2u);
-  EXPECT_EQ(errors(response), Strings{});
-}
-
-TEST_F(PartsTest, FolderThatIsNoObjectFallsBackWithoutLeavingAnError) {
-  PartInfo info = part("a");
-  info.itemInput.folder = tagOf("no.such.folder");
-  const Response response = run(info);
-  EXPECT_EQ(calls("AM_check_privilege"), 0);
-  EXPECT_EQ(saved(tagOf("f.newstuff"), "contents").tags.size(), 1u);
-  EXPECT_EQ(errors(response), Strings{});
 }
 
 TEST_F(PartsTest, PreferenceTwoFilesIntoTheHomeFolderAndOtherValuesLeaveNoFolder) {

@@ -40,8 +40,10 @@ class RecordsTest : public ::testing::Test {
   SAXToNodeParser parser_;
 };
 
-TEST_F(RecordsTest, CopiesShareTheImplementationObject) {
-  Base::ErrorValue first;
+// Copies, assigned records and records held in lists share one implementation object; a
+// self-assignment keeps it and its count.
+TEST_F(RecordsTest, CopiesAndHoldersShareTheImplementationObject) {
+  ExposedErrorValue first;
   Base::ErrorValue copy(first);
   copy.setCode(5);
   EXPECT_EQ(first.getCode(), 5);
@@ -49,29 +51,21 @@ TEST_F(RecordsTest, CopiesShareTheImplementationObject) {
   assigned = first;
   assigned.setMessage("shared");
   EXPECT_EQ(copy.getMessage(), "shared");
-}
+  Base::ErrorValueImpl* object = &first.impl();
+  Base::ErrorValue& alias = first;
+  alias = first;
+  EXPECT_EQ(&first.impl(), object);
+  EXPECT_EQ(first.count(), 3);
 
-TEST_F(RecordsTest, SelfAssignmentKeepsObjectAndCount) {
-  ExposedErrorValue record;
-  Base::ErrorValue other(record);
-  Base::ErrorValueImpl* object = &record.impl();
-  Base::ErrorValue& alias = record;
-  alias = record;
-  EXPECT_EQ(&record.impl(), object);
-  EXPECT_EQ(record.count(), 2);
-}
-
-TEST_F(RecordsTest, RecordsInListsAndFieldsShareWithTheirSource) {
   Base::ErrorStack stack;
   Base::ErrorValue value;
   stack.addErrorValue(value);
   value.setCode(7);
   EXPECT_EQ(stack.getErrorValueArray().at(0).getCode(), 7);
-
   Base::ServiceData serviceData;
-  Base::ModelObject object;
-  serviceData.addDataObject(object);
-  object.setUid("uid1");
+  Base::ModelObject model;
+  serviceData.addDataObject(model);
+  model.setUid("uid1");
   EXPECT_EQ(serviceData.getDataObjectArray().at(0).getUid(), "uid1");
 }
 
@@ -104,15 +98,7 @@ TEST_F(RecordsTest, AdoptedCloneKeepsTheCountInvariant) {
   EXPECT_EQ(stack.count(), 1);  // The clone is gone and took nothing with it (no leak either).
 }
 
-TEST_F(RecordsTest, BothGettersReturnTheStoredString) {
-  Base::ErrorValue record;
-  record.setMessage("before");
-  const Base::ErrorValue& constant = record;
-  EXPECT_EQ(&record.getMessage(), &constant.getMessage());
-  record.getMessage() = "after";
-  EXPECT_EQ(constant.getMessage(), "after");
-}
-
+// Setting a field sets its companion, which starts unset; a list setter replaces, an adder appends.
 TEST_F(RecordsTest, SettersSetTheCompanionAndDefaultsAreUnset) {
   Base::ErrorStack stack;
   EXPECT_FALSE(stack.isClientIdSet());
@@ -127,9 +113,7 @@ TEST_F(RecordsTest, SettersSetTheCompanionAndDefaultsAreUnset) {
   value.setIsNull(true);
   EXPECT_TRUE(value.isIsNullSet());
   EXPECT_TRUE(value.getIsNull());
-}
 
-TEST_F(RecordsTest, ListSetterReplacesAndAdderAppends) {
   Base::Preference preference;
   preference.addValue(Base::PreferenceValue());
   preference.addValue(Base::PreferenceValue());

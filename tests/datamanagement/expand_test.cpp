@@ -145,21 +145,36 @@ TEST_F(ExpandTest, FolderLevelListsSubFoldersItemsAndRevisionsAndPassesOverTheRe
   EXPECT_FALSE(plain(response.serviceData, "d.loose") || plain(response.serviceData, "s.1"));
 }
 
-TEST_F(ExpandTest, LatestNRevsCountsFromTheNewestAndAnyOtherNumberListsAll) {
-  const auto itemsFor = [this](int latest) {
-    return items(folders({"f.top"}, latest, false).output.at(0))[0];
+// The latest N revisions count from the newest and any other number lists all; zero lists items
+// without revisions, and filters still select them (some revision of i.5 has a model; i.plain's
+// has none and i.bare has no revision). Without filters an expanded revision lists every dataset
+// of its class.
+TEST_F(ExpandTest, LatestNRevsAndFiltersSelectTheListedItemsAndRevisions) {
+  const Strings all = {"i.5: r.A r.B r.C r.D r.E", "i.bare:", "i.plain: r.plain"};
+  const struct {
+    int latest;
+    bool expandRevs;
+    std::vector<Filter> filters;
+    Strings items;
+  } cases[] = {
+      {2, false, {}, {"i.5: r.D r.E", "i.bare:", "i.plain: r.plain"}},
+      {5, false, {}, all},
+      {7, false, {}, all},
+      {-1, false, {}, all},
+      {0, true, {}, {"i.5:", "i.bare:", "i.plain:"}},
+      {0, false, kModels, {"i.5:"}},
+      {1, true, {}, {"i.5: r.E[d.E.model d.E.drawing]", "i.bare:", "i.plain: r.plain"}},
   };
-  EXPECT_EQ(itemsFor(2), "i.5: r.D r.E");
-  EXPECT_EQ(itemsFor(5), "i.5: r.A r.B r.C r.D r.E");
-  EXPECT_EQ(itemsFor(7), "i.5: r.A r.B r.C r.D r.E");
-  EXPECT_EQ(itemsFor(-1), "i.5: r.A r.B r.C r.D r.E");
-}
-
-TEST_F(ExpandTest, LatestNRevsZeroListsItemsWithoutRevisionsAndFiltersStillSelectThem) {
-  EXPECT_EQ(items(folders({"f.top"}, 0, true).output.at(0)),
-            (Strings{"i.5:", "i.bare:", "i.plain:"}));
-  // Some revision of i.5 has a model; i.plain's has none and i.bare has no revision.
-  EXPECT_EQ(items(folders({"f.top"}, 0, false, kModels).output.at(0)), Strings{"i.5:"});
+  for (const auto& test : cases) {
+    SCOPED_TRACE(std::to_string(test.latest) + (test.expandRevs ? " expanded" : ""));
+    const auto response = folders({"f.top"}, test.latest, test.expandRevs, test.filters);
+    EXPECT_EQ(items(response.output.at(0)), test.items);
+    Strings revisions;
+    for (const auto& revision : response.output.at(0).itemRevsOutput) {
+      revisions.push_back(revisionText(revision));
+    }
+    EXPECT_EQ(revisions, Strings{"r.C"});  // Revisions in the folder itself.
+  }
 }
 
 TEST_F(ExpandTest, WithRevisionsExpandedOnlyRevisionsThatReachADatasetAreListed) {
@@ -169,12 +184,6 @@ TEST_F(ExpandTest, WithRevisionsExpandedOnlyRevisionsThatReachADatasetAreListed)
   EXPECT_TRUE(output.itemRevsOutput.empty());  // r.C has no model.
   EXPECT_TRUE(plain(response.serviceData, "d.E.model") && plain(response.serviceData, "r.D"));
   EXPECT_FALSE(plain(response.serviceData, "r.A") || plain(response.serviceData, "i.plain"));
-}
-
-TEST_F(ExpandTest, WithoutFiltersAnExpandedRevisionListsEveryDatasetOfItsClass) {
-  const auto response = folders({"f.top"}, 1, true);
-  EXPECT_EQ(items(response.output.at(0))[0], "i.5: r.E[d.E.model d.E.drawing]");
-  EXPECT_EQ(revisionText(response.output.at(0).itemRevsOutput.at(0)), "r.C");
 }
 
 TEST_F(ExpandTest, BadFoldersAreReportedAndTheOthersGoOn) {

@@ -147,7 +147,8 @@ namespace Server {
 // The exception an operation throws to fail its whole call. The default constructor describes
 // the failure that is on the host's error store: it takes the store's messages as details, the
 // newest entry's message, code and severity, and clears the store (so the entries reach no later
-// error stack). With an empty store the message is kDefaultMessage.
+// error stack). With an empty store the message is kDefaultMessage. The constructor from a
+// message keeps that message and takes the store's entries, code and severity the same way.
 class ServiceException : public Korvane::Schemas::Soa::_2006_03::Exceptions::ServiceException {
  public:
   static const char* const kDefaultMessage;

@@ -1,12 +1,14 @@
 // What the service fuzz targets check, shared by them: request text of any shape goes to every
-// operation of registered skeletons through invokeMethod, on a freshly seeded store for every
-// input. After each request:
+// operation of registered skeletons through invokeMethod, each time on the seeded store
+// (fuzz/seed_store.h). After each request:
 // - every host allocation the request received has been released (no leak, no double or
 //   foreign free);
-// - a request that returned a reply left the host's error store empty (everything on it went
-//   into an error stack or was cleared), and the reply is a well-formed document;
-// - a request whose exception escaped the handler is the dispatcher's to answer; the store is
-//   cleared for the next request, as the dispatcher does.
+// - the host's error store is empty (everything on it went into an error stack or was cleared),
+//   no object is locked and no mark point is left;
+// - a fault (a fault document, or an exception escaping the handler, which the dispatcher
+//   answers with one) left every object as it was;
+// - a response is a well-formed document; every object in createdObj and updatedObj exists,
+//   none in deletedObj does, and every other object the response names exists.
 // The text also goes through the wire records: what a record writes must read back into the
 // same record. Any breach aborts with the target's name, the operation and the text.
 #pragma once
@@ -18,13 +20,16 @@
 #include <vector>
 
 #include "framework/iiop_skeleton.h"
+#include "framework/monitor.h"
 #include "framework/sax_to_node_parser.h"
 #include "framework/wire_support.h"
+#include "fuzz/seed_store.h"
 #include "host/gateway/kv_service_manager.h"
 #include "host/object/error_store.h"
 #include "host/object/host_call.h"
 #include "host/object/memory.h"
 #include "host/object/store.h"
+#include "host/soaserver/dispatcher.h"
 
 namespace service_fuzz {
 
@@ -56,21 +61,11 @@ inline std::vector<IiopSkeleton*> registeredSkeletons(std::initializer_list<cons
   return found;
 }
 
-// A fresh store holding `fixture`, with the object "gone" deleted: its UID names a tag that is
-// no longer valid.
-inline void seedStore(const char* fixture) {
-  host::Store& store = host::Store::instance();
-  store.reset();
-  store.loadFixture(fixture);
-  store.remove(store.tagOfUid("gone"));
-  host::errorStore().clear();
-}
-
 // Parsing must succeed or raise XmlParseError; what a record writes must read back the same.
 inline void checkRecords(const std::string& request,
                          std::initializer_list<const std::vector<WireRecordType>*> typeLists) {
   using Korvane::Soa::Common::Xml::XmlParseError;
-  static Korvane::Soa::Common::Xml::SAXToNodeParser parser;
+  Korvane::Soa::Common::Xml::SAXToNodeParser parser;
   const Korvane::Soa::Common::Xml::XMLNode* root = nullptr;
   try {
     root = &parser.parseString(request);
@@ -93,20 +88,94 @@ inline void checkRecords(const std::string& request,
   }
 }
 
+// The seeded store's snapshot, taken on first use.
+inline const host::Store::Snapshot& seed() {
+  static const host::Store::Snapshot snapshot = [] {
+    seedSession();
+    return host::Store::instance().snapshot();
+  }();
+  return snapshot;
+}
+
+// Why the store breaks an invariant that holds between requests; empty when it does not.
+// `marks` is the number of mark points the harness itself holds.
+inline std::string storeBreach(std::size_t marks) {
+  host::Store& store = host::Store::instance();
+  if (!host::errorStore().empty()) {
+    std::string codes;
+    for (const host::ErrorEntry& entry : host::errorStore().entries()) {
+      codes += " " + std::to_string(entry.code) + " " + entry.message + ";";
+    }
+    return "entries left on the error store:" + codes;
+  }
+  if (store.markPointCount() != marks) {
+    return "a mark point left";
+  }
+  const Tag locked = store.firstLockedObject();
+  if (locked != NULLTAG) {
+    return "the object " + store.uidOfTag(locked) + " left locked";
+  }
+  return std::string();
+}
+
+// Why the response, from `node` down, breaks the reply contract; empty when it does not.
+inline std::string replyBreach(const Korvane::Soa::Common::Xml::XMLNode& node) {
+  host::Store& store = host::Store::instance();
+  if (node.name() == "partialError") {
+    return std::string();  // May name what the request named, existing or not.
+  }
+  const std::string* uid = node.attr("uid");
+  if (uid != nullptr && !uid->empty()) {
+    const bool live = store.find(store.tagOfUid(*uid)) != nullptr;
+    if (node.name() == "deletedObj" && live) {
+      return "the deleted object " + *uid + " still exists";
+    }
+    if (node.name() != "deletedObj" && !live) {
+      return "the reply names " + *uid + " (" + node.name() + "), which does not exist";
+    }
+  }
+  for (const Korvane::Soa::Common::Xml::XMLNode* child : node.children()) {
+    std::string found = replyBreach(*child);
+    if (!found.empty()) {
+      return found;
+    }
+  }
+  return std::string();
+}
+
+// The request's reply; an escaped exception, which the dispatcher answers with a fault
+// document, gives an empty text.
+inline std::string invoke(IiopSkeleton& skeleton, const std::string& operation,
+                          const std::string& request) {
+  try {
+    return skeleton.invokeMethod(operation, request);
+  } catch (...) {
+    host::errorStore().clear();  // As the dispatcher does.
+    return std::string();
+  }
+}
+
+// Checks a request on the seeded store. `dirty`: whether the store may differ from the seed;
+// it is restored first then, and set again when the request changed what a mark point does
+// not take back.
+//
+// The request runs under a mark point of the harness, so that undoing it costs what it changed
+// rather than what the store holds; only a fault that changed objects (which may be no more than
+// a window made and closed) is run again on a restored store, to compare every object with
+// the seed.
 inline void checkRequest(IiopSkeleton& skeleton, const std::string& operation,
-                         const std::string& request) {
+                         const std::string& request, bool& dirty) {
+  host::Store& store = host::Store::instance();
+  if (dirty) {
+    store.restore(seed());
+  }
   host::Allocator& allocator = host::allocator();
   const std::size_t outstanding = allocator.outstanding();
   const host::AllocatorCounts before = allocator.counts();
-  bool replied = false;
-  std::string reply;
-  try {
-    reply = skeleton.invokeMethod(operation, request);
-    replied = true;
-  } catch (...) {
-    // The dispatcher turns it into a fault document and clears the store.
-    host::errorStore().clear();
-  }
+  int mark = 0;
+  store.placeMarkPoint(&mark);
+  const std::string reply = invoke(skeleton, operation, request);
+  const bool fault = reply.empty() || host::isFaultDocument(reply);
   if (allocator.outstanding() != outstanding) {
     breach(operation, "host allocations left outstanding", request);
   }
@@ -114,28 +183,53 @@ inline void checkRequest(IiopSkeleton& skeleton, const std::string& operation,
       allocator.counts().foreignFrees != before.foreignFrees) {
     breach(operation, "a double or foreign free", request);
   }
-  if (replied) {
-    if (!host::errorStore().empty()) {
-      breach(operation, "entries left on the error store", request);
-    }
+  const std::string left = storeBreach(1);
+  if (!left.empty()) {
+    breach(operation, left, request);
+  }
+  if (!fault) {
+    Korvane::Soa::Common::Xml::SAXToNodeParser parser;
+    const Korvane::Soa::Common::Xml::XMLNode* root = nullptr;
     try {
-      Korvane::Soa::Common::Xml::SAXToNodeParser parser;
-      parser.parseString(reply);
+      root = &parser.parseString(reply);
     } catch (const std::exception& error) {
       breach(operation, std::string("the reply does not parse: ") + error.what(), reply);
     }
+    const std::string wrong = replyBreach(*root);
+    if (!wrong.empty()) {
+      breach(operation, wrong, request + "\nreply:\n" + reply);
+    }
+  }
+  bool changed = false;
+  store.rollToMarkPoint(mark, &changed);
+  dirty = changed || store.outgrew(seed());
+  if (fault && changed) {
+    store.restore(seed());
+    invoke(skeleton, operation, request);
+    const Tag object = store.firstChangedObject(seed());
+    if (object != NULLTAG) {
+      breach(operation, "a fault changed the object " + store.uidOfTag(object),
+             request + "\nreply:\n" + reply);
+    }
+    dirty = true;
   }
 }
 
-// Every operation of every skeleton, each on a fresh store.
-inline void checkEveryOperation(const std::vector<IiopSkeleton*>& skeletons, const char* fixture,
+// Every operation of every skeleton, each on the seeded store.
+inline void checkEveryOperation(const std::vector<IiopSkeleton*>& skeletons,
                                 const std::string& request) {
+  static bool dirty = true;
   for (IiopSkeleton* skeleton : skeletons) {
     for (const auto& entry : skeleton->operationTable()) {
-      seedStore(fixture);
-      checkRequest(*skeleton, entry.first, request);
+      checkRequest(*skeleton, entry.first, request, dirty);
     }
   }
+  // Back to the seed before the input ends, logs of host modules and the timing monitor's
+  // marks included: what the input allocated is then released within it, which is what
+  // libFuzzer's leak detection expects (otherwise it scans the heap after every input).
+  host::Store::instance().restore(seed());
+  Korvane::Soa::Internal::Common::Monitor::clear();
+  dirty = false;
 }
 
 }  // namespace service_fuzz

@@ -165,6 +165,52 @@ void Store::reset() {
   callLog().clear();
 }
 
+Store::Snapshot Store::snapshot() const {
+  Snapshot copy;
+  copy.state_ = state_;
+  return copy;
+}
+
+void Store::restore(const Snapshot& snapshot) {
+  structureChanged();
+  state_ = snapshot.state_;
+  state_.marks.clear();
+  errorStore().clear();
+  callLog().clear();
+  faultPlan().clear();
+  for (void (*hook)() : registries().hooks) {
+    hook();
+  }
+}
+
+Tag Store::firstChangedObject(const Snapshot& snapshot) const {
+  const std::deque<Slot>& before = snapshot.state_.slots;
+  const std::deque<Slot>& now = state_.slots;
+  for (std::size_t index = 1; index < now.size(); ++index) {
+    const bool liveNow = now[index].kind == Slot::kObject && now[index].object.live();
+    const bool liveBefore =
+        index < before.size() && before[index].kind == Slot::kObject && before[index].object.live();
+    if (liveNow != liveBefore || (liveNow && !(now[index].object == before[index].object))) {
+      return Tag(static_cast<std::uint32_t>(index));
+    }
+  }
+  return NULLTAG;
+}
+
+bool Store::outgrew(const Snapshot& snapshot) const {
+  return state_.slots.size() != snapshot.state_.slots.size() ||
+         state_.counters != snapshot.state_.counters;
+}
+
+Tag Store::firstLockedObject() const {
+  for (const Slot& slot : state_.slots) {
+    if (slot.kind == Slot::kObject && slot.object.live() && slot.object.locked) {
+      return slot.object.tag;
+    }
+  }
+  return NULLTAG;
+}
+
 Tag Store::newSlot(Slot::Kind kind) {
   const Tag tag(static_cast<std::uint32_t>(state_.slots.size()));
   state_.slots.emplace_back();

@@ -270,6 +270,24 @@ class Store {
   // same text.
   std::string saveFixture() const;
 
+  // --- Snapshots (harnesses that run many requests on one seeded store) ------------------
+  class Snapshot;
+  // The whole store as it is now. REQUIRES: no mark point placed.
+  Snapshot snapshot() const;
+  // Puts the store back as it was at `snapshot`, as if the store had been reset and the
+  // snapshot's content loaded: the error store, the call log and the fault plan are emptied,
+  // mark points dropped, reset hooks run, and host module indexes rebuild on their next use.
+  void restore(const Snapshot& snapshot);
+  // The first object (by tag) that is not as it was at `snapshot`: live then and not now, live
+  // now and not then, or live in both with another record (working values, locks and flags
+  // included); null when there is none. An object made and deleted since is no change.
+  Tag firstChangedObject(const Snapshot& snapshot) const;
+  // Whether tags or counter values were handed out since `snapshot`, which mark points do not
+  // take back.
+  bool outgrew(const Snapshot& snapshot) const;
+  // The first live object that is locked; null when none is.
+  Tag firstLockedObject() const;
+
  private:
   // How to undo one change of one object, recorded when the change is made. A change records
   // only what it replaced (the property written, the entry inserted, the flags and the working
@@ -400,6 +418,12 @@ class RequestScope {
   ~RequestScope();
   RequestScope(const RequestScope&) = delete;
   RequestScope& operator=(const RequestScope&) = delete;
+};
+
+class Store::Snapshot {
+ private:
+  friend class Store;
+  State state_;
 };
 
 // Brings a host module's index up to date with the store (see Store::structureVersion):

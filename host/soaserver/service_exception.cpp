@@ -9,23 +9,40 @@ namespace Server {
 
 const char* const ServiceException::kDefaultMessage = "The service call failed.";
 
-ServiceException::ServiceException() {
+namespace {
+
+// Moves the error store's entries into `exception` as its details, the newest one's code and
+// severity as its code and level, and empties the store: the reason of the failure goes with
+// the fault instead of staying behind for a later request. False when the store was empty.
+bool takeErrorStore(ServiceException& exception, bool takeMessage) {
   const std::vector<host::ErrorEntry> entries = host::errorStore().takeSnapshot();
   if (entries.empty()) {
-    setMessage(kDefaultMessage);
-    return;
+    return false;
   }
   for (const host::ErrorEntry& entry : entries) {
-    addDetail(entry.message);
+    exception.addDetail(entry.message);
   }
   const host::ErrorEntry& newest = entries.back();
-  setMessage(newest.message);
-  setCode(std::to_string(newest.code));
-  setLevel(std::to_string(newest.severity));
+  if (takeMessage) {
+    exception.setMessage(newest.message);
+  }
+  exception.setCode(std::to_string(newest.code));
+  exception.setLevel(std::to_string(newest.severity));
+  return true;
+}
+
+}  // namespace
+
+ServiceException::ServiceException() {
+  if (!takeErrorStore(*this, true)) {
+    setMessage(kDefaultMessage);
+  }
 }
 
 ServiceException::ServiceException(const std::string& message)
-    : Korvane::Schemas::Soa::_2006_03::Exceptions::ServiceException(message) {}
+    : Korvane::Schemas::Soa::_2006_03::Exceptions::ServiceException(message) {
+  takeErrorStore(*this, false);
+}
 
 }  // namespace Server
 }  // namespace Soa

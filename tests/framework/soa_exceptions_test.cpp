@@ -63,19 +63,25 @@ TEST_F(ExceptionsTest, GetWireDataIsTheExceptionItself) {
   EXPECT_EQ(&server.getWireData(), static_cast<Wire::ServiceException*>(&server));
 }
 
-TEST_F(ExceptionsTest, DefaultServerExceptionTakesTheErrorStoreAndEmptiesIt) {
+// Both constructors take the failure on the error store with them, so that it neither is lost
+// nor reaches a later request; the one from a message keeps its message.
+TEST_F(ExceptionsTest, ServerExceptionsTakeTheErrorStoreAndEmptyIt) {
   store().setMessageTemplate(215022, "The type %1$ was not found.");
-  ERROR_store(EMH_severity_error, 7007);
-  ERROR_store(EMH_severity_error, 215022, "Widget");
+  for (const bool withMessage : {false, true}) {
+    SCOPED_TRACE(withMessage);
+    ERROR_store(EMH_severity_error, 7007);
+    ERROR_store(EMH_severity_error, 215022, "Widget");
 
-  ServerServiceException exception;
+    const ServerServiceException exception =
+        withMessage ? ServerServiceException("child-1") : ServerServiceException();
 
-  EXPECT_EQ(exception.getMessage(), "The type Widget was not found.");
-  EXPECT_EQ(exception.getCode(), "215022");
-  EXPECT_EQ(exception.getLevel(), "3");
-  ASSERT_EQ(exception.getDetails().size(), 2u);
-  EXPECT_EQ(exception.getDetails()[1], "The type Widget was not found.");
-  EXPECT_TRUE(host::errorStore().empty());
+    EXPECT_EQ(exception.getMessage(), withMessage ? "child-1" : "The type Widget was not found.");
+    EXPECT_EQ(exception.getCode(), "215022");
+    EXPECT_EQ(exception.getLevel(), "3");
+    ASSERT_EQ(exception.getDetails().size(), 2u);
+    EXPECT_EQ(exception.getDetails()[1], "The type Widget was not found.");
+    EXPECT_TRUE(host::errorStore().empty());
+  }
 }
 
 TEST_F(ExceptionsTest, DefaultServerExceptionWithAnEmptyStoreHasTheDefaultMessage) {

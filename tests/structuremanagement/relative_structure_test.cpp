@@ -42,23 +42,18 @@ class RelativeStructureTest : public soacad_test::StructureWriteTest {
     });
   }
   ServiceException failingWrite(const std::vector<Info>& info, bool complete = false,
-                                const std::string& viewType = "",
-                                std::vector<int>* codes = nullptr) {
-    return failureOf(
-        [&] {
-          CreateOrUpdateRelativeStructureImpl().createOrUpdateRelativeStructure(info, viewType,
-                                                                                complete, Pref());
-        },
-        codes);
+                                const std::string& viewType = "") {
+    return failureOf([&] {
+      CreateOrUpdateRelativeStructureImpl().createOrUpdateRelativeStructure(info, viewType,
+                                                                            complete, Pref());
+    });
   }
   // Runs a write that must fail in a child and gives the failure's message (the child's client
-  // id) and the code the host's error store holds for it.
+  // id) and its code: the reason the host gave, taken from the error store with the failure.
   Strings childFailure(const std::vector<Info>& info) {
-    std::vector<int> codes;
-    ServiceException failure = failingWrite(info, false, "", &codes);
-    EXPECT_FALSE(failure.isCodeSet());
-    EXPECT_TRUE(failure.getDetails().empty());
-    return {failure.getMessage(), codes.empty() ? "" : std::to_string(codes.back())};
+    ServiceException failure = failingWrite(info);
+    EXPECT_TRUE(host::errorStore().empty());
+    return {failure.getMessage(), failure.getCode()};
   }
   Strings outputOf(const Response& response) {
     Strings texts;
@@ -188,7 +183,7 @@ TEST_F(RelativeStructureTest, AnotherViewTypeIsWrittenIntoItsOwnViewRevision) {
 TEST_F(RelativeStructureTest, AFailingChildFailsTheCallAndUndoesItsInputOnly) {
   Child frameBolt = child("b", "occ.f.bolt", "r.bolt.A");
   frameBolt.occInfo.attrsToSet = {{"bl_quantity", "5"}};
-  // The child's failure names the child and nothing more; the reason stays on the error store.
+  // The child's failure names the child and carries the reason.
   EXPECT_EQ(childFailure(
                 {input("r.frame.A", {frameBolt}), input("r.pin.A", {child("bad", "", "no.such")})}),
             (Strings{"bad", "7007"}));

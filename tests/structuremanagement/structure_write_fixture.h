@@ -85,12 +85,10 @@ class StructureWriteTest : public StructureTest {
     load(kStructureWriteFixture);
   }
 
-  // Runs `operation`, which must fail with a ServiceException, and gives that exception. The
-  // codes the failure leaves on the host's error store go to `codesLeft` (the store is then
-  // emptied); without it the exception must have taken the store with it. The host must be
-  // settled afterwards.
+  // Runs `operation`, which must fail with a ServiceException, and gives that exception; the
+  // exception must have taken the error store with it and the host must be settled afterwards.
   template <class Operation>
-  ServiceException failureOf(Operation&& operation, std::vector<int>* codesLeft = nullptr) {
+  ServiceException failureOf(Operation&& operation) {
     const std::size_t outstanding = host::allocator().outstanding();
     ServiceException caught("no ServiceException");
     try {
@@ -98,10 +96,6 @@ class StructureWriteTest : public StructureTest {
       ADD_FAILURE() << "no ServiceException was raised";
     } catch (const ServiceException& failure) {
       caught = failure;
-    }
-    if (codesLeft != nullptr) {
-      *codesLeft = storedCodes();
-      ERROR_store_clear();
     }
     expectSettled(outstanding);
     EXPECT_TRUE(host::openBomWindows().empty());

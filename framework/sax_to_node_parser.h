@@ -61,6 +61,9 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // parses again (which first drops the previous tree). Raises XmlParseError on any failure and
   // then holds no tree.
   const XMLNode& parseString(const std::string& text);
+  // The same for trusted text of the host's own (a saved store), which has a size limit of its
+  // own, `maxBytes`, instead of kMaxDocumentBytes; every other bound still holds.
+  const XMLNode& parseTrustedString(const std::string& text, std::size_t maxBytes);
 
   // The handlers that add nothing to the tree.
   void startDocument() override {}

@@ -663,7 +663,7 @@ void Store::applyFixture(const std::string& text) {
   SAXToNodeParser parser;
   const XMLNode* root = nullptr;
   try {
-    root = &parser.parseString(text);
+    root = &parser.parseTrustedString(text, kMaxFixtureBytes);
   } catch (const XmlParseError& error) {
     throw FixtureError(error.line(), error.column(), error.cause());
   }

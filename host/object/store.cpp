@@ -172,13 +172,16 @@ Store::Snapshot Store::snapshot() const {
 }
 
 void Store::restore(const Snapshot& snapshot) {
-  structureChanged();
+  newGeneration();
   state_ = snapshot.state_;
   state_.marks.clear();
   errorStore().clear();
   callLog().clear();
   faultPlan().clear();
   for (void (*hook)() : registries().hooks) {
+    hook();
+  }
+  for (void (*hook)() : loadHooks()) {
     hook();
   }
 }

@@ -8,18 +8,24 @@
 // See usage() for the contract. Exit status: 0 when every request got a response, 1 when any got
 // a fault (or the store or library could not be used), 2 for a command line it cannot read.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "framework/sax_to_node_parser.h"
+#include "framework/soa_exceptions.h"
 #include "framework/xml_parse_error.h"
 #include "host/gateway/kv_service_manager.h"
 #include "host/object/store.h"
@@ -42,7 +48,11 @@ void usage(std::ostream& out) {
       << "\n"
       << "The host's object store starts from the built-in demo store. With --store FILE it is\n"
       << "loaded from FILE instead (from the demo store when FILE does not exist yet) and saved\n"
-      << "back to FILE at the end, so that successive runs work as one session.\n"
+      << "back to FILE before the replies are written, so that successive runs work as one\n"
+      << "session. A FILE that exists but cannot be read fails the run and is left alone; a\n"
+      << "store that cannot be saved fails the run, and each response is then replaced by a\n"
+      << "fault saying so. A store file may hold at most " << host::Store::kMaxFixtureBytes
+      << " bytes.\n"
       << "\n"
       << "A fault reply gives a one-line reason on standard error and exit status 1.\n"
       << "The library is $SOACAD_LIBRARY, or " << kLibraryName
@@ -162,16 +172,74 @@ std::string libraryPath() {
   return candidates.front();
 }
 
-// Loads the store: FILE when it exists, else the demo store.
+// The system's text for `error` (an errno value).
+std::string systemError(int error) {
+  return std::strerror(error);
+}
+
+// Reads the whole store file. False with `missing` set when there is no such file; false with
+// the reason in `failure` for any other failure to read it (permissions, a folder, an I/O error,
+// a file past the store limit).
+bool readStoreFile(const std::string& path, std::string& text, bool& missing,
+                   std::string& failure) {
+  missing = false;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    missing = errno == ENOENT;
+    failure = systemError(errno);
+    return false;
+  }
+  struct stat status;
+  bool read = fstat(fd, &status) == 0;
+  int error = errno;
+  if (read && !S_ISREG(status.st_mode)) {
+    read = false;
+    error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+  }
+  if (read && static_cast<std::uint64_t>(status.st_size) > host::Store::kMaxFixtureBytes) {
+    close(fd);
+    failure = "the file has " + std::to_string(status.st_size) + " bytes, more than the " +
+              std::to_string(host::Store::kMaxFixtureBytes) + " a store may have";
+    return false;
+  }
+  text.clear();
+  char buffer[65536];
+  while (read) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      read = false;
+      error = errno;
+    } else if (got == 0) {
+      break;
+    } else {
+      text.append(buffer, static_cast<std::size_t>(got));
+    }
+  }
+  close(fd);
+  if (!read) {
+    failure = systemError(error);
+  }
+  return read;
+}
+
+// Loads the store: FILE when it exists, the demo store when there is no such file. The store
+// instance is fresh already (built on first use); it is not reset again.
 bool seedStore(const Options& options) {
   host::Store& store = host::Store::instance();
-  store.reset();
+  std::string text;
+  bool missing = true;
+  std::string failure;
+  if (!options.storeFile.empty() && !readStoreFile(options.storeFile, text, missing, failure) &&
+      !missing) {
+    std::cerr << kProgram << ": cannot read the store " << options.storeFile << ": " << failure
+              << "\n";
+    return false;
+  }
   try {
-    if (!options.storeFile.empty() && fileExists(options.storeFile)) {
-      store.loadFixtureFile(options.storeFile);
-    } else {
-      store.loadFixture(host::kDemoStore);
-    }
+    store.loadFixture(missing ? std::string(host::kDemoStore) : text);
   } catch (const std::exception& error) {
     std::cerr << kProgram << ": cannot load the store"
               << (options.storeFile.empty() ? "" : " " + options.storeFile) << ": " << error.what()
@@ -181,25 +249,116 @@ bool seedStore(const Options& options) {
   return true;
 }
 
-// Writes the store to FILE through a temporary file, so that a failed write never leaves half a
-// store behind.
-bool saveStore(const std::string& path) {
-  const std::string temporary = path + ".tmp";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file << host::Store::instance().saveFixture();
-    if (!file.flush()) {
-      std::cerr << kProgram << ": cannot write the store " << temporary << "\n";
-      std::remove(temporary.c_str());
+// The file a store path names: a symbolic link is followed to its target (which need not exist
+// yet), so that saving replaces the target and keeps the link. Empty, with the reason in
+// `failure`, for a chain of links that does not end.
+std::string storeTarget(const std::string& path, std::string& failure) {
+  std::string target = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat status;
+    if (lstat(target.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+      return target;
+    }
+    std::vector<char> link(static_cast<std::size_t>(status.st_size > 0 ? status.st_size : 255) + 1);
+    const ssize_t length = readlink(target.c_str(), link.data(), link.size());
+    if (length < 0) {
+      failure = systemError(errno);
+      return std::string();
+    }
+    const std::string next(link.data(), static_cast<std::size_t>(length));
+    const std::size_t slash = target.find_last_of('/');
+    target =
+        next[0] == '/' || slash == std::string::npos ? next : target.substr(0, slash + 1) + next;
+  }
+  failure = systemError(ELOOP);
+  return std::string();
+}
+
+// Writes all of `text` to `fd`.
+bool writeAll(int fd, const std::string& text) {
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t wrote = write(fd, text.data() + written, text.size() - written);
+    if (wrote < 0 && errno == EINTR) {
+      continue;
+    }
+    if (wrote <= 0) {
       return false;
     }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::cerr << kProgram << ": cannot replace the store " << path << "\n";
-    std::remove(temporary.c_str());
-    return false;
+    written += static_cast<std::size_t>(wrote);
   }
   return true;
+}
+
+// Saves the store to FILE so that a crash or a failure at any point leaves either the old or
+// the new store: the text goes to a new temporary file in the same folder (made by mkstemp, so
+// no fixed name and no link planted there is followed), which takes the old file's mode, is
+// synced, and is renamed over FILE; the folder is then synced so the rename itself lasts. A
+// symbolic link is saved to its target. False, with the reason, when any step fails; the
+// temporary file is then removed and FILE left as it was.
+bool saveStore(const std::string& path, std::string& failure) {
+  const std::string text = host::Store::instance().saveFixture();
+  if (text.size() > host::Store::kMaxFixtureBytes) {
+    failure = "the store has " + std::to_string(text.size()) + " bytes, more than the " +
+              std::to_string(host::Store::kMaxFixtureBytes) + " a store file may have";
+    return false;
+  }
+  const std::string target = storeTarget(path, failure);
+  if (target.empty()) {
+    return false;
+  }
+  const std::size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string temporary = folder + (slash == std::string::npos ? "/." : ".") + name + ".XXXXXX";
+  const int fd = mkstemp(&temporary[0]);
+  if (fd < 0) {
+    failure = "cannot create a temporary file in " + folder + ": " + systemError(errno);
+    return false;
+  }
+  struct stat old;
+  mode_t mode;
+  if (stat(target.c_str(), &old) == 0) {
+    mode = old.st_mode & 07777;
+  } else {
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  bool saved = fchmod(fd, mode) == 0 && writeAll(fd, text) && fsync(fd) == 0;
+  int error = errno;
+  if (close(fd) != 0 && saved) {
+    saved = false;
+    error = errno;
+  }
+  if (saved && rename(temporary.c_str(), target.c_str()) != 0) {
+    saved = false;
+    error = errno;
+  }
+  if (!saved) {
+    unlink(temporary.c_str());
+    failure = systemError(error);
+    return false;
+  }
+  const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folderFd < 0 || fsync(folderFd) != 0) {
+    failure = "saved, but the folder " + folder + " cannot be synced: " + systemError(errno);
+    if (folderFd >= 0) {
+      close(folderFd);
+    }
+    return false;
+  }
+  close(folderFd);
+  return true;
+}
+
+// The fault that replaces a response whose changes could not be saved.
+std::string notSavedFault(const std::string& reason) {
+  Korvane::Soa::Server::ServiceException exception(reason);
+  std::stringstream text;
+  Korvane::Soa::Common::Exceptions::ExceptionMapper::writeSoaException(exception.getWireData(),
+                                                                       text);
+  return text.str();
 }
 
 // The loaded service library; unloading it withdraws its services from the registries.
@@ -238,23 +397,38 @@ int run(const Options& options) {
   }
 
   int status = 0;
+  std::vector<host::Reply> replies;
+  std::vector<std::string> sources;
   for (const std::string& source : options.requests) {
     std::string request;
     if (!readRequest(source, request)) {
       status = 1;
       continue;
     }
-    const host::Reply reply = host::dispatch(options.service, options.operation, request);
-    std::cout << reply.text << "\n" << std::flush;
-    if (reply.fault) {
-      std::cerr << kProgram << ": " << options.operation << " ("
-                << (source == "-" ? "standard input" : source) << "): " << faultReason(reply)
-                << "\n";
-      status = 1;
+    replies.push_back(host::dispatch(options.service, options.operation, request));
+    sources.push_back(source == "-" ? "standard input" : source);
+  }
+  // Saved before any reply is written, so that no reply hands out what was not kept.
+  std::string failure;
+  if (!options.storeFile.empty() && !saveStore(options.storeFile, failure)) {
+    std::cerr << kProgram << ": cannot save the store " << options.storeFile << ": " << failure
+              << "\n";
+    status = 1;
+    for (host::Reply& reply : replies) {
+      if (!reply.fault) {
+        const std::string reason = "The session was not saved: cannot save the store " +
+                                   options.storeFile + ": " + failure;
+        reply = host::Reply{notSavedFault(reason), true, "ServiceException: " + reason};
+      }
     }
   }
-  if (!options.storeFile.empty() && !saveStore(options.storeFile)) {
-    status = 1;
+  for (std::size_t i = 0; i < replies.size(); ++i) {
+    std::cout << replies[i].text << "\n" << std::flush;
+    if (replies[i].fault) {
+      std::cerr << kProgram << ": " << options.operation << " (" << sources[i]
+                << "): " << faultReason(replies[i]) << "\n";
+      status = 1;
+    }
   }
   return status;
 }
@@ -272,5 +446,10 @@ int main(int argc, char** argv) {
     usage(std::cout);
     return 0;
   }
-  return run(options);
+  try {
+    return run(options);
+  } catch (const std::bad_alloc&) {
+    std::fputs("soacad-host: out of memory\n", stderr);
+    return 1;
+  }
 }

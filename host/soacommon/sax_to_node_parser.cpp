@@ -235,12 +235,15 @@ XMLNode& SAXToNodeParser::newNode() {
 }
 
 const XMLNode& SAXToNodeParser::parseString(const std::string& text) {
+  return parseTrustedString(text, kMaxDocumentBytes);
+}
+
+const XMLNode& SAXToNodeParser::parseTrustedString(const std::string& text, std::size_t maxBytes) {
   clear();
-  if (text.size() > kMaxDocumentBytes) {
+  if (text.size() > maxBytes) {
     throw XmlParseError(1, 1,
                         "document of " + std::to_string(text.size()) +
-                            " bytes exceeds the limit of " + std::to_string(kMaxDocumentBytes) +
-                            " bytes");
+                            " bytes exceeds the limit of " + std::to_string(maxBytes) + " bytes");
   }
   checkMarkup(text, kMaxAttributes);
   treeBudget_ = kTreeBytesAllowance + kMaxTreeBytesPerTextByte * text.size();

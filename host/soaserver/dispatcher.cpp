@@ -25,6 +25,12 @@ const char* const kFaultNames[] = {
     "ConnectionException", "ProtocolException", "InvalidCredentialsException",
     "InvalidUserException"};
 
+const char* const kUnanswerableFault =
+    "<ServiceException xmlns=\"http://korvane.com/Schemas/SOA/2006-03/Exceptions\" "
+    "message=\"The request failed and its fault could not be written.\"/>";
+const char* const kUnanswerableReason =
+    "ServiceException: The request failed and its fault could not be written.";
+
 Reply faultReply(SoaException& exception) {
   std::stringstream text;
   ExceptionMapper::writeSoaException(exception, text);
@@ -75,8 +81,10 @@ bool isFaultDocument(const std::string& document) {
   return false;
 }
 
-Reply dispatch(const std::string& serviceName, const std::string& operation,
-               const std::string& request) {
+namespace {
+
+Reply dispatchGuarded(const std::string& serviceName, const std::string& operation,
+                      const std::string& request) {
   ErrorStoreScope errorScope;
   T2LService* service = KvServiceManager::instance().find(serviceName);
   if (service == nullptr) {
@@ -106,6 +114,20 @@ Reply dispatch(const std::string& serviceName, const std::string& operation,
     return faultReply(std::string("The request failed: ") + exception.what());
   } catch (...) {
     return faultReply("The request failed with an unknown exception.");
+  }
+}
+
+}  // namespace
+
+Reply dispatch(const std::string& serviceName, const std::string& operation,
+               const std::string& request) {
+  try {
+    return dispatchGuarded(serviceName, operation, request);
+  } catch (...) {
+    // Writing the fault itself failed (out of memory): a fixed fault, with nothing left to
+    // allocate but the reply's own texts.
+    ERROR_store_clear();
+    return Reply{kUnanswerableFault, true, kUnanswerableReason};
   }
 }
 

@@ -18,7 +18,9 @@ struct Reply {
 // Answers `request` with the operation `operation` of the service registered under
 // `serviceName` with the gateway (KvServiceManager). The host's error store is cleared before
 // and after the call, so that no error of one request reaches another's error stacks.
-// An unknown service is answered with a fault document too.
+// An unknown service is answered with a fault document too, and so is a request whose fault
+// cannot be written (out of memory): then with a fixed one. What escapes is only an exception
+// thrown while even that fixed reply is copied.
 Reply dispatch(const std::string& serviceName, const std::string& operation,
                const std::string& request);
 

@@ -217,6 +217,20 @@ TEST_F(AlternateIdsTest, InvalidContextFailsOnlyThatInput) {
   EXPECT_EQ(errors(response), Strings{": 7007"});
 }
 
+// One call makes at most 100,000 ids: an input that would pass the limit fails, one that
+// reaches it exactly does not.
+TEST_F(AlternateIdsTest, InputsUpToTheCallLimitOfIdsAreMadeAndTheOneBeyondFails) {
+  const Wire::GenerateAlternateIdsResponse response =
+      generate({{"CAD_AltId", 99999, "A-#", "ctx.1"},
+                {"CAD_AltId", 2, "B-#", "ctx.1"},
+                {"CAD_AltId", 1, "C-#", "ctx.1"}});
+  EXPECT_EQ(errors(response), Strings{": 7013"});
+  const Strings made = entries(response.getInputIndexToAltIdArray());
+  ASSERT_EQ(made.size(), 2u);
+  EXPECT_EQ(made[0].substr(made[0].size() - 8), " A-99999");
+  EXPECT_EQ(made[1], "2: C-1");
+}
+
 TEST_F(AlternateIdsTest, CountBeyondTheCallLimitFailsThatInputWithoutGeneratingIds) {
   const Wire::GenerateAlternateIdsResponse response =
       generate({{"CAD_AltId", 2147483647, "A-#", "ctx.1"}, {"CAD_AltId", 1, "B-#", "ctx.1"}});

@@ -59,6 +59,17 @@ std::string leavesAnError(const std::string&) {
   return "<LeftResponse/>";
 }
 
+// An exception whose fault cannot be written: the memory runs out while it is described.
+class UnwritableException : public Korvane::Schemas::Soa::_2006_03::Exceptions::SoaException {
+ public:
+  std::string getLocalName() const override { throw std::bad_alloc(); }
+};
+
+std::string throwsUnwritable(const std::string&) {
+  ERROR_store(EMH_severity_error, 215050);
+  throw UnwritableException();
+}
+
 class TestSkeleton : public IiopSkeleton {
  public:
   TestSkeleton() {
@@ -67,6 +78,7 @@ class TestSkeleton : public IiopSkeleton {
     operations_["fails"] = &throwsIFail;
     operations_["refuses"] = &throwsServiceException;
     operations_["leaves"] = &leavesAnError;
+    operations_["unwritable"] = &throwsUnwritable;
     operations_["empty"] = nullptr;
   }
 };
@@ -119,6 +131,11 @@ TEST_F(SkeletonTest, DispatcherAnswersResponsesAndFaults) {
   const host::Reply refused = host::dispatch("Test-1", "refuses", "");
   EXPECT_TRUE(refused.fault);
   EXPECT_EQ(refused.reason, "ServiceException: no way");
+
+  const host::Reply unwritable = host::dispatch("Test-1", "unwritable", "");
+  EXPECT_TRUE(unwritable.fault);
+  EXPECT_TRUE(host::isFaultDocument(unwritable.text));
+  EXPECT_TRUE(host::errorStore().empty());
 
   const host::Reply unknownService = host::dispatch("Nope", "echo", "");
   EXPECT_TRUE(unknownService.fault);

@@ -160,6 +160,13 @@ TEST_F(SAXToNodeParserTest, OversizeDocumentIsRefusedBeforeParsing) {
   EXPECT_NE(error.cause().find("exceeds the limit"), std::string::npos) << error.what();
 }
 
+// A saved store is trusted text with a size limit of its own in place of the request's.
+TEST_F(SAXToNodeParserTest, TrustedTextHasItsOwnSizeLimit) {
+  SAXToNodeParser parser;
+  EXPECT_EQ(parser.parseTrustedString("<r/>", 4).name(), "r");
+  EXPECT_THROW(parser.parseTrustedString("<r/>", 3), XmlParseError);
+}
+
 // Text the parser refuses before or while building the tree, with the position it names and a
 // fragment of the cause.
 TEST_F(SAXToNodeParserTest, HostileTextIsRefusedWithItsPosition) {

@@ -1,6 +1,7 @@
 // The host program as a user runs it: command line in, reply documents on standard output, a
 // one-line reason on standard error and the exit status out. Runs the built program beside this
 // test program against the built library and the example requests.
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -178,6 +179,78 @@ TEST_F(HostProgramTest, StoreFileThatDoesNotLoadIsRefused) {
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find("cannot load the store"), std::string::npos) << result.err;
   EXPECT_TRUE(result.out.empty());
+}
+
+// Only "no such file" starts from the demo store: a store that exists but cannot be read fails
+// the run with the system's reason and is left as it was.
+TEST_F(HostProgramTest, StoreThatCannotBeReadFailsTheRunAndIsLeftAlone) {
+  ASSERT_EQ(mkdir(path("folder.xml").c_str(), 0755), 0);
+  writeFile(path("plain"), "not a folder");
+  const struct {
+    std::string store;
+    const char* reason;
+  } cases[] = {
+      {path("folder.xml"), "Is a directory"},
+      {path("plain") + "/store.xml", "Not a directory"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.store);
+    const Outcome result = run("--store '" + test.store + "' " + kService + " getAvailableTypes",
+                               "<GetAvailableTypesInput/>");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("cannot read the store " + test.store + ": " + test.reason),
+              std::string::npos)
+        << result.err;
+    EXPECT_TRUE(result.out.empty());
+  }
+  struct stat folder;
+  ASSERT_EQ(stat(path("folder.xml").c_str(), &folder), 0);
+  EXPECT_TRUE(S_ISDIR(folder.st_mode));
+  EXPECT_EQ(readFile(path("plain")), "not a folder");
+}
+
+// Saving replaces the file a link names, keeps the old file's mode and leaves no temporary
+// file behind.
+TEST_F(HostProgramTest, SavingKeepsTheModeFollowsTheLinkAndLeavesNothingElse) {
+  ASSERT_EQ(mkdir(path("data").c_str(), 0755), 0);
+  Outcome result =
+      run("--store '" + path("data/store.xml") + "' " + kService + " getAvailableTypes",
+          "<GetAvailableTypesInput/>");
+  ASSERT_EQ(result.status, 0) << result.err;
+  ASSERT_EQ(chmod(path("data/store.xml").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("data/store.xml", path("link.xml").c_str()), 0);
+
+  result = run("--store '" + path("link.xml") + "' " + kService + " generateAlternateIds",
+               readFile(example("generateAlternateIds")));
+  ASSERT_EQ(result.status, 0) << result.err;
+
+  struct stat link;
+  ASSERT_EQ(lstat(path("link.xml").c_str(), &link), 0);
+  EXPECT_TRUE(S_ISLNK(link.st_mode)) << "the link was replaced by a file";
+  struct stat target;
+  ASSERT_EQ(stat(path("data/store.xml").c_str(), &target), 0);
+  EXPECT_EQ(target.st_mode & 07777, 0600u);
+  EXPECT_NE(readFile(path("data/store.xml")).find("<counter"), std::string::npos);
+  std::string names;
+  for (const std::string& folder : {path("data"), folder_}) {
+    const std::string command = "ls -A '" + folder + "' > '" + path("listing") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    names += readFile(path("listing"));
+  }
+  EXPECT_EQ(names, "store.xml\ndata\nlink.xml\nlisting\nstderr\nstdin\nstdout\n");
+}
+
+// A store that cannot be saved fails the run with the system's reason, and no response is
+// written as if its changes had been kept.
+TEST_F(HostProgramTest, StoreThatCannotBeSavedFailsTheRunAndEveryResponse) {
+  const std::string store = path("missing/store.xml");
+  const Outcome result = run("--store '" + store + "' " + kService + " generateAlternateIds",
+                             readFile(example("generateAlternateIds")));
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("cannot save the store " + store), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("No such file or directory"), std::string::npos) << result.err;
+  EXPECT_EQ(result.out.find("GenerateAlternateIdsResponse"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("The session was not saved"), std::string::npos) << result.out;
 }
 
 // The DataManagement examples in the order of a session, each answered without an error: an

@@ -271,6 +271,17 @@ TEST_F(RevisionRuleTest, ListsTheSavedRulesWithWhatTheyHave) {
   EXPECT_EQ(errorsOf(response.serviceData), Strings{});
 }
 
+// Unit 0 is a unit; only a rule without one (-1) reports none.
+TEST_F(RevisionRuleTest, AUnitOfZeroIsReportedAsAUnit) {
+  ASSERT_EQ(store().write(tagOf("rr.unit"), "rule_unit", host::Value{{"0"}, {}},
+                          host::WriteMode::initial),
+            0);
+  const auto response = list();
+  ASSERT_EQ(rulesOf(response)[2], "rr.unit");
+  EXPECT_TRUE(response.output[2].hasValueStatus.at("rule_unit"));
+  EXPECT_FALSE(response.output[0].hasValueStatus.at("rule_unit"));
+}
+
 TEST_F(RevisionRuleTest, ARuleThatCannotBeDescribedIsAnErrorStackOfItsOwn) {
   host::faultPlan().fail("CFM_rule_list_entries", 99, 0, tagOf("rr.unit"));
   const auto response = list();

@@ -23,16 +23,21 @@ using Configured = Korvane::Soa::Cad::_2007_06::StructureManagement;
 using Strings = std::vector<std::string>;
 
 // On top of the structure fixture, r.asm.A also has (in this order) vr.sub, of a class derived
-// from VariantRule, the dataset ds.1 and vr.blue under another relation type; vr.red came
-// first. s.1 is of a class derived from Item.
+// from VariantRule, vr.set, of a class whose name only starts with "VariantRule", the dataset
+// ds.1 and vr.blue under another relation type; vr.red came first. s.1 is of a class derived
+// from Item.
 const char* const kAttached = R"(<fixture>
   <class name="ConfiguratorRule" parent="VariantRule"/>
   <type name="ConfiguratorRule" class="ConfiguratorRule" parent="VariantRule"/>
+  <class name="VariantRuleSet" parent="VariantRule"/>
+  <type name="VariantRuleSet" class="VariantRuleSet" parent="VariantRule"/>
   <class name="SpecialItem" parent="Item"/>
   <type name="SpecialItem" class="SpecialItem" parent="Item"/>
   <object uid="vr.sub" class="ConfiguratorRule" type="ConfiguratorRule"/>
+  <object uid="vr.set" class="VariantRuleSet" type="VariantRuleSet"/>
   <object uid="s.1" class="SpecialItem" type="SpecialItem"/>
   <relation type="ZOLT_variant_rule" primary="r.asm.A" secondary="vr.sub"/>
+  <relation type="ZOLT_variant_rule" primary="r.asm.A" secondary="vr.set"/>
   <relation type="ZOLT_reference" primary="r.asm.A" secondary="ds.1"/>
   <relation type="ZOLT_reference" primary="r.asm.A" secondary="vr.blue"/>
 </fixture>)";

@@ -4,9 +4,7 @@
 #include "structuremanagement/bom_expand.h"
 
 #include <gtest/gtest.h>
-
 #include <pthread.h>
-#include <algorithm>
 
 #include <algorithm>
 #include <string>
@@ -309,19 +307,6 @@ TEST_F(BOMExpandTest, AStructureThatContainsItselfIsListedButNotWalkedAgain) {
   EXPECT_EQ(response.serviceData.getErrorArray()[0].getErrorValueArray()[0].getMessage(),
             "The BOM view revision bvr.asm of r.asm.A contains itself; it is listed but not "
             "expanded again.");
-}
-
-// Two sibling lines of one sub-assembly: the second walks the structure the first has left, so
-// it is no cycle.
-TEST_F(BOMExpandTest, ASubAssemblyUsedTwiceAsSiblingsIsWalkedBothTimes) {
-  load(R"(<fixture><object uid="occ.sub.2" class="PSOccurrence">
-    <prop name="child_item" value="i.sub"/></object></fixture>)");
-  insertOccurrence("bvr.asm", "occ.sub.2");
-  const auto response = allLevels({topLine_}, StructureManagement::ExcludeGDEs);
-  const Strings lines = outputs(response);
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "occ.sub(r.sub.A): occ.pin(r.pin.A)"), 1);
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "occ.sub.2(r.sub.A): occ.pin(r.pin.A)"), 1);
-  EXPECT_EQ(errorsOf(response.serviceData), Strings{});
 }
 
 // The sub-assembly's manufacturing view lists the sub-assembly again, through its own view:

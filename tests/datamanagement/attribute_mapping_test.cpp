@@ -664,20 +664,6 @@ class AttributeMappingServiceTest : public soacad_test::ServiceTest {
   }
 };
 
-TEST_F(AttributeMappingServiceTest, AllMappingsAnswerWithTheirDescriptions) {
-  const auto response = responseOf<Wire::GetAllAttrMappingsResponse>(
-      call("getAllAttrMappings", "<GetAllAttrMappingsInput/>"));
-  const auto& infos = response.getAttrMappingInfoArray();
-  ASSERT_EQ(infos.size(), 5u);
-  EXPECT_EQ(infos[0].getCadAttrMappingDefinition().getUid(), "m.desc");
-  const auto& described = infos[0].getPropDesc();
-  EXPECT_EQ(described.getPropName(), "object_desc");
-  EXPECT_EQ(described.getLov().getUid(), "lov.finish");
-  EXPECT_EQ(described.getInterdependentPropArray(), (Strings{"material", "coating"}));
-  EXPECT_EQ(infos[1].getPropDesc().getLov().getUid(), "");
-  EXPECT_EQ(stacks(response.getServiceData().getPartialErrorArray()), Strings{});
-}
-
 TEST_F(AttributeMappingServiceTest, CriteriaAnswerPerInputWithKeyedErrors) {
   const auto response = responseOf<Wire::GetAttrMappingsForDatasetTypeResponse>(
       call("getAttrMappingsForDatasetType",

@@ -111,16 +111,21 @@ TEST_F(AvailableTypesTest, FailingClassHasNoEntryAndOneUnkeyedErrorStack) {
   EXPECT_EQ(errors[0].getErrorValueArray()[0].getMessage(), "There is no class NoSuchClass.");
 }
 
-TEST_F(AvailableTypesTest, FailingNameLookupFailsTheWholeCallAndReleasesTheArray) {
-  host::faultPlan().fail("ZOLTTYPE_ask_name", 7007, 2);
-  const host::Reply reply = call("getAvailableTypes", request({"Document"}));
-  EXPECT_TRUE(reply.fault);
-  EXPECT_NE(reply.text.find("code=\"7007\""), std::string::npos) << reply.text;
-}
-
-TEST_F(AvailableTypesTest, FailingUnitNameFailsTheWholeCall) {
-  host::faultPlan().fail("UOM_ask_name", 7007, 1);
-  EXPECT_TRUE(call("getAvailableTypes", request({"UnitOfMeasure"})).fault);
+// A failing name lookup, of a type or of a unit, fails the whole call (and releases the array of
+// types: every call checks the host is left settled).
+TEST_F(AvailableTypesTest, FailingNameLookupFailsTheWholeCall) {
+  const struct {
+    const char* call;
+    int nth;
+    const char* className;
+  } cases[] = {{"ZOLTTYPE_ask_name", 2, "Document"}, {"UOM_ask_name", 1, "UnitOfMeasure"}};
+  for (const auto& test : cases) {
+    host::faultPlan().clear();
+    host::faultPlan().fail(test.call, 7007, test.nth);
+    const host::Reply reply = call("getAvailableTypes", request({test.className}));
+    EXPECT_TRUE(reply.fault) << test.call;
+    EXPECT_NE(reply.text.find("code=\"7007\""), std::string::npos) << reply.text;
+  }
 }
 
 // A unit symbol longer than a type name is cut to the type name's size, never inside a

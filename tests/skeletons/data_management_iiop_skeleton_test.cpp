@@ -12,6 +12,7 @@
 #include "host/gateway/kv_service_manager.h"
 #include "host/object/error_store.h"
 #include "tests/support/service_fixture.h"
+#include "tests/support/skeleton_checks.h"
 
 namespace Korvane {
 namespace Services {
@@ -42,7 +43,6 @@ using Korvane::Services::Cad::_2007_01::DataManagementIiopSkeletonTestAccess;
 using Korvane::Soa::Cad::_2007_01::DataManagement;
 using Korvane::Soa::Cad::_2007_01::DataManagementImpl;
 using Korvane::Soa::Internal::Common::Monitor;
-using Korvane::Soa::Server::ServicePolicy;
 using ServerServiceException = Korvane::Soa::Server::ServiceException;
 
 // How the stand-in service fails.
@@ -96,20 +96,10 @@ class StandInService : public DataManagementImpl {
   Failure failure_;
 };
 
-// A service that is its own policy.
-class PolicyService : public DataManagementImpl, public ServicePolicy {};
-
 // Puts a stand-in in the place of the service singleton for one test.
-class ServiceSwap {
- public:
+struct ServiceSwap : soacad_test::ScopedValue<DataManagementImpl*> {
   explicit ServiceSwap(DataManagementImpl* standIn)
-      : saved_(DataManagementIiopSkeletonTestAccess::service()) {
-    DataManagementIiopSkeletonTestAccess::service() = standIn;
-  }
-  ~ServiceSwap() { DataManagementIiopSkeletonTestAccess::service() = saved_; }
-
- private:
-  DataManagementImpl* saved_;
+      : ScopedValue(DataManagementIiopSkeletonTestAccess::service(), standIn) {}
 };
 
 const std::string kHandler = "Korvane::Soa::Cad::_2007_01::DataManagementIiopSkeleton::";
@@ -128,53 +118,16 @@ DataManagementIiopSkeleton& registeredSkeleton() {
 
 class DataManagementSkeletonTest : public soacad_test::ServiceTest {};
 
-TEST_F(DataManagementSkeletonTest, TableHoldsTheTenOperationsUnderTheShortName) {
-  const DataManagementIiopSkeleton skeleton;
-  EXPECT_EQ(skeleton.serviceName(), "DataManagement");
-  std::vector<std::string> names;
-  for (const auto& entry : skeleton.operationTable()) {
-    names.push_back(entry.first);
-    EXPECT_NE(entry.second, nullptr) << entry.first;
-  }
-  EXPECT_EQ(names, (std::vector<std::string>{
-                       "createOrUpdateParts", "createOrUpdateRelations", "expandFoldersForCAD",
-                       "expandGRMRelations", "expandPrimaryObjects", "generateAlternateIds",
-                       "getAllAttrMappings", "getAttrMappingsForDatasetType", "getAvailableTypes",
-                       "resolveAttrMappingsForDataset"}));
-}
-
-TEST_F(DataManagementSkeletonTest, CopiesShareTheTableAndLeaveTheServiceAliveWhenDestroyed) {
-  DataManagementImpl* const service = DataManagementIiopSkeletonTestAccess::service();
-  {
-    const DataManagementIiopSkeleton copy(registeredSkeleton());
-    EXPECT_EQ(copy.operationTable(), registeredSkeleton().operationTable());
-    EXPECT_EQ(copy.serviceName(), "DataManagement");
-    DataManagementIiopSkeleton assigned;
-    assigned = copy;
-    EXPECT_EQ(assigned.operationTable(), copy.operationTable());
-  }
-  EXPECT_EQ(DataManagementIiopSkeletonTestAccess::service(), service);
+TEST_F(DataManagementSkeletonTest, TableCopiesAndPolicyOfTheSkeleton) {
+  using Access = DataManagementIiopSkeletonTestAccess;
+  soacad_test::expectTableAndCopies<DataManagementIiopSkeleton, Access>(
+      registeredSkeleton(), "DataManagement",
+      {"createOrUpdateParts", "createOrUpdateRelations", "expandFoldersForCAD",
+       "expandGRMRelations", "expandPrimaryObjects", "generateAlternateIds", "getAllAttrMappings",
+       "getAttrMappingsForDatasetType", "getAvailableTypes", "resolveAttrMappingsForDataset"});
+  soacad_test::expectInitializeTakesTheServiceAsPolicyIfItIsOne<DataManagementIiopSkeleton, Access>(
+      registeredSkeleton());
   EXPECT_FALSE(call("getAvailableTypes", "<GetAvailableTypesInput/>").fault);
-}
-
-TEST_F(DataManagementSkeletonTest, InitializeMakesADefaultPolicyUnlessTheServiceIsOne) {
-  DataManagementIiopSkeleton& skeleton = registeredSkeleton();
-  skeleton.initialize();
-  ServicePolicy* const first = DataManagementIiopSkeletonTestAccess::policy();
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(dynamic_cast<ServicePolicy*>(DataManagementIiopSkeletonTestAccess::service()), nullptr);
-
-  PolicyService policyService;
-  {
-    ServiceSwap swap(&policyService);
-    skeleton.initialize();
-    EXPECT_EQ(DataManagementIiopSkeletonTestAccess::policy(),
-              static_cast<ServicePolicy*>(&policyService));
-  }
-  skeleton.initialize();
-  EXPECT_NE(DataManagementIiopSkeletonTestAccess::policy(), nullptr);
-  EXPECT_NE(DataManagementIiopSkeletonTestAccess::policy(),
-            static_cast<ServicePolicy*>(&policyService));
 }
 
 // A successful request, also one without input fields, makes the eight marks in order.

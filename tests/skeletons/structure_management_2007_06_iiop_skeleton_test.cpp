@@ -12,6 +12,7 @@
 #include "host/gateway/kv_service_manager.h"
 #include "host/object/error_store.h"
 #include "tests/support/service_fixture.h"
+#include "tests/support/skeleton_checks.h"
 
 namespace Korvane {
 namespace Services {
@@ -93,19 +94,11 @@ class ConfiguredRevisionSkeletonTest : public soacad_test::ServiceTest {
   }
 };
 
-TEST_F(ConfiguredRevisionSkeletonTest, TableHoldsTheOneOperationAndCopiesKeepTheService) {
-  const StructureManagementIiopSkeleton skeleton;
-  EXPECT_EQ(skeleton.serviceName(), "StructureManagement");
-  ASSERT_EQ(skeleton.operationTable().size(), 1u);
-  EXPECT_EQ(skeleton.operationTable().begin()->first, kOperation);
-  EXPECT_NE(skeleton.operationTable().begin()->second, nullptr);
-
-  StructureManagementImpl* const service = Access::service();
-  registeredSkeleton().initialize();
-  EXPECT_NE(Access::policy(), nullptr);
-  { const StructureManagementIiopSkeleton copy(registeredSkeleton()); }
-  EXPECT_EQ(Access::service(), service);
-  EXPECT_NE(Access::policy(), nullptr);
+TEST_F(ConfiguredRevisionSkeletonTest, TableCopiesAndPolicyOfTheSkeleton) {
+  soacad_test::expectTableAndCopies<StructureManagementIiopSkeleton, Access>(
+      registeredSkeleton(), "StructureManagement", {kOperation});
+  soacad_test::expectInitializeTakesTheServiceAsPolicyIfItIsOne<StructureManagementIiopSkeleton,
+                                                                Access>(registeredSkeleton());
 }
 
 TEST_F(ConfiguredRevisionSkeletonTest, RequestMakesTheEightMarksAndEchoesTheInputs) {

@@ -14,6 +14,7 @@
 #include "framework/xml_parse_error.h"
 #include "host/gateway/kv_service_manager.h"
 #include "tests/support/service_fixture.h"
+#include "tests/support/skeleton_checks.h"
 
 namespace Korvane {
 namespace Services {
@@ -43,7 +44,6 @@ using Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeleton;
 using Access = Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeletonTestAccess;
 using Korvane::Soa::Cad::_2007_01::StructureManagementImpl;
 using Korvane::Soa::Internal::Common::Monitor;
-using Korvane::Soa::Server::ServicePolicy;
 using ServerServiceException = Korvane::Soa::Server::ServiceException;
 using soacad_test::kStructureManagementService;
 using soacad_test::markTexts;
@@ -138,9 +138,6 @@ class StandInService : public StructureManagementImpl {
   bool fail_;
 };
 
-// A service that is its own policy.
-class PolicyService : public StructureManagementImpl, public ServicePolicy {};
-
 // The marks of the handler of `operation` and of its service call; the first `count` of them.
 Strings marks(const std::string& operation, std::size_t count = 8) {
   return soacad_test::requestMarks(
@@ -191,49 +188,14 @@ class StructureManagementSkeletonTest : public soacad_test::ServiceTest {
 
 // --- The skeleton object ---------------------------------------------------------------------
 
-TEST_F(StructureManagementSkeletonTest, TableHoldsTheTenOperationsUnderTheShortName) {
-  const StructureManagementIiopSkeleton skeleton;
-  EXPECT_EQ(skeleton.serviceName(), "StructureManagement");
-  Strings names;
-  for (const auto& entry : skeleton.operationTable()) {
-    names.push_back(entry.first);
-    EXPECT_NE(entry.second, nullptr) << entry.first;
-  }
-  EXPECT_EQ(names,
-            (Strings{"closeBOMWindows", "createBOMWindows", "createOrUpdateAbsoluteStructure",
-                     "createOrUpdateRelativeStructure", "deleteAssemblyArrangements",
-                     "deleteRelativeStructure", "expandPSAllLevels", "expandPSOneLevel",
-                     "getRevisionRules", "getVariantRules"}));
-}
-
-TEST_F(StructureManagementSkeletonTest, CopiesShareTheTableAndLeaveTheServiceAliveWhenDestroyed) {
-  StructureManagementImpl* const service = Access::service();
-  ASSERT_NE(service, nullptr);
-  {
-    const StructureManagementIiopSkeleton copy(registeredSkeleton());
-    EXPECT_EQ(copy.operationTable(), registeredSkeleton().operationTable());
-    EXPECT_EQ(copy.serviceName(), "StructureManagement");
-    StructureManagementIiopSkeleton assigned;
-    assigned = copy;
-    EXPECT_EQ(assigned.operationTable(), copy.operationTable());
-  }
-  EXPECT_EQ(Access::service(), service);
-}
-
-TEST_F(StructureManagementSkeletonTest, InitializeMakesADefaultPolicyUnlessTheServiceIsOne) {
-  StructureManagementIiopSkeleton& skeleton = registeredSkeleton();
-  skeleton.initialize();
-  ASSERT_NE(Access::policy(), nullptr);
-  EXPECT_EQ(dynamic_cast<ServicePolicy*>(Access::service()), nullptr);
-  PolicyService policyService;
-  {
-    ServiceSwap swap(Access::service(), &policyService);
-    skeleton.initialize();
-    EXPECT_EQ(Access::policy(), static_cast<ServicePolicy*>(&policyService));
-  }
-  skeleton.initialize();
-  EXPECT_NE(Access::policy(), nullptr);
-  EXPECT_NE(Access::policy(), static_cast<ServicePolicy*>(&policyService));
+TEST_F(StructureManagementSkeletonTest, TableCopiesAndPolicyOfTheSkeleton) {
+  soacad_test::expectTableAndCopies<StructureManagementIiopSkeleton, Access>(
+      registeredSkeleton(), "StructureManagement",
+      {"closeBOMWindows", "createBOMWindows", "createOrUpdateAbsoluteStructure",
+       "createOrUpdateRelativeStructure", "deleteAssemblyArrangements", "deleteRelativeStructure",
+       "expandPSAllLevels", "expandPSOneLevel", "getRevisionRules", "getVariantRules"});
+  soacad_test::expectInitializeTakesTheServiceAsPolicyIfItIsOne<StructureManagementIiopSkeleton,
+                                                                Access>(registeredSkeleton());
 }
 
 // --- Successful requests ---------------------------------------------------------------------

@@ -22,20 +22,23 @@ namespace Services {
 // The texts one handler uses, made once per handler.
 struct HandlerNames {
   // `handlerPrefix` and `servicePrefix` end with "::"; `responseElement` is the root element of
-  // the reply (the response type's name).
+  // the reply (the response type's name, "...Response"). The request's root element is the
+  // input type's name, which every operation forms as its response's with "Input".
   HandlerNames(const std::string& handlerPrefix, const std::string& servicePrefix,
                const std::string& operation, const std::string& responseElement)
       : handler(handlerPrefix + operation),
         wireToLocal(handler + "::wireToLocal"),
         localToWire(handler + "::localToWire"),
         service(servicePrefix + operation),
-        responseElement(responseElement) {}
+        responseElement(responseElement),
+        inputElement(responseElement.substr(0, responseElement.rfind("Response")) + "Input") {}
 
   const std::string handler;      // Marks the whole request.
   const std::string wireToLocal;  // Marks the conversion of the input.
   const std::string localToWire;  // Marks the conversion of the response.
   const std::string service;      // Marks the service call.
   const std::string responseElement;
+  const std::string inputElement;
 };
 
 // What a handler does with a failure of the service call, the response conversion or the
@@ -53,6 +56,18 @@ enum class FailureHandling {
 };
 
 namespace RequestHandling {
+
+// The request's root element, which must be the operation's input element: a document meant for
+// another operation is refused, never read as far as its fields happen to match.
+inline const Korvane::Soa::Common::Xml::XMLNode& inputRoot(
+    const HandlerNames& names, const Korvane::Soa::Common::Xml::XMLNode& root) {
+  if (root.name() != names.inputElement) {
+    throw Korvane::Soa::Common::Xml::XmlParseError(
+        root.line(), root.column(),
+        "root element '" + root.name() + "' is not '" + names.inputElement + "'");
+  }
+  return root;
+}
 
 inline std::string faultDocument(Korvane::Soa::Server::ServiceException& exception) {
   Korvane::Schemas::Soa::_2006_03::Exceptions::ServiceException wireException =
@@ -119,7 +134,7 @@ std::string handleRequest(const HandlerNames& names, FailureHandling failures,
     Input input;
     {
       Korvane::Soa::Common::Xml::SAXToNodeParser parser;
-      input.parse(parser.parseString(request));
+      input.parse(RequestHandling::inputRoot(names, parser.parseString(request)));
     }
     Monitor::markStart(names.wireToLocal);
     arguments.emplace(toArguments(static_cast<const Input&>(input)));

@@ -14,6 +14,7 @@ A description (``*.records``) declares records, their fields and the namespace t
 
     record ErrorStack
       clientId     string   isset
+      clientIndex  int      default -1  # the value a record holds when the field is not given
       errorValue   ErrorValue[]         # a list of records
     record GetAllAttrMappingsInput      # a record may have no fields
 
@@ -22,10 +23,13 @@ Rules:
   (the folder above the description's include prefix); imported records are used by their bare
   name and emitted fully qualified. A name defined here hides an imported one.
 - ``record NAME`` starts a record at the start of a line; its fields follow on indented lines as
-  ``NAME TYPE [isset]``. Field names are the accessor stems exactly as declared; the accessors
+  ``NAME TYPE [isset] [default VALUE]``. Field names are the accessor stems exactly as declared; the accessors
   raise the first letter (``propertie`` gives ``getPropertieArray`` and ``addPropertie``).
 - Types: ``string``, ``bool``, ``int``, ``date``, a record name, and the lists ``string[]``,
   ``double[]`` and ``RECORD[]``. ``isset`` is allowed on string, bool and int fields.
+- ``default VALUE`` is allowed on int fields (a 32-bit decimal) and bool fields (``true`` or
+  ``false``); without it a field defaults to 0, false, empty or the "no date" value. A new record
+  holds its defaults, and ``parse`` gives a field that the element does not carry its default.
 - A record may not contain itself through record fields (its default value would never end);
   lists may refer to any record.
 
@@ -36,7 +40,11 @@ and destructor) is inline in the header, the implementation half (default constr
 accessors, XML reading and writing, cloning) is in the source, together with the registry
 ``recordTypes()``. docs/wire-format.md describes the XML form.
 
-Reading: ``parse`` gives every record field and list element a new record, since the old one
+Reading is strict: an attribute or child element that the record does not declare, a second
+element of a record field, and an element or attribute inside a string or double list element
+raise XmlParseError naming the name, the record and the position. An attribute in a namespace
+is never a field (the parser keeps its prefix). ``parse`` gives every record field and list
+element a new record, since the old one
 may be shared. The new records themselves are filled by the private ``parseFresh``, which parses
 their nested records in place (they were made by the caller and nobody else holds them), so a
 nested record is made once, not made and then replaced. Generated code of any description
@@ -70,6 +78,7 @@ class Field:
         self.name = name
         self.type_name = type_name  # As written, e.g. "string", "ErrorValue[]".
         self.isset = isset
+        self.default = None  # The C++ text of a declared default, or None.
         self.line = line
         self.record = None  # The Record of a record field or record list, once resolved.
 
@@ -177,8 +186,12 @@ def load(path, root, loading=None):
             continue
         if current is None:
             description.fail(number, "a field outside any record")
+        default = None
+        if len(words) >= 4 and words[-2] == "default":
+            default = words[-1]
+            words = words[:-2]
         if len(words) not in (2, 3) or (len(words) == 3 and words[2] != "isset"):
-            description.fail(number, "expected 'name type [isset]'")
+            description.fail(number, "expected 'name type [isset] [default value]'")
         name, type_name = words[0], words[1]
         if not IDENTIFIER.match(name):
             description.fail(number, "'%s' is not a usable field name" % name)
@@ -187,12 +200,25 @@ def load(path, root, loading=None):
         field = Field(name, type_name, len(words) == 3, number)
         if field.isset and type_name not in ISSET_TYPES:
             description.fail(number, "'isset' is allowed on string, bool and int fields only")
+        if default is not None:
+            field.default = parse_default(description, number, type_name, default)
         current.fields.append(field)
     if description.namespace is None:
         description.fail(1, "no namespace")
     loading[path] = description
     resolve(description)
     return description
+
+
+def parse_default(description, number, type_name, text):
+    """The C++ text of a declared default, checked against the field's type."""
+    if type_name == "bool" and text in ("true", "false"):
+        return text
+    if type_name == "int" and re.match(r"^-?[0-9]+$", text) and -2**31 <= int(text) < 2**31:
+        return str(int(text)) if int(text) != -2**31 else "(-2147483647 - 1)"
+    if type_name not in ("bool", "int"):
+        description.fail(number, "'default' is allowed on int and bool fields only")
+    description.fail(number, "'%s' is not a %s value" % (text, type_name))
 
 
 def resolve(description):
@@ -502,6 +528,8 @@ def emit_header(description):
             write("")
             for field in record.fields:
                 initial = {"bool": " = false", "int": " = 0"}.get(field.kind, "")
+                if field.default is not None:
+                    initial = " = " + field.default
                 write("  %s %s%s;" % (member_type(field, record), field.member, initial))
                 if field.isset:
                     write("  bool %s = false;" % field.companion_member)
@@ -638,71 +666,91 @@ def emit_record_source(record, write):
 def emit_parse(record, impl, fresh, write):
     """parse (every field reset; record fields and list elements become new records) or
     parseFresh (the object and its record fields are new and at their defaults: they are parsed
-    in place). A record field takes its last element; list elements come in document order."""
+    in place). List elements come in document order. Whatever the record does not declare is
+    refused."""
     name = record.name
     attributes = [f for f in record.fields if f.kind in SCALAR_TYPES]
     children = [f for f in record.fields if f.kind not in SCALAR_TYPES]
     write("")
-    node = "node" if record.fields else "/*node*/"
     function = "parseFresh" if fresh else "parse"
-    write("void %s::%s(const %s::XMLNode& %s) {" % (impl, function, XML_NS, node))
+    write("void %s::%s(const %s::XMLNode& node) {" % (impl, function, XML_NS))
+    if attributes:
+        write("  std::size_t attributesRead = 0;")
     for field in attributes:
         constant = name_constant(field.name)
         if field.kind == "string":
             call = "%s::Wire::readString(node, %s, %s)" % (XML_NS, constant, field.member)
         else:
             reader = {"bool": "readBool", "int": "readInt", "date": "readDate"}[field.kind]
-            call = '%s::Wire::%s(node, "%s", %s, %s)' % (XML_NS, reader, name, constant,
-                                                         field.member)
+            extra = ", " + field.default if field.default is not None else ""
+            call = '%s::Wire::%s(node, "%s", %s, %s%s)' % (XML_NS, reader, name, constant,
+                                                           field.member, extra)
         if field.isset:
             write("  %s = %s;" % (field.companion_member, call))
+            write("  attributesRead += %s ? 1 : 0;" % field.companion_member)
         else:
-            write("  %s;" % call)
-    if children:
-        lists = [f for f in children if f.kind != "record"]
-        for field in children:
-            if field.kind == "record":
-                write("  const %s::XMLNode* last%s = nullptr;" % (XML_NS, field.upper))
-            elif not fresh:
-                write("  %s.clear();" % field.member)
-        if len(lists) == 1 and len(children) == 1:
-            # The only child kind: every child is likely an element of this list.
-            write("  %s.reserve(node.children().size());" % lists[0].member)
-        write("  for (const %s::XMLNode* child : node.children()) {" % XML_NS)
-        write("    const std::string& childName = child->name();")
-        for index, field in enumerate(children):
-            keyword = "if" if index == 0 else "} else if"
-            write("    %s (childName == %s) {" % (keyword, name_constant(field.name)))
-            element = cpp_type(field, record)
-            if field.kind == "record":
-                write("      last%s = child;" % field.upper)
-            elif field.kind == "string[]":
-                write("      %s.push_back(child->text());" % field.member)
-            elif field.kind == "double[]":
-                write('      %s.push_back(%s::Wire::readDouble(*child, "%s", %s));'
-                      % (field.member, XML_NS, name, name_constant(field.name)))
-            else:
-                write("      %s.emplace_back();" % field.member)
-                write("      %s::Wire::FreshParse::into(%s.back(), *child);"
-                      % (XML_NS, field.member))
-        write("    }")
+            write("  attributesRead += %s ? 1 : 0;" % call)
+    known = "{%s}" % ", ".join('"%s"' % f.name for f in attributes)
+    count = "attributesRead" if attributes else "0"
+    write("  if (node.attributeList().size() != %s) {" % count)
+    write('    %s::Wire::refuseUnknownAttribute(node, "%s", %s);' % (XML_NS, name, known))
+    write("  }")
+    if not children:
+        write("  if (!node.children().empty()) {")
+        write('    %s::Wire::refuseUnknownElement(*node.children().front(), "%s");'
+              % (XML_NS, name))
         write("  }")
-        for field in children:
-            if field.kind != "record":
-                continue
-            element = cpp_type(field, record)
-            last = "last" + field.upper
-            if fresh:
-                write("  if (%s != nullptr) {" % last)
-                write("    %s::Wire::FreshParse::into(%s, *%s);" % (XML_NS, field.member, last))
-                write("  }")
-            else:
-                write("  %s fresh%s;" % (element, field.upper))
-                write("  if (%s != nullptr) {" % last)
-                write("    %s::Wire::FreshParse::into(fresh%s, *%s);"
-                      % (XML_NS, field.upper, last))
-                write("  }")
-                write("  %s = fresh%s;" % (field.member, field.upper))
+        write("}")
+        return
+    lists = [f for f in children if f.kind != "record"]
+    for field in children:
+        if field.kind == "record":
+            write("  const %s::XMLNode* last%s = nullptr;" % (XML_NS, field.upper))
+        elif not fresh:
+            write("  %s.clear();" % field.member)
+    if len(lists) == 1 and len(children) == 1:
+        # The only child kind: every child is likely an element of this list.
+        write("  %s.reserve(node.children().size());" % lists[0].member)
+    write("  for (const %s::XMLNode* child : node.children()) {" % XML_NS)
+    write("    const std::string& childName = child->name();")
+    for index, field in enumerate(children):
+        keyword = "if" if index == 0 else "} else if"
+        write("    %s (childName == %s) {" % (keyword, name_constant(field.name)))
+        if field.kind == "record":
+            write("      if (last%s != nullptr) {" % field.upper)
+            write('        %s::Wire::refuseRepeatedElement(*child, "%s");' % (XML_NS, name))
+            write("      }")
+            write("      last%s = child;" % field.upper)
+        elif field.kind == "string[]":
+            write('      %s.push_back(%s::Wire::readText(*child, "%s", %s));'
+                  % (field.member, XML_NS, name, name_constant(field.name)))
+        elif field.kind == "double[]":
+            write('      %s.push_back(%s::Wire::readDouble(*child, "%s", %s));'
+                  % (field.member, XML_NS, name, name_constant(field.name)))
+        else:
+            write("      %s.emplace_back();" % field.member)
+            write("      %s::Wire::FreshParse::into(%s.back(), *child);"
+                  % (XML_NS, field.member))
+    write("    } else {")
+    write('      %s::Wire::refuseUnknownElement(*child, "%s");' % (XML_NS, name))
+    write("    }")
+    write("  }")
+    for field in children:
+        if field.kind != "record":
+            continue
+        element = cpp_type(field, record)
+        last = "last" + field.upper
+        if fresh:
+            write("  if (%s != nullptr) {" % last)
+            write("    %s::Wire::FreshParse::into(%s, *%s);" % (XML_NS, field.member, last))
+            write("  }")
+        else:
+            write("  %s fresh%s;" % (element, field.upper))
+            write("  if (%s != nullptr) {" % last)
+            write("    %s::Wire::FreshParse::into(fresh%s, *%s);"
+                  % (XML_NS, field.upper, last))
+            write("  }")
+            write("  %s = fresh%s;" % (field.member, field.upper))
     write("}")
 
 

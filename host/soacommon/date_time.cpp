@@ -45,6 +45,17 @@ std::string DateTime::toString() const {
   return std::string(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
+namespace {
+
+// Days of `month` (1-12) in `year` of the Gregorian calendar.
+int daysInMonth(int year, int month) {
+  static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : days[month - 1];
+}
+
+}  // namespace
+
 bool DateTime::fromString(const std::string& text) {
   // YYYY-MM-DDThh:mm:ss
   if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
@@ -60,8 +71,8 @@ bool DateTime::fromString(const std::string& text) {
   }
   const bool noDate =
       year == 0 && month == 0 && day == 0 && hour == 0 && minute == 0 && second == 0;
-  const bool inRange = month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 &&
-                       minute <= 59 && second <= 59;
+  const bool inRange = month >= 1 && month <= 12 && day >= 1 && day <= daysInMonth(year, month) &&
+                       hour <= 23 && minute <= 59 && second <= 59;
   if (!noDate && !inRange) {
     return false;
   }

@@ -1,6 +1,8 @@
 #include "framework/wire_support.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <system_error>
 
 namespace Korvane {
@@ -33,6 +35,17 @@ std::string quoted(const std::string& value) {
       std::string(record) + "." + field + ": " + quoted(value) + " is not " + expected);
 }
 
+// A list element of strings or doubles holds its value as text and nothing else.
+void checkValueElement(const XMLNode& element, const char* record, const std::string& field) {
+  const std::string where = std::string(record) + "." + field;
+  if (!element.children().empty()) {
+    refuseUnknownElement(*element.children().front(), where.c_str());
+  }
+  if (!element.attributeList().empty()) {
+    refuseUnknownAttribute(element, where.c_str(), {});
+  }
+}
+
 }  // namespace
 
 bool readString(const XMLNode& node, const std::string& field, std::string& value) {
@@ -45,10 +58,11 @@ bool readString(const XMLNode& node, const std::string& field, std::string& valu
   return true;
 }
 
-bool readBool(const XMLNode& node, const char* record, const std::string& field, bool& value) {
+bool readBool(const XMLNode& node, const char* record, const std::string& field, bool& value,
+              bool absent) {
   const std::string* text = node.attr(field);
   if (text == nullptr) {
-    value = false;
+    value = absent;
     return false;
   }
   if (*text == "true" || *text == "1") {
@@ -61,10 +75,11 @@ bool readBool(const XMLNode& node, const char* record, const std::string& field,
   return true;
 }
 
-bool readInt(const XMLNode& node, const char* record, const std::string& field, int& value) {
+bool readInt(const XMLNode& node, const char* record, const std::string& field, int& value,
+             int absent) {
   const std::string* text = node.attr(field);
   if (text == nullptr) {
-    value = 0;
+    value = absent;
     return false;
   }
   const char* first = text->data();
@@ -85,12 +100,18 @@ bool readDate(const XMLNode& node, const char* record, const std::string& field,
     return false;
   }
   if (!value.fromString(*text)) {
-    malformed(node, record, field, *text, "a date (YYYY-MM-DDThh:mm:ss)");
+    malformed(node, record, field, *text, "a date that exists (YYYY-MM-DDThh:mm:ss)");
   }
   return true;
 }
 
+const std::string& readText(const XMLNode& element, const char* record, const std::string& field) {
+  checkValueElement(element, record, field);
+  return element.text();
+}
+
 double readDouble(const XMLNode& element, const char* record, const std::string& field) {
+  checkValueElement(element, record, field);
   const std::string& text = element.text();
   const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
   std::size_t begin = 0;
@@ -103,10 +124,37 @@ double readDouble(const XMLNode& element, const char* record, const std::string&
   }
   double value = 0;
   const auto result = std::from_chars(text.data() + begin, text.data() + end, value);
-  if (begin == end || result.ec != std::errc() || result.ptr != text.data() + end) {
-    malformed(element, record, field, text, "a number");
+  // from_chars reads "nan" and "inf" in any spelling: neither is a number a field can hold.
+  if (begin == end || result.ec != std::errc() || result.ptr != text.data() + end ||
+      !std::isfinite(value)) {
+    malformed(element, record, field, text, "a finite number");
   }
   return value;
+}
+
+void refuseUnknownAttribute(const XMLNode& node, const char* record,
+                            std::initializer_list<const char*> known) {
+  for (const auto& attribute : node.attributeList()) {
+    const std::string& name = *attribute.first;
+    if (std::none_of(known.begin(), known.end(),
+                     [&name](const char* field) { return name == field; })) {
+      throw XmlParseError(node.line(), node.column(),
+                          "unknown attribute " + quoted(name) + " in " + record);
+    }
+  }
+  throw XmlParseError(node.line(), node.column(),
+                      std::string("attributes that ") + record + " does not declare");
+}
+
+void refuseUnknownElement(const XMLNode& element, const char* record) {
+  throw XmlParseError(element.line(), element.column(),
+                      "unknown element " + quoted(element.name()) + " in " + record);
+}
+
+void refuseRepeatedElement(const XMLNode& element, const char* record) {
+  throw XmlParseError(
+      element.line(), element.column(),
+      "element " + quoted(element.name()) + " given twice in " + record + ", which holds one");
 }
 
 }  // namespace Wire

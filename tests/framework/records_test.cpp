@@ -137,7 +137,7 @@ TEST_F(RecordsTest, ParseMakesTheRecordEqualToTheElement) {
   stack.setClientIndex(4);
   stack.addErrorValue(Base::ErrorValue());
   stack.parse(
-      node("<anything uid=\"u\" unknown=\"x\"><errorValue code=\"1\"/><ignored/>"
+      node("<anything uid=\"u\"><errorValue code=\"1\"/>"
            "<errorValue message=\"m\" code=\"2\" level=\"3\"/></anything>"));
   EXPECT_FALSE(stack.isClientIdSet());
   EXPECT_EQ(stack.getClientId(), "");
@@ -158,34 +158,48 @@ TEST_F(RecordsTest, ParsedListElementsAreFreshRecords) {
   EXPECT_EQ(stack.getErrorValueArray().at(0).getCode(), 5);
 }
 
-TEST_F(RecordsTest, MalformedNumbersAndFlagsNameTheField) {
-  struct Case {
+// Values that do not fit their fields, and whatever a record does not declare, are refused,
+// named with the record they appeared in and their line. Documents are read as an ErrorValue
+// (<e>), an ErrorStack (<s>) or a Property (<p>).
+TEST_F(RecordsTest, WhatDoesNotFitTheRecordIsRefused) {
+  const struct {
     const char* document;
-    const char* field;
+    int line;
+    const char* cause;
+  } cases[] = {
+      {"<e code=\"12x\"/>", 1, "ErrorValue.code: \"12x\" is not a 32-bit integer"},
+      {"<e code=\"\"/>", 1, "ErrorValue.code"},
+      {"<e code=\"+1\"/>", 1, "ErrorValue.code"},
+      {"<e level=\"2147483648\"/>", 1, "ErrorValue.level"},
+      {"<e level=\" 1\"/>", 1, "ErrorValue.level"},
+      {"<p>\n<value isNull=\"yes\"/></p>", 2, "PropertyValue.isNull: \"yes\" is not a flag"},
+      {"<e code=\"1\" bogus=\"2\"/>", 1, "unknown attribute \"bogus\" in ErrorValue"},
+      {"<e xmlns:x=\"urn:x\" x:code=\"1\"/>", 1, "unknown attribute \"x:code\" in ErrorValue"},
+      {"<e><child/></e>", 1, "unknown element \"child\" in ErrorValue"},
+      {"<s><errorValue/>\n<errorvalue/></s>", 2, "unknown element \"errorvalue\" in ErrorStack"},
+      {"<s><errorValue code=\"1\" Code=\"2\"/></s>", 1, "unknown attribute \"Code\" in ErrorValue"},
   };
-  for (const Case& c :
-       {Case{"<e code=\"12x\"/>", "ErrorValue.code"}, Case{"<e code=\"\"/>", "ErrorValue.code"},
-        Case{"<e code=\"+1\"/>", "ErrorValue.code"},
-        Case{"<e level=\"2147483648\"/>", "ErrorValue.level"},
-        Case{"<e level=\" 1\"/>", "ErrorValue.level"}}) {
-    Base::ErrorValue value;
+  for (const auto& c : cases) {
     try {
-      value.parse(node(c.document));
+      const XMLNode& root = node(c.document);
+      if (root.name() == "e") {
+        Base::ErrorValue().parse(root);
+      } else if (root.name() == "s") {
+        Base::ErrorStack().parse(root);
+      } else {
+        Base::Property().parse(root);
+      }
       ADD_FAILURE() << "accepted " << c.document;
     } catch (const XmlParseError& error) {
-      EXPECT_NE(error.cause().find(c.field), std::string::npos) << error.what();
-      EXPECT_EQ(error.line(), 1);
+      EXPECT_NE(error.cause().find(c.cause), std::string::npos) << error.what();
+      EXPECT_EQ(error.line(), c.line) << error.what();
     }
   }
-  Base::Property property;
-  try {
-    property.parse(node("<p>\n<value isNull=\"yes\"/></p>"));
-    ADD_FAILURE() << "accepted a malformed flag";
-  } catch (const XmlParseError& error) {
-    EXPECT_NE(error.cause().find("PropertyValue.isNull"), std::string::npos) << error.what();
-    EXPECT_NE(error.cause().find("\"yes\""), std::string::npos) << error.what();
-    EXPECT_EQ(error.line(), 2);
-  }
+  // Namespace declarations are not attributes; "-0" is 0.
+  Base::ErrorValue value;
+  value.parse(node("<e xmlns=\"urn:d\" xmlns:p=\"urn:p\" code=\"-0\" level=\"7\"/>"));
+  EXPECT_EQ(value.getCode(), 0);
+  EXPECT_EQ(value.getLevel(), 7);
 }
 
 TEST_F(RecordsTest, FlagsAndIntsAcceptTheirWholeRange) {

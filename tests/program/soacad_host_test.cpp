@@ -317,3 +317,130 @@ TEST_F(HostProgramTest, EveryStructureExampleIsAnsweredWithItsResponse) {
 }
 
 }  // namespace
+
+// Requests a user may send by mistake or on purpose, each refused as a whole with a fault that
+// names what is wrong and where, before the service is called (so nothing in the store changes).
+TEST_F(HostProgramTest, RequestsThatDoNotFitTheirRecordsAreRefused) {
+  const std::string structure = "Cad-2007-01-StructureManagement";
+  const auto edited = [](const std::string& operation, const std::string& folder,
+                         const std::string& from, const std::string& to) {
+    std::string request = readFile(example(operation, folder));
+    const std::size_t at = request.find(from);
+    EXPECT_NE(at, std::string::npos) << operation << ": " << from;
+    return at == std::string::npos ? request : request.replace(at, from.size(), to);
+  };
+  const auto relative = [&](const std::string& from, const std::string& to) {
+    return edited("createOrUpdateRelativeStructure", "structuremanagement", from, to);
+  };
+  const auto window = [&](const std::string& props) {
+    return edited("createBOMWindows", "structuremanagement",
+                  "<props today=\"false\" unitNo=\"-1\"/>", props);
+  };
+  std::string misspelt = relative("complete=\"false\"", "complete=\"true\"");
+  for (std::size_t at; (at = misspelt.find("childInfo")) != std::string::npos;) {
+    misspelt.replace(at, 9, "childinfo");
+  }
+  const struct {
+    std::string service;
+    std::string operation;
+    std::string request;
+    const char* fault;
+  } cases[] = {
+      {structure, "createOrUpdateRelativeStructure", misspelt,
+       "line 4, column 61: unknown element \"childinfo\" in CreateOrUpdateRelativeStructureInfo"},
+      {structure, "createOrUpdateRelativeStructure", relative("bomViewTypeName", "bomViewTypename"),
+       "unknown attribute \"bomViewTypename\" in CreateOrUpdateRelativeStructureInput"},
+      {structure, "closeBOMWindows", readFile(example("createBOMWindows", "structuremanagement")),
+       "line 1, column 24: root element 'CreateBOMWindowsInput' is not 'CloseBOMWindowsInput'"},
+      {structure, "expandPSOneLevel",
+       edited("expandPSOneLevel", "structuremanagement", "<pref",
+              "<input><parentBomLine uid=\"bl.1.top\"/></input><pref"),
+       "element \"input\" given twice in ExpandPSOneLevelInput"},
+      {kService, "expandFoldersForCAD",
+       edited("expandFoldersForCAD", "datamanagement", "<folder uid=\"f.gearbox\"/>",
+              "<folder xmlns:x=\"urn:x\" x:uid=\"f.projects\" uid=\"f.gearbox\"/>"),
+       "line 2, column 63: unknown attribute \"x:uid\" in ModelObject"},
+      {kService, "getAvailableTypes",
+       edited("getAvailableTypes", "datamanagement", "<classe>Form</classe>",
+              "<classe name=\"x\">Form</classe>"),
+       "unknown attribute \"name\" in GetAvailableTypesInput.classe"},
+      {kService, "getAvailableTypes",
+       edited("getAvailableTypes", "datamanagement", "Form", "Form<b/>"),
+       "unknown element \"b\" in GetAvailableTypesInput.classe"},
+      {kService, "getAvailableTypes",
+       std::string("<GetAvailableTypesInput/>\0<classe>Item</classe>", 47),
+       "line 1, column 26: NUL character refused"},
+      {kService, "generateAlternateIds",
+       edited("generateAlternateIds", "datamanagement", "count=\"3\"", "count=\"2147483648\""),
+       "GenerateAlternateIdsProperties.count: \"2147483648\" is not a 32-bit integer"},
+      {kService, "generateAlternateIds",
+       edited("generateAlternateIds", "datamanagement", "count=\"3\"", "count=\"-2147483649\""),
+       "is not a 32-bit integer"},
+      {structure, "createOrUpdateRelativeStructure",
+       relative("<occTransform>0.025<", "<occTransform>nan<"),
+       "RelOccInfo.occTransform: \"nan\" is not a finite number"},
+      {structure, "createOrUpdateRelativeStructure",
+       relative("<occTransform>0.025<", "<occTransform> -INF <"), "is not a finite number"},
+      {structure, "createOrUpdateRelativeStructure",
+       relative("<occTransform>0.025<", "<occTransform>Infinity<"), "is not a finite number"},
+      {structure, "createOrUpdateRelativeStructure",
+       relative("<occTransform>0.025<", "<occTransform>1e999<"), "is not a finite number"},
+      {structure, "createBOMWindows", window("<props date=\"2023-02-30T00:00:00\"/>"),
+       "RevisionRuleEntryProps.date: \"2023-02-30T00:00:00\" is not a date that exists"},
+      {structure, "createBOMWindows", window("<props date=\"2023-04-31T12:00:00\"/>"),
+       "is not a date that exists"},
+      {structure, "createBOMWindows", window("<props date=\"2023-02-29T12:00:00\"/>"),
+       "is not a date that exists"},
+      {structure, "createBOMWindows", window("<props date=\"1900-02-29T12:00:00\"/>"),
+       "is not a date that exists"},
+  };
+  for (const auto& c : cases) {
+    const Outcome result = run(c.service + " " + c.operation, c.request);
+    EXPECT_EQ(result.status, 1) << c.fault << "\n" << result.out;
+    EXPECT_EQ(result.out.rfind("<ServiceException", 0), 0u) << result.out;
+    EXPECT_NE(result.err.find("The request cannot be read: "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(c.fault), std::string::npos) << result.err;
+  }
+}
+
+// What a field that the request leaves out, or spells in a way that is still its value, means.
+TEST_F(HostProgramTest, OmittedFieldsTakeTheirMeaningAndValidSpellingsAreRead) {
+  const std::string structure = "Cad-2007-01-StructureManagement";
+  const std::string bomWindow = readFile(example("createBOMWindows", "structuremanagement"));
+  const std::string props = "<props today=\"false\" unitNo=\"-1\"/>";
+  const auto window = [&](const std::string& replacement) {
+    std::string request = bomWindow;
+    return request.replace(request.find(props), props.size(), replacement);
+  };
+  std::string alternateIds = readFile(example("generateAlternateIds"));
+  alternateIds.replace(alternateIds.find("count=\"3\""), 9, "count=\"-0\"");
+  // A date the rule has no entry for is the rule's own error (710044), not the request's.
+  const std::string noDateEntry = "code=\"710044\"";
+  const struct {
+    std::string service;
+    std::string operation;
+    std::string request;
+    std::string error;  // The one error the reply carries, empty for none.
+  } cases[] = {
+      // No unit given: the rule is used as it is, with no error for a unit it lacks.
+      {structure, "createBOMWindows", window(""), ""},
+      {structure, "createBOMWindows", window("<props/>"), ""},
+      {structure, "createBOMWindows", window("<props date=\"2024-02-29T23:59:59\"/>"), noDateEntry},
+      {structure, "createBOMWindows", window("<props date=\"2000-02-29T00:00:00\"/>"), noDateEntry},
+      {kService, "generateAlternateIds", alternateIds, ""},
+      {kService, "getAvailableTypes",
+       "<p:GetAvailableTypesInput xmlns:p=\"urn:p\" xmlns=\"urn:d\">"
+       "<classe>Item</classe></p:GetAvailableTypesInput>",
+       ""},
+  };
+  for (const auto& c : cases) {
+    const Outcome result = run(c.service + " " + c.operation, c.request);
+    EXPECT_EQ(result.status, 0) << c.request << "\n" << result.err;
+    EXPECT_EQ(result.out.rfind("<" + responseRoot(c.operation), 0), 0u) << result.out;
+    if (c.error.empty()) {
+      EXPECT_EQ(result.out.find("partialError"), std::string::npos) << c.request << result.out;
+    } else {
+      EXPECT_NE(result.out.find(c.error), std::string::npos) << c.request << result.out;
+    }
+  }
+}

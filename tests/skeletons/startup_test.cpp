@@ -163,7 +163,8 @@ TEST_F(StartupTest, UnloadWithdrawsEveryServiceFromBothRegistries) {
   // Loading again registers afresh.
   load();
   EXPECT_EQ(gatewayNames().front(), kDataManagement);
-  EXPECT_FALSE(host::dispatch(kDataManagement, "getAvailableTypes", "<x/>").fault);
+  EXPECT_FALSE(
+      host::dispatch(kDataManagement, "getAvailableTypes", "<GetAvailableTypesInput/>").fault);
 }
 
 TEST_F(StartupTest, GatewayFailureAtLoadIsReportedAndLeavesTheServiceUnregistered) {

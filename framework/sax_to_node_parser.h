@@ -90,22 +90,47 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
  private:
   [[noreturn]] void fail(const std::string& cause);
 
+  // Runs of T side by side in blocks that never move, so that what is handed out stays where
+  // it is while the tree grows; blocks grow geometrically, so a large tree takes few
+  // allocations. Each new block is charged to the tree.
+  template <class T>
+  class Blocks {
+   public:
+    // `count` fresh elements side by side.
+    T* take(std::size_t count, SAXToNodeParser& parser);
+    // The first element taken (the root, for nodes); null when none was.
+    T* first() const { return blocks_.empty() ? nullptr : blocks_.front().get(); }
+    void clear();
+
+   private:
+    std::vector<std::unique_ptr<T[]>> blocks_;
+    std::size_t size_ = 0;  // Elements in the last block.
+    std::size_t used_ = 0;  // Of which taken.
+  };
+
+  // An element being read: its node, where its children start in `pending_`, and its text
+  // (null until some arrives).
+  struct Open {
+    XMLNode* node;
+    std::size_t firstChild;
+    std::string* text;
+  };
+
   void clear();
-  // A fresh node of the tree being built.
-  XMLNode& newNode();
   // Counts `bytes` more of tree memory; refuses the document when the tree outgrows its budget.
   void charge(std::size_t bytes);
   // The one copy of the name `text` in the current tree.
   const std::string* keepName(const XMLCh* text);
 
   std::unique_ptr<xercesc::SAX2XMLReader> reader_;  // Made once, reused by every parse.
-  // Every node of the current tree in document order; the first node of the first block is the
-  // root. Blocks never move, so adding nodes never moves the ones already linked; they grow
-  // geometrically, so a large document takes few allocations.
-  std::vector<std::unique_ptr<XMLNode[]>> blocks_;
-  std::size_t lastBlockSize_ = 0;              // Nodes in the last block.
-  std::size_t lastBlockUsed_ = 0;              // Of which in use.
-  std::vector<XMLNode*> open_;                 // The elements being read, innermost last.
+  // The current tree: its nodes in document order (the first is the root), the child lists and
+  // attributes of all of them, and their texts.
+  Blocks<XMLNode> nodes_;
+  Blocks<XMLNode*> childLists_;
+  Blocks<XMLNode::Attribute> attributes_;
+  Blocks<std::string> texts_;
+  std::vector<Open> open_;                     // The elements being read, innermost last.
+  std::vector<XMLNode*> pending_;              // The children read so far of each open element.
   std::unordered_set<std::string> names_;      // Element and attribute names of the tree.
   std::string scratch_;                        // A name being looked up.
   std::size_t treeBytes_ = 0;                  // Memory the current tree takes.

@@ -1,11 +1,12 @@
 // One parsed XML element of a request document.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace Korvane {
 namespace Soa {
@@ -14,11 +15,38 @@ namespace Xml {
 
 // An element with its attributes, its text and its child elements, as SAXToNodeParser builds it.
 // Nodes are owned by the parser that made them (never by their parent), so that a deep tree is
-// freed without recursion; a node and its children stay valid while that parser lives. Element
-// and attribute names are kept once per parse by the parser and shared by the nodes, which keeps
-// a node small: the parser bounds the tree's memory by the request's size.
+// freed without recursion; a node, its children, names, text and attributes stay valid while
+// that parser lives. The parser keeps everything of a tree in a few large blocks: element and
+// attribute names once per parse, shared by the nodes; the child lists, attributes and texts of
+// all nodes side by side. A node itself only points into them, which keeps it small and the
+// tree's memory bounded by the request's size (the parser refuses a tree that outgrows it).
 class XMLNode {
  public:
+  // The child elements of a node, in document order.
+  class Children {
+   public:
+    using const_iterator = XMLNode* const*;
+    using const_reverse_iterator = std::reverse_iterator<const_iterator>;
+    const_iterator begin() const { return first_; }
+    const_iterator end() const { return first_ + size_; }
+    const_reverse_iterator rbegin() const { return const_reverse_iterator(end()); }
+    const_reverse_iterator rend() const { return const_reverse_iterator(begin()); }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    XMLNode* operator[](std::size_t index) const { return first_[index]; }
+
+   private:
+    friend class SAXToNodeParser;
+    XMLNode* const* first_ = nullptr;
+    std::size_t size_ = 0;
+  };
+
+  // One attribute: its name (kept by the parser) and its value.
+  struct Attribute {
+    const std::string* name;
+    std::string value;
+  };
+
   XMLNode() = default;
   XMLNode(const XMLNode&) = delete;
   XMLNode& operator=(const XMLNode&) = delete;
@@ -29,38 +57,40 @@ class XMLNode {
   const std::string& nameSpace() const { return *namespace_; }
   // The character data directly inside the element, concatenated in document order
   // (white space included; ignorable white space and processing instructions never arrive).
-  const std::string& text() const { return text_; }
+  const std::string& text() const { return *text_; }
   // The child elements in document order.
-  const std::vector<XMLNode*>& children() const { return children_; }
+  const Children& children() const { return children_; }
   // Attribute name to value: an attribute in no namespace by its local name, any other by its
   // qualified name (prefix:name), so that only the former can be taken for a record's field;
   // namespace declarations are not attributes. Each name at most once (the parser refuses a
-  // repeated attribute). The parser keeps the attributes as a flat list; the map is made from
-  // that list on the first call and lives as long as the node.
+  // repeated attribute). The map is made from the attributes on the first call and lives as
+  // long as the node.
   const std::map<std::string, std::string>& attrs() const {
     if (!attributeMap_) {
       attributeMap_.reset(new std::map<std::string, std::string>());
-    }
-    if (attributeMap_->size() != attributes_.size()) {
-      for (const auto& attribute : attributes_) {
-        attributeMap_->emplace(*attribute.first, attribute.second);
+      for (const Attribute& attribute : attributes()) {
+        attributeMap_->emplace(*attribute.name, attribute.value);
       }
     }
     return *attributeMap_;
   }
   // The attribute's value, or null when the element does not carry it.
   const std::string* attr(const std::string& attributeName) const {
-    for (const auto& attribute : attributes_) {
-      if (*attribute.first == attributeName) {
-        return &attribute.second;
+    for (const Attribute& attribute : attributes()) {
+      if (*attribute.name == attributeName) {
+        return &attribute.value;
       }
     }
     return nullptr;
   }
-  // The attributes in document order, each as its name and value.
-  const std::vector<std::pair<const std::string*, std::string>>& attributeList() const {
-    return attributes_;
-  }
+  // The attributes in document order.
+  struct Attributes {
+    const Attribute* first;
+    std::size_t size;
+    const Attribute* begin() const { return first; }
+    const Attribute* end() const { return first + size; }
+  };
+  Attributes attributes() const { return {attributes_, attributeCount_}; }
   // Where the element's start tag ends in the document (1-based), for error messages;
   // 0 for a node that was not parsed.
   int line() const { return line_; }
@@ -69,19 +99,19 @@ class XMLNode {
  private:
   friend class SAXToNodeParser;
 
-  static const std::string* noName() {
+  static const std::string* none() {
     static const std::string empty;
     return &empty;
   }
 
-  const std::string* name_ = noName();       // Kept by the parser.
-  const std::string* namespace_ = noName();  // Kept by the parser.
-  std::vector<XMLNode*> children_;
-  std::string text_;
+  const std::string* name_ = none();       // Kept by the parser.
+  const std::string* namespace_ = none();  // Kept by the parser.
+  const std::string* text_ = none();       // Kept by the parser.
+  Children children_;
+  const Attribute* attributes_ = nullptr;  // Kept by the parser; in document order.
+  std::uint32_t attributeCount_ = 0;
   int line_ = 0;
   int column_ = 0;
-  // Names kept by the parser, values by the node; in document order.
-  std::vector<std::pair<const std::string*, std::string>> attributes_;
   // attrs(): made on demand; a node is read by the one request that parsed it.
   mutable std::unique_ptr<std::map<std::string, std::string>> attributeMap_;
 };

@@ -190,16 +190,40 @@ SAXToNodeParser::~SAXToNodeParser() = default;
 
 namespace {
 
-constexpr std::size_t kFirstBlockNodes = 32;
-constexpr std::size_t kMaxBlockNodes = 256;
+constexpr std::size_t kFirstBlockSize = 32;
+constexpr std::size_t kMaxBlockSize = 4096;
 
 }  // namespace
 
-void SAXToNodeParser::clear() {
+template <class T>
+T* SAXToNodeParser::Blocks<T>::take(std::size_t count, SAXToNodeParser& parser) {
+  if (size_ - used_ < count) {
+    std::size_t size = blocks_.empty() ? kFirstBlockSize : std::min(size_ * 2, kMaxBlockSize);
+    size = std::max(size, count);
+    parser.charge(size * sizeof(T));
+    blocks_.emplace_back(new T[size]);
+    size_ = size;
+    used_ = 0;
+  }
+  T* at = blocks_.back().get() + used_;
+  used_ += count;
+  return at;
+}
+
+template <class T>
+void SAXToNodeParser::Blocks<T>::clear() {
   blocks_.clear();
-  lastBlockSize_ = 0;
-  lastBlockUsed_ = 0;
+  size_ = 0;
+  used_ = 0;
+}
+
+void SAXToNodeParser::clear() {
+  nodes_.clear();
+  childLists_.clear();
+  attributes_.clear();
+  texts_.clear();
   open_.clear();
+  pending_.clear();
   locator_ = nullptr;
   names_.clear();
   treeBytes_ = 0;
@@ -221,17 +245,6 @@ const std::string* SAXToNodeParser::keepName(const XMLCh* text) {
     charge(sizeof(std::string) + 2 * sizeof(void*) + heapBytes(*kept.first));
   }
   return &*kept.first;
-}
-
-XMLNode& SAXToNodeParser::newNode() {
-  if (lastBlockUsed_ == lastBlockSize_) {
-    const std::size_t size =
-        blocks_.empty() ? kFirstBlockNodes : std::min(lastBlockSize_ * 2, kMaxBlockNodes);
-    blocks_.emplace_back(new XMLNode[size]);
-    lastBlockSize_ = size;
-    lastBlockUsed_ = 0;
-  }
-  return blocks_.back()[lastBlockUsed_++];
 }
 
 const XMLNode& SAXToNodeParser::parseString(const std::string& text) {
@@ -272,11 +285,13 @@ const XMLNode& SAXToNodeParser::parseTrustedString(const std::string& text, std:
     throw;
   }
   open_.clear();
+  pending_.clear();
   locator_ = nullptr;
-  if (blocks_.empty()) {
+  const XMLNode* root = nodes_.first();
+  if (root == nullptr) {
     throw XmlParseError(1, 1, "document has no root element");
   }
-  return blocks_.front()[0];
+  return *root;
 }
 
 void SAXToNodeParser::setDocumentLocator(const xercesc::Locator* const locator) {
@@ -298,53 +313,67 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
   if (open_.size() >= static_cast<std::size_t>(kMaxDepth)) {
     fail("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
   }
-  XMLNode& node = newNode();
+  XMLNode& node = *nodes_.take(1, *this);
   node.name_ = keepName(localname);
   node.namespace_ = keepName(uri);
   const XMLSize_t count = attrs.getLength();
-  node.attributes_.resize(count);
-  // The node's share of its block (a block's unused rest is bounded by its size).
-  std::size_t bytes = sizeof(XMLNode) + node.attributes_.capacity() * sizeof(node.attributes_[0]);
-  for (XMLSize_t i = 0; i < count; ++i) {
-    // An attribute in a namespace keeps its prefix, so that it is never taken for a field.
-    const XMLCh* uriOfAttribute = attrs.getURI(i);
-    const bool inNoNamespace = uriOfAttribute == nullptr || *uriOfAttribute == 0;
-    node.attributes_[i].first = keepName(inNoNamespace ? attrs.getLocalName(i) : attrs.getQName(i));
-    assignUtf8(attrs.getValue(i), node.attributes_[i].second);
-    bytes += heapBytes(node.attributes_[i].second);
+  if (count != 0) {
+    XMLNode::Attribute* attributes = attributes_.take(count, *this);
+    std::size_t bytes = 0;
+    for (XMLSize_t i = 0; i < count; ++i) {
+      // An attribute in a namespace keeps its prefix, so that it is never taken for a field.
+      const XMLCh* uriOfAttribute = attrs.getURI(i);
+      const bool inNoNamespace = uriOfAttribute == nullptr || *uriOfAttribute == 0;
+      attributes[i].name = keepName(inNoNamespace ? attrs.getLocalName(i) : attrs.getQName(i));
+      assignUtf8(attrs.getValue(i), attributes[i].value);
+      bytes += heapBytes(attributes[i].value);
+    }
+    node.attributes_ = attributes;
+    node.attributeCount_ = static_cast<std::uint32_t>(count);
+    charge(bytes);
   }
   if (locator_ != nullptr) {
     node.line_ = toPosition(locator_->getLineNumber());
     node.column_ = toPosition(locator_->getColumnNumber());
   }
   if (!open_.empty()) {
-    std::vector<XMLNode*>& siblings = open_.back()->children_;
-    const std::size_t capacity = siblings.capacity();
-    // Most elements that have children have a few: one allocation instead of one per child.
-    if (capacity == 0) {
-      siblings.reserve(4);
-    }
-    siblings.push_back(&node);
-    bytes += (siblings.capacity() - capacity) * sizeof(XMLNode*);
+    pending_.push_back(&node);
   }
-  open_.push_back(&node);
-  charge(bytes);
+  open_.push_back({&node, pending_.size(), nullptr});
 }
 
 void SAXToNodeParser::endElement(const XMLCh* const /*uri*/, const XMLCh* const /*localname*/,
                                  const XMLCh* const /*qname*/) {
-  if (!open_.empty()) {
-    open_.pop_back();
+  if (open_.empty()) {
+    return;
+  }
+  const Open element = open_.back();
+  open_.pop_back();
+  // The element's children move from the pending list to a run of their own.
+  const std::size_t count = pending_.size() - element.firstChild;
+  if (count != 0) {
+    XMLNode** children = childLists_.take(count, *this);
+    std::copy(pending_.begin() + static_cast<std::ptrdiff_t>(element.firstChild), pending_.end(),
+              children);
+    element.node->children_.first_ = children;
+    element.node->children_.size_ = count;
+    pending_.resize(element.firstChild);
   }
 }
 
 void SAXToNodeParser::characters(const XMLCh* const chars, const XMLSize_t length) {
-  if (!open_.empty()) {
-    std::string& text = open_.back()->text_;
-    const std::size_t before = heapBytes(text);
-    appendUtf8(chars, length, text);
-    charge(heapBytes(text) - before);
+  if (open_.empty() || length == 0) {
+    return;
   }
+  Open& element = open_.back();
+  if (element.text == nullptr) {
+    element.text = texts_.take(1, *this);
+    element.node->text_ = element.text;
+  }
+  std::string& text = *element.text;
+  const std::size_t before = heapBytes(text);
+  appendUtf8(chars, length, text);
+  charge(heapBytes(text) - before);
 }
 
 void SAXToNodeParser::startDTD(const XMLCh* const name, const XMLCh* const /*publicId*/,

@@ -95,6 +95,48 @@ TEST_F(SAXToNodeParserTest, ProcessingInstructionsAndCommentsAddNothing) {
   EXPECT_EQ(root.children()[0]->name(), "c");
 }
 
+// A tree far larger than one block of nodes, child lists, attributes or texts: every element
+// keeps its own children in order, its own attributes and its own text, wherever its siblings
+// and descendants were stored while it was open.
+TEST_F(SAXToNodeParserTest, LargeTreesKeepEveryElementsOwnChildrenAttributesAndText) {
+  const struct {
+    int groups;
+    int itemsPerGroup;
+  } shapes[] = {{1, 20000}, {3000, 3}, {50, 150}};
+  for (const auto& shape : shapes) {
+    std::string text = "<r>head";
+    for (int g = 0; g < shape.groups; ++g) {
+      text += "<g n=\"" + std::to_string(g) + "\">g" + std::to_string(g);
+      for (int i = 0; i < shape.itemsPerGroup; ++i) {
+        text += "<i a=\"" + std::to_string(g) + "." + std::to_string(i) + "\" b=\"x\"/>";
+      }
+      text += "</g>";
+    }
+    text += "tail</r>";
+    const XMLNode& root = parse(text);
+    SCOPED_TRACE(std::to_string(shape.groups) + " groups");
+    EXPECT_EQ(root.text(), "headtail");
+    ASSERT_EQ(root.children().size(), static_cast<std::size_t>(shape.groups));
+    int g = 0;
+    for (const XMLNode* group : root.children()) {
+      ASSERT_EQ(group->name(), "g");
+      EXPECT_EQ(*group->attr("n"), std::to_string(g));
+      EXPECT_EQ(group->text(), "g" + std::to_string(g));
+      ASSERT_EQ(group->children().size(), static_cast<std::size_t>(shape.itemsPerGroup));
+      for (int i = 0; i < shape.itemsPerGroup; ++i) {
+        const XMLNode& item = *group->children()[static_cast<std::size_t>(i)];
+        EXPECT_EQ(item.attrs(),
+                  (std::map<std::string, std::string>{
+                      {"a", std::to_string(g) + "." + std::to_string(i)}, {"b", "x"}}));
+        EXPECT_TRUE(item.children().empty());
+        EXPECT_EQ(item.text(), "");
+      }
+      ++g;
+    }
+    EXPECT_EQ(*root.children().rbegin(), root.children()[root.children().size() - 1]);
+  }
+}
+
 TEST_F(SAXToNodeParserTest, ParserIsReusableAndEachParseReplacesTheTree) {
   parse("<first><a/><b/></first>");
   const XMLNode& second = parse("<second/>");

@@ -33,6 +33,7 @@ class XMLNode {
     const_reverse_iterator rend() const { return const_reverse_iterator(begin()); }
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
+    XMLNode* front() const { return first_[0]; }
     XMLNode* operator[](std::size_t index) const { return first_[index]; }
 
    private:
@@ -89,6 +90,7 @@ class XMLNode {
     std::size_t size;
     const Attribute* begin() const { return first; }
     const Attribute* end() const { return first + size; }
+    bool empty() const { return size == 0; }
   };
   Attributes attributes() const { return {attributes_, attributeCount_}; }
   // Where the element's start tag ends in the document (1-based), for error messages;

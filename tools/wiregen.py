@@ -692,7 +692,7 @@ def emit_parse(record, impl, fresh, write):
             write("  attributesRead += %s ? 1 : 0;" % call)
     known = "{%s}" % ", ".join('"%s"' % f.name for f in attributes)
     count = "attributesRead" if attributes else "0"
-    write("  if (node.attributeList().size() != %s) {" % count)
+    write("  if (node.attributes().size != %s) {" % count)
     write('    %s::Wire::refuseUnknownAttribute(node, "%s", %s);' % (XML_NS, name, known))
     write("  }")
     if not children:

@@ -41,7 +41,7 @@ void checkValueElement(const XMLNode& element, const char* record, const std::st
   if (!element.children().empty()) {
     refuseUnknownElement(*element.children().front(), where.c_str());
   }
-  if (!element.attributeList().empty()) {
+  if (!element.attributes().empty()) {
     refuseUnknownAttribute(element, where.c_str(), {});
   }
 }
@@ -134,8 +134,8 @@ double readDouble(const XMLNode& element, const char* record, const std::string&
 
 void refuseUnknownAttribute(const XMLNode& node, const char* record,
                             std::initializer_list<const char*> known) {
-  for (const auto& attribute : node.attributeList()) {
-    const std::string& name = *attribute.first;
+  for (const XMLNode::Attribute& attribute : node.attributes()) {
+    const std::string& name = *attribute.name;
     if (std::none_of(known.begin(), known.end(),
                      [&name](const char* field) { return name == field; })) {
       throw XmlParseError(node.line(), node.column(),

@@ -12,6 +12,7 @@
 #include "host/object/cfm.h"
 #include "host/object/error_store.h"
 #include "host/object/host_call.h"
+#include "host/object/pom.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "structuremanagement/revision_rules.h"
 #include "tests/host/structure_fixture.h"
@@ -293,6 +294,35 @@ TEST_F(BomWindowsTest, WindowsOpenedByRequestAreClosedByRequest) {
   EXPECT_EQ(soacad_test::modelUids(closed.getServiceData().getDeletedObjArray()), Strings{window});
   EXPECT_EQ(partialErrorsOf(closed), Strings{"uid:" + window + ": 7007"});
   EXPECT_TRUE(host::openBomWindows().empty());
+}
+
+// A request that gives no rule values (no props, or no rule at all) opens the window on the
+// rule itself: an omitted unit is "not given", never unit 0, so there is no error for a unit
+// the rule lacks and no transient copy for a rule that has a unit entry.
+TEST_F(BomWindowsTest, OmittedRuleValuesUseTheRuleAsItIs) {
+  const struct {
+    const char* configInfo;
+    const char* rule;  // The rule the window must be configured by; empty for the default rule.
+  } cases[] = {
+      {"<revRuleConfigInfo><revRule uid=\"rr.unit\"/></revRuleConfigInfo>", "rr.unit"},
+      {"<revRuleConfigInfo><revRule uid=\"rr.latest\"/><props/></revRuleConfigInfo>", "rr.latest"},
+      {"", ""},
+  };
+  for (const auto& test : cases) {
+    const auto created = responseOf<Wire::CreateBOMWindowsResponse>(
+        send("createBOMWindows",
+             std::string("<CreateBOMWindowsInput><info clientId=\"c\"><itemRev uid=\"r.asm.A\"/>") +
+                 test.configInfo + "</info></CreateBOMWindowsInput>"));
+    ASSERT_EQ(created.getOutputArray().size(), 1u) << test.configInfo;
+    EXPECT_EQ(partialErrorsOf(created), Strings{}) << test.configInfo;
+    const Tag window = tagOf(created.getOutputArray()[0].getBomWindow().getUid());
+    const Tag rule = soacad_test::ask(BOM_ask_window_config_rule, window);
+    if (*test.rule != '\0') {
+      EXPECT_EQ(rule, tagOf(test.rule)) << test.configInfo;
+    }
+    EXPECT_FALSE(soacad_test::ask(POM_is_newly_created, rule)) << test.configInfo;
+    close(host::openBomWindows());
+  }
 }
 
 // A session saved to the store file and loaded again goes on as if it had never left the

@@ -1303,10 +1303,9 @@ int BOM_line_cut(Tag line) {
   if (const int status = host::requireStructureEditable(bvr)) {
     return status;
   }
-  std::vector<Tag> occurrences = host::occurrencesOf(bvr);
-  occurrences.erase(std::remove(occurrences.begin(), occurrences.end(), occurrence),
-                    occurrences.end());
-  if (const int status = host::writeReferences(bvr, "occurrences", occurrences, WriteMode::host)) {
+  // Both lists lose one entry in place: cutting every child of a large assembly one by one
+  // costs no copy of its lists.
+  if (const int status = store.removeReference(bvr, "occurrences", occurrence, WriteMode::host)) {
     return status;
   }
   host::windowChanged(window, bvr);
@@ -1318,9 +1317,7 @@ int BOM_line_cut(Tag line) {
     host::windowDeletes(window, thread);
   }
   const Tag parent = host::parentLineOf(line);
-  std::vector<Tag> siblings = host::referencesOf(parent, "child_lines");
-  siblings.erase(std::remove(siblings.begin(), siblings.end(), line), siblings.end());
-  host::writeReferences(parent, "child_lines", siblings, WriteMode::initial);
+  store.removeReference(parent, "child_lines", line, WriteMode::initial);
   removeLineTree(line);
   return 0;
 }

@@ -700,8 +700,8 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
   return 0;
 }
 
-int Store::insertReference(Tag object, const std::string& name, std::size_t position, Tag tag,
-                           WriteMode mode) {
+int Store::listToChange(Tag object, const std::string& name, WriteMode mode, InsertUndo* undo,
+                        std::vector<Tag>** list) {
   ++changeCount_;
   ObjectRecord* found = find(object);
   if (found == nullptr) {
@@ -719,23 +719,57 @@ int Store::insertReference(Tag object, const std::string& name, std::size_t posi
       return status;
     }
   }
-  hold({tag});
-  InsertUndo undo;
-  undo.name = name;
-  undo.madeProperty = found->properties.count(name) == 0;
+  undo->name = name;
+  undo->madeProperty = found->properties.count(name) == 0;
   PropertyState& state = found->properties[name];
-  Value* list = &state.saved;
-  undo.intoSaved = mode == WriteMode::initial;
-  if (!undo.intoSaved) {
+  *list = &state.saved.tags;
+  undo->intoSaved = mode == WriteMode::initial;
+  if (!undo->intoSaved) {
     if (!state.hasWorking) {
       state.working = state.saved;
       state.hasWorking = true;
-      undo.madeWorking = true;
+      undo->madeWorking = true;
     }
-    list = &state.working;
+    *list = &state.working.tags;
   }
-  undo.position = std::min(position, list->tags.size());
-  list->tags.insert(list->tags.begin() + static_cast<std::ptrdiff_t>(undo.position), tag);
+  return 0;
+}
+
+int Store::insertReference(Tag object, const std::string& name, std::size_t position, Tag tag,
+                           WriteMode mode) {
+  InsertUndo undo;
+  std::vector<Tag>* list = nullptr;
+  if (const int status = listToChange(object, name, mode, &undo, &list)) {
+    return status;
+  }
+  hold({tag});
+  undo.position = std::min(position, list->size());
+  list->insert(list->begin() + static_cast<std::ptrdiff_t>(undo.position), tag);
+  journal(object, std::move(undo));
+  return 0;
+}
+
+int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMode mode) {
+  InsertUndo undo;
+  std::vector<Tag>* list = nullptr;
+  if (const int status = listToChange(object, name, mode, &undo, &list)) {
+    return status;
+  }
+  const auto at = std::find(list->begin(), list->end(), tag);
+  if (at == list->end()) {
+    // Nothing to take out: what listToChange started is put back, and nothing is recorded.
+    undo.removed = NULLTAG;
+    undo.position = list->size();
+    Change change{object, std::move(undo)};
+    if (std::get<InsertUndo>(change.undo).madeProperty ||
+        std::get<InsertUndo>(change.undo).madeWorking) {
+      this->undo(change);
+    }
+    return 0;
+  }
+  undo.position = static_cast<std::size_t>(at - list->begin());
+  undo.removed = tag;
+  list->erase(at);
   journal(object, std::move(undo));
   return 0;
 }
@@ -877,7 +911,12 @@ void Store::undo(Change& change) {
       return;
     }
     std::vector<Tag>& list = inserted->intoSaved ? state.saved.tags : state.working.tags;
-    list.erase(list.begin() + static_cast<std::ptrdiff_t>(inserted->position));
+    if (inserted->removed != NULLTAG) {
+      list.insert(list.begin() + static_cast<std::ptrdiff_t>(inserted->position),
+                  inserted->removed);
+    } else {
+      list.erase(list.begin() + static_cast<std::ptrdiff_t>(inserted->position));
+    }
   } else {
     FlagsUndo& flags = std::get<FlagsUndo>(change.undo);
     for (auto& replaced : flags.replacedSaved) {

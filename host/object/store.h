@@ -195,6 +195,11 @@ class Store {
   // POM_wrong_value_type unless the property is a reference list.
   int insertReference(Tag object, const std::string& name, std::size_t position, Tag tag,
                       WriteMode mode = WriteMode::session);
+  // Takes the first `tag` out of the reference list `name`, checked like insertReference and
+  // changed in place: nothing is copied, and the undo record holds the tag and its position.
+  // A list without the tag stays as it is.
+  int removeReference(Tag object, const std::string& name, Tag tag,
+                      WriteMode mode = WriteMode::session);
   // Persists the working values; the object is no longer newly created. The lock is kept.
   // Needs no lock: only locked (or host) writes make working values.
   int save(Tag object);
@@ -303,9 +308,10 @@ class Store {
     bool wroteSaved = false;  // An initial write: prior.saved is the saved value it replaced.
     PropertyState prior;
   };
-  struct InsertUndo {  // A reference inserted into a list.
+  struct InsertUndo {  // A reference inserted into a list, or taken out of it.
     std::string name;
     std::size_t position = 0;
+    Tag removed;                // The tag taken out; null for an insertion.
     bool intoSaved = false;     // Into the saved list, else into the working one.
     bool madeWorking = false;   // The insertion started the working list.
     bool madeProperty = false;  // The property had no state before.
@@ -384,6 +390,10 @@ class Store {
   // Drops the object's working values, moving them into `undo` when it is not null; whether
   // there were any.
   static bool dropWorking(ObjectRecord& object, FlagsUndo* undo);
+  // The checks of a list change and the list it changes (the working list, started from the
+  // saved one, unless `mode` is initial); `undo` learns which list and what was made.
+  int listToChange(Tag object, const std::string& name, WriteMode mode, InsertUndo* undo,
+                   std::vector<Tag>** list);
   std::string generateUid();
   // Loads the document without the all-or-nothing guard.
   void applyFixture(const std::string& text);

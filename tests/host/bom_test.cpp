@@ -197,6 +197,34 @@ TEST_F(BomLineTest, ClosingUnsavedThrowsEditsAway) {
   expectSettled();
 }
 
+TEST_F(BomLineTest, CutsOfSeveralSiblingsRollBackInOrder) {
+  openWindow(tagOf("r.asm.A"));
+  const Tag bvr = tagOf("bvr.asm");
+  const std::vector<Tag> lines = allChildren(topLine_);
+  const std::vector<Tag> occurrences = host::occurrencesOf(bvr);
+  const std::string next = ask(USER_ask_new_seqno, bvr, tagOf("i.bolt"));
+  // First, middle and last, in an order that moves the positions of the ones cut later.
+  const std::vector<const char*> cuts = {"occ.sub", "occ.bolt", "occ.ghost"};
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  for (const char* cut : cuts) {
+    ASSERT_EQ(BOM_line_cut(childFor(topLine_, cut)), 0) << cut;
+  }
+  EXPECT_EQ(occurrencesOf(allChildren(topLine_)), (Strings{"occ.plate", "occ.gde", "occ.lamp"}));
+  EXPECT_EQ(host::occurrencesOf(bvr).size(), occurrences.size() - cuts.size());
+
+  bool changed = false;
+  ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
+  EXPECT_TRUE(changed);
+  EXPECT_EQ(host::occurrencesOf(bvr), occurrences);
+  EXPECT_EQ(allChildren(topLine_), lines) << "the same lines, in their order";
+  EXPECT_EQ(ask(USER_ask_new_seqno, bvr, tagOf("i.bolt")), next);
+  // What the rollback brought back can be cut again at once.
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.plate")), 0);
+  EXPECT_EQ(occurrencesOf(allChildren(topLine_)),
+            (Strings{"occ.bolt", "occ.sub", "occ.gde", "occ.lamp", "occ.ghost"}));
+}
+
 TEST_F(BomLineTest, CutAndSubstituteAreSavedWithTheWindow) {
   const Tag window = openWindow(tagOf("r.asm.A"));
   Tag substituted;

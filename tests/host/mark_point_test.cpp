@@ -124,6 +124,24 @@ const std::vector<Step>& steps() {
                                                            WriteMode::initial),
                    0);
        }},
+      {"removals from saved and working lists",
+       [](MarkPointTest& t) {
+         host::Store& store = host::Store::instance();
+         ASSERT_EQ(store.insertReference(t.home, "contents", 0, t.form, WriteMode::initial), 0);
+         ASSERT_EQ(store.insertReference(t.home, "contents", 99, t.newstuff, WriteMode::initial),
+                   0);
+         ASSERT_EQ(store.removeReference(t.home, "contents", t.form, WriteMode::host), 0);
+         ASSERT_EQ(store.removeReference(t.home, "contents", t.newstuff, WriteMode::initial), 0);
+       }},
+      {"neighbours removed after a save, the later one first",
+       [](MarkPointTest& t) {
+         host::Store& store = host::Store::instance();
+         ASSERT_EQ(store.insertReference(t.home, "contents", 0, t.form, WriteMode::host), 0);
+         ASSERT_EQ(store.insertReference(t.home, "contents", 1, t.newstuff, WriteMode::host), 0);
+         ASSERT_EQ(store.save(t.home), 0);
+         ASSERT_EQ(store.removeReference(t.home, "contents", t.newstuff, WriteMode::host), 0);
+         ASSERT_EQ(store.removeReference(t.home, "contents", t.form, WriteMode::host), 0);
+       }},
       {"deletion with unsaved values",
        [](MarkPointTest& t) {
          lockAndRename(t.item, "Gone");
@@ -198,6 +216,13 @@ TEST_F(MarkPointTest, ChangesThatChangeNothingAreNotReported) {
          ASSERT_EQ(
              host::Store::instance().write(t.form, "object_desc", Value(), WriteMode::initial), 0);
        }},
+      {"removal from a list that does not hold the tag",
+       [](MarkPointTest& t) {
+         host::Store& store = host::Store::instance();
+         ASSERT_EQ(store.removeReference(t.home, "contents", t.form, WriteMode::host), 0);
+         ASSERT_EQ(store.removeReference(t.newstuff, "contents", t.form, WriteMode::host), 0);
+         ASSERT_EQ(store.removeReference(t.newstuff, "contents", t.form, WriteMode::initial), 0);
+       }},
       {"save without unsaved values", [](MarkPointTest& t) { ASSERT_EQ(AOM_save(t.item), 0); }},
       {"modifiable made modifiable",
        [](MarkPointTest& t) { ASSERT_EQ(host::Store::instance().setModifiable(t.item, true), 0); }},
@@ -205,9 +230,11 @@ TEST_F(MarkPointTest, ChangesThatChangeNothingAreNotReported) {
   ASSERT_EQ(AOM_save(form), 0);
   for (const Step& step : unchanged) {
     SCOPED_TRACE(step.name);
+    const auto before = records();
     int mark = 0;
     ASSERT_EQ(POM_place_markpoint(&mark), 0);
     step.run(*this);
+    EXPECT_EQ(records(), before);
     bool changed = true;
     ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
     EXPECT_FALSE(changed);

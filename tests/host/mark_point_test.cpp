@@ -245,7 +245,7 @@ TEST_F(MarkPointTest, ChangesThatChangeNothingAreNotReported) {
 
 TEST_F(MarkPointTest, IndexesFollowRollbacks) {
   load(soacad_test::kCadModelFixture);
-  const Tag spec = store().findType("ZOLT_specification");
+  const Tag specRelation = store().findType("ZOLT_specification");
   struct Case {
     const char* name;
     // Changes the store under a mark; what `found` answers afterwards, and after the rollback.
@@ -258,14 +258,14 @@ TEST_F(MarkPointTest, IndexesFollowRollbacks) {
   const std::vector<Case> cases = {
       {"relation deleted, then rolled back",
        [&] {
-         relation = ask(GRM_find_relation, item, form, spec);
+         relation = ask(GRM_find_relation, item, form, specRelation);
          ASSERT_EQ(GRM_delete_relation(relation), 0);
        },
        [&] { return !secondaries(item, "ZOLT_specification").empty(); }, false, true},
       {"relation made and deleted between lookups, deletion rolled back",
        [&] {
          Tag made;
-         ASSERT_EQ(GRM_create_relation(newstuff, form, spec, NULLTAG, &made), 0);
+         ASSERT_EQ(GRM_create_relation(newstuff, form, specRelation, NULLTAG, &made), 0);
          int inner = 0;
          ASSERT_EQ(POM_place_markpoint(&inner), 0);
          ASSERT_EQ(GRM_delete_relation(made), 0);
@@ -287,7 +287,7 @@ TEST_F(MarkPointTest, IndexesFollowRollbacks) {
        [&] { ASSERT_EQ(AOM_delete(tagOf("dt.model")), 0); },
        [&] { return ask(AE_find_datasettype, "CADModel") == tagOf("dt.model"); }, false, true},
   };
-  ASSERT_EQ(GRM_create_relation(item, form, spec, NULLTAG, &relation), 0);
+  ASSERT_EQ(GRM_create_relation(item, form, specRelation, NULLTAG, &relation), 0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_EQ(c.found(), c.foundAfterRollback);  // Looked up before: the indexes are current.

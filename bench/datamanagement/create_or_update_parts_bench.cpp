@@ -31,6 +31,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/support/parts_world.h"
 #include "datamanagement/data_management.h"
 #include "framework/iiop_skeleton.h"
 #include "framework/monitor.h"
@@ -45,28 +46,7 @@ using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
 
 constexpr int kExistingParts = 20000;
 
-const char* const kWorld = R"(<fixture>
-  <object uid="u.bench" class="User" type="User">
-    <prop name="user_id" value="bench"/>
-    <prop name="home_folder" value="f.home"/>
-    <prop name="newstuff_folder" value="f.newstuff"/>
-  </object>
-  <object uid="f.home" class="Folder" type="Folder"><prop name="owning_user" value="u.bench"/></object>
-  <object uid="f.newstuff" class="Folder" type="Folder"><prop name="owning_user" value="u.bench"/></object>
-  <type name="ZOLT_specification" class="ImanRelation"/>
-  <object uid="tool.m" class="Tool" type="Tool">
-    <prop name="tool_name" value="Modeler"/><prop name="output_formats"><v value="BIN"/></prop>
-  </object>
-  <object uid="dt.model" class="DatasetType" type="DatasetType">
-    <prop name="datasettype_name" value="CADModel"/>
-    <prop name="list_of_tools"><v value="tool.m"/></prop>
-    <prop name="default_tool" value="tool.m"/>
-  </object>
-  <session currentUser="u.bench"/>
-  <preferences>
-    <preference name="WsoInsertNoSelectionsPref"><v value="1"/></preference>
-  </preferences>
-</fixture>)";
+const std::string kWorld = bench_support::partsWorld();
 
 // New parts with generated ids, each with a description, a revision attribute, one dataset and
 // two files; they go to the preference folder.

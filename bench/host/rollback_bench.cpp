@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/support/parts_world.h"
 #include "datamanagement/data_management.h"
 #include "host/object/host_call.h"
 #include "host/object/pom.h"
@@ -28,31 +29,12 @@ namespace {
 
 using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
 
-const char* const kWorld = R"(<fixture>
-  <object uid="u.bench" class="User" type="User">
-    <prop name="user_id" value="bench"/>
-    <prop name="home_folder" value="f.home"/>
-    <prop name="newstuff_folder" value="f.newstuff"/>
-  </object>
-  <object uid="f.home" class="Folder" type="Folder"><prop name="owning_user" value="u.bench"/></object>
-  <object uid="f.newstuff" class="Folder" type="Folder"><prop name="owning_user" value="u.bench"/></object>
-  <type name="ZOLT_specification" class="ImanRelation"/>
-  <object uid="tool.m" class="Tool" type="Tool">
-    <prop name="tool_name" value="Modeler"/><prop name="output_formats"><v value="BIN"/></prop>
-  </object>
-  <object uid="dt.model" class="DatasetType" type="DatasetType">
-    <prop name="datasettype_name" value="CADModel"/>
-    <prop name="list_of_tools"><v value="tool.m"/></prop>
-    <prop name="default_tool" value="tool.m"/>
-  </object>
-  <object uid="dt.broken" class="DatasetType" type="DatasetType">
+// The parts world with a dataset type that has no tool: its datasets fail after being made.
+const std::string kWorld =
+    bench_support::partsWorld(R"(  <object uid="dt.broken" class="DatasetType" type="DatasetType">
     <prop name="datasettype_name" value="NoTool"/>
   </object>
-  <session currentUser="u.bench"/>
-  <preferences>
-    <preference name="WsoInsertNoSelectionsPref"><v value="1"/></preference>
-  </preferences>
-</fixture>)";
+)");
 
 std::vector<DataManagement::PartInfo> request(int parts, const char* datasetType) {
   std::vector<DataManagement::PartInfo> infos(static_cast<std::size_t>(parts));

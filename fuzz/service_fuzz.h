@@ -30,6 +30,7 @@
 #include "host/object/memory.h"
 #include "host/object/store.h"
 #include "host/soaserver/dispatcher.h"
+#include "tests/support/reply_checks.h"
 
 namespace service_fuzz {
 
@@ -118,31 +119,6 @@ inline std::string storeBreach(std::size_t marks) {
   return std::string();
 }
 
-// Why the response, from `node` down, breaks the reply contract; empty when it does not.
-inline std::string replyBreach(const Korvane::Soa::Common::Xml::XMLNode& node) {
-  host::Store& store = host::Store::instance();
-  if (node.name() == "partialError") {
-    return std::string();  // May name what the request named, existing or not.
-  }
-  const std::string* uid = node.attr("uid");
-  if (uid != nullptr && !uid->empty()) {
-    const bool live = store.find(store.tagOfUid(*uid)) != nullptr;
-    if (node.name() == "deletedObj" && live) {
-      return "the deleted object " + *uid + " still exists";
-    }
-    if (node.name() != "deletedObj" && !live) {
-      return "the reply names " + *uid + " (" + node.name() + "), which does not exist";
-    }
-  }
-  for (const Korvane::Soa::Common::Xml::XMLNode* child : node.children()) {
-    std::string found = replyBreach(*child);
-    if (!found.empty()) {
-      return found;
-    }
-  }
-  return std::string();
-}
-
 // The request's reply; an escaped exception, which the dispatcher answers with a fault
 // document, gives an empty text.
 inline std::string invoke(IiopSkeleton& skeleton, const std::string& operation,
@@ -188,16 +164,9 @@ inline void checkRequest(IiopSkeleton& skeleton, const std::string& operation,
     breach(operation, left, request);
   }
   if (!fault) {
-    Korvane::Soa::Common::Xml::SAXToNodeParser parser;
-    const Korvane::Soa::Common::Xml::XMLNode* root = nullptr;
-    try {
-      root = &parser.parseString(reply);
-    } catch (const std::exception& error) {
-      breach(operation, std::string("the reply does not parse: ") + error.what(), reply);
-    }
-    const std::string wrong = replyBreach(*root);
+    const std::vector<std::string> wrong = reply_checks::responseBreaches(reply);
     if (!wrong.empty()) {
-      breach(operation, wrong, request + "\nreply:\n" + reply);
+      breach(operation, wrong.front(), request + "\nreply:\n" + reply);
     }
   }
   bool changed = false;

@@ -493,6 +493,7 @@ def emit_header(description):
         write("")
         write(" private:")
         write("  friend struct %s::Wire::FreshParse;" % XML_NS)
+        write("  friend struct %s::Wire::ListWriter;" % XML_NS)
         write("")
         write("  int extraWord_ = 0;  // Per handle; copied along, read nowhere.")
         write("};")
@@ -516,6 +517,10 @@ def emit_header(description):
                 write("  %s;" % signature)
         write("  void outputXML(%s::XmlStream& stream, const std::string& elementName) const;"
               % XML_NS)
+        write("  // Fetches what the record fields and lists hold, `depth` levels down, ahead of "
+              "writing")
+        write("  // (see Wire::ListWriter).")
+        write("  void prefetchFields(int depth) const;")
         write("  void parse(const %s::XMLNode& node);" % XML_NS)
         write("")
         write(" private:")
@@ -653,10 +658,19 @@ def emit_record_source(record, write):
             write("    stream.textElement(%s, item);" % constant)
             write("  }")
         else:
-            write("  for (const %s& item : %s) {" % (cpp_type(field, record), field.member))
-            write("    item.outputXML(stream, %s);" % constant)
-            write("  }")
+            write("  %s::Wire::ListWriter::write(stream, %s, %s);"
+                  % (XML_NS, constant, field.member))
     write("  stream.endElement();")
+    write("}")
+
+    write("")
+    write("void %s::prefetchFields(int depth) const {" % impl)
+    fetched = [f for f in children if f.kind in ("record", "record[]")]
+    if not fetched:
+        write("  static_cast<void>(depth);")
+    for field in fetched:
+        helper = "prefetch" if field.kind == "record" else "prefetchFirst"
+        write("  %s::Wire::ListWriter::%s(%s, depth);" % (XML_NS, helper, field.member))
     write("}")
 
     emit_parse(record, impl, fresh=False, write=write)

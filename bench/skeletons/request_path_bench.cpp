@@ -284,7 +284,7 @@ void writeWith(benchmark::State& state, const Response& subject) {
   for (auto _ : state) {
     XmlStream stream;
     record.outputXML(stream, node.name());
-    const std::string reply = stream.str();
+    const std::string reply = stream.takeText();
     written = reply.size();
     benchmark::DoNotOptimize(reply.data());
   }

@@ -214,6 +214,58 @@ TEST_F(RecordsTest, FlagsAndIntsAcceptTheirWholeRange) {
   EXPECT_FALSE(property.getModifiable());
 }
 
+// Long lists are written in order whatever their length, lists inside list elements included
+// (empty, single and longer ones), around the distances at which the walk fetches ahead. Under
+// the sanitizers this also shows that fetching ahead never reads past a list's end.
+TEST_F(RecordsTest, ListsOfEveryLengthAreWrittenInOrder) {
+  // <name ...attributes/> or <name ...attributes>content</name>.
+  const auto element = [](const std::string& start, const std::string& content) {
+    return content.empty()
+               ? "<" + start + "/>"
+               : "<" + start + ">" + content + "</" + start.substr(0, start.find(' ')) + ">";
+  };
+  for (const int length : {0, 1, 3, 4, 5, 15, 16, 17, 33, 200}) {
+    SCOPED_TRACE(length);
+    Base::PartialErrors errors;
+    Base::ServiceData serviceData;
+    std::string stacks;
+    std::string objects;
+    for (int index = 0; index < length; ++index) {
+      const std::string id = std::to_string(index);
+      Base::ErrorStack stack;
+      stack.setUid("u" + id);
+      std::string values;
+      for (int value = 0; value < index % 3; ++value) {
+        Base::ErrorValue entry;
+        entry.setCode(index * 10 + value);
+        stack.addErrorValue(entry);
+        values += element(
+            "errorValue code=\"" + std::to_string(index * 10 + value) + "\" level=\"0\"", "");
+      }
+      errors.addError(stack);
+      stacks += element("error uid=\"u" + id + "\"", values);
+
+      Base::ModelObject object;
+      object.setUid("o" + id);
+      std::string properties;
+      if (index % 2 == 1) {
+        Base::Property property;
+        property.setName("p" + id);
+        Base::PropertyValue value;
+        value.setValue(id);
+        property.addValue(value);
+        object.addPropertie(property);
+        properties = element("propertie modifiable=\"false\" name=\"p" + id + "\" uiValue=\"\"",
+                             element("value value=\"" + id + "\"", ""));
+      }
+      serviceData.addDataObject(object);
+      objects += element("dataObject uid=\"o" + id + "\"", properties);
+    }
+    EXPECT_EQ(write(errors, "pe"), element("pe", stacks));
+    EXPECT_EQ(write(serviceData, "sd"), element("sd", objects));
+  }
+}
+
 TEST_F(RecordsTest, EveryRecordSampleRoundTripsExactly) {
   const auto& types = Base::recordTypes();
   ASSERT_EQ(types.size(), 11u);

@@ -146,58 +146,56 @@ TEST_F(DataManagementSkeletonTest, SuccessfulRequestMakesTheEightMarksInOrder) {
   EXPECT_EQ(parse(reply.text).name(), "GetAllAttrMappingsResponse");
 }
 
-TEST_F(DataManagementSkeletonTest, GuardedHandlersAnswerAServiceExceptionWithItsFaultDocument) {
-  StandInService standIn(Failure::serviceException);
-  ServiceSwap swap(&standIn);
-  const std::vector<std::pair<std::string, std::string>> requests = {
-      {"getAllAttrMappings", "<GetAllAttrMappingsInput/>"},
-      {"getAttrMappingsForDatasetType", "<GetAttrMappingsForDatasetTypeInput/>"},
-      {"resolveAttrMappingsForDataset", "<ResolveAttrMappingsForDatasetInput/>"}};
-  for (const auto& request : requests) {
+// A guarded handler answers a ServiceException or an IFail of its service with a fault document
+// (the service call's mark and the handler's stay open) and lets any other failure pass; an
+// unguarded handler lets every failure reach the dispatcher, which answers it.
+TEST_F(DataManagementSkeletonTest, HowAHandlerAnswersAFailureOfItsService) {
+  const struct {
+    Failure failure;
+    const char* operation;
+    const char* handlerAnswer;  // The fault document's message and code, or what passed.
+    const char* dispatched;     // What the dispatcher's reply says.
+  } cases[] = {
+      {Failure::serviceException, "getAllAttrMappings", "The mappings are locked./",
+       "ServiceException: The mappings are locked."},
+      {Failure::serviceException, "getAttrMappingsForDatasetType", "The mappings are locked./",
+       "ServiceException: The mappings are locked."},
+      {Failure::serviceException, "resolveAttrMappingsForDataset", "The mappings are locked./",
+       "ServiceException: The mappings are locked."},
+      {Failure::ifail, "getAttrMappingsForDatasetType",
+       "The attribute title of a mapping could not be read (status mapping)./215077",
+       "code=\"215077\""},
+      {Failure::other, "getAllAttrMappings", "passed: out of order",
+       "ServiceException: The request failed: out of order"},
+      {Failure::ifail, "createOrUpdateParts", "passed: IFail 215077", "code=\"215077\""},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.operation + std::string(" ") + test.handlerAnswer);
+    StandInService standIn(test.failure);
+    ServiceSwap swap(&standIn);
+    std::string operation = test.operation;
+    const std::string request = "<" + std::string(1, static_cast<char>(operation[0] - 32)) +
+                                operation.substr(1) + "Input/>";
     Monitor::clear();
-    const std::string reply = registeredSkeleton().invokeMethod(request.first, request.second);
-    const auto& root = parse(reply);
-    EXPECT_EQ(root.name(), "ServiceException") << request.first;
-    ASSERT_NE(root.attr("message"), nullptr);
-    EXPECT_EQ(*root.attr("message"), "The mappings are locked.");
-    // The service call's mark and the handler's mark stay open.
-    EXPECT_EQ(markTexts(), successMarks(request.first, 4)) << request.first;
+    std::string answer;
+    try {
+      const auto& root = parse(registeredSkeleton().invokeMethod(operation, request));
+      EXPECT_EQ(root.name(), "ServiceException");
+      EXPECT_EQ(markTexts(), successMarks(operation, 4));
+      EXPECT_TRUE(host::errorStore().empty());
+      answer = (root.attr("message") ? *root.attr("message") : "?") + "/" +
+               (root.attr("code") ? *root.attr("code") : "");
+    } catch (const IFail& failure) {
+      answer = "passed: IFail " + std::to_string(failure.ifail());
+    } catch (const std::runtime_error& failure) {
+      answer = std::string("passed: ") + failure.what();
+    }
+    EXPECT_EQ(answer, test.handlerAnswer);
+    host::errorStore().clear();
+    const host::Reply reply = call(operation, request);
+    EXPECT_TRUE(reply.fault);
+    EXPECT_NE((reply.reason + reply.text).find(test.dispatched), std::string::npos) << reply.text;
   }
-}
-
-TEST_F(DataManagementSkeletonTest, GuardedHandlerAnswersAnIFailWithTheStoreDescribedFault) {
-  StandInService standIn(Failure::ifail);
-  ServiceSwap swap(&standIn);
-  const std::string reply = registeredSkeleton().invokeMethod(
-      "getAttrMappingsForDatasetType", "<GetAttrMappingsForDatasetTypeInput/>");
-  const auto& root = parse(reply);
-  EXPECT_EQ(root.name(), "ServiceException");
-  ASSERT_NE(root.attr("code"), nullptr);
-  EXPECT_EQ(*root.attr("code"), "215077");
-  EXPECT_TRUE(host::errorStore().empty());
-}
-
-TEST_F(DataManagementSkeletonTest, GuardedHandlerLetsOtherExceptionsPass) {
-  StandInService standIn(Failure::other);
-  ServiceSwap swap(&standIn);
-  EXPECT_THROW(
-      registeredSkeleton().invokeMethod("getAllAttrMappings", "<GetAllAttrMappingsInput/>"),
-      std::runtime_error);
-  const host::Reply reply = call("getAllAttrMappings", "<GetAllAttrMappingsInput/>");
-  EXPECT_TRUE(reply.fault);
-  EXPECT_EQ(reply.reason, "ServiceException: The request failed: out of order");
-}
-
-TEST_F(DataManagementSkeletonTest, UnguardedHandlerLetsAnIFailReachTheDispatcher) {
-  StandInService standIn(Failure::ifail);
-  ServiceSwap swap(&standIn);
-  EXPECT_THROW(
-      registeredSkeleton().invokeMethod("createOrUpdateParts", "<CreateOrUpdatePartsInput/>"),
-      IFail);
-  host::errorStore().clear();
-  const host::Reply reply = call("createOrUpdateParts", "<CreateOrUpdatePartsInput/>");
-  EXPECT_TRUE(reply.fault);
-  EXPECT_NE(reply.text.find("code=\"215077\""), std::string::npos) << reply.text;
 }
 
 TEST_F(DataManagementSkeletonTest, EmptyObjectListReachesTheServiceAsEmptyTags) {

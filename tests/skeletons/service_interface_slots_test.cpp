@@ -32,52 +32,45 @@ struct Slot {
   std::ptrdiff_t slot;
 };
 
-void expectSlotsInOrder(const std::initializer_list<Slot>& slots) {
-  std::ptrdiff_t expected = 0;
-  for (const Slot& slot : slots) {
-    EXPECT_EQ(slot.slot, expected++) << slot.operation;
+TEST(ServiceInterfaceSlotsTest, EveryOperationSitsAtItsSlotInThePublishedOrder) {
+  using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+  using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+  using Configured = Korvane::Soa::Cad::_2007_06::StructureManagement;
+  const std::initializer_list<std::initializer_list<Slot>> services = {
+      {
+          {"getAvailableTypes", slotOf(&DataManagement::getAvailableTypes)},
+          {"generateAlternateIds", slotOf(&DataManagement::generateAlternateIds)},
+          {"createOrUpdateParts", slotOf(&DataManagement::createOrUpdateParts)},
+          {"expandGRMRelations", slotOf(&DataManagement::expandGRMRelations)},
+          {"expandPrimaryObjects", slotOf(&DataManagement::expandPrimaryObjects)},
+          {"expandFoldersForCAD", slotOf(&DataManagement::expandFoldersForCAD)},
+          {"createOrUpdateRelations", slotOf(&DataManagement::createOrUpdateRelations)},
+          {"getAllAttrMappings", slotOf(&DataManagement::getAllAttrMappings)},
+          {"getAttrMappingsForDatasetType", slotOf(&DataManagement::getAttrMappingsForDatasetType)},
+          {"resolveAttrMappingsForDataset", slotOf(&DataManagement::resolveAttrMappingsForDataset)},
+      },
+      {
+          {"createOrUpdateRelativeStructure",
+           slotOf(&StructureManagement::createOrUpdateRelativeStructure)},
+          {"deleteRelativeStructure", slotOf(&StructureManagement::deleteRelativeStructure)},
+          {"createOrUpdateAbsoluteStructure",
+           slotOf(&StructureManagement::createOrUpdateAbsoluteStructure)},
+          {"expandPSOneLevel", slotOf(&StructureManagement::expandPSOneLevel)},
+          {"expandPSAllLevels", slotOf(&StructureManagement::expandPSAllLevels)},
+          {"createBOMWindows", slotOf(&StructureManagement::createBOMWindows)},
+          {"closeBOMWindows", slotOf(&StructureManagement::closeBOMWindows)},
+          {"deleteAssemblyArrangements", slotOf(&StructureManagement::deleteAssemblyArrangements)},
+          {"getRevisionRules", slotOf(&StructureManagement::getRevisionRules)},
+          {"getVariantRules", slotOf(&StructureManagement::getVariantRules)},
+      },
+      {{"getConfiguredItemRevision", slotOf(&Configured::getConfiguredItemRevision)}},
+  };
+  for (const auto& slots : services) {
+    std::ptrdiff_t expected = 0;
+    for (const Slot& slot : slots) {
+      EXPECT_EQ(slot.slot, expected++) << slot.operation;
+    }
   }
-}
-
-TEST(ServiceInterfaceSlotsTest, DataManagementOperationsSitAtSlotsZeroToNine) {
-  using Korvane::Soa::Cad::_2007_01::DataManagement;
-  expectSlotsInOrder({
-      {"getAvailableTypes", slotOf(&DataManagement::getAvailableTypes)},
-      {"generateAlternateIds", slotOf(&DataManagement::generateAlternateIds)},
-      {"createOrUpdateParts", slotOf(&DataManagement::createOrUpdateParts)},
-      {"expandGRMRelations", slotOf(&DataManagement::expandGRMRelations)},
-      {"expandPrimaryObjects", slotOf(&DataManagement::expandPrimaryObjects)},
-      {"expandFoldersForCAD", slotOf(&DataManagement::expandFoldersForCAD)},
-      {"createOrUpdateRelations", slotOf(&DataManagement::createOrUpdateRelations)},
-      {"getAllAttrMappings", slotOf(&DataManagement::getAllAttrMappings)},
-      {"getAttrMappingsForDatasetType", slotOf(&DataManagement::getAttrMappingsForDatasetType)},
-      {"resolveAttrMappingsForDataset", slotOf(&DataManagement::resolveAttrMappingsForDataset)},
-  });
-}
-
-TEST(ServiceInterfaceSlotsTest, StructureManagementOperationsSitAtSlotsZeroToNine) {
-  using Korvane::Soa::Cad::_2007_01::StructureManagement;
-  expectSlotsInOrder({
-      {"createOrUpdateRelativeStructure",
-       slotOf(&StructureManagement::createOrUpdateRelativeStructure)},
-      {"deleteRelativeStructure", slotOf(&StructureManagement::deleteRelativeStructure)},
-      {"createOrUpdateAbsoluteStructure",
-       slotOf(&StructureManagement::createOrUpdateAbsoluteStructure)},
-      {"expandPSOneLevel", slotOf(&StructureManagement::expandPSOneLevel)},
-      {"expandPSAllLevels", slotOf(&StructureManagement::expandPSAllLevels)},
-      {"createBOMWindows", slotOf(&StructureManagement::createBOMWindows)},
-      {"closeBOMWindows", slotOf(&StructureManagement::closeBOMWindows)},
-      {"deleteAssemblyArrangements", slotOf(&StructureManagement::deleteAssemblyArrangements)},
-      {"getRevisionRules", slotOf(&StructureManagement::getRevisionRules)},
-      {"getVariantRules", slotOf(&StructureManagement::getVariantRules)},
-  });
-}
-
-TEST(ServiceInterfaceSlotsTest, ConfiguredItemRevisionSitsAtSlotZero) {
-  using Korvane::Soa::Cad::_2007_06::StructureManagement;
-  expectSlotsInOrder({
-      {"getConfiguredItemRevision", slotOf(&StructureManagement::getConfiguredItemRevision)},
-  });
 }
 
 }  // namespace

@@ -17,51 +17,34 @@ struct CountedPolicyService : CountedService, ServicePolicy {
   using CountedService::CountedService;
 };
 
+// Two skeletons share the service; a policy chosen twice replaces the first one made (the
+// sanitizer checks it is released); only the last skeleton releases the service, once, and resets
+// the statics. A service that is a policy is its own policy and is not released again as one.
 TEST(SkeletonOwnership, OnlyTheLastSkeletonReleasesTheServiceAndResetsTheStatics) {
-  SkeletonOwnership ownership;
-  int released = 0;
-  CountedService* service = new CountedService(&released);
-  ServicePolicy* policy = nullptr;
-  ownership.skeletonMade();
-  ownership.skeletonMade();
-  ownership.choosePolicy(service, policy);
-  ASSERT_NE(policy, nullptr);
+  for (const bool isPolicy : {false, true}) {
+    SCOPED_TRACE(isPolicy);
+    SkeletonOwnership ownership;
+    int released = 0;
+    CountedService* service =
+        isPolicy ? new CountedPolicyService(&released) : new CountedService(&released);
+    ServicePolicy* policy = nullptr;
+    ownership.skeletonMade();
+    ownership.skeletonMade();
+    ownership.choosePolicy(service, policy);
+    ownership.choosePolicy(service, policy);
+    ASSERT_NE(policy, nullptr);
+    EXPECT_EQ(policy == dynamic_cast<ServicePolicy*>(service), isPolicy);
 
-  ownership.skeletonGone(service, policy);
-  EXPECT_EQ(released, 0);
-  EXPECT_NE(service, nullptr);
-  EXPECT_NE(policy, nullptr);
+    ownership.skeletonGone(service, policy);
+    EXPECT_EQ(released, 0);
+    EXPECT_NE(service, nullptr);
+    EXPECT_NE(policy, nullptr);
 
-  ownership.skeletonGone(service, policy);
-  EXPECT_EQ(released, 1);
-  EXPECT_EQ(service, nullptr);
-  EXPECT_EQ(policy, nullptr);
-}
-
-TEST(SkeletonOwnership, AServiceThatIsAPolicyIsItsOwnPolicy) {
-  SkeletonOwnership ownership;
-  int released = 0;
-  CountedPolicyService* service = new CountedPolicyService(&released);
-  ServicePolicy* policy = nullptr;
-  ownership.skeletonMade();
-  ownership.choosePolicy(service, policy);
-  EXPECT_EQ(policy, static_cast<ServicePolicy*>(service));
-  ownership.skeletonGone(service, policy);
-  EXPECT_EQ(released, 1);  // Released once, as the service, not again as the policy.
-  EXPECT_EQ(policy, nullptr);
-}
-
-TEST(SkeletonOwnership, ChoosingAgainReplacesTheMadePolicy) {
-  SkeletonOwnership ownership;
-  int released = 0;
-  CountedService* service = new CountedService(&released);
-  ServicePolicy* policy = nullptr;
-  ownership.skeletonMade();
-  ownership.choosePolicy(service, policy);
-  ownership.choosePolicy(service, policy);  // The first one is released (the sanitizer checks).
-  EXPECT_NE(policy, nullptr);
-  ownership.skeletonGone(service, policy);
-  EXPECT_EQ(released, 1);
+    ownership.skeletonGone(service, policy);
+    EXPECT_EQ(released, 1);
+    EXPECT_EQ(service, nullptr);
+    EXPECT_EQ(policy, nullptr);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The conversions of the StructureManagement 2007-01 skeleton between wire and local records,
-// and the generated wire records themselves. The rules by field kind are shared with the
+// and the generated wire records of the three services. The rules by field kind are shared with the
 // DataManagement skeleton and tested with it; these tests check that every field of every record
 // reaches its own place, and what is particular to this service (maps, filters, dates).
 #include <gtest/gtest.h>
@@ -13,7 +13,9 @@
 #include "framework/sax_to_node_parser.h"
 #include "framework/xml_stream.h"
 #include "host/object/error_store.h"
+#include "skeletons/datamanagement/datamanagement_records.h"
 #include "skeletons/structuremanagement/structure_management_iiop_skeleton.h"
+#include "skeletons/structuremanagement/structuremanagement_2007_06_records.h"
 #include "tests/support/service_fixture.h"
 
 namespace {
@@ -21,7 +23,6 @@ namespace {
 namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 using Local = Korvane::Soa::Cad::_2007_01::StructureManagement;
 using Skeleton = Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeleton;
-using Korvane::Soa::Common::DateTime;
 using Korvane::Soa::Common::Exceptions::DomException;
 using Korvane::Soa::Common::Xml::SAXToNodeParser;
 using Korvane::Soa::Common::Xml::WireRecordType;
@@ -334,68 +335,24 @@ TEST_F(StructureConversionTest, EveryResponseCarriesItsServiceData) {
 
 // --- The generated wire records --------------------------------------------------------------
 
-TEST(StructureManagementWireRecords, EveryTypeIsWrittenAndParsedBackUnchanged) {
-  const std::vector<WireRecordType>& types = Wire::recordTypes();
-  EXPECT_EQ(types.size(), 55u);
-  std::set<std::string> names;
-  for (const WireRecordType& type : types) {
-    names.insert(type.name);
-    SAXToNodeParser parser;
-    EXPECT_EQ(type.reparse(parser.parseString(type.sample), type.name), type.sample) << type.name;
+// Every record type of the three services writes its sample as it read it.
+TEST(ServiceWireRecords, EveryTypeIsWrittenAndParsedBackUnchanged) {
+  const struct {
+    const std::vector<WireRecordType>& types;
+    std::size_t count;
+  } services[] = {{Korvane::Schemas::Cad::_2007_01::Datamanagement::recordTypes(), 57},
+                  {Wire::recordTypes(), 55},
+                  {Korvane::Schemas::Cad::_2007_06::Structuremanagement::recordTypes(), 4}};
+  for (const auto& service : services) {
+    EXPECT_EQ(service.types.size(), service.count);
+    std::set<std::string> names;
+    for (const WireRecordType& type : service.types) {
+      names.insert(type.name);
+      SAXToNodeParser parser;
+      EXPECT_EQ(type.reparse(parser.parseString(type.sample), type.name), type.sample) << type.name;
+    }
+    EXPECT_EQ(names.size(), service.count);
   }
-  EXPECT_EQ(names.size(), 55u);
-}
-
-// An implementation object's copy shares its record fields with the source, but not its lists.
-TEST(StructureManagementWireRecords, ImplementationCopiesShareRecordFieldsButNotLists) {
-  Wire::AbsOccInfoImpl occurrence;
-  occurrence.addCadOccIdPath("top");
-  Wire::AbsOccInfoImpl occurrenceCopy(occurrence);
-  occurrence.getAbsOccData().addOverridesToRemove("bl_quantity");
-  EXPECT_EQ(occurrenceCopy.getAbsOccData().getOverridesToRemoveArray(), Strings{"bl_quantity"});
-  occurrenceCopy.addCadOccIdPath("child");
-  EXPECT_EQ(occurrence.getCadOccIdPathArray(), Strings{"top"});
-  EXPECT_EQ(occurrenceCopy.getCadOccIdPathArray(), (Strings{"top", "child"}));
-
-  Wire::ExpandPSOneLevelInputImpl input;
-  Wire::ExpandPSOneLevelInputImpl inputCopy(input);
-  inputCopy.getPref().setExpItemRev(true);
-  EXPECT_TRUE(input.getPref().getExpItemRev());
-  inputCopy.setPref(Wire::ExpandPSOneLevelPref());
-  inputCopy.getPref().addInfo(Wire::RelationAndTypesFilter());
-  EXPECT_TRUE(input.getPref().getExpItemRev());
-  EXPECT_TRUE(input.getPref().getInfoArray().empty());
-  EXPECT_FALSE(inputCopy.getPref().getExpItemRev());
-}
-
-TEST(StructureManagementWireRecords, ListsKeepTheOrderOfAdditionAndDatesAreCopies) {
-  Wire::ExpandPSOneLevelOutput output;
-  std::vector<Wire::ExpandPSData> children(3);
-  for (std::size_t i = 0; i < 3; ++i) {
-    children[i].setBomLine(modelObject(Strings{"first", "second", "third"}[i]));
-  }
-  output.setChildrenArray({children[0], children[1]});
-  output.addChildren(children[2]);
-  Strings lines;
-  for (const Wire::ExpandPSData& child : output.getChildrenArray()) {
-    lines.push_back(child.getBomLine().getUid());
-  }
-  EXPECT_EQ(lines, (Strings{"first", "second", "third"}));
-
-  Wire::RelOccInfo occurrence;
-  occurrence.setOccTransformArray({});
-  EXPECT_TRUE(occurrence.getOccTransformArray().empty());
-  occurrence.addOccTransform(0.5);
-  occurrence.addOccTransform(-2);
-  EXPECT_EQ(occurrence.getOccTransformArray(), (std::vector<double>{0.5, -2}));
-
-  Wire::RevisionRuleEntryProps props;
-  DateTime date(2024, 1, 2, 3, 4, 5);
-  props.setDate(date);
-  date = DateTime(1999, 12, 31, 0, 0, 0);
-  DateTime read = props.getDate();
-  read = DateTime(2000, 1, 1, 0, 0, 0);
-  EXPECT_EQ(props.getDate(), DateTime(2024, 1, 2, 3, 4, 5));
 }
 
 }  // namespace

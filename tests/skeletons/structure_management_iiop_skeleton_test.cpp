@@ -39,7 +39,6 @@ class StructureManagementIiopSkeletonTestAccess {
 
 namespace {
 
-namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 using Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeleton;
 using Access = Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeletonTestAccess;
 using Korvane::Soa::Cad::_2007_01::StructureManagementImpl;
@@ -60,8 +59,9 @@ class StandInService : public StructureManagementImpl {
       const std::vector<CreateOrUpdateRelativeStructureInfo>& info,
       const std::string& bomViewTypeName, bool complete,
       const CreateOrUpdateRelativeStructurePref& pref) override {
-    return answer(relativeResponse, {"createOrUpdateRelativeStructure", count(info),
-                                     bomViewTypeName, flag(complete), pref.cadOccIdAttrName});
+    return answer(CreateOrUpdateRelativeStructureResponse(),
+                  {"createOrUpdateRelativeStructure", count(info), bomViewTypeName, flag(complete),
+                   pref.cadOccIdAttrName});
   }
   DeleteRelativeStructureResponse deleteRelativeStructure(
       const std::vector<DeleteRelativeStructureInfo>& info, const std::string& bomViewTypeName,
@@ -111,7 +111,6 @@ class StandInService : public StructureManagementImpl {
 
   // The operation's name, then its arguments as texts, objects by UID ("<null>" for none).
   Strings received{"not called"};
-  CreateOrUpdateRelativeStructureResponse relativeResponse;
 
  private:
   template <class T>
@@ -260,26 +259,11 @@ TEST_F(StructureManagementSkeletonTest, OperationsReceiveTheirArgumentsInOrder) 
             (Strings{"expandPSAllLevels", "4", "false"}));
 }
 
-TEST_F(StructureManagementSkeletonTest, ReplyIsTheConvertedResponseUnderItsRootElement) {
-  load(soacad_test::kUserFixture);
-  standIn_.relativeResponse.output["b"] = POMRef<PSOccurrenceThread>(tagOf("i.1"));
-  standIn_.relativeResponse.output["a"] = POMRef<PSOccurrenceThread>(tagOf("f.home"));
-  standIn_.relativeResponse.serviceData.addPlainObject(tagOf("i.1"));
-  ServiceSwap swap(Access::service(), &standIn_);
-  const host::Reply reply = call(kStructureManagementService, "createOrUpdateRelativeStructure",
-                                 "<CreateOrUpdateRelativeStructureInput/>");
-  ASSERT_EQ(parse(reply.text).name(), "CreateOrUpdateRelativeStructureResponse");
-  const auto response = responseOf<Wire::CreateOrUpdateRelativeStructureResponse>(reply);
-  EXPECT_EQ(soacad_test::mapEntries(response.getOutputArray()), (Strings{"a=f.home", "b=i.1"}));
-  EXPECT_EQ(soacad_test::modelUids(response.getServiceData().getPlainObjArray()), Strings{"i.1"});
-}
-
 // --- Failures ----------------------------------------------------------------------------------
 // How a handler answers each kind of failure is shared by every skeleton and tested with the
 // DataManagement skeleton; here, which handlers answer with a fault document.
 
-TEST_F(StructureManagementSkeletonTest,
-       GuardedHandlersAnswerAServiceExceptionWithItsFaultDocument) {
+TEST_F(StructureManagementSkeletonTest, GuardedHandlersAnswerAServiceExceptionOthersLetItPass) {
   StandInService locked(true);
   ServiceSwap swap(Access::service(), &locked);
   for (const std::string& operation : kGuarded) {
@@ -288,11 +272,6 @@ TEST_F(StructureManagementSkeletonTest,
     ASSERT_NE(exception.attr("message"), nullptr) << operation;
     EXPECT_EQ(*exception.attr("message"), "The structure is locked.");
   }
-}
-
-TEST_F(StructureManagementSkeletonTest, UnguardedHandlersLetTheServicesFailureReachTheDispatcher) {
-  StandInService locked(true);
-  ServiceSwap swap(Access::service(), &locked);
   for (const std::string& operation : kUnguarded) {
     EXPECT_THROW(invoke(operation), ServerServiceException) << operation;
   }
@@ -318,17 +297,6 @@ TEST_F(StructureManagementSkeletonTest, RequestThatDoesNotFitStopsBeforeTheServi
             "Invalid Enum value: excludeGDEs");
   EXPECT_EQ(markTexts(), marks("expandPSOneLevel", 2));
   EXPECT_EQ(standIn_.received, Strings{"not called"});
-}
-
-TEST_F(StructureManagementSkeletonTest, ConfiguredRevisionIsNotAnOperationOfThisService) {
-  const host::Reply reply = call(kStructureManagementService, "getConfiguredItemRevision",
-                                 "<GetConfiguredItemRevisionInput/>");
-  EXPECT_TRUE(reply.fault);
-  EXPECT_NE(reply.reason.find("\"getConfiguredItemRevision\" is not part of the service "
-                              "\"StructureManagement\""),
-            std::string::npos)
-      << reply.reason;
-  EXPECT_TRUE(Monitor::marks().empty());
 }
 
 }  // namespace

@@ -2,32 +2,31 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 using Korvane::Soa::Common::DateTime;
 
-TEST(DateTimeTest, EqualValuesCompareEqualAndNeitherOrderedBefore) {
-  const DateTime a(2007, 1, 31, 23, 59, 58);
-  const DateTime b(2007, 1, 31, 23, 59, 58);
-  EXPECT_TRUE(a == b);
-  EXPECT_FALSE(a != b);
-  EXPECT_TRUE(a <= b);
-  EXPECT_TRUE(a >= b);
-  EXPECT_FALSE(a < b);
-  EXPECT_FALSE(a > b);
-}
-
+// Every operator agrees with the chronological order, which compares field by field.
 TEST(DateTimeTest, OrderIsChronologicalFieldByField) {
   const DateTime earlier(2007, 1, 31, 23, 59, 58);
-  const DateTime laterSecond(2007, 1, 31, 23, 59, 59);
-  const DateTime laterYear(2008, 1, 1, 0, 0, 0);
-  const DateTime laterMonth(2007, 2, 1, 0, 0, 0);
-  for (const DateTime& later : {laterSecond, laterYear, laterMonth}) {
-    EXPECT_TRUE(later > earlier);
-    EXPECT_TRUE(later >= earlier);
-    EXPECT_FALSE(later <= earlier);
-    EXPECT_TRUE(earlier < later);
-    EXPECT_TRUE(earlier != later);
+  const struct {
+    DateTime other;
+    int order;  // Of `other` against `earlier`.
+  } cases[] = {{DateTime(2007, 1, 31, 23, 59, 58), 0},
+               {DateTime(2007, 1, 31, 23, 59, 59), 1},
+               {DateTime(2008, 1, 1, 0, 0, 0), 1},
+               {DateTime(2007, 2, 1, 0, 0, 0), 1},
+               {DateTime(2007, 1, 31, 23, 58, 59), -1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.other.toString());
+    const DateTime& other = c.other;
+    EXPECT_EQ(
+        std::vector<bool>({other == earlier, other != earlier,
+                           other<earlier, other <= earlier, other> earlier, other >= earlier}),
+        std::vector<bool>(
+            {c.order == 0, c.order != 0, c.order<0, c.order <= 0, c.order> 0, c.order >= 0}));
   }
 }
 

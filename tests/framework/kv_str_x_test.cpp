@@ -3,56 +3,44 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
 using Korvane::Soa::Common::Xml::appendUtf8;
 using Korvane::Soa::Common::Xml::KvStrX;
 
-TEST(KvStrXTest, NullAndEmptyGiveTheEmptyString) {
-  const XMLCh empty[] = {0};
-  const KvStrX fromEmpty(empty);
-  EXPECT_STREQ(fromEmpty.localForm(), "");
-  EXPECT_EQ(static_cast<const std::string&>(fromEmpty), "");
-  const KvStrX fromNull(nullptr);
-  EXPECT_STREQ(fromNull.localForm(), "");
-}
-
-TEST(KvStrXTest, TranscodesNonAsciiToUtf8) {
-  // "é€" and U+1F600 as a surrogate pair.
-  const XMLCh text[] = {'a', 0xE9, 0x20AC, 0xD83D, 0xDE00, 0};
-  const KvStrX narrow(text);
-  EXPECT_EQ(static_cast<const std::string&>(narrow), "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
-}
-
-TEST(KvStrXTest, CopiesAreIndependentValues) {
-  const XMLCh text[] = {'x', 'y', 0};
-  KvStrX first(text);
+// UTF-16 text (terminated for KvStrX, counted for appendUtf8) and the UTF-8 it becomes: every
+// encoded length, surrogate pairs, and lone or cut-off surrogates as replacement characters.
+TEST(KvStrXTest, TranscodesToUtf8) {
+  const struct {
+    std::vector<XMLCh> text;
+    const char* utf8;
+  } cases[] = {
+      {{}, ""},
+      {{'a', 0xE9, 0x20AC, 0xD83D, 0xDE00}, "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+      {{'a', 0xD800, 'b', 0xDC00},
+       "a\xEF\xBF\xBD"
+       "b\xEF\xBF\xBD"},
+      {{0x41, 0x7F, 0x80, 0x7FF, 0x800, 0xFFFD, 0xDBFF, 0xDFFF},
+       "A\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBD\xF4\x8F\xBF\xBF"},
+      {{'z', 0xD83D}, "z\xEF\xBF\xBD"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    std::vector<XMLCh> terminated = c.text;
+    terminated.push_back(0);
+    EXPECT_EQ(static_cast<const std::string&>(KvStrX(terminated.data())), c.utf8);
+    std::string out = "keep:";
+    appendUtf8(c.text.data(), c.text.size(), out);
+    EXPECT_EQ(out, std::string("keep:") + c.utf8);
+  }
+  EXPECT_STREQ(KvStrX(nullptr).localForm(), "");
+  // A copy is a value of its own.
+  const KvStrX first(std::vector<XMLCh>{'x', 'y', 0}.data());
   const KvStrX second(first);
   EXPECT_STREQ(second.localForm(), "xy");
   EXPECT_NE(second.localForm(), first.localForm());
-}
-
-TEST(KvStrXTest, LoneSurrogatesBecomeReplacementCharacters) {
-  const XMLCh text[] = {'a', 0xD800, 'b', 0xDC00, 0};
-  const KvStrX narrow(text);
-  EXPECT_EQ(static_cast<const std::string&>(narrow),
-            "a\xEF\xBF\xBD"
-            "b\xEF\xBF\xBD");
-}
-
-TEST(Utf16ToUtf8Test, CoversEveryEncodedLength) {
-  const XMLCh text[] = {0x41, 0x7F, 0x80, 0x7FF, 0x800, 0xFFFD, 0xDBFF, 0xDFFF};
-  std::string out = "keep:";
-  appendUtf8(text, sizeof text / sizeof text[0], out);
-  EXPECT_EQ(out, "keep:A\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBD\xF4\x8F\xBF\xBF");
-}
-
-TEST(Utf16ToUtf8Test, SurrogateCutOffAtTheEndBecomesReplacement) {
-  const XMLCh text[] = {'z', 0xD83D};
-  std::string out;
-  appendUtf8(text, 2, out);
-  EXPECT_EQ(out, "z\xEF\xBF\xBD");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/soa_exceptions.h"
@@ -129,6 +130,25 @@ class AttributeMappingTest : public soacad_test::HostTest {
     }
     return texts;
   }
+  // A property description as "name|display name|default|value type|property type|flags|list of
+  // values|specifier|maximum length|interdependents", its flags the letters of Displayable,
+  // Array, Required, Enabled and Modifiable that are set.
+  std::string describe(const DataManagement::PropDescriptor& d) {
+    std::string flags;
+    for (const auto& flag : {std::make_pair(d.isDisplayable, 'D'), std::make_pair(d.isArray, 'A'),
+                             std::make_pair(d.isRequired, 'R'), std::make_pair(d.isEnabled, 'E'),
+                             std::make_pair(d.isModifiable, 'M')}) {
+      flags += flag.first ? std::string(1, flag.second) : "";
+    }
+    std::string interdependents;
+    for (const std::string& name : d.interdependentProp) {
+      interdependents += (interdependents.empty() ? "" : ",") + name;
+    }
+    return d.propName + "|" + d.displayName + "|" + d.defaultValue + "|" +
+           std::to_string(d.propValueType) + "|" + std::to_string(d.propType) + "|" + flags + "|" +
+           store().uidOfTag(d.lov.tag()) + "|" + std::to_string(d.attachedSpecifier) + "|" +
+           std::to_string(d.maxLength) + "|" + interdependents;
+  }
   Strings mappingUids(const std::vector<DataManagement::AttrMappingInfo>& infos) {
     Strings uids;
     for (const auto& info : infos) {
@@ -140,38 +160,14 @@ class AttributeMappingTest : public soacad_test::HostTest {
 
 // --- getAllAttrMappings ------------------------------------------------------------------------
 
-TEST_F(AttributeMappingTest, AHostWithoutMappingsListsNone) {
-  store().reset();
-  const auto response = AttributeMappingImpl().getAllAttrMappings();
-  EXPECT_TRUE(response.attrMappingInfo.empty());
-  EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{});
-}
-
 TEST_F(AttributeMappingTest, ListsEveryMappingWithItsPropertyDescription) {
   const auto response = AttributeMappingImpl().getAllAttrMappings();
   ASSERT_EQ(mappingUids(response.attrMappingInfo),
             (Strings{"m.desc", "m.name", "m.const", "m.pref", "m.owner"}));
-  const DataManagement::PropDescriptor& described = response.attrMappingInfo[0].propDesc;
-  EXPECT_EQ(described.propName, "object_desc");
-  EXPECT_EQ(described.displayName, "Description");
-  EXPECT_EQ(described.defaultValue, "tbd");
-  EXPECT_EQ(described.propValueType, 8);
-  EXPECT_EQ(described.propType, 1);
-  EXPECT_TRUE(described.isDisplayable);
-  EXPECT_FALSE(described.isArray);
-  EXPECT_EQ(described.lov.tag(), tagOf("lov.finish"));
-  EXPECT_TRUE(described.isRequired);
-  EXPECT_TRUE(described.isEnabled);
-  EXPECT_FALSE(described.isModifiable);
-  EXPECT_EQ(described.attachedSpecifier, 2);
-  EXPECT_EQ(described.maxLength, 240);
-  EXPECT_EQ(described.interdependentProp, (Strings{"material", "coating"}));
-
+  EXPECT_EQ(describe(response.attrMappingInfo[0].propDesc),
+            "object_desc|Description|tbd|8|1|DRE|lov.finish|2|240|material,coating");
   // A mapping without a descriptor has an empty description and no error.
-  const DataManagement::PropDescriptor& empty = response.attrMappingInfo[1].propDesc;
-  EXPECT_EQ(empty.propName, "");
-  EXPECT_EQ(empty.lov.tag(), NULLTAG);
-  EXPECT_TRUE(empty.interdependentProp.empty());
+  EXPECT_EQ(describe(response.attrMappingInfo[1].propDesc), "|||0|0|||0|0|");
   EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{});
   EXPECT_EQ(
       response.serviceData.plainUids(),
@@ -186,12 +182,8 @@ TEST_F(AttributeMappingTest, ADescriptionWithoutListOfValuesHasNoSpecifierOrInte
                           host::Value{{}, {tagOf("pd.plain")}}, host::WriteMode::initial),
             0);
   const auto response = AttributeMappingImpl().getAllAttrMappings();
-  const DataManagement::PropDescriptor& described = response.attrMappingInfo[1].propDesc;
-  EXPECT_EQ(described.propName, "object_name");
-  EXPECT_EQ(described.displayName, "object_name");
-  EXPECT_TRUE(described.isArray);
-  EXPECT_EQ(described.attachedSpecifier, 0);
-  EXPECT_EQ(described.lov.tag(), NULLTAG);
+  EXPECT_EQ(describe(response.attrMappingInfo[1].propDesc),
+            "object_name|object_name||0|0|DAEM||0|0|");
   EXPECT_EQ(response.serviceData.plainUids().count("lov.finish"), 1u);
 }
 
@@ -251,16 +243,6 @@ TEST_F(AttributeMappingTest, CriteriaWithoutNamesListForNullTypes) {
   EXPECT_EQ(mappingUids(exact.output[0].attrMappingInfo),
             (Strings{"m.name", "m.const", "m.pref", "m.owner"}));
   EXPECT_TRUE(exact.output[0].criteria.exact);
-}
-
-TEST_F(AttributeMappingTest, NamedTypesSelectTheirMappingsAndEchoTheCriteria) {
-  const auto response = forType("CADModel", "CAD Part", true);
-  ASSERT_EQ(response.output.size(), 1u);
-  EXPECT_EQ(response.output[0].criteria.datasetTypeName, "CADModel");
-  EXPECT_EQ(response.output[0].criteria.itemTypeName, "CAD Part");
-  EXPECT_EQ(mappingUids(response.output[0].attrMappingInfo), (Strings{"m.desc"}));
-  EXPECT_EQ(response.output[0].attrMappingInfo[0].propDesc.propName, "object_desc");
-  EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{});
 }
 
 TEST_F(AttributeMappingTest, AnUnknownDatasetTypeIsKeyedByItsName) {
@@ -621,18 +603,6 @@ AttributeMappingImpl::getAttrMappingsForDatasetTypeInfo end
   EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{});
 }
 
-TEST_F(AttributeMappingTest, DiagnosticsCloseADescriptionAlsoWhenThereIsNone) {
-  store().reset();
-  load("<fixture>" + mapping("m.bare", "BARE", nullptr) + "</fixture>");
-  soacad_test::ScopedEnv on("DEBUG_SOACAD", "1");
-  EXPECT_EQ(stdoutOf([] { AttributeMappingImpl().getAllAttrMappings(); }),
-            "AttributeMappingImpl::getAllAttrMappings begin...\n"
-            "  found 1 mappings\n"
-            "AttributeMappingImpl::getPropDescInfo begin...\n"
-            "AttributeMappingImpl::getAssocLov end\n"
-            "AttributeMappingImpl::getAllAttrMappings end\n");
-}
-
 TEST_F(AttributeMappingTest, EachConstructionReadsTheSwitchAgain) {
   std::unique_ptr<AttributeMappingImpl> first;
   {
@@ -678,24 +648,6 @@ TEST_F(AttributeMappingServiceTest, CriteriaAnswerPerInputWithKeyedErrors) {
   EXPECT_EQ(stacks(errors), Strings{"<%s%n>: 215070"});
   EXPECT_EQ(errors[0].getErrorValueArray()[0].getMessage(),
             "The dataset type <%s%n> was not found.");
-}
-
-TEST_F(AttributeMappingServiceTest, ResolutionsReturnTheObjectsWithTheirProperties) {
-  const auto response = responseOf<Wire::ResolveAttrMappingsForDatasetResponse>(
-      call("resolveAttrMappingsForDataset",
-           "<ResolveAttrMappingsForDatasetInput><info><dataset uid=\"d.m\"/><itemRev uid=\"\"/>"
-           "<cadAttrMappingDefinition uid=\"m.desc\"/><cadAttrMappingDefinition uid=\"m.const\"/>"
-           "</info></ResolveAttrMappingsForDatasetInput>"));
-  ASSERT_EQ(response.getOutputArray().size(), 1u);
-  const auto& output = response.getOutputArray()[0];
-  EXPECT_EQ(output.getDataset().getUid(), "d.m");
-  ASSERT_EQ(output.getMappedPropertieArray().size(), 1u);
-  EXPECT_EQ(output.getMappedPropertieArray()[0].getResolvedObject().getUid(), "r.p");
-  EXPECT_EQ(output.getMappedPropertieArray()[0].getResolvedPropertyName(), "object_desc");
-  const auto& data = response.getServiceData();
-  ASSERT_EQ(data.getDataObjectArray().size(), 1u);
-  EXPECT_EQ(data.getDataObjectArray()[0].getPropertieArray()[0].getUiValue(), "old description");
-  EXPECT_EQ(stacks(data.getPartialErrorArray()), Strings{"d.m,MATERIAL: 215103"});
 }
 
 }  // namespace

@@ -33,41 +33,6 @@ class PartsRequestTest : public soacad_test::ServiceTest {
   }
 };
 
-TEST_F(PartsRequestTest, NewPartWithADatasetComesBackWithObjectsAndTickets) {
-  Wire::CreateOrUpdatePartsResponse response = send(R"(
-    <info clientId="bracket">
-      <itemInput name="Bracket" description="steel bracket" itemId="BR-1">
-        <attrList name="object_desc" value="bent bracket"/>
-      </itemInput>
-      <itemRevInput revId="A"/>
-      <datasetInput clientId="model" name="bracket" type="CADModel"
-                    itemRevRelationName="ZOLT_specification">
-        <datasetFileInfo clientId="f1" fileName="bracket.prt" namedReferencedName="PART"/>
-        <datasetFileInfo clientId="f2" fileName="bracket.txt" isText="true"
-                         namedReferencedName="TEXT"/>
-      </datasetInput>
-    </info>)");
-  ASSERT_EQ(response.getOutputArray().size(), 1u);
-  const Wire::CreateOrUpdatePartsOutput& output = response.getOutputArray()[0];
-  EXPECT_EQ(output.getClientId(), "bracket");
-  const Tag item = host::findItemById("BR-1");
-  ASSERT_NE(item, NULLTAG);
-  EXPECT_EQ(output.getItem().getUid(), store().uidOfTag(item));
-  EXPECT_FALSE(output.getItemRev().getUid().empty());
-  ASSERT_EQ(output.getDatasetOutputArray().size(), 1u);
-  const Wire::DatasetOutput& dataset = output.getDatasetOutputArray()[0];
-  EXPECT_EQ(dataset.getClientId(), "model");
-  ASSERT_EQ(dataset.getCommitInfoArray().size(), 2u);
-  const auto& ticket = dataset.getCommitInfoArray()[1].getDatasetFileTicketInfoArray()[0];
-  EXPECT_EQ(ticket.getDatasetFileInfo().getClientId(), "f2");
-  EXPECT_EQ(ticket.getTicket(), "W0000000002");
-  // Item, revision, dataset and its relation.
-  EXPECT_EQ(response.getServiceData().getCreatedObjArray().size(), 4u);
-  EXPECT_EQ(stacks(response), std::vector<std::string>{});
-  // Preference 2: the home folder, which now lists the new item after its first one.
-  EXPECT_EQ(saved(tagOf("f.home"), "contents").tags, (std::vector<Tag>{tagOf("i.1"), item}));
-}
-
 TEST_F(PartsRequestTest, FailuresComeBackAsErrorStacksUnderComposedKeys) {
   host::fileManagement().refuse("refused.prt");
   Wire::CreateOrUpdatePartsResponse response = send(R"(

@@ -142,6 +142,25 @@ class PartsTest : public soacad_test::UserTest {
   bool updated(const Response& response, Tag object) {
     return response.serviceData.updatedUids().count(store().uidOfTag(object)) != 0;
   }
+  // The saved values of `properties` of `object`, in order.
+  Strings savedTexts(Tag object, std::initializer_list<const char*> properties) {
+    Strings texts;
+    for (const char* property : properties) {
+      texts.push_back(savedText(object, property));
+    }
+    return texts;
+  }
+  // Each write-ticket request of the last call as "type name reference extension vVersion
+  // fileType".
+  static Strings ticketRequests() {
+    Strings texts;
+    for (const auto& request : host::fileManagement().lastRequests()) {
+      texts.push_back(request.datasetType + " " + request.datasetName + " " +
+                      request.namedReference + " " + request.extension + " v" +
+                      std::to_string(request.version) + " " + std::to_string(request.fileType));
+    }
+    return texts;
+  }
   Tag masterForm(Tag object) {
     const std::vector<Tag> forms = secondaries(object, "ZOLT_master_form");
     return forms.empty() ? NULLTAG : forms.front();
@@ -160,9 +179,8 @@ TEST_F(PartsTest, NothingGivenCreatesAnItemWithGeneratedIdsInTheNewstuffFolder) 
   ASSERT_NE(item, NULLTAG);
   ASSERT_NE(revision, NULLTAG);
   EXPECT_EQ(typeOf(item), "Item");
-  EXPECT_EQ(savedText(item, "item_id"), "000002");  // 000001 is taken.
-  EXPECT_EQ(savedText(item, "object_name"), "000002");
-  EXPECT_EQ(savedText(revision, "item_revision_id"), "A");
+  EXPECT_EQ(savedTexts(item, {"item_id", "object_name"}), (Strings{"000002", "000002"}));
+  EXPECT_EQ(savedText(revision, "item_revision_id"), "A");  // 000001 is taken.
   EXPECT_EQ(savedTag(revision, "items_tag"), item);
   EXPECT_NE(masterForm(item), NULLTAG);
   EXPECT_EQ(saved(tagOf("f.newstuff"), "contents").tags, std::vector<Tag>{item});
@@ -468,12 +486,10 @@ TEST_F(PartsTest, NewDatasetIsCreatedRelatedToolledAndTicketed) {
   EXPECT_EQ(output.clientId, "d");
   const Tag dataset = output.dataset.tag();
   ASSERT_NE(dataset, NULLTAG);
-  EXPECT_EQ(savedText(dataset, "object_name"), "model");
-  EXPECT_EQ(savedText(dataset, "object_desc"), "the model");
-  EXPECT_EQ(savedText(dataset, "dataset_id"), "DS-1");
-  EXPECT_EQ(savedText(dataset, "dataset_rev"), "1");
+  EXPECT_EQ(savedTexts(dataset,
+                       {"object_name", "object_desc", "dataset_id", "dataset_rev", "format_used"}),
+            (Strings{"model", "the model", "DS-1", "1", "BINARY"}));
   EXPECT_EQ(savedTag(dataset, "tool_used"), tagOf("tool.modeler"));
-  EXPECT_EQ(savedText(dataset, "format_used"), "BINARY");
   EXPECT_EQ(secondaries(tagOf("r.bolt"), "ZOLT_specification"),
             (std::vector<Tag>{tagOf("d.bolt"), dataset}));
   EXPECT_TRUE(created(response, dataset));
@@ -488,15 +504,8 @@ TEST_F(PartsTest, NewDatasetIsCreatedRelatedToolledAndTicketed) {
   EXPECT_EQ(ticket.datasetFileInfo.clientId, "f2");
   EXPECT_TRUE(ticket.datasetFileInfo.allowReplace);
   EXPECT_EQ(ticket.ticket, "W0000000002");
-  const auto& requests = host::fileManagement().lastRequests();
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_EQ(requests[0].datasetType, "CADModel");
-  EXPECT_EQ(requests[0].version, 1);
-  EXPECT_EQ(requests[0].fileType, 8192);
-  EXPECT_EQ(requests[1].fileType, 4096);
-  EXPECT_EQ(requests[1].datasetName, "model");
-  EXPECT_EQ(requests[1].namedReference, "TEXTFILE");
-  EXPECT_EQ(requests[1].extension, "txt");
+  EXPECT_EQ(ticketRequests(),
+            (Strings{"CADModel model UGPART prt v1 8192", "CADModel model TEXTFILE txt v1 4096"}));
 }
 
 TEST_F(PartsTest, KeptDatasetIsOnlyUpdatedAndTicketedForItsNewestVersion) {
@@ -513,7 +522,7 @@ TEST_F(PartsTest, KeptDatasetIsOnlyUpdatedAndTicketedForItsNewestVersion) {
   EXPECT_EQ(savedText(tagOf("d.bolt"), "object_desc"), "new text");
   EXPECT_EQ(calls("PREF_ask_char_values"), 0);
   ASSERT_EQ(output.commitInfo.size(), 1u);
-  EXPECT_EQ(host::fileManagement().lastRequests()[0].version, 3);
+  EXPECT_EQ(ticketRequests(), Strings{"CADModel  UGPART prt v3 8192"});
 }
 
 TEST_F(PartsTest, NewVersionOfACheckedOutDatasetGetsToolFormatAndStrippedReferences) {
@@ -533,7 +542,7 @@ TEST_F(PartsTest, NewVersionOfACheckedOutDatasetGetsToolFormatAndStrippedReferen
   const auto& output = response.output[0].datasetOutput[0];
   ASSERT_EQ(output.commitInfo.size(), 1u);
   EXPECT_TRUE(output.commitInfo[0].createNewVersion);
-  EXPECT_EQ(host::fileManagement().lastRequests()[0].version, 4);
+  EXPECT_EQ(ticketRequests(), Strings{"CADModel  UGPART prt v4 8192"});
 }
 
 // A preference that is not defined lists no reference names: the new version goes through and
@@ -638,10 +647,9 @@ TEST_F(PartsTest, RefusedFileGetsItsOwnErrorStackAndTheOthersTheirTickets) {
   EXPECT_EQ(commits[0].datasetFileTicketInfo[0].datasetFileInfo.clientId, "f1");
   EXPECT_EQ(commits[1].datasetFileTicketInfo[0].datasetFileInfo.clientId, "f3");
   // The extension is the text after the last dot, empty without one.
-  const auto& requests = host::fileManagement().lastRequests();
-  ASSERT_EQ(requests.size(), 3u);
-  EXPECT_EQ(requests[0].extension, "");
-  EXPECT_EQ(requests[2].extension, "prt");
+  EXPECT_EQ(ticketRequests(),
+            (Strings{"CADModel model UGPART  v1 8192", "CADModel model UGPART prt v1 8192",
+                     "CADModel model UGPART prt v1 8192"}));
   EXPECT_NE(response.output[0].datasetOutput[0].dataset.tag(), NULLTAG);
 }
 

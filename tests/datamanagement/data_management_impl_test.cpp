@@ -179,52 +179,74 @@ class AlternateIdsTest : public AvailableTypesTest {
   }
 };
 
-TEST_F(AlternateIdsTest, EmptyInputListGivesEmptyMap) {
-  const Wire::GenerateAlternateIdsResponse response = generate({});
-  EXPECT_TRUE(response.getInputIndexToAltIdArray().empty());
-  EXPECT_EQ(errors(response), Strings{});
-}
-
-TEST_F(AlternateIdsTest, GeneratesCountIdsFromThePattern) {
-  EXPECT_EQ(entries(generate({{"CAD_AltId", 3, "ALT-###", "ctx.1"}}).getInputIndexToAltIdArray()),
-            Strings{"0: ALT-001 ALT-002 ALT-003"});
-}
-
-TEST_F(AlternateIdsTest, SecondOfThreeFailingGivesKeysZeroAndTwoAndOneErrorStack) {
-  const Wire::GenerateAlternateIdsResponse response = generate({{"CAD_AltId", 1, "A-#", "ctx.1"},
-                                                                {"NoSuchIdType", 1, "B-#", "ctx.1"},
-                                                                {"ERP_AltId", 2, "C-#", "ctx.1"}});
-  EXPECT_EQ(entries(response.getInputIndexToAltIdArray()), (Strings{"0: A-1", "2: C-1 C-2"}));
-  EXPECT_EQ(errors(response), Strings{": 7007"});
-  EXPECT_FALSE(response.getServiceData().getPartialErrorArray()[0].isClientIdSet());
-}
-
-TEST_F(AlternateIdsTest, CountZeroOrNegativeMapsToEmptyListAfterTheTypeLookup) {
-  const Wire::GenerateAlternateIdsResponse response =
-      generate({{"CAD_AltId", 0, "A-#", "ctx.1"}, {"CAD_AltId", -5, "B-#", "ctx.1"}});
-  EXPECT_EQ(entries(response.getInputIndexToAltIdArray()), (Strings{"0:", "1:"}));
-  EXPECT_EQ(host::callLog().count("ZOLTTYPE_find_type"), 2);
-  EXPECT_EQ(host::callLog().count("USER_new_alt_id"), 0);
-}
-
-TEST_F(AlternateIdsTest, FailureInTheMiddleDropsTheIdsAlreadyMadeForThatInput) {
-  host::faultPlan().fail("USER_new_alt_id", 215099, 3);
-  const Wire::GenerateAlternateIdsResponse response =
-      generate({{"CAD_AltId", 1, "A-#", "ctx.1"}, {"CAD_AltId", 4, "B-#", "ctx.1"}});
-  EXPECT_EQ(entries(response.getInputIndexToAltIdArray()), Strings{"0: A-1"});
-  EXPECT_EQ(errors(response), Strings{": 215099"});
-}
-
-TEST_F(AlternateIdsTest, InvalidContextFailsOnlyThatInput) {
-  const Wire::GenerateAlternateIdsResponse response =
-      generate({{"CAD_AltId", 1, "A-#", "no.such.object"}, {"CAD_AltId", 1, "A-#", "ctx.1"}});
-  EXPECT_EQ(entries(response.getInputIndexToAltIdArray()), Strings{"1: A-1"});
-  EXPECT_EQ(errors(response), Strings{": 7007"});
-}
-
-// One call makes at most 100,000 ids: an input that would pass the limit fails, one that
-// reaches it exactly does not.
-TEST_F(AlternateIdsTest, InputsUpToTheCallLimitOfIdsAreMadeAndTheOneBeyondFails) {
+// Each input maps its index to `count` ids made from its pattern; an input that fails has no
+// entry and one unkeyed error stack, and the ids it made before failing are dropped. One call
+// makes at most 100,000 ids: an input that would pass the limit fails without making any, one
+// that reaches it exactly does not.
+TEST_F(AlternateIdsTest, InputsMapToTheirIdsAndFailuresToUnkeyedStacks) {
+  const struct {
+    const char* name;
+    std::vector<Input> inputs;
+    int failingCall;  // The nth USER_new_alt_id that fails, or 0.
+    Strings map;
+    Strings errors;
+    int made;  // Calls of USER_new_alt_id, failing ones included.
+  } cases[] = {
+      {"none", {}, 0, {}, {}, 0},
+      {"from the pattern",
+       {{"CAD_AltId", 3, "ALT-###", "ctx.1"}},
+       0,
+       {"0: ALT-001 ALT-002 ALT-003"},
+       {},
+       3},
+      {"second of three fails",
+       {{"CAD_AltId", 1, "A-#", "ctx.1"},
+        {"NoSuchIdType", 1, "B-#", "ctx.1"},
+        {"ERP_AltId", 2, "C-#", "ctx.1"}},
+       0,
+       {"0: A-1", "2: C-1 C-2"},
+       {": 7007"},
+       4},
+      {"count zero or negative",
+       {{"CAD_AltId", 0, "A-#", "ctx.1"}, {"CAD_AltId", -5, "B-#", "ctx.1"}},
+       0,
+       {"0:", "1:"},
+       {},
+       0},
+      {"failure in the middle",
+       {{"CAD_AltId", 1, "A-#", "ctx.1"}, {"CAD_AltId", 4, "B-#", "ctx.1"}},
+       3,
+       {"0: A-1"},
+       {": 215099"},
+       3},
+      {"invalid context",
+       {{"CAD_AltId", 1, "A-#", "no.such.object"}, {"CAD_AltId", 1, "A-#", "ctx.1"}},
+       0,
+       {"1: A-1"},
+       {": 7007"},
+       2},
+      {"count beyond the limit",
+       {{"CAD_AltId", 2147483647, "A-#", "ctx.1"}, {"CAD_AltId", 1, "B-#", "ctx.1"}},
+       0,
+       {"1: B-1"},
+       {": 7013"},
+       1},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    SetUp();
+    if (test.failingCall != 0) {
+      host::faultPlan().fail("USER_new_alt_id", 215099, test.failingCall);
+    }
+    const Wire::GenerateAlternateIdsResponse response = generate(test.inputs);
+    EXPECT_EQ(entries(response.getInputIndexToAltIdArray()), test.map);
+    EXPECT_EQ(errors(response), test.errors);
+    for (const auto& stack : response.getServiceData().getPartialErrorArray()) {
+      EXPECT_FALSE(stack.isClientIdSet() || stack.isUidSet());
+    }
+    EXPECT_EQ(host::callLog().count("ZOLTTYPE_find_type"), static_cast<int>(test.inputs.size()));
+    EXPECT_EQ(host::callLog().count("USER_new_alt_id"), test.made);
+  }
   const Wire::GenerateAlternateIdsResponse response =
       generate({{"CAD_AltId", 99999, "A-#", "ctx.1"},
                 {"CAD_AltId", 2, "B-#", "ctx.1"},
@@ -234,14 +256,6 @@ TEST_F(AlternateIdsTest, InputsUpToTheCallLimitOfIdsAreMadeAndTheOneBeyondFails)
   ASSERT_EQ(made.size(), 2u);
   EXPECT_EQ(made[0].substr(made[0].size() - 8), " A-99999");
   EXPECT_EQ(made[1], "2: C-1");
-}
-
-TEST_F(AlternateIdsTest, CountBeyondTheCallLimitFailsThatInputWithoutGeneratingIds) {
-  const Wire::GenerateAlternateIdsResponse response =
-      generate({{"CAD_AltId", 2147483647, "A-#", "ctx.1"}, {"CAD_AltId", 1, "B-#", "ctx.1"}});
-  EXPECT_EQ(entries(response.getInputIndexToAltIdArray()), Strings{"1: B-1"});
-  EXPECT_EQ(errors(response), Strings{": 7013"});
-  EXPECT_EQ(host::callLog().count("USER_new_alt_id"), 1);
 }
 
 }  // namespace

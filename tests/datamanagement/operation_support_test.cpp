@@ -78,23 +78,21 @@ TEST_F(OperationSupportTest, AnUnkeyedFailureWithoutServiceDataIsDropped) {
 
 // --- Mark points -------------------------------------------------------------------------------
 
-TEST_F(OperationSupportTest, AnUnkeptMarkRollsBack) {
-  {
-    MarkPoint mark;
-    rename("Changed");
+// A mark that is not kept rolls its step back; a kept one keeps it. Neither stays placed.
+TEST_F(OperationSupportTest, AMarkRollsBackUnlessKept) {
+  for (const bool keep : {false, true}) {
+    SCOPED_TRACE(keep);
+    SetUp();
+    {
+      MarkPoint mark;
+      rename("Changed");
+      if (keep) {
+        mark.keep();
+      }
+    }
+    EXPECT_EQ(name(), keep ? "Changed" : "First item");
+    EXPECT_EQ(store().markPointCount(), 0u);
   }
-  EXPECT_EQ(name(), "First item");
-  EXPECT_EQ(store().markPointCount(), 0u);
-}
-
-TEST_F(OperationSupportTest, AKeptMarkKeepsTheChanges) {
-  {
-    MarkPoint mark;
-    rename("Changed");
-    mark.keep();
-  }
-  EXPECT_EQ(name(), "Changed");
-  EXPECT_EQ(store().markPointCount(), 0u);
 }
 
 TEST_F(OperationSupportTest, ARefusedForgetRollsTheStepBackAtOnce) {

@@ -76,11 +76,6 @@ class AttrMapTest : public soacad_test::HostTest {
 using Uids = std::vector<std::string>;
 using soacad_test::ask;
 
-TEST_F(AttrMapTest, ListsEveryMappingInCreationOrder) {
-  EXPECT_EQ(uidsOf(askList(ATTRMAP_list_all_mappings)),
-            (Uids{"m.any", "m.model", "m.drawing", "m.item"}));
-}
-
 TEST_F(AttrMapTest, InexactListingTakesWildcardsAndAncestorItemTypes) {
   const Tag model = tagOf("dt.model");
   EXPECT_EQ(listFor(NULLTAG, model, store().findType("Bolt"), false),
@@ -90,13 +85,6 @@ TEST_F(AttrMapTest, InexactListingTakesWildcardsAndAncestorItemTypes) {
             (Uids{"m.any", "m.model", "m.drawing", "m.item"}));
   // A dataset stands for its type when none is given.
   EXPECT_EQ(listFor(tagOf("d.d"), NULLTAG, NULLTAG, false), (Uids{"m.any", "m.drawing", "m.item"}));
-}
-
-TEST_F(AttrMapTest, ExactListingWantsTheSameTypesNullIncluded) {
-  EXPECT_EQ(listFor(NULLTAG, NULLTAG, NULLTAG, true), (Uids{"m.any"}));
-  EXPECT_EQ(listFor(NULLTAG, tagOf("dt.model"), store().findType("CAD Part"), true),
-            (Uids{"m.model"}));
-  EXPECT_EQ(listFor(NULLTAG, tagOf("dt.model"), store().findType("Bolt"), true), (Uids{}));
 }
 
 TEST_F(AttrMapTest, ListingRefusesArgumentsOfTheWrongKind) {
@@ -139,25 +127,6 @@ TEST_F(AttrMapTest, QueriesOfSomethingElseThanAMappingFail) {
   EXPECT_EQ(ATTRMAP_ask_mapping_cad_master(tagOf("m.any"), nullptr), POM_invalid_argument);
 }
 
-TEST_F(AttrMapTest, ResolutionTakesTheFirstMatchingRowOfItsKind) {
-  int type = 0;
-  Tag object;
-  Tag property;
-  ASSERT_EQ(ATTRMAP_resolve_mapping(tagOf("d.m"), tagOf("m.model"), &type, &object, &property), 0);
-  EXPECT_EQ(type, 1);
-  EXPECT_EQ(object, tagOf("d.m"));
-  EXPECT_EQ(ask(PROP_ask_name, property), "object_name");
-
-  // The item revision row matches any dataset; rows without an item revision serve only
-  // resolutions without one.
-  ASSERT_EQ(ATTRMAP_resolve_mapping_with_ir(tagOf("d.d"), tagOf("m.model"), tagOf("r.p"), &type,
-                                            &object, &property),
-            0);
-  EXPECT_EQ(type, 2);
-  EXPECT_EQ(object, tagOf("r.p"));
-  EXPECT_EQ(property, host::propertyTag(tagOf("r.p"), "object_desc"));
-}
-
 TEST_F(AttrMapTest, ResolutionWithoutARowIsNoProperty) {
   int type = 9;
   Tag object = tagOf("d.m");
@@ -171,15 +140,6 @@ TEST_F(AttrMapTest, ResolutionWithoutARowIsNoProperty) {
             POM_invalid_tag);
   EXPECT_EQ(ATTRMAP_resolve_mapping(tagOf("r.p"), tagOf("m.model"), &type, &object, &property),
             POM_invalid_tag);
-}
-
-TEST_F(AttrMapTest, ARowCanMakeTheResolutionFail) {
-  int type = 0;
-  Tag object;
-  Tag property;
-  EXPECT_EQ(ATTRMAP_resolve_mapping(tagOf("d.d"), tagOf("m.any"), &type, &object, &property),
-            215555);
-  EXPECT_EQ(storedCodes(), (std::vector<int>{215555}));
 }
 
 TEST_F(AttrMapTest, PropertyHandlesNameTheirObjectAndProperty) {
@@ -273,17 +233,6 @@ TEST_F(AttrMapTest, ADatasetStandsForItself) {
   Tag dataset = tagOf("d.m");
   EXPECT_EQ(AE_ask_dataset(tagOf("r.p"), &dataset), POM_invalid_tag);
   EXPECT_EQ(dataset, NULLTAG);
-}
-
-TEST_F(AttrMapTest, MappingsAndResolutionsSurviveSavingTheStore) {
-  const std::string saved = store().saveFixture();
-  store().reset();
-  load(saved);
-  int type = 0;
-  Tag object;
-  Tag property;
-  ASSERT_EQ(ATTRMAP_resolve_mapping(tagOf("d.m"), tagOf("m.model"), &type, &object, &property), 0);
-  EXPECT_EQ(object, tagOf("d.m"));
 }
 
 }  // namespace

@@ -25,18 +25,6 @@ class ErrorStoreTest : public soacad_test::HostTest {
   }
 };
 
-TEST_F(ErrorStoreTest, StoresAsksAndClearsOldestFirst) {
-  // Codes without a template.
-  ERROR_store(3, 123456, "Widget");
-  ERROR_store(2, 123457);
-  EXPECT_EQ(asked(),
-            (std::vector<std::string>{"3/123456/Error 123456: Widget", "2/123457/Error 123457"}));
-  EXPECT_EQ(ERROR_store_ask_last_ifail(), 123457);
-  ERROR_store_clear();
-  EXPECT_TRUE(asked().empty());
-  EXPECT_EQ(ERROR_store_ask_last_ifail(), 0);
-}
-
 TEST_F(ErrorStoreTest, TemplatesTakeTheTextsByPosition) {
   store().setMessageTemplate(215092, "%1$ failed with %2$ (%3$)");
   ERROR_store(3, 215092, "ZOLTTYPE_find_type", "7007");
@@ -49,29 +37,6 @@ TEST_F(ErrorStoreTest, TemplatesTakeTheTextsByPosition) {
 TEST_F(ErrorStoreTest, BaseFixtureExplainsHostCodes) {
   EXPECT_EQ(IFail(POM_invalid_tag).getMessage(), "Not a valid object: .");
   EXPECT_EQ(IFail(123456).getMessage(), "Error 123456");
-}
-
-TEST_F(ErrorStoreTest, AskedArraysFollowTheStore) {
-  ERROR_store(3, 1);
-  const int* codes = nullptr;
-  ERROR_store_ask(nullptr, nullptr, &codes, nullptr);
-  EXPECT_EQ(codes[0], 1);
-  ERROR_store(3, 2);
-  int count = 0;
-  ERROR_store_ask(&count, nullptr, &codes, nullptr);
-  ASSERT_EQ(count, 2);
-  EXPECT_EQ(codes[1], 2);
-}
-
-TEST_F(ErrorStoreTest, SnapshotTakesEverythingAndEmptiesTheStore) {
-  ERROR_store(3, 10, "x");
-  ERROR_store(1, 11);
-  std::vector<host::ErrorEntry> snapshot = host::errorStore().takeSnapshot();
-  ASSERT_EQ(snapshot.size(), 2u);
-  EXPECT_EQ(snapshot[0].code, 10);
-  EXPECT_EQ(snapshot[0].message, "Error 10: x");
-  EXPECT_EQ(snapshot[1].severity, 1);
-  EXPECT_TRUE(host::errorStore().empty());
 }
 
 TEST_F(ErrorStoreTest, ResultStatusRaisesAndExplainsOnce) {
@@ -88,18 +53,6 @@ TEST_F(ErrorStoreTest, ResultStatusRaisesAndExplainsOnce) {
   EXPECT_EQ(storedCodes(), std::vector<int>{215022});
   EXPECT_THROW(PomResultStatus(7007), IFail);
   EXPECT_EQ(storedCodes(), (std::vector<int>{215022, 7007}));
-}
-
-TEST_F(ErrorStoreTest, BareIFailIsExplainedToo) {
-  try {
-    throw IFail(215040);
-  } catch (const IFail& failure) {
-    EXPECT_EQ(failure.ifail(), 215040);
-  }
-  EXPECT_EQ(storedCodes(), std::vector<int>{215040});
-  ERROR_store(3, 215041, "why");
-  EXPECT_THROW(throw IFail(215041), IFail);  // Already explained: not stored again.
-  EXPECT_EQ(storedCodes(), (std::vector<int>{215040, 215041}));
 }
 
 }  // namespace

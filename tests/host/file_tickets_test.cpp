@@ -44,20 +44,6 @@ class FileTicketsTest : public soacad_test::HostTest {
   std::vector<std::string> tickets;
 };
 
-TEST_F(FileTicketsTest, RefusedFilesAreCalledBackWithTheirIndexAndErrorStored) {
-  host::fileManagement().refuse("b.txt", 60009);
-  const auto list = requests({"a.txt", "b.txt", ""});
-  Recorder recorder;
-  ASSERT_EQ(FileTickets::getWriteFileTickets(String("Text"), 1, 3, list.data(), results, fileNames,
-                                             tickets, &recorder),
-            0);
-  EXPECT_EQ(results, (std::vector<int>{0, 60009, FMS_file_refused}));
-  EXPECT_EQ(fileNames, (std::vector<std::string>{"a.txt", "b.txt", ""}));
-  EXPECT_EQ(tickets, (std::vector<std::string>{"W0000000001", "", ""}));
-  EXPECT_EQ(recorder.calls, (std::vector<std::pair<int, int>>{{1, 60009}, {2, FMS_file_refused}}));
-  EXPECT_EQ(recorder.stored, (std::vector<int>{60009, FMS_file_refused}));
-}
-
 TEST_F(FileTicketsTest, UnknownDatasetTypeFailsTheWholeCall) {
   const auto list = requests({"a.txt"});
   results = {7};

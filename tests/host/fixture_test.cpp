@@ -222,25 +222,4 @@ TEST_F(FixtureTest, FailedLoadLeavesTheStoreAsItWas) {
   EXPECT_EQ(storedCodes(), std::vector<int>{42});
 }
 
-TEST_F(FixtureTest, RedeclaringBaseContentIdenticallyIsAccepted) {
-  load(R"(<fixture>
-    <class name="Item" parent="WorkspaceObject">
-      <property name="item_id" type="string"/>
-      <property name="extra" type="string"/>
-    </class>
-    <type name="Item" class="Item"/>
-  </fixture>)");
-  EXPECT_NE(store().findProperty(store().classId("Item"), "extra"), nullptr);
-}
-
-TEST_F(FixtureTest, ResetStartsFromTheBaseFixtureAlone) {
-  load(kRichFixture);
-  store().reset();
-  EXPECT_EQ(store().classId("Document"), NULLTAG);
-  EXPECT_EQ(store().currentUser(), NULLTAG);
-  EXPECT_TRUE(store().preferences().empty());
-  EXPECT_NE(store().findType("Item"), NULLTAG);
-  EXPECT_TRUE(store().objectsOfClass(store().classId("WorkspaceObject")).empty());
-}
-
 }  // namespace

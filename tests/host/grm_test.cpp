@@ -35,17 +35,6 @@ class RelationsTest : public soacad_test::UserTest {
   Tag spec_;
 };
 
-TEST_F(RelationsTest, FindsRelationTypesAndRelations) {
-  EXPECT_NE(master_, NULLTAG);
-  Tag none = 1;
-  EXPECT_EQ(GRM_find_relation_type("Form", &none), 0);  // A type, but not of relations.
-  EXPECT_EQ(none, NULLTAG);
-  EXPECT_EQ(ask(GRM_find_relation, tagOf("i.1"), tagOf("form.1"), master_), tagOf("rel.1"));
-  Tag relation = tagOf("rel.1");
-  EXPECT_EQ(GRM_find_relation(tagOf("i.1"), tagOf("form.2"), master_, &relation), 0);
-  EXPECT_EQ(relation, NULLTAG);
-}
-
 TEST_F(RelationsTest, CreatesListsAndRefusesDuplicates) {
   Tag created;
   ASSERT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), spec_, NULLTAG, &created), 0);
@@ -64,22 +53,6 @@ TEST_F(RelationsTest, CreatesListsAndRefusesDuplicates) {
             POM_invalid_tag);
   EXPECT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), NULLTAG, NULLTAG, &again),
             GRM_invalid_relation_type);
-}
-
-TEST_F(RelationsTest, ListingsFollowDeletionAndRollback) {
-  int mark = 0;
-  POM_place_markpoint(&mark);
-  ASSERT_EQ(GRM_delete_relation(tagOf("rel.1")), 0);
-  EXPECT_TRUE(secondaries(tagOf("i.1"), master_).empty());
-
-  POM_roll_to_markpoint(mark, nullptr);
-  EXPECT_EQ(secondaries(tagOf("i.1"), master_), (std::vector<Tag>{tagOf("form.1")}));
-
-  POM_place_markpoint(&mark);
-  Tag created;
-  GRM_create_relation(tagOf("i.1"), tagOf("form.2"), master_, NULLTAG, &created);
-  POM_roll_to_markpoint(mark, nullptr);
-  EXPECT_EQ(secondaries(tagOf("i.1"), master_), (std::vector<Tag>{tagOf("form.1")}));
 }
 
 TEST_F(RelationsTest, PrimariesAndFilteredListings) {

@@ -83,16 +83,4 @@ TEST_F(ItemCreateTest, RevisionsAreAddedOnceEachWithTheItemsName) {
   EXPECT_EQ(again, NULLTAG);
 }
 
-TEST_F(ItemCreateTest, IndexesFollowCreationsOfOtherModules) {
-  // Relations and items created in turn: each index takes in the other's creations.
-  for (int i = 0; i < 3; ++i) {
-    Tag item;
-    Tag revision;
-    const std::string id = "I-" + std::to_string(i);
-    ASSERT_EQ(ITEM_create_item(id.c_str(), "x", "Item", "A", &item, &revision), 0);
-    EXPECT_EQ(host::findItemById(id), item);
-    EXPECT_EQ(masterForms(revision).size(), 1u);
-  }
-}
-
 }  // namespace

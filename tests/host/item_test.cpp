@@ -44,18 +44,6 @@ class ItemTest : public soacad_test::UserTest {
   }
 };
 
-TEST_F(ItemTest, RevisionsBelongToTheirItemOldestFirst) {
-  EXPECT_EQ(ask(ITEM_ask_item_of_rev, tagOf("r.2b")), tagOf("i.2"));
-  EXPECT_EQ(askList(ITEM_list_all_revs, tagOf("i.2")),
-            (std::vector<Tag>{tagOf("r.2a"), tagOf("r.2b")}));
-  EXPECT_EQ(ask(ITEM_ask_latest_rev, tagOf("i.2")), tagOf("r.2b"));
-  Tag latest = tagOf("r.2b");
-  ASSERT_EQ(ITEM_ask_latest_rev(tagOf("i.1"), &latest), 0);
-  EXPECT_EQ(latest, NULLTAG);
-  Tag item;
-  EXPECT_EQ(ITEM_ask_item_of_rev(tagOf("i.2"), &item), POM_invalid_tag);
-}
-
 TEST_F(ItemTest, NamesNeverOverrunTheirBuffers) {
   char buffer[ZOLTTYPE_name_size_c + 1 + 8];
   std::memset(buffer, 'x', sizeof buffer);
@@ -115,17 +103,6 @@ TEST_F(ItemTest, TypeLookupsByNameAndClass) {
   char name[ZOLTTYPE_name_size_c + 1];
   ZOLTTYPE_ask_name(ask(ZOLTTYPE_ask_object_type, tagOf("i.2")), name);
   EXPECT_STREQ(name, "CAD Part");
-}
-
-TEST_F(ItemTest, DatasetTypes) {
-  Tag type = ask(AE_find_datasettype, "Text");
-  EXPECT_EQ(type, tagOf("dt.text"));
-  EXPECT_EQ(ask(AE_ask_dataset_datasettype, tagOf("d.1")), type);
-  char name[AE_datasettype_name_size_c + 1];
-  ASSERT_EQ(AE_ask_datasettype_name(type, name), 0);
-  EXPECT_STREQ(name, "Text");
-  ASSERT_EQ(AE_find_datasettype("Nothing", &type), 0);
-  EXPECT_EQ(type, NULLTAG);
 }
 
 TEST_F(ItemTest, DisplayValuesReadAndWriteThroughTheLock) {

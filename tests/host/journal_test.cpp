@@ -33,12 +33,4 @@ TEST_F(JournalTest, ScopesRecordTheirStepsNestedAndCloseOnEveryPath) {
   EXPECT_EQ(host::journal().entries()[1].module, 40);
 }
 
-TEST_F(JournalTest, ResetForgetsTheJournal) {
-  Journal scope(40, "step");
-  scope.call();
-  store().reset();
-  EXPECT_TRUE(host::journal().entries().empty());
-  EXPECT_EQ(host::journal().openScopes(), 0);
-}
-
 }  // namespace

@@ -10,17 +10,6 @@ namespace {
 
 using PomObjectTest = soacad_test::UserTest;
 
-TEST_F(PomObjectTest, ALiveTagGivesTheSameHostOwnedObjectEachTime) {
-  POMObject* first = nullptr;
-  POMObject* second = nullptr;
-  ASSERT_EQ(tagOf("i.1").object(&first), ResultStatus::OK);
-  ASSERT_EQ(tagOf("i.1").object(&second), ResultStatus::OK);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(first, second);
-  EXPECT_EQ(first->tag(), tagOf("i.1"));
-  EXPECT_EQ(first->className(), "Item");
-}
-
 TEST_F(PomObjectTest, ANullDeletedOrUnknownTagIsTheInvalidTagStatus) {
   ASSERT_EQ(AOM_delete(tagOf("i.1")), 0);
   for (Tag tag : {NULLTAG, tagOf("i.1"), tagOf("no.such")}) {

@@ -49,13 +49,4 @@ TEST_F(PomRefTest, ObjectOfAnotherClassIsRefused) {
   EXPECT_EQ(loadFailure(POMRef<ZoltType>(store().findType("Item"))), 0);
 }
 
-TEST_F(PomRefTest, OrderedAndComparedByTag) {
-  std::map<POMRef<Folder>, int> byFolder;
-  byFolder[tagOf("f.newstuff")] = 2;
-  byFolder[tagOf("f.home")] = 1;
-  EXPECT_EQ(byFolder.begin()->first.tag(), tagOf("f.home"));
-  EXPECT_TRUE(POMRef<Folder>(tagOf("f.home")) == tagOf("f.home"));
-  EXPECT_TRUE(POMRef<Folder>(tagOf("f.home")) != POMRef<Folder>(tagOf("f.newstuff")));
-}
-
 }  // namespace

@@ -39,17 +39,6 @@ class PomTest : public soacad_test::UserTest {
   Tag item;
 };
 
-TEST_F(PomTest, ClassesAreSingleInheritanceWithReflexiveDescent) {
-  const Tag itemClass = ask(POM_class_of_instance, item);
-  EXPECT_EQ(itemClass, classOf("Item"));
-  EXPECT_TRUE(ask(POM_is_descendant, classOf("WorkspaceObject"), itemClass));
-  EXPECT_TRUE(ask(POM_is_descendant, itemClass, itemClass));
-  bool answer = true;
-  EXPECT_EQ(POM_is_descendant(itemClass, classOf("WorkspaceObject"), &answer), 0);
-  EXPECT_FALSE(answer);
-  EXPECT_EQ(ask(POM_name_of_class, itemClass), "Item");
-}
-
 TEST_F(PomTest, UnknownClassesAndObjects) {
   EXPECT_EQ(classOf("NoSuchClass"), NULLTAG);  // A lookup by name finds nothing: status 0.
   Tag cls;
@@ -118,37 +107,7 @@ TEST_F(PomTest, IsValidChecksLivenessAndClass) {
   EXPECT_FALSE(valid);
 }
 
-TEST_F(PomTest, NewlyCreatedUntilSaved) {
-  const Tag form = newForm();
-  EXPECT_TRUE(ask(POM_is_newly_created, form));
-  ASSERT_EQ(AOM_save(form), 0);
-  bool fresh = true;
-  ASSERT_EQ(POM_is_newly_created(form, &fresh), 0);
-  EXPECT_FALSE(fresh);
-  fresh = true;
-  ASSERT_EQ(POM_is_newly_created(item, &fresh), 0);
-  EXPECT_FALSE(fresh);
-}
-
 // --- Mark points ---------------------------------------------------------------------------
-
-TEST_F(PomTest, RollBackUndoesCreationWriteSaveDeletionAndLocks) {
-  const Tag folder = tagOf("f.newstuff");
-  const int mark = ask(POM_place_markpoint);
-  EXPECT_GT(mark, 0);
-  const Tag form = newForm();
-  rename(item, "Renamed");
-  ASSERT_EQ(AOM_save(item), 0);
-  ASSERT_EQ(AOM_delete(folder), 0);
-  bool changed = false;
-  ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
-  EXPECT_TRUE(changed);
-  EXPECT_EQ(form.isValid(), POM_invalid_tag);
-  EXPECT_EQ(folder.isValid(), 0);
-  EXPECT_EQ(name(item), "First item");
-  EXPECT_FALSE(store().find(item)->locked);
-  EXPECT_EQ(store().markPointCount(), 0u);
-}
 
 TEST_F(PomTest, ForgettingTheOnlyMarkKeepsEverything) {
   const int mark = ask(POM_place_markpoint);
@@ -158,15 +117,6 @@ TEST_F(PomTest, ForgettingTheOnlyMarkKeepsEverything) {
   EXPECT_EQ(POM_roll_to_markpoint(mark, nullptr), POM_invalid_markpoint);
   EXPECT_EQ(POM_forget_markpoint(mark), POM_invalid_markpoint);
   EXPECT_EQ(form.isValid(), 0);
-}
-
-TEST_F(PomTest, RolledBackCreationKeepsItsTagAndUidUnused) {
-  const int mark = ask(POM_place_markpoint);
-  const Tag form = newForm();
-  const std::string uid = store().uidOfTag(form);
-  ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
-  EXPECT_EQ(tagOf(uid), form);  // The UID still names the tag, which is not valid.
-  EXPECT_GT(newForm(), form);
 }
 
 }  // namespace

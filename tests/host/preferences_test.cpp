@@ -46,13 +46,6 @@ TEST_F(PreferencesTest, MissingIndexesAndBadValuesFail) {
   EXPECT_EQ(host::allocator().outstanding(), 0u);
 }
 
-TEST_F(PreferencesTest, ItemIdsSkipIdsInUse) {
-  bool modifiable = false;
-  EXPECT_EQ(ask(USER_new_item_id, NULLTAG, NULLTAG, &modifiable), "000002");  // 000001 is taken.
-  EXPECT_TRUE(modifiable);
-  EXPECT_EQ(ask(USER_new_item_id, NULLTAG, NULLTAG, &modifiable), "000003");
-}
-
 TEST_F(PreferencesTest, RevisionIdsFollowTheNewestRevision) {
   load(R"(<fixture>
     <object uid="r.z" class="ItemRevision" type="ItemRevision">
@@ -86,18 +79,6 @@ TEST_F(PreferencesTest, IdCountersSurviveASavedStore) {
   load(saved);
   EXPECT_EQ(ask(USER_new_alt_id, NULLTAG, "N#", ask(ZOLTTYPE_ask_type, "Alt"), NULLTAG), "N2");
   EXPECT_EQ(ask(USER_new_item_id, NULLTAG, NULLTAG, &modifiable), "000003");
-}
-
-TEST_F(PreferencesTest, CheckoutState) {
-  load(R"(<fixture><object uid="u.other" class="User" type="User"/>
-    <object uid="i.theirs" class="Item" type="Item"><prop name="checked_out_user" value="u.other"/></object>
-  </fixture>)");
-  bool out = true;
-  ASSERT_EQ(RES_is_checked_out(tagOf("i.1"), &out), 0);
-  EXPECT_FALSE(out);
-  EXPECT_EQ(RES_assert_object_modifiable(tagOf("i.1")), 0);
-  EXPECT_EQ(RES_assert_object_modifiable(tagOf("i.theirs")), RES_object_not_modifiable);
-  EXPECT_TRUE(ask(RES_is_checked_out, tagOf("i.theirs")));
 }
 
 }  // namespace

@@ -23,7 +23,6 @@ using Info = StructureManagement::CreateOrUpdateAbsoluteStructureInfo;
 using AbsOcc = StructureManagement::AbsOccInfo;
 using Arrangement = StructureManagement::AssemblyArrangementInfo;
 using Response = StructureManagement::CreateOrUpdateAbsoluteStructureResponse;
-namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 
 class AbsoluteStructureTest : public soacad_test::StructureWriteTest {
  protected:
@@ -73,8 +72,11 @@ TEST_F(AbsoluteStructureTest, AnOverrideByPathMakesAnAbsoluteOccurrenceInTheCont
   EXPECT_EQ(quantityAt({"occ.sub", "occ.pin"}), "3");
   EXPECT_EQ(attributeAt("r.sub.A", {"occ.pin"}, "bl_quantity"), "");
 
-  // Written again, the same absolute occurrence is reported as updated.
-  const Response again = write({input({byPath("pin", {"occ.sub", "occ.pin"}, "AR")})});
+  // Written again (as required: the quantity "AR"), the same absolute occurrence is reported as
+  // updated.
+  AbsOcc asRequired = byPath("pin", {"occ.sub", "occ.pin"});
+  asRequired.absOccData.asRequired = true;
+  const Response again = write({input({asRequired})});
   EXPECT_EQ(again.absOccOutput.at("pin").tag(), absOcc);
   EXPECT_EQ(sorted(again.serviceData.updatedUids()), Strings{uidOf(absOcc)});
   EXPECT_EQ(quantityAt({"occ.sub", "occ.pin"}), "AR");
@@ -241,26 +243,6 @@ TEST_F(AbsoluteStructureTest, AViewTypeOfNoNameFailsTheCall) {
   });
   EXPECT_EQ(failure.getCode(), "215000");
   EXPECT_EQ(calls("BOM_create_window"), 0);
-}
-
-TEST_F(AbsoluteStructureTest, RequestTextWritesOverridesAndArrangements) {
-  const auto response = responseOf<Wire::CreateOrUpdateAbsoluteStructureResponse>(
-      send("createOrUpdateAbsoluteStructure", R"(
-    <CreateOrUpdateAbsoluteStructureInput complete="false" bomViewTypeName="view"><info>
-      <contextItemRev uid="r.asm.A"/>
-      <bvrAbsOccInfo clientId="plate"><cadOccIdPath>c2</cadOccIdPath>
-        <absOccData asRequired="true"/></bvrAbsOccInfo>
-      <arrAbsOccInfo clientId="x" name="Exploded" isDefault="false">
-        <absOccInfo clientId="lost"><cadOccIdPath>c9</cadOccIdPath><absOccData/></absOccInfo>
-      </arrAbsOccInfo>
-    </info><pref cadOccIdAttrName="CAD_OCC_ID"/></CreateOrUpdateAbsoluteStructureInput>)"));
-  ASSERT_EQ(response.getAbsOccOutputArray().size(), 1u);
-  EXPECT_EQ(response.getAbsOccOutputArray()[0].getKey(), "plate");
-  ASSERT_EQ(response.getAsmArrOutputArray().size(), 1u);
-  EXPECT_EQ(response.getAsmArrOutputArray()[0].getKey(), "x");
-  EXPECT_EQ(partialErrorsOf(response), Strings{"lost: 215004"});
-  EXPECT_EQ(response.getServiceData().getCreatedObjArray().size(), 2u);
-  EXPECT_EQ(quantityAt({"occ.plate"}), "AR");
 }
 
 }  // namespace

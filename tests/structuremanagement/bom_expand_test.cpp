@@ -1,6 +1,6 @@
 // Product-structure expansion against the host: the lines a window shows one level and all
 // levels below a line, the line filters, the revisions' datasets, failures of lines, children
-// and filters, and the same through request text.
+// and filters.
 #include "structuremanagement/bom_expand.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +14,6 @@
 #include "host/object/host_call.h"
 #include "host/object/journal.h"
 #include "host/object/store.h"
-#include "skeletons/field_conversions.h"
-#include "skeletons/structuremanagement/structure_management_iiop_skeleton.h"
 #include "structuremanagement/structure_caches.h"
 #include "tests/host/structure_fixture.h"
 
@@ -23,10 +21,8 @@ namespace {
 
 using Korvane::Soa::Cad::BOMExpandImpl;
 using Korvane::Soa::Cad::kStructureContainsItself;
-using Skeleton = Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeleton;
 using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 using Filters = std::vector<StructureManagement::RelationAndTypesFilter>;
-namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 using Strings = std::vector<std::string>;
 
 // On top of the structure fixture: r.asm.A has a model and a form by "ZOLT_specification", a
@@ -145,14 +141,6 @@ class BOMExpandTest : public soacad_test::StructureTest {
       texts.push_back(text);
     }
     return texts;
-  }
-  // The same for the outputs of a response to request text.
-  template <class Local, class WireOutput>
-  Strings outputs(const std::vector<WireOutput>& wire) {
-    Local local;
-    local.output =
-        Korvane::Services::FieldConversions<Skeleton>::localValue<decltype(local.output)>(wire);
-    return outputs(local);
   }
   std::string keyed(Tag object, int code) {
     return "uid:" + uidOf(object) + ": " + std::to_string(code);
@@ -415,32 +403,6 @@ TEST_F(BOMExpandTest, BothExpansionsTraceTheirSteps) {
                      "BOMExpandImpl::doExpand", "BOMExpandImpl::populatePSData",
                      "BOMExpandImpl::populatePSData", "BOMExpandImpl::doExpandAll",
                      "BOMExpandImpl::doExpand", "BOMExpandImpl::populatePSData"}));
-}
-
-// --- Request text -----------------------------------------------------------------------------
-
-TEST_F(BOMExpandTest, OneLevelFromRequestText) {
-  const auto response = responseOf<Wire::ExpandPSOneLevelResponse>(send(
-      "expandPSOneLevel",
-      "<ExpandPSOneLevelInput><input excludeFilter=\"ExcludeGDEs\"><parentBomLine uid=\"" +
-          uidOf(childFor(topLine_, "occ.sub")) + "\"/><parentBomLine uid=\"no.such\"/></input>" +
-          "<pref expItemRev=\"true\"><info relationName=\"ZOLT_specification\">"
-          "<relationTypeName>CADModel</relationTypeName></info></pref></ExpandPSOneLevelInput>"));
-  EXPECT_EQ(outputs<StructureManagement::ExpandPSOneLevelResponse>(response.getOutputArray()),
-            Strings{"occ.sub(r.sub.A): occ.pin(r.pin.A)[ds.pin]"});
-  EXPECT_EQ(partialErrorsOf(response), Strings{"uid:no.such: 7007"});
-  EXPECT_EQ(response.getServiceData().getPlainObjArray().size(), 5u);
-}
-
-TEST_F(BOMExpandTest, AllLevelsFromRequestText) {
-  const auto response = responseOf<Wire::ExpandPSAllLevelsResponse>(
-      send("expandPSAllLevels",
-           "<ExpandPSAllLevelsInput><input excludeFilter=\"None\">"
-           "<parentBomLine uid=\"" +
-               uidOf(childFor(topLine_, "occ.sub")) + "\"/></input></ExpandPSAllLevelsInput>"));
-  EXPECT_EQ(outputs<StructureManagement::ExpandPSAllLevelsResponse>(response.getOutputArray()),
-            (Strings{"occ.pin(r.pin.A):", "occ.sub(r.sub.A): occ.pin(r.pin.A)"}));
-  EXPECT_TRUE(partialErrorsOf(response).empty());
 }
 
 }  // namespace

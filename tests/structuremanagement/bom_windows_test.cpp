@@ -273,29 +273,6 @@ TEST_F(RulelessHostTest, AWindowWithoutAnyRuleIsClosed) {
 
 // --- From request text -----------------------------------------------------------------------
 
-TEST_F(BomWindowsTest, WindowsOpenedByRequestAreClosedByRequest) {
-  const auto created = responseOf<Wire::CreateBOMWindowsResponse>(send("createBOMWindows", R"(
-    <CreateBOMWindowsInput>
-      <info clientId="asm"><itemRev uid="r.asm.A"/>
-        <revRuleConfigInfo clientId="r"><revRule uid="rr.unit"/><props unitNo="7"/></revRuleConfigInfo>
-        <objectForConfigure uid="vr.blue"/></info>
-      <info clientId="lost"><itemRev uid="no.such"/></info>
-    </CreateBOMWindowsInput>)"));
-  ASSERT_EQ(created.getOutputArray().size(), 1u);
-  EXPECT_EQ(created.getOutputArray()[0].getClientId(), "asm");
-  const std::string window = created.getOutputArray()[0].getBomWindow().getUid();
-  EXPECT_EQ(host::openBomWindows(), std::vector<Tag>{tagOf(window)});
-  EXPECT_EQ(created.getServiceData().getCreatedObjArray().size(), 2u);
-  EXPECT_EQ(partialErrorsOf(created), Strings{"lost: 7007"});
-
-  const auto closed = responseOf<Wire::CloseBOMWindowsResponse>(send(
-      "closeBOMWindows", "<CloseBOMWindowsInput><bomWindow uid=\"" + window +
-                             "\"/><bomWindow uid=\"" + window + "\"/></CloseBOMWindowsInput>"));
-  EXPECT_EQ(soacad_test::modelUids(closed.getServiceData().getDeletedObjArray()), Strings{window});
-  EXPECT_EQ(partialErrorsOf(closed), Strings{"uid:" + window + ": 7007"});
-  EXPECT_TRUE(host::openBomWindows().empty());
-}
-
 // A request that gives no rule values (no props, or no rule at all) opens the window on the
 // rule itself: an omitted unit is "not given", never unit 0, so there is no error for a unit
 // the rule lacks and no transient copy for a rule that has a unit entry.

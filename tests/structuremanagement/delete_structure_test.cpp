@@ -20,8 +20,6 @@ using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 using Info = StructureManagement::DeleteRelativeStructureInfo;
 using Pref = StructureManagement::DeleteRelativeStructurePref;
 using ArrangementsInfo = StructureManagement::DeleteAssemblyArrangementsInfo;
-namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
-using soacad_test::modelUids;
 
 class DeleteStructureTest : public soacad_test::StructureWriteTest {
  protected:
@@ -114,17 +112,6 @@ TEST_F(DeleteStructureTest, AnInputFailsAsAWholeAndEndsTheCall) {
   EXPECT_EQ(occurrencesIn("bvr.asm").size(), 6u);
 }
 
-TEST_F(DeleteStructureTest, RequestTextDeletesAndAnswersTheUids) {
-  const auto response = responseOf<Wire::DeleteRelativeStructureResponse>(
-      send("deleteRelativeStructure", R"(<DeleteRelativeStructureInput bomViewTypeName="view">
-        <input><parent uid="r.frame.A"/><childInfo>b1</childInfo></input>
-        <pref cadOccIdAttrName="CAD_OCC_ID"/></DeleteRelativeStructureInput>)"));
-  EXPECT_EQ(modelUids(response.getServiceData().getDeletedObjArray()), Strings{"occ.f.bolt"});
-  const host::Reply fault = send("deleteRelativeStructure", R"(<DeleteRelativeStructureInput>
-      <input><parent uid="r.frame.A"/><childInfo>b1</childInfo></input></DeleteRelativeStructureInput>)");
-  EXPECT_EQ(*parse(fault.text).attr("code"), "215048");
-}
-
 TEST_F(DeleteStructureTest, ArrangementsAreDeletedOneByOne) {
   const auto response = run([&] {
     return removeArrangements({arrangements("r.asm.A", {"arr.sub", "arr.open"})});
@@ -148,11 +135,6 @@ TEST_F(DeleteStructureTest, ArrangementsOfAViewRevisionThatCannotBeFoundFailTheC
       215043);
   ERROR_store_clear();
   EXPECT_EQ(store().find(tagOf("arr.open")), nullptr);
-
-  const host::Reply fault = send("deleteAssemblyArrangements",
-                                 R"(<DeleteAssemblyArrangementsInput bomViewTypeName="view">
-      <info><itemRev uid="r.kit.A"/></info></DeleteAssemblyArrangementsInput>)");
-  EXPECT_EQ(*parse(fault.text).attr("code"), "215043");
 }
 
 }  // namespace

@@ -23,7 +23,6 @@ using Child = StructureManagement::RelativeStructureChildInfo;
 using Pref = StructureManagement::CreateOrUpdateRelativeStructurePref;
 using Response = StructureManagement::CreateOrUpdateRelativeStructureResponse;
 using soacad_test::ask;
-namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 
 class RelativeStructureTest : public soacad_test::StructureWriteTest {
  protected:
@@ -279,29 +278,6 @@ TEST_F(RelativeStructureTest, EachStepIsTraced) {
                             "StructureManagement::updateRelativeOcc",
                             "StructureManagement::setRelOccData"};
   EXPECT_EQ(host::journal().steps(), expected);
-}
-
-TEST_F(RelativeStructureTest, RequestTextWritesTheStructureAndAnswersTheOccurrences) {
-  const auto response = responseOf<Wire::CreateOrUpdateRelativeStructureResponse>(
-      send("createOrUpdateRelativeStructure", R"(
-    <CreateOrUpdateRelativeStructureInput complete="true" bomViewTypeName="view">
-      <input precise="false">
-        <parent uid="r.frame.A"/>
-        <childInfo clientId="bolt" cadOccId="b1"><child uid="r.screw.A"/>
-          <occInfo asRequired="false"><attrsToSet name="bl_quantity" value="2"/></occInfo>
-        </childInfo>
-      </input>
-      <pref cadOccIdAttrName="CAD_OCC_ID"><itemType>Fastener</itemType></pref>
-    </CreateOrUpdateRelativeStructureInput>)"));
-  EXPECT_EQ(soacad_test::mapEntries(response.getOutputArray()), Strings{"bolt=occ.f.bolt"});
-  EXPECT_EQ(soacad_test::modelUids(response.getServiceData().getDeletedObjArray()),
-            Strings{"occ.f.screw"});
-  EXPECT_EQ(occurrencesIn("bvr.frame"), (Strings{"occ.f.bolt", "occ.f.weld"}));
-
-  const host::Reply fault =
-      send("createOrUpdateRelativeStructure",
-           R"(<CreateOrUpdateRelativeStructureInput bomViewTypeName="none"/>)");
-  EXPECT_EQ(*parse(fault.text).attr("code"), "215000");
 }
 
 }  // namespace

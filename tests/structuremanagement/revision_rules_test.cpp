@@ -21,7 +21,6 @@ using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 using Props = StructureManagement::RevisionRuleEntryProps;
 using ServiceData = Korvane::Soa::Server::ServiceData;
 using soacad_test::ask;
-namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 using Strings = std::vector<std::string>;
 
 // On top of the structure fixture: rr.multi, named with 30 characters, with an end item
@@ -299,17 +298,6 @@ TEST_F(RevisionRuleTest, RulesThatCannotBeListedFailTheCall) {
     ERROR_store_clear();
     expectSettled();
   }
-}
-
-TEST_F(RevisionRuleTest, RequestAnswersTheSavedRules) {
-  const auto response = responseOf<Wire::GetRevisionRulesResponse>(
-      send("getRevisionRules", "<GetRevisionRulesInput/>"));
-  Strings rules;
-  for (const auto& info : response.getOutputArray()) {
-    rules.push_back(info.getRevRule().getUid());
-  }
-  EXPECT_EQ(rules, (Strings{"rr.latest", "rr.released", "rr.unit", "rr.override", "rr.multi",
-                            "rr.dated"}));
 }
 
 }  // namespace

@@ -112,20 +112,6 @@ TEST_F(LookUpTest, NoRevisionsFailTheCall) {
   expectSettled();
 }
 
-TEST_F(LookUpTest, VariantRulesRequestAnswersAMapEntryPerRevision) {
-  namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
-  const auto response = responseOf<Wire::GetVariantRulesResponse>(
-      send("getVariantRules",
-           "<GetVariantRulesInput><itemRev uid=\"r.asm.A\"/><itemRev uid=\"no.such\"/>"
-           "</GetVariantRulesInput>"));
-  ASSERT_EQ(response.getInputItemRevToVarRuleArray().size(), 1u);
-  const auto& entry = response.getInputItemRevToVarRuleArray()[0];
-  EXPECT_EQ(entry.getKey().getUid(), "r.asm.A");
-  EXPECT_EQ(soacad_test::modelUids(entry.getValueArray()), (Strings{"vr.red", "vr.blue"}));
-  EXPECT_EQ(partialErrorsOf(response), Strings{"uid:no.such: 7007"});
-  EXPECT_TRUE(send("getVariantRules", "<GetVariantRulesInput/>").fault);
-}
-
 // --- The configured item revision ------------------------------------------------------------
 
 TEST_F(LookUpTest, ItemsAndRevisionsGetTheRevisionTheRuleConfigures) {
@@ -146,23 +132,6 @@ TEST_F(LookUpTest, InvalidObjectsAndFailingLookUpsAreErrorStacksUnderTheObject) 
             (Strings{"uid:no.such: 7007", ": 7007", "uid:i.bolt: 7007 215150"}));
   EXPECT_EQ(outputsOf(response), Strings{"i.pin rr.latest r.pin.A"});
   EXPECT_TRUE(configured({}).output.empty());
-}
-
-TEST_F(LookUpTest, ConfiguredRevisionRequestEchoesTheInput) {
-  namespace Wire = Korvane::Schemas::Cad::_2007_06::Structuremanagement;
-  const auto response = responseOf<Wire::GetConfiguredItemRevisionResponse>(
-      call("Cad-2007-06-StructureManagement", "getConfiguredItemRevision",
-           "<GetConfiguredItemRevisionInput>"
-           "<input><object uid=\"i.bolt\"/><revRule uid=\"rr.unit\"/></input>"
-           "<input><object uid=\"ds.1\"/><revRule uid=\"rr.unit\"/></input>"
-           "</GetConfiguredItemRevisionInput>"));
-  ASSERT_EQ(response.getOutputArray().size(), 1u);
-  const auto& output = response.getOutputArray()[0];
-  EXPECT_EQ(output.getInputInfo().getObject().getUid() + " " +
-                output.getInputInfo().getRevRule().getUid() + " " +
-                output.getConfiguredItemRev().getUid(),
-            "i.bolt rr.unit r.bolt.B");
-  EXPECT_TRUE(response.getServiceData().getPartialErrorArray().empty());
 }
 
 }  // namespace

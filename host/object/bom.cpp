@@ -274,15 +274,31 @@ int makeLine(Tag window, Tag parent, Tag parentBvr, Tag occurrence, Tag* line) {
   return 0;
 }
 
+// Removes the line and every line below it, each after the lines below it, children in their
+// order. Walks with a stack of its own: a line tree is as deep as the structure it shows.
 void removeLineTree(Tag line) {
   Store& store = Store::instance();
-  if (store.find(line) == nullptr) {
-    return;
+  struct Frame {
+    Tag line;
+    std::vector<Tag> children;
+    std::size_t next = 0;
+  };
+  std::vector<Frame> pending;
+  auto enter = [&](Tag at) {
+    if (store.find(at) != nullptr) {
+      pending.push_back(Frame{at, host::referencesOf(at, "child_lines")});
+    }
+  };
+  enter(line);
+  while (!pending.empty()) {
+    Frame& top = pending.back();
+    if (top.next < top.children.size()) {
+      enter(top.children[top.next++]);
+      continue;
+    }
+    store.remove(top.line);
+    pending.pop_back();
   }
-  for (Tag child : host::referencesOf(line, "child_lines")) {
-    removeLineTree(child);
-  }
-  store.remove(line);
 }
 
 // A line for every occurrence of the structure below `line`, in its order: the lines made

@@ -442,13 +442,19 @@ void Store::raiseCounter(const std::string& counter, std::uint64_t value) {
   current = std::max(current, value);
 }
 
-std::string Store::generateUid() {
+Tag Store::generatedUidTag(std::string* uid) {
   for (;;) {
     char buffer[24];
     std::snprintf(buffer, sizeof buffer, "h%012llu",
                   static_cast<unsigned long long>(nextCount("uid")));
-    if (state_.tagByUid.count(buffer) == 0) {
-      return buffer;
+    // One lookup per number tried: the UID map is as large as the store, and a lookup that
+    // misses its cache lines costs more than anything else a creation does.
+    auto [entry, added] = state_.tagByUid.try_emplace(buffer, NULLTAG);
+    if (added) {
+      entry->second = newSlot(Slot::kObject);
+      state_.slots[entry->second].object.uid = buffer;
+      *uid = buffer;
+      return entry->second;
     }
   }
 }
@@ -466,14 +472,19 @@ int Store::createObject(Tag classId, Tag type, Tag* object, const std::string& u
   if (!isDescendant(this->classId(typeClass), classId)) {
     return storeError(POM_wrong_class, {classRecord(classId)->name, typeClass});
   }
-  const std::string objectUid = uid.empty() ? generateUid() : uid;
-  auto known = state_.tagByUid.find(objectUid);
-  if (known != state_.tagByUid.end() &&
-      (record(known->second) == nullptr || record(known->second)->exists)) {
-    return storeError(POM_duplicate_uid, {objectUid});
+  std::string objectUid = uid;
+  Tag tag;
+  if (objectUid.empty()) {
+    tag = generatedUidTag(&objectUid);
+  } else {
+    auto known = state_.tagByUid.find(objectUid);
+    if (known != state_.tagByUid.end() &&
+        (record(known->second) == nullptr || record(known->second)->exists)) {
+      return storeError(POM_duplicate_uid, {objectUid});
+    }
+    // An unknown UID already has its tag; the object takes it, so the mapping stays stable.
+    tag = tagOfUid(objectUid);
   }
-  // An unknown UID already has its tag; the object takes it, so the mapping stays stable.
-  const Tag tag = tagOfUid(objectUid);
   ObjectRecord* created = record(tag);
   journalCreation(tag, std::move(*created));
   ObjectRecord fresh;

@@ -394,7 +394,8 @@ class Store {
   // saved one, unless `mode` is initial); `undo` learns which list and what was made.
   int listToChange(Tag object, const std::string& name, WriteMode mode, InsertUndo* undo,
                    std::vector<Tag>** list);
-  std::string generateUid();
+  // A new UID of the form "h" and a number, not naming anything yet, and the tag it names.
+  Tag generatedUidTag(std::string* uid);
   // Loads the document without the all-or-nothing guard.
   void applyFixture(const std::string& text);
   // Indexes start over (a reset, or a failed fixture load undone): the version jumps and the

@@ -364,12 +364,18 @@ TEST_F(BOMExpandTest, ADeepChainExpandsOnASmallStack) {
   load(fixture + "</fixture>");
   const Tag window = openWindow(tagOf("r.c.0"));
   StructureManagement::ExpandPSAllLevelsResponse response;
+  // Setting the top line again removes the old line tree, as deep as the chain.
+  int retopped = -1;
+  Tag newTop;
   runOnSmallStack([&] {
     StructureManagement::ExpandPSAllLevelsInfo info;
     info.parentBomLine.assign(1, topLine_);
     response = BOMExpandImpl().expandPSAllLevelsImpl(info, {false, {}});
+    retopped = BOM_set_window_top_line(window, NULLTAG, tagOf("r.c.0"), NULLTAG, &newTop);
   });
   ASSERT_EQ(response.output.size(), static_cast<std::size_t>(kDepth + 1));
+  EXPECT_EQ(retopped, 0);
+  EXPECT_EQ(host::Store::instance().find(response.output.front().parent.bomLine.tag()), nullptr);
   EXPECT_TRUE(errorsOf(response.serviceData).empty());
   for (int level : {0, 1, kDepth / 2, kDepth}) {
     const auto& output = response.output[static_cast<std::size_t>(kDepth - level)];

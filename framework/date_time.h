@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace Korvane {
 namespace Soa {
@@ -45,7 +46,7 @@ class DateTime {
   std::string toString() const;
   // Reads the wire form; false (and the value unchanged) for any other text or for fields out
   // of range (month 1-12, day 1-31, hour 0-23, minute and second 0-59; or all zero).
-  bool fromString(const std::string& text);
+  bool fromString(std::string_view text);
 
  private:
   int year_ = 0;

@@ -20,6 +20,10 @@ void initializeXmlLibrary();
 // four-byte character; a surrogate without its partner becomes U+FFFD, so the result is always
 // valid UTF-8.
 void appendUtf8(const XMLCh* chars, std::size_t length, std::string& out);
+// The bytes of the UTF-8 form of `length` UTF-16 code units, as appendUtf8 makes it.
+std::size_t utf8Length(const XMLCh* chars, std::size_t length);
+// Writes that form to `out`, which has room for utf8Length(chars, length) bytes; returns the end.
+char* writeUtf8(const XMLCh* chars, std::size_t length, char* out);
 
 // Holds the UTF-8 form of a UTF-16 string of the XML library. The transcoded buffer that the
 // library hands back is released with the library's own memory manager, never with delete[].

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -121,13 +122,16 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   void charge(std::size_t bytes);
   // The one copy of the name `text` in the current tree.
   const std::string* keepName(const XMLCh* text);
+  // A copy of the attribute value `text` in the current tree, as UTF-8.
+  std::string_view keepValue(const XMLCh* text);
 
   std::unique_ptr<xercesc::SAX2XMLReader> reader_;  // Made once, reused by every parse.
-  // The current tree: its nodes in document order (the first is the root), the child lists and
-  // attributes of all of them, and their texts.
+  // The current tree: its nodes in document order (the first is the root), the child lists,
+  // attributes and attribute values of all of them, and their texts.
   Blocks<XMLNode> nodes_;
   Blocks<XMLNode*> childLists_;
   Blocks<XMLNode::Attribute> attributes_;
+  Blocks<char> values_;  // Attribute values, side by side.
   Blocks<std::string> texts_;
   std::vector<Open> open_;                     // The elements being read, innermost last.
   std::vector<XMLNode*> pending_;              // The children read so far of each open element.

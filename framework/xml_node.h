@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace Korvane {
 namespace Soa {
@@ -17,9 +18,10 @@ namespace Xml {
 // Nodes are owned by the parser that made them (never by their parent), so that a deep tree is
 // freed without recursion; a node, its children, names, text and attributes stay valid while
 // that parser lives. The parser keeps everything of a tree in a few large blocks: element and
-// attribute names once per parse, shared by the nodes; the child lists, attributes and texts of
-// all nodes side by side. A node itself only points into them, which keeps it small and the
-// tree's memory bounded by the request's size (the parser refuses a tree that outgrows it).
+// attribute names once per parse, shared by the nodes; the child lists, attributes, attribute
+// values and texts of all nodes side by side. A node itself only points into them, which keeps
+// it small (64 bytes) and the tree's memory bounded by the request's size (the parser refuses a
+// tree that outgrows it).
 class XMLNode {
  public:
   // The child elements of a node, in document order.
@@ -37,15 +39,16 @@ class XMLNode {
     XMLNode* operator[](std::size_t index) const { return first_[index]; }
 
    private:
-    friend class SAXToNodeParser;
-    XMLNode* const* first_ = nullptr;
-    std::size_t size_ = 0;
+    friend class XMLNode;
+    Children(XMLNode* const* first, std::size_t size) : first_(first), size_(size) {}
+    XMLNode* const* first_;
+    std::size_t size_;
   };
 
-  // One attribute: its name (kept by the parser) and its value.
+  // One attribute: its name and its value, both kept by the parser.
   struct Attribute {
     const std::string* name;
-    std::string value;
+    std::string_view value;
   };
 
   XMLNode() = default;
@@ -60,7 +63,7 @@ class XMLNode {
   // (white space included; ignorable white space and processing instructions never arrive).
   const std::string& text() const { return *text_; }
   // The child elements in document order.
-  const Children& children() const { return children_; }
+  Children children() const { return Children(children_, childCount_); }
   // Attribute name to value: an attribute in no namespace by its local name, any other by its
   // qualified name (prefix:name), so that only the former can be taken for a record's field;
   // namespace declarations are not attributes. Each name at most once (the parser refuses a
@@ -70,13 +73,13 @@ class XMLNode {
     if (!attributeMap_) {
       attributeMap_.reset(new std::map<std::string, std::string>());
       for (const Attribute& attribute : attributes()) {
-        attributeMap_->emplace(*attribute.name, attribute.value);
+        attributeMap_->emplace(*attribute.name, std::string(attribute.value));
       }
     }
     return *attributeMap_;
   }
   // The attribute's value, or null when the element does not carry it.
-  const std::string* attr(const std::string& attributeName) const {
+  const std::string_view* attr(const std::string& attributeName) const {
     for (const Attribute& attribute : attributes()) {
       if (*attribute.name == attributeName) {
         return &attribute.value;
@@ -109,13 +112,14 @@ class XMLNode {
   const std::string* name_ = none();       // Kept by the parser.
   const std::string* namespace_ = none();  // Kept by the parser.
   const std::string* text_ = none();       // Kept by the parser.
-  Children children_;
+  XMLNode* const* children_ = nullptr;     // Kept by the parser; in document order.
   const Attribute* attributes_ = nullptr;  // Kept by the parser; in document order.
+  // attrs(): made on demand; a node is read by the one request that parsed it.
+  mutable std::unique_ptr<std::map<std::string, std::string>> attributeMap_;
+  std::uint32_t childCount_ = 0;
   std::uint32_t attributeCount_ = 0;
   int line_ = 0;
   int column_ = 0;
-  // attrs(): made on demand; a node is read by the one request that parsed it.
-  mutable std::unique_ptr<std::map<std::string, std::string>> attributeMap_;
 };
 
 }  // namespace Xml

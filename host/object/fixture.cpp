@@ -78,10 +78,10 @@ class FixtureLoader {
       fillObject(pending);
     }
     if (session_ != nullptr) {
-      const std::string* uid = session_->attr("currentUser");
-      const Tag user = uid == nullptr ? NULLTAG : store_.tagOfUid(*uid);
+      const std::string uid = valueOf(session_->attr("currentUser"));
+      const Tag user = uid.empty() ? NULLTAG : store_.tagOfUid(uid);
       if (user != NULLTAG && !store_.isInstanceOf(user, kUserClass)) {
-        fail(*session_, "currentUser \"" + *uid + "\" is not a user");
+        fail(*session_, "currentUser \"" + uid + "\" is not a user");
       }
       store_.setCurrentUser(user);
     }
@@ -120,16 +120,21 @@ class FixtureLoader {
     }
   }
 
-  const std::string& required(const XMLNode& node, const char* name) {
-    const std::string* value = node.attr(name);
+  // An attribute's value; empty when the element does not carry it.
+  static std::string valueOf(const std::string_view* value) {
+    return value == nullptr ? std::string() : std::string(*value);
+  }
+
+  std::string required(const XMLNode& node, const char* name) {
+    const std::string_view* value = node.attr(name);
     if (value == nullptr || value->empty()) {
       fail(node, "<" + node.name() + "> needs the attribute \"" + name + "\"");
     }
-    return *value;
+    return std::string(*value);
   }
 
   bool flag(const XMLNode& node, const char* name, bool fallback) {
-    const std::string* value = node.attr(name);
+    const std::string_view* value = node.attr(name);
     if (value == nullptr) {
       return fallback;
     }
@@ -149,12 +154,12 @@ class FixtureLoader {
     checkAttributes(node, {"name", "parent"});
     checkNoText(node);
     const std::string& name = required(node, "name");
-    const std::string* parentName = node.attr("parent");
+    const std::string_view* parentName = node.attr("parent");
     Tag parent;
     if (parentName != nullptr) {
-      parent = store_.classId(*parentName);
+      parent = store_.classId(valueOf(parentName));
       if (parent == NULLTAG) {
-        fail(node, "class " + name + ": parent class " + *parentName + " is not defined");
+        fail(node, "class " + name + ": parent class " + valueOf(parentName) + " is not defined");
       }
     }
     Tag id = store_.classId(name);
@@ -172,7 +177,7 @@ class FixtureLoader {
       PropertyDefinition property;
       property.name = required(*child, "name");
       if (!parseValueType(required(*child, "type"), &property.type)) {
-        fail(*child, "unknown value type \"" + *child->attr("type") + "\"");
+        fail(*child, "unknown value type \"" + valueOf(child->attr("type")) + "\"");
       }
       property.isArray = flag(*child, "array", false);
       property.modifiable = flag(*child, "modifiable", true);
@@ -207,12 +212,12 @@ class FixtureLoader {
     if (classId == NULLTAG) {
       fail(node, "type " + name + ": class " + className + " is not defined");
     }
-    const std::string* parentName = node.attr("parent");
+    const std::string_view* parentName = node.attr("parent");
     Tag parent;
     if (parentName != nullptr) {
-      parent = store_.findType(*parentName);
+      parent = store_.findType(valueOf(parentName));
       if (parent == NULLTAG) {
-        fail(node, "type " + name + ": parent type " + *parentName + " is not defined");
+        fail(node, "type " + name + ": parent type " + valueOf(parentName) + " is not defined");
       }
     }
     const Tag existing = store_.findType(name);
@@ -233,10 +238,9 @@ class FixtureLoader {
     checkNoChildren(node);
     int code = 0;
     if (!parseInteger(required(node, "code"), &code)) {
-      fail(node, "message code \"" + *node.attr("code") + "\" is not a number");
+      fail(node, "message code \"" + valueOf(node.attr("code")) + "\" is not a number");
     }
-    const std::string* text = node.attr("text");
-    store_.setMessageTemplate(code, text == nullptr ? std::string() : *text);
+    store_.setMessageTemplate(code, valueOf(node.attr("text")));
   }
 
   void createObject(const XMLNode& node, bool relation) {
@@ -247,7 +251,7 @@ class FixtureLoader {
       checkAttributes(node, {"uid", "class", "type", "new", "modifiable", "locked"});
     }
     checkNoText(node);
-    const std::string* classAttribute = node.attr("class");
+    const std::string_view* classAttribute = node.attr("class");
     const std::string className =
         relation && classAttribute == nullptr ? kRelationClass : required(node, "class");
     const Tag classId = store_.classId(className);
@@ -260,19 +264,19 @@ class FixtureLoader {
     if (store_.isDescendant(store_.classId(kTypeClass), classId)) {
       fail(node, "types are declared with <type>");
     }
-    const std::string* typeAttribute = node.attr("type");
+    const std::string_view* typeAttribute = node.attr("type");
     const std::string typeName =
-        relation ? required(node, "type") : (typeAttribute ? *typeAttribute : className);
+        relation ? required(node, "type") : (typeAttribute ? valueOf(typeAttribute) : className);
     const Tag type = store_.findType(typeName);
     if (type == NULLTAG) {
       fail(node, "type " + typeName + " is not defined");
     }
-    const std::string* uid = node.attr("uid");
+    const std::string_view* uid = node.attr("uid");
     if (uid != nullptr && uid->empty()) {
       fail(node, "the uid is empty");
     }
     Tag tag;
-    if (store_.createObject(classId, type, &tag, uid == nullptr ? std::string() : *uid) != 0) {
+    if (store_.createObject(classId, type, &tag, valueOf(uid)) != 0) {
       fail(node, lastError());
     }
     ObjectRecord* object = store_.find(tag);
@@ -284,19 +288,19 @@ class FixtureLoader {
 
   // The value of `property` from `text` (a "value" attribute, null when absent) or, for an
   // array, from the <v> children of `node` (a <prop>, or the <relation> for its ends).
-  Value readValue(const XMLNode& node, const PropertyDefinition& property, const std::string* text,
-                  bool isPropElement) {
+  Value readValue(const XMLNode& node, const PropertyDefinition& property,
+                  const std::string_view* text, bool isPropElement) {
     Value value;
     const bool reference = property.type == ValueType::reference;
-    auto add = [&](const XMLNode& at, const std::string* item) {
+    auto add = [&](const XMLNode& at, const std::string_view* item) {
       if (reference) {
-        value.tags.push_back(item == nullptr ? NULLTAG : store_.tagOfUid(*item));
+        value.tags.push_back(item == nullptr ? NULLTAG : store_.tagOfUid(valueOf(item)));
         return;
       }
       std::string canonical;
-      if (!canonicalText(property.type, item == nullptr ? std::string() : *item, &canonical)) {
-        fail(at, "\"" + (item == nullptr ? std::string() : *item) + "\" is not a valid " +
-                     valueTypeName(property.type) + " value (property " + property.name + ")");
+      if (!canonicalText(property.type, valueOf(item), &canonical)) {
+        fail(at, "\"" + valueOf(item) + "\" is not a valid " + valueTypeName(property.type) +
+                     " value (property " + property.name + ")");
       }
       value.texts.push_back(std::move(canonical));
     };
@@ -338,7 +342,7 @@ class FixtureLoader {
   }
 
   void setProperty(const XMLNode& node, Tag object, const std::string& name,
-                   const std::string* text, bool isPropElement, std::set<std::string>& done) {
+                   const std::string_view* text, bool isPropElement, std::set<std::string>& done) {
     const PropertyDefinition& property = definition(node, object, name, done);
     if (store_.write(object, name, readValue(node, property, text, isPropElement),
                      WriteMode::initial) != 0) {
@@ -363,7 +367,7 @@ class FixtureLoader {
                                                           {"secondary", kSecondaryProperty},
                                                           {"userData", kUserDataProperty}};
       for (const auto& end : ends) {
-        const std::string* uid = pending.node->attr(end.first);
+        const std::string_view* uid = pending.node->attr(end.first);
         if (uid != nullptr) {
           setProperty(*pending.node, pending.tag, end.second, uid, false, done);
         }
@@ -399,10 +403,10 @@ class FixtureLoader {
   void loadPreferences(const XMLNode& node) {
     checkAttributes(node, {"searchScope"});
     checkNoText(node);
-    if (const std::string* scope = node.attr("searchScope")) {
+    if (const std::string_view* scope = node.attr("searchScope")) {
       // "all" is kept as no scope, as PREF_set_search_scope keeps it, so that restoring the
       // scope a document named saves the same text again.
-      store_.setSearchScope(*scope == "all" ? std::string() : *scope);
+      store_.setSearchScope(*scope == "all" ? std::string() : valueOf(scope));
     }
     for (const XMLNode* child : node.children()) {
       if (child->name() != "preference") {
@@ -412,16 +416,16 @@ class FixtureLoader {
       checkNoText(*child);
       Preference preference;
       preference.name = required(*child, "name");
-      const std::string* scope = child->attr("scope");
-      preference.scope = scope == nullptr ? "site" : *scope;
+      const std::string_view* scope = child->attr("scope");
+      preference.scope = scope == nullptr ? "site" : valueOf(scope);
       for (const XMLNode* item : child->children()) {
         if (item->name() != "v") {
           fail(*item, "unknown element <" + item->name() + "> in <preference>");
         }
         checkAttributes(*item, {"value"});
         checkNoChildren(*item);
-        const std::string* value = item->attr("value");
-        preference.values.push_back(value == nullptr ? std::string() : *value);
+        const std::string_view* value = item->attr("value");
+        preference.values.push_back(valueOf(value));
       }
       store_.setPreference(preference);
     }

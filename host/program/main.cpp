@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -107,8 +108,16 @@ bool fileExists(const std::string& path) {
   return static_cast<bool>(file);
 }
 
+// The size of the regular file at `path` ("-": standard input), 0 when it is not one.
+std::size_t regularFileSize(const std::string& path) {
+  struct stat status {};
+  const int result = path == "-" ? ::fstat(STDIN_FILENO, &status) : ::stat(path.c_str(), &status);
+  return result == 0 && S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
+}
+
 // Reads a request. A text longer than the parser accepts is read only as far as needed for the
-// parser to refuse it, so an endless input cannot exhaust memory here.
+// parser to refuse it, so an endless input cannot exhaust memory here. A request in a file is
+// read into a buffer of its size, never into one that doubles and copies itself on the way.
 bool readRequest(const std::string& source, std::string& text) {
   const std::size_t limit = Korvane::Soa::Common::Xml::SAXToNodeParser::kMaxDocumentBytes + 1;
   std::ifstream file;
@@ -122,6 +131,7 @@ bool readRequest(const std::string& source, std::string& text) {
     in = &file;
   }
   text.clear();
+  text.reserve(std::min(regularFileSize(source), limit));
   char buffer[65536];
   while (text.size() < limit && in->read(buffer, sizeof buffer).gcount() > 0) {
     text.append(buffer, static_cast<std::size_t>(in->gcount()));

@@ -56,7 +56,7 @@ int daysInMonth(int year, int month) {
 
 }  // namespace
 
-bool DateTime::fromString(const std::string& text) {
+bool DateTime::fromString(std::string_view text) {
   // YYYY-MM-DDThh:mm:ss
   if (text.size() != 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
       text[16] != ':') {

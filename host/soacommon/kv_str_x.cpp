@@ -20,55 +20,19 @@ void initializeXmlLibrary() {
   (void)initialized;
 }
 
-void appendUtf8(const XMLCh* chars, std::size_t length, std::string& out) {
-  std::size_t i = 0;
-  // Runs of ASCII, the bulk of every request, are copied without further tests.
-  while (i < length) {
-    std::size_t run = i;
-    while (run < length && chars[run] < 0x80) {
-      ++run;
-    }
-    if (run > i) {
-      const std::size_t start = out.size();
-      out.resize(start + (run - i));
-      char* target = &out[start];
-      for (std::size_t k = i; k < run; ++k) {
-        *target++ = static_cast<char>(chars[k]);
-      }
-      i = run;
-      if (i == length) {
-        break;
-      }
-    }
-    char32_t code = chars[i++];
-    if (code >= 0xD800 && code <= 0xDBFF && i < length && chars[i] >= 0xDC00 &&
-        chars[i] <= 0xDFFF) {
-      code = 0x10000 + ((code - 0xD800) << 10) + (chars[i++] - 0xDC00);
-    } else if (code >= 0xD800 && code <= 0xDFFF) {
-      code = 0xFFFD;
-    }
-    if (code < 0x800) {
-      out += static_cast<char>(0xC0 | (code >> 6));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-      out += static_cast<char>(0xE0 | (code >> 12));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (code >> 18));
-      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-  }
+namespace {
+
+bool isHighSurrogate(char32_t code) {
+  return code >= 0xD800 && code <= 0xDBFF;
 }
 
-namespace {
+bool isLowSurrogate(char32_t code) {
+  return code >= 0xDC00 && code <= 0xDFFF;
+}
 
 bool hasUnpairedSurrogate(const XMLCh* text, std::size_t length) {
   for (std::size_t i = 0; i < length; ++i) {
-    if (text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
+    if (isHighSurrogate(text[i]) && i + 1 < length && isLowSurrogate(text[i + 1])) {
       ++i;
     } else if (text[i] >= 0xD800 && text[i] <= 0xDFFF) {
       return true;
@@ -78,6 +42,64 @@ bool hasUnpairedSurrogate(const XMLCh* text, std::size_t length) {
 }
 
 }  // namespace
+
+std::size_t utf8Length(const XMLCh* chars, std::size_t length) {
+  std::size_t bytes = length;  // One byte per unit, plus what each wider one adds.
+  for (std::size_t i = 0; i < length; ++i) {
+    const char32_t code = chars[i];
+    if (code < 0x80) {
+      continue;
+    }
+    if (code < 0x800) {
+      bytes += 1;
+    } else if (isHighSurrogate(code) && i + 1 < length && isLowSurrogate(chars[i + 1])) {
+      bytes += 2;  // Two units, four bytes.
+      ++i;
+    } else {
+      bytes += 2;  // Three bytes, U+FFFD for a lone surrogate included.
+    }
+  }
+  return bytes;
+}
+
+char* writeUtf8(const XMLCh* chars, std::size_t length, char* out) {
+  std::size_t i = 0;
+  while (i < length) {
+    // Runs of ASCII, the bulk of every request, are copied without further tests.
+    while (i < length && chars[i] < 0x80) {
+      *out++ = static_cast<char>(chars[i++]);
+    }
+    if (i == length) {
+      break;
+    }
+    char32_t code = chars[i++];
+    if (isHighSurrogate(code) && i < length && isLowSurrogate(chars[i])) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (chars[i++] - 0xDC00);
+    } else if (code >= 0xD800 && code <= 0xDFFF) {
+      code = 0xFFFD;
+    }
+    if (code < 0x800) {
+      *out++ = static_cast<char>(0xC0 | (code >> 6));
+      *out++ = static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      *out++ = static_cast<char>(0xE0 | (code >> 12));
+      *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      *out++ = static_cast<char>(0xF0 | (code >> 18));
+      *out++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return out;
+}
+
+void appendUtf8(const XMLCh* chars, std::size_t length, std::string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + utf8Length(chars, length));
+  writeUtf8(chars, length, &out[0] + start);
+}
 
 KvStrX::KvStrX(const XMLCh* text) {
   if (text == nullptr || *text == 0) {

@@ -32,7 +32,7 @@ int toPosition(XMLFileLoc location) {
              : static_cast<int>(location);
 }
 
-// Names and values are mostly short ASCII: those are narrowed in one pass over the text.
+// Names are mostly short ASCII: those are narrowed in one pass over the text.
 void assignUtf8(const XMLCh* text, std::string& out) {
   out.clear();
   if (text == nullptr) {
@@ -51,6 +51,17 @@ void assignUtf8(const XMLCh* text, std::string& out) {
   for (const XMLCh* c = text; c != end; ++c) {
     *target++ = static_cast<char>(*c);
   }
+}
+
+// Whether an attribute's qualified name has a prefix: only a prefixed attribute is in a
+// namespace (a default namespace never applies to attributes).
+bool hasPrefix(const XMLCh* qualifiedName) {
+  for (const XMLCh* c = qualifiedName; *c != 0; ++c) {
+    if (*c == u':') {
+      return true;
+    }
+  }
+  return false;
 }
 
 // The bytes `text` holds on the heap (0 when it is kept inside the string object).
@@ -190,15 +201,17 @@ SAXToNodeParser::~SAXToNodeParser() = default;
 
 namespace {
 
+// Blocks start at this many elements and double up to this many bytes.
 constexpr std::size_t kFirstBlockSize = 32;
-constexpr std::size_t kMaxBlockSize = 4096;
+constexpr std::size_t kMaxBlockBytes = 256u * 1024u;
 
 }  // namespace
 
 template <class T>
 T* SAXToNodeParser::Blocks<T>::take(std::size_t count, SAXToNodeParser& parser) {
   if (size_ - used_ < count) {
-    std::size_t size = blocks_.empty() ? kFirstBlockSize : std::min(size_ * 2, kMaxBlockSize);
+    std::size_t size =
+        blocks_.empty() ? kFirstBlockSize : std::min(size_ * 2, kMaxBlockBytes / sizeof(T));
     size = std::max(size, count);
     parser.charge(size * sizeof(T));
     blocks_.emplace_back(new T[size]);
@@ -221,6 +234,7 @@ void SAXToNodeParser::clear() {
   nodes_.clear();
   childLists_.clear();
   attributes_.clear();
+  values_.clear();
   texts_.clear();
   open_.clear();
   pending_.clear();
@@ -245,6 +259,27 @@ const std::string* SAXToNodeParser::keepName(const XMLCh* text) {
     charge(sizeof(std::string) + 2 * sizeof(void*) + heapBytes(*kept.first));
   }
   return &*kept.first;
+}
+
+std::string_view SAXToNodeParser::keepValue(const XMLCh* text) {
+  if (text == nullptr || *text == 0) {
+    return {};
+  }
+  // Mostly short ASCII: its length is found on the way, and it is copied in a second pass
+  // over what is still in the cache.
+  const XMLCh* end = text;
+  while (*end != 0 && *end < 0x80) {
+    ++end;
+  }
+  std::size_t units = static_cast<std::size_t>(end - text);
+  std::size_t bytes = units;
+  if (*end != 0) {
+    units += xercesc::XMLString::stringLen(end);
+    bytes = utf8Length(text, units);
+  }
+  char* kept = values_.take(bytes, *this);
+  writeUtf8(text, units, kept);
+  return std::string_view(kept, bytes);
 }
 
 const XMLNode& SAXToNodeParser::parseString(const std::string& text) {
@@ -319,18 +354,15 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
   const XMLSize_t count = attrs.getLength();
   if (count != 0) {
     XMLNode::Attribute* attributes = attributes_.take(count, *this);
-    std::size_t bytes = 0;
     for (XMLSize_t i = 0; i < count; ++i) {
       // An attribute in a namespace keeps its prefix, so that it is never taken for a field.
-      const XMLCh* uriOfAttribute = attrs.getURI(i);
-      const bool inNoNamespace = uriOfAttribute == nullptr || *uriOfAttribute == 0;
-      attributes[i].name = keepName(inNoNamespace ? attrs.getLocalName(i) : attrs.getQName(i));
-      assignUtf8(attrs.getValue(i), attributes[i].value);
-      bytes += heapBytes(attributes[i].value);
+      const XMLCh* qualifiedName = attrs.getQName(i);
+      attributes[i].name =
+          keepName(hasPrefix(qualifiedName) ? qualifiedName : attrs.getLocalName(i));
+      attributes[i].value = keepValue(attrs.getValue(i));
     }
     node.attributes_ = attributes;
     node.attributeCount_ = static_cast<std::uint32_t>(count);
-    charge(bytes);
   }
   if (locator_ != nullptr) {
     node.line_ = toPosition(locator_->getLineNumber());
@@ -355,8 +387,8 @@ void SAXToNodeParser::endElement(const XMLCh* const /*uri*/, const XMLCh* const 
     XMLNode** children = childLists_.take(count, *this);
     std::copy(pending_.begin() + static_cast<std::ptrdiff_t>(element.firstChild), pending_.end(),
               children);
-    element.node->children_.first_ = children;
-    element.node->children_.size_ = count;
+    element.node->children_ = children;
+    element.node->childCount_ = static_cast<std::uint32_t>(count);
     pending_.resize(element.firstChild);
   }
 }

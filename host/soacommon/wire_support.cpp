@@ -17,19 +17,20 @@ namespace {
 // huge message.
 constexpr std::size_t kQuotedValueBytes = 64;
 
-std::string quoted(const std::string& value) {
+std::string quoted(std::string_view value) {
   if (value.size() <= kQuotedValueBytes) {
-    return '"' + value + '"';
+    return '"' + std::string(value) + '"';
   }
   std::size_t cut = kQuotedValueBytes;
   while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) {
     --cut;  // Never split a UTF-8 character.
   }
-  return '"' + value.substr(0, cut) + "\"... (" + std::to_string(value.size()) + " bytes)";
+  return '"' + std::string(value.substr(0, cut)) + "\"... (" + std::to_string(value.size()) +
+         " bytes)";
 }
 
 [[noreturn]] void malformed(const XMLNode& node, const char* record, const std::string& field,
-                            const std::string& value, const char* expected) {
+                            std::string_view value, const char* expected) {
   throw XmlParseError(
       node.line(), node.column(),
       std::string(record) + "." + field + ": " + quoted(value) + " is not " + expected);
@@ -49,7 +50,7 @@ void checkValueElement(const XMLNode& element, const char* record, const std::st
 }  // namespace
 
 bool readString(const XMLNode& node, const std::string& field, std::string& value) {
-  const std::string* text = node.attr(field);
+  const std::string_view* text = node.attr(field);
   if (text == nullptr) {
     value.clear();
     return false;
@@ -60,7 +61,7 @@ bool readString(const XMLNode& node, const std::string& field, std::string& valu
 
 bool readBool(const XMLNode& node, const char* record, const std::string& field, bool& value,
               bool absent) {
-  const std::string* text = node.attr(field);
+  const std::string_view* text = node.attr(field);
   if (text == nullptr) {
     value = absent;
     return false;
@@ -77,7 +78,7 @@ bool readBool(const XMLNode& node, const char* record, const std::string& field,
 
 bool readInt(const XMLNode& node, const char* record, const std::string& field, int& value,
              int absent) {
-  const std::string* text = node.attr(field);
+  const std::string_view* text = node.attr(field);
   if (text == nullptr) {
     value = absent;
     return false;
@@ -94,7 +95,7 @@ bool readInt(const XMLNode& node, const char* record, const std::string& field, 
 }
 
 bool readDate(const XMLNode& node, const char* record, const std::string& field, DateTime& value) {
-  const std::string* text = node.attr(field);
+  const std::string_view* text = node.attr(field);
   if (text == nullptr) {
     value = DateTime();
     return false;

@@ -53,8 +53,8 @@ std::string faultReason(const std::string& document) {
   try {
     Korvane::Soa::Common::Xml::SAXToNodeParser parser;
     const auto& root = parser.parseString(document);
-    const std::string* message = root.attr("message");
-    return root.name() + ": " + (message == nullptr ? std::string() : *message);
+    const std::string_view* message = root.attr("message");
+    return root.name() + ": " + (message == nullptr ? std::string() : std::string(*message));
   } catch (const Korvane::Soa::Common::Xml::XmlParseError&) {
     return "fault";
   }

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -130,6 +131,40 @@ TEST_F(SAXToNodeParserTest, LargeTreesKeepEveryElementsOwnChildrenAttributesAndT
       ++g;
     }
     EXPECT_EQ(*root.children().rbegin(), root.children()[root.children().size() - 1]);
+  }
+}
+
+// Attribute values are kept side by side in blocks: each keeps exactly its own bytes whatever
+// its length and wherever it falls, across the end of a block, larger than a block, empty, and
+// with characters of every UTF-8 length at the cut.
+TEST_F(SAXToNodeParserTest, AttributeValuesOfEveryLengthAndKindAreKeptWhole) {
+  const std::string wide = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+  const struct {
+    const char* kind;
+    std::vector<std::string> values;
+  } cases[] = {
+      {"empty between others", {"", "a", "", "", "bc"}},
+      {"growing past every block size",
+       {std::string(31, 'x'), std::string(33, 'y'), std::string(4097, 'z'), std::string(70000, 'w'),
+        std::string(300000, 'v'), "after"}},
+      {"wide characters at every cut",
+       {std::string(30, 'a') + wide, std::string(61, 'b') + wide, wide + std::string(4000, 'c'),
+        std::string(262143, 'd') + wide, wide}},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.kind);
+    std::string text = "<r>";
+    for (const std::string& value : test.values) {
+      text += "<e v=\"" + value + "\" w=\"" + value + value + "\"/>";
+    }
+    const XMLNode& root = parse(text + "</r>");
+    ASSERT_EQ(root.children().size(), test.values.size());
+    for (std::size_t i = 0; i < test.values.size(); ++i) {
+      const XMLNode& element = *root.children()[i];
+      ASSERT_NE(element.attr("v"), nullptr);
+      EXPECT_EQ(*element.attr("v"), test.values[i]) << i;
+      EXPECT_EQ(*element.attr("w"), test.values[i] + test.values[i]) << i;
+    }
   }
 }
 

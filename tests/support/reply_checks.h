@@ -121,14 +121,15 @@ inline std::vector<std::string> responseBreaches(const std::string& reply) {
     if (node->name() == "partialError") {
       continue;
     }
-    const std::string* uid = node->attr("uid");
-    if (uid != nullptr && !uid->empty()) {
+    const std::string_view* given = node->attr("uid");
+    const std::string uid = given == nullptr ? std::string() : std::string(*given);
+    if (!uid.empty()) {
       if (node->name() == "deletedObj") {
-        if (exists(*uid)) {
-          breaches.push_back("deletedObj " + *uid + " still exists");
+        if (exists(uid)) {
+          breaches.push_back("deletedObj " + uid + " still exists");
         }
-      } else if (!exists(*uid)) {
-        breaches.push_back(node->name() + " " + *uid + " does not exist");
+      } else if (!exists(uid)) {
+        breaches.push_back(node->name() + " " + uid + " does not exist");
       }
     }
     for (auto child = node->children().rbegin(); child != node->children().rend(); ++child) {

@@ -2,10 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include <xercesc/sax2/DefaultHandler.hpp>
@@ -109,6 +110,13 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
     std::size_t used_ = 0;  // Of which taken.
   };
 
+  // A name of the current tree with the UTF-16 text it was found by.
+  struct KeptName {
+    std::u16string key;
+    std::string name;
+    std::uint64_t hash;
+  };
+
   // An element being read: its node, where its children start in `pending_`, and its text
   // (null until some arrives).
   struct Open {
@@ -133,10 +141,12 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   Blocks<XMLNode::Attribute> attributes_;
   Blocks<char> values_;  // Attribute values, side by side.
   Blocks<std::string> texts_;
-  std::vector<Open> open_;                     // The elements being read, innermost last.
-  std::vector<XMLNode*> pending_;              // The children read so far of each open element.
-  std::unordered_set<std::string> names_;      // Element and attribute names of the tree.
-  std::string scratch_;                        // A name being looked up.
+  std::vector<Open> open_;         // The elements being read, innermost last.
+  std::vector<XMLNode*> pending_;  // The children read so far of each open element.
+  // Element and attribute names of the tree, found through an open-addressed table by their
+  // UTF-16 text, so that a name seen before is neither narrowed nor copied again.
+  std::deque<KeptName> names_;
+  std::vector<std::uint32_t> nameSlots_;       // Index + 1 into names_; 0 for a free slot.
   std::size_t treeBytes_ = 0;                  // Memory the current tree takes.
   std::size_t treeBudget_ = 0;                 // What it may take.
   const xercesc::Locator* locator_ = nullptr;  // Valid during a parse only.

@@ -32,25 +32,19 @@ int toPosition(XMLFileLoc location) {
              : static_cast<int>(location);
 }
 
-// Names are mostly short ASCII: those are narrowed in one pass over the text.
-void assignUtf8(const XMLCh* text, std::string& out) {
-  out.clear();
-  if (text == nullptr) {
-    return;
-  }
+// The hash of a name's UTF-16 text (FNV-1a, then mixed so that every bit of the state reaches
+// the low bits that pick a slot); `length` receives the number of code units.
+std::uint64_t nameHash(const XMLCh* text, std::size_t& length) {
+  std::uint64_t hash = 0xcbf29ce484222325u;
   const XMLCh* end = text;
-  while (*end != 0 && *end < 0x80) {
-    ++end;
+  for (; *end != 0; ++end) {
+    hash = (hash ^ *end) * 0x100000001b3u;
   }
-  if (*end != 0) {
-    appendUtf8(text, xercesc::XMLString::stringLen(text), out);
-    return;
-  }
-  out.resize(static_cast<std::size_t>(end - text));
-  char* target = &out[0];
-  for (const XMLCh* c = text; c != end; ++c) {
-    *target++ = static_cast<char>(*c);
-  }
+  length = static_cast<std::size_t>(end - text);
+  hash ^= hash >> 33;
+  hash *= 0xff51afd7ed558ccdu;
+  hash ^= hash >> 33;
+  return hash;
 }
 
 // Whether an attribute's qualified name has a prefix: only a prefixed attribute is in a
@@ -65,11 +59,12 @@ bool hasPrefix(const XMLCh* qualifiedName) {
 }
 
 // The bytes `text` holds on the heap (0 when it is kept inside the string object).
-std::size_t heapBytes(const std::string& text) {
+template <class Char>
+std::size_t heapBytes(const std::basic_string<Char>& text) {
   const std::less<const void*> before;
   const void* data = text.data();
   const bool inside = !before(data, &text) && before(data, &text + 1);
-  return inside ? 0 : text.capacity() + 1;
+  return inside ? 0 : (text.capacity() + 1) * sizeof(Char);
 }
 
 bool isSpace(char c) {
@@ -117,16 +112,17 @@ void checkMarkup(const std::string& text, int maxAttributes) {
     }
     const std::size_t tag = static_cast<std::size_t>(static_cast<const char*>(open) - data);
     i = tag + 1;
-    if (text.compare(i, 3, "!--") == 0) {
-      i = skipPast(i + 3, "-->");
-    } else if (text.compare(i, 8, "![CDATA[") == 0) {
-      i = skipPast(i + 8, "]]>");
-    } else if (i < size && data[i] == '!') {
-      return;  // A document type declaration, which the parser refuses.
-    } else if (i < size && data[i] == '?') {
-      i = skipPast(i + 1, "?>");
-    } else if (i < size && data[i] == '/') {
+    const char kind = i < size ? data[i] : '\0';
+    if (kind == '/') {
       i = skipPast(i + 1, ">");
+    } else if (kind == '!' && text.compare(i, 3, "!--") == 0) {
+      i = skipPast(i + 3, "-->");
+    } else if (kind == '!' && text.compare(i, 8, "![CDATA[") == 0) {
+      i = skipPast(i + 8, "]]>");
+    } else if (kind == '!') {
+      return;  // A document type declaration, which the parser refuses.
+    } else if (kind == '?') {
+      i = skipPast(i + 1, "?>");
     } else {
       // A start tag: its name, then name="value" pairs up to '>' or '/>'.
       while (i < size && !isSpace(data[i]) && data[i] != '>' && data[i] != '/') {
@@ -201,6 +197,8 @@ SAXToNodeParser::~SAXToNodeParser() = default;
 
 namespace {
 
+// The name table's first size (a power of two).
+constexpr std::size_t kFirstNameSlots = 64;
 // Blocks start at this many elements and double up to this many bytes.
 constexpr std::size_t kFirstBlockSize = 32;
 constexpr std::size_t kMaxBlockBytes = 256u * 1024u;
@@ -240,6 +238,7 @@ void SAXToNodeParser::clear() {
   pending_.clear();
   locator_ = nullptr;
   names_.clear();
+  nameSlots_.clear();
   treeBytes_ = 0;
 }
 
@@ -252,13 +251,46 @@ void SAXToNodeParser::charge(std::size_t bytes) {
 }
 
 const std::string* SAXToNodeParser::keepName(const XMLCh* text) {
-  assignUtf8(text, scratch_);
-  const auto kept = names_.insert(scratch_);
-  if (kept.second) {
-    // The set's node (string and links) and the name's own storage.
-    charge(sizeof(std::string) + 2 * sizeof(void*) + heapBytes(*kept.first));
+  static const XMLCh kNoText = 0;
+  if (text == nullptr) {
+    text = &kNoText;
   }
-  return &*kept.first;
+  std::size_t length = 0;
+  const std::uint64_t hash = nameHash(text, length);
+  if (nameSlots_.empty()) {
+    nameSlots_.assign(kFirstNameSlots, 0);
+    charge(kFirstNameSlots * sizeof(std::uint32_t));
+  }
+  std::size_t mask = nameSlots_.size() - 1;
+  std::size_t slot = hash & mask;
+  for (; nameSlots_[slot] != 0; slot = (slot + 1) & mask) {
+    const KeptName& kept = names_[nameSlots_[slot] - 1];
+    if (kept.hash == hash && kept.key.size() == length &&
+        std::equal(kept.key.begin(), kept.key.end(), text)) {
+      return &kept.name;
+    }
+  }
+  names_.push_back({std::u16string(text, length), std::string(), hash});
+  KeptName& kept = names_.back();
+  appendUtf8(text, length, kept.name);
+  // The deque's element and both texts' own storage.
+  charge(sizeof(KeptName) + heapBytes(kept.key) + heapBytes(kept.name));
+  nameSlots_[slot] = static_cast<std::uint32_t>(names_.size());
+  // At most half full, so that a probe ends soon.
+  if (names_.size() * 2 > nameSlots_.size()) {
+    charge(nameSlots_.size() * sizeof(std::uint32_t));
+    std::vector<std::uint32_t> slots(nameSlots_.size() * 2, 0);
+    mask = slots.size() - 1;
+    for (std::size_t index = 0; index < names_.size(); ++index) {
+      std::size_t at = names_[index].hash & mask;
+      while (slots[at] != 0) {
+        at = (at + 1) & mask;
+      }
+      slots[at] = static_cast<std::uint32_t>(index + 1);
+    }
+    nameSlots_.swap(slots);
+  }
+  return &kept.name;
 }
 
 std::string_view SAXToNodeParser::keepValue(const XMLCh* text) {

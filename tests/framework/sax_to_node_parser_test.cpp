@@ -168,6 +168,40 @@ TEST_F(SAXToNodeParserTest, AttributeValuesOfEveryLengthAndKindAreKeptWhole) {
   }
 }
 
+// Names are kept once per tree and found again by their text: many distinct names (the table
+// grows many times), names that differ only in a character's high bits or only in length, and
+// non-ASCII names each come back as themselves, and a repeated name is the same kept string.
+TEST_F(SAXToNodeParserTest, EveryDistinctNameIsKeptOnceAndComesBackAsItself) {
+  std::vector<std::string> names = {"a",
+                                    "aa",
+                                    "aaa",
+                                    "\xC4\x80",
+                                    "\xC5\x80",
+                                    "\xE4\xB8\x80",
+                                    "\xE5\xB8\x80",
+                                    "x\xF0\x9F\x98\x80",
+                                    "x\xF0\x9F\x98\x81"};
+  for (int i = 0; i < 3000; ++i) {
+    names.push_back("n" + std::to_string(i));
+  }
+  std::string text = "<r>";
+  for (const std::string& name : names) {
+    text += "<" + name + " " + name + "=\"1\"/><" + name + " " + name + "=\"2\"/>";
+  }
+  const XMLNode& root = parse(text + "</r>");
+  ASSERT_EQ(root.children().size(), 2 * names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const XMLNode& first = *root.children()[2 * i];
+    const XMLNode& second = *root.children()[2 * i + 1];
+    EXPECT_EQ(first.name(), names[i]);
+    EXPECT_EQ(&first.name(), &second.name()) << names[i];
+    ASSERT_EQ(first.attrs().size(), 1u);
+    EXPECT_EQ(*first.attributes().begin()->name, names[i]);
+    EXPECT_EQ(first.attributes().begin()->name, &first.name()) << names[i];
+    EXPECT_EQ(*second.attr(names[i]), "2");
+  }
+}
+
 TEST_F(SAXToNodeParserTest, ParserIsReusableAndEachParseReplacesTheTree) {
   parse("<first><a/><b/></first>");
   const XMLNode& second = parse("<second/>");

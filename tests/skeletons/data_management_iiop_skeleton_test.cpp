@@ -183,8 +183,8 @@ TEST_F(DataManagementSkeletonTest, HowAHandlerAnswersAFailureOfItsService) {
       EXPECT_EQ(root.name(), "ServiceException");
       EXPECT_EQ(markTexts(), successMarks(operation, 4));
       EXPECT_TRUE(host::errorStore().empty());
-      answer = (root.attr("message") ? *root.attr("message") : "?") + "/" +
-               (root.attr("code") ? *root.attr("code") : "");
+      answer = std::string(root.attr("message") ? *root.attr("message") : "?") + "/" +
+               std::string(root.attr("code") ? *root.attr("code") : "");
     } catch (const IFail& failure) {
       answer = "passed: IFail " + std::to_string(failure.ifail());
     } catch (const std::runtime_error& failure) {

@@ -1,5 +1,6 @@
-// Request text of any shape to every operation of the two StructureManagement services, with
-// the checks of fuzz/service_fuzz.h, on the store of fuzz/seed_store.h.
+// Request text of any shape to the operations of the two StructureManagement services
+// (fuzz/service_fuzz.h routes each input to one), with its checks, on the store of
+// fuzz/seed_store.h.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -11,13 +12,14 @@
 const char* const service_fuzz::kTarget = "structuremanagement_fuzz";
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::vector<service_fuzz::IiopSkeleton*> skeletons =
-      service_fuzz::registeredSkeletons(
-          {"Cad-2007-01-StructureManagement", "Cad-2007-06-StructureManagement"});
+  static const std::vector<service_fuzz::Operation> operations = service_fuzz::registeredOperations(
+      {"Cad-2007-01-StructureManagement", "Cad-2007-06-StructureManagement"});
   const std::string request(reinterpret_cast<const char*>(data), size);
+  const std::string root = service_fuzz::rootName(request);
   service_fuzz::checkRecords(
-      request, {&Korvane::Schemas::Cad::_2007_01::Structuremanagement::recordTypes(),
-                &Korvane::Schemas::Cad::_2007_06::Structuremanagement::recordTypes()});
-  service_fuzz::checkEveryOperation(skeletons, request);
+      request, root,
+      {&Korvane::Schemas::Cad::_2007_01::Structuremanagement::recordTypes(),
+       &Korvane::Schemas::Cad::_2007_06::Structuremanagement::recordTypes()});
+  service_fuzz::checkInput(service_fuzz::route(operations, root, request), request);
   return 0;
 }

@@ -186,18 +186,40 @@ void Store::restore(const Snapshot& snapshot) {
   }
 }
 
-Tag Store::firstChangedObject(const Snapshot& snapshot) const {
+bool Store::changedSince(const Snapshot& snapshot, std::size_t index) const {
   const std::deque<Slot>& before = snapshot.state_.slots;
   const std::deque<Slot>& now = state_.slots;
-  for (std::size_t index = 1; index < now.size(); ++index) {
-    const bool liveNow = now[index].kind == Slot::kObject && now[index].object.live();
-    const bool liveBefore =
-        index < before.size() && before[index].kind == Slot::kObject && before[index].object.live();
-    if (liveNow != liveBefore || (liveNow && !(now[index].object == before[index].object))) {
+  const bool liveNow =
+      index < now.size() && now[index].kind == Slot::kObject && now[index].object.live();
+  const bool liveBefore =
+      index < before.size() && before[index].kind == Slot::kObject && before[index].object.live();
+  return liveNow != liveBefore || (liveNow && !(now[index].object == before[index].object));
+}
+
+Tag Store::firstChangedObject(const Snapshot& snapshot) const {
+  for (std::size_t index = 1; index < state_.slots.size(); ++index) {
+    if (changedSince(snapshot, index)) {
       return Tag(static_cast<std::uint32_t>(index));
     }
   }
   return NULLTAG;
+}
+
+Tag Store::firstChangedUnderNewestMark(const Snapshot& snapshot) const {
+  if (state_.marks.empty()) {
+    return NULLTAG;
+  }
+  // Every change of an object under the mark is journaled there (a creation included), so the
+  // objects it names are the only ones that can differ; the lowest changed tag is answered, as
+  // firstChangedObject answers.
+  std::uint32_t first = 0;
+  for (const Change& change : state_.marks.back().changes) {
+    const std::uint32_t index = change.tag;
+    if ((first == 0 || index < first) && changedSince(snapshot, index)) {
+      first = index;
+    }
+  }
+  return Tag(first);
 }
 
 bool Store::outgrew(const Snapshot& snapshot) const {

@@ -291,6 +291,10 @@ class Store {
   // now and not then, or live in both with another record (working values, locks and flags
   // included); null when there is none. An object made and deleted since is no change.
   Tag firstChangedObject(const Snapshot& snapshot) const;
+  // What firstChangedObject answers when the store was as at `snapshot` when the newest mark
+  // point was placed: only the objects the mark's journal names are compared, so that it costs
+  // what was done under the mark rather than what the store holds. Null when no mark is placed.
+  Tag firstChangedUnderNewestMark(const Snapshot& snapshot) const;
   // Whether tags or counter values were handed out since `snapshot`, which mark points do not
   // take back.
   bool outgrew(const Snapshot& snapshot) const;
@@ -380,6 +384,9 @@ class Store {
   // The newest mark point when `object`'s changes need a record there; null when there is no
   // mark or the object was created under the newest one.
   MarkPoint* journalFor(Tag object);
+  // Whether the object of slot `index` is live at `snapshot` and not now, or the reverse, or
+  // live in both with another record.
+  bool changedSince(const Snapshot& snapshot, std::size_t index) const;
   // Records the change for the newest mark point (see journalFor).
   void journal(Tag object, Change::Undo&& undo);
   // Records a creation: the slot's record before it.

@@ -160,6 +160,15 @@ TEST_F(StartupTest, UnloadWithdrawsEveryServiceFromBothRegistries) {
       host::dispatch(kDataManagement, "getAvailableTypes", "<GetAvailableTypesInput/>").fault);
 }
 
+TEST_F(StartupTest, UnloadLeavesARegistrationThatAnotherServiceNowHolds) {
+  load();
+  T2LService successor;
+  KvServiceManager::instance().registerService(kDataManagement, &successor);
+  unload();
+  EXPECT_EQ(KvServiceManager::instance().find(kDataManagement), &successor);
+  KvServiceManager::instance().unregisterService(kDataManagement);
+}
+
 // A registry that refuses a service at load: the failure is reported, that service is in
 // neither registry, and the others are registered (and withdrawn again at unload).
 TEST_F(StartupTest, ARefusedRegistrationIsReportedAndLeavesTheOthersRegistered) {

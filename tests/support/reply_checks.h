@@ -95,11 +95,12 @@ inline std::vector<std::string> settledBreaches(const HostSnapshot& before) {
 }
 
 // A response's objects against the store (see the file comment). A reply that is not a
-// well-formed document is a breach; a fault document is not checked here.
-inline std::vector<std::string> responseBreaches(const std::string& reply) {
+// well-formed document is a breach; a fault document is not checked here. `parser` reads the
+// reply (a caller checking many replies keeps one).
+inline std::vector<std::string> responseBreaches(
+    const std::string& reply, Korvane::Soa::Common::Xml::SAXToNodeParser& parser) {
   using Korvane::Soa::Common::Xml::XMLNode;
   std::vector<std::string> breaches;
-  Korvane::Soa::Common::Xml::SAXToNodeParser parser;
   const XMLNode* root = nullptr;
   try {
     root = &parser.parseString(reply);
@@ -137,6 +138,11 @@ inline std::vector<std::string> responseBreaches(const std::string& reply) {
     }
   }
   return breaches;
+}
+
+inline std::vector<std::string> responseBreaches(const std::string& reply) {
+  Korvane::Soa::Common::Xml::SAXToNodeParser parser;
+  return responseBreaches(reply, parser);
 }
 
 // Everything one request must hold to: `savedBefore` is savedStore() and `before` the snapshot

@@ -92,18 +92,6 @@ TEST_F(AomTest, ValuesOfEveryTypeRoundTrip) {
   EXPECT_EQ(host::allocator().outstanding(), 0u);
 }
 
-TEST_F(AomTest, NullValuesReadAsEmpty) {
-  int count = -1;
-  Tag* values = reinterpret_cast<Tag*>(1);
-  ASSERT_EQ(AOM_ask_value_tags(gadget, "parts", &count, &values), 0);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(values, nullptr);
-  Tag owner = tagOf("i.1");
-  ASSERT_EQ(AOM_ask_value_tag(gadget, "owning_user", &owner), 0);
-  EXPECT_EQ(owner, NULLTAG);
-  EXPECT_EQ(ask(AOM_ask_value_string, gadget, "object_desc"), "");
-}
-
 TEST_F(AomTest, TypeAndArityMismatchesFail) {
   ASSERT_EQ(AOM_refresh(gadget, true), 0);
   int number = 0;

@@ -50,27 +50,6 @@ TEST_F(PomTest, UnknownClassesAndObjects) {
   EXPECT_EQ(POM_class_of_instance(item, nullptr), POM_invalid_argument);
 }
 
-TEST_F(PomTest, UidsMapToStableTags) {
-  EXPECT_EQ(store().tagOfUid(""), NULLTAG);
-  const Tag unknown = tagOf("no-such-uid");
-  EXPECT_NE(unknown, NULLTAG);
-  EXPECT_EQ(tagOf("no-such-uid"), unknown);
-  EXPECT_EQ(unknown.isValid(), POM_invalid_tag);
-  EXPECT_EQ(store().uidOfTag(unknown), "no-such-uid");
-  EXPECT_EQ(store().uidOfTag(NULLTAG), "");
-  // An object later created with that UID takes the tag the UID already had.
-  Tag created;
-  ASSERT_EQ(
-      store().createObject(classOf("Form"), store().findType("Form"), &created, "no-such-uid"), 0);
-  EXPECT_EQ(created, unknown);
-  EXPECT_EQ(unknown.isValid(), 0);
-
-  EXPECT_EQ(ask(POM_tag_to_uid, item), "i.1");
-  char* uid = nullptr;
-  EXPECT_EQ(POM_tag_to_uid(NULLTAG, &uid), POM_invalid_tag);
-  EXPECT_EQ(ask(POM_string_to_tag, "i.1"), item);
-}
-
 TEST_F(PomTest, ClassesHaveUidsButAreNotObjects) {
   const Tag itemClass = classOf("Item");
   EXPECT_EQ(store().uidOfTag(itemClass), "class.Item");

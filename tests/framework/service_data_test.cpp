@@ -166,9 +166,4 @@ TEST_F(ServiceDataTest, ModelObjectsForNullValidAndInvalidTags) {
   EXPECT_EQ(storedCodes(), (std::vector<int>{POM_invalid_tag}));
 }
 
-TEST_F(ServiceDataTest, DatesCrossBothWays) {
-  const Date date{2007, 1, 31, 23, 59, 58};
-  EXPECT_EQ(Utils::createServerDate(Utils::createSoaDate(date)), date);
-}
-
 }  // namespace

@@ -603,6 +603,19 @@ AttributeMappingImpl::getAttrMappingsForDatasetTypeInfo end
   EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{});
 }
 
+// A mapping without a descriptor still closes its description in the dump.
+TEST_F(AttributeMappingTest, DiagnosticsCloseADescriptionAlsoWhenThereIsNone) {
+  store().reset();
+  load("<fixture>" + mapping("m.bare", "BARE", nullptr) + "</fixture>");
+  soacad_test::ScopedEnv on("DEBUG_SOACAD", "1");
+  EXPECT_EQ(stdoutOf([] { AttributeMappingImpl().getAllAttrMappings(); }),
+            "AttributeMappingImpl::getAllAttrMappings begin...\n"
+            "  found 1 mappings\n"
+            "AttributeMappingImpl::getPropDescInfo begin...\n"
+            "AttributeMappingImpl::getAssocLov end\n"
+            "AttributeMappingImpl::getAllAttrMappings end\n");
+}
+
 TEST_F(AttributeMappingTest, EachConstructionReadsTheSwitchAgain) {
   std::unique_ptr<AttributeMappingImpl> first;
   {

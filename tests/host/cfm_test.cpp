@@ -35,21 +35,32 @@ class RevisionRuleTest : public soacad_test::StructureTest {
   }
 };
 
+// Each rule's entries choose the revision and say how; the next entry decides where one has no
+// revision, and where none has, nothing is configured and nothing said. A revision stands for its
+// item.
 TEST_F(RevisionRuleTest, EntriesChooseTheRevision) {
-  std::string how;
-  EXPECT_EQ(configured("rr.latest", "i.bolt", &how), "r.bolt.C");
-  EXPECT_EQ(how, "Working");
-  EXPECT_EQ(configured("rr.released", "i.bolt", &how), "r.bolt.B");
-  EXPECT_EQ(how, "Date");
-  EXPECT_EQ(configured("rr.unit", "i.bolt", &how), "r.bolt.B");
-  EXPECT_EQ(how, "Unit");
-  EXPECT_EQ(configured("rr.override", "i.bolt", &how), "r.bolt.A");
-  EXPECT_EQ(how, "Override");
-  EXPECT_EQ(configured("rr.override", "i.plate"), "r.plate.B") << "the next entry decides";
-  EXPECT_EQ(configured("rr.released", "i.plate", &how), "");
-  EXPECT_EQ(how, "") << "nothing configured, nothing said";
-  // A revision stands for its item.
-  EXPECT_EQ(configured("rr.latest", "r.bolt.A"), "r.bolt.C");
+  const struct {
+    const char* rule;
+    const char* item;
+    const char* revision;
+    const char* how;
+  } cases[] = {
+      {"rr.latest", "i.bolt", "r.bolt.C", "Working"},
+      {"rr.released", "i.bolt", "r.bolt.B", "Date"},
+      {"rr.unit", "i.bolt", "r.bolt.B", "Unit"},
+      {"rr.override", "i.bolt", "r.bolt.A", "Override"},
+      {"rr.override", "i.plate", "r.plate.B", nullptr},
+      {"rr.released", "i.plate", "", ""},
+      {"rr.latest", "r.bolt.A", "r.bolt.C", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.rule) + " " + c.item);
+    std::string how = "unset";
+    EXPECT_EQ(configured(c.rule, c.item, &how), c.revision);
+    if (c.how != nullptr) {
+      EXPECT_EQ(how, c.how);
+    }
+  }
   expectSettled();
 }
 

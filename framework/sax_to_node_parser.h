@@ -1,6 +1,7 @@
 // The parser front: request text to a tree of XMLNodes, on the XML library's SAX2 interface.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -130,6 +131,8 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   void charge(std::size_t bytes);
   // The one copy of the name `text` in the current tree.
   const std::string* keepName(const XMLCh* text);
+  // The name `text` in the table (index + 1 into names_), added when it is new.
+  std::uint32_t findName(const XMLCh* text);
   // A copy of the attribute value `text` in the current tree, as UTF-8.
   std::string_view keepValue(const XMLCh* text);
 
@@ -146,7 +149,15 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // Element and attribute names of the tree, found through an open-addressed table by their
   // UTF-16 text, so that a name seen before is neither narrowed nor copied again.
   std::deque<KeptName> names_;
-  std::vector<std::uint32_t> nameSlots_;       // Index + 1 into names_; 0 for a free slot.
+  std::vector<std::uint32_t> nameSlots_;  // Index + 1 into names_; 0 for a free slot.
+  // The names last found, by where the XML library handed them over and their first
+  // characters: the library hands the same name over from the same place again and again, so
+  // most names are found here by one comparison of their text.
+  struct RecentName {
+    const XMLCh* text;
+    std::uint32_t index;  // Index + 1 into names_; 0 for none.
+  };
+  std::array<RecentName, 256> recentNames_{};
   std::size_t treeBytes_ = 0;                  // Memory the current tree takes.
   std::size_t treeBudget_ = 0;                 // What it may take.
   const xercesc::Locator* locator_ = nullptr;  // Valid during a parse only.

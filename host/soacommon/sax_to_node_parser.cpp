@@ -47,6 +47,16 @@ std::uint64_t nameHash(const XMLCh* text, std::size_t& length) {
   return hash;
 }
 
+// Whether the NUL-terminated `text` is `key`. Reads no further than text's end.
+bool isText(const std::u16string& key, const XMLCh* text) {
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    if (text[i] != key[i]) {
+      return false;
+    }
+  }
+  return text[key.size()] == 0;
+}
+
 // Whether an attribute's qualified name has a prefix: only a prefixed attribute is in a
 // namespace (a default namespace never applies to attributes).
 bool hasPrefix(const XMLCh* qualifiedName) {
@@ -239,6 +249,7 @@ void SAXToNodeParser::clear() {
   locator_ = nullptr;
   names_.clear();
   nameSlots_.clear();
+  recentNames_.fill(RecentName{nullptr, 0});
   treeBytes_ = 0;
 }
 
@@ -255,6 +266,17 @@ const std::string* SAXToNodeParser::keepName(const XMLCh* text) {
   if (text == nullptr) {
     text = &kNoText;
   }
+  const std::uintptr_t place = reinterpret_cast<std::uintptr_t>(text) >> 3;
+  RecentName& recent =
+      recentNames_[(place ^ text[0] ^ (text[0] == 0 ? 0u : text[1] * 31u)) % recentNames_.size()];
+  if (recent.index != 0 && isText(names_[recent.index - 1].key, text)) {
+    return &names_[recent.index - 1].name;
+  }
+  recent = {text, findName(text)};
+  return &names_[recent.index - 1].name;
+}
+
+std::uint32_t SAXToNodeParser::findName(const XMLCh* text) {
   std::size_t length = 0;
   const std::uint64_t hash = nameHash(text, length);
   if (nameSlots_.empty()) {
@@ -267,7 +289,7 @@ const std::string* SAXToNodeParser::keepName(const XMLCh* text) {
     const KeptName& kept = names_[nameSlots_[slot] - 1];
     if (kept.hash == hash && kept.key.size() == length &&
         std::equal(kept.key.begin(), kept.key.end(), text)) {
-      return &kept.name;
+      return nameSlots_[slot];
     }
   }
   names_.push_back({std::u16string(text, length), std::string(), hash});
@@ -290,7 +312,7 @@ const std::string* SAXToNodeParser::keepName(const XMLCh* text) {
     }
     nameSlots_.swap(slots);
   }
-  return &kept.name;
+  return static_cast<std::uint32_t>(names_.size());
 }
 
 std::string_view SAXToNodeParser::keepValue(const XMLCh* text) {
@@ -329,6 +351,9 @@ const XMLNode& SAXToNodeParser::parseTrustedString(const std::string& text, std:
   treeBudget_ = kTreeBytesAllowance + kMaxTreeBytesPerTextByte * text.size();
   xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
                                     "request");
+  // The library reads the text where it is instead of a copy of its own: `text` outlives the
+  // parse.
+  source.setCopyBufToStream(false);
   try {
     reader_->parse(source);
   } catch (const XmlParseError&) {

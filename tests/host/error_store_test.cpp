@@ -25,6 +25,15 @@ class ErrorStoreTest : public soacad_test::HostTest {
   }
 };
 
+// The arrays ERROR_store_ask hands out are rebuilt after each change of the store, oldest first.
+TEST_F(ErrorStoreTest, AskedArraysFollowTheStore) {
+  ERROR_store(3, 123456, "Widget");
+  EXPECT_EQ(asked(), std::vector<std::string>{"3/123456/Error 123456: Widget"});
+  ERROR_store(2, 123457);
+  EXPECT_EQ(asked(),
+            (std::vector<std::string>{"3/123456/Error 123456: Widget", "2/123457/Error 123457"}));
+}
+
 TEST_F(ErrorStoreTest, TemplatesTakeTheTextsByPosition) {
   store().setMessageTemplate(215092, "%1$ failed with %2$ (%3$)");
   ERROR_store(3, 215092, "ZOLTTYPE_find_type", "7007");

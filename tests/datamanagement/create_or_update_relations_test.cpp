@@ -13,7 +13,6 @@
 #include "host/object/grm.h"
 #include "host/object/host_call.h"
 #include "host/object/pom.h"
-#include "skeletons/datamanagement/datamanagement_records.h"
 #include "tests/support/service_fixture.h"
 
 namespace {
@@ -23,7 +22,6 @@ using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
 using Info = DataManagement::CreateOrUpdateRelationsInfo;
 using Pref = DataManagement::CreateOrUpdateRelationsPref;
 using Response = DataManagement::CreateOrUpdateRelationsResponse;
-namespace Wire = Korvane::Schemas::Cad::_2007_01::Datamanagement;
 using Strings = std::vector<std::string>;
 
 // Parts p.1 and p.2; documents s.1 to s.3 and sub.1, whose type derives from Document; the
@@ -298,36 +296,6 @@ TEST_F(RelationsTest, AFailingDeletionIsAnUnkeyedErrorStack) {
   EXPECT_EQ(errors(response), Strings{": " + std::to_string(POM_not_modifiable)});
   EXPECT_TRUE(valid("rel.a"));
   EXPECT_NE(response.output.at(0).relation.tag(), NULLTAG);
-}
-
-// --- From request text --------------------------------------------------------------------
-
-TEST_F(RelationsTest, RequestTextGetsOutputsInOrderDeletionsByUidAndKeyedErrors) {
-  const host::Reply reply = call("createOrUpdateRelations", R"(
-    <CreateOrUpdateRelationsInput complete="true">
-      <info clientId="new" relationType="ZOLT_reference">
-        <primaryObject uid="p.1"/><secondaryObject uid="s.3"/>
-      </info>
-      <info clientId="again" relationType="ZOLT_extra">
-        <primaryObject uid="p.1"/><secondaryObject uid="s.2"/>
-      </info>
-      <info clientId="keep" relationType=""><relation uid="rel.b"/><userData uid="ud.1"/></info>
-      <info clientId="unknown" relationType="ZOLT_nothing">
-        <primaryObject uid="p.2"/><secondaryObject uid="s.3"/>
-      </info>
-      <pref><info relationName="ZOLT_reference"/></pref>
-    </CreateOrUpdateRelationsInput>)");
-  auto response = responseOf<Wire::CreateOrUpdateRelationsResponse>(reply);
-  Strings outputs;
-  for (const auto& output : response.getOutputArray()) {
-    outputs.push_back(output.getClientId() + "=" + output.getRelation().getUid());
-  }
-  const std::string created = store().uidOfTag(findRelation("p.1", "s.3"));
-  EXPECT_EQ(outputs, (Strings{"new=" + created, "again=", "keep=rel.b"}));
-  ASSERT_EQ(response.getServiceData().getDeletedObjArray().size(), 1u);
-  EXPECT_EQ(response.getServiceData().getDeletedObjArray()[0].getUid(), "rel.a");
-  EXPECT_EQ(soacad_test::stacks(response.getServiceData().getPartialErrorArray()),
-            (Strings{"unknown: 215050", "again: 215055"}));
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 // request on one thread.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 namespace Korvane {
@@ -102,18 +101,6 @@ class Handle {
   }
 
   T& getHandleObject() const { return *object_; }
-
-  // Starts loading the object's bytes into the processor's cache and returns at once: a hint
-  // that reads nothing and changes nothing. Walks over many objects use it to fetch the objects
-  // ahead of the one they are at (see Wire::ListWriter).
-  void prefetchObject() const {
-    constexpr std::size_t kCacheLine = 64;
-    const char* const bytes = reinterpret_cast<const char*>(object_);
-    for (std::size_t offset = 0; offset < sizeof(T); offset += kCacheLine) {
-      __builtin_prefetch(bytes + offset);
-    }
-    __builtin_prefetch(bytes + sizeof(T) - 1);
-  }
 
  private:
   void init() { ++object_->refCount_; }

@@ -58,6 +58,18 @@ double readDouble(const XMLNode& element, const char* record, const std::string&
 // `element` is a second element of a field that holds one record.
 [[noreturn]] void refuseRepeatedElement(const XMLNode& element, const char* record);
 
+// Starts loading the bytes from `begin` up to `end` into the processor's cache and returns at
+// once: a hint that reads nothing and changes nothing.
+inline void prefetchBytes(const void* begin, const void* end) {
+  constexpr std::size_t kCacheLine = 64;
+  const char* const first = static_cast<const char*>(begin);
+  const char* const last = static_cast<const char*>(end) - 1;
+  for (const char* at = first; at < last; at += kCacheLine) {
+    __builtin_prefetch(at);
+  }
+  __builtin_prefetch(last);
+}
+
 // Writes lists of records, and fetches what they hold ahead of the writing.
 //
 // Every wire object is a heap allocation of its own. Once the heap has served a few requests,
@@ -69,9 +81,10 @@ double readDouble(const XMLNode& element, const char* record, const std::string&
 // Fetching ahead is only a hint to the processor: it reads no field that a later step relies on
 // and changes nothing, and the bytes written are exactly those of the plain walk.
 //
-// Generated code calls it; a record declares it a friend, and each implementation object X has
-// `prefetchFields(int depth)`, which does `prefetch(field, depth)` for each record field and
-// `prefetchFirst(list, depth)` for each list of records.
+// Generated code calls it; a record declares it a friend, and each implementation object has
+// `prefetchSelf()`, which fetches its fields (not the bookkeeping in front of them, which writing
+// never reads), and `prefetchFields(int depth)`, which does `prefetch(field, depth)` for each
+// record field and `prefetchFirst(list, depth)` for each list of records.
 struct ListWriter {
   static constexpr std::size_t kSpacing = 4;
   static constexpr int kStages = 4;
@@ -98,7 +111,7 @@ struct ListWriter {
   template <class Record>
   static void prefetch(const Record& record, int depth) {
     if (depth == 0) {
-      record.prefetchObject();
+      record.getHandleObject().prefetchSelf();
     } else {
       record.getHandleObject().prefetchFields(depth - 1);
     }

@@ -4,18 +4,84 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <streambuf>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace Korvane {
 namespace Soa {
 namespace Common {
 class DateTime;
 namespace Xml {
+
+// The pieces of writing that the stream's inline members share with its escaper.
+namespace Writing {
+
+// Copies `size` bytes; the short pieces that make up most of a document (names, ids, class
+// names) are copied in place rather than by a call.
+inline __attribute__((always_inline)) void copyBytes(char* to, const char* from, std::size_t size) {
+  if (size >= 8 && size <= 16) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + size - 8, from + size - 8, 8);
+  } else if (size >= 4 && size < 8) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + size - 4, from + size - 4, 4);
+  } else if (size > 16) {
+    std::memcpy(to, from, size);
+  } else {
+    for (std::size_t i = 0; i < size; ++i) {
+      to[i] = from[i];
+    }
+  }
+}
+
+// Whether the eight bytes at `p` are all printable ASCII other than the five specials, so
+// that they are written as they are in text and in attribute values alike.
+inline __attribute__((always_inline)) bool isPlainWord(const char* p) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+  std::uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  // A byte is below `limit` (at most 0x80) when subtracting it borrows into its high bit;
+  // bytes with the high bit set are ruled out first, so no borrow crosses into them.
+  const auto below = [](std::uint64_t w, std::uint64_t limit) {
+    return (w - kOnes * limit) & ~w & kHighBits;
+  };
+  const auto has = [&below](std::uint64_t w, std::uint64_t value) {
+    return below(w ^ (kOnes * value), 1);
+  };
+  if ((word & kHighBits) != 0 || below(word, 0x20) != 0) {
+    return false;
+  }
+  return (has(word, '&') | has(word, '<') | has(word, '>') | has(word, '"') | has(word, '\'')) == 0;
+}
+
+// Whether `value` needs no escaping at all, as most values do.
+inline bool isPlain(const char* data, std::size_t size) {
+  if (size < 8) {
+    for (std::size_t i = 0; i < size; ++i) {
+      const unsigned char c = static_cast<unsigned char>(data[i]);
+      if (c < 0x20 || c >= 0x80 || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'') {
+        return false;
+      }
+    }
+    return true;
+  }
+  std::size_t at = 0;
+  for (; at + 8 <= size; at += 8) {
+    if (!isPlainWord(data + at)) {
+      return false;
+    }
+  }
+  // The last bytes as one word that overlaps the words already checked.
+  return at == size || isPlainWord(data + size - 8);
+}
+
+}  // namespace Writing
 
 // A std::stringstream with an element writer on top. Every text and attribute value that goes
 // through the writer is escaped, so whatever the strings hold the output is well-formed XML and
@@ -34,7 +100,8 @@ namespace Xml {
 // written straight into one growing buffer of the stream's own, which also receives what is
 // written with `<<`; str() copies it, takeText() hands it out without a copy. The string stream
 // part underneath holds nothing: read the text through this class, not through a reference to
-// std::stringstream.
+// std::stringstream. The common pieces (start and end tags, attributes and text that need no
+// escaping) are written inline, with one room check each.
 class XmlStream : public std::stringstream {
  public:
   XmlStream();
@@ -44,15 +111,61 @@ class XmlStream : public std::stringstream {
 
   // Opens a child element of the current one (or the root). The start tag stays open for
   // attributes until text, a child or the end of the element follows.
-  void startElement(const std::string& name);
+  void startElement(const std::string& name) {
+    closeStartTag();
+    char* at = reserve(name.size() + 1);
+    at[0] = '<';
+    Writing::copyBytes(at + 1, name.data(), name.size());
+    openElements_.emplace_back(used_ - name.size(), name.size());
+    startTagOpen_ = true;
+  }
   // Closes the innermost open element ("/>" when it got no content).
   // Throws std::logic_error when no element is open.
-  void endElement();
+  void endElement() {
+    if (openElements_.empty()) {
+      refuseEndElement();
+    }
+    if (startTagOpen_) {
+      char* at = reserve(2);
+      at[0] = '/';
+      at[1] = '>';
+      startTagOpen_ = false;
+    } else {
+      const auto [offset, length] = openElements_.back();
+      char* at = reserve(length + 3);
+      at[0] = '<';
+      at[1] = '/';
+      // The name stands earlier in the same buffer, which reserve() may have moved: copy it
+      // from where it is now.
+      Writing::copyBytes(at + 2, &buffer_[offset], length);
+      at[length + 2] = '>';
+    }
+    openElements_.pop_back();
+  }
 
   // Each throws std::logic_error unless a start tag is open (see the usage note above).
   // A null `value` writes an empty attribute. Doubles are written in their shortest form that
   // reads back as the same value; bools as "true"/"false"; dates as "YYYY-MM-DDThh:mm:ss".
-  void attribute(const std::string& name, const std::string& value);
+  void attribute(const std::string& name, const std::string& value) {
+    requireStartTag(name);
+    const std::size_t nameSize = name.size();
+    const std::size_t valueSize = value.size();
+    // Room for the value as it is; a value that needs escaping gives that room back.
+    char* at = reserve(nameSize + valueSize + 4);
+    at[0] = ' ';
+    Writing::copyBytes(at + 1, name.data(), nameSize);
+    at += nameSize + 1;
+    at[0] = '=';
+    at[1] = '"';
+    if (Writing::isPlain(value.data(), valueSize)) {
+      Writing::copyBytes(at + 2, value.data(), valueSize);
+      at[valueSize + 2] = '"';
+    } else {
+      used_ -= valueSize + 1;
+      appendEscaped(value, kAttributeTable);
+      *reserve(1) = '"';
+    }
+  }
   void attribute(const std::string& name, const char* value);
   void attribute(const std::string& name, bool value);
   void attribute(const std::string& name, int value);
@@ -60,11 +173,36 @@ class XmlStream : public std::stringstream {
   void attribute(const std::string& name, const DateTime& value);
 
   // Character data inside the current element. Throws std::logic_error when no element is open.
-  void text(const std::string& value);
+  void text(const std::string& value) {
+    requireElement();
+    closeStartTag();
+    appendValue(value, kTextTable);
+  }
   void text(double value);
 
   // An element with only text: <name>value</name>.
-  void textElement(const std::string& name, const std::string& value);
+  void textElement(const std::string& name, const std::string& value) {
+    closeStartTag();
+    const std::size_t nameSize = name.size();
+    const std::size_t valueSize = value.size();
+    if (!Writing::isPlain(value.data(), valueSize)) {
+      startElement(name);
+      text(value);
+      endElement();
+      return;
+    }
+    char* at = reserve(2 * nameSize + valueSize + 5);
+    at[0] = '<';
+    Writing::copyBytes(at + 1, name.data(), nameSize);
+    at += nameSize + 1;
+    at[0] = '>';
+    Writing::copyBytes(at + 1, value.data(), valueSize);
+    at += valueSize + 1;
+    at[0] = '<';
+    at[1] = '/';
+    Writing::copyBytes(at + 2, name.data(), nameSize);
+    at[nameSize + 2] = '>';
+  }
   void textElement(const std::string& name, double value);
 
   // The text written so far.
@@ -91,6 +229,11 @@ class XmlStream : public std::stringstream {
     XmlStream& stream_;
   };
 
+  // What the escaper does with each byte value, in text and in attribute values.
+  using ByteTable = std::array<std::uint8_t, 256>;
+  static const ByteTable kTextTable;
+  static const ByteTable kAttributeTable;
+
   // Where the next `size` bytes go; the caller writes exactly that many.
   char* reserve(std::size_t size) {
     if (buffer_.size() - used_ < size) {
@@ -100,22 +243,50 @@ class XmlStream : public std::stringstream {
     used_ += size;
     return at;
   }
+  // Makes room for `size` more bytes, at least doubling the buffer.
   void grow(std::size_t size);
-  void append(const char* data, std::size_t size);
+  void append(const char* data, std::size_t size) {
+    if (size != 0) {
+      Writing::copyBytes(reserve(size), data, size);
+    }
+  }
   void append(const std::string& data) { append(data.data(), data.size()); }
   void append(char c) { *reserve(1) = c; }
-  // Appends `value` escaped by the byte table of text or of attribute values.
-  void appendEscaped(const std::string& value, const std::array<std::uint8_t, 256>& table);
-  void closeStartTag();
-  void requireStartTag(const std::string& attributeName) const;
-  void requireElement() const;
+  // Appends `value` escaped by `table` (text or attribute values).
+  void appendValue(const std::string& value, const ByteTable& table) {
+    if (Writing::isPlain(value.data(), value.size())) {
+      append(value.data(), value.size());
+    } else {
+      appendEscaped(value, table);
+    }
+  }
+  void appendEscaped(const std::string& value, const ByteTable& table);
+  void closeStartTag() {
+    if (startTagOpen_) {
+      *reserve(1) = '>';
+      startTagOpen_ = false;
+    }
+  }
+  void requireStartTag(const std::string& attributeName) const {
+    if (!startTagOpen_) {
+      refuseAttribute(attributeName);
+    }
+  }
+  void requireElement() const {
+    if (openElements_.empty()) {
+      refuseText();
+    }
+  }
+  [[noreturn]] static void refuseAttribute(const std::string& attributeName);
+  [[noreturn]] static void refuseText();
+  [[noreturn]] static void refuseEndElement();
   // Writes ` name="` + raw + `"` for values that need no escaping (numbers, flags, dates).
   void plainAttribute(const std::string& name, const char* raw, std::size_t size);
 
   std::map<std::string, std::string> namespaces_;  // Namespace URI to prefix (unused so far).
   // Where the name of each open element stands in the buffer (offset, length), innermost last:
   // the end tag copies it from there.
-  std::deque<std::pair<std::size_t, std::size_t>> openElements_;
+  std::vector<std::pair<std::size_t, std::size_t>> openElements_;
   bool startTagOpen_ = false;
   // The text: the first `used_` bytes of `buffer_`, which grows geometrically.
   std::string buffer_;

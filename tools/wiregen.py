@@ -517,9 +517,15 @@ def emit_header(description):
                 write("  %s;" % signature)
         write("  void outputXML(%s::XmlStream& stream, const std::string& elementName) const;"
               % XML_NS)
-        write("  // Fetches what the record fields and lists hold, `depth` levels down, ahead of "
-              "writing")
-        write("  // (see Wire::ListWriter).")
+        write("  // Fetch this object's fields, and what its record fields and lists hold `depth` "
+              "levels")
+        write("  // down, ahead of writing them (see Wire::ListWriter).")
+        if record.fields:
+            write("  void prefetchSelf() const {")
+            write("    %s::Wire::prefetchBytes(&%s, this + 1);" % (XML_NS, record.fields[0].member))
+            write("  }")
+        else:
+            write("  void prefetchSelf() const {}")
         write("  void prefetchFields(int depth) const;")
         write("  void parse(const %s::XMLNode& node);" % XML_NS)
         write("")

@@ -55,9 +55,6 @@ constexpr ByteTable makeTable(bool attribute) {
   return table;
 }
 
-constexpr ByteTable kTextTable = makeTable(false);
-constexpr ByteTable kAttributeTable = makeTable(true);
-
 constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD in UTF-8.
 
 // The reference that replaces an escaped byte.
@@ -120,30 +117,6 @@ bool measureSequence(const unsigned char* p, std::size_t left, std::uint8_t kind
   return !(lead == 0xEF && p[1] == 0xBF && (p[2] == 0xBE || p[2] == 0xBF));
 }
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-
-// Whether any byte of `word` (all below 0x80) is below `limit` (at most 0x80).
-constexpr std::uint64_t hasByteBelow(std::uint64_t word, std::uint8_t limit) {
-  return (word - kOnes * limit) & ~word & kHighBits;
-}
-
-constexpr std::uint64_t hasByte(std::uint64_t word, std::uint8_t value) {
-  return hasByteBelow(word ^ (kOnes * value), 1);
-}
-
-// Whether eight bytes are all printable ASCII other than the specials, so that they are copied
-// as they are in either context. Most request and response text is made of such words.
-inline __attribute__((always_inline)) bool isPlainWord(const unsigned char* p) {
-  std::uint64_t word;
-  std::memcpy(&word, p, sizeof word);
-  if ((word & kHighBits) != 0 || hasByteBelow(word, 0x20) != 0) {
-    return false;
-  }
-  return (hasByte(word, '&') | hasByte(word, '<') | hasByte(word, '>') | hasByte(word, '"') |
-          hasByte(word, '\'')) == 0;
-}
-
 // Feeds `data` to `sink(const char*, std::size_t)` escaped by `table`. Runs of bytes that need no
 // change go to the sink in one call.
 template <class Sink>
@@ -152,7 +125,7 @@ void escape(const char* data, std::size_t size, const ByteTable& table, Sink&& s
   std::size_t runStart = 0;
   std::size_t i = 0;
   while (i < size) {
-    if (i + 8 <= size && isPlainWord(bytes + i)) {
+    if (i + 8 <= size && Writing::isPlainWord(data + i)) {
       i += 8;
       continue;
     }
@@ -216,14 +189,10 @@ void XmlStream::grow(std::size_t size) {
   buffer_.resize(capacity);
 }
 
-void XmlStream::append(const char* data, std::size_t size) {
-  if (size != 0) {
-    std::memcpy(reserve(size), data, size);
-  }
-}
+const XmlStream::ByteTable XmlStream::kTextTable = makeTable(false);
+const XmlStream::ByteTable XmlStream::kAttributeTable = makeTable(true);
 
-void XmlStream::appendEscaped(const std::string& value,
-                              const std::array<std::uint8_t, 256>& table) {
+void XmlStream::appendEscaped(const std::string& value, const ByteTable& table) {
   escape(value.data(), value.size(), table,
          [this](const char* data, std::size_t size) { append(data, size); });
 }
@@ -238,63 +207,17 @@ std::string XmlStream::takeText() {
   return text;
 }
 
-void XmlStream::closeStartTag() {
-  if (startTagOpen_) {
-    append('>');
-    startTagOpen_ = false;
-  }
+void XmlStream::refuseAttribute(const std::string& attributeName) {
+  throw std::logic_error("XmlStream: attribute '" + attributeName +
+                         "' written after the start tag was closed");
 }
 
-void XmlStream::requireStartTag(const std::string& attributeName) const {
-  if (!startTagOpen_) {
-    throw std::logic_error("XmlStream: attribute '" + attributeName +
-                           "' written after the start tag was closed");
-  }
+void XmlStream::refuseText() {
+  throw std::logic_error("XmlStream: text outside any element");
 }
 
-void XmlStream::requireElement() const {
-  if (openElements_.empty()) {
-    throw std::logic_error("XmlStream: text outside any element");
-  }
-}
-
-void XmlStream::startElement(const std::string& name) {
-  closeStartTag();
-  append('<');
-  openElements_.emplace_back(used_, name.size());
-  append(name);
-  startTagOpen_ = true;
-}
-
-void XmlStream::endElement() {
-  if (openElements_.empty()) {
-    throw std::logic_error("XmlStream: endElement without an open element");
-  }
-  if (startTagOpen_) {
-    append("/>", 2);
-    startTagOpen_ = false;
-  } else {
-    const auto [offset, length] = openElements_.back();
-    char* at = reserve(length + 3);
-    at[0] = '<';
-    at[1] = '/';
-    // The name stands earlier in the same buffer, which reserve() may have moved: copy it
-    // from where it is now.
-    std::memcpy(at + 2, buffer_.data() + offset, length);
-    at[length + 2] = '>';
-  }
-  openElements_.pop_back();
-}
-
-void XmlStream::attribute(const std::string& name, const std::string& value) {
-  requireStartTag(name);
-  char* at = reserve(name.size() + 3);
-  at[0] = ' ';
-  std::memcpy(at + 1, name.data(), name.size());
-  at[name.size() + 1] = '=';
-  at[name.size() + 2] = '"';
-  appendEscaped(value, kAttributeTable);
-  append('"');
+void XmlStream::refuseEndElement() {
+  throw std::logic_error("XmlStream: endElement without an open element");
 }
 
 void XmlStream::attribute(const std::string& name, const char* value) {
@@ -338,25 +261,12 @@ void XmlStream::attribute(const std::string& name, const DateTime& value) {
   plainAttribute(name, text.data(), text.size());
 }
 
-void XmlStream::text(const std::string& value) {
-  requireElement();
-  closeStartTag();
-  appendEscaped(value, kTextTable);
-}
-
 void XmlStream::text(double value) {
   requireElement();
   closeStartTag();
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   append(buffer, static_cast<std::size_t>(result.ptr - buffer));
-}
-
-void XmlStream::textElement(const std::string& name, const std::string& value) {
-  startElement(name);
-  closeStartTag();
-  appendEscaped(value, kTextTable);
-  endElement();
 }
 
 void XmlStream::textElement(const std::string& name, double value) {

@@ -104,9 +104,9 @@ TEST(XmlStreamTest, MisuseIsRefusedRatherThanWrittenMalformed) {
   EXPECT_THROW(stream.attribute("late", 1), std::logic_error);
 }
 
-// The plain-run scan: a special alone in a long plain run is escaped at every offset, both in
-// attribute values and in text.
-TEST(XmlStreamEscapeTest, ASpecialAnywhereInALongPlainRunIsEscaped) {
+// The plain-run scan: a special alone in a plain run of any length, short ones included, is
+// escaped at every offset, in attribute values, in text and in text elements.
+TEST(XmlStreamEscapeTest, ASpecialAnywhereInAPlainRunIsEscaped) {
   struct Case {
     char special;
     const char* inText;
@@ -122,25 +122,52 @@ TEST(XmlStreamEscapeTest, ASpecialAnywhereInALongPlainRunIsEscaped) {
                         {'\n', "\n", "&#10;"},
                         {'\x01', "\xEF\xBF\xBD", "\xEF\xBF\xBD"},
                         {'\x80', "\xEF\xBF\xBD", "\xEF\xBF\xBD"}};
-  const std::string plain(40, 'p');
   for (const Case& c : cases) {
-    for (std::size_t offset = 0; offset <= plain.size(); ++offset) {
-      std::string value = plain;
-      value.insert(offset, 1, c.special);
-      const std::string before = plain.substr(0, offset);
-      const std::string after = plain.substr(offset);
-      SCOPED_TRACE(std::to_string(static_cast<unsigned char>(c.special)) + " at " +
-                   std::to_string(offset));
-      EXPECT_EQ(escapedText(value), before + c.inText + after);
-      EXPECT_EQ(escapedAttribute(value), before + c.inAttribute + after);
-      XmlStream stream;
-      stream.startElement("e");
-      stream.attribute("a", value);
-      stream.text(value);
-      stream.endElement();
-      EXPECT_EQ(stream.str(), "<e a=\"" + before + c.inAttribute + after + "\">" + before +
-                                  c.inText + after + "</e>");
+    for (const std::size_t length : {0, 1, 3, 4, 7, 8, 9, 15, 16, 17, 40}) {
+      const std::string plain(length, 'p');
+      for (std::size_t offset = 0; offset <= plain.size(); ++offset) {
+        std::string value = plain;
+        value.insert(offset, 1, c.special);
+        const std::string before = plain.substr(0, offset);
+        const std::string after = plain.substr(offset);
+        SCOPED_TRACE(std::to_string(static_cast<unsigned char>(c.special)) + " at " +
+                     std::to_string(offset));
+        EXPECT_EQ(escapedText(value), before + c.inText + after);
+        EXPECT_EQ(escapedAttribute(value), before + c.inAttribute + after);
+        XmlStream stream;
+        stream.startElement("e");
+        stream.attribute("a", value);
+        stream.text(value);
+        stream.textElement("t", value);
+        stream.endElement();
+        EXPECT_EQ(stream.str(), "<e a=\"" + before + c.inAttribute + after + "\">" + before +
+                                    c.inText + after + "<t>" + before + c.inText + after +
+                                    "</t></e>");
+      }
     }
+  }
+}
+
+// Names and plain values of every short length, and long ones, are written whole.
+TEST(XmlStreamTest, NamesAndValuesOfEveryLengthAreWrittenWhole) {
+  for (std::size_t length = 0; length <= 40; ++length) {
+    SCOPED_TRACE(length);
+    std::string value;
+    for (std::size_t i = 0; i < length; ++i) {
+      value += static_cast<char>('a' + i % 26);
+    }
+    const std::string name = "n" + value;
+    XmlStream stream;
+    stream.startElement(name);
+    stream.attribute(name, value);
+    stream.textElement(name, value);
+    stream.startElement(name);
+    stream.text(value);
+    stream.endElement();
+    stream.endElement();
+    EXPECT_EQ(stream.takeText(), "<" + name + " " + name + "=\"" + value + "\"><" + name + ">" +
+                                     value + "</" + name + "><" + name + ">" + value + "</" + name +
+                                     "></" + name + ">");
   }
 }
 

@@ -138,6 +138,48 @@ TEST_F(ServiceDataTest, InflateReturnsEachObjectOnceWithItsRequestedProperties) 
   EXPECT_EQ(models[1].getPropertieArray()[0].getValueArray()[0].getValue(), "i.1");
 }
 
+// Each value of a property is one element; a property with no value still carries one,
+// flagged isNull, so that a client can tell "no value" from "not asked for".
+TEST_F(ServiceDataTest, InflatedPropertiesCarryTheirValuesOrOneNullValue) {
+  const struct {
+    const char* uid;
+    const char* property;
+    std::vector<std::string> values;  // Empty: one value flagged isNull.
+    const char* uiValue;
+  } cases[] = {
+      {"i.1", "object_name", {"First item"}, "First item"},
+      {"f.home", "contents", {"i.1"}, "i.1"},
+      {"i.1", "object_desc", {}, ""},
+      {"f.newstuff", "contents", {}, ""},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(std::string(test.uid) + "." + test.property);
+    ServiceData data;
+    data.addPlainObject(tagOf(test.uid));
+    data.addProperty(tagOf(test.uid), test.property);
+    data.inflateProperties();
+    const auto& models = data.getWireData().getDataObjectArray();
+    ASSERT_EQ(models.size(), 1u);
+    ASSERT_EQ(models[0].getPropertieArray().size(), 1u);
+    const Base::Property& property = models[0].getPropertieArray()[0];
+    EXPECT_EQ(property.getUiValue(), test.uiValue);
+    const auto& values = property.getValueArray();
+    if (test.values.empty()) {
+      ASSERT_EQ(values.size(), 1u);
+      EXPECT_TRUE(values[0].isIsNullSet());
+      EXPECT_TRUE(values[0].getIsNull());
+      EXPECT_EQ(values[0].getValue(), "");
+      continue;
+    }
+    ASSERT_EQ(values.size(), test.values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      EXPECT_TRUE(values[i].isIsNullSet());
+      EXPECT_FALSE(values[i].getIsNull());
+      EXPECT_EQ(values[i].getValue(), test.values[i]);
+    }
+  }
+}
+
 TEST_F(ServiceDataTest, InflateLeavesOutObjectsDeletedSinceTheyWereReported) {
   ServiceData data;
   data.addCreatedObject(tagOf("i.1"));

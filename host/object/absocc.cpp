@@ -1,5 +1,6 @@
 #include "host/object/absocc.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -551,24 +552,56 @@ int BOM__window_get_bomlines_from_absOcc(Tag window, Tag absOcc, int* count, Tag
   if (const int status = host::requireObject(absOcc, kAbsOccurrence)) {
     return status;
   }
-  Tag line = host::topLineOf(window);
-  if (line == NULLTAG || host::referenceOf(absOcc, "context_bvr") != host::structureOfLine(line)) {
+  const Tag top = host::topLineOf(window);
+  const Tag context = host::referenceOf(absOcc, "context_bvr");
+  if (top == NULLTAG || context == NULLTAG) {
     return 0;
   }
-  for (Tag occurrence : host::referencesOf(absOcc, "occurrence_path")) {
-    Tag next;
-    for (Tag child : host::allChildLines(line)) {
-      if (host::referenceOf(child, "occurrence") == occurrence) {
-        next = child;
+  // The lines that show the context structure: the top line when it does; otherwise every line
+  // below it that does, so that a subassembly used in several places shows an absolute
+  // occurrence of its own context once per use. Finding them walks the window's lines (with a
+  // stack of its own); the usual case, the top line's own context, walks only the path.
+  std::vector<Tag> contextLines;
+  if (host::structureOfLine(top) == context) {
+    contextLines.push_back(top);
+  } else {
+    std::vector<Tag> pending = host::allChildLines(top);
+    while (!pending.empty()) {
+      const Tag line = pending.back();
+      pending.pop_back();
+      if (host::structureOfLine(line) == context) {
+        contextLines.push_back(line);
+        continue;  // A structure never contains itself.
+      }
+      for (Tag child : host::allChildLines(line)) {
+        pending.push_back(child);
+      }
+    }
+  }
+  const std::vector<Tag> path = host::referencesOf(absOcc, "occurrence_path");
+  std::vector<Tag> found;
+  for (Tag line : contextLines) {
+    for (Tag occurrence : path) {
+      Tag next;
+      for (Tag child : host::allChildLines(line)) {
+        if (host::referenceOf(child, "occurrence") == occurrence) {
+          next = child;
+          break;
+        }
+      }
+      line = next;
+      if (line == NULLTAG) {
         break;
       }
     }
-    if (next == NULLTAG) {
-      return 0;
+    if (line != NULLTAG) {
+      found.push_back(line);
     }
-    line = next;
   }
-  *lines = host::allocateTags({line});
-  *count = 1;
+  if (!found.empty()) {
+    std::sort(found.begin(), found.end());
+    *lines = host::allocateTags(found);
+    *count = static_cast<int>(found.size());
+  }
   return 0;
 }

@@ -61,8 +61,10 @@ int BOM__line_remove_absocc_relation(Tag line, Tag contextLine, Tag relation);
 // it) of the line in the context of `contextLine` (null: the window's context line) under the
 // current qualifier. Nothing to drop is no failure.
 int BOM__line_remove_absocc_property(Tag line, const char* name, Tag contextLine);
-// The lines of the window that show the absolute occurrence (host array): one, or none when
-// its context is not the window's top line or the path leads nowhere.
+// The lines of the window that show the absolute occurrence (host array), in tag order: below
+// the top line when its structure is the occurrence's context, else below every line whose
+// structure is (a subassembly used twice shows it twice); none when no line shows the context or
+// the path leads nowhere.
 int BOM__window_get_bomlines_from_absOcc(Tag window, Tag absOcc, int* count, Tag** lines);
 
 namespace host {

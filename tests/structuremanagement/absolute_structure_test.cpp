@@ -88,18 +88,37 @@ TEST_F(AbsoluteStructureTest, FailingOccurrencesAreErrorStacksAndTheOthersGoOn) 
   const Response response = write({input({
       byPath("none", {}),
       byPath("lost", {"occ.nothing"}),
-      byAbsOcc("elsewhere", "ao.pin", "2"),
       transform,
       byAbsOcc("bolt", "ao.bolt", "9"),
   })});
-  EXPECT_EQ(errorsOf(response.serviceData),
-            (Strings{"none: 215140", "lost: 215004", "elsewhere: 215002", "t: 7013"}));
+  EXPECT_EQ(errorsOf(response.serviceData), (Strings{"none: 215140", "lost: 215004", "t: 7013"}));
   ASSERT_EQ(response.absOccOutput.size(), 1u);
   EXPECT_EQ(response.absOccOutput.at("bolt").tag(), tagOf("ao.bolt"));
   EXPECT_EQ(sorted(response.serviceData.updatedUids()), Strings{"ao.bolt"});
   EXPECT_EQ(quantityAt({"occ.bolt"}), "9");
   // The failing occurrence's quantity, written before its transform was refused, is gone.
   EXPECT_EQ(quantityAt({"occ.plate"}), "");
+}
+
+// ao.pin lives in the context of SUB: a window shows it once below every use of SUB. Written in
+// the context of an assembly, it must be shown by exactly one line; on none or on several the
+// occurrence fails alone and nothing is written.
+TEST_F(AbsoluteStructureTest, AnAbsoluteOccurrenceMustBeShownByExactlyOneLine) {
+  const Response elsewhere = write({input({byAbsOcc("pin", "ao.pin", "2")}, {}, "r.frame.A")});
+  EXPECT_EQ(errorsOf(elsewhere.serviceData), Strings{"pin: 215002"});
+
+  const Response once = write({input({byAbsOcc("pin", "ao.pin", "2")})});
+  EXPECT_EQ(errorsOf(once.serviceData), Strings{});
+  EXPECT_EQ(quantityAt({"occ.sub", "occ.pin"}), "2");
+
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  Tag second;
+  ASSERT_EQ(BOM_line_add(topLine_, tagOf("i.sub"), tagOf("r.sub.A"), NULLTAG, &second), 0);
+  ASSERT_EQ(BOM_save_window(window), 0);
+  ASSERT_EQ(BOM_close_window(window), 0);
+  const Response twice = write({input({byAbsOcc("pin", "ao.pin", "5")})});
+  EXPECT_EQ(errorsOf(twice.serviceData), Strings{"pin: 215002"});
+  EXPECT_EQ(quantityAt({"occ.sub", "occ.pin"}), "2");
 }
 
 TEST_F(AbsoluteStructureTest, CompleteRemovesTheDataNotSentAgain) {

@@ -164,9 +164,26 @@ TEST_F(LineCacheTest, AnAbsoluteOccurrenceIsFoundOnExactlyOneLine) {
   const int asked = calls("BOM__window_get_bomlines_from_absOcc");
   cache.findBomLineByAbsOcc(tagOf("ao.bolt"));
   EXPECT_EQ(calls("BOM__window_get_bomlines_from_absOcc"), asked);
-  // ao.pin lives in the context of SUB, which this window does not show as its top.
+  // ao.pin lives in the context of SUB, which this window shows once, below occ.sub.
+  const Tag pin = cache.findBomLineByAbsOcc(tagOf("ao.pin"));
+  EXPECT_EQ(found(pin), "occ.pin");
+  EXPECT_EQ(host::parentLineOf(pin), childFor(topLine_, "occ.sub"));
+}
+
+TEST_F(LineCacheTest, AnAbsoluteOccurrenceOnSeveralLinesOrOnNoneIsNotUnique) {
+  // SUB used a second time: its absolute occurrence ao.pin is shown below both uses.
+  Tag second;
+  ASSERT_EQ(BOM_line_add(topLine_, tagOf("i.sub"), tagOf("r.sub.A"), NULLTAG, &second), 0);
+  AbsoluteStructureCache cache;
+  cache.init(window_, topLine_, "", attributes_);
   EXPECT_EQ(ifailOf([&] { cache.findBomLineByAbsOcc(tagOf("ao.pin")); }), 215002);
   ERROR_store_clear();
+  // A window on the bolt alone shows neither context.
+  const Tag bolt = openWindow(tagOf("r.bolt.A"));
+  cache.init(bolt, topLine_, "", attributes_);
+  EXPECT_EQ(ifailOf([&] { cache.findBomLineByAbsOcc(tagOf("ao.pin")); }), 215002);
+  ERROR_store_clear();
+  EXPECT_EQ(BOM_close_window(bolt), 0);
 }
 
 TEST_F(LineCacheTest, RelativeMapsExistOnlyWhenAskedFor) {

@@ -3,13 +3,13 @@
 // operations do rather than what loading a fixture does.
 //
 // It holds a user with folders; items with revisions, master forms, datasets, relations,
-// attribute mappings, units of measure and alternate-id types for the data management
-// operations; and for the structure operations the assembly i.asm (revisions r.asm.0 and
-// r.asm.A) with views, view revisions and occurrences (one of them of the subassembly i.sub,
-// one a generic design element, one under a variant condition, one of an item without
-// revision), an absolute occurrence with a qualifier, data and an attachment, an arrangement
-// with its anchor, revision rules with every kind of entry (working, override, date, unit),
-// variant rules, a stored option set, and the object "gone", deleted after loading.
+// attribute mappings (one resolved for a revision), units of measure and alternate-id types for
+// the data management operations; and for the structure operations the assembly i.asm
+// (revisions r.asm.0 and r.asm.A) with views, view revisions and occurrences (one of them of the
+// subassembly i.sub, one a generic design element, one under a variant condition, one of an item
+// without revision), an absolute occurrence with a qualifier, data and an attachment, an
+// arrangement with its anchor, revision rules with every kind of entry (working, override, date,
+// unit), variant rules, a stored option set, and the object "gone", deleted after loading.
 // seedSession() then opens BOM windows as a client session would have: their UIDs are
 // generated, the same in every process; see fuzz/service.dict.
 #pragma once
@@ -66,6 +66,11 @@ inline const char* const kSeedFixture = R"(<fixture>
     <prop name="attr_title" value="DESCRIPTION"/>
     <prop name="mapping_string" value="ItemRevision.object_desc"/>
     <prop name="dataset_type" value="dt.1"/><prop name="property_descriptor" value="pd.1"/>
+  </object>
+  <object uid="mres.1" class="CadAttrMappingResolution">
+    <prop name="mapping" value="m.1"/><prop name="item_revision" value="r.1.A"/>
+    <prop name="mapping_type" value="2"/><prop name="resolved_object" value="r.1.A"/>
+    <prop name="resolved_property" value="object_desc"/>
   </object>
   <object uid="uom.mm" class="UnitOfMeasure"><prop name="symbol" value="mm"/></object>
 

@@ -55,14 +55,6 @@ TEST_F(OperationSupportTest, AnEmptyNameIsNoParameterButAnEmptyTextIs) {
   EXPECT_EQ(takeNewestEntry(), (Strings{"215043", "", "A"}));
 }
 
-TEST_F(OperationSupportTest, RaisingStoresTheCodeOnce) {
-  EXPECT_EQ(ifailOf([] { raiseError(215050, "ZOLT_drawing"); }), 215050);
-  EXPECT_EQ(storedCodes(), std::vector<int>{215050});
-  EXPECT_EQ(takeNewestEntry(), (Strings{"215050", "ZOLT_drawing"}));
-  EXPECT_EQ(ifailOf([] { raiseErrorWithTexts(7013, "count", "7"); }), 7013);
-  EXPECT_EQ(takeNewestEntry(), (Strings{"7013", "count", "7"}));
-}
-
 TEST_F(OperationSupportTest, ANameLongerThanItsBufferIsNotFound) {
   EXPECT_EQ(ifailOf([] { requireNameFits(std::string(4, 'x'), 4, 215022); }), 0);
   EXPECT_TRUE(host::errorStore().empty());
@@ -125,17 +117,6 @@ TEST_F(OperationSupportTest, ALockHeldAtTheEndOfItsScopeIsReleased) {
   }
   EXPECT_FALSE(locked());
   expectSettled();
-}
-
-TEST_F(OperationSupportTest, AnUnlockedLockIsNotReleasedAgain) {
-  {
-    ObjectLock lock;
-    lock.lock(item);
-    lock.unlock();
-    EXPECT_FALSE(lock.held());
-    host::callLog().clear();
-  }
-  EXPECT_EQ(calls("AOM_refresh"), 0);
 }
 
 TEST_F(OperationSupportTest, AFailingReleaseJoinsOnlyAFailureThatUnwinds) {

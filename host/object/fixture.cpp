@@ -675,6 +675,7 @@ void Store::applyFixture(const std::string& text) {
 }
 
 void Store::loadFixture(const std::string& text) {
+  applyRemovals();
   State backup = state_;
   std::vector<ErrorEntry> errors = errorStore().entries();
   try {
@@ -709,6 +710,7 @@ void Store::loadFixtureFile(const std::string& path) {
 }
 
 std::string Store::saveFixture() const {
+  applyRemovals();
   return FixtureWriter(*this).write();
 }
 

@@ -273,12 +273,12 @@ std::vector<Tag> occurrencesOf(Tag bvr) {
 
 int requireStructureEditable(Tag bvr) {
   const Store& store = Store::instance();
-  const ObjectRecord* found = store.find(bvr);
-  if (found == nullptr) {
+  bool modifiable = false;
+  if (!store.isLive(bvr, &modifiable)) {
     return storeError(POM_invalid_tag, {tagText(bvr)});
   }
   const Tag checkedOutBy = referenceOf(bvr, "checked_out_user");
-  if (!found->modifiable || (checkedOutBy != NULLTAG && checkedOutBy != store.currentUser())) {
+  if (!modifiable || (checkedOutBy != NULLTAG && checkedOutBy != store.currentUser())) {
     return storeError(POM_not_modifiable, {tagText(bvr)});
   }
   return 0;

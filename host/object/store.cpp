@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <utility>
 
 #include "host/object/error_store.h"
@@ -141,6 +142,7 @@ Store& Store::instance() {
 }
 
 void Store::reset() {
+  pending_.clear();
   newGeneration();
   state_ = State();
   state_.slots.emplace_back();  // The null tag.
@@ -166,12 +168,14 @@ void Store::reset() {
 }
 
 Store::Snapshot Store::snapshot() const {
+  applyRemovals();
   Snapshot copy;
   copy.state_ = state_;
   return copy;
 }
 
 void Store::restore(const Snapshot& snapshot) {
+  pending_.clear();
   newGeneration();
   state_ = snapshot.state_;
   state_.marks.clear();
@@ -197,6 +201,7 @@ bool Store::changedSince(const Snapshot& snapshot, std::size_t index) const {
 }
 
 Tag Store::firstChangedObject(const Snapshot& snapshot) const {
+  applyRemovals();
   for (std::size_t index = 1; index < state_.slots.size(); ++index) {
     if (changedSince(snapshot, index)) {
       return Tag(static_cast<std::uint32_t>(index));
@@ -206,6 +211,7 @@ Tag Store::firstChangedObject(const Snapshot& snapshot) const {
 }
 
 Tag Store::firstChangedUnderNewestMark(const Snapshot& snapshot) const {
+  applyRemovals();
   if (state_.marks.empty()) {
     return NULLTAG;
   }
@@ -523,9 +529,14 @@ int Store::createObject(Tag classId, Tag type, Tag* object, const std::string& u
   return 0;
 }
 
-ObjectRecord* Store::find(Tag tag) {
+ObjectRecord* Store::liveRecord(Tag tag) {
   ObjectRecord* object = record(tag);
   return object != nullptr && object->live() ? object : nullptr;
+}
+
+ObjectRecord* Store::find(Tag tag) {
+  applyRemovals(tag);
+  return liveRecord(tag);
 }
 
 const ObjectRecord* Store::find(Tag tag) const {
@@ -533,12 +544,21 @@ const ObjectRecord* Store::find(Tag tag) const {
 }
 
 const ObjectRecord* Store::findExisting(Tag tag) const {
+  applyRemovals(tag);
   const ObjectRecord* object = record(tag);
   return object != nullptr && object->exists ? object : nullptr;
 }
 
+bool Store::isLive(Tag tag, bool* modifiable) const {
+  const ObjectRecord* object = const_cast<Store*>(this)->liveRecord(tag);
+  if (modifiable != nullptr) {
+    *modifiable = object != nullptr && object->modifiable;
+  }
+  return object != nullptr;
+}
+
 bool Store::isInstanceOf(Tag tag, const std::string& className) const {
-  const ObjectRecord* object = find(tag);
+  const ObjectRecord* object = const_cast<Store*>(this)->liveRecord(tag);
   return object != nullptr && isDescendant(classId(className), object->classId);
 }
 
@@ -655,7 +675,7 @@ int Store::read(Tag object, const std::string& name, const Value** value,
                 const PropertyDefinition** definition) const {
   static const Value kNull;
   *value = &kNull;
-  const ObjectRecord* found = find(object);
+  const ObjectRecord* found = const_cast<Store*>(this)->liveRecord(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
@@ -666,16 +686,31 @@ int Store::read(Tag object, const std::string& name, const Value** value,
   if (definition != nullptr) {
     *definition = property;
   }
-  auto state = found->properties.find(name);
-  if (state != found->properties.end()) {
-    *value = &state->second.current();
-  }
+  *value = &currentValue(*found, name);
   return 0;
+}
+
+const Value* Store::valueOf(Tag object, const std::string& name) const {
+  const ObjectRecord* found = const_cast<Store*>(this)->liveRecord(object);
+  if (found == nullptr || findProperty(found->classId, name) == nullptr) {
+    return nullptr;
+  }
+  return &currentValue(*found, name);
+}
+
+const Value& Store::currentValue(const ObjectRecord& object, const std::string& name) const {
+  static const Value kNull;
+  if (!pending_.empty()) {
+    const_cast<Store*>(this)->applyRemovals(object.tag, name);
+  }
+  auto state = object.properties.find(name);
+  return state != object.properties.end() ? state->second.current() : kNull;
 }
 
 int Store::write(Tag object, const std::string& name, Value value, WriteMode mode) {
   ++changeCount_;
-  ObjectRecord* found = find(object);
+  applyRemovals(object, name);
+  ObjectRecord* found = liveRecord(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
@@ -736,7 +771,7 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
 int Store::listToChange(Tag object, const std::string& name, WriteMode mode, InsertUndo* undo,
                         std::vector<Tag>** list) {
   ++changeCount_;
-  ObjectRecord* found = find(object);
+  ObjectRecord* found = liveRecord(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
@@ -770,6 +805,7 @@ int Store::listToChange(Tag object, const std::string& name, WriteMode mode, Ins
 
 int Store::insertReference(Tag object, const std::string& name, std::size_t position, Tag tag,
                            WriteMode mode) {
+  applyRemovals(object, name);
   InsertUndo undo;
   std::vector<Tag>* list = nullptr;
   if (const int status = listToChange(object, name, mode, &undo, &list)) {
@@ -783,10 +819,32 @@ int Store::insertReference(Tag object, const std::string& name, std::size_t posi
 }
 
 int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMode mode) {
+  PendingRemovals* run = pendingRemovals(object, name);
+  if (run != nullptr && run->first.intoSaved != (mode == WriteMode::initial)) {
+    applyRemovals(object, name);
+    run = nullptr;
+  }
   InsertUndo undo;
   std::vector<Tag>* list = nullptr;
   if (const int status = listToChange(object, name, mode, &undo, &list)) {
     return status;
+  }
+  auto mark = [](PendingRemovals& pending, std::size_t position) {
+    pending.removed[position] = true;
+    pending.positions.push_back(position);
+    while (pending.firstKept < pending.removed.size() && pending.removed[pending.firstKept]) {
+      ++pending.firstKept;
+    }
+  };
+  if (run != nullptr) {
+    // The run's first removal started what the list needed; this one starts nothing.
+    for (std::size_t at = run->firstKept; at < list->size(); ++at) {
+      if (!run->removed[at] && (*list)[at] == tag) {
+        mark(*run, at);
+        break;
+      }
+    }
+    return 0;
   }
   const auto at = std::find(list->begin(), list->end(), tag);
   if (at == list->end()) {
@@ -800,16 +858,92 @@ int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMo
     }
     return 0;
   }
-  undo.position = static_cast<std::size_t>(at - list->begin());
-  undo.removed = tag;
-  list->erase(at);
-  journal(object, std::move(undo));
+  if (pending_.size() >= kMaxPendingLists) {
+    apply(pending_.front());
+    pending_.erase(pending_.begin());
+  }
+  const std::size_t position = static_cast<std::size_t>(at - list->begin());
+  pending_.push_back(
+      PendingRemovals{object, name, std::move(undo), std::vector<bool>(list->size()), {}, 0});
+  mark(pending_.back(), position);
   return 0;
+}
+
+Store::PendingRemovals* Store::pendingRemovals(Tag object, const std::string& name) {
+  for (PendingRemovals& run : pending_) {
+    if (run.object == object && run.name == name) {
+      return &run;
+    }
+  }
+  return nullptr;
+}
+
+void Store::applyRemovals(Tag object, const std::string& name) {
+  for (auto run = pending_.begin(); run != pending_.end(); ++run) {
+    if (run->object == object && run->name == name) {
+      apply(*run);
+      pending_.erase(run);
+      return;
+    }
+  }
+}
+
+void Store::applyRemovals(Tag object) const {
+  Store& store = *const_cast<Store*>(this);
+  for (std::size_t i = 0; i < store.pending_.size();) {
+    if (store.pending_[i].object == object) {
+      store.apply(store.pending_[i]);
+      store.pending_.erase(store.pending_.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
+  }
+}
+
+void Store::applyRemovals() const {
+  Store& store = *const_cast<Store*>(this);
+  for (PendingRemovals& run : store.pending_) {
+    store.apply(run);
+  }
+  store.pending_.clear();
+}
+
+void Store::apply(PendingRemovals& run) {
+  PropertyState& state = record(run.object)->properties[run.name];
+  std::vector<Tag>& list = run.first.intoSaved ? state.saved.tags : state.working.tags;
+  if (MarkPoint* mark = journalFor(run.object)) {
+    // The records each removal would have made had it moved the list at once. Journaled from
+    // the last position to the first, they are undone from the first to the last, each putting
+    // its entry back where it was in the list before the run. The oldest record carries what
+    // the first removal started, undone after every other.
+    std::vector<std::size_t> positions = run.positions;
+    std::sort(positions.begin(), positions.end(), std::greater<>());
+    for (std::size_t position : positions) {
+      InsertUndo undo;
+      undo.name = run.name;
+      undo.position = position;
+      undo.removed = list[position];
+      undo.intoSaved = run.first.intoSaved;
+      if (position == positions.front()) {
+        undo.madeWorking = run.first.madeWorking;
+        undo.madeProperty = run.first.madeProperty;
+      }
+      mark->changes.push_back(Change{run.object, std::move(undo)});
+    }
+  }
+  std::size_t kept = 0;
+  for (std::size_t at = 0; at < list.size(); ++at) {
+    if (!run.removed[at]) {
+      list[kept++] = list[at];
+    }
+  }
+  list.resize(kept);
 }
 
 int Store::save(Tag object) {
   ++changeCount_;
-  ObjectRecord* found = find(object);
+  applyRemovals(object);
+  ObjectRecord* found = liveRecord(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
@@ -837,7 +971,8 @@ int Store::save(Tag object) {
 
 int Store::refresh(Tag object, bool lock) {
   ++changeCount_;
-  ObjectRecord* found = find(object);
+  applyRemovals(object);
+  ObjectRecord* found = liveRecord(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
@@ -862,7 +997,8 @@ int Store::refresh(Tag object, bool lock) {
 
 int Store::remove(Tag object) {
   ++changeCount_;
-  ObjectRecord* found = find(object);
+  applyRemovals(object);
+  ObjectRecord* found = liveRecord(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
@@ -879,7 +1015,8 @@ int Store::remove(Tag object) {
 
 int Store::setModifiable(Tag object, bool modifiable) {
   ++changeCount_;
-  ObjectRecord* found = find(object);
+  applyRemovals(object);
+  ObjectRecord* found = liveRecord(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
@@ -974,6 +1111,7 @@ void Store::undo(Change& change) {
 }
 
 int Store::placeMarkPoint(int* id) {
+  applyRemovals();
   MarkPoint mark;
   mark.id = state_.nextMarkId++;
   state_.marks.push_back(std::move(mark));
@@ -982,6 +1120,7 @@ int Store::placeMarkPoint(int* id) {
 }
 
 int Store::rollToMarkPoint(int id, bool* stateChanged) {
+  applyRemovals();
   ++changeCount_;
   if (stateChanged != nullptr) {
     *stateChanged = false;
@@ -1010,6 +1149,7 @@ int Store::rollToMarkPoint(int id, bool* stateChanged) {
 }
 
 int Store::forgetMarkPoint(int id) {
+  applyRemovals();
   auto mark = std::find_if(state_.marks.begin(), state_.marks.end(),
                            [id](const MarkPoint& m) { return m.id == id; });
   if (mark == state_.marks.end()) {

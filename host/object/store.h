@@ -161,6 +161,9 @@ class Store {
   const ObjectRecord* find(Tag tag) const;
   // The record of an object that exists, deleted or not; null otherwise.
   const ObjectRecord* findExisting(Tag tag) const;
+  // Whether `tag` is a live object and, in `modifiable` (may be null), whether a session may
+  // change it. Unlike find, hands out no record, so removals from its lists stay pending.
+  bool isLive(Tag tag, bool* modifiable = nullptr) const;
   // Whether `tag` is a live object of `className` or of a class derived from it.
   bool isInstanceOf(Tag tag, const std::string& className) const;
   // Live objects of the class (and of its descendants when asked), in tag order.
@@ -184,6 +187,9 @@ class Store {
   // POM_invalid_tag or POM_no_such_property. `definition` may be null.
   int read(Tag object, const std::string& name, const Value** value,
            const PropertyDefinition** definition = nullptr) const;
+  // The current value of a property, like read, for a live object whose class has the
+  // property; null otherwise, and no error is recorded.
+  const Value* valueOf(Tag object, const std::string& name) const;
   // Writes a property (see WriteMode). The value must have the property's shape (tags for a
   // reference, texts otherwise, at most one element for a scalar: POM_wrong_value_type) and
   // valid texts (POM_invalid_value; they are kept in canonical form). A null tag written to a
@@ -195,9 +201,11 @@ class Store {
   // POM_wrong_value_type unless the property is a reference list.
   int insertReference(Tag object, const std::string& name, std::size_t position, Tag tag,
                       WriteMode mode = WriteMode::session);
-  // Takes the first `tag` out of the reference list `name`, checked like insertReference and
-  // changed in place: nothing is copied, and the undo record holds the tag and its position.
-  // A list without the tag stays as it is.
+  // Takes the first `tag` out of the reference list `name`, checked like insertReference; a
+  // list without the tag stays as it is. Nothing is copied, and the undo record holds the tag
+  // and its position. Removals from one list are applied together before anything can see the
+  // list (see PendingRemovals), so that taking entries out one by one from the front of a long
+  // list costs what it takes out, not the list's length each time.
   int removeReference(Tag object, const std::string& name, Tag tag,
                       WriteMode mode = WriteMode::session);
   // Persists the working values; the object is no longer newly created. The lock is kept.
@@ -401,6 +409,31 @@ class Store {
   // saved one, unless `mode` is initial); `undo` learns which list and what was made.
   int listToChange(Tag object, const std::string& name, WriteMode mode, InsertUndo* undo,
                    std::vector<Tag>** list);
+  // Removals from one reference list that are not applied yet. Taking entries out of a long
+  // list one by one, near its front (a parent's children cut in their order), would move the
+  // rest of the list at each removal; instead each removal marks its entry, and the list is
+  // compacted in one pass, with the undo records each removal would have made, before anything
+  // can see the list: a read or change of that property, a change of the object as a whole, a
+  // record handed out (find, findExisting), a mark point call, and whole-store calls.
+  struct PendingRemovals {
+    Tag object;
+    std::string name;
+    InsertUndo first;  // The checks' record of the first removal: the list, what it started.
+    std::vector<bool> removed;           // By position in the list as it is (not compacted).
+    std::vector<std::size_t> positions;  // The positions marked, in removal order.
+    std::size_t firstKept = 0;           // Every entry before it is marked.
+  };
+  // The object's live record, without applying pending removals (the store's own calls apply
+  // what they need); null when there is none.
+  ObjectRecord* liveRecord(Tag tag);
+  PendingRemovals* pendingRemovals(Tag object, const std::string& name);
+  // The current value of the record's property, its pending removals applied.
+  const Value& currentValue(const ObjectRecord& object, const std::string& name) const;
+  // Applies the pending removals of the list, of every list of the object, or of all lists.
+  void applyRemovals(Tag object, const std::string& name);
+  void applyRemovals(Tag object) const;
+  void applyRemovals() const;
+  void apply(PendingRemovals& run);
   // A new UID of the form "h" and a number, not naming anything yet, and the tag it names.
   Tag generatedUidTag(std::string* uid);
   // Loads the document without the all-or-nothing guard.
@@ -414,6 +447,10 @@ class Store {
   std::vector<Tag> listObjects(Tag classId, bool withDescendants, Keep keep) const;
 
   State state_;
+  // At most a few lists at a time (a structure's occurrences and its line's children). Outside
+  // State: snapshots and fixture backups are taken after applying them.
+  std::vector<PendingRemovals> pending_;
+  static constexpr std::size_t kMaxPendingLists = 4;
   // Outside State: a failed fixture load restores State but must not take the version back.
   std::uint64_t structureVersion_ = 1;
   std::uint64_t changeCount_ = 0;

@@ -15,14 +15,8 @@ namespace {
 // The value of a property of a live object whose class defines it; the null value otherwise.
 const Value& valueOf(Tag object, const char* name) {
   static const Value kNull;
-  const Store& store = Store::instance();
-  const ObjectRecord* found = store.find(object);
-  if (found == nullptr || store.findProperty(found->classId, name) == nullptr) {
-    return kNull;
-  }
-  const Value* value = &kNull;
-  store.read(object, name, &value);
-  return *value;
+  const Value* value = Store::instance().valueOf(object, name);
+  return value != nullptr ? *value : kNull;
 }
 
 // The property's first text as `parse` reads it; `otherwise` for the null value or a text that

@@ -2,6 +2,7 @@
 // modules follow creations, deletions and rollbacks without starting over.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "host/object/item.h"
 #include "host/object/item_create.h"
 #include "host/object/pom.h"
+#include "host/object/structure_support.h"
 #include "tests/support/host_fixture.h"
 
 namespace {
@@ -141,6 +143,29 @@ const std::vector<Step>& steps() {
          ASSERT_EQ(store.save(t.home), 0);
          ASSERT_EQ(store.removeReference(t.home, "contents", t.newstuff, WriteMode::host), 0);
          ASSERT_EQ(store.removeReference(t.home, "contents", t.form, WriteMode::host), 0);
+       }},
+      {"several removals from one list, read in between, one tag listed twice",
+       [](MarkPointTest& t) {
+         host::Store& store = host::Store::instance();
+         std::vector<Tag> expected = host::referencesOf(t.home, "contents");
+         for (Tag tag : {t.form, t.newstuff, t.item, t.form}) {
+           ASSERT_EQ(store.insertReference(t.home, "contents", 99, tag, WriteMode::initial), 0);
+           expected.push_back(tag);
+         }
+         auto removeFirst = [&](Tag tag) {
+           ASSERT_EQ(store.removeReference(t.home, "contents", tag, WriteMode::host), 0);
+           auto at = std::find(expected.begin(), expected.end(), tag);
+           if (at != expected.end()) {
+             expected.erase(at);
+           }
+         };
+         removeFirst(t.form);
+         removeFirst(t.item);
+         EXPECT_EQ(host::referencesOf(t.home, "contents"), expected);
+         for (Tag tag : {t.form, t.form, t.newstuff, t.item}) {
+           removeFirst(tag);
+         }
+         EXPECT_EQ(host::referencesOf(t.home, "contents"), expected);
        }},
       {"deletion with unsaved values",
        [](MarkPointTest& t) {

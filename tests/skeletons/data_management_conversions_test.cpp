@@ -110,6 +110,7 @@ TEST_F(ConversionTest, PartInfoConvertsEveryNestedRecordInOrder) {
     Wire::DatasetInfo dataset;
     dataset.setClientId(clientId);
     dataset.setCreateNewVersion(true);
+    dataset.setDataset(modelObject(clientId));
     Wire::AttributeInfo attribute;
     attribute.setName("name");
     attribute.setValue(clientId);
@@ -140,6 +141,7 @@ TEST_F(ConversionTest, PartInfoConvertsEveryNestedRecordInOrder) {
     const std::string clientId = i == 0 ? "ds-1" : "ds-2";
     EXPECT_EQ(dataset.clientId, clientId);
     EXPECT_TRUE(dataset.createNewVersion);
+    EXPECT_EQ(dataset.dataset.tag(), tagOf(clientId));
     ASSERT_EQ(dataset.attrList.size(), 1u);
     EXPECT_EQ(dataset.attrList[0].value, clientId);
     EXPECT_EQ(dataset.mappingAttribute.size(), 2u);

@@ -176,11 +176,6 @@ class StructureManagementSkeletonTest : public soacad_test::ServiceTest {
     return registeredSkeleton().invokeMethod(operation,
                                              request.empty() ? emptyRequest(operation) : request);
   }
-  // What the stand-in received for a request that must succeed.
-  Strings receivedFor(const std::string& operation, const std::string& request) {
-    EXPECT_FALSE(call(kStructureManagementService, operation, request).fault) << operation;
-    return standIn_.received;
-  }
 
   StandInService standIn_{false};
 };
@@ -199,64 +194,52 @@ TEST_F(StructureManagementSkeletonTest, TableCopiesAndPolicyOfTheSkeleton) {
 
 // --- Successful requests ---------------------------------------------------------------------
 
-TEST_F(StructureManagementSkeletonTest, EveryOperationCallsItsServiceMakesEightMarksAndAnswers) {
+// Every operation's service call receives the request's arguments in order (object lists as
+// references, not loaded; a filter as its enumerator's value), makes the eight marks and answers
+// under the response's root element.
+TEST_F(StructureManagementSkeletonTest, EveryOperationReceivesItsArgumentsMarksAndAnswers) {
+  load(soacad_test::kUserFixture);
   ServiceSwap swap(Access::service(), &standIn_);
-  Strings operations = kGuarded;
-  operations.insert(operations.end(), kUnguarded.begin(), kUnguarded.end());
-  for (const std::string& operation : operations) {
+  const struct {
+    const char* request;
+    Strings received;
+  } cases[] = {
+      {"<CreateOrUpdateRelativeStructureInput complete=\"true\" bomViewTypeName=\"view\"><input/>"
+       "<input/><pref cadOccIdAttrName=\"cad_id\"/></CreateOrUpdateRelativeStructureInput>",
+       {"createOrUpdateRelativeStructure", "2", "view", "true", "cad_id"}},
+      {"<CreateOrUpdateAbsoluteStructureInput bomViewTypeName=\"\"><info/>"
+       "<pref cadOccIdAttrName=\"abs_id\"/></CreateOrUpdateAbsoluteStructureInput>",
+       {"createOrUpdateAbsoluteStructure", "1", "", "false", "abs_id"}},
+      {"<DeleteRelativeStructureInput bomViewTypeName=\"design\"><input/><input/><input/>"
+       "<pref cadOccIdAttrName=\"x\"/></DeleteRelativeStructureInput>",
+       {"deleteRelativeStructure", "3", "design", "x"}},
+      {"<DeleteAssemblyArrangementsInput bomViewTypeName=\"view\"/>",
+       {"deleteAssemblyArrangements", "0", "view"}},
+      {"<CreateBOMWindowsInput><info/></CreateBOMWindowsInput>", {"createBOMWindows", "1"}},
+      {"<CloseBOMWindowsInput/>", {"closeBOMWindows"}},
+      {"<CloseBOMWindowsInput><bomWindow uid=\"f.home\"/><bomWindow uid=\"\"/>"
+       "<bomWindow uid=\"no.such\"/></CloseBOMWindowsInput>",
+       {"closeBOMWindows", "f.home", "<null>", "no.such"}},
+      {"<GetVariantRulesInput><itemRev uid=\"i.1\"/><itemRev uid=\"i.1\"/></GetVariantRulesInput>",
+       {"getVariantRules", "i.1", "i.1"}},
+      {"<ExpandPSOneLevelInput><input excludeFilter=\"ExcludeGDEs\"/><pref expItemRev=\"true\"/>"
+       "</ExpandPSOneLevelInput>",
+       {"expandPSOneLevel", "3", "true"}},
+      {"<ExpandPSAllLevelsInput><input excludeFilter=\"ExcludeNonZoltItemLines\"/>"
+       "</ExpandPSAllLevelsInput>",
+       {"expandPSAllLevels", "4", "false"}},
+      {"<GetRevisionRulesInput/>", {"getRevisionRules"}},
+  };
+  for (const auto& test : cases) {
+    const std::string& operation = test.received.at(0);
+    SCOPED_TRACE(operation);
     Monitor::clear();
-    const host::Reply reply = call(kStructureManagementService, operation, emptyRequest(operation));
-    ASSERT_FALSE(reply.fault) << operation << ": " << reply.text;
-    EXPECT_EQ(standIn_.received.at(0), operation);
+    const host::Reply reply = call(kStructureManagementService, operation, test.request);
+    ASSERT_FALSE(reply.fault) << reply.text;
+    EXPECT_EQ(standIn_.received, test.received);
     EXPECT_EQ(markTexts(), marks(operation));
     EXPECT_EQ(parse(reply.text).name(), recordName(operation) + "Response");
   }
-  EXPECT_EQ(receivedFor("getRevisionRules", "<GetRevisionRulesInput/>"),
-            Strings{"getRevisionRules"});
-}
-
-TEST_F(StructureManagementSkeletonTest, OperationsReceiveTheirArgumentsInOrder) {
-  load(soacad_test::kUserFixture);
-  ServiceSwap swap(Access::service(), &standIn_);
-  EXPECT_EQ(receivedFor("createOrUpdateRelativeStructure",
-                        "<CreateOrUpdateRelativeStructureInput complete=\"true\" "
-                        "bomViewTypeName=\"view\"><input/><input/><pref cadOccIdAttrName="
-                        "\"cad_id\"/></CreateOrUpdateRelativeStructureInput>"),
-            (Strings{"createOrUpdateRelativeStructure", "2", "view", "true", "cad_id"}));
-  EXPECT_EQ(
-      receivedFor("createOrUpdateAbsoluteStructure",
-                  "<CreateOrUpdateAbsoluteStructureInput bomViewTypeName=\"\"><info/>"
-                  "<pref cadOccIdAttrName=\"abs_id\"/></CreateOrUpdateAbsoluteStructureInput>"),
-      (Strings{"createOrUpdateAbsoluteStructure", "1", "", "false", "abs_id"}));
-  EXPECT_EQ(receivedFor("deleteRelativeStructure",
-                        "<DeleteRelativeStructureInput bomViewTypeName=\"design\"><input/><input/>"
-                        "<input/><pref cadOccIdAttrName=\"x\"/></DeleteRelativeStructureInput>"),
-            (Strings{"deleteRelativeStructure", "3", "design", "x"}));
-  EXPECT_EQ(receivedFor("deleteAssemblyArrangements",
-                        "<DeleteAssemblyArrangementsInput bomViewTypeName=\"view\"/>"),
-            (Strings{"deleteAssemblyArrangements", "0", "view"}));
-  EXPECT_EQ(
-      receivedFor("createBOMWindows", "<CreateBOMWindowsInput><info/></CreateBOMWindowsInput>"),
-      (Strings{"createBOMWindows", "1"}));
-  // Object lists arrive as references, not loaded, in order.
-  EXPECT_EQ(receivedFor("closeBOMWindows", "<CloseBOMWindowsInput/>"), Strings{"closeBOMWindows"});
-  EXPECT_EQ(receivedFor("closeBOMWindows",
-                        "<CloseBOMWindowsInput><bomWindow uid=\"f.home\"/><bomWindow uid=\"\"/>"
-                        "<bomWindow uid=\"no.such\"/></CloseBOMWindowsInput>"),
-            (Strings{"closeBOMWindows", "f.home", "<null>", "no.such"}));
-  EXPECT_EQ(receivedFor("getVariantRules",
-                        "<GetVariantRulesInput><itemRev uid=\"i.1\"/>"
-                        "<itemRev uid=\"i.1\"/></GetVariantRulesInput>"),
-            (Strings{"getVariantRules", "i.1", "i.1"}));
-  // The filter arrives as its enumerator's value.
-  EXPECT_EQ(receivedFor("expandPSOneLevel",
-                        "<ExpandPSOneLevelInput><input excludeFilter=\"ExcludeGDEs\"/>"
-                        "<pref expItemRev=\"true\"/></ExpandPSOneLevelInput>"),
-            (Strings{"expandPSOneLevel", "3", "true"}));
-  EXPECT_EQ(receivedFor("expandPSAllLevels",
-                        "<ExpandPSAllLevelsInput><input excludeFilter=\"ExcludeNonZoltItemLines\"/>"
-                        "</ExpandPSAllLevelsInput>"),
-            (Strings{"expandPSAllLevels", "4", "false"}));
 }
 
 // --- Failures ----------------------------------------------------------------------------------

@@ -22,7 +22,6 @@
 
 namespace {
 
-using Korvane::Soa::Internal::Server::IiopSkeleton;
 using Korvane::Soa::Internal::Server::ServiceManager;
 
 const char* const kDataManagement = "Cad-2007-01-DataManagement";
@@ -103,9 +102,6 @@ class StartupTest : public soacad_test::HostTest {
   static std::vector<std::string> serverNames() {
     return ServiceManager::instance().serviceNames();
   }
-  static IiopSkeleton* skeleton(const std::string& name) {
-    return dynamic_cast<IiopSkeleton*>(KvServiceManager::instance().find(name));
-  }
 
   void* library_ = nullptr;
 };
@@ -115,36 +111,6 @@ TEST_F(StartupTest, LoadRegistersTheServicesInOrderInBothRegistries) {
   load();
   EXPECT_EQ(gatewayNames(), kAllServices);
   EXPECT_EQ(serverNames(), kAllServices);
-}
-
-TEST_F(StartupTest, EachSkeletonCarriesItsShortNameAndItsOperations) {
-  load();
-  const struct {
-    const char* service;
-    const char* shortName;
-    std::size_t operations;
-  } expected[] = {{"Cad-2007-01-DataManagement", "DataManagement", 10},
-                  {"Cad-2007-01-StructureManagement", "StructureManagement", 10},
-                  {"Cad-2007-06-StructureManagement", "StructureManagement", 1}};
-  for (const auto& service : expected) {
-    const IiopSkeleton* registered = skeleton(service.service);
-    ASSERT_NE(registered, nullptr) << service.service;
-    EXPECT_EQ(registered->serviceName(), service.shortName) << service.service;
-    EXPECT_EQ(registered->operationTable().size(), service.operations) << service.service;
-  }
-}
-
-TEST_F(StartupTest, InitializedTwiceTheServiceStillAnswers) {
-  load();
-  IiopSkeleton* dataManagement = skeleton(kDataManagement);
-  ASSERT_NE(dataManagement, nullptr);
-  dataManagement->initialize();
-  dataManagement->initialize();
-  const host::Reply reply =
-      host::dispatch(kDataManagement, "getAvailableTypes",
-                     "<GetAvailableTypesInput><classe>Folder</classe></GetAvailableTypesInput>");
-  EXPECT_FALSE(reply.fault) << reply.text;
-  EXPECT_NE(reply.text.find("<value>Folder</value>"), std::string::npos) << reply.text;
 }
 
 TEST_F(StartupTest, UnloadWithdrawsEveryServiceFromBothRegistries) {

@@ -25,6 +25,8 @@ TEST(KvStrXTest, TranscodesToUtf8) {
       {{0x41, 0x7F, 0x80, 0x7FF, 0x800, 0xFFFD, 0xDBFF, 0xDFFF},
        "A\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBD\xF4\x8F\xBF\xBF"},
       {{'z', 0xD83D}, "z\xEF\xBF\xBD"},
+      // The first and last pairs of surrogates.
+      {{0xD800, 0xDC00, 0xDBFF, 0xDFFF}, "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.utf8);
@@ -35,6 +37,11 @@ TEST(KvStrXTest, TranscodesToUtf8) {
     appendUtf8(c.text.data(), c.text.size(), out);
     EXPECT_EQ(out, std::string("keep:") + c.utf8);
   }
+  // A pair cut by the count: the half behind the count is never read.
+  const XMLCh cutPair[] = {'z', 0xD83D, 0xDE00};
+  std::string cut;
+  appendUtf8(cutPair, 2, cut);
+  EXPECT_EQ(cut, "z\xEF\xBF\xBD");
   EXPECT_STREQ(KvStrX(nullptr).localForm(), "");
   // A copy is a value of its own.
   const KvStrX first(std::vector<XMLCh>{'x', 'y', 0}.data());

@@ -271,6 +271,12 @@ TEST_F(SAXToNodeParserTest, HostileTextIsRefusedWithItsPosition) {
     elementFlood += "<a/>";
   }
   elementFlood += "</r>";
+  // So do floods of distinct names, each of which is kept once.
+  std::string nameFlood = "<r>";
+  for (int i = 0; i < 200000; ++i) {
+    nameFlood += "<n" + std::to_string(1000000 + i) + "/>";
+  }
+  nameFlood += "</r>";
   std::string oversize = "<r>";
   oversize.resize(SAXToNodeParser::kMaxDocumentBytes + 1, ' ');
   std::string attributeFlood = "<r>";
@@ -291,6 +297,7 @@ TEST_F(SAXToNodeParserTest, HostileTextIsRefusedWithItsPosition) {
       {declarations, 1, 1, "more than 64 attributes"},
       {elementFlood, 1, 0, "10 times the request's size"},
       {attributeFlood, 1, 0, "10 times the request's size"},
+      {nameFlood, 1, 0, "10 times the request's size"},
       {oversize, 1, 1, "exceeds the limit"},
       // Document types are refused before any declaration is read: no entity expansion bomb
       // and no external entity gets that far.

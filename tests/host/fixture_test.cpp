@@ -195,8 +195,16 @@ TEST_F(FixtureTest, MalformedDocumentsNameWhatAndWhere) {
       {"<fixture><relation type=\"Item\"/></fixture>", "is not of class"},
       {"<fixture><relation class=\"Item\" type=\"Item\"/></fixture>", "not a relation class"},
       {"<fixture><object uid=\"f\" class=\"Folder\"/><session currentUser=\"f\"/></fixture>",
-       "is not a user"},
-      {"<fixture><message code=\"12a\" text=\"x\"/></fixture>", "is not a number"},
+       "currentUser \"f\" is not a user"},
+      {"<fixture><message code=\"12a\" text=\"x\"/></fixture>",
+       "message code \"12a\" is not a number"},
+      {"<fixture><class name=\"C\" parent=\"Nope\"/></fixture>",
+       "class C: parent class Nope is not defined"},
+      {"<fixture><type name=\"X\" class=\"Item\" parent=\"Nope\"/></fixture>",
+       "type X: parent type Nope is not defined"},
+      {"<fixture><class name=\"C\" parent=\"Item\"><property name=\"n\" type=\"colour\"/>"
+       "</class></fixture>",
+       "unknown value type \"colour\""},
       {"<!DOCTYPE fixture [<!ENTITY e \"x\">]><fixture/>", "fixture line"},
   };
   for (const auto& test : cases) {

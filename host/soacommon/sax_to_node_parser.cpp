@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <new>
+#include <random>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax/Locator.hpp>
@@ -32,10 +33,21 @@ int toPosition(XMLFileLoc location) {
              : static_cast<int>(location);
 }
 
-// The hash of a name's UTF-16 text (FNV-1a, then mixed so that every bit of the state reaches
-// the low bits that pick a slot); `length` receives the number of code units.
+// A start value for name hashes, drawn once per process, so that a request cannot be written
+// ahead of time with many names that fall into one probe chain (which would make every lookup
+// walk the whole chain).
+std::uint64_t nameHashSeed() {
+  static const std::uint64_t seed = [] {
+    std::random_device source;
+    return (static_cast<std::uint64_t>(source()) << 32) ^ source();
+  }();
+  return seed;
+}
+
+// The hash of a name's UTF-16 text (FNV-1a from the process's seed, then mixed so that every bit
+// of the state reaches the low bits that pick a slot); `length` receives the number of code units.
 std::uint64_t nameHash(const XMLCh* text, std::size_t& length) {
-  std::uint64_t hash = 0xcbf29ce484222325u;
+  std::uint64_t hash = 0xcbf29ce484222325u ^ nameHashSeed();
   const XMLCh* end = text;
   for (; *end != 0; ++end) {
     hash = (hash ^ *end) * 0x100000001b3u;

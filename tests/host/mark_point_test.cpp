@@ -166,6 +166,18 @@ const std::vector<Step>& steps() {
            removeFirst(tag);
          }
          EXPECT_EQ(host::referencesOf(t.home, "contents"), expected);
+         // An insertion and a save after removals see the list without them.
+         const Tag late = t.newForm("form.late");
+         for (Tag tag : {t.form, t.newstuff, late}) {
+           ASSERT_EQ(store.insertReference(t.home, "contents", 99, tag, WriteMode::host), 0);
+           expected.push_back(tag);
+         }
+         removeFirst(t.form);
+         ASSERT_EQ(store.insertReference(t.home, "contents", 0, late, WriteMode::host), 0);
+         expected.insert(expected.begin(), late);
+         removeFirst(t.newstuff);
+         ASSERT_EQ(store.save(t.home), 0);
+         EXPECT_EQ(host::referencesOf(t.home, "contents"), expected);
        }},
       {"deletion with unsaved values",
        [](MarkPointTest& t) {

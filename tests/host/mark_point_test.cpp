@@ -238,6 +238,28 @@ TEST_F(MarkPointTest, RollingBackRestoresEveryRecordExactly) {
   }
 }
 
+// What a harness compares after a request: the objects the newest mark's journal names find the
+// same first changed object as comparing the whole store with a snapshot, at the cost of the
+// changes.
+TEST_F(MarkPointTest, TheJournalFindsTheFirstChangedObjectAsTheWholeStoreDoes) {
+  for (const Step& step : steps()) {
+    SCOPED_TRACE(step.name);
+    SetUp();
+    const host::Store::Snapshot before = store().snapshot();
+    int mark = 0;
+    ASSERT_EQ(POM_place_markpoint(&mark), 0);
+    EXPECT_EQ(store().firstChangedUnderNewestMark(before), NULLTAG);
+    step.run(*this);
+    const Tag changed = store().firstChangedObject(before);
+    EXPECT_NE(changed, NULLTAG);
+    EXPECT_EQ(store().firstChangedUnderNewestMark(before), changed);
+    bool any = false;
+    ASSERT_EQ(POM_roll_to_markpoint(mark, &any), 0);
+    EXPECT_EQ(store().firstChangedObject(before), NULLTAG);
+    EXPECT_EQ(store().firstChangedUnderNewestMark(before), NULLTAG);  // No mark left.
+  }
+}
+
 TEST_F(MarkPointTest, ChangesThatChangeNothingAreNotReported) {
   const std::vector<Step> unchanged = {
       {"unlock of an unlocked object",

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "host/object/arr.h"
 #include "host/object/bom.h"
 #include "host/object/error_store.h"
@@ -59,6 +62,28 @@ TEST_F(AbsoluteOccurrenceTest, FirstOverrideMakesTheAbsoluteOccurrence) {
   EXPECT_EQ(askList(BOM__window_get_bomlines_from_absOcc, window, absOcc), std::vector<Tag>{pin});
   BOM_close_window(window);
   expectSettled();
+}
+
+// An absolute occurrence of SUB's own context is shown below every line that shows SUB, in tag
+// order; one without a context is shown nowhere.
+TEST_F(AbsoluteOccurrenceTest, AnOccurrenceOfASubassemblysContextIsShownBelowEachUse) {
+  store().loadFixture(R"(<fixture>
+    <object uid="ao.sub" class="AbsOccurrence"><prop name="context_bvr" value="bvr.sub"/>
+      <prop name="occurrence_path"><v value="occ.pin"/></prop></object>
+    <object uid="ao.bare" class="AbsOccurrence"/>
+  </fixture>)");
+  EXPECT_EQ(askList(BOM__window_get_bomlines_from_absOcc, window_, tagOf("ao.sub")),
+            std::vector<Tag>{pin_});
+  Tag second;
+  ASSERT_EQ(BOM_line_add(topLine_, tagOf("i.sub"), tagOf("r.sub.A"), NULLTAG, &second), 0);
+  const Tag secondPin = childFor(second, "occ.pin");
+  ASSERT_NE(secondPin, NULLTAG);
+  // The window is walked from its last child, so the later use is met first.
+  std::vector<Tag> both = {pin_, secondPin};
+  std::sort(both.begin(), both.end());
+  EXPECT_EQ(askList(BOM__window_get_bomlines_from_absOcc, window_, tagOf("ao.sub")), both);
+  EXPECT_TRUE(askList(BOM__window_get_bomlines_from_absOcc, window_, tagOf("ao.bare")).empty());
+  ERROR_store_clear();
 }
 
 TEST_F(AbsoluteOccurrenceTest, ClosingUnsavedDropsTheNewData) {

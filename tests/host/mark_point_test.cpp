@@ -260,6 +260,21 @@ TEST_F(MarkPointTest, TheJournalFindsTheFirstChangedObjectAsTheWholeStoreDoes) {
   }
 }
 
+// Unlocking drops the session's unsaved values; rolling back to a mark placed after they were
+// written brings them back with the lock.
+TEST_F(MarkPointTest, ValuesAnUnlockDroppedComeBackWithTheRollback) {
+  lockAndRename(item, "Working");
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  ASSERT_EQ(AOM_refresh(item, false), 0);
+  EXPECT_EQ(text(item, "object_name"), "First item");
+  bool changed = false;
+  ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
+  EXPECT_TRUE(changed);
+  EXPECT_EQ(text(item, "object_name"), "Working");
+  EXPECT_TRUE(store().find(item)->locked);
+}
+
 TEST_F(MarkPointTest, ChangesThatChangeNothingAreNotReported) {
   const std::vector<Step> unchanged = {
       {"unlock of an unlocked object",

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <utility>
+#include <vector>
+
 #include "host/object/aom.h"
 #include "host/object/error_store.h"
 #include "host/object/host_call.h"
@@ -286,18 +290,33 @@ TEST_F(BomLineTest, AChildThatWouldMakeAStructureContainItselfIsRefused) {
   EXPECT_EQ(savedObjects(), before);
 }
 
+// A structure no session may change, or one another user has checked out.
 TEST_F(BomLineTest, StructureThatMayNotChangeRefusesEdits) {
-  store().setModifiable(tagOf("bvr.asm"), false);
-  openWindow(tagOf("r.asm.A"));
-  Tag added = 1;
-  EXPECT_EQ(BOM_line_add(topLine_, tagOf("i.pin"), NULLTAG, NULLTAG, &added), POM_not_modifiable);
-  EXPECT_EQ(added, NULLTAG);
-  EXPECT_EQ(setAttribute(childFor(topLine_, "occ.bolt"), "bl_sequence_no", "5"),
-            POM_not_modifiable);
-  EXPECT_EQ(BOM_line_cut(childFor(topLine_, "occ.bolt")), POM_not_modifiable);
-  ERROR_store_clear();
-  // The child's own structure is not the assembly's.
-  EXPECT_EQ(setAttribute(children(childFor(topLine_, "occ.sub"))[0], "bl_sequence_no", "5"), 0);
+  const std::vector<std::pair<const char*, std::function<void()>>> kCases = {
+      {"not modifiable", [this] { store().setModifiable(tagOf("bvr.asm"), false); }},
+      {"checked out by another user",
+       [this] {
+         load("<fixture><object uid=\"u.other\" class=\"User\" type=\"User\"/></fixture>");
+         ASSERT_EQ(store().write(tagOf("bvr.asm"), "checked_out_user",
+                                 host::Value{{}, {tagOf("u.other")}}, host::WriteMode::initial),
+                   0);
+       }},
+  };
+  for (const auto& [name, refuse] : kCases) {
+    SCOPED_TRACE(name);
+    SetUp();
+    refuse();
+    openWindow(tagOf("r.asm.A"));
+    Tag added = 1;
+    EXPECT_EQ(BOM_line_add(topLine_, tagOf("i.pin"), NULLTAG, NULLTAG, &added), POM_not_modifiable);
+    EXPECT_EQ(added, NULLTAG);
+    EXPECT_EQ(setAttribute(childFor(topLine_, "occ.bolt"), "bl_sequence_no", "5"),
+              POM_not_modifiable);
+    EXPECT_EQ(BOM_line_cut(childFor(topLine_, "occ.bolt")), POM_not_modifiable);
+    ERROR_store_clear();
+    // The child's own structure is not the assembly's.
+    EXPECT_EQ(setAttribute(children(childFor(topLine_, "occ.sub"))[0], "bl_sequence_no", "5"), 0);
+  }
 }
 
 }  // namespace

@@ -62,30 +62,7 @@ TEST_F(OperationSupportTest, ANameLongerThanItsBufferIsNotFound) {
   EXPECT_EQ(takeNewestEntry(), (Strings{"215050", "xxxxx"}));
 }
 
-TEST_F(OperationSupportTest, AnUnkeyedFailureWithoutServiceDataIsDropped) {
-  storeError(215022);
-  Korvane::Soa::Cad::recordUnkeyed(nullptr);
-  EXPECT_TRUE(host::errorStore().empty());
-}
-
 // --- Mark points -------------------------------------------------------------------------------
-
-// A mark that is not kept rolls its step back; a kept one keeps it. Neither stays placed.
-TEST_F(OperationSupportTest, AMarkRollsBackUnlessKept) {
-  for (const bool keep : {false, true}) {
-    SCOPED_TRACE(keep);
-    SetUp();
-    {
-      MarkPoint mark;
-      rename("Changed");
-      if (keep) {
-        mark.keep();
-      }
-    }
-    EXPECT_EQ(name(), keep ? "Changed" : "First item");
-    EXPECT_EQ(store().markPointCount(), 0u);
-  }
-}
 
 TEST_F(OperationSupportTest, ARefusedForgetRollsTheStepBackAtOnce) {
   host::faultPlan().fail("POM_forget_markpoint", POM_invalid_markpoint);
@@ -102,22 +79,6 @@ TEST_F(OperationSupportTest, ARefusedForgetRollsTheStepBackAtOnce) {
 }
 
 // --- Object locks ------------------------------------------------------------------------------
-
-TEST_F(OperationSupportTest, ALockHeldAtTheEndOfItsScopeIsReleased) {
-  {
-    ObjectLock lock;
-    lock.lock(item);
-    EXPECT_TRUE(locked());
-  }
-  EXPECT_FALSE(locked());
-  {
-    ASSERT_EQ(AOM_refresh(item, true), 0);
-    ObjectLock lock;
-    lock.adopt(item);
-  }
-  EXPECT_FALSE(locked());
-  expectSettled();
-}
 
 TEST_F(OperationSupportTest, AFailingReleaseJoinsOnlyAFailureThatUnwinds) {
   host::faultPlan().fail("AOM_refresh", POM_not_modifiable, 2);

@@ -66,13 +66,6 @@ TEST_F(CollectorTest, UnknownRelationTypeFailsAtConstruction) {
   EXPECT_EQ(soacad_test::ifailOf([] { RelatedObjectCollector("Form", {}, true); }), 215028);
 }
 
-TEST_F(CollectorTest, ListingAnInvalidObjectRaises) {
-  RelatedObjectCollector collector("", true);
-  std::vector<Tag> out;
-  EXPECT_THROW(collector.getSecondaryRelatedObjects(tagOf("no.such"), out), IFail);
-  EXPECT_EQ(host::allocator().outstanding(), 0u);
-}
-
 class CheckoutTest : public CollectorTest {
  protected:
   int verify(const char* uid) {

@@ -29,8 +29,12 @@ std::string escapedAttribute(const std::string& value) {
 
 const std::string kReplacement = "\xEF\xBF\xBD";
 
-TEST(XmlStreamTest, WritesNestedElementsAttributesAndText) {
+// Every kind of value; doubles in the shortest form that reads back; raw text; takeText hands
+// out everything and starts again; misuse is refused rather than written malformed.
+TEST(XmlStreamTest, WritesElementsAttributesAndText) {
   XmlStream stream;
+  EXPECT_THROW(stream.endElement(), std::logic_error);
+  EXPECT_THROW(stream.text("x"), std::logic_error);
   stream.startElement("Response");
   stream.attribute("name", std::string("a"));
   stream.attribute("count", -12);
@@ -38,70 +42,54 @@ TEST(XmlStreamTest, WritesNestedElementsAttributesAndText) {
   stream.attribute("off", false);
   stream.attribute("date", DateTime(2007, 1, 2, 3, 4, 5));
   stream.attribute("null", static_cast<const char*>(nullptr));
-  stream.startElement("empty");
-  stream.endElement();
-  stream.textElement("item", "x");
-  stream.textElement("number", 0.1);
-  stream.startElement("text");
-  stream.text("t");
-  stream.endElement();
-  stream.endElement();
-  EXPECT_EQ(stream.str(),
-            "<Response name=\"a\" count=\"-12\" flag=\"true\" off=\"false\" "
-            "date=\"2007-01-02T03:04:05\" null=\"\"><empty/><item>x</item><number>0.1</number>"
-            "<text>t</text></Response>");
-}
-
-TEST(XmlStreamTest, DoublesUseTheShortestFormThatReadsBack) {
-  XmlStream stream;
-  stream.startElement("d");
   stream.attribute("a", 0.1);
   stream.attribute("b", -2.5e-300);
   stream.attribute("c", 100.0);
   stream.attribute("d", 1.0 / 3.0);
+  stream.startElement("empty");
   stream.endElement();
-  EXPECT_EQ(stream.str(), "<d a=\"0.1\" b=\"-2.5e-300\" c=\"100\" d=\"0.3333333333333333\"/>");
-}
-
-TEST(XmlStreamTest, TakeTextHandsOutEverythingAndStartsAgain) {
-  XmlStream stream;
-  stream.startElement("a");
+  stream.textElement("number", 0.1);
   stream.text("t");
+  EXPECT_THROW(stream.attribute("late", 1), std::logic_error);
   stream << "<raw " << 7 << "/>";
   stream.endElement();
-  EXPECT_EQ(stream.str(), "<a>t<raw 7/></a>");
-  EXPECT_EQ(stream.takeText(), "<a>t<raw 7/></a>");
+  const std::string expected =
+      "<Response name=\"a\" count=\"-12\" flag=\"true\" off=\"false\" date=\"2007-01-02T03:04:05\" "
+      "null=\"\" a=\"0.1\" b=\"-2.5e-300\" c=\"100\" d=\"0.3333333333333333\"><empty/>"
+      "<number>0.1</number>t<raw 7/></Response>";
+  EXPECT_EQ(stream.str(), expected);
+  EXPECT_EQ(stream.takeText(), expected);
   EXPECT_EQ(stream.str(), "");
   EXPECT_THROW(stream.endElement(), std::logic_error);
   stream.textElement("b", "");
   EXPECT_EQ(stream.takeText(), "<b></b>");
 }
 
-// End tags repeat names written long before, across many moves of the growing buffer.
-TEST(XmlStreamTest, DeepAndLongDocumentsCloseEveryElementByItsName) {
+// Names and plain values of every short length, and deep documents whose end tags repeat names
+// written long before, across many moves of the growing buffer.
+TEST(XmlStreamTest, NamesAndValuesOfEveryLengthAndDepthAreWrittenWhole) {
   XmlStream stream;
   std::string expected;
   std::vector<std::string> names;
-  for (int depth = 0; depth < 300; ++depth) {
-    names.push_back("level" + std::to_string(depth) + std::string(depth % 7, 'x'));
-    stream.startElement(names.back());
-    stream.text(std::string(depth * 5, 'a'));
-    expected += "<" + names.back() + ">" + std::string(depth * 5, 'a');
+  for (std::size_t depth = 0; depth < 300; ++depth) {
+    std::string value;
+    for (std::size_t i = 0; i < depth % 41; ++i) {
+      value += static_cast<char>('a' + i % 26);
+    }
+    names.push_back("n" + value + std::to_string(depth));
+    const std::string& name = names.back();
+    stream.startElement(name);
+    stream.attribute(name, value);
+    stream.textElement(name, value);
+    stream.text(value + std::string(depth * 5, 'a'));
+    expected += "<" + name + " " + name + "=\"" + value + "\"><" + name + ">" + value + "</" +
+                name + ">" + value + std::string(depth * 5, 'a');
   }
   for (auto name = names.rbegin(); name != names.rend(); ++name) {
     stream.endElement();
     expected += "</" + *name + ">";
   }
   EXPECT_EQ(stream.takeText(), expected);
-}
-
-TEST(XmlStreamTest, MisuseIsRefusedRatherThanWrittenMalformed) {
-  XmlStream stream;
-  EXPECT_THROW(stream.endElement(), std::logic_error);
-  EXPECT_THROW(stream.text("x"), std::logic_error);
-  stream.startElement("e");
-  stream.text("body");
-  EXPECT_THROW(stream.attribute("late", 1), std::logic_error);
 }
 
 // The plain-run scan: a special alone in a plain run of any length, short ones included, is
@@ -148,32 +136,10 @@ TEST(XmlStreamEscapeTest, ASpecialAnywhereInAPlainRunIsEscaped) {
   }
 }
 
-// Names and plain values of every short length, and long ones, are written whole.
-TEST(XmlStreamTest, NamesAndValuesOfEveryLengthAreWrittenWhole) {
-  for (std::size_t length = 0; length <= 40; ++length) {
-    SCOPED_TRACE(length);
-    std::string value;
-    for (std::size_t i = 0; i < length; ++i) {
-      value += static_cast<char>('a' + i % 26);
-    }
-    const std::string name = "n" + value;
-    XmlStream stream;
-    stream.startElement(name);
-    stream.attribute(name, value);
-    stream.textElement(name, value);
-    stream.startElement(name);
-    stream.text(value);
-    stream.endElement();
-    stream.endElement();
-    EXPECT_EQ(stream.takeText(), "<" + name + " " + name + "=\"" + value + "\"><" + name + ">" +
-                                     value + "</" + name + "><" + name + ">" + value + "</" + name +
-                                     "></" + name + ">");
-  }
-}
-
 // Valid UTF-8 passes unchanged; control characters but tab, line feed and carriage return, and
 // every invalid sequence (a lone continuation byte, an overlong form, a surrogate, beyond
-// U+10FFFF, U+FFFE, a bad lead byte, a sequence cut short) become replacement characters.
+// U+10FFFF, U+FFFE, a bad lead byte, a sequence cut short) become replacement characters; any
+// bytes at all give a well-formed document that reads back.
 TEST(XmlStreamEscapeTest, InvalidTextBecomesReplacement) {
   const std::string r = kReplacement;
   const std::string valid = "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xF4\x8F\xBF\xBF\xEF\xBF\xBD";
@@ -198,9 +164,6 @@ TEST(XmlStreamEscapeTest, InvalidTextBecomesReplacement) {
     EXPECT_EQ(escapedText(c.text), c.escaped);
     EXPECT_EQ(escapedAttribute(c.text), c.escaped);
   }
-}
-
-TEST(XmlStreamEscapeTest, AnyBytesGiveAWellFormedDocumentThatReadsBack) {
   std::string every;
   std::string expected;
   for (int c = 1; c < 256; ++c) {
@@ -215,9 +178,7 @@ TEST(XmlStreamEscapeTest, AnyBytesGiveAWellFormedDocumentThatReadsBack) {
   stream.endElement();
   SAXToNodeParser parser;
   const auto& root = parser.parseString(stream.str());
-  ASSERT_NE(root.attr("a"), nullptr);
   EXPECT_EQ(*root.attr("a"), expected);
-  ASSERT_EQ(root.children().size(), 1u);
   EXPECT_EQ(root.children()[0]->text(), expected);
 }
 

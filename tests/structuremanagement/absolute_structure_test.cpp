@@ -121,13 +121,6 @@ TEST_F(AbsoluteStructureTest, AnAbsoluteOccurrenceMustBeShownByExactlyOneLine) {
   EXPECT_EQ(quantityAt({"occ.sub", "occ.pin"}), "2");
 }
 
-TEST_F(AbsoluteStructureTest, CompleteRemovesTheDataNotSentAgain) {
-  write({input({byPath("plate", {"occ.plate"}, "2")})}, true);
-  EXPECT_EQ(store().find(tagOf("d.bolt.qty")), nullptr);
-  EXPECT_EQ(quantityAt({"occ.bolt"}), "4");
-  EXPECT_EQ(quantityAt({"occ.plate"}), "2");
-}
-
 // Two inputs on one structure with complete: the data go once, before the first input, so the
 // second keeps what the first wrote.
 TEST_F(AbsoluteStructureTest, CompleteRemovesAStructuresDataOncePerCall) {
@@ -229,15 +222,6 @@ TEST_F(AbsoluteStructureTest, UsedArrangementsAreNamedByClientIdOfThisCallOrGive
   EXPECT_EQ(saved(created, "used_anchors").tags, std::vector<Tag>{tagOf("anc.sub")});
 }
 
-TEST_F(AbsoluteStructureTest, AnArrangementTheWindowCannotActivateFailsWithItsOccurrences) {
-  const Response response = write(
-      {input({}, {arrangement("bad", tagOf("no.such"), {byPath("bolt", {"occ.bolt"}, "1")})})});
-  EXPECT_EQ(errorsOf(response.serviceData), Strings{"bad: 7007"});
-  EXPECT_TRUE(response.asmArrOutput.empty());
-  EXPECT_TRUE(response.absOccOutput.empty());
-  EXPECT_TRUE(response.serviceData.updatedUids().empty());
-}
-
 TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTheLine) {
   AbsOcc attach = byPath("bolt", {"occ.bolt"});
   attach.absOccData.attachment = {{tagOf("ds.1"), "ZOLT_reference"}, {tagOf("ds.1"), "nothing"}};
@@ -252,16 +236,6 @@ TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTh
   detach.absOccData.attachmentsToUnattach = {{tagOf("ds.1"), "ZOLT_reference"}};
   EXPECT_EQ(errorsOf(write({input({detach})}).serviceData), Strings{});
   EXPECT_TRUE(secondaries(tagOf("ao.bolt"), "ZOLT_reference").empty());
-}
-
-TEST_F(AbsoluteStructureTest, AViewTypeOfNoNameFailsTheCall) {
-  const ServiceException failure = failureOf([&] {
-    CreateOrUpdateAbsoluteStructureImpl().createOrUpdateAbsoluteStructure(
-        {input({byPath("bolt", {"occ.bolt"}, "1")})}, "nothing", false,
-        StructureManagement::CreateOrUpdateAbsoluteStructurePref());
-  });
-  EXPECT_EQ(failure.getCode(), "215000");
-  EXPECT_EQ(calls("BOM_create_window"), 0);
 }
 
 }  // namespace

@@ -210,14 +210,6 @@ TEST_F(BOMExpandTest, ChildrenHaveTheirDatasetsAndLinesWithoutRevisionNone) {
   EXPECT_NE(top.find(" occ.gde() occ.lamp(r.lamp.A) occ.ghost()"), std::string::npos) << top;
 }
 
-TEST_F(BOMExpandTest, AFailingFilterIsAnUnkeyedStackAndTheNextFilterStillRuns) {
-  const Tag pin = lineAt({"occ.sub", "occ.pin"});
-  const auto response = oneLevel({pin}, StructureManagement::None, true,
-                                 {{"ZOLT_no_such_relation", {}}, {"ZOLT_specification", {}}});
-  EXPECT_EQ(outputs(response), Strings{"occ.pin(r.pin.A)[ds.pin]:"});
-  EXPECT_EQ(errorsOf(response.serviceData), Strings{": 215028"});
-}
-
 // --- Failures of lines and children ---------------------------------------------------------
 
 TEST_F(BOMExpandTest, ParentsThatAreNoLinesAreKeyedAndTheOthersExpandedInOrder) {
@@ -257,26 +249,6 @@ TEST_F(BOMExpandTest, AllLevelsWalksDepthFirstWithEachLineAfterItsDescendants) {
                                         "occ.gde():", "occ.lamp(r.lamp.A):", kTop}));
   EXPECT_EQ(errorsOf(response.serviceData), Strings{});
   EXPECT_EQ(response.serviceData.plainUids().count("r.pin.A"), 1u);
-}
-
-TEST_F(BOMExpandTest, AllLevelsNeitherListsNorWalksFilteredLines) {
-  const auto response = allLevels({topLine_}, StructureManagement::ExcludeGDEs, true,
-                                  {{"ZOLT_specification", {"CADModel"}}});
-  EXPECT_EQ(outputs(response),
-            (Strings{"occ.bolt(r.bolt.C):", "occ.plate(r.plate.B):", "occ.pin(r.pin.A)[ds.pin]:",
-                     "occ.sub(r.sub.A): occ.pin(r.pin.A)[ds.pin]",
-                     "occ.lamp(r.lamp.A):", "top(r.asm.A)[ds.asm]" + kTopWithoutGde.substr(12)}));
-}
-
-TEST_F(BOMExpandTest, AFailureDeepInAWalkEndsItUnderItsEntryAndTheNextEntryIsWalked) {
-  const Tag plate = childFor(topLine_, "occ.plate");
-  host::faultPlan().fail("BOM_line_ask_child_lines", POM_invalid_value, 0,
-                         childFor(topLine_, "occ.sub"));
-  const auto response = allLevels({topLine_, plate});
-  // What the walk appended before the failing line stays; the entry's own output is lost.
-  EXPECT_EQ(outputs(response),
-            (Strings{"occ.bolt(r.bolt.C):", "occ.plate(r.plate.B):", "occ.plate(r.plate.B):"}));
-  EXPECT_EQ(errorsOf(response.serviceData), Strings{keyed(topLine_, POM_invalid_value)});
 }
 
 // Stored data that make a structure contain itself (the host refuses to make them): the
@@ -386,14 +358,6 @@ TEST_F(BOMExpandTest, ADeepChainExpandsOnASmallStack) {
 }
 
 // --- Both ---------------------------------------------------------------------------------------
-
-TEST_F(BOMExpandTest, AnEmptyInputGivesAnEmptyResponse) {
-  const auto one = oneLevel({});
-  const auto all = allLevels({});
-  EXPECT_TRUE(one.output.empty() && all.output.empty());
-  EXPECT_TRUE(one.serviceData.plainUids().empty() && all.serviceData.plainUids().empty());
-  EXPECT_TRUE(one.serviceData.getErrorArray().empty() && all.serviceData.getErrorArray().empty());
-}
 
 TEST_F(BOMExpandTest, BothExpansionsTraceTheirSteps) {
   const Tag sub = childFor(topLine_, "occ.sub");

@@ -101,12 +101,6 @@ TEST_F(BomWindowsTest, TheObjectForConfigureAppliesVariantRulesAndOptionSetsOnly
   EXPECT_TRUE(host::openBomWindows().empty());
 }
 
-TEST_F(BomWindowsTest, ARefusedArrangementDoesNotStopTheInput) {
-  Info info = input("c", "r.asm.A");
-  info.activeAssemblyArrangement = tagOf("ds.1");
-  EXPECT_NE(openOne(info), NULLTAG);
-}
-
 TEST_F(BomWindowsTest, AFailingInputLeavesNothingBehindAndTheNextOnesGoOn) {
   Info transient = input("copy", "r.asm.A", "rr.unit");
   transient.revRuleConfigInfo.props.unitNo = 7;
@@ -151,25 +145,6 @@ TEST_F(BomWindowsTest, AFailingInputLeavesNothingBehindAndTheNextOnesGoOn) {
   EXPECT_EQ(errorsOf(response.serviceData), Strings{"bad: 7007"});
   EXPECT_EQ(host::openBomWindows().size(), 2u);
   close(host::openBomWindows());
-}
-
-TEST_F(BomWindowsTest, ATransientRuleCopyGoesWithItsWindow) {
-  Info modified = input("modified", "r.asm.A", "rr.unit");
-  modified.revRuleConfigInfo.props.unitNo = 7;
-  const auto response = create({modified, input("plain", "r.asm.A", "rr.latest")});
-  ASSERT_EQ(response.output.size(), 2u);
-  const Tag copy = ask(BOM_ask_window_config_rule, response.output[0].bomWindow.tag());
-  ASSERT_TRUE(RevisionRulesImpl::isRevisionRuleTransient(copy));
-  EXPECT_EQ(ask(CFM_rule_ask_unit, copy), 7);
-  const std::vector<Tag> copiedEntries = host::entriesOfRule(copy);
-  ASSERT_FALSE(copiedEntries.empty());
-
-  close({response.output[0].bomWindow.tag(), response.output[1].bomWindow.tag()});
-  EXPECT_EQ(store().find(copy), nullptr);
-  EXPECT_EQ(store().find(copiedEntries[0]), nullptr);
-  EXPECT_NE(store().find(tagOf("rr.unit")), nullptr);
-  EXPECT_NE(store().find(tagOf("rr.latest")), nullptr);
-  EXPECT_TRUE(host::openBomWindows().empty());
 }
 
 // A window opened with another window's transient copy as its rule gets a copy of its own, so
@@ -245,14 +220,6 @@ TEST_F(BomWindowsTest, AWindowThatIsGoneIsAnErrorStackAndTheOthersAreClosed) {
   EXPECT_EQ(errorsOf(closed.serviceData), Strings{"uid:" + uidOf(gone) + ": 7007"});
   EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{uidOf(open)});
   EXPECT_TRUE(host::openBomWindows().empty());
-}
-
-TEST_F(BomWindowsTest, EmptyInputsGiveEmptyResponses) {
-  const auto created = create({});
-  EXPECT_TRUE(created.output.empty());
-  EXPECT_TRUE(created.serviceData.createdUids().empty());
-  EXPECT_EQ(errorsOf(created.serviceData), Strings{});
-  EXPECT_EQ(errorsOf(close({}).serviceData), Strings{});
 }
 
 // A window of a host without any revision rule has no rule to clean up, and is closed all the

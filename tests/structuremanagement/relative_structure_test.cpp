@@ -64,14 +64,6 @@ class RelativeStructureTest : public soacad_test::StructureWriteTest {
   bool exists(const std::string& uid) { return store().find(tagOf(uid)) != nullptr; }
 };
 
-TEST_F(RelativeStructureTest, AnInputWithoutChildrenAndNotCompleteChangesNothing) {
-  const std::string before = savedObjects();
-  const Response response = write({input("r.asm.A", {})});
-  EXPECT_TRUE(response.output.empty());
-  EXPECT_EQ(calls("BOM_create_window"), 0);
-  EXPECT_EQ(savedObjects(), before);
-}
-
 TEST_F(RelativeStructureTest, AChildOfTheSameItemIsUpdatedInPlaceAndNotReported) {
   Child bolt = child("k", "occ.bolt", "r.bolt.B");
   bolt.occInfo.attrsToSet = {{"bl_quantity", "2"}};
@@ -170,13 +162,6 @@ TEST_F(RelativeStructureTest, AMissingViewAndViewRevisionAreMadeWithTheLegacyFac
     EXPECT_EQ(ask(PS_ask_legacy_transform_factor, bvr), test.factor);
     EXPECT_EQ(uidsOf(host::occurrencesOf(bvr)), Strings{uidOf(response.output.at("s").tag())});
   }
-}
-
-TEST_F(RelativeStructureTest, AnotherViewTypeIsWrittenIntoItsOwnViewRevision) {
-  write({input("r.asm.A", {child("s", "", "r.screw.A")})}, false, Pref(), "manufacturing");
-  EXPECT_EQ(occurrencesIn("bvr.asm").size(), 6u);
-  ASSERT_EQ(bvrsOf("r.asm.A").size(), 2u);
-  EXPECT_EQ(occurrencesIn(bvrsOf("r.asm.A")[1]).size(), 1u);
 }
 
 TEST_F(RelativeStructureTest, AFailingChildFailsTheCallAndUndoesItsInputOnly) {

@@ -207,28 +207,6 @@ TEST_F(RevisionRuleTest, OverrideFoldersForEntriesThatCannotTakeThemAreReportedA
   EXPECT_EQ(calls("CFM_rule_copy"), 0);
 }
 
-TEST_F(RevisionRuleTest, AValueTheHostRefusesIsReportedAndTheCopyKeepsTheOthers) {
-  Props props;
-  props.unitNo = 6;
-  props.endItem = tagOf("r.asm.A");  // A revision where an item is needed.
-  const Tag copy = ruleToSet("rr.unit", props);
-  EXPECT_EQ(ask(CFM_rule_ask_unit, copy), 6);
-  EXPECT_EQ(ask(CFM_rule_ask_end_item, copy), tagOf("i.asm"));
-  EXPECT_EQ(errors(), Strings{"uid:rr.unit: 7008"});
-}
-
-TEST_F(RevisionRuleTest, ACopyWhoseEntriesCannotBeListedFailsTheRule) {
-  Props props;
-  props.overrideFolder = {{tagOf("rre.m2"), tagOf("f.new2")}};
-  // The rule's own entries are listed first, the copy's second.
-  host::faultPlan().fail("CFM_rule_list_entries", 99, 2);
-  EXPECT_EQ(soacad_test::ifailOf(
-                [&] { RevisionRulesImpl(tagOf("rr.multi")).askRuleToSet(props, serviceData_); }),
-            99);
-  EXPECT_EQ(errors(), Strings{});
-  ERROR_store_clear();
-}
-
 using EmptyHostTest = soacad_test::HostTest;
 
 TEST_F(EmptyHostTest, ARuleIsNeededWhereTheDefaultRuleIsAsked) {

@@ -186,31 +186,32 @@ TEST_F(AttributeMappingTest, ADescriptionWithoutListOfValuesHasNoSpecifierOrInte
   EXPECT_EQ(response.serviceData.plainUids().count("lov.finish"), 1u);
 }
 
-// A descriptor the mapping cannot give is an error of that mapping only; one that cannot be
-// loaded leaves the whole description empty, a display name that cannot be read that field
-// only, both without error.
-TEST_F(AttributeMappingTest, DescriptorsThatCannotBeReadLeaveTheirDescriptionEmpty) {
+TEST_F(AttributeMappingTest, AnUnreadableDescriptorIsAnErrorOfThatMappingOnly) {
+  host::faultPlan().fail("ATTRMAP_ask_propdesc", 7099, 0, tagOf("m.desc"));
+  const auto response = AttributeMappingImpl().getAllAttrMappings();
+  ASSERT_EQ(response.attrMappingInfo.size(), 5u);
+  EXPECT_EQ(response.attrMappingInfo[0].propDesc.propName, "");
+  EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{"uid:m.desc: 7099 215117"});
+  EXPECT_EQ(response.serviceData.plainUids().count("m.desc"), 1u);
+  EXPECT_EQ(response.serviceData.plainUids().count("lov.finish"), 0u);
+}
+
+TEST_F(AttributeMappingTest, DescriptorPartsThatCannotBeReadStayEmptyWithoutError) {
+  // A descriptor that cannot be loaded leaves the whole description empty; a display name that
+  // cannot be read leaves only that field empty.
   const struct {
     const char* call;
     const char* propName;
-    Strings stacks;
-  } cases[] = {{"ATTRMAP_ask_propdesc", "", {"uid:m.desc: 7099 215117"}},
-               {"PropertyDescriptor::askPropertyDescriptor", "", {}},
-               {"PropertyDescriptor::presentationName", "object_desc", {}}};
+  } cases[] = {{"PropertyDescriptor::askPropertyDescriptor", ""},
+               {"PropertyDescriptor::presentationName", "object_desc"}};
   for (const auto& test : cases) {
-    SCOPED_TRACE(test.call);
     host::faultPlan().clear();
-    host::faultPlan().fail(test.call, 7099, 0, test.stacks.empty() ? NULLTAG : tagOf("m.desc"));
+    host::faultPlan().fail(test.call, 7099);
     const auto response = AttributeMappingImpl().getAllAttrMappings();
-    ASSERT_EQ(response.attrMappingInfo.size(), 5u);
-    EXPECT_EQ(response.attrMappingInfo[0].propDesc.propName, test.propName);
-    EXPECT_EQ(response.attrMappingInfo[0].propDesc.displayName, "");
-    EXPECT_EQ(stacks(response.serviceData.getErrorArray()), test.stacks);
-    EXPECT_EQ(response.serviceData.plainUids().count("m.desc"), 1u);
-    if (!test.stacks.empty()) {
-      EXPECT_EQ(response.serviceData.plainUids().count("lov.finish"), 0u);
-    }
-    EXPECT_TRUE(host::errorStore().empty());
+    EXPECT_EQ(response.attrMappingInfo[0].propDesc.propName, test.propName) << test.call;
+    EXPECT_EQ(response.attrMappingInfo[0].propDesc.displayName, "") << test.call;
+    EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{}) << test.call;
+    EXPECT_TRUE(host::errorStore().empty()) << test.call;
   }
 }
 
@@ -229,77 +230,59 @@ TEST_F(AttributeMappingTest, AFailingListingIsAnUnkeyedErrorAndDumpsTheErrorStor
 
 // --- getAttrMappingsForDatasetType -------------------------------------------------------------
 
-// Criteria without names list for null types (exact: only mappings without types); a type
-// that is not found (an over-long name is not looked up at all, a type that is no item type is
-// not found either) or a listing that fails is an error keyed by the criteria, and its message
-// holds the names as they were given.
-TEST_F(AttributeMappingTest, CriteriaListTheirMappingsOrFailKeyedByTheirNames) {
-  using Criteria = DataManagement::GetAttrMappingsForDatasetTypeCriteria;
-  const std::string longName(40, 'X');
-  const struct {
-    std::vector<Criteria> criteria;
-    const char* failingCall;
-    Strings mappings;  // Of each output, joined.
-    Strings stacks;
-    const char* message;  // In the last value of the first stack.
-    int typeLookups;
-  } cases[] = {
-      {{{"", "", false}, {"", "", true}},
-       nullptr,
-       {"m.desc m.name m.const m.pref m.owner", "m.name m.const m.pref m.owner"},
-       {},
-       "",
-       0},
-      {{{"<%s%n>", "CAD Part", false}, {longName, "", false}, {"", "", true}},
-       nullptr,
-       {"m.name m.const m.pref m.owner"},
-       {"<%s%n>: 215070", longName + ": 215070"},
-       "The dataset type <%s%n> was not found.",
-       1},
-      {{{"", "NoSuchItem", false}, {"CADModel", "Dataset", true}},
-       nullptr,
-       {},
-       {",NoSuchItem: 215071", "CADModel,Dataset: 215071"},
-       ",NoSuchItem,0",
-       1},
-      {{{"CADModel", "CAD Part", true}},
-       "ATTRMAP_list_mappings",
-       {},
-       {"CADModel,CAD Part,1: 7099 215073"},
-       "CADModel,CAD Part,1,7099",
-       1},
-      {{{"CADModel", "CAD Part", true}}, nullptr, {"m.desc"}, {}, "", 1},
-  };
-  for (const auto& test : cases) {
-    SCOPED_TRACE(test.stacks.empty() ? "listed" : test.stacks[0]);
-    SetUp();
-    if (test.failingCall != nullptr) {
-      host::faultPlan().fail(test.failingCall, 7099);
-    }
-    const auto response = AttributeMappingImpl().getAttrMappingsForDatasetType(test.criteria);
-    Strings mappings;
-    for (std::size_t i = 0; i < response.output.size(); ++i) {
-      std::string uids;
-      for (const std::string& uid : mappingUids(response.output[i].attrMappingInfo)) {
-        uids += (uids.empty() ? "" : " ") + uid;
-      }
-      mappings.push_back(uids);
-      // Each output gives back its criteria (the listed inputs are the last ones of each row).
-      const Criteria& given = test.criteria[test.criteria.size() - response.output.size() + i];
-      EXPECT_EQ(response.output[i].criteria.exact, given.exact);
-      EXPECT_EQ(response.output[i].criteria.datasetTypeName, given.datasetTypeName);
-    }
-    EXPECT_EQ(mappings, test.mappings);
-    const auto& errors = response.serviceData.getErrorArray();
-    EXPECT_EQ(stacks(errors), test.stacks);
-    if (!errors.empty()) {
-      EXPECT_NE(errors[0].getErrorValueArray().back().getMessage().find(test.message),
-                std::string::npos)
-          << errors[0].getErrorValueArray().back().getMessage();
-    }
-    EXPECT_EQ(host::callLog().count("AE_find_datasettype"), test.typeLookups);
-    TearDown();
-  }
+TEST_F(AttributeMappingTest, CriteriaWithoutNamesListForNullTypes) {
+  const auto inexact = forType("", "", false);
+  ASSERT_EQ(inexact.output.size(), 1u);
+  EXPECT_EQ(mappingUids(inexact.output[0].attrMappingInfo),
+            (Strings{"m.desc", "m.name", "m.const", "m.pref", "m.owner"}));
+  EXPECT_FALSE(inexact.output[0].criteria.exact);
+
+  const auto exact = forType("", "", true);
+  ASSERT_EQ(exact.output.size(), 1u);
+  EXPECT_EQ(mappingUids(exact.output[0].attrMappingInfo),
+            (Strings{"m.name", "m.const", "m.pref", "m.owner"}));
+  EXPECT_TRUE(exact.output[0].criteria.exact);
+
+  const auto named = forType("CADModel", "CAD Part", true);
+  EXPECT_EQ(named.output.at(0).criteria.datasetTypeName, "CADModel");
+  EXPECT_EQ(mappingUids(named.output[0].attrMappingInfo), Strings{"m.desc"});
+}
+
+TEST_F(AttributeMappingTest, AnUnknownDatasetTypeIsKeyedByItsName) {
+  const auto response = AttributeMappingImpl().getAttrMappingsForDatasetType(
+      {{"<%s%n>", "CAD Part", false}, {std::string(40, 'X'), "", false}, {"", "", true}});
+  ASSERT_EQ(response.output.size(), 1u);
+  EXPECT_TRUE(response.output[0].criteria.exact);
+  EXPECT_EQ(stacks(response.serviceData.getErrorArray()),
+            (Strings{"<%s%n>: 215070", std::string(40, 'X') + ": 215070"}));
+  // A name is a parameter of the message, never its format.
+  EXPECT_EQ(response.serviceData.getErrorArray()[0].getErrorValueArray()[0].getMessage(),
+            "The dataset type <%s%n> was not found.");
+  // An over-long name is not looked up at all.
+  EXPECT_EQ(host::callLog().count("AE_find_datasettype"), 1);
+}
+
+TEST_F(AttributeMappingTest, AnUnknownItemTypeIsKeyedByBothNames) {
+  const auto response = AttributeMappingImpl().getAttrMappingsForDatasetType(
+      {{"", "NoSuchItem", false}, {"CADModel", "Dataset", true}});
+  EXPECT_TRUE(response.output.empty());
+  // A type that exists but is no item type is not found either.
+  EXPECT_EQ(stacks(response.serviceData.getErrorArray()),
+            (Strings{",NoSuchItem: 215071", "CADModel,Dataset: 215071"}));
+  EXPECT_NE(response.serviceData.getErrorArray()[0].getErrorValueArray()[0].getMessage().find(
+                ",NoSuchItem,0"),
+            std::string::npos);
+}
+
+TEST_F(AttributeMappingTest, AFailingListingIsKeyedByTheWholeCriteria) {
+  host::faultPlan().fail("ATTRMAP_list_mappings", 7099);
+  const auto response = forType("CADModel", "CAD Part", true);
+  EXPECT_TRUE(response.output.empty());
+  EXPECT_EQ(stacks(response.serviceData.getErrorArray()),
+            Strings{"CADModel,CAD Part,1: 7099 215073"});
+  EXPECT_NE(response.serviceData.getErrorArray()[0].getErrorValueArray().back().getMessage().find(
+                "CADModel,CAD Part,1,7099"),
+            std::string::npos);
 }
 
 // --- resolveAttrMappingsForDataset -------------------------------------------------------------
@@ -507,63 +490,37 @@ TEST_F(AttributeMappingTest, AWriteThatFailsAnywhereLeavesNoChangeAndNoLock) {
   }
 }
 
-// A failure of one attribute is an error stack under its key (the base key for one without a
-// name; a mapping without property fails, a title that cannot be read is reported and the
-// search goes on) and the other attributes are written.
+TEST_F(AttributeMappingTest, AnAttributeWithoutNameIsAnErrorUnderTheBaseKey) {
+  const ServiceData data = write({{"", "x"}, {"DESCRIPTION", "written"}});
+  EXPECT_EQ(stacks(data.getErrorArray()), Strings{"d.m,r.p: 215093"});
+  EXPECT_EQ(text(tagOf("r.p"), "object_desc"), "written");
+}
+
 TEST_F(AttributeMappingTest, FailuresOfAnAttributeAreKeyedByItAndTheOthersGoOn) {
-  const struct {
-    const char* call;  // Fails with 7096 (the nth call, 0 for every call) when given.
-    int nth;
-    std::vector<DataManagement::AttributeInfo> attributes;
-    Strings stacks;
-    std::string message;      // In the last value of the first stack.
-    const char* description;  // Of r.p afterwards.
-    const char* name;         // Of d.m afterwards.
-  } cases[] = {
-      {"AOM_save",
-       0,
-       {{"MATERIAL", "steel"}, {"UNITS", "mm"}, {"DESCRIPTION", "unsaved"}, {"NAME", "saved"}},
-       {"d.m,r.p,MATERIAL: 215102", "d.m,r.p,UNITS: 215102", "d.m,r.p,DESCRIPTION: 7096 215101"},
-       "",
-       "old description",
-       "saved"},
-      {nullptr,
-       0,
-       {{"", "x"}, {"DESCRIPTION", "written"}},
-       {"d.m,r.p: 215093"},
-       "",
-       "written",
-       "model"},
-      {nullptr,
-       0,
-       {{"NONE", "x"}},
-       {"d.m,r.p,NONE: 7007 215086"},
-       withTags("{d.m}, {m.none}, {r.p}, 7007"),
-       "old description",
-       "model"},
-      {"ATTRMAP_ask_mapping_attr_title",
-       1,
-       {{"NAME", "found anyway"}},
-       {"d.m,r.p,NAME: 7096 215077"},
-       "",
-       "old description",
-       "found anyway"},
-  };
-  for (const auto& test : cases) {
-    SCOPED_TRACE(test.stacks[0]);
-    SetUp();
-    load(R"(<fixture><object uid="m.none" class="CadAttrMappingDefinition">
-      <prop name="attr_title" value="NONE"/><prop name="cad_master" value="true"/></object></fixture>)");
-    if (test.call != nullptr) {
-      host::faultPlan().fail(test.call, 7096, test.nth);
-    }
-    const ServiceData data = write(test.attributes);
-    ASSERT_EQ(stacks(data.getErrorArray()), test.stacks);
-    const std::string message = data.getErrorArray()[0].getErrorValueArray().back().getMessage();
-    EXPECT_NE(message.find(test.message), std::string::npos) << message;
-    EXPECT_EQ(text(tagOf("r.p"), "object_desc"), test.description);
-    EXPECT_EQ(text(tagOf("d.m"), "object_name"), test.name);
-  }
+  host::faultPlan().fail("AOM_save", 7096);
+  const ServiceData data = write(
+      {{"MATERIAL", "steel"}, {"UNITS", "mm"}, {"DESCRIPTION", "unsaved"}, {"NAME", "saved"}});
+  EXPECT_EQ(stacks(data.getErrorArray()),
+            (Strings{"d.m,r.p,MATERIAL: 215102", "d.m,r.p,UNITS: 215102",
+                     "d.m,r.p,DESCRIPTION: 7096 215101"}));
+  EXPECT_EQ(text(tagOf("r.p"), "object_desc"), "old description");
+  EXPECT_EQ(text(tagOf("d.m"), "object_name"), "saved");
+}
+
+TEST_F(AttributeMappingTest, NoPropertyIsAnErrorWhenWriting) {
+  load(R"(<fixture><object uid="m.none" class="CadAttrMappingDefinition">
+    <prop name="attr_title" value="NONE"/><prop name="cad_master" value="true"/></object></fixture>)");
+  const ServiceData data = write({{"NONE", "x"}});
+  ASSERT_EQ(stacks(data.getErrorArray()), Strings{"d.m,r.p,NONE: 7007 215086"});
+  const std::string message = data.getErrorArray()[0].getErrorValueArray().back().getMessage();
+  EXPECT_NE(message.find(withTags("{d.m}, {m.none}, {r.p}, 7007")), std::string::npos) << message;
+}
+
+TEST_F(AttributeMappingTest, AFailingTitleIsReportedAndTheSearchGoesOn) {
+  host::faultPlan().fail("ATTRMAP_ask_mapping_attr_title", 7099, 1);
+  const ServiceData data = write({{"NAME", "found anyway"}});
+  EXPECT_EQ(stacks(data.getErrorArray()), Strings{"d.m,r.p,NAME: 7099 215077"});
+  EXPECT_EQ(text(tagOf("d.m"), "object_name"), "found anyway");
 }
 
 TEST_F(AttributeMappingTest, SetUpFailuresRaiseAndWriteNothing) {

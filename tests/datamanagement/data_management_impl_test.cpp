@@ -2,6 +2,7 @@
 // DataManagement service.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -158,24 +159,18 @@ TEST_F(AvailableTypesTest, LongUnitNameIsCutAtTheTypeNameSizeOnACharacterBoundar
 
 class AlternateIdsTest : public AvailableTypesTest {
  protected:
-  struct Input {
-    std::string altIdType;
-    int count;
-    std::string pattern;
-    std::string idContext;
-  };
-  Wire::GenerateAlternateIdsResponse generate(const std::vector<Input>& inputs) {
+  // Sends one input per text "altIdType count pattern idContext".
+  Wire::GenerateAlternateIdsResponse generate(const Strings& inputs) {
     std::string text = "<GenerateAlternateIdsInput>";
-    for (const Input& input : inputs) {
-      text += "<input altIdType=\"" + input.altIdType + "\" count=\"" +
-              std::to_string(input.count) + "\" pattern=\"" + input.pattern +
-              "\"><idContext uid=\"" + input.idContext + "\"/><parentAltId uid=\"\"/></input>";
+    for (const std::string& input : inputs) {
+      std::istringstream fields(input);
+      std::string type, count, pattern, context;
+      fields >> type >> count >> pattern >> context;
+      text += "<input altIdType=\"" + type + "\" count=\"" + count + "\" pattern=\"" + pattern +
+              "\"><idContext uid=\"" + context + "\"/><parentAltId uid=\"\"/></input>";
     }
     return responseOf<Wire::GenerateAlternateIdsResponse>(
         call("generateAlternateIds", text + "</GenerateAlternateIdsInput>"));
-  }
-  static Strings errors(const Wire::GenerateAlternateIdsResponse& response) {
-    return stacks(response.getServiceData().getPartialErrorArray());
   }
 };
 
@@ -185,62 +180,33 @@ class AlternateIdsTest : public AvailableTypesTest {
 // that reaches it exactly does not.
 TEST_F(AlternateIdsTest, InputsMapToTheirIdsAndFailuresToUnkeyedStacks) {
   const struct {
-    const char* name;
-    std::vector<Input> inputs;
+    Strings inputs;
     int failingCall;  // The nth USER_new_alt_id that fails, or 0.
     Strings map;
     Strings errors;
     int made;  // Calls of USER_new_alt_id, failing ones included.
   } cases[] = {
-      {"none", {}, 0, {}, {}, 0},
-      {"from the pattern",
-       {{"CAD_AltId", 3, "ALT-###", "ctx.1"}},
-       0,
-       {"0: ALT-001 ALT-002 ALT-003"},
-       {},
-       3},
-      {"second of three fails",
-       {{"CAD_AltId", 1, "A-#", "ctx.1"},
-        {"NoSuchIdType", 1, "B-#", "ctx.1"},
-        {"ERP_AltId", 2, "C-#", "ctx.1"}},
+      {{}, 0, {}, {}, 0},
+      {{"CAD_AltId 3 ALT-### ctx.1"}, 0, {"0: ALT-001 ALT-002 ALT-003"}, {}, 3},
+      {{"CAD_AltId 1 A-# ctx.1", "NoSuchIdType 1 B-# ctx.1", "ERP_AltId 2 C-# ctx.1"},
        0,
        {"0: A-1", "2: C-1 C-2"},
        {": 7007"},
        4},
-      {"count zero or negative",
-       {{"CAD_AltId", 0, "A-#", "ctx.1"}, {"CAD_AltId", -5, "B-#", "ctx.1"}},
-       0,
-       {"0:", "1:"},
-       {},
-       0},
-      {"failure in the middle",
-       {{"CAD_AltId", 1, "A-#", "ctx.1"}, {"CAD_AltId", 4, "B-#", "ctx.1"}},
-       3,
-       {"0: A-1"},
-       {": 215099"},
-       3},
-      {"invalid context",
-       {{"CAD_AltId", 1, "A-#", "no.such.object"}, {"CAD_AltId", 1, "A-#", "ctx.1"}},
-       0,
-       {"1: A-1"},
-       {": 7007"},
-       2},
-      {"count beyond the limit",
-       {{"CAD_AltId", 2147483647, "A-#", "ctx.1"}, {"CAD_AltId", 1, "B-#", "ctx.1"}},
-       0,
-       {"1: B-1"},
-       {": 7013"},
-       1},
+      {{"CAD_AltId 0 A-# ctx.1", "CAD_AltId -5 B-# ctx.1"}, 0, {"0:", "1:"}, {}, 0},
+      {{"CAD_AltId 1 A-# ctx.1", "CAD_AltId 4 B-# ctx.1"}, 3, {"0: A-1"}, {": 215099"}, 3},
+      {{"CAD_AltId 1 A-# no.such.object", "CAD_AltId 1 A-# ctx.1"}, 0, {"1: A-1"}, {": 7007"}, 2},
+      {{"CAD_AltId 2147483647 A-# ctx.1", "CAD_AltId 1 B-# ctx.1"}, 0, {"1: B-1"}, {": 7013"}, 1},
   };
   for (const auto& test : cases) {
-    SCOPED_TRACE(test.name);
+    SCOPED_TRACE(test.inputs.empty() ? "none" : test.inputs.back());
     SetUp();
     if (test.failingCall != 0) {
       host::faultPlan().fail("USER_new_alt_id", 215099, test.failingCall);
     }
     const Wire::GenerateAlternateIdsResponse response = generate(test.inputs);
     EXPECT_EQ(entries(response.getInputIndexToAltIdArray()), test.map);
-    EXPECT_EQ(errors(response), test.errors);
+    EXPECT_EQ(stacks(response.getServiceData().getPartialErrorArray()), test.errors);
     for (const auto& stack : response.getServiceData().getPartialErrorArray()) {
       EXPECT_FALSE(stack.isClientIdSet() || stack.isUidSet());
     }
@@ -248,10 +214,8 @@ TEST_F(AlternateIdsTest, InputsMapToTheirIdsAndFailuresToUnkeyedStacks) {
     EXPECT_EQ(host::callLog().count("USER_new_alt_id"), test.made);
   }
   const Wire::GenerateAlternateIdsResponse response =
-      generate({{"CAD_AltId", 99999, "A-#", "ctx.1"},
-                {"CAD_AltId", 2, "B-#", "ctx.1"},
-                {"CAD_AltId", 1, "C-#", "ctx.1"}});
-  EXPECT_EQ(errors(response), Strings{": 7013"});
+      generate({"CAD_AltId 99999 A-# ctx.1", "CAD_AltId 2 B-# ctx.1", "CAD_AltId 1 C-# ctx.1"});
+  EXPECT_EQ(stacks(response.getServiceData().getPartialErrorArray()), Strings{": 7013"});
   const Strings made = entries(response.getInputIndexToAltIdArray());
   ASSERT_EQ(made.size(), 2u);
   EXPECT_EQ(made[0].substr(made[0].size() - 8), " A-99999");

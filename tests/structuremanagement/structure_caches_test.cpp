@@ -35,12 +35,28 @@ class StructureLookupTest : public soacad_test::StructureWriteTest {
   }
 };
 
+TEST_F(StructureLookupTest, ViewTypesByNameWithTheDefaultForTheEmptyName) {
+  EXPECT_EQ(StructureManagementUtils::findBomViewType(""), tagOf("vt.view"));
+  EXPECT_EQ(StructureManagementUtils::findBomViewType("manufacturing"), tagOf("vt.mfg"));
+  EXPECT_EQ(ifailOf([] { StructureManagementUtils::findBomViewType("View"); }), 215000);
+  EXPECT_EQ(takeNewestEntry(), Strings{"215000"});
+  expectSettled();
+}
+
 TEST_F(StructureLookupTest, MissingViewOrViewRevisionNamesWhatIsMissing) {
   EXPECT_EQ(bvAndBvrFailure("r.asm.A", "vt.mfg"), (Strings{"215044", "manufacturing", "ASM"}));
   EXPECT_EQ(bvAndBvrFailure("r.kit.A", "vt.view"), (Strings{"215043", "KIT", "A"}));
   host::faultPlan().nullResult("ITEM_ask_item_of_rev");
   EXPECT_EQ(bvAndBvrFailure("r.asm.A", "vt.view"), (Strings{"215042", "A"}));
   expectSettled();
+}
+
+TEST_F(StructureLookupTest, TheViewRevisionMustBeChangeable) {
+  load(R"(<fixture><preferences><preference name="SOACAD_checkout_required">
+    <v value="true"/></preference></preferences></fixture>)");
+  EXPECT_EQ(bvAndBvrFailure("r.asm.A", "vt.view").front(), "215005");
+  store().setModifiable(tagOf("bvr.asm"), false);
+  EXPECT_EQ(bvAndBvrFailure("r.asm.A", "vt.view").front(), "215006");
 }
 
 class LineCacheTest : public StructureLookupTest {

@@ -251,6 +251,17 @@ TEST_F(BOMExpandTest, AllLevelsWalksDepthFirstWithEachLineAfterItsDescendants) {
   EXPECT_EQ(response.serviceData.plainUids().count("r.pin.A"), 1u);
 }
 
+TEST_F(BOMExpandTest, AFailureDeepInAWalkEndsItUnderItsEntryAndTheNextEntryIsWalked) {
+  const Tag plate = childFor(topLine_, "occ.plate");
+  host::faultPlan().fail("BOM_line_ask_child_lines", POM_invalid_value, 0,
+                         childFor(topLine_, "occ.sub"));
+  const auto response = allLevels({topLine_, plate});
+  // What the walk appended before the failing line stays; the entry's own output is lost.
+  EXPECT_EQ(outputs(response),
+            (Strings{"occ.bolt(r.bolt.C):", "occ.plate(r.plate.B):", "occ.plate(r.plate.B):"}));
+  EXPECT_EQ(errorsOf(response.serviceData), Strings{keyed(topLine_, POM_invalid_value)});
+}
+
 // Stored data that make a structure contain itself (the host refuses to make them): the
 // sub-assembly lists the assembly.
 TEST_F(BOMExpandTest, AStructureThatContainsItselfIsListedButNotWalkedAgain) {

@@ -101,6 +101,12 @@ TEST_F(BomWindowsTest, TheObjectForConfigureAppliesVariantRulesAndOptionSetsOnly
   EXPECT_TRUE(host::openBomWindows().empty());
 }
 
+TEST_F(BomWindowsTest, ARefusedArrangementDoesNotStopTheInput) {
+  Info info = input("c", "r.asm.A");
+  info.activeAssemblyArrangement = tagOf("ds.1");
+  EXPECT_NE(openOne(info), NULLTAG);
+}
+
 TEST_F(BomWindowsTest, AFailingInputLeavesNothingBehindAndTheNextOnesGoOn) {
   Info transient = input("copy", "r.asm.A", "rr.unit");
   transient.revRuleConfigInfo.props.unitNo = 7;

@@ -164,6 +164,13 @@ TEST_F(RelativeStructureTest, AMissingViewAndViewRevisionAreMadeWithTheLegacyFac
   }
 }
 
+TEST_F(RelativeStructureTest, AnotherViewTypeIsWrittenIntoItsOwnViewRevision) {
+  write({input("r.asm.A", {child("s", "", "r.screw.A")})}, false, Pref(), "manufacturing");
+  EXPECT_EQ(occurrencesIn("bvr.asm").size(), 6u);
+  ASSERT_EQ(bvrsOf("r.asm.A").size(), 2u);
+  EXPECT_EQ(occurrencesIn(bvrsOf("r.asm.A")[1]).size(), 1u);
+}
+
 TEST_F(RelativeStructureTest, AFailingChildFailsTheCallAndUndoesItsInputOnly) {
   Child frameBolt = child("b", "occ.f.bolt", "r.bolt.A");
   frameBolt.occInfo.attrsToSet = {{"bl_quantity", "5"}};

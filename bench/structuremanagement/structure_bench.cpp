@@ -12,7 +12,12 @@
 //                     view, with a sequence number each or with the host's numbers;
 //   Absolute/inorder|reversed createOrUpdateAbsoluteStructure of one override per line of the
 //                     wide assembly, by path, in the lines' order or the reverse;
-//   DeleteRelative    deleteRelativeStructure of every occurrence of the wide assembly;
+//   DeleteRelative/inorder|reversed deleteRelativeStructure of every occurrence of the wide
+//                     assembly, in the lines' order or the reverse;
+//   Chain/bottomup|topdown createOrUpdateRelativeStructure of N inputs, each putting one
+//                     assembly under another, that build a chain N deep: each new parent on
+//                     top of the chain built so far, or each new child below it (every
+//                     assembly has a view revision of its own, empty until it gets a child);
 //   DeleteArrangements deleteAssemblyArrangements of N arrangements of one view revision.
 // Windows and rules, with N inputs instead of lines (up to 15,000 or 50,000):
 //   Windows           createBOMWindows of N windows in one request, each with a rule copy for
@@ -289,17 +294,52 @@ Prepare absolute(bool reversed) {
   };
 }
 
-Operation deleteRelative(int lines) {
-  prepareStore(fixture(Shape::wide, lines));
-  auto info = std::make_shared<std::vector<StructureManagement::DeleteRelativeStructureInfo>>(1);
-  (*info)[0].parent = tagOf("r.top");
-  for (int i = 0; i < lines; ++i) {
-    (*info)[0].childInfo.push_back("o" + text(i));
-  }
-  return [info, lines] {
-    const auto response =
-        Korvane::Soa::Cad::DeleteRelativeStructureImpl().deleteRelativeStructure(*info, "", {});
-    return response.serviceData.deletedUids().size() == static_cast<std::size_t>(lines);
+Prepare deleteRelative(bool reversed) {
+  return [reversed](int lines) -> Operation {
+    prepareStore(fixture(Shape::wide, lines));
+    auto info = std::make_shared<std::vector<StructureManagement::DeleteRelativeStructureInfo>>(1);
+    (*info)[0].parent = tagOf("r.top");
+    for (int n = 0; n < lines; ++n) {
+      (*info)[0].childInfo.push_back("o" + text(reversed ? lines - 1 - n : n));
+    }
+    return [info, lines] {
+      const auto response =
+          Korvane::Soa::Cad::DeleteRelativeStructureImpl().deleteRelativeStructure(*info, "", {});
+      return response.serviceData.deletedUids().size() == static_cast<std::size_t>(lines);
+    };
+  };
+}
+
+// Assemblies c0 ... c<lines>, each with an empty view revision; input j puts c<j+1> under c<j>
+// (top-down) or c<lines-j> under c<lines-j-1> (bottom-up).
+Prepare chain(bool bottomUp) {
+  return [bottomUp](int lines) -> Operation {
+    std::string assemblies = "<fixture>";
+    for (int i = 0; i <= lines; ++i) {
+      const std::string uid = "c" + text(i);
+      part(assemblies, uid);
+      structure(assemblies, uid, "r." + uid, "bvr." + uid, {});
+    }
+    prepareStore(assemblies + "</fixture>");
+    auto info =
+        std::make_shared<std::vector<StructureManagement::CreateOrUpdateRelativeStructureInfo>>(
+            lines);
+    for (int j = 0; j < lines; ++j) {
+      const int parent = bottomUp ? lines - 1 - j : j;
+      auto& input = (*info)[static_cast<std::size_t>(j)];
+      input.parent = tagOf("r.c" + text(parent));
+      StructureManagement::RelativeStructureChildInfo child;
+      child.clientId = "c" + text(parent + 1);
+      child.child = tagOf("r.c" + text(parent + 1));
+      input.childInfo.push_back(std::move(child));
+    }
+    return [info, lines] {
+      const auto response =
+          Korvane::Soa::Cad::CreateOrUpdateRelativeStructureImpl().createOrUpdateRelativeStructure(
+              *info, "", false, {});
+      return response.output.size() == static_cast<std::size_t>(lines) &&
+             response.serviceData.getErrorArray().empty();
+    };
   };
 }
 
@@ -415,7 +455,10 @@ int main(int argc, char** argv) {
       {"Relative/noseq", relative(false)},
       {"Absolute/inorder", absolute(false)},
       {"Absolute/reversed", absolute(true)},
-      {"DeleteRelative", deleteRelative},
+      {"DeleteRelative/inorder", deleteRelative(false)},
+      {"DeleteRelative/reversed", deleteRelative(true)},
+      {"Chain/bottomup", chain(true)},
+      {"Chain/topdown", chain(false)},
       {"DeleteArrangements", deleteArrangements},
   };
   const std::vector<std::pair<int, int>> sizes = {{100, 20}, {1000, 5}, {10000, 2}, {100000, 1}};

@@ -575,6 +575,13 @@ Tag childStructure(Tag window, Tag parentBvr, Tag childItem, Tag revision, Tag v
   return host::bomViewRevisionFor(configured, host::referenceOf(window, "view_type"));
 }
 
+// The structure the occurrence shows below `parentBvr` in `window` (see childStructure).
+Tag childStructureOf(Tag window, Tag parentBvr, Tag occurrence) {
+  return childStructure(window, parentBvr, occurrenceItem(occurrence),
+                        host::referenceOf(occurrence, "child_revision"),
+                        host::referenceOf(occurrence, "child_bom_view"));
+}
+
 // Whether `bvr` is `from` or shows up anywhere below it as the window configures it. Walks with
 // a stack of its own and reads each structure once, however often it is used.
 bool structureReaches(Tag window, Tag from, Tag bvr) {
@@ -587,11 +594,72 @@ bool structureReaches(Tag window, Tag from, Tag bvr) {
       return true;
     }
     for (Tag occurrence : host::occurrencesOf(at)) {
-      const Tag below = childStructure(window, at, occurrenceItem(occurrence),
-                                       host::referenceOf(occurrence, "child_revision"),
-                                       host::referenceOf(occurrence, "child_bom_view"));
+      const Tag below = childStructureOf(window, at, occurrence);
       if (below != NULLTAG && seen.insert(below).second) {
         pending.push_back(below);
+      }
+    }
+  }
+  return false;
+}
+
+// Whether `bvr` is `from` or shows up anywhere below it, as structureReaches answers, searched
+// from both ends: down from `from` through each structure's occurrences, and up from `bvr`
+// through the structures that use it (host::occurrenceUsesOf), each step on the side that has
+// read fewer occurrences so far. Either side running out of structures answers "no", so a call
+// costs about twice the smaller side's whole search: putting an assembly on top of a deep one
+// reads the few uses of the new parent, and putting a new assembly below a deep one reads the
+// new child's structure, where a walk down alone reads the whole depth below the child each time
+// (building a deep structure from the bottom up would cost its depth squared).
+//
+// An order of the structures kept from one edit to the next could answer in amortised constant
+// time, but which structure an occurrence shows depends on the window's rule, on releases and on
+// the parent's precise flag, so no such order holds for long; the search keeps nothing but the
+// where-used index of stored facts. That index may still list a use that no longer holds (an
+// occurrence cut in an open window), so the two sides meeting is confirmed by the walk down.
+bool structureReachesEitherWay(Tag window, Tag from, Tag bvr) {
+  if (from == bvr) {
+    return true;
+  }
+  std::vector<Tag> down{from};
+  std::vector<Tag> up{bvr};
+  std::unordered_set<Tag> downSeen{from};
+  std::unordered_set<Tag> upSeen{bvr};
+  std::size_t downRead = 0;
+  std::size_t upRead = 0;
+  while (!down.empty() && !up.empty()) {
+    if (downRead <= upRead) {
+      const Tag at = down.back();
+      down.pop_back();
+      const std::vector<Tag> occurrences = host::occurrencesOf(at);
+      downRead += 1 + occurrences.size();
+      for (Tag occurrence : occurrences) {
+        const Tag below = childStructureOf(window, at, occurrence);
+        if (below == NULLTAG || !downSeen.insert(below).second) {
+          continue;
+        }
+        if (upSeen.count(below) != 0) {
+          return structureReaches(window, from, bvr);
+        }
+        down.push_back(below);
+      }
+    } else {
+      const Tag at = up.back();
+      up.pop_back();
+      const Tag item = host::referenceOf(host::referenceOf(at, "parent_revision"), "items_tag");
+      const std::vector<host::OccurrenceUse> uses = host::occurrenceUsesOf(item);
+      upRead += 1 + uses.size();
+      for (const host::OccurrenceUse& use : uses) {
+        // A use that no longer holds (a deleted occurrence or holder) shows nothing or at most
+        // leads the search up a way it need not go: a meeting is confirmed below.
+        if (childStructureOf(window, use.holder, use.occurrence) != at ||
+            !upSeen.insert(use.holder).second) {
+          continue;
+        }
+        if (downSeen.count(use.holder) != 0) {
+          return structureReaches(window, from, bvr);
+        }
+        up.push_back(use.holder);
       }
     }
   }
@@ -602,7 +670,7 @@ bool structureReaches(Tag window, Tag from, Tag bvr) {
 // structure `bvr` would show a structure that contains `bvr`.
 int refuseCycle(Tag window, Tag bvr, Tag item, Tag revision, Tag view) {
   const Tag below = childStructure(window, bvr, item, revision, view);
-  if (below != NULLTAG && structureReaches(window, below, bvr)) {
+  if (below != NULLTAG && structureReachesEitherWay(window, below, bvr)) {
     return host::storeError(BOM_structure_cycle,
                             {tagText(revision != NULLTAG ? revision : item), tagText(bvr)});
   }
@@ -1260,6 +1328,7 @@ int BOM_line_add(Tag parent, Tag item, Tag itemRevision, Tag bomView, Tag* newLi
   host::windowMade(window, occurrence);
   store.insertReference(bvr, "occurrences", static_cast<std::size_t>(-1), occurrence,
                         WriteMode::host);
+  host::fileOccurrenceUse(bvr, occurrence);
   host::windowChanged(window, bvr);
   Tag line;
   if (const int status = makeLine(window, parent, bvr, occurrence, &line)) {
@@ -1286,16 +1355,19 @@ int BOM_line_substitute(Tag line, Tag item, Tag itemRevision, Tag* newLine) {
   if (const int status = occurrenceForEdit(line, &occurrence)) {
     return status;
   }
-  if (const int status =
-          refuseCycle(host::windowOfLine(line), host::referenceOf(line, "parent_bvr"), childItem,
-                      itemRevision, host::referenceOf(occurrence, "child_bom_view"))) {
+  const Tag bvr = host::referenceOf(line, "parent_bvr");
+  if (const int status = refuseCycle(host::windowOfLine(line), bvr, childItem, itemRevision,
+                                     host::referenceOf(occurrence, "child_bom_view"))) {
     return status;
   }
-  if (const int status = writeOccurrenceData(
-          line, occurrence,
-          {{"child_item", host::Value{{}, {childItem}}},
-           {"child_revision",
-            itemRevision != NULLTAG ? host::Value{{}, {itemRevision}} : host::Value()}})) {
+  const int status = writeOccurrenceData(
+      line, occurrence,
+      {{"child_item", host::Value{{}, {childItem}}},
+       {"child_revision",
+        itemRevision != NULLTAG ? host::Value{{}, {itemRevision}} : host::Value()}});
+  // Also after a failure: the first write may have changed the child.
+  host::fileOccurrenceUse(bvr, occurrence);
+  if (status != 0) {
     return status;
   }
   if (newLine != nullptr) {

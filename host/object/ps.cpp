@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -93,9 +94,93 @@ host::KeyedIndex& bvrsByRevision() {
   return index;
 }
 
+// See host::occurrenceUsesOf. Filed by tag, not by what the tags name, so that an occurrence
+// listed before it exists, or naming a revision that does not exist yet, is filed all the same.
+class WhereUsedIndex {
+ public:
+  std::vector<host::OccurrenceUse> usesOf(Tag item) {
+    refresh();
+    std::vector<host::OccurrenceUse> uses;
+    auto take = [&](Tag child) {
+      auto named = byChild_.find(child);
+      if (named == byChild_.end()) {
+        return;
+      }
+      for (Tag occurrence : named->second) {
+        auto held = holders_.find(occurrence);
+        if (held != holders_.end()) {
+          for (Tag holder : held->second) {
+            uses.push_back({occurrence, holder});
+          }
+        }
+      }
+    };
+    take(item);
+    for (Tag revision : host::revisionsOfItem(item)) {
+      take(revision);
+    }
+    return uses;
+  }
+
+  void file(Tag bvr, Tag occurrence) {
+    std::vector<Tag>& holders = holders_[occurrence];
+    if (std::find(holders.begin(), holders.end(), bvr) == holders.end()) {
+      holders.push_back(bvr);
+    }
+    fileChildren(occurrence);
+  }
+
+  void refresh() {
+    host::refreshIndex(
+        version_, {kBvr, kOccurrence},
+        [this] {
+          byChild_.clear();
+          filed_.clear();
+          holders_.clear();
+        },
+        [this](Tag object) {
+          const Store& store = Store::instance();
+          if (store.isInstanceOf(object, kOccurrence)) {
+            fileChildren(object);
+          } else if (store.isInstanceOf(object, kBvr)) {
+            for (Tag occurrence : host::occurrencesOf(object)) {
+              file(object, occurrence);
+            }
+          }
+        });
+  }
+
+ private:
+  // Files the occurrence under the child item and child revision it names now.
+  void fileChildren(Tag occurrence) {
+    for (const char* name : {"child_item", "child_revision"}) {
+      const Tag child = host::referenceOf(occurrence, name);
+      const std::uint64_t key =
+          (static_cast<std::uint64_t>(static_cast<std::uint32_t>(child)) << 32) |
+          static_cast<std::uint32_t>(occurrence);
+      if (child != NULLTAG && filed_.insert(key).second) {
+        byChild_[child].push_back(occurrence);
+      }
+    }
+  }
+
+  // The occurrences by each item or revision they have named as their child.
+  std::unordered_map<Tag, std::vector<Tag>> byChild_;
+  std::unordered_set<std::uint64_t> filed_;  // (child, occurrence) pairs byChild_ holds.
+  // The view revisions that have listed each occurrence.
+  std::unordered_map<Tag, std::vector<Tag>> holders_;
+  std::uint64_t version_ = 0;
+};
+
+WhereUsedIndex& whereUsed() {
+  static WhereUsedIndex index;
+  return index;
+}
+
 const host::LoadHook kFollowViews([] {
   viewsByItem().refresh();
   bvrsByRevision().refresh();
+  whereUsed().refresh();
 });
 
 int handOut(const std::vector<Tag>& list, int* count, Tag** tags) {
@@ -269,6 +354,14 @@ Tag bomViewRevisionOfView(Tag itemRevision, Tag bomView) {
 
 std::vector<Tag> occurrencesOf(Tag bvr) {
   return referencesOf(bvr, "occurrences");
+}
+
+std::vector<OccurrenceUse> occurrenceUsesOf(Tag item) {
+  return whereUsed().usesOf(item);
+}
+
+void fileOccurrenceUse(Tag bvr, Tag occurrence) {
+  whereUsed().file(bvr, occurrence);
 }
 
 int requireStructureEditable(Tag bvr) {

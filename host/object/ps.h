@@ -119,4 +119,21 @@ std::vector<Tag> occurrencesOf(Tag bvr);
 // checked out by another user. 0, or POM_not_modifiable on the error store.
 int requireStructureEditable(Tag bvr);
 
+// An occurrence that may use an item and a view revision that may hold it.
+struct OccurrenceUse {
+  Tag occurrence;
+  Tag holder;
+};
+// Where `item` is used: the occurrences whose child item is `item` or whose child revision is
+// one of its revisions, each with a view revision that holds it, so that a search up from a
+// structure to the structures using it costs what it finds. A superset of the uses as they are:
+// an occurrence cut from its view revision, deleted, or given another child stays listed, so a
+// caller checks each use against the store before relying on it. The index takes in the view
+// revisions (with the occurrences they list) and the occurrences as they appear in the store
+// (loaded, created, brought back by a rollback); the host calls that later put an occurrence in
+// a view revision or give it another child file it again (fileOccurrenceUse).
+std::vector<OccurrenceUse> occurrenceUsesOf(Tag item);
+// Files the occurrence as held by `bvr` and as using the child item and revision it names now.
+void fileOccurrenceUse(Tag bvr, Tag occurrence);
+
 }  // namespace host

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -288,6 +289,123 @@ TEST_F(BomLineTest, AChildThatWouldMakeAStructureContainItselfIsRefused) {
   EXPECT_EQ(BOM_line_substitute(pin, tagOf("i.bolt"), NULLTAG, nullptr), 0);
   BOM_close_window(window);
   EXPECT_EQ(savedObjects(), before);
+}
+
+// Assemblies k0 ... k6 (item i.kN, revision r.kN.A, view revision bvr.kN): k0 holds k1 twice
+// and three parts, k1 holds k2, k2 holds k3 through k3's manufacturing view (which holds k5),
+// k3's own view holds k4; k4, k5 and k6 are empty.
+const char* const kNestedAssemblies = R"(<fixture>
+  <object uid="bv.k3mfg" class="PSBOMView">
+    <prop name="bom_view_type" value="vt.mfg"/><prop name="parent_item" value="i.k3"/></object>
+  <object uid="bvr.k3mfg" class="PSBOMViewRevision">
+    <prop name="bom_view" value="bv.k3mfg"/><prop name="parent_revision" value="r.k3.A"/>
+    <prop name="occurrences"><v value="occ.k3.k5"/></prop></object>
+  <object uid="occ.k0.k1" class="PSOccurrence"><prop name="child_item" value="i.k1"/></object>
+  <object uid="occ.k0.k1b" class="PSOccurrence"><prop name="child_item" value="i.k1"/></object>
+  <object uid="occ.k0.bolt" class="PSOccurrence"><prop name="child_item" value="i.bolt"/></object>
+  <object uid="occ.k0.plate" class="PSOccurrence"><prop name="child_item" value="i.plate"/></object>
+  <object uid="occ.k0.pin" class="PSOccurrence"><prop name="child_item" value="i.pin"/></object>
+  <object uid="occ.k1.k2" class="PSOccurrence"><prop name="child_item" value="i.k2"/></object>
+  <object uid="occ.k2.k3" class="PSOccurrence">
+    <prop name="child_item" value="i.k3"/><prop name="child_bom_view" value="bv.k3mfg"/></object>
+  <object uid="occ.k3.k4" class="PSOccurrence"><prop name="child_item" value="i.k4"/></object>
+  <object uid="occ.k3.k5" class="PSOccurrence"><prop name="child_item" value="i.k5"/></object>
+</fixture>)";
+
+// Item i.kN, its revision r.kN.A and view bv.kN, and bvr.kN listing the occurrences.
+std::string nestedAssembly(int n, const std::vector<std::string>& occurrences) {
+  std::string out = R"(<fixture><object uid="i.K" class="Item"/>
+    <object uid="r.K.A" class="ItemRevision"><prop name="items_tag" value="i.K"/></object>
+    <object uid="bv.K" class="PSBOMView">
+      <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.K"/></object>
+    <object uid="bvr.K" class="PSBOMViewRevision">
+      <prop name="bom_view" value="bv.K"/><prop name="parent_revision" value="r.K.A"/>
+      <prop name="occurrences">)";
+  for (const std::string& occurrence : occurrences) {
+    out += "<v value=\"" + occurrence + "\"/>";
+  }
+  out += "</prop></object></fixture>";
+  const std::string k = "k" + std::to_string(n);
+  for (std::size_t at = out.find('K'); at != std::string::npos; at = out.find('K', at)) {
+    out.replace(at, 1, k);
+  }
+  return out;
+}
+
+// Whether a child would make a structure contain itself is answered by the structure as it is
+// now, as the window configures it, through the view each occurrence names, whichever end of a
+// deep structure the edit is made at: also after edits not saved yet in other open windows.
+TEST_F(BomLineTest, ACycleIsFoundFromEitherEndOfADeepStructure) {
+  const std::vector<std::vector<std::string>> held = {
+      {"occ.k0.k1", "occ.k0.bolt", "occ.k0.plate", "occ.k0.pin", "occ.k0.k1b"},
+      {"occ.k1.k2"},
+      {"occ.k2.k3"},
+      {"occ.k3.k4"},
+      {},
+      {},
+      {}};
+  // Each step opens a window on `top` and adds `item` below its top line, or substitutes `item`
+  // for the child line of `occurrence`, or cuts that line when `item` is null.
+  struct Step {
+    const char* top;
+    const char* occurrence;
+    const char* item;
+    int expected;
+  };
+  const int cycle = BOM_structure_cycle;
+  const std::vector<std::pair<const char*, std::vector<Step>>> kCases = {
+      {"the top below the bottom, through another view", {{"r.k5.A", nullptr, "i.k0", cycle}}},
+      {"below what the other view holds", {{"r.k4.A", nullptr, "i.k0", 0}}},
+      {"into the structure it holds", {{"r.k2.A", nullptr, "i.k1", cycle}}},
+      {"what it holds already, once more", {{"r.k0.A", nullptr, "i.k5", 0}}},
+      {"the same revision through its own view",
+       {{"r.k5.A", nullptr, "i.k3", 0}, {"r.k4.A", nullptr, "i.k3", cycle}}},
+      {"a use cut in an open window",
+       {{"r.k1.A", "occ.k1.k2", nullptr, 0}, {"r.k5.A", nullptr, "i.k0", 0}}},
+      {"a use cut in an open window, met from below",
+       {{"r.k6.A", nullptr, "i.k4", 0},
+        {"r.k6.A", nullptr, "i.k4", 0},
+        {"r.k6.A", nullptr, "i.k4", 0},
+        {"r.k3.A", "occ.k3.k4", nullptr, 0},
+        {"r.k5.A", nullptr, "i.k3", 0},
+        {"r.k4.A", nullptr, "i.k2", 0}}},
+      {"one of two uses of a subassembly cut",
+       {{"r.k0.A", "occ.k0.k1", nullptr, 0}, {"r.k5.A", nullptr, "i.k0", cycle}}},
+      {"a use added in an open window",
+       {{"r.k5.A", nullptr, "i.k6", 0}, {"r.k6.A", nullptr, "i.k0", cycle}}},
+      {"a use substituted in an open window",
+       {{"r.k1.A", "occ.k1.k2", "i.k6", 0}, {"r.k6.A", nullptr, "i.k0", cycle}}},
+  };
+  for (const auto& [name, steps] : kCases) {
+    SCOPED_TRACE(name);
+    SetUp();
+    for (std::size_t n = 0; n < held.size(); ++n) {
+      load(nestedAssembly(static_cast<int>(n), held[n]));
+    }
+    load(kNestedAssemblies);
+    const std::string before = savedObjects();
+    std::vector<Tag> windows;
+    for (const Step& step : steps) {
+      windows.push_back(openWindow(tagOf(step.top)));
+      Tag line = 1;
+      int status = 0;
+      if (step.occurrence == nullptr) {
+        status = BOM_line_add(topLine_, tagOf(step.item), NULLTAG, NULLTAG, &line);
+        EXPECT_EQ(line == NULLTAG, status != 0);
+      } else if (step.item == nullptr) {
+        status = BOM_line_cut(childFor(topLine_, step.occurrence));
+      } else {
+        status = BOM_line_substitute(childFor(topLine_, step.occurrence), tagOf(step.item), NULLTAG,
+                                     nullptr);
+      }
+      EXPECT_EQ(status, step.expected) << step.top << " " << (step.item ? step.item : "cut");
+      ERROR_store_clear();
+    }
+    for (auto window = windows.rbegin(); window != windows.rend(); ++window) {
+      BOM_close_window(*window);
+    }
+    EXPECT_EQ(savedObjects(), before);
+  }
 }
 
 // A structure no session may change, or one another user has checked out.

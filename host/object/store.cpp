@@ -829,20 +829,11 @@ int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMo
   if (const int status = listToChange(object, name, mode, &undo, &list)) {
     return status;
   }
-  auto mark = [](PendingRemovals& pending, std::size_t position) {
-    pending.removed[position] = true;
-    pending.positions.push_back(position);
-    while (pending.firstKept < pending.removed.size() && pending.removed[pending.firstKept]) {
-      ++pending.firstKept;
-    }
-  };
   if (run != nullptr) {
     // The run's first removal started what the list needed; this one starts nothing.
-    for (std::size_t at = run->firstKept; at < list->size(); ++at) {
-      if (!run->removed[at] && (*list)[at] == tag) {
-        mark(*run, at);
-        break;
-      }
+    const std::size_t at = firstUnmarked(*run, *list, tag);
+    if (at < list->size()) {
+      markRemoved(*run, *list, at);
     }
     return 0;
   }
@@ -863,10 +854,47 @@ int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMo
     pending_.erase(pending_.begin());
   }
   const std::size_t position = static_cast<std::size_t>(at - list->begin());
-  pending_.push_back(
-      PendingRemovals{object, name, std::move(undo), std::vector<bool>(list->size()), {}, 0});
-  mark(pending_.back(), position);
+  pending_.push_back(PendingRemovals{
+      object, name, std::move(undo), std::vector<bool>(list->size()), {}, 0, {}, {}});
+  markRemoved(pending_.back(), *list, position);
   return 0;
+}
+
+std::size_t Store::firstUnmarked(PendingRemovals& run, const std::vector<Tag>& list, Tag tag) {
+  if (run.firstKept < list.size() && list[run.firstKept] == tag) {
+    return run.firstKept;  // Removals in the list's order need no index.
+  }
+  if (run.nextSame.empty()) {
+    run.nextSame.assign(list.size(), list.size());
+    for (std::size_t at = list.size(); at-- > run.firstKept;) {
+      if (!run.removed[at]) {
+        auto [first, added] = run.firstOf.try_emplace(list[at], at);
+        if (!added) {
+          run.nextSame[at] = first->second;
+          first->second = at;
+        }
+      }
+    }
+  }
+  auto first = run.firstOf.find(tag);
+  return first == run.firstOf.end() ? list.size() : first->second;
+}
+
+void Store::markRemoved(PendingRemovals& run, const std::vector<Tag>& list, std::size_t position) {
+  run.removed[position] = true;
+  run.positions.push_back(position);
+  while (run.firstKept < run.removed.size() && run.removed[run.firstKept]) {
+    ++run.firstKept;
+  }
+  if (!run.nextSame.empty()) {
+    // `position` was its tag's first unmarked entry: the next one of that tag takes its place.
+    auto first = run.firstOf.find(list[position]);
+    if (run.nextSame[position] < list.size()) {
+      first->second = run.nextSame[position];
+    } else {
+      run.firstOf.erase(first);
+    }
+  }
 }
 
 Store::PendingRemovals* Store::pendingRemovals(Tag object, const std::string& name) {

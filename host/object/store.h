@@ -422,7 +422,17 @@ class Store {
     std::vector<bool> removed;           // By position in the list as it is (not compacted).
     std::vector<std::size_t> positions;  // The positions marked, in removal order.
     std::size_t firstKept = 0;           // Every entry before it is marked.
+    // Where each tag's first unmarked entry is, made when a removal is not of the first entry
+    // kept, so that removals in any order (the back of a list first) find their entry without
+    // a scan: firstOf by tag, and for each position the next one holding the same tag (or the
+    // list's size). Empty until then.
+    std::unordered_map<Tag, std::size_t> firstOf;
+    std::vector<std::size_t> nextSame;
   };
+  // Marks the entry at `position` (the first unmarked entry of its tag) as removed.
+  static void markRemoved(PendingRemovals& run, const std::vector<Tag>& list, std::size_t position);
+  // The first unmarked entry of `tag` in the run's list; the list's size when there is none.
+  static std::size_t firstUnmarked(PendingRemovals& run, const std::vector<Tag>& list, Tag tag);
   // The object's live record, without applying pending removals (the store's own calls apply
   // what they need); null when there is none.
   ObjectRecord* liveRecord(Tag tag);

@@ -152,8 +152,8 @@ const std::vector<Step>& steps() {
            ASSERT_EQ(store.insertReference(t.home, "contents", 99, tag, WriteMode::initial), 0);
            expected.push_back(tag);
          }
-         auto removeFirst = [&](Tag tag) {
-           ASSERT_EQ(store.removeReference(t.home, "contents", tag, WriteMode::host), 0);
+         auto removeFirst = [&](Tag tag, WriteMode mode = WriteMode::host) {
+           ASSERT_EQ(store.removeReference(t.home, "contents", tag, mode), 0);
            auto at = std::find(expected.begin(), expected.end(), tag);
            if (at != expected.end()) {
              expected.erase(at);
@@ -178,6 +178,21 @@ const std::vector<Step>& steps() {
          removeFirst(t.newstuff);
          ASSERT_EQ(store.save(t.home), 0);
          EXPECT_EQ(host::referencesOf(t.home, "contents"), expected);
+         // Out of the list's order, back first: each removal takes the first entry of its tag,
+         // none once they are gone (from the saved list, whose undo records must be exact).
+         for (Tag tag : {t.form, t.newstuff, t.item, t.form, late, t.item}) {
+           ASSERT_EQ(store.insertReference(t.home, "contents", 99, tag, WriteMode::initial), 0);
+           expected.push_back(tag);
+         }
+         const std::vector<Tag> beforeRemovals = expected;
+         int removals = 0;
+         ASSERT_EQ(POM_place_markpoint(&removals), 0);
+         for (Tag tag : {t.item, late, t.form, t.item, t.form, t.item, late, late, t.form}) {
+           removeFirst(tag, WriteMode::initial);
+         }
+         EXPECT_EQ(host::referencesOf(t.home, "contents"), expected);
+         ASSERT_EQ(POM_roll_to_markpoint(removals, nullptr), 0);
+         EXPECT_EQ(host::referencesOf(t.home, "contents"), beforeRemovals);
        }},
       {"deletion with unsaved values",
        [](MarkPointTest& t) {

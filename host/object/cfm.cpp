@@ -202,8 +202,8 @@ std::vector<Tag> entriesOfRule(Tag rule) {
       !Store::instance().isDescendant(Store::instance().classId(kRule), record->classId)) {
     return {};
   }
-  auto entries = record->properties.find("entries");
-  return entries == record->properties.end() ? std::vector<Tag>() : entries->second.current().tags;
+  const PropertyState* entries = record->properties.find("entries");
+  return entries == nullptr ? std::vector<Tag>() : entries->current().tags;
 }
 
 std::vector<Tag> entriesOwnedByRule(Tag rule) {

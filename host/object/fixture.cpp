@@ -355,7 +355,7 @@ class FixtureLoader {
     checkAttributes(node, {"name", "value"});
     const std::string& name = required(node, "name");
     const PropertyDefinition& property = definition(node, object, name, done);
-    PropertyState& state = store_.record(object)->properties[name];
+    PropertyState& state = store_.record(object)->properties[property.id];
     state.working = readValue(node, property, node.attr("value"), true);
     state.hasWorking = true;
   }
@@ -528,9 +528,8 @@ class FixtureWriter {
 
   // The saved value of a property, null when it was never saved.
   static const Value* savedValue(const ObjectRecord& object, const std::string& name) {
-    auto found = object.properties.find(name);
-    return found == object.properties.end() || found->second.saved.isNull() ? nullptr
-                                                                            : &found->second.saved;
+    const PropertyState* found = object.properties.find(name);
+    return found == nullptr || found->saved.isNull() ? nullptr : &found->saved;
   }
 
   void writeObject(const ObjectRecord& object) {
@@ -578,9 +577,9 @@ class FixtureWriter {
       if (value != nullptr) {
         writeProperty("prop", *property, *value);
       }
-      auto state = object.properties.find(property->name);
-      if (state != object.properties.end() && state->second.hasWorking) {
-        writeProperty("working", *property, state->second.working);
+      const PropertyState* state = object.properties.find(property->id);
+      if (state != nullptr && state->hasWorking) {
+        writeProperty("working", *property, state->working);
       }
     }
     body.swap(out_);

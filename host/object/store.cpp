@@ -31,7 +31,55 @@ const std::string* singleText(const Value& value) {
   return value.texts.empty() ? nullptr : &value.texts.front();
 }
 
+std::unordered_map<std::string, PropertyId>& propertyIds() {
+  static std::unordered_map<std::string, PropertyId> ids;
+  return ids;
+}
+
 }  // namespace
+
+PropertyId internPropertyName(const std::string& name) {
+  auto& ids = propertyIds();
+  return ids.try_emplace(name, static_cast<PropertyId>(ids.size() + 1)).first->second;
+}
+
+PropertyId propertyIdOf(const std::string& name) {
+  const auto& ids = propertyIds();
+  auto found = ids.find(name);
+  return found == ids.end() ? kNoPropertyId : found->second;
+}
+
+namespace {
+
+bool byId(const PropertyStates::Entry& entry, PropertyId id) {
+  return entry.id < id;
+}
+
+}  // namespace
+
+PropertyState* PropertyStates::find(PropertyId id) {
+  auto at = std::lower_bound(entries_.begin(), entries_.end(), id, byId);
+  return at != entries_.end() && at->id == id ? &at->state : nullptr;
+}
+
+const PropertyState* PropertyStates::find(PropertyId id) const {
+  return const_cast<PropertyStates*>(this)->find(id);
+}
+
+PropertyState& PropertyStates::operator[](PropertyId id) {
+  auto at = std::lower_bound(entries_.begin(), entries_.end(), id, byId);
+  if (at == entries_.end() || at->id != id) {
+    at = entries_.insert(at, Entry{id, PropertyState()});
+  }
+  return at->state;
+}
+
+void PropertyStates::erase(PropertyId id) {
+  auto at = std::lower_bound(entries_.begin(), entries_.end(), id, byId);
+  if (at != entries_.end() && at->id == id) {
+    entries_.erase(at);
+  }
+}
 
 extern const char* const kCoreBaseFixture;
 
@@ -43,9 +91,9 @@ FixtureError::FixtureError(int line, int column, const std::string& cause)
 
 bool ObjectRecord::operator==(const ObjectRecord& other) const {
   return tag == other.tag && uid == other.uid && exists == other.exists &&
-         classId == other.classId && type == other.type && properties == other.properties &&
-         deleted == other.deleted && locked == other.locked && newlyCreated == other.newlyCreated &&
-         modifiable == other.modifiable;
+         classId == other.classId && type == other.type && deleted == other.deleted &&
+         locked == other.locked && newlyCreated == other.newlyCreated &&
+         modifiable == other.modifiable && properties == other.properties;
 }
 
 BaseFixturePart::BaseFixturePart(const char* name, const char* text) {
@@ -116,11 +164,11 @@ Store::FlagsUndo Store::flagsOf(const ObjectRecord& object) {
 bool Store::dropWorking(ObjectRecord& object, FlagsUndo* undo) {
   bool dropped = false;
   for (auto& entry : object.properties) {
-    PropertyState& state = entry.second;
+    PropertyState& state = entry.state;
     if (state.hasWorking) {
       dropped = true;
       if (undo != nullptr) {
-        undo->droppedWorking.emplace_back(entry.first, std::move(state.working));
+        undo->droppedWorking.emplace_back(entry.id, std::move(state.working));
       }
       state.hasWorking = false;
       state.working = Value();
@@ -291,14 +339,23 @@ Tag Store::defineClass(const std::string& name, Tag parent) {
 }
 
 void Store::addProperty(Tag classId, const PropertyDefinition& property) {
-  state_.classes[state_.slots[classId].classIndex].properties.push_back(property);
+  PropertyDefinition added = property;
+  added.id = internPropertyName(property.name);
+  state_.classes[state_.slots[classId].classIndex].properties.push_back(std::move(added));
 }
 
 const PropertyDefinition* Store::findProperty(Tag classId, const std::string& name) const {
+  return findProperty(classId, propertyIdOf(name));
+}
+
+const PropertyDefinition* Store::findProperty(Tag classId, PropertyId id) const {
+  if (id == kNoPropertyId) {
+    return nullptr;
+  }
   for (const ClassRecord* cls = classRecord(classId); cls != nullptr;
        cls = classRecord(cls->parent)) {
     for (const PropertyDefinition& property : cls->properties) {
-      if (property.name == name) {
+      if (property.id == id) {
         return &property;
       }
     }
@@ -686,30 +743,29 @@ int Store::read(Tag object, const std::string& name, const Value** value,
   if (definition != nullptr) {
     *definition = property;
   }
-  *value = &currentValue(*found, name);
+  *value = &currentValue(*found, property->id);
   return 0;
 }
 
 const Value* Store::valueOf(Tag object, const std::string& name) const {
   const ObjectRecord* found = const_cast<Store*>(this)->liveRecord(object);
-  if (found == nullptr || findProperty(found->classId, name) == nullptr) {
-    return nullptr;
-  }
-  return &currentValue(*found, name);
+  const PropertyDefinition* property =
+      found == nullptr ? nullptr : findProperty(found->classId, name);
+  return property == nullptr ? nullptr : &currentValue(*found, property->id);
 }
 
-const Value& Store::currentValue(const ObjectRecord& object, const std::string& name) const {
+const Value& Store::currentValue(const ObjectRecord& object, PropertyId property) const {
   static const Value kNull;
   if (!pending_.empty()) {
-    const_cast<Store*>(this)->applyRemovals(object.tag, name);
+    const_cast<Store*>(this)->applyRemovals(object.tag, property);
   }
-  auto state = object.properties.find(name);
-  return state != object.properties.end() ? state->second.current() : kNull;
+  const PropertyState* state = object.properties.find(property);
+  return state != nullptr ? state->current() : kNull;
 }
 
 int Store::write(Tag object, const std::string& name, Value value, WriteMode mode) {
   ++changeCount_;
-  applyRemovals(object, name);
+  applyRemovals(object, propertyIdOf(name));
   ObjectRecord* found = liveRecord(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
@@ -739,17 +795,16 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
     }
   }
   hold(value.tags);
-  auto existing = found->properties.find(name);
-  const bool present = existing != found->properties.end();
-  if (present ? (mode == WriteMode::initial
-                     ? !existing->second.hasWorking && existing->second.saved == value
-                     : existing->second.hasWorking && existing->second.working == value)
+  PropertyState* existing = found->properties.find(property->id);
+  const bool present = existing != nullptr;
+  if (present ? (mode == WriteMode::initial ? !existing->hasWorking && existing->saved == value
+                                            : existing->hasWorking && existing->working == value)
               : mode == WriteMode::initial && value.isNull()) {
     return 0;  // Nothing changes, so nothing is recorded.
   }
-  PropertyState& state = present ? existing->second : found->properties[name];
+  PropertyState& state = present ? *existing : found->properties[property->id];
   if (MarkPoint* mark = journalFor(object)) {
-    PropertyUndo undo{name, present, mode == WriteMode::initial, PropertyState()};
+    PropertyUndo undo{property->id, present, mode == WriteMode::initial, PropertyState()};
     if (undo.wroteSaved) {
       undo.prior.saved = std::move(state.saved);
     }
@@ -787,9 +842,9 @@ int Store::listToChange(Tag object, const std::string& name, WriteMode mode, Ins
       return status;
     }
   }
-  undo->name = name;
-  undo->madeProperty = found->properties.count(name) == 0;
-  PropertyState& state = found->properties[name];
+  undo->property = property->id;
+  undo->madeProperty = !found->properties.contains(property->id);
+  PropertyState& state = found->properties[property->id];
   *list = &state.saved.tags;
   undo->intoSaved = mode == WriteMode::initial;
   if (!undo->intoSaved) {
@@ -805,7 +860,7 @@ int Store::listToChange(Tag object, const std::string& name, WriteMode mode, Ins
 
 int Store::insertReference(Tag object, const std::string& name, std::size_t position, Tag tag,
                            WriteMode mode) {
-  applyRemovals(object, name);
+  applyRemovals(object, propertyIdOf(name));
   InsertUndo undo;
   std::vector<Tag>* list = nullptr;
   if (const int status = listToChange(object, name, mode, &undo, &list)) {
@@ -819,9 +874,9 @@ int Store::insertReference(Tag object, const std::string& name, std::size_t posi
 }
 
 int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMode mode) {
-  PendingRemovals* run = pendingRemovals(object, name);
+  PendingRemovals* run = pendingRemovals(object, propertyIdOf(name));
   if (run != nullptr && run->first.intoSaved != (mode == WriteMode::initial)) {
-    applyRemovals(object, name);
+    applyRemovals(object, run->property);
     run = nullptr;
   }
   InsertUndo undo;
@@ -854,8 +909,9 @@ int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMo
     pending_.erase(pending_.begin());
   }
   const std::size_t position = static_cast<std::size_t>(at - list->begin());
+  const PropertyId property = undo.property;
   pending_.push_back(PendingRemovals{
-      object, name, std::move(undo), std::vector<bool>(list->size()), {}, 0, {}, {}});
+      object, property, std::move(undo), std::vector<bool>(list->size()), {}, 0, {}, {}});
   markRemoved(pending_.back(), *list, position);
   return 0;
 }
@@ -897,18 +953,18 @@ void Store::markRemoved(PendingRemovals& run, const std::vector<Tag>& list, std:
   }
 }
 
-Store::PendingRemovals* Store::pendingRemovals(Tag object, const std::string& name) {
+Store::PendingRemovals* Store::pendingRemovals(Tag object, PropertyId property) {
   for (PendingRemovals& run : pending_) {
-    if (run.object == object && run.name == name) {
+    if (run.object == object && run.property == property) {
       return &run;
     }
   }
   return nullptr;
 }
 
-void Store::applyRemovals(Tag object, const std::string& name) {
+void Store::applyRemovals(Tag object, PropertyId property) {
   for (auto run = pending_.begin(); run != pending_.end(); ++run) {
-    if (run->object == object && run->name == name) {
+    if (run->object == object && run->property == property) {
       apply(*run);
       pending_.erase(run);
       return;
@@ -937,7 +993,7 @@ void Store::applyRemovals() const {
 }
 
 void Store::apply(PendingRemovals& run) {
-  PropertyState& state = record(run.object)->properties[run.name];
+  PropertyState& state = record(run.object)->properties[run.property];
   std::vector<Tag>& list = run.first.intoSaved ? state.saved.tags : state.working.tags;
   if (MarkPoint* mark = journalFor(run.object)) {
     // The records each removal would have made had it moved the list at once. Journaled from
@@ -947,8 +1003,12 @@ void Store::apply(PendingRemovals& run) {
     std::vector<std::size_t> positions = run.positions;
     std::sort(positions.begin(), positions.end(), std::greater<>());
     for (std::size_t position : positions) {
-      InsertUndo undo;
-      undo.name = run.name;
+      // Made in place: a record moved into the journal's variant trips a false warning of
+      // an uninitialised read in optimised builds.
+      Change& change = mark->changes.emplace_back();
+      change.tag = run.object;
+      InsertUndo& undo = change.undo.emplace<InsertUndo>();
+      undo.property = run.property;
       undo.position = position;
       undo.removed = list[position];
       undo.intoSaved = run.first.intoSaved;
@@ -956,7 +1016,6 @@ void Store::apply(PendingRemovals& run) {
         undo.madeWorking = run.first.madeWorking;
         undo.madeProperty = run.first.madeProperty;
       }
-      mark->changes.push_back(Change{run.object, std::move(undo)});
     }
   }
   std::size_t kept = 0;
@@ -979,11 +1038,11 @@ int Store::save(Tag object) {
   FlagsUndo undo = flagsOf(*found);
   bool changed = found->newlyCreated;
   for (auto& entry : found->properties) {
-    PropertyState& state = entry.second;
+    PropertyState& state = entry.state;
     if (state.hasWorking) {
       changed = true;
       if (mark != nullptr) {
-        undo.replacedSaved.emplace_back(entry.first, std::move(state.saved));
+        undo.replacedSaved.emplace_back(entry.id, std::move(state.saved));
       }
       state.saved = std::move(state.working);
       state.working = Value();
@@ -1088,10 +1147,10 @@ void Store::undo(Change& change) {
     object = std::move(*prior);
   } else if (auto* written = std::get_if<PropertyUndo>(&change.undo)) {
     if (!written->present) {
-      object.properties.erase(written->name);
+      object.properties.erase(written->property);
       return;
     }
-    PropertyState& state = object.properties[written->name];
+    PropertyState& state = object.properties[written->property];
     if (written->wroteSaved) {
       state.saved = std::move(written->prior.saved);
     }
@@ -1099,10 +1158,10 @@ void Store::undo(Change& change) {
     state.working = std::move(written->prior.working);
   } else if (auto* inserted = std::get_if<InsertUndo>(&change.undo)) {
     if (inserted->madeProperty) {
-      object.properties.erase(inserted->name);
+      object.properties.erase(inserted->property);
       return;
     }
-    PropertyState& state = object.properties[inserted->name];
+    PropertyState& state = object.properties[inserted->property];
     if (inserted->madeWorking) {
       state.hasWorking = false;
       state.working = Value();

@@ -69,18 +69,55 @@ struct PropertyState {
   }
 };
 
+// Property names are kept once for the process: a class's definitions carry the id of their
+// name (PropertyDefinition::id), and objects and undo records hold ids, not texts. Ids are never
+// taken back, so a record stays readable across resets and snapshots.
+// The id of `name`, given it when it is new.
+PropertyId internPropertyName(const std::string& name);
+// The id of `name`; kNoPropertyId when no class was ever given a property of that name.
+PropertyId propertyIdOf(const std::string& name);
+
+// The properties an object holds a state for, sorted by name id. An object has a few, so a flat
+// array searched in place costs less than a tree with a node and a name per property.
+class PropertyStates {
+ public:
+  struct Entry {
+    PropertyId id;
+    PropertyState state;
+    bool operator==(const Entry& other) const { return id == other.id && state == other.state; }
+  };
+
+  // Null when the property has no state (it is null, never written).
+  PropertyState* find(PropertyId id);
+  const PropertyState* find(PropertyId id) const;
+  const PropertyState* find(const std::string& name) const { return find(propertyIdOf(name)); }
+  bool contains(PropertyId id) const { return find(id) != nullptr; }
+  // The state of the property, made null when it has none.
+  PropertyState& operator[](PropertyId id);
+  void erase(PropertyId id);
+  bool empty() const { return entries_.empty(); }
+  std::vector<Entry>::iterator begin() { return entries_.begin(); }
+  std::vector<Entry>::iterator end() { return entries_.end(); }
+  std::vector<Entry>::const_iterator begin() const { return entries_.begin(); }
+  std::vector<Entry>::const_iterator end() const { return entries_.end(); }
+  bool operator==(const PropertyStates& other) const { return entries_ == other.entries_; }
+
+ private:
+  std::vector<Entry> entries_;
+};
+
 struct ObjectRecord {
   Tag tag;
-  std::string uid;
-  // False for a tag that names no object: an unknown UID's tag, or a creation rolled back.
-  bool exists = false;
   Tag classId;
   Tag type;
-  std::map<std::string, PropertyState> properties;  // Absent = null, never written.
+  // False for a tag that names no object: an unknown UID's tag, or a creation rolled back.
+  bool exists = false;
   bool deleted = false;
   bool locked = false;
   bool newlyCreated = false;
   bool modifiable = true;
+  std::string uid;
+  PropertyStates properties;  // Absent = null, never written.
 
   bool live() const { return exists && !deleted; }
   bool operator==(const ObjectRecord& other) const;
@@ -315,13 +352,13 @@ class Store {
   // values it dropped), moved rather than copied where it is replaced anyway, so that a step's
   // undo record costs what the step did, not what the object holds.
   struct PropertyUndo {  // A property written: its prior state, or absent.
-    std::string name;
+    PropertyId property = kNoPropertyId;
     bool present = false;
     bool wroteSaved = false;  // An initial write: prior.saved is the saved value it replaced.
     PropertyState prior;
   };
   struct InsertUndo {  // A reference inserted into a list, or taken out of it.
-    std::string name;
+    PropertyId property = kNoPropertyId;
     std::size_t position = 0;
     Tag removed;                // The tag taken out; null for an insertion.
     bool intoSaved = false;     // Into the saved list, else into the working one.
@@ -334,9 +371,9 @@ class Store {
     bool newlyCreated = false;
     bool modifiable = true;
     // Working values the change dropped (refresh, deletion), by property.
-    std::vector<std::pair<std::string, Value>> droppedWorking;
+    std::vector<std::pair<PropertyId, Value>> droppedWorking;
     // Saved values a save replaced by the working ones, by property.
-    std::vector<std::pair<std::string, Value>> replacedSaved;
+    std::vector<std::pair<PropertyId, Value>> replacedSaved;
   };
   struct Change {
     // ObjectRecord: the whole record before a creation (a slot that named no object).
@@ -409,6 +446,8 @@ class Store {
   // saved one, unless `mode` is initial); `undo` learns which list and what was made.
   int listToChange(Tag object, const std::string& name, WriteMode mode, InsertUndo* undo,
                    std::vector<Tag>** list);
+  // The property `id` as `classId` or one of its ancestors defines it; null when none does.
+  const PropertyDefinition* findProperty(Tag classId, PropertyId id) const;
   // Removals from one reference list that are not applied yet. Taking entries out of a long
   // list one by one, near its front (a parent's children cut in their order), would move the
   // rest of the list at each removal; instead each removal marks its entry, and the list is
@@ -417,7 +456,7 @@ class Store {
   // record handed out (find, findExisting), a mark point call, and whole-store calls.
   struct PendingRemovals {
     Tag object;
-    std::string name;
+    PropertyId property = kNoPropertyId;
     InsertUndo first;  // The checks' record of the first removal: the list, what it started.
     std::vector<bool> removed;           // By position in the list as it is (not compacted).
     std::vector<std::size_t> positions;  // The positions marked, in removal order.
@@ -436,11 +475,11 @@ class Store {
   // The object's live record, without applying pending removals (the store's own calls apply
   // what they need); null when there is none.
   ObjectRecord* liveRecord(Tag tag);
-  PendingRemovals* pendingRemovals(Tag object, const std::string& name);
+  PendingRemovals* pendingRemovals(Tag object, PropertyId property);
   // The current value of the record's property, its pending removals applied.
-  const Value& currentValue(const ObjectRecord& object, const std::string& name) const;
+  const Value& currentValue(const ObjectRecord& object, PropertyId property) const;
   // Applies the pending removals of the list, of every list of the object, or of all lists.
-  void applyRemovals(Tag object, const std::string& name);
+  void applyRemovals(Tag object, PropertyId property);
   void applyRemovals(Tag object) const;
   void applyRemovals() const;
   void apply(PendingRemovals& run);

@@ -1,6 +1,7 @@
 // Property definitions and property values of the host's object store.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,18 @@ const char* valueTypeName(ValueType type);
 bool parseValueType(const std::string& name, ValueType* type);
 
 // A property as a class declares it. Subclasses inherit their ancestors' properties.
+// The id a store gives a property name (see host::internPropertyName); 0 is no name.
+using PropertyId = std::uint32_t;
+constexpr PropertyId kNoPropertyId = 0;
+
 struct PropertyDefinition {
   std::string name;
   ValueType type = ValueType::string;
   bool isArray = false;
   // False: no session may write it (AOM_is_modifiable answers false for it).
   bool modifiable = true;
+  // The id of the name, given when the definition is added to a class.
+  PropertyId id = kNoPropertyId;
 
   bool operator==(const PropertyDefinition& other) const {
     return name == other.name && type == other.type && isArray == other.isArray &&

@@ -113,8 +113,8 @@ const host::Value& HostTest::saved(Tag object, const char* property) {
     ADD_FAILURE() << store().uidOfTag(object) << " is no object";
     return kNull;
   }
-  auto found = record->properties.find(property);
-  return found == record->properties.end() ? kNull : found->second.saved;
+  const host::PropertyState* found = record->properties.find(property);
+  return found == nullptr ? kNull : found->saved;
 }
 
 std::string HostTest::savedText(Tag object, const char* property) {

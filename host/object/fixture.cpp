@@ -465,7 +465,8 @@ class FixtureWriter {
       out_ += "/>\n";
     }
     const Tag typeClass = store_.classId(kTypeClass);
-    for (const Store::Slot& slot : store_.state_.slots) {
+    for (std::size_t index = 1; index < store_.state_.slots.size(); ++index) {
+      const Store::Slot& slot = store_.state_.slots[index];
       if (slot.kind == Store::Slot::kObject && slot.object.live() &&
           !store_.isDescendant(typeClass, slot.object.classId)) {
         writeObject(slot.object);

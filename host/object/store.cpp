@@ -177,6 +177,32 @@ bool Store::dropWorking(ObjectRecord& object, FlagsUndo* undo) {
   return dropped;
 }
 
+Store::SlotTable::SlotTable(const SlotTable& other) : size_(other.size_) {
+  blocks_.reserve(other.blocks_.size());
+  for (const std::vector<Slot>& block : other.blocks_) {
+    blocks_.emplace_back();
+    blocks_.back().reserve(kMask + 1);
+    blocks_.back().assign(block.begin(), block.end());
+  }
+}
+
+Store::SlotTable& Store::SlotTable::operator=(const SlotTable& other) {
+  if (this != &other) {
+    SlotTable copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+Store::Slot& Store::SlotTable::emplace_back() {
+  if (blocks_.empty() || blocks_.back().size() > kMask) {
+    blocks_.emplace_back();
+    blocks_.back().reserve(kMask + 1);
+  }
+  ++size_;
+  return blocks_.back().emplace_back();
+}
+
 Store::Store() = default;
 
 Store& Store::instance() {
@@ -239,8 +265,8 @@ void Store::restore(const Snapshot& snapshot) {
 }
 
 bool Store::changedSince(const Snapshot& snapshot, std::size_t index) const {
-  const std::deque<Slot>& before = snapshot.state_.slots;
-  const std::deque<Slot>& now = state_.slots;
+  const SlotTable& before = snapshot.state_.slots;
+  const SlotTable& now = state_.slots;
   const bool liveNow =
       index < now.size() && now[index].kind == Slot::kObject && now[index].object.live();
   const bool liveBefore =
@@ -282,7 +308,8 @@ bool Store::outgrew(const Snapshot& snapshot) const {
 }
 
 Tag Store::firstLockedObject() const {
-  for (const Slot& slot : state_.slots) {
+  for (std::size_t index = 1; index < state_.slots.size(); ++index) {
+    const Slot& slot = state_.slots[index];
     if (slot.kind == Slot::kObject && slot.object.live() && slot.object.locked) {
       return slot.object.tag;
     }
@@ -292,9 +319,9 @@ Tag Store::firstLockedObject() const {
 
 Tag Store::newSlot(Slot::Kind kind) {
   const Tag tag(static_cast<std::uint32_t>(state_.slots.size()));
-  state_.slots.emplace_back();
-  state_.slots.back().kind = kind;
-  state_.slots.back().object.tag = tag;
+  Slot& slot = state_.slots.emplace_back();
+  slot.kind = kind;
+  slot.object.tag = tag;
   return tag;
 }
 
@@ -327,7 +354,7 @@ const ClassRecord* Store::classRecord(Tag classId) const {
 
 Tag Store::defineClass(const std::string& name, Tag parent) {
   const Tag id = newSlot(Slot::kClass);
-  state_.slots[id].classIndex = state_.classes.size();
+  state_.slots[id].classIndex = static_cast<std::uint32_t>(state_.classes.size());
   state_.slots[id].object.uid = "class." + name;
   state_.tagByUid.emplace(state_.slots[id].object.uid, id);
   state_.classes.push_back(ClassRecord{id, name, parent, {}, {}});

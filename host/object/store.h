@@ -19,7 +19,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <initializer_list>
 #include <map>
 #include <stdexcept>
@@ -390,17 +389,44 @@ class Store {
   };
   struct Slot {
     enum Kind : unsigned char { kUnused, kClass, kObject } kind = kUnused;
-    std::size_t classIndex = 0;
     // Outside the record, so that undoing a creation keeps them (see createdAgain).
     bool everCreated = false;
     bool createdAgain = false;
     // An unknown UID's tag that a property holds: it outlives the request that named it.
     bool held = false;
+    std::uint32_t classIndex = 0;
     ObjectRecord object;
+  };
+  // The slots by tag value, in blocks of a fixed number of slots: neighbouring tags are
+  // neighbours in memory, growing never moves a slot (records handed out stay valid) and finding
+  // one costs an index into the block list.
+  class SlotTable {
+   public:
+    SlotTable() = default;
+    SlotTable(const SlotTable& other);
+    SlotTable& operator=(const SlotTable& other);
+    SlotTable(SlotTable&&) = default;
+    SlotTable& operator=(SlotTable&&) = default;
+    ~SlotTable() = default;
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    Slot& operator[](std::size_t index) { return blocks_[index >> kShift][index & kMask]; }
+    const Slot& operator[](std::size_t index) const {
+      return blocks_[index >> kShift][index & kMask];
+    }
+    Slot& emplace_back();
+
+   private:
+    static constexpr std::size_t kShift = 12;
+    static constexpr std::size_t kMask = (std::size_t{1} << kShift) - 1;
+    // Each block's capacity is reserved whole, so that filling it never reallocates.
+    std::vector<std::vector<Slot>> blocks_;
+    std::size_t size_ = 0;
   };
   // Everything a reset rebuilds; copyable, so that a failing fixture load can restore it.
   struct State {
-    std::deque<Slot> slots;  // Indexed by tag value; [0] is the null tag.
+    SlotTable slots;  // Indexed by tag value; [0] is the null tag.
     std::vector<ClassRecord> classes;
     std::unordered_map<std::string, Tag> classByName;
     std::unordered_map<std::string, Tag> tagByUid;

@@ -203,6 +203,90 @@ Store::Slot& Store::SlotTable::emplace_back() {
   return blocks_.back().emplace_back();
 }
 
+std::uint32_t Store::UidIndex::hashOf(const std::string& uid) {
+  const std::size_t hash = std::hash<std::string>()(uid);
+  return static_cast<std::uint32_t>(hash ^ (static_cast<std::uint64_t>(hash) >> 32));
+}
+
+std::size_t Store::UidIndex::position(const std::string& uid, std::uint32_t hash,
+                                      const SlotTable& slots, bool* found) const {
+  const std::size_t mask = entries_.size() - 1;
+  std::size_t firstErased = entries_.size();
+  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    const Entry& entry = entries_[at];
+    if (entry.tag == 0) {
+      *found = false;
+      return firstErased < entries_.size() ? firstErased : at;
+    }
+    if (entry.tag == kErased) {
+      firstErased = std::min(firstErased, at);
+    } else if (entry.hash == hash && slots[entry.tag].object.uid == uid) {
+      *found = true;
+      return at;
+    }
+  }
+}
+
+Tag Store::UidIndex::find(const std::string& uid, const SlotTable& slots) const {
+  if (entries_.empty()) {
+    return NULLTAG;
+  }
+  bool found = false;
+  const std::size_t at = position(uid, hashOf(uid), slots, &found);
+  return found ? Tag(entries_[at].tag) : NULLTAG;
+}
+
+Tag Store::UidIndex::insert(const std::string& uid, Tag tag, const SlotTable& slots) {
+  // At most half the entries in use (erased ones count), so that probe sequences stay short.
+  if ((used_ + 1) * 2 > entries_.size()) {
+    grow();
+  }
+  const std::uint32_t hash = hashOf(uid);
+  bool found = false;
+  const std::size_t at = position(uid, hash, slots, &found);
+  if (found) {
+    return Tag(entries_[at].tag);
+  }
+  if (entries_[at].tag == 0) {
+    ++used_;
+  }
+  ++live_;
+  entries_[at] = Entry{static_cast<std::uint32_t>(tag), hash};
+  return tag;
+}
+
+void Store::UidIndex::erase(const std::string& uid, const SlotTable& slots) {
+  if (entries_.empty()) {
+    return;
+  }
+  bool found = false;
+  const std::size_t at = position(uid, hashOf(uid), slots, &found);
+  if (found) {
+    entries_[at].tag = kErased;
+    --live_;
+  }
+}
+
+void Store::UidIndex::grow() {
+  std::size_t size = 64;
+  while (size < (live_ + 1) * 4) {
+    size *= 2;
+  }
+  std::vector<Entry> old(size);
+  old.swap(entries_);
+  const std::size_t mask = size - 1;
+  for (const Entry& entry : old) {
+    if (entry.tag != 0 && entry.tag != kErased) {
+      std::size_t at = entry.hash & mask;
+      while (entries_[at].tag != 0) {
+        at = (at + 1) & mask;
+      }
+      entries_[at] = entry;
+    }
+  }
+  used_ = live_;
+}
+
 Store::Store() = default;
 
 Store& Store::instance() {
@@ -356,7 +440,7 @@ Tag Store::defineClass(const std::string& name, Tag parent) {
   const Tag id = newSlot(Slot::kClass);
   state_.slots[id].classIndex = static_cast<std::uint32_t>(state_.classes.size());
   state_.slots[id].object.uid = "class." + name;
-  state_.tagByUid.emplace(state_.slots[id].object.uid, id);
+  state_.tagByUid.insert(state_.slots[id].object.uid, id, state_.slots);
   state_.classes.push_back(ClassRecord{id, name, parent, {}, {}});
   state_.classByName[name] = id;
   if (ClassRecord* parentRecord = const_cast<ClassRecord*>(classRecord(parent))) {
@@ -559,14 +643,13 @@ Tag Store::generatedUidTag(std::string* uid) {
     char buffer[24];
     std::snprintf(buffer, sizeof buffer, "h%012llu",
                   static_cast<unsigned long long>(nextCount("uid")));
-    // One lookup per number tried: the UID map is as large as the store, and a lookup that
-    // misses its cache lines costs more than anything else a creation does.
-    auto [entry, added] = state_.tagByUid.try_emplace(buffer, NULLTAG);
-    if (added) {
-      entry->second = newSlot(Slot::kObject);
-      state_.slots[entry->second].object.uid = buffer;
-      *uid = buffer;
-      return entry->second;
+    const std::string candidate = buffer;
+    if (state_.tagByUid.find(candidate, state_.slots) == NULLTAG) {
+      const Tag tag = newSlot(Slot::kObject);
+      state_.slots[tag].object.uid = candidate;
+      state_.tagByUid.insert(candidate, tag, state_.slots);
+      *uid = candidate;
+      return tag;
     }
   }
 }
@@ -589,9 +672,8 @@ int Store::createObject(Tag classId, Tag type, Tag* object, const std::string& u
   if (objectUid.empty()) {
     tag = generatedUidTag(&objectUid);
   } else {
-    auto known = state_.tagByUid.find(objectUid);
-    if (known != state_.tagByUid.end() &&
-        (record(known->second) == nullptr || record(known->second)->exists)) {
+    const Tag known = state_.tagByUid.find(objectUid, state_.slots);
+    if (known != NULLTAG && (record(known) == nullptr || record(known)->exists)) {
       return storeError(POM_duplicate_uid, {objectUid});
     }
     // An unknown UID already has its tag; the object takes it, so the mapping stays stable.
@@ -677,7 +759,7 @@ RequestScope::~RequestScope() {
     if (slot.kind != Store::Slot::kObject || slot.held || slot.everCreated) {
       continue;
     }
-    state.tagByUid.erase(slot.object.uid);
+    state.tagByUid.erase(slot.object.uid, state.slots);
     std::string().swap(slot.object.uid);
     slot.kind = Store::Slot::kUnused;
   }
@@ -734,13 +816,13 @@ Tag Store::tagOfUid(const std::string& uid) {
   if (uid.empty()) {
     return NULLTAG;
   }
-  auto found = state_.tagByUid.find(uid);
-  if (found != state_.tagByUid.end()) {
-    return found->second;
+  const Tag found = state_.tagByUid.find(uid, state_.slots);
+  if (found != NULLTAG) {
+    return found;
   }
   const Tag tag = newSlot(Slot::kObject);
   state_.slots[tag].object.uid = uid;
-  state_.tagByUid.emplace(uid, tag);
+  state_.tagByUid.insert(uid, tag, state_.slots);
   if (state_.requestDepth > 0) {
     state_.requestUids.push_back(tag);
   }

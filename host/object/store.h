@@ -424,12 +424,41 @@ class Store {
     std::vector<std::vector<Slot>> blocks_;
     std::size_t size_ = 0;
   };
+  // The tag of every UID: one open-addressing table of tags, probed by a hash of the UID and
+  // checked against the UID in the tag's slot, so that a UID's text is kept once and an entry
+  // costs eight bytes, not a node and a copy of the text.
+  class UidIndex {
+   public:
+    // The tag of `uid`; null when it has none.
+    Tag find(const std::string& uid, const SlotTable& slots) const;
+    // Files `tag` under `uid`, which its slot holds, unless the UID has a tag already; the tag
+    // the UID has.
+    Tag insert(const std::string& uid, Tag tag, const SlotTable& slots);
+    // Takes the UID's entry out; nothing when it has none.
+    void erase(const std::string& uid, const SlotTable& slots);
+
+   private:
+    struct Entry {
+      std::uint32_t tag = 0;  // 0: never used; kErased: an entry taken out.
+      std::uint32_t hash = 0;
+    };
+    static constexpr std::uint32_t kErased = ~std::uint32_t{0};
+    static std::uint32_t hashOf(const std::string& uid);
+    // The entry of `uid`, or the first free one of its probe sequence (the entries are not
+    // empty).
+    std::size_t position(const std::string& uid, std::uint32_t hash, const SlotTable& slots,
+                         bool* found) const;
+    void grow();
+    std::vector<Entry> entries_;  // A power of two long, or empty.
+    std::size_t used_ = 0;        // Entries holding a tag or erased.
+    std::size_t live_ = 0;        // Entries holding a tag.
+  };
   // Everything a reset rebuilds; copyable, so that a failing fixture load can restore it.
   struct State {
     SlotTable slots;  // Indexed by tag value; [0] is the null tag.
     std::vector<ClassRecord> classes;
     std::unordered_map<std::string, Tag> classByName;
-    std::unordered_map<std::string, Tag> tagByUid;
+    UidIndex tagByUid;
     std::unordered_map<std::string, Tag> typeByName;
     std::vector<Tag> typeTags;  // Every type ever created, in creation order.
     // Every object ever created, by the class it was created with, so that listing a class

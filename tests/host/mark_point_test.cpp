@@ -460,4 +460,34 @@ TEST_F(MarkPointTest, UnknownUidsOfARequestAreReleasedWhenItEnds) {
   EXPECT_EQ(tagOf("outside.uid"), outside);
 }
 
+TEST_F(MarkPointTest, EveryUidKeepsItsTagWhileTheIndexGrowsAndReleases) {
+  // Rounds of requests naming unknown UIDs, released when the request ends, between objects
+  // created with UIDs of their own: the UID index grows past released entries, and finds the
+  // objects filed behind them.
+  std::vector<std::pair<std::string, Tag>> kept;
+  std::vector<std::pair<std::string, Tag>> released;
+  for (int round = 0; round < 4; ++round) {
+    host::RequestScope request;
+    for (int i = 0; i < 1000; ++i) {
+      const std::string suffix = std::to_string(round) + "." + std::to_string(i);
+      released.emplace_back("gone." + suffix, tagOf("gone." + suffix));
+      if (i % 2 == 0) {
+        kept.emplace_back("kept." + suffix, newForm("kept." + suffix));
+      }
+    }
+  }
+  int wrong = 0;
+  for (const auto& [uid, tag] : kept) {
+    wrong += tagOf(uid) != tag || uidOf(tag) != uid;
+  }
+  EXPECT_EQ(wrong, 0) << "created objects not found by their UID";
+  wrong = 0;
+  host::RequestScope request;
+  for (const auto& [uid, tag] : released) {
+    const Tag again = tagOf(uid);
+    wrong += again == tag || again == NULLTAG || !uidOf(tag).empty() || uidOf(again) != uid;
+  }
+  EXPECT_EQ(wrong, 0) << "released UIDs not named afresh";
+}
+
 }  // namespace

@@ -35,7 +35,6 @@ using Korvane::Soa::Internal::Common::ExecutionTimeTestAccess;
 using Korvane::Soa::Internal::Common::Mark;
 using Korvane::Soa::Internal::Common::Monitor;
 using Korvane::Soa::Internal::Server::IiopSkeleton;
-using Korvane::Soa::Internal::Server::ServiceManager;
 
 int echoCalls = 0;
 
@@ -130,15 +129,6 @@ TEST_F(SkeletonTest, DispatcherAnswersResponsesAndFaults) {
     EXPECT_TRUE(host::errorStore().empty());
   }
   EXPECT_EQ(echoCalls, 1);
-}
-
-TEST(ServiceManagerTest, RegistersEachNameOnceAndForgetsIt) {
-  ServiceManager& registry = ServiceManager::instance();
-  EXPECT_EQ(registry.registerService("Svc-A"), "Svc-A");
-  registry.registerService("Svc-A");
-  EXPECT_EQ(std::count(registry.serviceNames().begin(), registry.serviceNames().end(), "Svc-A"), 1);
-  registry.unregisterService("Svc-A");
-  EXPECT_EQ(std::count(registry.serviceNames().begin(), registry.serviceNames().end(), "Svc-A"), 0);
 }
 
 // Marks are kept in order, the newest ones only; a phase ended without a start has no time, and

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "framework/utils.h"
 #include "framework/xml_stream.h"
 #include "host/object/aom.h"
 #include "host/object/error_store.h"
@@ -14,7 +13,6 @@
 namespace {
 
 using Korvane::Soa::Common::Xml::XmlStream;
-using Korvane::Soa::Internal::Server::Utils;
 using Korvane::Soa::Server::ServiceData;
 
 class ServiceDataTest : public soacad_test::UserTest {
@@ -142,17 +140,6 @@ TEST_F(ServiceDataTest, InflatedPropertiesCarryTheirValuesOrOneNullValue) {
     EXPECT_NE(text.find(std::string("\">") + test.values + "</propertie>"), std::string::npos)
         << text;
   }
-}
-
-TEST_F(ServiceDataTest, ModelObjectsForNullValidAndInvalidTags) {
-  EXPECT_EQ(Utils::createWireModelObect(NULLTAG).getUid(), "");
-  EXPECT_FALSE(Utils::createWireModelObect(NULLTAG).isClassNameSet());
-  EXPECT_EQ(Utils::createWireModelObect(tagOf("f.home")).getClassName(), "Folder");
-  const Tag unknown = Utils::uidToTag("no.such.uid");
-  EXPECT_NE(unknown, NULLTAG);
-  EXPECT_EQ(Utils::uidToTag(""), 0u);
-  EXPECT_EQ(soacad_test::ifailOf([&] { Utils::createWireModelObect(unknown); }), POM_invalid_tag);
-  EXPECT_EQ(storedCodes(), (std::vector<int>{POM_invalid_tag}));
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ TEST(XmlStreamTest, WritesElementsAttributesAndText) {
   stream.textElement("number", 0.1);
   stream.text("t");
   EXPECT_THROW(stream.attribute("late", 1), std::logic_error);
-  stream << "<raw " << 7 << "/>";
+  stream << "<raw " << 7 << '/' << '>';
   stream.endElement();
   const std::string expected =
       "<Response name=\"a\" count=\"-12\" flag=\"true\" off=\"false\" date=\"2007-01-02T03:04:05\" "

@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <list>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -52,9 +53,15 @@ const char* const kConfiguredService = "Cad-2007-06-StructureManagement";
 
 // How the stand-ins fail, and what the last one called received: the operation's name, then its
 // arguments as texts, objects by UID ("<null>" for none).
-enum class Failure { none, serviceException, ifail, other };
+enum class Failure { none, serviceException, ifail, other, unwritable, leavesAnError };
 Failure failure = Failure::none;
 Strings received;
+
+// An exception whose fault cannot be written: the memory runs out while it is described.
+class UnwritableException : public Korvane::Schemas::Soa::_2006_03::Exceptions::SoaException {
+ public:
+  std::string getLocalName() const override { throw std::bad_alloc(); }
+};
 
 template <class Response, class Reference = POMRef<>>
 Response answer(Strings arguments, const std::vector<Reference>& objects = {},
@@ -73,6 +80,12 @@ Response answer(Strings arguments, const std::vector<Reference>& objects = {},
     case Failure::ifail:
       ERROR_store(EMH_severity_error, 215077, "mapping");
       throw IFail(215077);
+    case Failure::unwritable:
+      ERROR_store(EMH_severity_error, 215050);
+      throw UnwritableException();
+    case Failure::leavesAnError:
+      ERROR_store(EMH_severity_error, 215050);
+      return response;
     case Failure::other:
       break;
   }
@@ -361,6 +374,8 @@ TEST_F(SkeletonHandlersTest, HowAHandlerAnswersAFailureOfItsService) {
        "code=\"215077\""},
       {Failure::ifail, kConfiguredService, "getConfiguredItemRevision", "passed: IFail 215077",
        "code=\"215077\""},
+      {Failure::unwritable, kDataManagementService, "getAllAttrMappings", "passed: SoaException",
+       "ServiceException: The request failed and its fault could not be written."},
   };
   for (const auto& test : cases) {
     SCOPED_TRACE(test.operation + std::string(" ") + test.handlerAnswer);
@@ -378,6 +393,8 @@ TEST_F(SkeletonHandlersTest, HowAHandlerAnswersAFailureOfItsService) {
       answer = "passed: IFail " + std::to_string(caught.ifail());
     } catch (const std::runtime_error& caught) {
       answer = std::string("passed: ") + caught.what();
+    } catch (const Korvane::Schemas::Soa::_2006_03::Exceptions::SoaException&) {
+      answer = "passed: SoaException";
     }
     EXPECT_EQ(answer, test.handlerAnswer);
     EXPECT_EQ(markTexts(), marks(test.service, test.operation, 4));
@@ -439,7 +456,13 @@ TEST_F(SkeletonHandlersTest, RequestThatDoesNotFitStopsBeforeTheService) {
       << reply.reason;
 }
 
+// An error left on the store before a request, or by a service that then answers, reaches no
+// reply (ServiceTest::call checks that the store is empty after each request); a service or
+// operation that is not there is a fault that says so.
 TEST_F(SkeletonHandlersTest, ErrorsOfOneRequestNeverReachAnother) {
+  swapInStandIns();
+  failure = Failure::leavesAnError;
+  EXPECT_FALSE(call("getAllAttrMappings", "<GetAllAttrMappingsInput/>").fault);
   ERROR_store(EMH_severity_error, 215022, "left over");
   const host::Reply reply =
       call("getAvailableTypes",
@@ -449,6 +472,12 @@ TEST_F(SkeletonHandlersTest, ErrorsOfOneRequestNeverReachAnother) {
           responseOf<Korvane::Schemas::Cad::_2007_01::Datamanagement::GetAvailableTypesResponse>(
               reply)),
       Strings{": 7010"});
+  EXPECT_EQ(call("getAvailableType", "<x/>").reason,
+            "ServiceException: The operation \"getAvailableType\" is not part of the service "
+            "\"DataManagement\".");
+  EXPECT_EQ(host::dispatch("Nope", "getAvailableTypes", "<x/>").reason,
+            "ServiceException: The service \"Nope\" is not registered.");
+  EXPECT_TRUE(host::errorStore().empty());
 }
 
 }  // namespace

@@ -356,8 +356,7 @@ class FixtureLoader {
     const std::string& name = required(node, "name");
     const PropertyDefinition& property = definition(node, object, name, done);
     PropertyState& state = store_.record(object)->properties[property.id];
-    state.working = readValue(node, property, node.attr("value"), true);
-    state.hasWorking = true;
+    state.setWorking(readValue(node, property, node.attr("value"), true));
   }
 
   void fillObject(const Pending& pending) {
@@ -579,8 +578,8 @@ class FixtureWriter {
         writeProperty("prop", *property, *value);
       }
       const PropertyState* state = object.properties.find(property->id);
-      if (state != nullptr && state->hasWorking) {
-        writeProperty("working", *property, state->working);
+      if (state != nullptr && state->hasWorking()) {
+        writeProperty("working", *property, state->working());
       }
     }
     body.swap(out_);

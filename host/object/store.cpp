@@ -38,6 +38,34 @@ std::unordered_map<std::string, PropertyId>& propertyIds() {
 
 }  // namespace
 
+PropertyState::PropertyState(const PropertyState& other)
+    : saved(other.saved),
+      working_(other.working_ != nullptr ? std::make_unique<Value>(*other.working_) : nullptr) {}
+
+PropertyState& PropertyState::operator=(const PropertyState& other) {
+  if (this != &other) {
+    *this = PropertyState(other);
+  }
+  return *this;
+}
+
+void PropertyState::setWorking(Value value) {
+  if (working_ != nullptr) {
+    *working_ = std::move(value);
+  } else {
+    working_ = std::make_unique<Value>(std::move(value));
+  }
+}
+
+Value PropertyState::takeWorking() {
+  Value taken;
+  if (working_ != nullptr) {
+    taken = std::move(*working_);
+    working_.reset();
+  }
+  return taken;
+}
+
 PropertyId internPropertyName(const std::string& name) {
   auto& ids = propertyIds();
   return ids.try_emplace(name, static_cast<PropertyId>(ids.size() + 1)).first->second;
@@ -165,13 +193,12 @@ bool Store::dropWorking(ObjectRecord& object, FlagsUndo* undo) {
   bool dropped = false;
   for (auto& entry : object.properties) {
     PropertyState& state = entry.state;
-    if (state.hasWorking) {
+    if (state.hasWorking()) {
       dropped = true;
+      Value working = state.takeWorking();
       if (undo != nullptr) {
-        undo->droppedWorking.emplace_back(entry.id, std::move(state.working));
+        undo->droppedWorking.emplace_back(entry.id, std::move(working));
       }
-      state.hasWorking = false;
-      state.working = Value();
     }
   }
   return dropped;
@@ -906,9 +933,10 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
   hold(value.tags);
   PropertyState* existing = found->properties.find(property->id);
   const bool present = existing != nullptr;
-  if (present ? (mode == WriteMode::initial ? !existing->hasWorking && existing->saved == value
-                                            : existing->hasWorking && existing->working == value)
-              : mode == WriteMode::initial && value.isNull()) {
+  if (present
+          ? (mode == WriteMode::initial ? !existing->hasWorking() && existing->saved == value
+                                        : existing->hasWorking() && existing->working() == value)
+          : mode == WriteMode::initial && value.isNull()) {
     return 0;  // Nothing changes, so nothing is recorded.
   }
   PropertyState& state = present ? *existing : found->properties[property->id];
@@ -917,17 +945,16 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
     if (undo.wroteSaved) {
       undo.prior.saved = std::move(state.saved);
     }
-    undo.prior.hasWorking = state.hasWorking;
-    undo.prior.working = std::move(state.working);
+    if (state.hasWorking()) {
+      undo.prior.setWorking(state.takeWorking());
+    }
     mark->changes.push_back(Change{object, std::move(undo)});
   }
   if (mode == WriteMode::initial) {
     state.saved = std::move(value);
-    state.hasWorking = false;
-    state.working = Value();
+    state.takeWorking();
   } else {
-    state.working = std::move(value);
-    state.hasWorking = true;
+    state.setWorking(std::move(value));
   }
   return 0;
 }
@@ -957,12 +984,11 @@ int Store::listToChange(Tag object, const std::string& name, WriteMode mode, Ins
   *list = &state.saved.tags;
   undo->intoSaved = mode == WriteMode::initial;
   if (!undo->intoSaved) {
-    if (!state.hasWorking) {
-      state.working = state.saved;
-      state.hasWorking = true;
+    if (!state.hasWorking()) {
+      state.setWorking(state.saved);
       undo->madeWorking = true;
     }
-    *list = &state.working.tags;
+    *list = &state.working().tags;
   }
   return 0;
 }
@@ -1103,7 +1129,7 @@ void Store::applyRemovals() const {
 
 void Store::apply(PendingRemovals& run) {
   PropertyState& state = record(run.object)->properties[run.property];
-  std::vector<Tag>& list = run.first.intoSaved ? state.saved.tags : state.working.tags;
+  std::vector<Tag>& list = run.first.intoSaved ? state.saved.tags : state.working().tags;
   if (MarkPoint* mark = journalFor(run.object)) {
     // The records each removal would have made had it moved the list at once. Journaled from
     // the last position to the first, they are undone from the first to the last, each putting
@@ -1148,14 +1174,12 @@ int Store::save(Tag object) {
   bool changed = found->newlyCreated;
   for (auto& entry : found->properties) {
     PropertyState& state = entry.state;
-    if (state.hasWorking) {
+    if (state.hasWorking()) {
       changed = true;
       if (mark != nullptr) {
         undo.replacedSaved.emplace_back(entry.id, std::move(state.saved));
       }
-      state.saved = std::move(state.working);
-      state.working = Value();
-      state.hasWorking = false;
+      state.saved = state.takeWorking();
     }
   }
   found->newlyCreated = false;
@@ -1263,8 +1287,11 @@ void Store::undo(Change& change) {
     if (written->wroteSaved) {
       state.saved = std::move(written->prior.saved);
     }
-    state.hasWorking = written->prior.hasWorking;
-    state.working = std::move(written->prior.working);
+    if (written->prior.hasWorking()) {
+      state.setWorking(written->prior.takeWorking());
+    } else {
+      state.takeWorking();
+    }
   } else if (auto* inserted = std::get_if<InsertUndo>(&change.undo)) {
     if (inserted->madeProperty) {
       object.properties.erase(inserted->property);
@@ -1272,11 +1299,10 @@ void Store::undo(Change& change) {
     }
     PropertyState& state = object.properties[inserted->property];
     if (inserted->madeWorking) {
-      state.hasWorking = false;
-      state.working = Value();
+      state.takeWorking();
       return;
     }
-    std::vector<Tag>& list = inserted->intoSaved ? state.saved.tags : state.working.tags;
+    std::vector<Tag>& list = inserted->intoSaved ? state.saved.tags : state.working().tags;
     if (inserted->removed != NULLTAG) {
       list.insert(list.begin() + static_cast<std::ptrdiff_t>(inserted->position),
                   inserted->removed);
@@ -1287,14 +1313,12 @@ void Store::undo(Change& change) {
     FlagsUndo& flags = std::get<FlagsUndo>(change.undo);
     for (auto& replaced : flags.replacedSaved) {
       PropertyState& state = object.properties[replaced.first];
-      state.working = std::move(state.saved);
-      state.hasWorking = true;
+      state.setWorking(std::move(state.saved));
       state.saved = std::move(replaced.second);
     }
     for (auto& dropped : flags.droppedWorking) {
       PropertyState& state = object.properties[dropped.first];
-      state.working = std::move(dropped.second);
-      state.hasWorking = true;
+      state.setWorking(std::move(dropped.second));
     }
     if (object.deleted && !flags.deleted) {
       appeared(change.tag);  // Indexes may have missed it while it was deleted.

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -56,16 +57,34 @@ struct ClassRecord {
 };
 
 struct PropertyState {
+  PropertyState() = default;
+  PropertyState(const PropertyState& other);
+  PropertyState& operator=(const PropertyState& other);
+  PropertyState(PropertyState&&) = default;
+  PropertyState& operator=(PropertyState&&) = default;
+  ~PropertyState() = default;
+
   Value saved;
-  bool hasWorking = false;
-  Value working;  // Written but not saved yet; meaningful only with hasWorking.
+
+  // The value written but not saved yet, if there is one. Few properties have one at a time,
+  // so it is kept apart and costs a pointer when there is none.
+  bool hasWorking() const { return working_ != nullptr; }
+  // REQUIRES: hasWorking().
+  const Value& working() const { return *working_; }
+  Value& working() { return *working_; }
+  void setWorking(Value value);
+  // Drops the working value and hands it over (the null value when there was none).
+  Value takeWorking();
 
   // What this session reads: its own unsaved value if there is one.
-  const Value& current() const { return hasWorking ? working : saved; }
+  const Value& current() const { return working_ != nullptr ? *working_ : saved; }
   bool operator==(const PropertyState& other) const {
-    return saved == other.saved && hasWorking == other.hasWorking &&
-           (!hasWorking || working == other.working);
+    return saved == other.saved && hasWorking() == other.hasWorking() &&
+           (!hasWorking() || *working_ == *other.working_);
   }
+
+ private:
+  std::unique_ptr<Value> working_;
 };
 
 // Property names are kept once for the process: a class's definitions carry the id of their

@@ -7,7 +7,10 @@
 // request on one thread.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+#include "framework/wire_pool.h"
 
 namespace Korvane {
 namespace Soa {
@@ -25,9 +28,16 @@ class TryingToCreateNullHandle {
 };
 
 // Base of every wire implementation object. Objects live only on the heap and are deleted by
-// the last handle that lets go of them (never by `delete` from outside).
+// the last handle that lets go of them (never by `delete` from outside). Their storage comes
+// from the wire pool (framework/wire_pool.h), which keeps the objects of a request together.
 class BaseObject {
  public:
+  static void* operator new(std::size_t size) { return WirePool::allocate(size); }
+  // Called with the size of the object's own class (the destructor is virtual).
+  static void operator delete(void* object, std::size_t size) noexcept {
+    WirePool::release(object, size);
+  }
+
   // Copies the string and the count as they stand: the count of the copy is not reset, so a
   // copy must not be given to a handle as it is (reallyClone results are reset first).
   BaseObject(const BaseObject& other) = default;

@@ -1,0 +1,47 @@
+// Storage of wire implementation objects.
+//
+// A request makes tens of thousands of small implementation objects (a model object for every
+// object reference, a record for every input and output) and drops them all a moment later. The
+// general heap spends a fair share of a request in serving and taking them back, and after a few
+// requests it scatters the objects of one list over the whole heap, so that writing a list waits
+// for memory at every object. The pool keeps objects of one size side by side in chunks, hands a
+// slot out and takes it back with a few instructions, and gives a chunk back once the last object
+// in it is gone, so an object that outlives its request keeps only its own chunk.
+//
+// Threads: each thread has a pool of its own. An object must be released on a thread while no
+// other thread works with the pool it came from (a wire object belongs to one request on one
+// thread, like its reference count). A chunk whose thread has ended stays until its last object
+// is released, wherever that happens.
+#pragma once
+
+#include <cstddef>
+
+namespace Korvane {
+namespace Soa {
+namespace Common {
+namespace Xml {
+namespace WirePool {
+
+// Objects up to this many bytes come from the pool; larger ones from the general heap.
+constexpr std::size_t kMaxObjectBytes = 1024;
+// The pool's slots are this many bytes apart, and so aligned.
+constexpr std::size_t kSlotAlignment = 16;
+
+// Storage for one object of `size` bytes, aligned to kSlotAlignment. Throws std::bad_alloc.
+void* allocate(std::size_t size);
+// Gives back what allocate(size) returned, with the same size.
+void release(void* object, std::size_t size) noexcept;
+
+// What the calling thread's pool holds, for tests and benchmarks.
+struct Usage {
+  std::size_t chunks;       // Chunks holding at least one object.
+  std::size_t spareChunks;  // Empty chunks kept for reuse.
+  std::size_t objects;      // Objects handed out and not yet given back.
+};
+Usage usage();
+
+}  // namespace WirePool
+}  // namespace Xml
+}  // namespace Common
+}  // namespace Soa
+}  // namespace Korvane

@@ -95,18 +95,30 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
 
   // Runs of T side by side in blocks that never move, so that what is handed out stays where
   // it is while the tree grows; blocks grow geometrically, so a large tree takes few
-  // allocations. Each new block is charged to the tree.
+  // allocations. Each new block is charged to the tree. The storage of the largest blocks is
+  // kept by the thread for its next parses (up to a bound), which spares a large request the
+  // page faults of fresh memory.
   template <class T>
   class Blocks {
    public:
+    Blocks() = default;
+    Blocks(const Blocks&) = delete;
+    Blocks& operator=(const Blocks&) = delete;
+    ~Blocks() { clear(); }
+
     // `count` fresh elements side by side.
     T* take(std::size_t count, SAXToNodeParser& parser);
     // The first element taken (the root, for nodes); null when none was.
-    T* first() const { return blocks_.empty() ? nullptr : blocks_.front().get(); }
+    T* first() const { return blocks_.empty() ? nullptr : blocks_.front().items; }
     void clear();
 
    private:
-    std::vector<std::unique_ptr<T[]>> blocks_;
+    struct Block {
+      T* items;
+      std::size_t count;
+      std::size_t bytes;  // Of storage under the items.
+    };
+    std::vector<Block> blocks_;
     std::size_t size_ = 0;  // Elements in the last block.
     std::size_t used_ = 0;  // Of which taken.
   };

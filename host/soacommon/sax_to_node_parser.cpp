@@ -4,6 +4,7 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <new>
 #include <random>
 
@@ -225,26 +226,82 @@ constexpr std::size_t kFirstNameSlots = 64;
 constexpr std::size_t kFirstBlockSize = 32;
 constexpr std::size_t kMaxBlockBytes = 256u * 1024u;
 
+// Storage of tree blocks of kMaxBlockBytes, kept by the thread between parses: a large tree
+// would otherwise take fresh pages from the system for every request and fault on each. It is
+// trivially destructible, so that a parser that outlives the thread's end (a static one) can
+// still give its blocks back; the guard below frees what is kept when the thread ends.
+struct KeptBlocks {
+  // At most this much storage is kept between parses.
+  static constexpr std::size_t kMaxKept = 32;
+  void* blocks[kMaxKept];
+  std::size_t count;
+  bool ended;  // The thread is ending: nothing more is kept.
+
+  void* take() { return count > 0 ? blocks[--count] : ::operator new(kMaxBlockBytes); }
+  void give(void* block) noexcept;
+};
+
+thread_local KeptBlocks keptBlocks{};
+
+struct KeptBlocksEnd {
+  ~KeptBlocksEnd() {
+    while (keptBlocks.count > 0) {
+      ::operator delete(keptBlocks.blocks[--keptBlocks.count]);
+    }
+    keptBlocks.ended = true;
+  }
+};
+
+void KeptBlocks::give(void* block) noexcept {
+  if (ended || count == kMaxKept) {
+    ::operator delete(block);
+    return;
+  }
+  if (count == 0) {
+    static thread_local KeptBlocksEnd end;
+    static_cast<void>(end);
+  }
+  blocks[count++] = block;
+}
+
 }  // namespace
 
 template <class T>
 T* SAXToNodeParser::Blocks<T>::take(std::size_t count, SAXToNodeParser& parser) {
   if (size_ - used_ < count) {
-    std::size_t size =
-        blocks_.empty() ? kFirstBlockSize : std::min(size_ * 2, kMaxBlockBytes / sizeof(T));
+    constexpr std::size_t kLargest = kMaxBlockBytes / sizeof(T);
+    std::size_t size = blocks_.empty() ? kFirstBlockSize : std::min(size_ * 2, kLargest);
     size = std::max(size, count);
     parser.charge(size * sizeof(T));
-    blocks_.emplace_back(new T[size]);
+    blocks_.reserve(blocks_.size() + 1);
+    const std::size_t bytes = size == kLargest ? kMaxBlockBytes : size * sizeof(T);
+    void* storage = bytes == kMaxBlockBytes ? keptBlocks.take() : ::operator new(bytes);
+    T* items = static_cast<T*>(storage);
+    try {
+      std::uninitialized_default_construct_n(items, size);
+    } catch (...) {
+      ::operator delete(storage);
+      throw;
+    }
+    blocks_.push_back(Block{items, size, bytes});
     size_ = size;
     used_ = 0;
   }
-  T* at = blocks_.back().get() + used_;
+  T* at = blocks_.back().items + used_;
   used_ += count;
   return at;
 }
 
 template <class T>
 void SAXToNodeParser::Blocks<T>::clear() {
+  for (const Block& block : blocks_) {
+    std::destroy_n(block.items, block.count);
+    if (block.bytes == kMaxBlockBytes) {
+      keptBlocks.give(block.items);
+    } else {
+      ::operator delete(block.items);
+    }
+  }
   blocks_.clear();
   size_ = 0;
   used_ = 0;

@@ -116,7 +116,7 @@ class XmlStream : public std::stringstream {
     char* at = reserve(name.size() + 1);
     at[0] = '<';
     Writing::copyBytes(at + 1, name.data(), name.size());
-    openElements_.emplace_back(used_ - name.size(), name.size());
+    openElements_.emplace_back(at + 1, name.size());
     startTagOpen_ = true;
   }
   // Closes the innermost open element ("/>" when it got no content).
@@ -131,13 +131,12 @@ class XmlStream : public std::stringstream {
       at[1] = '>';
       startTagOpen_ = false;
     } else {
-      const auto [offset, length] = openElements_.back();
+      const auto [name, length] = openElements_.back();
       char* at = reserve(length + 3);
       at[0] = '<';
       at[1] = '/';
-      // The name stands earlier in the same buffer, which reserve() may have moved: copy it
-      // from where it is now.
-      Writing::copyBytes(at + 2, &buffer_[offset], length);
+      // The name stands earlier in the text, whose blocks never move.
+      Writing::copyBytes(at + 2, name, length);
       at[length + 2] = '>';
     }
     openElements_.pop_back();
@@ -161,7 +160,7 @@ class XmlStream : public std::stringstream {
       Writing::copyBytes(at + 2, value.data(), valueSize);
       at[valueSize + 2] = '"';
     } else {
-      used_ -= valueSize + 1;
+      at_ -= valueSize + 1;
       appendEscaped(value, kAttributeTable);
       *reserve(1) = '"';
     }
@@ -206,9 +205,8 @@ class XmlStream : public std::stringstream {
   void textElement(const std::string& name, double value);
 
   // The text written so far.
-  std::string str() const { return std::string(buffer_.data(), used_); }
-  // Hands out the text written so far without copying it; the stream starts again empty, with
-  // no element open.
+  std::string str() const;
+  // Hands out the text written so far; the stream starts again empty, with no element open.
   std::string takeText();
 
   // Appends `value` to `out` escaped for element content / for an attribute value.
@@ -236,15 +234,17 @@ class XmlStream : public std::stringstream {
 
   // Where the next `size` bytes go; the caller writes exactly that many.
   char* reserve(std::size_t size) {
-    if (buffer_.size() - used_ < size) {
+    if (static_cast<std::size_t>(end_ - at_) < size) {
       grow(size);
     }
-    char* at = &buffer_[used_];
-    used_ += size;
+    char* at = at_;
+    at_ += size;
     return at;
   }
-  // Makes room for `size` more bytes, at least doubling the buffer.
+  // Starts a new block with room for at least `size` bytes.
   void grow(std::size_t size);
+  // Gives every block back: the stream is empty.
+  void releaseBlocks() noexcept;
   void append(const char* data, std::size_t size) {
     if (size != 0) {
       Writing::copyBytes(reserve(size), data, size);
@@ -284,13 +284,23 @@ class XmlStream : public std::stringstream {
   void plainAttribute(const std::string& name, const char* raw, std::size_t size);
 
   std::map<std::string, std::string> namespaces_;  // Namespace URI to prefix (unused so far).
-  // Where the name of each open element stands in the buffer (offset, length), innermost last:
+  // Where the name of each open element stands in the text (start, length), innermost last:
   // the end tag copies it from there.
-  std::vector<std::pair<std::size_t, std::size_t>> openElements_;
+  std::vector<std::pair<const char*, std::size_t>> openElements_;
   bool startTagOpen_ = false;
-  // The text: the first `used_` bytes of `buffer_`, which grows geometrically.
-  std::string buffer_;
-  std::size_t used_ = 0;
+  // The text is written into blocks that never move and grow geometrically, so the stream
+  // neither clears nor copies what it holds as it grows; str() and takeText() join the blocks
+  // in one copy. The finished blocks in order, then the current one: from begin_, written up
+  // to at_, room up to end_.
+  struct Block {
+    char* data;
+    std::size_t used;
+  };
+  std::vector<Block> finished_;
+  std::size_t finishedBytes_ = 0;
+  char* begin_ = nullptr;
+  char* at_ = nullptr;
+  char* end_ = nullptr;
   Forward forward_{*this};
 };
 

@@ -1,9 +1,11 @@
 #include "framework/xml_stream.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 #include "framework/date_time.h"
@@ -166,7 +168,9 @@ XmlStream::XmlStream() {
   std::basic_ios<char>::rdbuf(&forward_);
 }
 
-XmlStream::~XmlStream() {}
+XmlStream::~XmlStream() {
+  releaseBlocks();
+}
 
 XmlStream::Forward::int_type XmlStream::Forward::overflow(int_type c) {
   if (!traits_type::eq_int_type(c, traits_type::eof())) {
@@ -181,12 +185,36 @@ std::streamsize XmlStream::Forward::xsputn(const char* data, std::streamsize siz
 }
 
 void XmlStream::grow(std::size_t size) {
-  constexpr std::size_t kFirstBytes = 4096;
-  std::size_t capacity = buffer_.size() < kFirstBytes ? kFirstBytes : buffer_.size() * 2;
-  if (capacity - used_ < size) {
-    capacity = used_ + size;
+  // The first block holds a small reply whole; blocks double up to kLargestBlock, and a piece
+  // larger than that gets a block of its own size.
+  constexpr std::size_t kFirstBlock = 4096;
+  constexpr std::size_t kLargestBlock = 1024 * 1024;
+  const std::size_t current = static_cast<std::size_t>(end_ - begin_);
+  std::size_t capacity = current == 0 ? kFirstBlock : std::min(2 * current, kLargestBlock);
+  capacity = std::max(capacity, size);
+  finished_.reserve(finished_.size() + 1);
+  char* block = static_cast<char*>(::operator new(capacity));
+  if (at_ != begin_) {
+    finished_.push_back(Block{begin_, static_cast<std::size_t>(at_ - begin_)});
+    finishedBytes_ += finished_.back().used;
+  } else {
+    ::operator delete(begin_);
   }
-  buffer_.resize(capacity);
+  begin_ = block;
+  at_ = block;
+  end_ = block + capacity;
+}
+
+void XmlStream::releaseBlocks() noexcept {
+  for (const Block& block : finished_) {
+    ::operator delete(block.data);
+  }
+  finished_.clear();
+  finishedBytes_ = 0;
+  ::operator delete(begin_);
+  begin_ = nullptr;
+  at_ = nullptr;
+  end_ = nullptr;
 }
 
 const XmlStream::ByteTable XmlStream::kTextTable = makeTable(false);
@@ -197,11 +225,21 @@ void XmlStream::appendEscaped(const std::string& value, const ByteTable& table) 
          [this](const char* data, std::size_t size) { append(data, size); });
 }
 
+std::string XmlStream::str() const {
+  std::string text;
+  text.reserve(finishedBytes_ + static_cast<std::size_t>(at_ - begin_));
+  for (const Block& block : finished_) {
+    text.append(block.data, block.used);
+  }
+  if (at_ != begin_) {
+    text.append(begin_, static_cast<std::size_t>(at_ - begin_));
+  }
+  return text;
+}
+
 std::string XmlStream::takeText() {
-  buffer_.resize(used_);
-  std::string text = std::move(buffer_);
-  buffer_ = std::string();
-  used_ = 0;
+  std::string text = str();
+  releaseBlocks();
   openElements_.clear();
   startTagOpen_ = false;
   return text;

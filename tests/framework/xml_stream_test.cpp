@@ -92,6 +92,42 @@ TEST(XmlStreamTest, NamesAndValuesOfEveryLengthAndDepthAreWrittenWhole) {
   EXPECT_EQ(stream.takeText(), expected);
 }
 
+// A document many blocks long, with pieces of every size falling across the ends of blocks,
+// values that need escaping found only after their room was taken, and a value larger than
+// any block: the text is exactly what was written, part way through and at the end, and a
+// stream used again after takeText() writes the same document again.
+TEST(XmlStreamTest, LongDocumentsAreWrittenWholeAcrossBlocks) {
+  XmlStream stream;
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    std::string expected;
+    stream.startElement("document");
+    expected += "<document>";
+    for (int i = 0; i < 4000; ++i) {
+      std::string value(static_cast<std::size_t>(i * 37 % 3001), static_cast<char>('a' + i % 26));
+      std::string written = value;
+      if (i % 5 == 0) {
+        value += "&";
+        written += "&amp;";
+      }
+      if (i == 2000) {
+        value = written = std::string(3u << 20, 'v');
+      }
+      stream.startElement("e");
+      stream.attribute("v", value);
+      stream.text(value);
+      stream.endElement();
+      expected += "<e v=\"" + written + "\">" + written + "</e>";
+      if (i == 3000) {
+        ASSERT_EQ(stream.str(), expected);
+      }
+    }
+    stream.endElement();
+    expected += "</document>";
+    ASSERT_EQ(stream.takeText(), expected);
+  }
+}
+
 // The plain-run scan: a special alone in a plain run of any length, short ones included, is
 // escaped at every offset, in attribute values, in text and in text elements.
 TEST(XmlStreamEscapeTest, ASpecialAnywhereInAPlainRunIsEscaped) {

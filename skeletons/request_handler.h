@@ -89,7 +89,9 @@ inline std::string faultDocument(Korvane::Soa::Server::ServiceException& excepti
 // fails the request the same way.
 //
 // The local arguments are released as soon as the service has answered, before the response is
-// converted and written, so that a large request's arguments and its reply are not held at once.
+// converted and written, and the wire response as soon as it is written, before the text is
+// handed out, so that a large request's arguments, its wire response and its reply text are
+// never all held at once.
 template <class Conversions, class Arguments, class Serve>
 std::string respond(const HandlerNames& names, std::optional<Arguments>& arguments, Serve& serve) {
   using Korvane::Soa::Internal::Common::Monitor;
@@ -98,11 +100,13 @@ std::string respond(const HandlerNames& names, std::optional<Arguments>& argumen
   auto localResponse = std::apply(serve, *arguments);
   arguments.reset();
   Monitor::markEnd(names.service);
-  Monitor::markStart(names.localToWire);
-  const auto wireResponse = Conversions::toWire(std::move(localResponse));
-  Monitor::markEnd(names.localToWire);
   Korvane::Soa::Common::Xml::XmlStream stream;
-  wireResponse.outputXML(stream, names.responseElement);
+  {
+    Monitor::markStart(names.localToWire);
+    const auto wireResponse = Conversions::toWire(std::move(localResponse));
+    Monitor::markEnd(names.localToWire);
+    wireResponse.outputXML(stream, names.responseElement);
+  }
   std::string reply = stream.takeText();
   requestMark.keep();
   Monitor::markEnd(names.handler);
@@ -123,7 +127,7 @@ std::string respond(const HandlerNames& names, std::optional<Arguments>& argumen
 // What a request no longer needs is released at once rather than kept to the end of the
 // handler, which bounds the memory of a large request: the node tree as soon as the input
 // record is read, the input record once the local arguments are built, the arguments once the
-// service has answered (respond).
+// service has answered and the wire response once it is written (respond).
 template <class Input, class Conversions, class ToArguments, class Serve>
 std::string handleRequest(const HandlerNames& names, FailureHandling failures,
                           const std::string& request, ToArguments toArguments, Serve serve) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "host/object/host_call.h"
 #include "host/object/ifail.h"
 #include "host/object/item.h"
+#include "skeletons/datamanagement/datamanagement_records.h"
 #include "tests/support/service_fixture.h"
 
 namespace {
@@ -24,6 +26,7 @@ using PartInfo = DataManagement::PartInfo;
 using DatasetInfo = DataManagement::DatasetInfo;
 using Response = DataManagement::CreateOrUpdatePartsResponse;
 using Strings = std::vector<std::string>;
+using WireResponse = Korvane::Schemas::Cad::_2007_01::Datamanagement::CreateOrUpdatePartsResponse;
 
 // Part types with master forms that carry "material" and "weight", a note form for extra
 // objects, dataset types with and without tools, and an existing part: item "BOLT" with
@@ -241,230 +244,205 @@ TEST_F(PartsTest, GivenRevisionUpdatesItAndItsItem) {
 
 // --- Failures: error stacks keyed by the input they belong to ------------------------------
 
-// Each row: the inputs of one call (host faults set up with them), the error stacks it answers,
-// whether it leaves the saved store exactly as it was with nothing reported created, and what
-// else the row is about. Every output follows its input, whatever its outcome.
-TEST_F(PartsTest, FailuresAreErrorStacksKeyedByTheirInputs) {
-  using Parts = std::vector<PartInfo>;
-  const auto fail = [&](const char* call, int code, int nth = 0, const char* uid = nullptr) {
-    const Tag tag = uid == nullptr ? NULLTAG : tagOf(uid);
-    code == 0 ? host::faultPlan().nullResult(call, nth, tag)
-              : host::faultPlan().fail(call, code, nth, tag);
-  };
-  const auto withRefs = [&](bool newVersion,
-                            std::vector<DataManagement::NamedReferenceObjectInfo> refs) {
-    PartInfo info = boltRevision({boltDataset(newVersion)});
-    info.datasetInput[0].namedReferenceObjectInfo = refs;
-    return Parts{info};
-  };
-  const auto withExtras = [&](std::vector<DataManagement::ExtraObjectInfo> extras) {
-    PartInfo info = boltItem("p");
-    info.itemInput.extraObject = extras;
-    return Parts{info};
-  };
+class PartsRequestTest : public soacad_test::ServiceTest {
+ protected:
+  void SetUp() override {
+    ServiceTest::SetUp();
+    load(soacad_test::kUserFixture);
+    load(kWorld);
+  }
+  WireResponse send(const std::string& infos) {
+    return responseOf<WireResponse>(
+        call("createOrUpdateParts",
+             "<CreateOrUpdatePartsInput>" + infos + "</CreateOrUpdatePartsInput>"));
+  }
+  // Puts "<call> <code> <nth> <uid>" entries, separated by ",", in the host's fault plan (code 0:
+  // the call gives a null result; nth and uid may be left out).
+  void planFaults(const std::string& faults) {
+    std::istringstream entries(faults);
+    for (std::string entry; std::getline(entries, entry, ',');) {
+      std::istringstream fields(entry);
+      std::string call, uid;
+      int code = 0, nth = 0;
+      fields >> call >> code >> nth >> uid;
+      const Tag tag = uid.empty() ? NULLTAG : tagOf(uid);
+      code == 0 ? host::faultPlan().nullResult(call.c_str(), nth, tag)
+                : host::faultPlan().fail(call.c_str(), code, nth, tag);
+    }
+  }
+};
+
+// A part input "p" for the revision r.bolt with `datasets`.
+std::string boltRevisionText(const std::string& datasets) {
+  return R"(<info clientId="p"><itemRevInput><itemRevision uid="r.bolt"/></itemRevInput>)" +
+         datasets + "</info>";
+}
+// A new dataset of `type` related by `relation`, with the files f1 (binary) and f2 (text);
+// `more` goes inside it.
+std::string newDatasetText(const std::string& clientId, const std::string& type = "CADModel",
+                           const std::string& relation = "ZOLT_specification",
+                           const std::string& more = "") {
+  return R"(<datasetInput clientId=")" + clientId + R"(" name="model" type=")" + type +
+         R"(" itemRevRelationName=")" + relation + R"(" id="DS-1" datasetRev="1">)" + more +
+         R"(<datasetFileInfo clientId="f1" fileName="bolt.prt" namedReferencedName="UGPART"/>)"
+         R"(<datasetFileInfo clientId="f2" fileName="notes.txt" namedReferencedName="TEXTFILE")"
+         R"( isText="true" allowReplace="true"/></datasetInput>)";
+}
+// The dataset d.bolt as dataset "d" (a new version when `attributes` ask for one); `more` goes
+// inside it.
+std::string boltDatasetText(const std::string& attributes, const std::string& more) {
+  return R"(<datasetInput clientId="d" itemRevRelationName="ZOLT_specification" )" + attributes +
+         R"(><dataset uid="d.bolt"/>)" + more +
+         R"(<datasetFileInfo clientId="f1" fileName="bolt.prt" namedReferencedName="UGPART"/>)"
+         "</datasetInput>";
+}
+// A part input "p" for the item i.bolt with the extra objects `extras`.
+std::string boltExtrasText(const std::string& extras) {
+  return R"(<info clientId="p"><itemInput><item uid="i.bolt"/>)" + extras + "</itemInput></info>";
+}
+std::string extraText(const char* clientId, const char* relation, const char* type) {
+  return std::string(R"(<extraObject clientId=")") + clientId + R"(" relationTypeName=")" +
+         relation + R"(" typeName=")" + type + R"("/>)";
+}
+
+// Each row: host faults, the part inputs of one request, the error stacks it answers (" | "
+// between stacks), whether it leaves the saved store exactly as it was with nothing reported
+// created, and what else the row is about. Every output follows its input, whatever its outcome.
+TEST_F(PartsRequestTest, FailuresAreErrorStacksKeyedByTheirInputs) {
   struct Case {
     const char* name;
-    std::function<Parts()> inputs;
-    Strings errors;
+    const char* faults;
+    std::string infos;
+    const char* errors;
     bool unchanged;
-    std::function<void(const Response&)> check;
+    std::function<void(const WireResponse&)> check;
   };
+  const auto datasetOutput = [](const WireResponse& response) {
+    return response.getOutputArray()[0].getDatasetOutputArray()[0];
+  };
+  const std::string sh1 = R"(<info clientId="p"><itemInput itemId="SH-1"/></info>)";
   const Case cases[] = {
-      {"an item that is no object",
-       [&] {
-         PartInfo info = part("gone");
-         info.itemInput.item = tagOf("no.such.item");
-         return Parts{info};
-       },
-       {"gone: 7007"},
-       true,
-       {}},
-      {"a revision of another item: both tags zero",
-       [&] {
-         PartInfo info = boltRevision({});
-         info.itemInput.item = tagOf("i.1");
-         info.itemInput.description = "never written";
-         return Parts{info};
-       },
-       {"p: 215021"},
-       true,
-       [](const Response& response) {
-         EXPECT_EQ(response.output[0].item.tag(), NULLTAG);
-         EXPECT_EQ(response.output[0].itemRev.tag(), NULLTAG);
+      {"an item that is no object", "",
+       R"(<info clientId="gone"><itemInput><item uid="no.such.item"/></itemInput></info>)",
+       "gone: 7007", true, nullptr},
+      {"a revision of another item: both tags zero", "",
+       R"(<info clientId="p"><itemInput description="never written"><item uid="i.1"/></itemInput>)"
+       R"(<itemRevInput><itemRevision uid="r.bolt"/></itemRevInput></info>)",
+       "p: 215021", true,
+       [](const WireResponse& response) {
+         EXPECT_EQ(response.getOutputArray()[0].getItem().getUid(), "");
+         EXPECT_EQ(response.getOutputArray()[0].getItemRev().getUid(), "");
        }},
-      {"an over-long item type, refused before any lookup",
-       [&] {
-         PartInfo info = part("a");
-         info.itemInput.itemType = std::string(40, 'T');
-         return Parts{info};
-       },
-       {"a: 215022"},
-       true,
-       [&](const Response&) { EXPECT_EQ(calls("ZOLTTYPE_ask_type"), 0); }},
-      {"no item made",
-       [&] { return fail("ITEM_create_item", 0), Parts{part("a")}; },
-       {"a: 215023"},
-       true,
-       {}},
-      {"no revision made",
-       [&] { return fail("ITEM_create_rev", 0), Parts{boltItem("b", "B")}; },
-       {"b: 215023"},
-       true,
-       {}},
-      {"a step that cannot be kept, and is sent again",
-       [&] {
-         fail("POM_forget_markpoint", POM_invalid_markpoint, 1);
-         PartInfo info = part("p");
-         info.itemInput.itemId = "SH-1";
-         return Parts{info};
-       },
-       {"p: 7016"},
-       true,
-       [&](const Response&) {
+      {"an over-long item type, refused before any lookup", "",
+       R"(<info clientId="a"><itemInput itemType=")" + std::string(40, 'T') + R"("/></info>)",
+       "a: 215022", true, [&](const WireResponse&) { EXPECT_EQ(calls("ZOLTTYPE_ask_type"), 0); }},
+      {"no item made", "ITEM_create_item 0", R"(<info clientId="a"/>)", "a: 215023", true, nullptr},
+      {"no revision made", "ITEM_create_rev 0",
+       R"(<info clientId="b"><itemInput><item uid="i.bolt"/></itemInput><itemRevInput revId="B"/>)"
+       "</info>",
+       "b: 215023", true, nullptr},
+      {"a step that cannot be kept, and is sent again", "POM_forget_markpoint 7016 1", sh1,
+       "p: 7016", true,
+       [&](const WireResponse&) {
          EXPECT_EQ(host::findItemById("SH-1"), NULLTAG);
          host::faultPlan().clear();
-         PartInfo again = part("p");
-         again.itemInput.itemId = "SH-1";
-         EXPECT_EQ(errors(run(again)), Strings{});
+         EXPECT_EQ(partialErrorsOf(send(sh1)), Strings{});
          EXPECT_NE(host::findItemById("SH-1"), NULLTAG);
        }},
-      {"an item without master form, even without attributes",
-       [&] {
-         PartInfo info = part("a");
-         info.itemInput.item = tagOf("i.1");
-         return Parts{info};
-       },
-       {"a: 215032", "a: 1"},
+      {"an item without master form, even without attributes", "",
+       R"(<info clientId="a"><itemInput><item uid="i.1"/></itemInput></info>)", "a: 215032 | a: 1",
+       true, nullptr},
+      // The path's second listing is the revision's.
+      {"a new item whose revision lacks its master form", "GRM_list_secondary_objects_only 0 2",
+       R"(<info clientId="a"><itemInput itemId="NEW-1">)"
+       R"(<attrList name="object_desc" value="written, then undone"/></itemInput></info>)",
+       "a: 215032 | a: 1", true,
+       [&](const WireResponse&) { EXPECT_EQ(calls("AOM_save", tagOf("f.newstuff")), 0); }},
+      {"a save after the item was written: the lock is released", "AOM_save 7015 0 fm.bolt.A",
+       R"(<info clientId="p"><itemInput description="item first"/><itemRevInput>)"
+       R"(<itemRevision uid="r.bolt"/><attrList name="material" value="zinc"/></itemRevInput></info>)",
+       "p: 7015 | p: 1", true, nullptr},
+      {"extra objects", "FORM_create 0 1, GRM_save_relation 7015 1",
+       boltExtrasText(
+           extraText("e1", "NoRelation", "Note") + extraText("e2", "ZOLT_extra", "NoType") +
+           extraText("e3", "ZOLT_extra", "Note") + extraText("e4", "ZOLT_extra", "Note")),
+       "p;e1: 215050 | p;e2: 215022 | p;e3: 215024 | p;e4: 7015", true,
+       [](const WireResponse& response) {
+         EXPECT_TRUE(response.getOutputArray()[0].getExtraItemObjArray().empty());
+       }},
+      {"an extra object's relation not made", "GRM_create_relation 0 0 i.bolt",
+       boltExtrasText(extraText("e", "ZOLT_extra", "Note")), "p;e: 215025", true, nullptr},
+      {"datasets", "",
+       boltRevisionText(newDatasetText("rel", "CADModel", "NoSuchRelation") +
+                        newDatasetText("type", "NoSuchType") +
+                        newDatasetText("long", std::string(33, 'x')) +
+                        newDatasetText("tool", "Bare") + newDatasetText("format", "Viewable") +
+                        newDatasetText("longformat", "LongFormat")),
+       "p;rel: 215050 | p;type: 215022 | p;long: 215022 | p;tool: 26003 | p;format: 215031 | "
+       "p;longformat: 215022",
        true,
-       {}},
-      {"a new item whose revision lacks its master form",
-       [&] {
-         fail("GRM_list_secondary_objects_only", 0, 2);  // The path's second: the revision's.
-         PartInfo info = part("a");
-         info.itemInput.itemId = "NEW-1";
-         info.itemInput.attrList = {{"object_desc", "written, then undone"}};
-         return Parts{info};
-       },
-       {"a: 215032", "a: 1"},
-       true,
-       [&](const Response&) { EXPECT_EQ(calls("AOM_save", tagOf("f.newstuff")), 0); }},
-      {"a save after the item was written: the lock is released",
-       [&] {
-         fail("AOM_save", 7015, 0, "fm.bolt.A");
-         PartInfo info = boltRevision({});
-         info.itemInput.description = "item first";
-         info.itemRevInput.attrList = {{"material", "zinc"}};
-         return Parts{info};
-       },
-       {"p: 7015", "p: 1"},
-       true,
-       {}},
-      {"extra objects",
-       [&] {
-         fail("FORM_create", 0, 1);
-         fail("GRM_save_relation", 7015, 1);
-         return withExtras({{NULLTAG, "e1", "NoRelation", "Note", {}},
-                            {NULLTAG, "e2", "ZOLT_extra", "NoType", {}},
-                            {NULLTAG, "e3", "ZOLT_extra", "Note", {}},
-                            {NULLTAG, "e4", "ZOLT_extra", "Note", {}}});
-       },
-       {"p;e1: 215050", "p;e2: 215022", "p;e3: 215024", "p;e4: 7015"},
-       true,
-       [](const Response& response) { EXPECT_TRUE(response.output[0].extraItemObj.empty()); }},
-      {"an extra object's relation not made",
-       [&] {
-         fail("GRM_create_relation", 0, 0, "i.bolt");
-         return withExtras({{NULLTAG, "e", "ZOLT_extra", "Note", {}}});
-       },
-       {"p;e: 215025"},
-       true,
-       {}},
-      {"datasets",
-       [&] {
-         DatasetInfo noRelation = newDataset("rel");
-         noRelation.itemRevRelationName = "NoSuchRelation";
-         return Parts{boltRevision({noRelation, newDataset("type", "NoSuchType"),
-                                    newDataset("long", std::string(33, 'x')),
-                                    newDataset("tool", "Bare"), newDataset("format", "Viewable"),
-                                    newDataset("longformat", "LongFormat")})};
-       },
-       {"p;rel: 215050", "p;type: 215022", "p;long: 215022", "p;tool: 26003", "p;format: 215031",
-        "p;longformat: 215022"},
-       true,
-       [&](const Response& response) {
-         for (const auto& output : response.output[0].datasetOutput) {
-           EXPECT_EQ(output.clientId, "");  // Filled only once the dataset itself is made.
+       [&](const WireResponse& response) {
+         for (const auto& output : response.getOutputArray()[0].getDatasetOutputArray()) {
+           EXPECT_EQ(output.getClientId(), "");  // Filled only once the dataset itself is made.
          }
-         EXPECT_EQ(calls("AE_find_datasettype"),
-                   4);  // Not for the over-long type nor after 215050.
+         // Not for the over-long type nor after 215050.
+         EXPECT_EQ(calls("AE_find_datasettype"), 4);
        }},
       {"a dataset or its relation not made",
-       [&] {
-         fail("AE_create_dataset_with_id", 0, 1);
-         fail("GRM_create_relation", 0, 1, "r.bolt");
-         return Parts{boltRevision({newDataset("a"), newDataset("b")})};
-       },
-       {"p;a: 215026", "p;b: 215025"},
-       true,
-       {}},
-      {"the reference preference unreadable",
-       [&] {
-         fail("PREF_ask_char_values", 1701);
-         PartInfo info = boltRevision({boltDataset(true)});
-         info.datasetInput[0].namedReferencePreference = "CAD_remove_refs";
-         return Parts{info};
-       },
-       {"p;d: 1701"},
-       true,
-       {}},
+       "AE_create_dataset_with_id 0 1, GRM_create_relation 0 1 r.bolt",
+       boltRevisionText(newDatasetText("a") + newDatasetText("b")), "p;a: 215026 | p;b: 215025",
+       true, nullptr},
+      {"the reference preference unreadable", "PREF_ask_char_values 1701",
+       boltRevisionText(boltDatasetText(
+           R"(createNewVersion="true" namedReferencePreference="CAD_remove_refs")", "")),
+       "p;d: 1701", true, nullptr},
       {"the mapped-attribute step, which asks for the new revision's item",
-       [&] {
-         fail("ITEM_ask_item_of_rev", 7007);
-         PartInfo info = boltItem("p", "B");
-         info.datasetInput = {newDataset("d")};
-         info.datasetInput[0].mappingAttribute = {{"Material", "steel"}};
-         return Parts{info};
-       },
-       {"p;d: 7007 215092"},
-       false,
-       [](const Response& response) {
-         EXPECT_EQ(response.output[0].datasetOutput[0].commitInfo.size(), 2u);
+       "ITEM_ask_item_of_rev 7007",
+       R"(<info clientId="p"><itemInput><item uid="i.bolt"/></itemInput><itemRevInput revId="B"/>)" +
+           newDatasetText("d", "CADModel", "ZOLT_specification",
+                          R"(<mappingAttribute name="Material" value="steel"/>)") +
+           "</info>",
+       "p;d: 7007 215092", false,
+       [&](const WireResponse& response) {
+         EXPECT_EQ(datasetOutput(response).getCommitInfoArray().size(), 2u);
        }},
       {"a dataset save, which takes the named-reference step back and ends the dataset",
-       [&] {
-         fail("AE_save_myself", 7015, 0, "d.bolt");
-         return withRefs(false, {{"new", NULLTAG, "SETTINGS", "Note", {}}});
-       },
-       {"p;d: 7015"},
-       true,
-       [&](const Response& response) {
-         const auto& output = response.output[0].datasetOutput[0];
-         EXPECT_EQ(output.dataset.tag(), tagOf("d.bolt"));
-         EXPECT_TRUE(output.namedRefObj.empty() && output.commitInfo.empty());
+       "AE_save_myself 7015 0 d.bolt",
+       boltRevisionText(boltDatasetText("", R"(<namedReferenceObjectInfo clientId="new")"
+                                            R"( namedReferenceName="SETTINGS" typeName="Note"/>)")),
+       "p;d: 7015", true,
+       [&](const WireResponse& response) {
+         EXPECT_EQ(datasetOutput(response).getDataset().getUid(), "d.bolt");
+         EXPECT_TRUE(datasetOutput(response).getNamedRefObjArray().empty());
+         EXPECT_TRUE(datasetOutput(response).getCommitInfoArray().empty());
          EXPECT_EQ(calls("FileTickets::getWriteFileTickets"), 0);
        }},
-      {"an over-long reference name, refused as not found",
-       [&] {
-         return withRefs(false, {{"n", tagOf("ref.1"), std::string(33, 'N'), "", {}}});
-       },
-       {"p;d;n: 215022"},
-       false,
-       [&](const Response&) { EXPECT_EQ(calls("AE_ask_dataset_named_ref"), 0); }},
+      {"an over-long reference name, refused as not found", "",
+       boltRevisionText(boltDatasetText(
+           "", R"(<namedReferenceObjectInfo clientId="n" namedReferenceName=")" +
+                   std::string(33, 'N') + R"("><object uid="ref.1"/></namedReferenceObjectInfo>)")),
+       "p;d;n: 215022", false,
+       [&](const WireResponse&) { EXPECT_EQ(calls("AE_ask_dataset_named_ref"), 0); }},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
     SetUp();
-    const Parts inputs = test.inputs();
+    planFaults(test.faults);
     const std::string before = savedObjects();
-    const Response response = run(inputs);
-    EXPECT_EQ(errors(response), test.errors);
-    ASSERT_EQ(response.output.size(), inputs.size());
+    const WireResponse response = send(test.infos);
+    std::string errors;
+    for (const std::string& stack : partialErrorsOf(response)) {
+      errors += (errors.empty() ? "" : " | ") + stack;
+    }
+    EXPECT_EQ(errors, test.errors);
+    const auto inputs = parse("<x>" + test.infos + "</x>").children();
+    ASSERT_EQ(response.getOutputArray().size(), inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-      EXPECT_EQ(response.output[i].clientId, inputs[i].clientId);
+      EXPECT_EQ(response.getOutputArray()[i].getClientId(), *inputs[i]->attr("clientId"));
     }
     if (test.unchanged) {
       EXPECT_EQ(savedObjects(), before);
-      EXPECT_TRUE(response.serviceData.createdUids().empty());
+      EXPECT_TRUE(response.getServiceData().getCreatedObjArray().empty());
     }
     if (test.check) {
       test.check(response);

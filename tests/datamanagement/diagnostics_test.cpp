@@ -14,18 +14,17 @@
 #include <string>
 #include <vector>
 
-#include "datamanagement/create_or_update_parts.h"
 #include "datamanagement/create_or_update_relations.h"
 #include "host/object/host_call.h"
-#include "host/object/memory.h"
+#include "skeletons/datamanagement/datamanagement_records.h"
 #include "tests/support/host_fixture.h"
 #include "tests/support/service_fixture.h"
 
 namespace {
 
-using Korvane::Soa::Cad::CreateOrUpdatePartsImpl;
 using Korvane::Soa::Cad::CreateOrUpdateRelationsImpl;
 using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+using PartsResponse = Korvane::Schemas::Cad::_2007_01::Datamanagement::CreateOrUpdatePartsResponse;
 
 // A second item that the first refers to.
 const char* const kWorld = R"(<fixture>
@@ -33,10 +32,23 @@ const char* const kWorld = R"(<fixture>
   <relation uid="rel.1" type="ZOLT_reference" primary="i.1" secondary="i.2"/>
 </fixture>)";
 
-class DiagnosticsTest : public soacad_test::HostTest {
+// A new part with a description, a dataset with one new named-reference form, and the extra
+// objects `extras` (by default one whose relation type does not exist).
+std::string newPart(
+    const std::string& extras =
+        R"(<extraObject clientId="e1" relationTypeName="NoSuchRelation" typeName="Form"/>)") {
+  return R"(<CreateOrUpdatePartsInput><info clientId="p1">)"
+         R"(<itemInput itemId="X-1" name="Bracket" description="steel"/><itemRevInput revId="A">)" +
+         extras +
+         R"(</itemRevInput><datasetInput clientId="d1" name="model" type="CADModel")"
+         R"( itemRevRelationName="ZOLT_specification"><namedReferenceObjectInfo clientId="n1")"
+         R"( typeName="Form" namedReferenceName="REF"/></datasetInput></info></CreateOrUpdatePartsInput>)";
+}
+
+class DiagnosticsTest : public soacad_test::ServiceTest {
  protected:
   void SetUp() override {
-    HostTest::SetUp();
+    ServiceTest::SetUp();
     unsetenv("DEBUG_SOACAD");
     unsetenv("TIME_SOACAD");
     load(soacad_test::kUserFixture);
@@ -44,27 +56,8 @@ class DiagnosticsTest : public soacad_test::HostTest {
     load(kWorld);
   }
 
-  // A new part with a description, a dataset with one new named-reference form, and an extra
-  // object whose relation type does not exist.
-  static DataManagement::PartInfo newPart() {
-    DataManagement::PartInfo part;
-    part.clientId = "p1";
-    part.itemInput.itemId = "X-1";
-    part.itemInput.name = "Bracket";
-    part.itemInput.description = "steel";
-    part.itemRevInput.revId = "A";
-    part.itemRevInput.extraObject = {{NULLTAG, "e1", "NoSuchRelation", "Form", {}}};
-    DataManagement::DatasetInfo dataset;
-    dataset.clientId = "d1";
-    dataset.name = "model";
-    dataset.type = "CADModel";
-    dataset.itemRevRelationName = "ZOLT_specification";
-    dataset.namedReferenceObjectInfo = {{"n1", NULLTAG, "REF", "Form", {}}};
-    part.datasetInput = {dataset};
-    return part;
-  }
-  DataManagement::CreateOrUpdatePartsResponse runParts() {
-    return CreateOrUpdatePartsImpl().createOrUpdateParts({newPart()});
+  PartsResponse runParts(const std::string& request = newPart()) {
+    return responseOf<PartsResponse>(call("createOrUpdateParts", request));
   }
   std::string dumpOfParts() {
     return soacad_test::stdoutOf([this] { runParts(); });
@@ -141,15 +134,15 @@ End of data dump from createOrUpdateParts
 // level.
 TEST_F(DiagnosticsTest, AFailingStepKeepsTheIndentOfTheLinesAfterIt) {
   soacad_test::ScopedEnv debug("DEBUG_SOACAD", "");
-  DataManagement::PartInfo part = newPart();
-  part.itemRevInput.extraObject = {
-      {NULLTAG, "e1", "ZOLT_reference", "Form", {{"object_desc", "x"}}},
-      {NULLTAG, "e2", "NoSuchRelation", "Form", {}}};
   host::faultPlan().fail("AOM_refresh", 7013, 3);  // The item's lock and release come first.
-  DataManagement::CreateOrUpdatePartsResponse response;
-  const std::string dump = soacad_test::stdoutOf(
-      [&] { response = CreateOrUpdatePartsImpl().createOrUpdateParts({part}); });
-  EXPECT_EQ(soacad_test::stacks(response.serviceData.getErrorArray()).at(0), "p1;e1: 7013");
+  PartsResponse response;
+  const std::string dump = soacad_test::stdoutOf([&] {
+    response = runParts(newPart(
+        R"(<extraObject clientId="e1" relationTypeName="ZOLT_reference" typeName="Form">)"
+        R"(<attrNameValuePair name="object_desc" value="x"/></extraObject>)"
+        R"(<extraObject clientId="e2" relationTypeName="NoSuchRelation" typeName="Form"/>)"));
+  });
+  EXPECT_EQ(partialErrorsOf(response).at(0), "p1;e1: 7013");
   EXPECT_NE(dump.find("Error encountered!!\n         ExtraObjectInfo : \n            object : 0\n"
                       "            clientId : e2\n"),
             std::string::npos)
@@ -231,11 +224,9 @@ TEST_F(DiagnosticsTest, EachCallAppendsABeginAndAnEndLineWithTheUtcTime) {
 
 TEST_F(DiagnosticsTest, AnUnwritableTimingLogIsSkippedAndTheCallSucceeds) {
   soacad_test::ScopedEnv timing("TIME_SOACAD", "/nonexistent-soacad-directory/time.log");
-  const std::size_t outstanding = host::allocator().outstanding();
-  const auto response = runParts();
-  ASSERT_EQ(response.output.size(), 1u);
-  EXPECT_NE(response.output[0].item.tag(), NULLTAG);
-  EXPECT_EQ(host::allocator().outstanding(), outstanding);
+  const PartsResponse response = runParts();  // The host is left settled all the same.
+  ASSERT_EQ(response.getOutputArray().size(), 1u);
+  EXPECT_NE(response.getOutputArray()[0].getItem().getUid(), "");
 }
 
 }  // namespace

@@ -319,30 +319,25 @@ TEST_F(BOMExpandTest, AReusedSubassemblyIsWalkedWhereverItIsUsed) {
 // through expands, every line after the one it holds.
 TEST_F(BOMExpandTest, ADeepChainExpandsOnASmallStack) {
   constexpr int kDepth = 20000;
-  std::string fixture =
-      "<fixture><object uid=\"i.chain\" class=\"Item\"><prop name=\"item_id\" value=\"CHAIN\"/>"
-      "</object><object uid=\"bv.chain\" class=\"PSBOMView\"><prop name=\"bom_view_type\" "
-      "value=\"vt.view\"/><prop name=\"parent_item\" value=\"i.chain\"/></object>";
+  // Revision # of the chain item; below it, but for the last, a view revision holding # + 1 (+).
+  const std::string revision = R"(<object uid="r.c.#" class="ItemRevision">
+    <prop name="items_tag" value="i.chain"/><prop name="item_revision_id" value="#"/></object>)";
+  const std::string holding = R"(<object uid="bvr.c.#" class="PSBOMViewRevision">
+    <prop name="bom_view" value="bv.chain"/><prop name="parent_revision" value="r.c.#"/>
+    <prop name="is_precise" value="true"/><prop name="occurrences"><v value="occ.c.#"/></prop></object>
+    <object uid="occ.c.#" class="PSOccurrence"><prop name="child_item" value="i.chain"/>
+    <prop name="child_revision" value="r.c.+"/></object>)";
+  std::string fixture = R"(<fixture><object uid="i.chain" class="Item">
+    <prop name="item_id" value="CHAIN"/></object><object uid="bv.chain" class="PSBOMView">
+    <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.chain"/></object>)";
   for (int level = 0; level <= kDepth; ++level) {
-    const std::string n = std::to_string(level);
-    fixture += "<object uid=\"r.c." + n +
-               "\" class=\"ItemRevision\"><prop name=\"items_tag\" value=\"i.chain\"/>"
-               "<prop name=\"item_revision_id\" value=\"" +
-               n + "\"/></object>";
-    if (level == kDepth) {
-      break;
+    for (const std::string& text : {revision, level < kDepth ? holding : std::string()}) {
+      for (const char c : text) {
+        fixture += c == '#'   ? std::to_string(level)
+                   : c == '+' ? std::to_string(level + 1)
+                              : std::string(1, c);
+      }
     }
-    const std::string next = std::to_string(level + 1);
-    fixture += "<object uid=\"bvr.c." + n +
-               "\" class=\"PSBOMViewRevision\"><prop name=\"bom_view\" value=\"bv.chain\"/>"
-               "<prop name=\"parent_revision\" value=\"r.c." +
-               n +
-               "\"/><prop name=\"is_precise\" value=\"true\"/><prop name=\"occurrences\"><v "
-               "value=\"occ.c." +
-               n + "\"/></prop></object><object uid=\"occ.c." + n +
-               "\" class=\"PSOccurrence\"><prop name=\"child_item\" value=\"i.chain\"/><prop "
-               "name=\"child_revision\" value=\"r.c." +
-               next + "\"/></object>";
   }
   load(fixture + "</fixture>");
   const Tag window = openWindow(tagOf("r.c.0"));

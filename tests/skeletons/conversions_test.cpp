@@ -88,7 +88,7 @@ std::pair<std::string, std::string> crossed(const std::vector<WireRecordType>& t
 using Crossing = std::pair<std::string, std::string> (*)(const std::vector<WireRecordType>&,
                                                          const std::string&);
 
-// The objects the samples name, so that each crosses as itself; f.gone was deleted.
+// The objects the samples name, so that each crosses as itself.
 class ConversionTest : public soacad_test::ServiceTest {
  protected:
   void SetUp() override {

@@ -8,10 +8,12 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "framework/monitor.h"
+#include "framework/service_policy.h"
 #include "framework/soa_exceptions.h"
 #include "framework/xml_parse_error.h"
 #include "host/gateway/kv_service_manager.h"
@@ -20,7 +22,6 @@
 #include "skeletons/structuremanagement/structure_management_2007_06_iiop_skeleton.h"
 #include "skeletons/structuremanagement/structure_management_iiop_skeleton.h"
 #include "tests/support/service_fixture.h"
-#include "tests/support/skeleton_checks.h"
 
 // Reaches a skeleton's statics, so that a test can put a stand-in service in place.
 #define SOACAD_TEST_ACCESS(Version, Skeleton, Service)                                         \
@@ -241,26 +242,51 @@ class SkeletonHandlersTest : public soacad_test::ServiceTest {
   std::list<soacad_test::ScopedValue<Korvane::Soa::Cad::_2007_06::StructureManagementImpl*>> cr_;
 };
 
+// A new skeleton names `serviceName` and has a handler for every operation of its table; copies
+// and assigned skeletons share the registered one's table, and destroying any of them leaves the
+// service in place. Initializing makes a default policy, unless the service is its own policy:
+// then it is that.
+template <class Skeleton, class Access>
+void expectSkeletonObject(const std::string& service, const std::string& serviceName) {
+  using Korvane::Soa::Server::ServicePolicy;
+  auto& registered = static_cast<Skeleton&>(skeletonOf(service));
+  const auto* const kept = Access::service();
+  {
+    const Skeleton fresh;
+    EXPECT_EQ(fresh.serviceName(), serviceName);
+    EXPECT_EQ(fresh.operationTable(), registered.operationTable());
+    for (const auto& entry : fresh.operationTable()) {
+      EXPECT_NE(entry.second, nullptr) << entry.first;
+    }
+    Skeleton assigned;
+    assigned = Skeleton(registered);
+    EXPECT_EQ(assigned.operationTable(), registered.operationTable());
+    EXPECT_EQ(assigned.serviceName(), serviceName);
+  }
+  EXPECT_EQ(Access::service(), kept);
+  using Service = std::remove_pointer_t<std::remove_reference_t<decltype(Access::service())>>;
+  struct PolicyService : Service, ServicePolicy {};
+  registered.initialize();
+  ASSERT_NE(Access::policy(), nullptr);
+  EXPECT_EQ(dynamic_cast<ServicePolicy*>(Access::service()), nullptr);
+  PolicyService policyService;
+  {
+    soacad_test::ScopedValue<Service*> swap(Access::service(), &policyService);
+    registered.initialize();
+    EXPECT_EQ(Access::policy(), static_cast<ServicePolicy*>(&policyService));
+  }
+  registered.initialize();
+  EXPECT_NE(Access::policy(), nullptr);
+  EXPECT_NE(Access::policy(), static_cast<ServicePolicy*>(&policyService));
+}
+
 TEST_F(SkeletonHandlersTest, TablesCopiesAndPoliciesOfTheSkeletons) {
-  using soacad_test::expectInitializeTakesTheServiceAsPolicyIfItIsOne;
-  using soacad_test::expectTableAndCopies;
-  auto& dm =
-      static_cast<Cad::_2007_01::DataManagementIiopSkeleton&>(skeletonOf(kDataManagementService));
-  auto& sm = static_cast<Cad::_2007_01::StructureManagementIiopSkeleton&>(
-      skeletonOf(kStructureManagementService));
-  auto& cr =
-      static_cast<Cad::_2007_06::StructureManagementIiopSkeleton&>(skeletonOf(kConfiguredService));
-  expectTableAndCopies<Cad::_2007_01::DataManagementIiopSkeleton, DmAccess>(dm, "DataManagement");
-  expectTableAndCopies<Cad::_2007_01::StructureManagementIiopSkeleton, SmAccess>(
-      sm, "StructureManagement");
-  expectTableAndCopies<Cad::_2007_06::StructureManagementIiopSkeleton, CrAccess>(
-      cr, "StructureManagement");
-  expectInitializeTakesTheServiceAsPolicyIfItIsOne<Cad::_2007_01::DataManagementIiopSkeleton,
-                                                   DmAccess>(dm);
-  expectInitializeTakesTheServiceAsPolicyIfItIsOne<Cad::_2007_01::StructureManagementIiopSkeleton,
-                                                   SmAccess>(sm);
-  expectInitializeTakesTheServiceAsPolicyIfItIsOne<Cad::_2007_06::StructureManagementIiopSkeleton,
-                                                   CrAccess>(cr);
+  expectSkeletonObject<Cad::_2007_01::DataManagementIiopSkeleton, DmAccess>(kDataManagementService,
+                                                                            "DataManagement");
+  expectSkeletonObject<Cad::_2007_01::StructureManagementIiopSkeleton, SmAccess>(
+      kStructureManagementService, "StructureManagement");
+  expectSkeletonObject<Cad::_2007_06::StructureManagementIiopSkeleton, CrAccess>(
+      kConfiguredService, "StructureManagement");
   EXPECT_FALSE(call("getAvailableTypes", "<GetAvailableTypesInput/>").fault);
 }
 

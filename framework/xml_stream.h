@@ -97,8 +97,8 @@ inline bool isPlain(const char* data, std::size_t size) {
 //
 // Usage: startElement("PartInfo"); attribute("clientId", id); ... endElement();
 // Attributes must come before any child element or text of the same element. Everything is
-// written straight into one growing buffer of the stream's own, which also receives what is
-// written with `<<`; str() copies it, takeText() hands it out without a copy. The string stream
+// written straight into the stream's own blocks (see below), which also receive what is
+// written with `<<`; str() and takeText() join them into one string. The string stream
 // part underneath holds nothing: read the text through this class, not through a reference to
 // std::stringstream. The common pieces (start and end tags, attributes and text that need no
 // escaping) are written inline, with one room check each.

@@ -26,6 +26,8 @@ namespace WirePool {
 constexpr std::size_t kMaxObjectBytes = 1024;
 // The pool's slots are this many bytes apart, and so aligned.
 constexpr std::size_t kSlotAlignment = 16;
+// Objects of one size are kept side by side in chunks of this many bytes.
+constexpr std::size_t kChunkBytes = 256 * 1024;
 
 // Storage for one object of `size` bytes, aligned to kSlotAlignment. Throws std::bad_alloc.
 void* allocate(std::size_t size);

@@ -45,10 +45,11 @@ void markInUse(void* at, std::size_t size) {
 }
 
 // Chunks are aligned to their size, so the chunk of an object is found from its address alone.
-constexpr std::size_t kChunkBytes = 64 * 1024;
+// Aligning costs the heap up to a few pages per chunk, so chunks are large enough for that to
+// stay a small share of what they hold.
 constexpr std::size_t kSizeClasses = kMaxObjectBytes / kSlotAlignment;
 // Empty chunks kept for the next request rather than given back to the heap.
-constexpr std::size_t kMaxSpareChunks = 32;
+constexpr std::size_t kMaxSpareChunks = 8;
 
 struct Pool;
 

@@ -1258,7 +1258,7 @@ Store::MarkPoint* Store::journalFor(Tag object) {
     return nullptr;
   }
   MarkPoint& mark = state_.marks.back();
-  return mark.created.count(object) != 0 ? nullptr : &mark;
+  return state_.slots[object].createdUnder == mark.id ? nullptr : &mark;
 }
 
 void Store::journal(Tag object, Change::Undo&& undo) {
@@ -1270,7 +1270,7 @@ void Store::journal(Tag object, Change::Undo&& undo) {
 void Store::journalCreation(Tag object, ObjectRecord&& prior) {
   if (MarkPoint* mark = journalFor(object)) {
     mark->changes.push_back(Change{object, std::move(prior)});
-    mark->created.insert(object);
+    state_.slots[object].createdUnder = mark->id;
   }
 }
 
@@ -1382,11 +1382,16 @@ int Store::forgetMarkPoint(int id) {
     MarkPoint& outer = state_.marks[index - 1];
     for (std::size_t i = index; i < state_.marks.size(); ++i) {
       for (Change& change : state_.marks[i].changes) {
-        if (outer.created.count(change.tag) == 0) {
-          outer.changes.push_back(std::move(change));
+        int& createdUnder = state_.slots[change.tag].createdUnder;
+        if (createdUnder == outer.id) {
+          continue;
         }
+        if (createdUnder == state_.marks[i].id &&
+            std::holds_alternative<ObjectRecord>(change.undo)) {
+          createdUnder = outer.id;  // The outer mark now undoes the creation.
+        }
+        outer.changes.push_back(std::move(change));
       }
-      outer.created.insert(state_.marks[i].created.begin(), state_.marks[i].created.end());
     }
   }
   state_.marks.erase(state_.marks.begin() + static_cast<std::ptrdiff_t>(index), state_.marks.end());

@@ -25,7 +25,6 @@
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -402,9 +401,6 @@ class Store {
   struct MarkPoint {
     int id = 0;
     std::vector<Change> changes;  // Oldest first.
-    // Objects created under this mark: undoing the creation restores their whole record, so
-    // later changes to them need no record of their own.
-    std::unordered_set<std::uint32_t> created;
   };
   struct Slot {
     enum Kind : unsigned char { kUnused, kClass, kObject } kind = kUnused;
@@ -414,6 +410,10 @@ class Store {
     // An unknown UID's tag that a property holds: it outlives the request that named it.
     bool held = false;
     std::uint32_t classIndex = 0;
+    // The id of the mark point whose journal holds the object's creation (0: none): undoing the
+    // creation restores the whole record, so later changes under that mark need no record of
+    // their own. A mark that is gone leaves its id behind; ids are never used again.
+    int createdUnder = 0;
     ObjectRecord object;
   };
   // The slots by tag value, in blocks of a fixed number of slots: neighbouring tags are

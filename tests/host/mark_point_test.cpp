@@ -279,6 +279,7 @@ TEST_F(MarkPointTest, TheJournalFindsTheFirstChangedObjectAsTheWholeStoreDoes) {
 // written brings them back with the lock.
 TEST_F(MarkPointTest, ValuesAnUnlockDroppedComeBackWithTheRollback) {
   lockAndRename(item, "Working");
+  const host::Store::Snapshot before = store().snapshot();
   int mark = 0;
   ASSERT_EQ(POM_place_markpoint(&mark), 0);
   ASSERT_EQ(AOM_refresh(item, false), 0);
@@ -288,6 +289,7 @@ TEST_F(MarkPointTest, ValuesAnUnlockDroppedComeBackWithTheRollback) {
   EXPECT_TRUE(changed);
   EXPECT_EQ(text(item, "object_name"), "Working");
   EXPECT_TRUE(store().find(item)->locked);
+  EXPECT_EQ(store().firstChangedObject(before), NULLTAG);  // The same unsaved value.
 }
 
 TEST_F(MarkPointTest, ChangesThatChangeNothingAreNotReported) {
@@ -458,6 +460,17 @@ TEST_F(MarkPointTest, UnknownUidsOfARequestAreReleasedWhenItEnds) {
   const Tag outside = tagOf("outside.uid");
   { host::RequestScope request; }
   EXPECT_EQ(tagOf("outside.uid"), outside);
+}
+
+TEST_F(MarkPointTest, RecordsOfARestoredStoreStayPutWhileItGrows) {
+  // Records handed out stay valid until a reset: a restored store's slots must not move when
+  // creations fill the block they are in.
+  store().restore(store().snapshot());
+  const host::ObjectRecord* record = store().find(form);
+  for (int i = 0; i < 5000; ++i) {
+    newForm();
+  }
+  EXPECT_EQ(store().find(form), record);
 }
 
 TEST_F(MarkPointTest, EveryUidKeepsItsTagWhileTheIndexGrowsAndReleases) {

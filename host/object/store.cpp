@@ -750,9 +750,20 @@ bool Store::isLive(Tag tag, bool* modifiable) const {
   return object != nullptr;
 }
 
-bool Store::isInstanceOf(Tag tag, const std::string& className) const {
+bool Store::isInstanceOf(Tag tag, std::string_view className) const {
   const ObjectRecord* object = const_cast<Store*>(this)->liveRecord(tag);
-  return object != nullptr && isDescendant(classId(className), object->classId);
+  if (object == nullptr) {
+    return false;
+  }
+  // Class names are unique, so comparing the names along the object's own chain of classes
+  // answers without looking the name up: no hashing, and no text built from a literal.
+  for (const ClassRecord* cls = classRecord(object->classId); cls != nullptr;
+       cls = classRecord(cls->parent)) {
+    if (cls->name == className) {
+      return true;
+    }
+  }
+  return false;
 }
 
 std::vector<Tag> Store::objectsOfClass(Tag classId, bool withDescendants) const {

@@ -24,6 +24,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <variant>
@@ -219,7 +220,7 @@ class Store {
   // change it. Unlike find, hands out no record, so removals from its lists stay pending.
   bool isLive(Tag tag, bool* modifiable = nullptr) const;
   // Whether `tag` is a live object of `className` or of a class derived from it.
-  bool isInstanceOf(Tag tag, const std::string& className) const;
+  bool isInstanceOf(Tag tag, std::string_view className) const;
   // Live objects of the class (and of its descendants when asked), in tag order.
   std::vector<Tag> objectsOfClass(Tag classId, bool withDescendants = true) const;
   // Whether the object appeared more than once: created again with the same UID after its

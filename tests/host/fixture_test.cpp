@@ -88,6 +88,35 @@ TEST_F(FixtureTest, LoadsEveryKindOfContent) {
   EXPECT_EQ(*store().messageTemplate(215022), "The type %1$ was not found.");
 }
 
+TEST_F(FixtureTest, InstanceOfFollowsTheClassChainByExactName) {
+  load(kRichFixture);
+  ASSERT_EQ(store().remove(tagOf("r.1")), 0);
+  struct Case {
+    const char* uid;
+    const char* className;
+    bool expected;
+  };
+  const Case cases[] = {
+      {"d.1", "Document", true},         // its own class
+      {"d.1", "Item", true},             // an ancestor
+      {"d.1", "POM_object", true},       // the root
+      {"d.1", "Folder", false},          // a class off its chain
+      {"d.1", "Ite", false},             // a prefix of an ancestor's name
+      {"d.1", "Items", false},           // an ancestor's name with more
+      {"d.1", "", false},                // no name
+      {"d.1", "NoSuchClass", false},     // no such class
+      {"f.1", "WorkspaceObject", true},  // another object, its own chain
+      {"r.1", "POM_object", false},      // a deleted object
+      {"gone", "POM_object", false},     // an unknown UID's tag
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(store().isInstanceOf(tagOf(c.uid), c.className), c.expected)
+        << c.uid << " " << c.className;
+  }
+  EXPECT_FALSE(store().isInstanceOf(NULLTAG, "POM_object"));
+  EXPECT_FALSE(store().isInstanceOf(store().classId("Item"), "Item"));
+}
+
 TEST_F(FixtureTest, SaveLoadSaveIsStable) {
   load(kRichFixture);
   load(soacad_test::kUserFixture);

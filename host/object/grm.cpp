@@ -1,5 +1,6 @@
 #include "host/object/grm.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -40,13 +41,25 @@ bool isRelationType(Tag type) {
          store.isDescendant(store.classId("ImanRelation"), store.classId(className));
 }
 
-// Relations by primary and by secondary object, in creation order. Each lookup takes in the
-// relations created since the last one (see Store::structureVersion and Store::createdSince).
-// Entries may be stale (deleted relations, undone creations): lookups check.
+// Relations by primary object, by secondary object, by (primary, secondary) and by (primary,
+// relation type), each list in creation order, so that finding the relation between two objects
+// or the relations of one type costs what is found, not everything the primary holds. Each
+// lookup takes in the relations created since the last one (see Store::structureVersion and
+// Store::createdSince); the keys are written when a relation is made and never change. Entries
+// may be stale (deleted relations, undone creations): lookups check. While no mark point is
+// placed a deletion is final (nothing can bring the relation back but a new generation, which
+// rebuilds the index), so a lookup then drops the stale entries of the list it reads: relations
+// deleted and made again do not pile up in their primary's lists.
 class RelationIndex {
  public:
   const std::vector<Tag>& byPrimary(Tag primary) { return lookup(primary_, primary); }
   const std::vector<Tag>& bySecondary(Tag secondary) { return lookup(secondary_, secondary); }
+  const std::vector<Tag>& between(Tag primary, Tag secondary) {
+    return lookup(between_, pairKey(primary, secondary));
+  }
+  const std::vector<Tag>& ofType(Tag primary, Tag relationType) {
+    return lookup(ofType_, pairKey(primary, relationType));
+  }
 
   void refresh() {
     host::refreshIndex(
@@ -54,27 +67,53 @@ class RelationIndex {
         [this] {
           primary_.clear();
           secondary_.clear();
+          between_.clear();
+          ofType_.clear();
         },
         [this](Tag object) {
           if (isRelation(object)) {
-            host::fileInIndex(primary_[referenceOf(object, "primary_object")], object);
-            host::fileInIndex(secondary_[referenceOf(object, "secondary_object")], object);
+            const Tag primary = referenceOf(object, "primary_object");
+            const Tag secondary = referenceOf(object, "secondary_object");
+            host::fileInIndex(primary_[primary], object);
+            host::fileInIndex(secondary_[secondary], object);
+            host::fileInIndex(between_[pairKey(primary, secondary)], object);
+            host::fileInIndex(ofType_[pairKey(primary, Store::instance().find(object)->type)],
+                              object);
           }
         });
   }
 
  private:
-  using Map = std::unordered_map<Tag, std::vector<Tag>>;
+  template <class Key>
+  using Map = std::unordered_map<Key, std::vector<Tag>>;
 
-  const std::vector<Tag>& lookup(Map& map, Tag key) {
+  static std::uint64_t pairKey(Tag first, Tag second) {
+    return (std::uint64_t{static_cast<std::uint32_t>(first)} << 32) |
+           static_cast<std::uint32_t>(second);
+  }
+
+  template <class Key>
+  const std::vector<Tag>& lookup(Map<Key>& map, Key key) {
     refresh();
     static const std::vector<Tag> kNone;
     auto found = map.find(key);
-    return found == map.end() ? kNone : found->second;
+    if (found == map.end()) {
+      return kNone;
+    }
+    const Store& store = Store::instance();
+    if (store.markPointCount() == 0) {
+      std::vector<Tag>& list = found->second;
+      list.erase(std::remove_if(list.begin(), list.end(),
+                                [&store](Tag relation) { return !store.isLive(relation); }),
+                 list.end());
+    }
+    return found->second;
   }
 
-  Map primary_;
-  Map secondary_;
+  Map<Tag> primary_;
+  Map<Tag> secondary_;
+  Map<std::uint64_t> between_;
+  Map<std::uint64_t> ofType_;
   std::uint64_t version_ = 0;
 };
 
@@ -94,13 +133,25 @@ bool matches(Tag relation, Tag primary, Tag secondary, Tag relationType, Tag use
          (userData == NULLTAG || referenceOf(relation, "user_data") == userData);
 }
 
+// The narrowest list of the primary's relations that holds every relation to `secondary` of
+// `relationType` (null: any).
+const std::vector<Tag>& relationsFrom(Tag primary, Tag secondary, Tag relationType) {
+  if (secondary != NULLTAG) {
+    return relationIndex().between(primary, secondary);
+  }
+  if (relationType != NULLTAG) {
+    return relationIndex().ofType(primary, relationType);
+  }
+  return relationIndex().byPrimary(primary);
+}
+
 std::vector<Tag> listRelations(Tag primary, Tag secondary, Tag relationType, Tag userData) {
   std::vector<Tag> result;
   Store& store = Store::instance();
   const std::vector<Tag>* candidates = nullptr;
   std::vector<Tag> all;
   if (primary != NULLTAG) {
-    candidates = &relationIndex().byPrimary(primary);
+    candidates = &relationsFrom(primary, secondary, relationType);
   } else if (secondary != NULLTAG) {
     candidates = &relationIndex().bySecondary(secondary);
   } else {
@@ -155,7 +206,7 @@ int GRM_find_relation(Tag primary, Tag secondary, Tag relationType, Tag* relatio
   }
   *relation = NULLTAG;
   HOST_CALL("GRM_find_relation", primary);
-  for (Tag candidate : relationIndex().byPrimary(primary)) {
+  for (Tag candidate : relationsFrom(primary, secondary, relationType)) {
     if (matches(candidate, primary, secondary, relationType, NULLTAG)) {
       *relation = candidate;
       return 0;
@@ -182,7 +233,7 @@ int GRM_create_relation(Tag primary, Tag secondary, Tag relationType, Tag userDa
   if (!isRelationType(relationType)) {
     return host::storeError(GRM_invalid_relation_type, {tagText(relationType)});
   }
-  for (Tag existing : relationIndex().byPrimary(primary)) {
+  for (Tag existing : relationIndex().between(primary, secondary)) {
     if (matches(existing, primary, secondary, relationType, NULLTAG)) {
       return host::storeError(
           GRM_relation_already_exists,

@@ -1,5 +1,6 @@
 #include "host/object/item.h"
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -63,13 +64,40 @@ class ItemIndex {
     auto found = revisions_.find(item);
     if (found != revisions_.end()) {
       for (Tag revision : found->second) {
-        if (Store::instance().find(revision) != nullptr &&
-            referenceOf(revision, "items_tag") == item) {
+        if (isRevisionOf(revision, item)) {
           live.push_back(revision);
         }
       }
     }
     return live;
+  }
+
+  // The newest live revision of the item, found from the newest end of its list.
+  Tag latestRevision(Tag item) {
+    refresh();
+    auto found = revisions_.find(item);
+    if (found != revisions_.end()) {
+      for (auto revision = found->second.rbegin(); revision != found->second.rend(); ++revision) {
+        if (isRevisionOf(*revision, item)) {
+          return *revision;
+        }
+      }
+    }
+    return NULLTAG;
+  }
+
+  // The live revision of the item with the revision id; null when there is none.
+  Tag revision(Tag item, const std::string& revisionId) {
+    refresh();
+    auto found = byRevisionId_.find(revisionKey(item, revisionId));
+    if (found != byRevisionId_.end()) {
+      for (Tag candidate : found->second) {
+        if (isRevisionOf(candidate, item) && textOf(candidate, "item_revision_id") == revisionId) {
+          return candidate;
+        }
+      }
+    }
+    return NULLTAG;
   }
 
   void refresh() {
@@ -78,20 +106,38 @@ class ItemIndex {
         [this] {
           byId_.clear();
           revisions_.clear();
+          byRevisionId_.clear();
         },
         [this](Tag object) {
           const Store& store = Store::instance();
           if (store.isInstanceOf(object, "Item")) {
             host::fileInIndex(byId_[textOf(object, "item_id")], object);
           } else if (store.isInstanceOf(object, "ItemRevision")) {
-            host::fileInIndex(revisions_[referenceOf(object, "items_tag")], object);
+            const Tag item = referenceOf(object, "items_tag");
+            host::fileInIndex(revisions_[item], object);
+            host::fileInIndex(byRevisionId_[revisionKey(item, textOf(object, "item_revision_id"))],
+                              object);
           }
         });
   }
 
  private:
+  static bool isRevisionOf(Tag revision, Tag item) {
+    return Store::instance().find(revision) != nullptr &&
+           referenceOf(revision, "items_tag") == item;
+  }
+
+  // The item's tag (four bytes) followed by the revision id.
+  static std::string revisionKey(Tag item, const std::string& revisionId) {
+    const std::uint32_t tag = item;
+    std::string key(reinterpret_cast<const char*>(&tag), sizeof tag);
+    return key + revisionId;
+  }
+
   std::unordered_map<std::string, std::vector<Tag>> byId_;
   std::unordered_map<Tag, std::vector<Tag>> revisions_;
+  // Revisions by (item, revision id), as written when they were made.
+  std::unordered_map<std::string, std::vector<Tag>> byRevisionId_;
   std::uint64_t version_ = 0;
 };
 
@@ -186,10 +232,7 @@ int ITEM_ask_latest_rev(Tag item, Tag* revision) {
   if (const int status = requireClass(item, "Item")) {
     return status;
   }
-  const std::vector<Tag> list = itemIndex().revisions(item);
-  if (!list.empty()) {
-    *revision = list.back();
-  }
+  *revision = itemIndex().latestRevision(item);
   return 0;
 }
 
@@ -201,6 +244,10 @@ Tag findItemById(const std::string& id) {
 
 std::vector<Tag> revisionsOfItem(Tag item) {
   return itemIndex().revisions(item);
+}
+
+Tag findRevisionById(Tag item, const std::string& revisionId) {
+  return itemIndex().revision(item, revisionId);
 }
 
 }  // namespace host

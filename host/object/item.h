@@ -32,5 +32,7 @@ namespace host {
 Tag findItemById(const std::string& id);
 // The live revisions of `item`, oldest first.
 std::vector<Tag> revisionsOfItem(Tag item);
+// The live revision of `item` whose "item_revision_id" is `revisionId`; null when there is none.
+Tag findRevisionById(Tag item, const std::string& revisionId);
 
 }  // namespace host

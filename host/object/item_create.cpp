@@ -202,10 +202,8 @@ int ITEM_create_rev(Tag item, const char* revId, Tag* revision) {
   if (const int status = checkId(revId)) {
     return status;
   }
-  for (Tag existing : host::revisionsOfItem(item)) {
-    if (textOf(existing, "item_revision_id") == revId) {
-      return host::storeError(ITEM_duplicate_rev_id, {textOf(item, "item_id"), revId});
-    }
+  if (host::findRevisionById(item, revId) != NULLTAG) {
+    return host::storeError(ITEM_duplicate_rev_id, {textOf(item, "item_id"), revId});
   }
   CreationScope scope;
   Tag created;

@@ -65,6 +65,30 @@ TEST_F(RelationsTest, PrimariesAndFilteredListings) {
   EXPECT_EQ(host::allocator().outstanding(), 0u);
 }
 
+TEST_F(RelationsTest, ListingsByEndsAndTypeAgreeAfterDeletionsAndNewRelations) {
+  const Tag item = tagOf("i.1");
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    Tag spec;
+    ASSERT_EQ(GRM_create_relation(item, tagOf("form.2"), spec_, NULLTAG, &spec), 0);
+    Tag master;
+    ASSERT_EQ(GRM_create_relation(item, tagOf("form.2"), master_, NULLTAG, &master), 0);
+    EXPECT_EQ(ask(GRM_find_relation, item, tagOf("form.2"), spec_), spec);
+    EXPECT_EQ(ask(GRM_find_relation, item, tagOf("form.2"), master_), master);
+    EXPECT_EQ(ask(GRM_find_relation, item, NULLTAG, master_), tagOf("rel.1"));
+    EXPECT_EQ(askList(GRM_list_relations, item, NULLTAG, master_, NULLTAG),
+              (std::vector<Tag>{tagOf("rel.1"), master}));
+    EXPECT_EQ(askList(GRM_list_relations, item, tagOf("form.2"), NULLTAG, NULLTAG),
+              (std::vector<Tag>{spec, master}));
+    EXPECT_EQ(secondaries(item, NULLTAG),
+              (std::vector<Tag>{tagOf("form.1"), tagOf("form.2"), tagOf("form.2")}));
+    ASSERT_EQ(GRM_delete_relation(spec), 0);
+    ASSERT_EQ(GRM_delete_relation(master), 0);
+    EXPECT_EQ(ask(GRM_find_relation, item, tagOf("form.2"), spec_), NULLTAG);
+    EXPECT_EQ(secondaries(item, master_), (std::vector<Tag>{tagOf("form.1")}));
+  }
+}
+
 TEST_F(RelationsTest, UserDataNeedsTheLock) {
   EXPECT_EQ(GRM_set_user_data(tagOf("rel.1"), tagOf("form.2")), POM_not_locked);
   ASSERT_EQ(AOM_refresh(tagOf("rel.1"), true), 0);

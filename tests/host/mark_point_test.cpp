@@ -11,6 +11,7 @@
 #include "host/object/aom.h"
 #include "host/object/dataset.h"
 #include "host/object/dataset_write.h"
+#include "host/object/error_store.h"
 #include "host/object/grm.h"
 #include "host/object/item.h"
 #include "host/object/item_create.h"
@@ -372,13 +373,51 @@ TEST_F(MarkPointTest, IndexesFollowRollbacks) {
          ASSERT_EQ(ITEM_create_item("000777", "made", "Item", "A", &made, &revision), 0);
        },
        [&] { return host::findItemById("000777") != NULLTAG; }, true, false},
+      {"relation deleted, then rolled back, found between its ends",
+       [&] { ASSERT_EQ(GRM_delete_relation(relation), 0); },
+       [&] { return ask(GRM_find_relation, item, form, specRelation) == relation; }, false, true},
+      {"relation made, then rolled back, found between its ends and refused as a duplicate",
+       [&] {
+         Tag made;
+         ASSERT_EQ(GRM_create_relation(home, form, specRelation, NULLTAG, &made), 0);
+       },
+       [&] {
+         if (ask(GRM_find_relation, home, form, specRelation) == NULLTAG) {
+           return false;
+         }
+         Tag again;
+         EXPECT_EQ(GRM_create_relation(home, form, specRelation, NULLTAG, &again),
+                   GRM_relation_already_exists);
+         ERROR_store_clear();
+         return true;
+       },
+       true, false},
       {"item deleted, then rolled back", [&] { ASSERT_EQ(AOM_delete(item), 0); },
        [&] { return host::findItemById("000001") == item; }, false, true},
+      {"revision made, then rolled back",
+       [&] {
+         Tag made;
+         ASSERT_EQ(ITEM_create_rev(item, "B", &made), 0);
+       },
+       [&] {
+         return host::findRevisionById(item, "B") != NULLTAG &&
+                ask(ITEM_ask_latest_rev, item) == host::findRevisionById(item, "B");
+       },
+       true, false},
+      {"revision deleted, then rolled back",
+       [&] { ASSERT_EQ(AOM_delete(host::findRevisionById(item, "A")), 0); },
+       [&] {
+         return host::findRevisionById(item, "A") != NULLTAG &&
+                ask(ITEM_ask_latest_rev, item) == host::findRevisionById(item, "A");
+       },
+       false, true},
       {"dataset type deleted, then rolled back",
        [&] { ASSERT_EQ(AOM_delete(tagOf("dt.model")), 0); },
        [&] { return ask(AE_find_datasettype, "CADModel") == tagOf("dt.model"); }, false, true},
   };
   ASSERT_EQ(GRM_create_relation(item, form, specRelation, NULLTAG, &relation), 0);
+  Tag revision;
+  ASSERT_EQ(ITEM_create_rev(item, "A", &revision), 0);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_EQ(c.found(), c.foundAfterRollback);  // Looked up before: the indexes are current.

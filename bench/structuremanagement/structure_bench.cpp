@@ -7,6 +7,8 @@
 //   reused   N/100 occurrences of one subassembly of 100 parts.
 // Operations:
 //   OneLevel          expandPSOneLevel of the wide assembly's top line;
+//   OneLevel/again    the same expansion a second time in one window (the first, untimed, made
+//                     the lines);
 //   AllLevels/<shape> expandPSAllLevels of the top line;
 //   Relative/seq|noseq createOrUpdateRelativeStructure of N new children of a revision without a
 //                     view, with a sequence number each or with the host's numbers;
@@ -245,6 +247,11 @@ Operation oneLevel(int lines) {
   };
 }
 
+Operation oneLevelAgain(int lines) {
+  Operation first = oneLevel(lines);
+  return first() ? first : Operation([] { return false; });
+}
+
 Prepare allLevels(Shape shape) {
   return [shape](int lines) -> Operation {
     prepareStore(fixture(shape, lines));
@@ -459,6 +466,7 @@ int main(int argc, char** argv) {
   }
   const std::pair<const char*, Prepare> operations[] = {
       {"OneLevel", oneLevel},
+      {"OneLevel/again", oneLevelAgain},
       {"AllLevels/wide", allLevels(Shape::wide)},
       {"AllLevels/deep", allLevels(Shape::deep)},
       {"AllLevels/reused", allLevels(Shape::reused)},
@@ -472,11 +480,12 @@ int main(int argc, char** argv) {
       {"Chain/topdown", chain(false)},
       {"DeleteArrangements", deleteArrangements},
   };
-  const std::vector<std::pair<int, int>> sizes = {{100, 20}, {1000, 5}, {10000, 2}, {100000, 1}};
+  // At least three iterations at every size, so that the best of them is compared at each.
+  const std::vector<std::pair<int, int>> sizes = {{100, 20}, {1000, 5}, {10000, 3}, {100000, 3}};
   const std::vector<std::pair<int, int>> windowSizes = {
-      {100, 20}, {1000, 5}, {10000, 2}, {15000, 1}};
+      {100, 20}, {1000, 5}, {10000, 3}, {15000, 3}};
   const std::vector<std::pair<int, int>> inputSizes = {
-      {100, 20}, {1000, 5}, {10000, 2}, {50000, 1}};
+      {100, 20}, {1000, 5}, {10000, 3}, {50000, 3}};
   const std::pair<const char*, Prepare> windowOperations[] = {
       {"Windows", windows},
       {"ConfiguredRevision", configuredRevision},

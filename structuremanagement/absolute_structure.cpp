@@ -131,15 +131,18 @@ void CreateOrUpdateAbsoluteStructureImpl::removeAllAbsOccData() {
 void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAbsOcc(const AbsOccInfo& absOccInfo,
                                                                Tag arrangement) {
   // A failing occurrence leaves nothing half-written in the window (its data are saved with the
-  // window when the input succeeds).
+  // window when the input succeeds). Its line is found before the mark: the lines the window
+  // makes to find it are no write of this occurrence, so a failure keeps them, and the cache
+  // that found them stays right; a failure costs what a success does instead of every next
+  // occurrence making the window's lines again.
   std::optional<MarkPoint> mark;
   try {
-    mark.emplace();
     const AbsOccDataInfo& data = absOccInfo.absOccData;
     if (absOccInfo.cadOccIdPath.empty() && absOccInfo.absOcc.tag() == NULLTAG) {
       raiseError(kAbsOccNotGiven);
     }
     const Tag line = findBomLine(absOccInfo.cadOccIdPath, absOccInfo.absOcc.tag());
+    mark.emplace();
     host::HostString uid = attributes_.askAttributeString(line, kAbsOccUidAttribute);
     const bool exists = hasText(uid);
     if (arrangement != NULLTAG) {
@@ -167,9 +170,8 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAbsOcc(const AbsOccInfo&
       createdAbsOccs_.insert(absOcc);
     }
   } catch (IFail&) {
+    // Everything the cache holds was found before the mark, which the roll-back restores.
     mark.reset();
-    // The roll-back removed the lines the window made since the mark.
-    cache_.clear();
     serviceData_->addErrorStack(absOccInfo.clientId);
   }
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,28 @@ TEST_F(AbsoluteStructureTest, AnArrangementOfAnotherStructureIsRefused) {
   ERROR_store_clear();
   EXPECT_EQ(BOM_set_window_active_arrangement(window, tagOf("arr.open")), 0);
   EXPECT_EQ(BOM_close_window(window), 0);
+}
+
+// The lines found for an occurrence are the window's, not the occurrence's: after a failure the
+// next occurrence finds them again without the window making them again, so that a failing
+// occurrence costs what a succeeding one does.
+TEST_F(AbsoluteStructureTest, FailingOccurrencesDoNotMakeTheWindowsLinesAgain) {
+  auto generatedUids = [&](int failures) {
+    std::vector<AbsOcc> occurrences;
+    for (int i = 0; i < failures; ++i) {
+      occurrences.push_back(byPath("f" + std::to_string(i), {"occ.sub", "occ.pin"}, "-1"));
+    }
+    auto handedOut = [&] {
+      const auto counter = store().counters().find("uid");
+      return counter == store().counters().end() ? std::uint64_t{0} : counter->second;
+    };
+    const std::uint64_t before = handedOut();
+    const Response response = write({input(occurrences)});
+    EXPECT_EQ(errorsOf(response.serviceData).size(), static_cast<std::size_t>(failures));
+    return handedOut() - before;
+  };
+  const std::uint64_t one = generatedUids(1);
+  EXPECT_EQ(generatedUids(4), one);
 }
 
 TEST_F(AbsoluteStructureTest, AFailingInputIsUndoneAsAWholeAndTheNextGoesOn) {

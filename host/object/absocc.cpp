@@ -100,6 +100,16 @@ host::KeyedIndex& qualifiersByBvr() {
   return index;
 }
 
+// Qualifiers by (context view revision, arrangement): each arrangement's qualifier is found
+// without reading the other arrangements' (the view revision's own has a null arrangement).
+host::KeyedIndex& qualifiersByArrangement() {
+  static host::KeyedIndex index(kQualifier, [](Tag qualifier) {
+    return pairKey(host::referenceOf(qualifier, "context_bvr"),
+                   host::referenceOf(qualifier, "arrangement"));
+  });
+  return index;
+}
+
 host::KeyedIndex& dataByOccurrence() {
   static host::KeyedIndex index(kData, [](Tag datum) {
     return pairKey(host::referenceOf(datum, "abs_occurrence"),
@@ -134,6 +144,7 @@ const host::LoadHook kFollowAbsoluteStructure([] {
   dataByAbsOccurrence().refresh();
   relationsByPrimary().refresh();
   qualifiersByBvr().refresh();
+  qualifiersByArrangement().refresh();
   dataByOccurrence().refresh();
   dataByQualifier().refresh();
   relationsByOccurrence().refresh();
@@ -319,12 +330,7 @@ Tag findAbsOccurrence(Tag bvr, const std::vector<Tag>& path) {
 }
 
 Tag findQualifier(Tag bvr, Tag arrangement) {
-  for (Tag qualifier : qualifiersByBvr().find({bvr})) {
-    if (referenceOf(qualifier, "arrangement") == arrangement) {
-      return qualifier;
-    }
-  }
-  return NULLTAG;
+  return bvr == NULLTAG ? NULLTAG : qualifiersByArrangement().findFirst(pairKey(bvr, arrangement));
 }
 
 bool findOverride(Tag line, const std::string& name, std::string* value) {
@@ -582,14 +588,7 @@ int BOM__window_get_bomlines_from_absOcc(Tag window, Tag absOcc, int* count, Tag
   std::vector<Tag> found;
   for (Tag line : contextLines) {
     for (Tag occurrence : path) {
-      Tag next;
-      for (Tag child : host::allChildLines(line)) {
-        if (host::referenceOf(child, "occurrence") == occurrence) {
-          next = child;
-          break;
-        }
-      }
-      line = next;
+      line = host::childLineOf(line, occurrence);
       if (line == NULLTAG) {
         break;
       }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -331,8 +332,9 @@ std::vector<Tag> syncChildLines(Tag line) {
       lines.push_back(child);
     }
   }
+  const std::unordered_set<Tag> current(lines.begin(), lines.end());
   for (Tag child : before) {
-    if (std::find(lines.begin(), lines.end(), child) == lines.end()) {
+    if (current.count(child) == 0) {
       removeLineTree(child);
     }
   }
@@ -340,6 +342,55 @@ std::vector<Tag> syncChildLines(Tag line) {
     host::writeReferences(line, "child_lines", lines, WriteMode::initial);
   }
   return lines;
+}
+
+// The child lines of a line by occurrence, as its last synchronisation left them, for lines whose
+// children are looked up one occurrence at a time (the path of an absolute occurrence). The memo
+// holds while the line's structure is the same view revision and neither the line (its child
+// list) nor that view revision (its occurrence list) changed since (Store::changeStamp); the line
+// it answers is checked to be live and still of that structure, and its occurrence still an
+// occurrence, so that what the stamps do not cover (an object deleted or brought back on its own)
+// makes the lookup synchronise again rather than answer wrongly.
+struct ChildLineMemo {
+  Tag bvr;
+  std::uint32_t bvrStamp = 0;
+  std::uint32_t lineStamp = 0;
+  std::unordered_map<Tag, Tag> byOccurrence;  // The first child line of each occurrence.
+  std::vector<Tag> skipped;  // Entries of the occurrence list that were no occurrence then.
+};
+
+std::unordered_map<Tag, ChildLineMemo>& childLineMemos() {
+  static std::unordered_map<Tag, ChildLineMemo> memos;
+  return memos;
+}
+const host::ResetHook kForgetChildLineMemos([] { childLineMemos().clear(); });
+const host::LoadHook kForgetChildLineMemosOnLoad([] { childLineMemos().clear(); });
+
+bool isOccurrence(Tag object) {
+  return Store::instance().isInstanceOf(object, "PSOccurrence");
+}
+
+// The memo's answer for `occurrence` below `line` when it still holds: true with `*child` set
+// (null: no child line has that occurrence); false when the line must be synchronised.
+bool memoisedChildLine(Tag line, Tag bvr, Tag occurrence, Tag* child) {
+  const auto& memos = childLineMemos();
+  auto memo = memos.find(line);
+  const Store& store = Store::instance();
+  if (memo == memos.end() || memo->second.bvr != bvr ||
+      memo->second.bvrStamp != store.changeStamp(bvr) ||
+      memo->second.lineStamp != store.changeStamp(line)) {
+    return false;
+  }
+  auto found = memo->second.byOccurrence.find(occurrence);
+  if (found == memo->second.byOccurrence.end()) {
+    const std::vector<Tag>& skipped = memo->second.skipped;
+    *child = NULLTAG;
+    return std::find(skipped.begin(), skipped.end(), occurrence) == skipped.end() ||
+           !isOccurrence(occurrence);
+  }
+  *child = found->second;
+  return store.isLive(*child) && host::referenceOf(*child, "parent_bvr") == bvr &&
+         isOccurrence(occurrence);
 }
 
 std::vector<Tag> shownChildLines(Tag line) {
@@ -759,6 +810,33 @@ std::vector<Tag> allChildLines(Tag line) {
   return syncChildLines(line);
 }
 
+Tag childLineOf(Tag line, Tag occurrence) {
+  const Tag bvr = structureOfLine(line);
+  Tag child;
+  if (memoisedChildLine(line, bvr, occurrence, &child)) {
+    return child;
+  }
+  ChildLineMemo memo;
+  for (Tag synced : syncChildLines(line)) {
+    memo.byOccurrence.emplace(occurrenceOf(synced), synced);
+  }
+  if (bvr != NULLTAG) {
+    for (Tag listed : occurrencesOf(bvr)) {
+      if (!isOccurrence(listed)) {
+        memo.skipped.push_back(listed);
+      }
+    }
+  }
+  const Store& store = Store::instance();
+  memo.bvr = bvr;
+  memo.bvrStamp = store.changeStamp(bvr);
+  memo.lineStamp = store.changeStamp(line);
+  auto found = memo.byOccurrence.find(occurrence);
+  child = found == memo.byOccurrence.end() ? NULLTAG : found->second;
+  childLineMemos()[line] = std::move(memo);
+  return child;
+}
+
 bool occurrencePathBelow(Tag line, Tag ancestor, std::vector<Tag>* path) {
   path->clear();
   for (Tag at = line; at != NULLTAG; at = parentLineOf(at)) {
@@ -874,6 +952,7 @@ int BOM_close_window(Tag window) {
     }
   }
   for (Tag line : host::referencesOf(window, "lines")) {
+    childLineMemos().erase(line);
     if (store.find(line) != nullptr) {
       store.remove(line);
     }

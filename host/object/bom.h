@@ -185,6 +185,10 @@ Tag parentLineOf(Tag line);
 Tag structureOfLine(Tag line);
 // Every child line (BOM_line_ask_all_child_lines), made as needed.
 std::vector<Tag> allChildLines(Tag line);
+// The first of allChildLines(line) whose occurrence is `occurrence`; null when none is. While
+// neither the line's child list nor its structure's occurrence list changed since the last
+// lookup below the line, this costs one hash probe, not a pass over every child.
+Tag childLineOf(Tag line, Tag occurrence);
 // The occurrences from below `ancestor` down to `line`; false when `line` is not below it.
 bool occurrencePathBelow(Tag line, Tag ancestor, std::vector<Tag>* path);
 // Objects an edit of the window made (saved with the window, removed when it closes unsaved)

@@ -716,6 +716,7 @@ int Store::createObject(Tag classId, Tag type, Tag* object, const std::string& u
   fresh.type = type;
   fresh.newlyCreated = true;
   *created = std::move(fresh);
+  countChange(tag);
   *object = tag;
   state_.objectsByClass[classId].push_back(tag);
   appeared(tag);
@@ -942,6 +943,7 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
     }
   }
   hold(value.tags);
+  countChange(object);
   PropertyState* existing = found->properties.find(property->id);
   const bool present = existing != nullptr;
   if (present
@@ -989,6 +991,7 @@ int Store::listToChange(Tag object, const std::string& name, WriteMode mode, Ins
       return status;
     }
   }
+  countChange(object);
   undo->property = property->id;
   undo->madeProperty = !found->properties.contains(property->id);
   PropertyState& state = found->properties[property->id];
@@ -1180,6 +1183,7 @@ int Store::save(Tag object) {
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
+  countChange(object);
   MarkPoint* mark = journalFor(object);
   FlagsUndo undo = flagsOf(*found);
   bool changed = found->newlyCreated;
@@ -1207,6 +1211,7 @@ int Store::refresh(Tag object, bool lock) {
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
+  countChange(object);
   if (lock) {
     if (!found->modifiable) {
       return storeError(POM_not_modifiable, {tagText(object)});
@@ -1236,6 +1241,7 @@ int Store::remove(Tag object) {
   if (!found->modifiable) {
     return storeError(POM_not_modifiable, {tagText(object)});
   }
+  countChange(object);
   FlagsUndo undo = flagsOf(*found);
   dropWorking(*found, journalFor(object) != nullptr ? &undo : nullptr);
   journal(object, std::move(undo));
@@ -1254,6 +1260,7 @@ int Store::setModifiable(Tag object, bool modifiable) {
   if (found->modifiable == modifiable && (modifiable || !found->locked)) {
     return 0;
   }
+  countChange(object);
   journal(object, flagsOf(*found));
   found->modifiable = modifiable;
   if (!modifiable) {
@@ -1286,6 +1293,7 @@ void Store::journalCreation(Tag object, ObjectRecord&& prior) {
 }
 
 void Store::undo(Change& change) {
+  countChange(change.tag);
   ObjectRecord& object = *record(change.tag);
   if (auto* prior = std::get_if<ObjectRecord>(&change.undo)) {
     object = std::move(*prior);
@@ -1410,6 +1418,11 @@ int Store::forgetMarkPoint(int id) {
 }
 
 // --- Indexes of host modules ---------------------------------------------------------------
+
+std::uint32_t Store::changeStamp(Tag object) const {
+  const std::uint32_t index = object;
+  return index < state_.slots.size() ? state_.slots[index].changes : 0;
+}
 
 bool Store::createdSince(std::uint64_t version, std::vector<Tag>* created) const {
   created->clear();

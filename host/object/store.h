@@ -301,6 +301,13 @@ class Store {
   // deletion, modifiable change, rollback, reset): a host module's cache of what objects hold
   // is good while the count is what it was when the cache was made.
   std::uint64_t changeCount() const { return changeCount_; }
+  // A number that changes with every change of the object: its creation, a write or list change,
+  // a save, refresh, deletion or modifiable change, and a rollback undoing any of them. A host
+  // module that keeps what it derived from an object (the lines below a BOM line) compares it
+  // with the number it saw to tell that the object is as it was, without reading it. It counts
+  // per object and wraps only after 2^32 changes of that one object. 0 for a tag that names no
+  // object slot.
+  std::uint32_t changeStamp(Tag object) const;
   // The objects that appeared since the store's version was `version`, oldest first (one may
   // appear more than once, see createdAgain). False when the
   // store started a new generation since (or `version` is not one it has had): the index then
@@ -415,6 +422,8 @@ class Store {
     // creation restores the whole record, so later changes under that mark need no record of
     // their own. A mark that is gone leaves its id behind; ids are never used again.
     int createdUnder = 0;
+    // Counts the changes of the object (see changeStamp); it fills what would be padding.
+    std::uint32_t changes = 0;
     ObjectRecord object;
   };
   // The slots by tag value, in blocks of a fixed number of slots: neighbouring tags are
@@ -507,6 +516,8 @@ class Store {
   // Whether the object of slot `index` is live at `snapshot` and not now, or the reverse, or
   // live in both with another record.
   bool changedSince(const Snapshot& snapshot, std::size_t index) const;
+  // Counts a change of the object that `tag` names (see changeStamp).
+  void countChange(Tag tag) { ++state_.slots[tag].changes; }
   // Records the change for the newest mark point (see journalFor).
   void journal(Tag object, Change::Undo&& undo);
   // Records a creation: the slot's record before it.

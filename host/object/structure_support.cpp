@@ -209,25 +209,37 @@ int compareDates(const Date& a, const Date& b) {
   return left < right ? -1 : (right < left ? 1 : 0);
 }
 
-std::vector<Tag> KeyedIndex::find(const Key& key) {
+template <class Take>
+void KeyedIndex::visit(const Key& key, Take&& take) {
   refresh();
-  std::vector<Tag> live;
   auto found = byKey_.find(key);
   if (found == byKey_.end()) {
-    return live;
+    return;
   }
   Store& store = Store::instance();
   for (Tag object : found->second) {
-    if (store.isInstanceOf(object, className_) && keyOf_(object) == key) {
-      live.push_back(object);
+    if (store.isInstanceOf(object, className_) && keyOf_(object) == key && !take(object)) {
+      return;
     }
   }
+}
+
+std::vector<Tag> KeyedIndex::find(const Key& key) {
+  std::vector<Tag> live;
+  visit(key, [&live](Tag object) {
+    live.push_back(object);
+    return true;
+  });
   return live;
 }
 
 Tag KeyedIndex::findFirst(const Key& key) {
-  const std::vector<Tag> live = find(key);
-  return live.empty() ? NULLTAG : live.front();
+  Tag first;
+  visit(key, [&first](Tag object) {
+    first = object;
+    return false;
+  });
+  return first;
 }
 
 void KeyedIndex::refresh() {

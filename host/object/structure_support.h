@@ -87,6 +87,10 @@ class KeyedIndex {
   void refresh();
 
  private:
+  // Calls `take` with the live objects whose key is `key`, oldest first, until it answers false.
+  template <class Take>
+  void visit(const Key& key, Take&& take);
+
   const char* className_;
   KeyFunction keyOf_;
   std::map<Key, std::vector<Tag>> byKey_;

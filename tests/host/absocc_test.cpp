@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
+#include "host/object/aom.h"
 #include "host/object/arr.h"
 #include "host/object/bom.h"
 #include "host/object/error_store.h"
@@ -83,6 +85,61 @@ TEST_F(AbsoluteOccurrenceTest, AnOccurrenceOfASubassemblysContextIsShownBelowEac
   std::sort(both.begin(), both.end());
   EXPECT_EQ(askList(BOM__window_get_bomlines_from_absOcc, window_, tagOf("ao.sub")), both);
   EXPECT_TRUE(askList(BOM__window_get_bomlines_from_absOcc, window_, tagOf("ao.bare")).empty());
+  ERROR_store_clear();
+}
+
+// The lines of an absolute occurrence are looked up one occurrence at a time along its path;
+// what the window answers follows every change of the path's structures made between lookups,
+// and every rollback of one.
+TEST_F(AbsoluteOccurrenceTest, TheLinesOfAnAbsoluteOccurrenceFollowTheStructure) {
+  ASSERT_EQ(setAttribute(pin_, "bl_quantity", "3"), 0);
+  const Tag absOcc = pathAbsOcc();
+  auto lines = [&] { return askList(BOM__window_get_bomlines_from_absOcc, window_, absOcc); };
+  const std::vector<Tag> atPin = {pin_};
+  const Tag sub = lineAt({"occ.sub"});
+  struct Case {
+    const char* name;
+    std::function<void()> change;  // Under a mark point.
+    std::vector<Tag> afterChange;
+  };
+  const std::vector<Case> cases = {
+      {"the pin cut from the subassembly", [&] { ASSERT_EQ(BOM_line_cut(pin_), 0); }, {}},
+      {"the pin's occurrence deleted on its own",
+       [&] { ASSERT_EQ(AOM_delete(tagOf("occ.pin")), 0); },
+       {}},
+      {"another child added to the subassembly",
+       [&] {
+         Tag added;
+         ASSERT_EQ(BOM_line_add(sub, tagOf("i.bolt"), NULLTAG, NULLTAG, &added), 0);
+       },
+       atPin},
+      {"the subassembly cut from the assembly", [&] { ASSERT_EQ(BOM_line_cut(sub), 0); }, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(lines(), atPin);
+    int mark = 0;
+    ASSERT_EQ(POM_place_markpoint(&mark), 0);
+    c.change();
+    EXPECT_EQ(lines(), c.afterChange);
+    ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+    EXPECT_EQ(lines(), atPin);
+    // Changed and rolled back with no lookup between: the answer is the one before.
+    ASSERT_EQ(POM_place_markpoint(&mark), 0);
+    c.change();
+    ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+    EXPECT_EQ(lines(), atPin);
+  }
+  // A line made for a new occurrence is found through its absolute occurrence.
+  Tag added;
+  ASSERT_EQ(BOM_line_add(sub, tagOf("i.bolt"), NULLTAG, NULLTAG, &added), 0);
+  ASSERT_EQ(setAttribute(added, "bl_quantity", "2"), 0);
+  const Tag addedAbsOcc = host::findAbsOccurrence(
+      tagOf("bvr.asm"),
+      {tagOf("occ.sub"), ask(BOM_line_ask_attribute_tag, added, attributeId("bl_occurrence"))});
+  ASSERT_NE(addedAbsOcc, NULLTAG);
+  EXPECT_EQ(askList(BOM__window_get_bomlines_from_absOcc, window_, addedAbsOcc),
+            std::vector<Tag>{added});
   ERROR_store_clear();
 }
 

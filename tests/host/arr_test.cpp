@@ -76,6 +76,48 @@ TEST_F(ArrangementTest, DeletesOnlyArrangementsOfTheViewRevision) {
   expectSettled();
 }
 
+// Each arrangement's qualifier is found on its own, through its creation, its arrangement's
+// deletion and the rollback of either.
+TEST_F(ArrangementTest, EachArrangementsQualifierIsFoundThroughRollbacks) {
+  const Tag bvr = tagOf("bvr.asm");
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  ASSERT_EQ(BOMWindow(window).setAbsOccEditMode(true), 0);
+  const Tag bolt = childFor(topLine_, "occ.bolt");
+  auto qualify = [&](Tag arrangement) {
+    EXPECT_EQ(BOM_set_window_active_arrangement(window, arrangement), 0);
+    EXPECT_EQ(setAttribute(bolt, "bl_sequence_no", "7"), 0);
+    return host::findQualifier(bvr, arrangement);
+  };
+  const Tag open = create("Open", false);
+  const Tag closed = create("Closed", false);
+  const Tag own = qualify(NULLTAG);
+  const Tag ofOpen = qualify(open);
+  const Tag ofClosed = qualify(closed);
+  EXPECT_NE(own, NULLTAG);
+  EXPECT_NE(ofOpen, NULLTAG);
+  EXPECT_NE(ofClosed, NULLTAG);
+  EXPECT_NE(ofOpen, ofClosed);
+  EXPECT_NE(own, ofOpen);
+  ASSERT_EQ(BOM_save_window(window), 0);
+
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  ASSERT_EQ(ARR_delete_arrangement_from_bvr(bvr, open), 0);
+  EXPECT_EQ(host::findQualifier(bvr, open), NULLTAG);
+  EXPECT_EQ(host::findQualifier(bvr, closed), ofClosed);
+  ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+  EXPECT_EQ(host::findQualifier(bvr, open), ofOpen);
+
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  const Tag later = create("Later", false);
+  EXPECT_NE(qualify(later), NULLTAG);
+  ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+  EXPECT_EQ(host::findQualifier(bvr, later), NULLTAG);
+  EXPECT_EQ(host::findQualifier(bvr, NULLTAG), own);
+  BOM_close_window(window);
+  expectSettled();
+}
+
 TEST_F(ArrangementTest, RecordsUsedArrangementsByPathNode) {
   const Tag outer = create("Outer", false);
   const Tag inner = create("Inner", false, tagOf("bvr.sub"));

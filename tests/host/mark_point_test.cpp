@@ -333,6 +333,44 @@ TEST_F(MarkPointTest, ChangesThatChangeNothingAreNotReported) {
   }
 }
 
+// What host modules derive from an object holds while its change stamp is the one they saw.
+TEST_F(MarkPointTest, EveryChangeOfAnObjectAndItsRollbackChangeItsStamp) {
+  const std::vector<std::pair<const char*, std::function<int()>>> changes = {
+      {"lock", [&] { return AOM_refresh(form, true); }},
+      {"write",
+       [&] {
+         return store().write(form, "object_name", Value{{"renamed"}, {}});
+       }},
+      {"list insertion",
+       [&] { return store().insertReference(home, "contents", 0, form, WriteMode::host); }},
+      {"list removal",
+       [&] { return store().removeReference(home, "contents", item, WriteMode::host); }},
+      {"save", [&] { return AOM_save(form); }},
+      {"unlock", [&] { return AOM_refresh(form, false); }},
+      {"deletion", [&] { return AOM_delete(form); }},
+  };
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  for (const auto& [name, change] : changes) {
+    SCOPED_TRACE(name);
+    const std::uint32_t form0 = store().changeStamp(form);
+    const std::uint32_t home0 = store().changeStamp(home);
+    ASSERT_EQ(change(), 0);
+    EXPECT_TRUE(store().changeStamp(form) != form0 || store().changeStamp(home) != home0);
+  }
+  const std::uint32_t form0 = store().changeStamp(form);
+  const std::uint32_t home0 = store().changeStamp(home);
+  const std::uint32_t item0 = store().changeStamp(item);
+  store().valueOf(home, "contents");
+  EXPECT_EQ(store().changeStamp(home), home0) << "a read changes nothing";
+  ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+  EXPECT_NE(store().changeStamp(form), form0);
+  EXPECT_NE(store().changeStamp(home), home0);
+  EXPECT_EQ(store().changeStamp(item), item0) << "the item itself never changed";
+  const Tag made = newForm();
+  EXPECT_NE(store().changeStamp(made), 0u);
+}
+
 // --- Indexes through creation, deletion and rollback ---------------------------------------
 
 TEST_F(MarkPointTest, IndexesFollowRollbacks) {

@@ -16,6 +16,7 @@
 #include "framework/xml_parse_error.h"
 
 XERCES_CPP_NAMESPACE_BEGIN
+class InputSource;
 class SAX2XMLReader;
 XERCES_CPP_NAMESPACE_END
 
@@ -24,12 +25,14 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
-// Request text is untrusted. The parser therefore processes no DTD (a document with a DOCTYPE
-// is refused outright, so no entity is ever declared or expanded), loads nothing from outside
-// the text, refuses any NUL byte, and bounds the document's size, its nesting depth, the
-// attributes of one element and the memory of the tree it makes. Every failure raises
-// XmlParseError with line, column and cause; nothing recurses over the tree, neither building
-// nor destroying it.
+// Request text is untrusted. The parser therefore reads it as UTF-8 XML 1.0 only (a document
+// declaring another version or encoding, or beginning as another encoding, is refused, as are
+// bytes that are not UTF-8), processes no DTD (a document with a DOCTYPE is refused outright, so
+// no entity is ever declared or expanded), loads nothing from outside the text, refuses any NUL
+// byte, and bounds the document's size, its nesting depth, the attributes of one element, the
+// distinct names it uses and the memory of the tree it makes. Every failure raises
+// XmlParseError with line, column and a cause of bounded length; nothing recurses over the tree,
+// neither building nor destroying it.
 class SAXToNodeParser : public xercesc::DefaultHandler {
  public:
   // Larger than any batch a CAD client sends (10,000 parts with datasets and files is about
@@ -45,6 +48,13 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // handler sees the element; the bound is therefore checked on the text before the library
   // reads it.
   static constexpr int kMaxAttributes = 64;
+  // Distinct names in one document: element and attribute names, qualified element names,
+  // namespace prefixes and namespace URIs. The XML library keeps each distinct one in pools of
+  // its own for the whole parse (an element declaration per qualified element name, a pool entry
+  // per prefix and per URI, several hundred bytes each), which the tree's budget does not see.
+  // All records together have about 300 field names and a request uses a few dozen, so the bound
+  // is far above any real request while the library's pools stay within a few megabytes.
+  static constexpr std::size_t kMaxNames = 4096;
   // The node tree (nodes, child lists, names, attribute values and text, counted as allocated)
   // may take at most this many times the request text, so that a flood of tiny elements or
   // attributes cannot make the server spend far more memory than the request's own size: the
@@ -68,6 +78,11 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // own, `maxBytes`, instead of kMaxDocumentBytes; every other bound still holds.
   const XMLNode& parseTrustedString(const std::string& text, std::size_t maxBytes);
 
+  // How the parser sets up the XML library's reader and the input of a parse; a benchmark's bare
+  // reader is set up with these, so that it reads exactly as the parser does.
+  static void configureReader(xercesc::SAX2XMLReader& reader);
+  static void configureInput(xercesc::InputSource& input);
+
   // The handlers that add nothing to the tree.
   void startDocument() override {}
   void endDocument() override {}
@@ -81,6 +96,8 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   void endElement(const XMLCh* const uri, const XMLCh* const localname,
                   const XMLCh* const qname) override;
   void characters(const XMLCh* const chars, const XMLSize_t length) override;
+  // Called for each namespace declaration of an element before the element's startElement.
+  void startPrefixMapping(const XMLCh* const prefix, const XMLCh* const uri) override;
   void startDTD(const XMLCh* const name, const XMLCh* const publicId,
                 const XMLCh* const systemId) override;
   void startEntity(const XMLCh* const name) override;
@@ -170,8 +187,9 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
     std::uint32_t index;  // Index + 1 into names_; 0 for none.
   };
   std::array<RecentName, 256> recentNames_{};
-  std::size_t treeBytes_ = 0;                  // Memory the current tree takes.
-  std::size_t treeBudget_ = 0;                 // What it may take.
+  int declarations_ = 0;        // Namespace declarations of the element about to start.
+  std::size_t treeBytes_ = 0;   // Memory the current tree takes.
+  std::size_t treeBudget_ = 0;  // What it may take.
   const xercesc::Locator* locator_ = nullptr;  // Valid during a parse only.
 };
 

@@ -46,8 +46,13 @@ bool readDate(const XMLNode& node, const char* record, const std::string& field,
 // The value of a list element of strings: the element's text. The element carries nothing else.
 const std::string& readText(const XMLNode& element, const char* record, const std::string& field);
 // The value of a list element of doubles: the element's text (surrounding white space allowed),
-// a finite number. The element carries nothing else.
+// a finite number with an optional sign ('+' or '-'). A number nearer to zero than the smallest
+// double reads as zero; one beyond the largest is refused. The element carries nothing else.
 double readDouble(const XMLNode& element, const char* record, const std::string& field);
+
+// A record's element holds attributes and child elements only: any text in `node` but white
+// space (the indentation between its children) is refused, quoted, with the element's position.
+void refuseNonSpaceText(const XMLNode& node, const char* record);
 
 // Refuse what a record does not declare, naming it, the record and the position.
 // `node` carries an attribute not named in `known` (the record's attribute fields).

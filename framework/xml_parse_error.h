@@ -1,8 +1,10 @@
 // The one exception for request text that cannot be read.
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace Korvane {
 namespace Soa {
@@ -12,8 +14,18 @@ namespace Xml {
 // Raised when a document is not well-formed, breaks one of the parser's limits, or holds a
 // value that does not fit the field a record reads it into. Names where (line and column,
 // 1-based; 0 when not known) and why. what() reads "line L, column C: cause".
+//
+// Causes are bounded, so that no request can make a fault (and the line the host logs for it)
+// as long as itself: what a cause quotes from the request goes through quote(), and a cause
+// longer than kMaxCauseBytes (such as one of the XML library's, which quote names whole) is cut.
 class XmlParseError : public std::runtime_error {
  public:
+  static constexpr std::size_t kMaxCauseBytes = 512;
+  // Text of the request quoted in a cause: in double quotes, cut after kQuotedBytes bytes (never
+  // inside a UTF-8 character) and then followed by its whole length.
+  static constexpr std::size_t kQuotedBytes = 64;
+  static std::string quote(std::string_view text);
+
   XmlParseError(int line, int column, const std::string& cause);
 
   int line() const { return line_; }

@@ -64,7 +64,8 @@ inline const Korvane::Soa::Common::Xml::XMLNode& inputRoot(
   if (root.name() != names.inputElement) {
     throw Korvane::Soa::Common::Xml::XmlParseError(
         root.line(), root.column(),
-        "root element '" + root.name() + "' is not '" + names.inputElement + "'");
+        "root element " + Korvane::Soa::Common::Xml::XmlParseError::quote(root.name()) +
+            " is not \"" + names.inputElement + "\"");
   }
   return root;
 }

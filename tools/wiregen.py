@@ -41,8 +41,9 @@ accessors, XML reading and writing, cloning) is in the source, together with the
 ``recordTypes()``. docs/wire-format.md describes the XML form.
 
 Reading is strict: an attribute or child element that the record does not declare, a second
-element of a record field, and an element or attribute inside a string or double list element
-raise XmlParseError naming the name, the record and the position. An attribute in a namespace
+element of a record field, text other than white space in a record's element, and an element or
+attribute inside a string or double list element raise XmlParseError naming the name, the record
+and the position. An attribute in a namespace
 is never a field (the parser keeps its prefix). ``parse`` gives every record field and list
 element a new record, since the old one
 may be shared. The new records themselves are filled by the private ``parseFresh``, which parses
@@ -714,6 +715,9 @@ def emit_parse(record, impl, fresh, write):
     count = "attributesRead" if attributes else "0"
     write("  if (node.attributes().size != %s) {" % count)
     write('    %s::Wire::refuseUnknownAttribute(node, "%s", %s);' % (XML_NS, name, known))
+    write("  }")
+    write("  if (!node.text().empty()) {")
+    write('    %s::Wire::refuseNonSpaceText(node, "%s");' % (XML_NS, name))
     write("  }")
     if not children:
         write("  if (!node.children().empty()) {")

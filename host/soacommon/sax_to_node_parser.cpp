@@ -1,12 +1,15 @@
 #include "framework/sax_to_node_parser.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
 #include <new>
 #include <random>
+#include <string_view>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax/Locator.hpp>
@@ -99,7 +102,9 @@ bool isSpace(char c) {
 [[noreturn]] void failAt(const std::string& text, std::size_t offset, const std::string& cause) {
   int line = 1;
   int column = 1;
-  for (std::size_t i = 0; i < offset && i < text.size(); ++i) {
+  // A byte order mark is no character of the document.
+  const std::size_t first = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  for (std::size_t i = first; i < offset && i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c == '\n') {
       ++line;
@@ -111,17 +116,201 @@ bool isSpace(char c) {
   throw XmlParseError(line, column, cause);
 }
 
+// The offset of the first byte of `text` that is NUL or that does not belong to a well-formed
+// UTF-8 character (overlong forms, surrogates and code points past U+10FFFF are not), or npos.
+// `length` receives the bytes of the faulty sequence up to and including the first wrong one.
+std::size_t firstFaultyByte(const std::string& text, std::size_t& length) {
+  const unsigned char* const data = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  constexpr std::uint64_t kLowBits = 0x0101010101010101u;
+  std::size_t i = 0;
+  while (i < size) {
+    // Runs of ASCII without NUL, the bulk of every request, eight bytes at a time.
+    std::uint64_t word = 0;
+    while (i + sizeof word <= size) {
+      std::memcpy(&word, data + i, sizeof word);
+      if (((word | ((word - kLowBits) & ~word)) & kHighBits) != 0) {
+        break;
+      }
+      i += sizeof word;
+    }
+    if (i == size) {
+      break;
+    }
+    const unsigned char lead = data[i];
+    if (lead < 0x80) {
+      if (lead == 0) {
+        length = 1;
+        return i;
+      }
+      ++i;
+      continue;
+    }
+    // The range of the second byte depends on the first; the others are 0x80 to 0xBF.
+    std::size_t bytes = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      bytes = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      bytes = 3;
+      low = lead == 0xE0 ? 0xA0 : 0x80;
+      high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      bytes = 4;
+      low = lead == 0xF0 ? 0x90 : 0x80;
+      high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+      length = 1;
+      return i;
+    }
+    for (std::size_t k = 1; k < bytes; ++k) {
+      const unsigned char next = i + k < size ? data[i + k] : 0;
+      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
+        length = std::min(k + 1, size - i);
+        return i;
+      }
+    }
+    i += bytes;
+  }
+  return std::string::npos;
+}
+
+bool startsWith(const std::string& text, std::size_t at, std::string_view prefix) {
+  return text.compare(at, prefix.size(), prefix.data(), prefix.size()) == 0;
+}
+
+bool isUtf8Name(std::string_view encoding) {
+  const auto same = [](std::string_view name, std::string_view upper) {
+    return name.size() == upper.size() &&
+           std::equal(name.begin(), name.end(), upper.begin(), [](char a, char b) {
+             return std::toupper(static_cast<unsigned char>(a)) == b;
+           });
+  };
+  return same(encoding, "UTF-8") || same(encoding, "UTF8");
+}
+
+// Refuses text that is not to be read as UTF-8 XML 1.0. The XML library would honour what the
+// text says of itself: a byte order mark or the first bytes of another encoding, or an XML
+// declaration naming another encoding or version 1.1 (where NEL and U+2028 end lines and separate
+// attributes, and references to control characters are allowed). Every other check of the text is
+// made as UTF-8 XML 1.0 and would then miss what the library reads, so such text is refused
+// before anything else.
+void checkEncodingAndVersion(const std::string& text) {
+  static const struct {
+    std::string_view start;
+    const char* encoding;
+  } kOtherEncodings[] = {
+      {std::string_view("\0\0\xFE\xFF", 4), "UCS-4"},
+      {std::string_view("\0\0\0<", 4), "UCS-4"},
+      {std::string_view("<\0\0\0", 4), "UCS-4"},
+      {"\xFE\xFF", "UTF-16"},
+      {"\xFF\xFE", "UTF-16"},
+      {std::string_view("\0<\0?", 4), "UTF-16"},
+      {std::string_view("<\0?\0", 4), "UTF-16"},
+      {"\x4C\x6F\xA7\x94", "EBCDIC"},
+  };
+  for (const auto& other : kOtherEncodings) {
+    if (startsWith(text, 0, other.start)) {
+      failAt(text, 0,
+             std::string("text in ") + other.encoding + " refused: requests are read as UTF-8");
+    }
+  }
+  std::size_t at = startsWith(text, 0, "\xEF\xBB\xBF") ? 3 : 0;
+  if (!startsWith(text, at, "<?xml") || at + 5 >= text.size() || !isSpace(text[at + 5])) {
+    return;  // No declaration: UTF-8 XML 1.0.
+  }
+  const std::size_t declaration = at;
+  at += 5;
+  const auto malformed = [&text, declaration] {
+    failAt(text, declaration,
+           "malformed XML declaration: requests begin with <?xml version=\"1.0\"?>, which may "
+           "also give encoding=\"UTF-8\" and standalone, or with no declaration");
+  };
+  // The pseudo-attribute `name` next in the declaration: its value, and where it starts.
+  const auto next = [&text, &at](std::string_view name, std::string_view& value,
+                                 std::size_t& where) {
+    std::size_t i = at;
+    if (i >= text.size() || !isSpace(text[i])) {
+      return false;
+    }
+    while (i < text.size() && isSpace(text[i])) {
+      ++i;
+    }
+    if (!startsWith(text, i, name)) {
+      return false;
+    }
+    i += name.size();
+    while (i < text.size() && isSpace(text[i])) {
+      ++i;
+    }
+    if (i >= text.size() || text[i] != '=') {
+      return false;
+    }
+    ++i;
+    while (i < text.size() && isSpace(text[i])) {
+      ++i;
+    }
+    if (i >= text.size() || (text[i] != '"' && text[i] != '\'')) {
+      return false;
+    }
+    const std::size_t close = text.find(text[i], i + 1);
+    if (close == std::string::npos) {
+      return false;
+    }
+    where = i + 1;
+    value = std::string_view(text).substr(where, close - where);
+    at = close + 1;
+    return true;
+  };
+  std::string_view value;
+  std::size_t where = 0;
+  if (!next("version", value, where)) {
+    malformed();
+  }
+  if (value != "1.0") {
+    failAt(text, where,
+           "XML version " + XmlParseError::quote(value) + " refused: requests are read as XML 1.0");
+  }
+  if (next("encoding", value, where) && !isUtf8Name(value)) {
+    failAt(text, where,
+           "encoding " + XmlParseError::quote(value) + " refused: requests are read as UTF-8");
+  }
+  next("standalone", value, where);
+  while (at < text.size() && isSpace(text[at])) {
+    ++at;
+  }
+  if (!startsWith(text, at, "?>")) {
+    malformed();
+  }
+}
+
 // Checks, in one pass over the text and before the XML library reads it, what the library
 // would only see too late or not at all: a NUL byte (which ends the library's reading of the
-// document silently), and an element with more attributes than `maxAttributes` (the library
-// compares an element's attributes pairwise before any handler is called). Markup that is not
-// well-formed ends the check; the library then reports it.
+// document silently), bytes that are not UTF-8 (which the library reports only where it happens
+// to be reading, often line 1, column 1), and an element with more attributes than
+// `maxAttributes` (the library compares an element's attributes pairwise before any handler is
+// called). Markup that is not well-formed ends the check of attributes; the library then reports
+// it.
 void checkMarkup(const std::string& text, int maxAttributes) {
+  checkEncodingAndVersion(text);
   const char* const data = text.data();
   const std::size_t size = text.size();
-  if (const void* nul = std::memchr(data, 0, size)) {
-    failAt(text, static_cast<std::size_t>(static_cast<const char*>(nul) - data),
-           "NUL character refused: requests are text");
+  std::size_t faultLength = 0;
+  const std::size_t fault = firstFaultyByte(text, faultLength);
+  if (fault != std::string::npos) {
+    if (data[fault] == 0) {
+      failAt(text, fault, "NUL character refused: requests are text");
+    }
+    std::string bytes;
+    for (std::size_t k = 0; k < faultLength; ++k) {
+      static const char kDigits[] = "0123456789ABCDEF";
+      const unsigned char byte = static_cast<unsigned char>(data[fault + k]);
+      bytes += std::string(k == 0 ? "" : " ") + "0x" + kDigits[byte >> 4] + kDigits[byte & 15];
+    }
+    failAt(text, fault,
+           "bytes that are not UTF-8 refused (" + bytes + "): requests are UTF-8 text");
   }
   const auto skipPast = [&text](std::size_t from, const char* end) {
     const std::size_t found = text.find(end, from);
@@ -142,8 +331,12 @@ void checkMarkup(const std::string& text, int maxAttributes) {
       i = skipPast(i + 3, "-->");
     } else if (kind == '!' && text.compare(i, 8, "![CDATA[") == 0) {
       i = skipPast(i + 8, "]]>");
+    } else if (kind == '!' && text.compare(i, 8, "!DOCTYPE") == 0) {
+      // The XML library reports a document type declaration to the handler only when it
+      // declares something, so it is refused here, whatever it holds.
+      failAt(text, tag, "document type declaration refused: requests may not declare a DTD");
     } else if (kind == '!') {
-      return;  // A document type declaration, which the parser refuses.
+      return;  // Not well-formed: the XML library reports it.
     } else if (kind == '?') {
       i = skipPast(i + 1, "?>");
     } else {
@@ -199,17 +392,7 @@ bool isPredefinedEntity(const std::string& name) {
 SAXToNodeParser::SAXToNodeParser() {
   initializeXmlLibrary();
   reader_.reset(xercesc::XMLReaderFactory::createXMLReader());
-  using xercesc::XMLUni;
-  reader_->setFeature(XMLUni::fgSAX2CoreNameSpaces, true);
-  reader_->setFeature(XMLUni::fgSAX2CoreNameSpacePrefixes, false);
-  reader_->setFeature(XMLUni::fgSAX2CoreValidation, false);
-  reader_->setFeature(XMLUni::fgXercesDynamic, false);
-  reader_->setFeature(XMLUni::fgXercesSchema, false);
-  reader_->setFeature(XMLUni::fgXercesLoadSchema, false);
-  // Nothing is ever read from outside the text: no external DTD, no default entity resolution
-  // (which would open files or URLs), and resolveEntity refuses whatever is still asked.
-  reader_->setFeature(XMLUni::fgXercesLoadExternalDTD, false);
-  reader_->setFeature(XMLUni::fgXercesDisableDefaultEntityResolution, true);
+  configureReader(*reader_);
   reader_->setContentHandler(this);
   reader_->setErrorHandler(this);
   reader_->setLexicalHandler(this);
@@ -217,6 +400,26 @@ SAXToNodeParser::SAXToNodeParser() {
 }
 
 SAXToNodeParser::~SAXToNodeParser() = default;
+
+void SAXToNodeParser::configureReader(xercesc::SAX2XMLReader& reader) {
+  using xercesc::XMLUni;
+  reader.setFeature(XMLUni::fgSAX2CoreNameSpaces, true);
+  reader.setFeature(XMLUni::fgSAX2CoreNameSpacePrefixes, false);
+  reader.setFeature(XMLUni::fgSAX2CoreValidation, false);
+  reader.setFeature(XMLUni::fgXercesDynamic, false);
+  reader.setFeature(XMLUni::fgXercesSchema, false);
+  reader.setFeature(XMLUni::fgXercesLoadSchema, false);
+  // Nothing is ever read from outside the text: no external DTD, no default entity resolution
+  // (which would open files or URLs), and resolveEntity refuses whatever is still asked.
+  reader.setFeature(XMLUni::fgXercesLoadExternalDTD, false);
+  reader.setFeature(XMLUni::fgXercesDisableDefaultEntityResolution, true);
+}
+
+void SAXToNodeParser::configureInput(xercesc::InputSource& input) {
+  // The text was checked as UTF-8 before the library reads it; the library reads it so too,
+  // whatever its first bytes or a declaration might make it guess.
+  input.setEncoding(xercesc::XMLUni::fgUTF8EncodingString);
+}
 
 namespace {
 
@@ -316,6 +519,7 @@ void SAXToNodeParser::clear() {
   open_.clear();
   pending_.clear();
   locator_ = nullptr;
+  declarations_ = 0;
   names_.clear();
   nameSlots_.clear();
   recentNames_.fill(RecentName{nullptr, 0});
@@ -360,6 +564,10 @@ std::uint32_t SAXToNodeParser::findName(const XMLCh* text) {
         std::equal(kept.key.begin(), kept.key.end(), text)) {
       return nameSlots_[slot];
     }
+  }
+  if (names_.size() == kMaxNames) {
+    fail("more than " + std::to_string(kMaxNames) +
+         " distinct names (of elements, attributes, namespace prefixes and URIs) refused");
   }
   names_.push_back({std::u16string(text, length), std::string(), hash});
   KeptName& kept = names_.back();
@@ -423,6 +631,7 @@ const XMLNode& SAXToNodeParser::parseTrustedString(const std::string& text, std:
   // The library reads the text where it is instead of a copy of its own: `text` outlives the
   // parse.
   source.setCopyBufToStream(false);
+  configureInput(source);
   try {
     reader_->parse(source);
   } catch (const XmlParseError&) {
@@ -470,14 +679,25 @@ void SAXToNodeParser::fail(const std::string& cause) {
 }
 
 void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const localname,
-                                   const XMLCh* const /*qname*/, const xercesc::Attributes& attrs) {
+                                   const XMLCh* const qname, const xercesc::Attributes& attrs) {
+  // The text was checked for this before the library read it; the count is made again as the
+  // library saw the element, so that no reading of the text that differs can get past it.
+  const XMLSize_t count = attrs.getLength();
+  const int declarations = declarations_;
+  declarations_ = 0;
+  if (count + static_cast<XMLSize_t>(declarations) > static_cast<XMLSize_t>(kMaxAttributes)) {
+    fail("element with more than " + std::to_string(kMaxAttributes) +
+         " attributes (namespace declarations included) refused");
+  }
   if (open_.size() >= static_cast<std::size_t>(kMaxDepth)) {
     fail("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
   }
   XMLNode& node = *nodes_.take(1, *this);
   node.name_ = keepName(localname);
   node.namespace_ = keepName(uri);
-  const XMLSize_t count = attrs.getLength();
+  if (qname != nullptr && hasPrefix(qname)) {
+    keepName(qname);  // Counted: the library keeps each distinct qualified element name.
+  }
   if (count != 0) {
     XMLNode::Attribute* attributes = attributes_.take(count, *this);
     for (XMLSize_t i = 0; i < count; ++i) {
@@ -534,23 +754,32 @@ void SAXToNodeParser::characters(const XMLCh* const chars, const XMLSize_t lengt
   charge(heapBytes(text) - before);
 }
 
+void SAXToNodeParser::startPrefixMapping(const XMLCh* const prefix, const XMLCh* const uri) {
+  // Counted: the library keeps each distinct prefix and URI, and the declaration is one of the
+  // element's attributes.
+  keepName(prefix);
+  keepName(uri);
+  ++declarations_;
+}
+
 void SAXToNodeParser::startDTD(const XMLCh* const name, const XMLCh* const /*publicId*/,
                                const XMLCh* const /*systemId*/) {
-  fail("document type declaration '" + std::string(KvStrX(name)) +
-       "' refused: requests may not declare a DTD");
+  fail("document type declaration " + XmlParseError::quote(std::string(KvStrX(name))) +
+       " refused: requests may not declare a DTD");
 }
 
 void SAXToNodeParser::startEntity(const XMLCh* const name) {
   const KvStrX entity(name);
   if (!isPredefinedEntity(entity)) {
-    fail("entity '" + std::string(entity) + "' refused: requests may not use entities");
+    fail("entity " + XmlParseError::quote(static_cast<const std::string&>(entity)) +
+         " refused: requests may not use entities");
   }
 }
 
 xercesc::InputSource* SAXToNodeParser::resolveEntity(const XMLCh* const /*publicId*/,
                                                      const XMLCh* const systemId) {
-  fail("external entity '" + std::string(KvStrX(systemId)) +
-       "' refused: nothing is loaded from outside a request");
+  fail("external entity " + XmlParseError::quote(std::string(KvStrX(systemId))) +
+       " refused: nothing is loaded from outside a request");
 }
 
 void SAXToNodeParser::warning(const xercesc::SAXParseException& /*exc*/) {}

@@ -1,8 +1,10 @@
 #include "framework/wire_support.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <string_view>
 #include <system_error>
 
 namespace Korvane {
@@ -13,27 +15,53 @@ namespace Wire {
 
 namespace {
 
-// Values are quoted in messages up to this many bytes, so that a huge attribute cannot make a
-// huge message.
-constexpr std::size_t kQuotedValueBytes = 64;
-
-std::string quoted(std::string_view value) {
-  if (value.size() <= kQuotedValueBytes) {
-    return '"' + std::string(value) + '"';
-  }
-  std::size_t cut = kQuotedValueBytes;
-  while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) {
-    --cut;  // Never split a UTF-8 character.
-  }
-  return '"' + std::string(value.substr(0, cut)) + "\"... (" + std::to_string(value.size()) +
-         " bytes)";
-}
-
 [[noreturn]] void malformed(const XMLNode& node, const char* record, const std::string& field,
                             std::string_view value, const char* expected) {
-  throw XmlParseError(
-      node.line(), node.column(),
-      std::string(record) + "." + field + ": " + quoted(value) + " is not " + expected);
+  throw XmlParseError(node.line(), node.column(),
+                      std::string(record) + "." + field + ": " + XmlParseError::quote(value) +
+                          " is not " + expected);
+}
+
+bool isXmlSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Whether a number beyond the range of a double (from_chars found it so) is too near zero rather
+// than too large: whether the decimal exponent of its first significant digit, its exponent part
+// included, is negative. `number` is an optional '-', digits with at most one '.', and an
+// optional exponent part.
+bool isBelowRange(std::string_view number) {
+  std::size_t at = !number.empty() && number[0] == '-' ? 1 : 0;
+  long long scale = 0;  // The first significant digit's decimal exponent, the exponent part aside.
+  bool significant = false;
+  bool fraction = false;
+  for (; at < number.size() &&
+         (std::isdigit(static_cast<unsigned char>(number[at])) != 0 || number[at] == '.');
+       ++at) {
+    if (number[at] == '.') {
+      fraction = true;
+    } else if (!significant) {
+      scale -= fraction ? 1 : 0;
+      significant = number[at] != '0';
+    } else if (!fraction) {
+      ++scale;
+    }
+  }
+  long long exponent = 0;
+  bool negative = false;
+  if (at < number.size() && (number[at] == 'e' || number[at] == 'E')) {
+    ++at;
+    if (at < number.size() && (number[at] == '-' || number[at] == '+')) {
+      negative = number[at] == '-';
+      ++at;
+    }
+    // Saturated far beyond any exponent a double has, so that no digit string overflows it.
+    constexpr long long kSaturated = 1000000000;
+    for (; at < number.size() && std::isdigit(static_cast<unsigned char>(number[at])) != 0; ++at) {
+      exponent = std::min(kSaturated, exponent * 10 + (number[at] - '0'));
+    }
+  }
+  return scale + (negative ? -exponent : exponent) < 0;
 }
 
 // A list element of strings or doubles holds its value as text and nothing else.
@@ -114,23 +142,49 @@ const std::string& readText(const XMLNode& element, const char* record, const st
 double readDouble(const XMLNode& element, const char* record, const std::string& field) {
   checkValueElement(element, record, field);
   const std::string& text = element.text();
-  const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
   std::size_t begin = 0;
   std::size_t end = text.size();
-  while (begin < end && isSpace(text[begin])) {
+  while (begin < end && isXmlSpace(text[begin])) {
     ++begin;
   }
-  while (end > begin && isSpace(text[end - 1])) {
+  while (end > begin && isXmlSpace(text[end - 1])) {
     --end;
   }
+  // A leading '+' is a sign that from_chars does not take; it must be followed by the number.
+  if (end - begin > 1 && text[begin] == '+' && text[begin + 1] != '-' && text[begin + 1] != '+') {
+    ++begin;
+  }
+  const std::string_view number(text.data() + begin, end - begin);
   double value = 0;
-  const auto result = std::from_chars(text.data() + begin, text.data() + end, value);
+  const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
+  const bool whole = !number.empty() && result.ptr == number.data() + number.size();
+  if (whole && result.ec == std::errc::result_out_of_range) {
+    // Nearer to zero than the smallest double reads as zero, as rounding to the nearest double
+    // gives; beyond the largest double no value is near.
+    if (isBelowRange(number)) {
+      return number[0] == '-' ? -0.0 : 0.0;
+    }
+    throw XmlParseError(element.line(), element.column(),
+                        std::string(record) + "." + field + ": " + XmlParseError::quote(text) +
+                            " is out of the range of a double");
+  }
   // from_chars reads "nan" and "inf" in any spelling: neither is a number a field can hold.
-  if (begin == end || result.ec != std::errc() || result.ptr != text.data() + end ||
-      !std::isfinite(value)) {
+  if (!whole || result.ec != std::errc() || !std::isfinite(value)) {
     malformed(element, record, field, text, "a finite number");
   }
   return value;
+}
+
+void refuseNonSpaceText(const XMLNode& node, const char* record) {
+  const std::string& text = node.text();
+  const auto begin = std::find_if_not(text.begin(), text.end(), isXmlSpace);
+  if (begin == text.end()) {
+    return;
+  }
+  const auto end = std::find_if_not(text.rbegin(), text.rend(), isXmlSpace).base();
+  throw XmlParseError(node.line(), node.column(),
+                      "text " + XmlParseError::quote(std::string_view(&*begin, end - begin)) +
+                          " in " + record + ", which holds no text (only attributes and elements)");
 }
 
 void refuseUnknownAttribute(const XMLNode& node, const char* record,
@@ -140,7 +194,7 @@ void refuseUnknownAttribute(const XMLNode& node, const char* record,
     if (std::none_of(known.begin(), known.end(),
                      [&name](const char* field) { return name == field; })) {
       throw XmlParseError(node.line(), node.column(),
-                          "unknown attribute " + quoted(name) + " in " + record);
+                          "unknown attribute " + XmlParseError::quote(name) + " in " + record);
     }
   }
   throw XmlParseError(node.line(), node.column(),
@@ -149,13 +203,13 @@ void refuseUnknownAttribute(const XMLNode& node, const char* record,
 
 void refuseUnknownElement(const XMLNode& element, const char* record) {
   throw XmlParseError(element.line(), element.column(),
-                      "unknown element " + quoted(element.name()) + " in " + record);
+                      "unknown element " + XmlParseError::quote(element.name()) + " in " + record);
 }
 
 void refuseRepeatedElement(const XMLNode& element, const char* record) {
-  throw XmlParseError(
-      element.line(), element.column(),
-      "element " + quoted(element.name()) + " given twice in " + record + ", which holds one");
+  throw XmlParseError(element.line(), element.column(),
+                      "element " + XmlParseError::quote(element.name()) + " given twice in " +
+                          record + ", which holds one");
 }
 
 }  // namespace Wire

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <xercesc/sax2/Attributes.hpp>
+
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -231,7 +234,7 @@ TEST_F(SAXToNodeParserTest, HostileTextIsRefusedWithItsPosition) {
       {declarations, 1, 1, "more than 64 attributes"},
       {elementFlood + "</r>", 1, 0, "10 times the request's size"},
       {attributeFlood + "</r>", 1, 0, "10 times the request's size"},
-      {nameFlood + "</r>", 1, 0, "10 times the request's size"},
+      {nameFlood + "</r>", 1, 0, "more than 4096 distinct names"},
       {oversize, 1, 1, "exceeds the limit"},
       {deep, 1, 3 * SAXToNodeParser::kMaxDepth + 4, "nested deeper"},
       // Document types are refused before any declaration is read: no entity expansion bomb
@@ -256,6 +259,201 @@ TEST_F(SAXToNodeParserTest, HostileTextIsRefusedWithItsPosition) {
   // A saved store is trusted text with a size limit of its own in place of the request's.
   EXPECT_EQ(parser_.parseTrustedString("<r/>", 4).name(), "r");
   EXPECT_THROW(parser_.parseTrustedString("<r/>", 3), XmlParseError);
+}
+
+// Requests are read as UTF-8 XML 1.0 and nothing else: what the XML library would read as another
+// version or encoding is refused before it reads anything, and bytes that are not UTF-8 are
+// reported where they are.
+TEST_F(SAXToNodeParserTest, OnlyUtf8Xml10IsRead) {
+  // XML 1.1 takes NEL as white space: without the refusal the attribute bound would not see
+  // these attributes, and the XML library would compare them pairwise.
+  std::string nelAttributes = "<?xml version=\"1.1\"?><r";
+  for (int i = 0; i <= SAXToNodeParser::kMaxAttributes; ++i) {
+    nelAttributes += "\xC2\x85xmlns:p" + std::to_string(i) + "=\"u" + std::to_string(i) + "\"";
+  }
+  nelAttributes += "/>";
+  const struct {
+    std::string text;
+    int line;
+    int column;
+    const char* cause;
+  } cases[] = {
+      {"<?xml version=\"1.1\"?><r>&#1;</r>", 1, 16, "XML version \"1.1\" refused"},
+      {"<?xml version = '1.1' encoding='UTF-8'?><r/>", 1, 18, "XML version \"1.1\" refused"},
+      {"\xEF\xBB\xBF<?xml\tversion=\"2.0\"?><r/>", 1, 16, "XML version \"2.0\" refused"},
+      {nelAttributes, 1, 16, "XML version \"1.1\" refused"},
+      {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r>\xE9</r>", 1, 31,
+       "encoding \"ISO-8859-1\" refused"},
+      {"<?xml version=\"1.0\"\n encoding=\"UTF-16\"?><r/>", 2, 12, "encoding \"UTF-16\" refused"},
+      {"\x4C\x6F\xA7\x94\x40\xA5\x85\x99", 1, 1, "text in EBCDIC refused"},
+      {"\xFE\xFF<r/>", 1, 1, "text in UTF-16 refused"},
+      {std::string("<\0?\0x\0m\0l\0", 10), 1, 1, "text in UTF-16 refused"},
+      {std::string("\0\0\0<", 4), 1, 1, "text in UCS-4 refused"},
+      {"<?xml encoding=\"UTF-8\"?><r/>", 1, 1, "malformed XML declaration"},
+      {"<?xml version=\"1.0\" standalone=\"yes\" encoding=\"UTF-8\"?><r/>", 1, 1,
+       "malformed XML declaration"},
+      {"<?xml version=\"1.0\"", 1, 1, "malformed XML declaration"},
+      // Not UTF-8: a stray continuation byte, a lead byte cut short, an overlong form, a
+      // surrogate, a code point past U+10FFFF, bytes that never start a character; each where
+      // it is, wherever the XML library would have been reading.
+      {"<r>\n  <a>x\xFF</a></r>", 2, 7, "not UTF-8 refused (0xFF)"},
+      {"<r a=\"\xC3\xA9\xA9\"/>", 1, 8, "(0xA9)"},
+      {"<r>\xC3</r>", 1, 4, "(0xC3 0x3C)"},
+      {"<r>\xC3", 1, 4, "(0xC3)"},
+      {"<r>\xC0\x80</r>", 1, 4, "(0xC0)"},
+      {"<r>\xE0\x9F\xBF</r>", 1, 4, "(0xE0 0x9F)"},
+      {"<r>\xED\xA0\x80</r>", 1, 4, "(0xED 0xA0)"},
+      {"<r>\xF0\x8F\xBF\xBF</r>", 1, 4, "(0xF0 0x8F)"},
+      {"<r>\xF4\x90\x80\x80</r>", 1, 4, "(0xF4 0x90)"},
+      {"<r>\xF0\x90\x80</r>", 1, 4, "(0xF0 0x90 0x80 0x3C)"},
+      {"<r>\xF5\x80\x80\x80</r>", 1, 4, "(0xF5)"},
+      {"<r>" + std::string(5000, 'x') + "\n\xE2\x82\xAC\xE2\x82</r>", 2, 2, "(0xE2 0x82 0x3C)"},
+  };
+  for (const auto& c : cases) {
+    const XmlParseError error = failure(c.text);
+    EXPECT_EQ(error.line(), c.line) << c.text.substr(0, 60);
+    EXPECT_EQ(error.column(), c.column) << c.text.substr(0, 60);
+    EXPECT_NE(error.cause().find(c.cause), std::string::npos) << error.what();
+  }
+  // What is UTF-8 XML 1.0 is read, however its declaration is spaced and quoted; a processing
+  // instruction whose target only begins with "xml" is no declaration. Characters of every
+  // UTF-8 length at the edges of their ranges, and a text that ends where a word of the check
+  // ends, are read as they are.
+  const std::string edges =
+      "\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBD\xF0\x90\x80\x80"
+      "\xF4\x8F\xBF\xBF";
+  const struct {
+    std::string text;
+    std::string tree;
+  } read[] = {
+      {"<?xml version=\"1.0\"?><r/>", "r"},
+      {"\xEF\xBB\xBF<?xml version = '1.0'  encoding = 'utf-8' standalone='yes' ?>\n<r/>", "r"},
+      {"<?xml\r\nversion=\"1.0\"\tencoding=\"UTF8\"?><r/>", "r"},
+      {"<?xml-model href=\"r.rng\"?><r/>", "r"},
+      {"\xEF\xBB\xBF<r a=\"" + edges + "\">" + edges + "</r>", "r a=" + edges + " '" + edges + "'"},
+      {"<r>123456789</r>", "r '123456789'"},
+      {"<r>12345678</r>", "r '12345678'"},
+  };
+  for (const auto& c : read) {
+    EXPECT_EQ(dump(parse(c.text)), c.tree);
+  }
+}
+
+// The XML library keeps every distinct name of a document in pools of its own: element names
+// (qualified ones apart), namespace prefixes and namespace URIs are bounded together.
+TEST_F(SAXToNodeParserTest, DistinctNamesAreBounded) {
+  const std::size_t most = SAXToNodeParser::kMaxNames;
+  // The root's name, the empty namespace URI of elements in none and most - 2 other distinct
+  // names: the bound itself is read.
+  // Comments make each text long enough that the tree's own budget would let it through.
+  const std::string padding = "<!--" + std::string(200, ' ') + "-->";
+  std::string atTheBound = "<r>";
+  for (std::size_t i = 2; i < most; ++i) {
+    atTheBound += "<a" + std::to_string(i) + "/>" + padding;
+  }
+  EXPECT_EQ(parse(atTheBound + "</r>").children().size(), most - 2);
+  EXPECT_NE(failure(atTheBound + "<b/></r>").cause().find("more than 4096 distinct names"),
+            std::string::npos);
+  // Each kind alone past the bound: declared prefixes, namespace URIs, and qualified names made
+  // of a few prefixes and local names.
+  std::string prefixes = "<r>";
+  std::string uris = "<r>";
+  for (std::size_t i = 0; i < most; ++i) {
+    const std::string n = std::to_string(i);
+    prefixes += "<e xmlns:q" + n + "=\"urn:p\"/>" + padding;
+    uris += "<e xmlns=\"urn:" + n + "\"/>" + padding;
+  }
+  std::string qualified = "<r";
+  for (int prefix = 0; prefix < 60; ++prefix) {
+    qualified += " xmlns:p" + std::to_string(prefix) + "=\"urn:p\"";
+  }
+  qualified += ">";
+  for (int prefix = 0; prefix < 60; ++prefix) {
+    for (int local = 0; local < 70; ++local) {
+      qualified += "<p" + std::to_string(prefix) + ":e" + std::to_string(local) + "/>" + padding;
+    }
+  }
+  for (const std::string& text : {prefixes, uris, qualified}) {
+    EXPECT_NE(failure(text + "</r>").cause().find("distinct names"), std::string::npos)
+        << text.substr(0, 80);
+  }
+}
+
+// The attribute bound holds however the XML library came to see an element's attributes: the
+// handler counts them, namespace declarations included, as the element starts.
+TEST_F(SAXToNodeParserTest, TheHandlerCountsAnElementsAttributes) {
+  // Attributes as the XML library hands them over: `count` in no namespace.
+  class Attributes : public xercesc::Attributes {
+   public:
+    explicit Attributes(std::size_t count) : count_(count) {}
+    XMLSize_t getLength() const override { return count_; }
+    const XMLCh* getURI(const XMLSize_t) const override { return u""; }
+    const XMLCh* getLocalName(const XMLSize_t index) const override { return name(index); }
+    const XMLCh* getQName(const XMLSize_t index) const override { return name(index); }
+    const XMLCh* getType(const XMLSize_t) const override { return u"CDATA"; }
+    const XMLCh* getValue(const XMLSize_t) const override { return u"v"; }
+    bool getIndex(const XMLCh*, const XMLCh*, XMLSize_t&) const override { return false; }
+    int getIndex(const XMLCh*, const XMLCh*) const override { return -1; }
+    bool getIndex(const XMLCh*, XMLSize_t&) const override { return false; }
+    int getIndex(const XMLCh*) const override { return -1; }
+    const XMLCh* getType(const XMLCh*, const XMLCh*) const override { return nullptr; }
+    const XMLCh* getType(const XMLCh*) const override { return nullptr; }
+    const XMLCh* getValue(const XMLCh*, const XMLCh*) const override { return nullptr; }
+    const XMLCh* getValue(const XMLCh*) const override { return nullptr; }
+
+   private:
+    const XMLCh* name(XMLSize_t index) const {
+      names_.resize(count_);
+      names_[index] = u"a" + std::u16string(1, static_cast<char16_t>(u'A' + index));
+      return names_[index].c_str();
+    }
+    std::size_t count_;
+    mutable std::vector<std::u16string> names_;
+  };
+  const int most = SAXToNodeParser::kMaxAttributes;
+  // A parse leaves the tree's budget set, so that elements can be started by hand.
+  parse("<r/>");
+  const auto start = [this](int declarations, std::size_t attributes) {
+    for (int i = 0; i < declarations; ++i) {
+      const std::u16string prefix = u"p" + std::u16string(1, static_cast<char16_t>(u'A' + i));
+      parser_.startPrefixMapping(prefix.c_str(), u"urn:p");
+    }
+    parser_.startElement(u"", u"e", u"e", Attributes(attributes));
+  };
+  EXPECT_NO_THROW(start(0, most));
+  EXPECT_NO_THROW(start(4, most - 4));  // The declarations of the element before are not counted.
+  EXPECT_NO_THROW(start(most, 0));
+  for (const auto& [declarations, attributes] :
+       {std::pair<int, std::size_t>(0, most + 1), std::pair<int, std::size_t>(4, most - 3),
+        std::pair<int, std::size_t>(most + 1, 0)}) {
+    try {
+      start(declarations, attributes);
+      ADD_FAILURE() << declarations << " declarations and " << attributes << " attributes";
+    } catch (const XmlParseError& error) {
+      EXPECT_NE(error.cause().find("more than 64 attributes"), std::string::npos) << error.what();
+    }
+  }
+}
+
+// Causes are bounded whatever the request holds: a name or an entity of a megabyte is quoted in
+// part, and a cause of the XML library's own that names them is cut.
+TEST_F(SAXToNodeParserTest, CausesAreOfBoundedLength) {
+  const std::string huge(1 << 20, 'n');
+  for (const std::string& text : {"<!DOCTYPE " + huge + "><r/>", "<r>&" + huge + ";</r>",
+                                  "<" + huge + "></b>", "<r " + huge + "='1' " + huge + "='2'/>"}) {
+    const XmlParseError error = failure(text);
+    EXPECT_LE(error.cause().size(), XmlParseError::kMaxCauseBytes + 32) << error.cause().size();
+    EXPECT_LE(std::string(error.what()).size(), XmlParseError::kMaxCauseBytes + 64);
+  }
+  // A quote is cut between characters, never inside one, and says how long the whole was.
+  std::string wide;
+  for (int i = 0; i < 30; ++i) {
+    wide += "\xE2\x82\xAC";
+  }
+  EXPECT_EQ(XmlParseError::quote(wide), "\"" + wide.substr(0, 63) + "\"... (90 bytes)");
+  EXPECT_EQ(XmlParseError::quote(std::string(64, 'a')), "\"" + std::string(64, 'a') + "\"");
+  // A cause stays on one line.
+  EXPECT_EQ(XmlParseError::quote("a\r\nb\t\x01\x7F"), "\"a\\r\\nb\\t\\x01\\x7F\"");
 }
 
 // What looks like a breach but is not: the bounds themselves, markup inside comments, CDATA,

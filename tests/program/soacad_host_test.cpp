@@ -306,12 +306,27 @@ TEST_F(HostProgramTest, RequestsThatDoNotFitTheirRecordsAreRefused) {
     std::string service;
     std::string operation;
     std::string request;
-    const char* fault;
+    std::string fault;
   } cases[] = {
       {structure, "createOrUpdateRelativeStructure", misspelt,
        "line 4, column 61: unknown element \"childinfo\" in CreateOrUpdateRelativeStructureInfo"},
       {structure, "closeBOMWindows", readFile(example("createBOMWindows", "structuremanagement")),
-       "line 1, column 24: root element 'CreateBOMWindowsInput' is not 'CloseBOMWindowsInput'"},
+       "line 1, column 24: root element \"CreateBOMWindowsInput\" is not \"CloseBOMWindowsInput\""},
+      // A root name of any length is quoted in part, as every value is.
+      {kService, "getAvailableTypes", "<" + std::string(1 << 20, 'R') + "/>",
+       "root element \"" + std::string(64, 'R') +
+           "\"... (1048576 bytes) is not "
+           "\"GetAvailableTypesInput\""},
+      // A UID written as text is refused, not dropped for an empty object.
+      {kService, "expandPrimaryObjects",
+       edited("expandPrimaryObjects", "datamanagement", "<object uid=\"r.000103.A\"/>",
+              "<object>i.000102</object>"),
+       "line 3, column 11: text \"i.000102\" in ModelObject, which holds no text"},
+      // XML 1.1 would let a control character reach the store.
+      {kService, "createOrUpdateParts",
+       "<?xml version=\"1.1\"?>" +
+           edited("createOrUpdateParts", "datamanagement", "Cover", "Cover&#1;"),
+       "line 1, column 16: XML version \"1.1\" refused"},
       {kService, "getAvailableTypes",
        edited("getAvailableTypes", "datamanagement", "<classe>Form</classe>",
               "<classe name=\"x\">Form</classe>"),
@@ -332,7 +347,7 @@ TEST_F(HostProgramTest, RequestsThatDoNotFitTheirRecordsAreRefused) {
       {structure, "createOrUpdateRelativeStructure",
        relative("<occTransform>0.025<", "<occTransform> -INF <"), "is not a finite number"},
       {structure, "createOrUpdateRelativeStructure",
-       relative("<occTransform>0.025<", "<occTransform>1e999<"), "is not a finite number"},
+       relative("<occTransform>0.025<", "<occTransform>1e999<"), "is out of the range of a double"},
       {structure, "createBOMWindows", window("<props date=\"2023-02-30T00:00:00\"/>"),
        "RevisionRuleEntryProps.date: \"2023-02-30T00:00:00\" is not a date that exists"},
       {structure, "createBOMWindows", window("<props date=\"2023-04-31T12:00:00\"/>"),

@@ -57,14 +57,36 @@ TEST(WireRecordsTest, WhatDoesNotFitTheRecordIsRefused) {
        "unknown attribute \"Code\" in ErrorValue"},
       {"<PartInfo><itemInput/>\n<itemInput/></PartInfo>", 2,
        "element \"itemInput\" given twice in PartInfo"},
+      // A record's element holds no text but white space: a value written as text is refused,
+      // never dropped.
+      {"<ExpandPrimaryObjectsInput>\n  <object>i.000102</object>\n</ExpandPrimaryObjectsInput>", 2,
+       "text \"i.000102\" in ModelObject, which holds no text"},
+      {"<ErrorStack>\n  <errorValue/> x\n</ErrorStack>", 1, "text \"x\" in ErrorStack"},
+      {"<ErrorValue><![CDATA[1]]></ErrorValue>", 1, "text \"1\" in ErrorValue"},
+      {"<ErrorValue>&#160;</ErrorValue>", 1, "in ErrorValue, which holds no text"},
+      // Doubles: a sign must lead the number itself; beyond the largest double is out of range.
+      {"<RelOccInfo><occTransform>+-1</occTransform></RelOccInfo>", 1,
+       "RelOccInfo.occTransform: \"+-1\" is not a finite number"},
+      {"<RelOccInfo><occTransform>++1</occTransform></RelOccInfo>", 1, "is not a finite number"},
+      {"<RelOccInfo><occTransform>+</occTransform></RelOccInfo>", 1, "is not a finite number"},
+      {"<RelOccInfo><occTransform>+inf</occTransform></RelOccInfo>", 1, "is not a finite number"},
+      {"<RelOccInfo><occTransform>1e309</occTransform></RelOccInfo>", 1,
+       "RelOccInfo.occTransform: \"1e309\" is out of the range of a double"},
+      {"<RelOccInfo><occTransform>-0.001e312</occTransform></RelOccInfo>", 1,
+       "is out of the range of a double"},
+      {"<RelOccInfo><occTransform>12345e305</occTransform></RelOccInfo>", 1,
+       "is out of the range of a double"},
   };
   std::vector<const WireRecordType*> types;
   for (const WireRecordType& type : Base::recordTypes()) {
     types.push_back(&type);
   }
-  for (const WireRecordType& type :
-       Korvane::Schemas::Cad::_2007_01::Datamanagement::recordTypes()) {
-    types.push_back(&type);
+  for (const std::vector<WireRecordType>* described :
+       {&Korvane::Schemas::Cad::_2007_01::Datamanagement::recordTypes(),
+        &Korvane::Schemas::Cad::_2007_01::Structuremanagement::recordTypes()}) {
+    for (const WireRecordType& type : *described) {
+      types.push_back(&type);
+    }
   }
   for (const auto& c : cases) {
     SAXToNodeParser parser;
@@ -91,6 +113,33 @@ TEST(WireRecordsTest, WhatDoesNotFitTheRecordIsRefused) {
       {"<Property modifiable=\"1\"/>", "1"},
       {"<Property modifiable=\"0\"/>", "0"},
   };
+  // White space between a record's children is no text; a double may carry a '+', and one
+  // nearer to zero than the smallest double reads as zero (its sign kept), as rounding gives.
+  const struct {
+    const char* document;
+    const char* written;
+  } read[] = {
+      {"<ErrorStack>\n\t<errorValue code=\"1\" level=\"2\"/>\r\n </ErrorStack>",
+       "<ErrorStack><errorValue code=\"1\" level=\"2\"/></ErrorStack>"},
+      {"<RelOccInfo asRequired=\"false\"> <occTransform> +1.5 </occTransform>"
+       "<occTransform>+.5e1</occTransform><occTransform>1e-400</occTransform>"
+       "<occTransform>-0.0001e-320</occTransform><occTransform>4.9e-324</occTransform>"
+       "<occTransform>1.7976931348623157e308</occTransform></RelOccInfo>",
+       "<RelOccInfo "
+       "asRequired=\"false\"><occTransform>1.5</occTransform><occTransform>5</occTransform>"
+       "<occTransform>0</occTransform><occTransform>-0</occTransform>"
+       "<occTransform>5e-324</occTransform><occTransform>1.7976931348623157e+308</occTransform>"
+       "</RelOccInfo>"},
+  };
+  for (const auto& c : read) {
+    SAXToNodeParser parser;
+    const auto& root = parser.parseString(c.document);
+    for (const WireRecordType* type : types) {
+      if (root.name() == type->name) {
+        EXPECT_EQ(type->reparse(root, type->name), c.written);
+      }
+    }
+  }
   Base::ErrorValue value;
   Base::Property property;
   for (const auto& c : accepted) {

@@ -5,15 +5,19 @@
 //
 //   soacad-host [--store FILE] SERVICE OPERATION [REQUEST-FILE|-]...
 //
-// See usage() for the contract. Exit status: 0 when every request got a response, 1 when any got
-// a fault (or the store or library could not be used), 2 for a command line it cannot read.
+// See writeHelp() for the contract. Exit status: 0 when every request got a response (partial
+// errors included), 1 when any got a fault or a reply could not be written (or a request file,
+// the store or the library could not be used), 2 for a command line it cannot read.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +27,7 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/sax_to_node_parser.h"
@@ -38,26 +43,87 @@ namespace {
 const char* const kProgram = "soacad-host";
 const char* const kLibraryName = "libsoacad.so";
 
-void usage(std::ostream& out) {
-  out << "Usage: " << kProgram << " [--store FILE] SERVICE OPERATION [REQUEST-FILE|-]...\n"
-      << "       " << kProgram << " --help\n"
-      << "\n"
+// How long a run waits for another run to finish with its store before it gives up.
+constexpr int kStoreWaitSeconds = 60;
+
+// The two forms of the command line.
+std::string synopsis() {
+  return std::string("Usage: ") + kProgram +
+         " [--store FILE] SERVICE OPERATION [REQUEST-FILE|-]...\n" + "       " + kProgram +
+         " --help | -h\n";
+}
+
+// Writes all of `text` to `fd`. False, with errno set, when any of it could not be written.
+bool writeAll(int fd, const std::string& text) {
+  std::size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t wrote = write(fd, text.data() + written, text.size() - written);
+    if (wrote < 0 && errno == EINTR) {
+      continue;
+    }
+    if (wrote <= 0) {
+      if (wrote == 0) {
+        errno = EIO;
+      }
+      return false;
+    }
+    written += static_cast<std::size_t>(wrote);
+  }
+  return true;
+}
+
+// `words` joined by ", " into lines that start with `indent` and stay within 80 columns.
+std::string wrapped(const std::vector<std::string>& words, const std::string& indent) {
+  std::string text;
+  std::string line = indent;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string word = words[i] + (i + 1 < words.size() ? "," : "");
+    if (line.size() > indent.size() && line.size() + 1 + word.size() > 80) {
+      text += line + "\n";
+      line = indent;
+    }
+    line += (line.size() > indent.size() ? " " : "") + word;
+  }
+  return text + line + "\n";
+}
+
+// The whole contract of the program; `services` lists the registered services and their
+// operations (or says why they cannot be listed).
+std::string helpText(const std::string& services) {
+  std::ostringstream out;
+  out << synopsis() << "\n"
       << "Loads the service library, sends each request document (a file, or '-' for standard\n"
       << "input; standard input when none is given) to OPERATION of the service registered as\n"
-      << "SERVICE (e.g. Cad-2007-01-DataManagement) and writes each reply document to standard\n"
-      << "output, one per line.\n"
+      << "SERVICE and writes each reply document to standard output, one per line.\n"
       << "\n"
+      << services << "\n"
       << "The host's object store starts from the built-in demo store. With --store FILE it is\n"
       << "loaded from FILE instead (from the demo store when FILE does not exist yet) and saved\n"
       << "back to FILE before the replies are written, so that successive runs work as one\n"
-      << "session. A FILE that exists but cannot be read fails the run and is left alone; a\n"
-      << "store that cannot be saved fails the run, and each response is then replaced by a\n"
-      << "fault saying so. A store file may hold at most " << host::Store::kMaxFixtureBytes
-      << " bytes.\n"
+      << "session. FILE must be a regular file (or a link to one). A FILE that exists but cannot\n"
+      << "be read fails the run and is left alone; a store that cannot be saved fails the run,\n"
+      << "and each response is then replaced by a fault saying so. A store file may hold at\n"
+      << "most " << host::Store::kMaxFixtureBytes
+      << " bytes. One run at a time uses a store: a run "
+      << "holds the folder of\n"
+      << "FILE locked from its start to its end, and another run on a store in that folder\n"
+      << "waits for it, at most " << kStoreWaitSeconds << " seconds, and is then refused.\n"
       << "\n"
-      << "A fault reply gives a one-line reason on standard error and exit status 1.\n"
+      << "Options:\n"
+      << "  --store FILE  load the store from FILE and save it back there\n"
+      << "  -h, --help    show this help and exit\n"
+      << "\n"
+      << "Exit status:\n"
+      << "  0  every request was answered with a response; a response whose service data\n"
+      << "     carries partial errors (inputs that failed) is still an answer\n"
+      << "  1  a request was answered with a fault (a one-line reason goes to standard error),\n"
+      << "     or a request file, the store, the service library or standard output could not\n"
+      << "     be used (a reply that cannot be written is lost, and the run says so)\n"
+      << "  2  the command line cannot be read\n"
+      << "\n"
       << "The library is $SOACAD_LIBRARY, or " << kLibraryName
       << " in the lib folder beside the program's.\n";
+  return out.str();
 }
 
 struct Options {
@@ -115,29 +181,43 @@ std::size_t regularFileSize(const std::string& path) {
   return result == 0 && S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
 }
 
+// The system's text for `error` (an errno value).
+std::string systemError(int error) {
+  return std::strerror(error);
+}
+
 // Reads a request. A text longer than the parser accepts is read only as far as needed for the
 // parser to refuse it, so an endless input cannot exhaust memory here. A request in a file is
 // read into a buffer of its size, never into one that doubles and copies itself on the way.
+// False, after giving the system's reason, when the source cannot be opened or read.
 bool readRequest(const std::string& source, std::string& text) {
   const std::size_t limit = Korvane::Soa::Common::Xml::SAXToNodeParser::kMaxDocumentBytes + 1;
-  std::ifstream file;
-  std::istream* in = &std::cin;
-  if (source != "-") {
-    file.open(source, std::ios::binary);
-    if (!file) {
-      std::cerr << kProgram << ": cannot read " << source << "\n";
-      return false;
+  const int fd = source == "-" ? STDIN_FILENO : open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  int error = errno;
+  if (fd >= 0) {
+    text.clear();
+    text.reserve(std::min(regularFileSize(source), limit));
+    char buffer[65536];
+    error = 0;
+    while (text.size() < limit) {
+      const ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) {
+        continue;
+      }
+      if (got <= 0) {
+        error = got < 0 ? errno : 0;
+        break;
+      }
+      text.append(buffer, static_cast<std::size_t>(got));
     }
-    in = &file;
+    if (fd != STDIN_FILENO) {
+      close(fd);
+    }
   }
-  text.clear();
-  text.reserve(std::min(regularFileSize(source), limit));
-  char buffer[65536];
-  while (text.size() < limit && in->read(buffer, sizeof buffer).gcount() > 0) {
-    text.append(buffer, static_cast<std::size_t>(in->gcount()));
-  }
-  if (in->bad()) {
-    std::cerr << kProgram << ": cannot read " << source << "\n";
+  if (error != 0) {
+    std::cerr << kProgram << ": cannot read "
+              << (source == "-" ? std::string("standard input") : source) << ": "
+              << systemError(error) << "\n";
     return false;
   }
   return true;
@@ -182,18 +262,15 @@ std::string libraryPath() {
   return candidates.front();
 }
 
-// The system's text for `error` (an errno value).
-std::string systemError(int error) {
-  return std::strerror(error);
-}
-
 // Reads the whole store file. False with `missing` set when there is no such file; false with
-// the reason in `failure` for any other failure to read it (permissions, a folder, an I/O error,
-// a file past the store limit).
+// the reason in `failure` for any other failure to read it (permissions, a folder or anything
+// else that is not a regular file, an I/O error, a file past the store limit). The file is
+// opened without blocking, so that a FIFO is refused like a folder instead of waiting for a
+// writer.
 bool readStoreFile(const std::string& path, std::string& text, bool& missing,
                    std::string& failure) {
   missing = false;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     missing = errno == ENOENT;
     failure = systemError(errno);
@@ -203,8 +280,9 @@ bool readStoreFile(const std::string& path, std::string& text, bool& missing,
   bool read = fstat(fd, &status) == 0;
   int error = errno;
   if (read && !S_ISREG(status.st_mode)) {
-    read = false;
-    error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+    close(fd);
+    failure = S_ISDIR(status.st_mode) ? systemError(EISDIR) : "it is not a regular file";
+    return false;
   }
   if (read && static_cast<std::uint64_t>(status.st_size) > host::Store::kMaxFixtureBytes) {
     close(fd);
@@ -284,18 +362,58 @@ std::string storeTarget(const std::string& path, std::string& failure) {
   return std::string();
 }
 
-// Writes all of `text` to `fd`.
-bool writeAll(int fd, const std::string& text) {
-  std::size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t wrote = write(fd, text.data() + written, text.size() - written);
-    if (wrote < 0 && errno == EINTR) {
+// The folder that holds `target`, with its closing slash ("." for a bare name).
+std::string folderOf(const std::string& target) {
+  const std::size_t slash = target.find_last_of('/');
+  return slash == std::string::npos ? "." : target.substr(0, slash + 1);
+}
+
+// Locks the folder of a store (flock, exclusive) for the rest of the run, so that one run at a
+// time reads, changes and saves a store: two runs that loaded the same file would otherwise both
+// save it, and the later save would drop the earlier run's work. The folder is locked rather
+// than the file because saving puts a new file in the old one's place (a lock on the old file
+// would not keep out a run that opens the new one) and because a store that does not exist yet
+// has no file to lock; stores in one folder therefore take turns. The lock is released when the
+// process ends, however it ends. A run that finds the folder locked waits for it, at most
+// kStoreWaitSeconds. False, after saying why, when the lock cannot be had. A folder that does not
+// exist is not locked: nothing can be read or saved there, and reading and saving say so.
+bool lockStoreFolder(const std::string& storeFile, const std::string& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) {
+      return true;
+    }
+    std::cerr << kProgram << ": cannot lock the store " << storeFile << ": cannot open its folder "
+              << folder << ": " << systemError(errno) << "\n";
+    return false;
+  }
+  // `fd` stays open, and the folder locked, until the process ends.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kStoreWaitSeconds);
+  bool told = false;
+  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) {
       continue;
     }
-    if (wrote <= 0) {
+    if (errno != EWOULDBLOCK) {
+      std::cerr << kProgram << ": cannot lock the store " << storeFile << ": " << systemError(errno)
+                << "\n";
+      close(fd);
       return false;
     }
-    written += static_cast<std::size_t>(wrote);
+    if (std::chrono::steady_clock::now() >= deadline) {
+      std::cerr << kProgram << ": the store " << storeFile
+                << " is in use by another run, which has not finished within " << kStoreWaitSeconds
+                << " seconds; nothing was done, try again when it has finished\n";
+      close(fd);
+      return false;
+    }
+    if (!told) {
+      std::cerr << kProgram << ": the store " << storeFile
+                << " is in use by another run; waiting for it to finish (at most "
+                << kStoreWaitSeconds << " seconds)\n";
+      told = true;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return true;
 }
@@ -318,7 +436,7 @@ bool saveStore(const std::string& path, std::string& failure) {
     return false;
   }
   const std::size_t slash = target.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+  const std::string folder = folderOf(target);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
   std::string temporary = folder + (slash == std::string::npos ? "/." : ".") + name + ".XXXXXX";
   const int fd = mkstemp(&temporary[0]);
@@ -390,20 +508,66 @@ class ServiceLibrary {
   void* handle_;
 };
 
+// Loads the service library and prepares every service it registered. False, after saying why,
+// when it cannot be loaded.
+bool loadServices(ServiceLibrary& library, const std::string& path) {
+  if (!library.loaded()) {
+    std::cerr << kProgram << ": cannot load the service library " << path << ": " << dlerror()
+              << "\n";
+    return false;
+  }
+  KvServiceManager& registry = KvServiceManager::instance();
+  for (const std::string& name : registry.serviceNames()) {
+    registry.find(name)->initialize();
+  }
+  return true;
+}
+
+// Writes the help with the services that the library registers. 1 when the library cannot be
+// loaded (the help is written all the same) or the help cannot be written.
+int help() {
+  const std::string path = libraryPath();
+  ServiceLibrary library(path);
+  std::string services;
+  int status = 0;
+  if (loadServices(library, path)) {
+    services = "Services and their operations:\n";
+    for (const std::string& name : KvServiceManager::instance().serviceNames()) {
+      services += "  " + name + "\n" + wrapped(host::operationsOf(name), "    ");
+    }
+  } else {
+    services =
+        "The services cannot be listed: the service library " + path + " cannot be loaded.\n";
+    status = 1;
+  }
+  if (!writeAll(STDOUT_FILENO, helpText(services))) {
+    std::cerr << kProgram << ": cannot write the help to standard output: " << systemError(errno)
+              << "\n";
+    status = 1;
+  }
+  return status;
+}
+
 int run(const Options& options) {
+  if (!options.storeFile.empty()) {
+    std::string failure;
+    const std::string target = storeTarget(options.storeFile, failure);
+    if (target.empty()) {
+      std::cerr << kProgram << ": cannot read the store " << options.storeFile << ": " << failure
+                << "\n";
+      return 1;
+    }
+    if (!lockStoreFolder(options.storeFile, folderOf(target))) {
+      return 1;
+    }
+  }
   if (!seedStore(options)) {
     return 1;
   }
   const std::string path = libraryPath();
   ServiceLibrary library(path);
-  if (!library.loaded()) {
-    std::cerr << kProgram << ": cannot load the service library " << path << ": " << dlerror()
-              << "\n";
+  if (!loadServices(library, path)) {
     return 1;
-  }
-  KvServiceManager& registry = KvServiceManager::instance();
-  for (const std::string& name : registry.serviceNames()) {
-    registry.find(name)->initialize();
   }
 
   int status = 0;
@@ -420,7 +584,8 @@ int run(const Options& options) {
   }
   // Saved before any reply is written, so that no reply hands out what was not kept.
   std::string failure;
-  if (!options.storeFile.empty() && !saveStore(options.storeFile, failure)) {
+  const bool saved = !options.storeFile.empty() && saveStore(options.storeFile, failure);
+  if (!options.storeFile.empty() && !saved) {
     std::cerr << kProgram << ": cannot save the store " << options.storeFile << ": " << failure
               << "\n";
     status = 1;
@@ -432,8 +597,21 @@ int run(const Options& options) {
       }
     }
   }
+  // Every write is checked: a reply that does not reach standard output (a full disk, a closed
+  // output, a reader that went away) is a failure of the run, never an answer.
   for (std::size_t i = 0; i < replies.size(); ++i) {
-    std::cout << replies[i].text << "\n" << std::flush;
+    if (!writeAll(STDOUT_FILENO, replies[i].text + "\n")) {
+      const std::string why = systemError(errno);
+      const std::size_t after = replies.size() - i - 1;
+      const std::string lost =
+          after == 0 ? "the reply was lost"
+                     : "the reply and the " + std::to_string(after) + " after it were lost";
+      std::cerr << kProgram << ": " << options.operation << " (" << sources[i]
+                << "): cannot write the reply to standard output: " << why << "; "
+                << (saved ? "the session was saved to " + options.storeFile + ", but " : "") << lost
+                << "\n";
+      return 1;
+    }
     if (replies[i].fault) {
       std::cerr << kProgram << ": " << options.operation << " (" << sources[i]
                 << "): " << faultReason(replies[i]) << "\n";
@@ -445,19 +623,35 @@ int run(const Options& options) {
 
 }  // namespace
 
+// Puts /dev/null, opened for reading only, in place of a standard descriptor that the program
+// was started without, so that no file the run opens later (the store, its temporary file) takes
+// its number: a reply is never written into a file, and writing to a closed standard output
+// still fails (EBADF) as the run must see it fail.
+void occupyClosedStandardDescriptors() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+      const int opened = open("/dev/null", O_RDONLY);
+      if (opened >= 0 && opened != fd) {
+        dup2(opened, fd);
+        close(opened);
+      }
+    }
+  }
+}
+
 int main(int argc, char** argv) {
+  occupyClosedStandardDescriptors();
+  // A reader that goes away is a failed write that the run reports, not a silent end.
+  std::signal(SIGPIPE, SIG_IGN);
   Options options;
-  bool help = false;
-  if (!parseOptions(argc, argv, options, help)) {
-    usage(std::cerr);
+  bool wantsHelp = false;
+  if (!parseOptions(argc, argv, options, wantsHelp)) {
+    std::cerr << synopsis() << "Run '" << kProgram
+              << " --help' for the services, their operations and the exit statuses.\n";
     return 2;
   }
-  if (help) {
-    usage(std::cout);
-    return 0;
-  }
   try {
-    return run(options);
+    return wantsHelp ? help() : run(options);
   } catch (const std::bad_alloc&) {
     std::fputs("soacad-host: out of memory\n", stderr);
     return 1;

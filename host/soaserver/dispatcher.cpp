@@ -1,9 +1,11 @@
 #include "host/soaserver/dispatcher.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <sstream>
 
+#include "framework/iiop_skeleton.h"
 #include "framework/sax_to_node_parser.h"
 #include "framework/soa_exceptions.h"
 #include "framework/xml_parse_error.h"
@@ -31,10 +33,27 @@ const char* const kUnanswerableFault =
 const char* const kUnanswerableReason =
     "ServiceException: The request failed and its fault could not be written.";
 
+// A fault's one-line reason: its name and message, then its first detail (the oldest error
+// behind it) unless that is the message again. A fault whose message is only a client id says
+// why through its detail.
+std::string reasonOf(const std::string& name, const std::string& message,
+                     const std::string* firstDetail) {
+  std::string reason = name + ": " + message;
+  if (firstDetail != nullptr && !firstDetail->empty() && *firstDetail != message) {
+    reason += ": " + *firstDetail;
+  }
+  return reason;
+}
+
 Reply faultReply(SoaException& exception) {
   std::stringstream text;
   ExceptionMapper::writeSoaException(exception, text);
-  return Reply{text.str(), true, exception.getLocalName() + ": " + exception.getMessage()};
+  const auto* service =
+      dynamic_cast<Korvane::Schemas::Soa::_2006_03::Exceptions::ServiceException*>(&exception);
+  const std::string* firstDetail =
+      service == nullptr || service->getDetails().empty() ? nullptr : &service->getDetails()[0];
+  return Reply{text.str(), true,
+               reasonOf(exception.getLocalName(), exception.getMessage(), firstDetail)};
 }
 
 Reply faultReply(const std::string& message) {
@@ -48,19 +67,51 @@ struct ErrorStoreScope {
   ~ErrorStoreScope() { ERROR_store_clear(); }
 };
 
-// The fault's message: the message attribute of its root element.
+// The reason of a fault document: its root element's name and message attribute, and the text
+// of its first detail element.
 std::string faultReason(const std::string& document) {
   try {
     Korvane::Soa::Common::Xml::SAXToNodeParser parser;
     const auto& root = parser.parseString(document);
     const std::string_view* message = root.attr("message");
-    return root.name() + ": " + (message == nullptr ? std::string() : std::string(*message));
+    const std::string* firstDetail = nullptr;
+    for (const auto* child : root.children()) {
+      if (child->name() == "detail") {
+        firstDetail = &child->text();
+        break;
+      }
+    }
+    return reasonOf(root.name(), message == nullptr ? std::string() : std::string(*message),
+                    firstDetail);
   } catch (const Korvane::Soa::Common::Xml::XmlParseError&) {
     return "fault";
   }
 }
 
+// "a, b and c" of `names`, each in double quotes.
+std::string quotedList(const std::vector<std::string>& names) {
+  std::string list;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    list += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + ("\"" + names[i] + "\"");
+  }
+  return list;
+}
+
 }  // namespace
+
+std::vector<std::string> operationsOf(const std::string& serviceName) {
+  std::vector<std::string> operations;
+  const auto* skeleton = dynamic_cast<const Korvane::Soa::Internal::Server::IiopSkeleton*>(
+      KvServiceManager::instance().find(serviceName));
+  if (skeleton != nullptr) {
+    for (const auto& [operation, handler] : skeleton->operationTable()) {
+      if (handler != nullptr) {
+        operations.push_back(operation);
+      }
+    }
+  }
+  return operations;
+}
 
 bool isFaultDocument(const std::string& document) {
   std::size_t start = document.find_first_not_of(" \t\r\n");
@@ -88,7 +139,18 @@ Reply dispatchGuarded(const std::string& serviceName, const std::string& operati
   ErrorStoreScope errorScope;
   T2LService* service = KvServiceManager::instance().find(serviceName);
   if (service == nullptr) {
-    return faultReply("The service \"" + serviceName + "\" is not registered.");
+    const std::vector<std::string> names = KvServiceManager::instance().serviceNames();
+    return faultReply("The service \"" + serviceName + "\" is not registered" +
+                      (names.empty() ? std::string(": no service is registered.")
+                                     : "; the registered services are " + quotedList(names) + "."));
+  }
+  // The skeleton's own answer names only its short name ("DataManagement"), which two services
+  // share: the dispatcher knows the versioned one and what the service offers instead.
+  const std::vector<std::string> operations = operationsOf(serviceName);
+  if (!operations.empty() &&
+      std::find(operations.begin(), operations.end(), operation) == operations.end()) {
+    return faultReply("The operation \"" + operation + "\" is not part of the service \"" +
+                      serviceName + "\"; its operations are " + quotedList(operations) + ".");
   }
   try {
     Reply reply;

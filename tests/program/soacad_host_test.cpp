@@ -1,6 +1,8 @@
 // The host program as a user runs it: command line in, reply documents on standard output, a
 // one-line reason on standard error and the exit status out. Runs the built program beside this
 // test program against the built library and the example requests.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,12 +10,14 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -60,18 +64,26 @@ class HostProgramTest : public ::testing::Test {
   }
   void TearDown() override { std::system(("rm -rf '" + folder_ + "'").c_str()); }
 
-  // Runs soacad-host with `arguments` (already quoted where needed) and `input` on stdin.
-  Outcome run(const std::string& arguments, const std::string& input = "") {
+  // Runs soacad-host with `arguments` (already quoted where needed) and `input` on stdin;
+  // `output` redirects its standard output (by default to a file that `out` is read from). The
+  // run is stopped after a minute, so a run that blocks fails instead of hanging the test.
+  Outcome run(const std::string& arguments, const std::string& input = "",
+              const std::string& output = "") {
     const std::string in = folder_ + "/stdin";
     writeFile(in, input);
-    const std::string command = "'" + folderOfThisProgram() + "/soacad-host' " + arguments + " <'" +
-                                in + "' >'" + folder_ + "/stdout' 2>'" + folder_ + "/stderr'";
+    writeFile(folder_ + "/stdout", "");
+    const std::string command = "timeout 60 " + hostCommand(arguments) + " <'" + in + "' " +
+                                (output.empty() ? ">'" + folder_ + "/stdout'" : output) + " 2>'" +
+                                folder_ + "/stderr'";
     Outcome result;
     const int raw = std::system(command.c_str());
     result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     result.out = readFile(folder_ + "/stdout");
     result.err = readFile(folder_ + "/stderr");
     return result;
+  }
+  static std::string hostCommand(const std::string& arguments) {
+    return "'" + folderOfThisProgram() + "/soacad-host' " + arguments;
   }
 
   std::string path(const std::string& name) const { return folder_ + "/" + name; }
@@ -120,14 +132,35 @@ TEST_F(HostProgramTest, CommandLinesThatAnswerNoRequest) {
       {"Cad-2007-01-DataManagement", "", 2, "", "Usage:"},
       {"--store", "", 2, "", "Usage:"},
       {"--frobnicate a b", "", 2, "", "Usage:"},
+      {"-h", "", 0, "Usage:", ""},
       {kService + " fetchEverything", "<x/>", 1, "<ServiceException",
        "soacad-host: fetchEverything (standard input): ServiceException: The operation "
-       "\"fetchEverything\" is not part of the service \"DataManagement\".\n"},
+       "\"fetchEverything\" is not part of the service \"Cad-2007-01-DataManagement\"; its "
+       "operations are \"createOrUpdateParts\", \"createOrUpdateRelations\", "
+       "\"expandFoldersForCAD\", \"expandGRMRelations\", \"expandPrimaryObjects\", "
+       "\"generateAlternateIds\", \"getAllAttrMappings\", \"getAttrMappingsForDatasetType\", "
+       "\"getAvailableTypes\" and \"resolveAttrMappingsForDataset\".\n"},
+      {"Cad-2007-06-StructureManagement expandPSOneLevel", "<x/>", 1, "<ServiceException",
+       "is not part of the service \"Cad-2007-06-StructureManagement\"; its operations are "
+       "\"getConfiguredItemRevision\".\n"},
       {"Cad-1999-01-Nothing getAvailableTypes", "<x/>", 1, "<ServiceException",
-       "is not registered"},
+       "ServiceException: The service \"Cad-1999-01-Nothing\" is not registered; the registered "
+       "services are \"Cad-2007-01-DataManagement\", \"Cad-2007-01-StructureManagement\" and "
+       "\"Cad-2007-06-StructureManagement\".\n"},
       {kService + " getAvailableTypes", "<GetAvailableTypesInput>", 1, "<ServiceException",
        "cannot be read"},
-      {kService + " getAvailableTypes '" + path("missing.xml") + "'", "", 1, "", "cannot read"},
+      // A fault whose message is only the failing input's client id says why through its detail.
+      {"Cad-2007-01-StructureManagement createOrUpdateRelativeStructure",
+       "<CreateOrUpdateRelativeStructureInput bomViewTypeName=\"view\"><input>"
+       "<parent uid=\"r.000100.B\"/><childInfo clientId=\"spacer-1\"><child uid=\"r.999.A\"/>"
+       "</childInfo></input></CreateOrUpdateRelativeStructureInput>",
+       1, "<ServiceException",
+       "createOrUpdateRelativeStructure (standard input): ServiceException: spacer-1: Not a valid "
+       "object: r.999.A.\n"},
+      {kService + " getAvailableTypes '" + path("missing.xml") + "'", "", 1, "",
+       "soacad-host: cannot read " + path("missing.xml") + ": No such file or directory\n"},
+      {kService + " getAvailableTypes '" + folder_ + "'", "", 1, "",
+       "soacad-host: cannot read " + folder_ + ": Is a directory\n"},
       {"--store '" + path("broken.xml") + "' " + kService + " getAvailableTypes", "<x/>", 1, "",
        "cannot load the store"},
   };
@@ -142,6 +175,143 @@ TEST_F(HostProgramTest, CommandLinesThatAnswerNoRequest) {
       EXPECT_EQ(lines(result.err).size(), 1u) << result.err;  // A fault's reason is one line.
     }
   }
+}
+
+// The help is the whole contract: every service with its operations, the exit statuses (a
+// response with partial errors still exits 0) and both spellings of the help option.
+TEST_F(HostProgramTest, HelpListsServicesOperationsAndExitStatuses) {
+  const Outcome result = run("--help");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(run("-h").out, result.out);
+  const std::string help = result.out;
+  const std::vector<std::pair<std::string, std::vector<std::string>>> services = {
+      {"Cad-2007-01-DataManagement",
+       {"getAvailableTypes", "generateAlternateIds", "createOrUpdateParts", "expandGRMRelations",
+        "expandPrimaryObjects", "expandFoldersForCAD", "createOrUpdateRelations",
+        "getAllAttrMappings", "getAttrMappingsForDatasetType", "resolveAttrMappingsForDataset"}},
+      {"Cad-2007-01-StructureManagement",
+       {"createOrUpdateRelativeStructure", "deleteRelativeStructure",
+        "createOrUpdateAbsoluteStructure", "expandPSOneLevel", "expandPSAllLevels",
+        "createBOMWindows", "closeBOMWindows", "deleteAssemblyArrangements", "getRevisionRules",
+        "getVariantRules"}},
+      {"Cad-2007-06-StructureManagement", {"getConfiguredItemRevision"}}};
+  std::size_t from = 0;
+  for (const auto& [service, operations] : services) {
+    const std::size_t at = help.find("\n  " + service + "\n", from);
+    ASSERT_NE(at, std::string::npos) << service << " in order\n" << help;
+    // The service's operations follow it, before the next service or the end of the list.
+    const std::size_t end = help.find("\n  C", at + 1);
+    const std::string listed = help.substr(at, end == std::string::npos ? end : end - at);
+    for (const std::string& operation : operations) {
+      EXPECT_NE(listed.find(" " + operation), std::string::npos) << service << " " << operation;
+    }
+    from = at + 1;
+  }
+  for (const char* text : {"-h, --help", "Exit status:", "  0  every request was answered",
+                           "partial errors", "  1  a request was answered with a fault",
+                           "  2  the command line cannot be read", "--store FILE"}) {
+    EXPECT_NE(help.find(text), std::string::npos) << text << "\n" << help;
+  }
+  // A usage error points to the help instead of repeating it.
+  const Outcome wrong = run("--frobnicate");
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_NE(wrong.err.find("soacad-host --help"), std::string::npos) << wrong.err;
+}
+
+// A reply that cannot be written is a failure of the run, never an answer: with standard output
+// full or closed, the run exits 1 and says that the session was saved but the reply was lost.
+TEST_F(HostProgramTest, ReplyThatCannotBeWrittenFailsTheRun) {
+  const std::string store = path("store.xml");
+  const struct {
+    const char* output;
+    const char* reason;
+  } cases[] = {{">/dev/full", "No space left on device"}, {">&-", "Bad file descriptor"}};
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.output);
+    std::remove(store.c_str());
+    const Outcome result = run("--store '" + store + "' " + kService + " createOrUpdateParts",
+                               readFile(example("createOrUpdateParts")), test.output);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "soacad-host: createOrUpdateParts (standard input): cannot write the "
+              "reply to standard output: " +
+                  std::string(test.reason) + "; the session was saved to " + store +
+                  ", but the reply was lost\n");
+    EXPECT_NE(readFile(store).find("Bearing cover"), std::string::npos) << "the session is saved";
+  }
+  // Without a store nothing is saved, and the run says only that the replies are lost.
+  const Outcome result =
+      run(kService + " getAvailableTypes - -", "<GetAvailableTypesInput/>", ">/dev/full");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("No space left on device; the reply and the 1 after it were lost\n"),
+            std::string::npos)
+      << result.err;
+}
+
+// One run at a time works on a store: a run that finds it in use waits for the other to finish,
+// so that two runs that each create a part both keep it (the later save never drops the earlier
+// run's work).
+TEST_F(HostProgramTest, RunsOnOneStoreTakeTurns) {
+  ASSERT_EQ(mkdir(path("data").c_str(), 0755), 0);
+  const std::string store = path("data/store.xml");
+  writeFile(path("part.xml"),
+            "<CreateOrUpdatePartsInput><info clientId=\"spacer\"><itemInput name=\"Spacer\" "
+            "itemType=\"Part\"><item uid=\"\"/><folder uid=\"\"/></itemInput><itemRevInput>"
+            "<itemRevision uid=\"\"/></itemRevInput></info></CreateOrUpdatePartsInput>");
+  // The test holds the store in use while both runs start.
+  const int folder = open(path("data").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(folder, 0);
+  ASSERT_EQ(flock(folder, LOCK_EX), 0);
+  for (const std::string name : {"a", "b"}) {
+    const std::string command = "(timeout 60 " +
+                                hostCommand("--store '" + store + "' " + kService +
+                                            " createOrUpdateParts '" + path("part.xml") + "'") +
+                                " >'" + path(name + ".out") + "' 2>'" + path(name + ".err") +
+                                "'; echo $? >'" + path(name + ".status.tmp") + "'; mv '" +
+                                path(name + ".status.tmp") + "' '" + path(name + ".status") +
+                                "') &";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  EXPECT_FALSE(std::ifstream(path("a.status"))) << "a run went on while the store was in use";
+  EXPECT_FALSE(std::ifstream(path("b.status"))) << "a run went on while the store was in use";
+  close(folder);
+  std::vector<std::string> items;
+  for (const std::string name : {"a", "b"}) {
+    for (int tries = 0; tries < 600 && !std::ifstream(path(name + ".status")); ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_EQ(readFile(path(name + ".status")), "0\n") << readFile(path(name + ".err"));
+    EXPECT_NE(readFile(path(name + ".err")).find("is in use by another run; waiting for it"),
+              std::string::npos);
+    const std::string out = readFile(path(name + ".out"));
+    const std::size_t at = out.find("<item uid=\"");
+    ASSERT_NE(at, std::string::npos) << out;
+    items.push_back(out.substr(at + 11, out.find('"', at + 11) - at - 11));
+  }
+  EXPECT_NE(items[0], items[1]);
+  const std::string saved = readFile(store);
+  for (const std::string& item : items) {
+    EXPECT_NE(saved.find("uid=\"" + item + "\""), std::string::npos) << item << " was dropped";
+  }
+}
+
+// What a run refuses to take as its store without blocking: anything but a regular file (or a
+// link to one), a FIFO included.
+TEST_F(HostProgramTest, StoreThatIsNoRegularFileIsRefusedWithoutBlocking) {
+  ASSERT_EQ(mkfifo(path("fifo.xml").c_str(), 0600), 0);
+  ASSERT_EQ(symlink("fifo.xml", path("link.xml").c_str()), 0);
+  for (const std::string name : {"fifo.xml", "link.xml"}) {
+    const Outcome result = run("--store '" + path(name) + "' " + kService + " getAvailableTypes",
+                               "<GetAvailableTypesInput/>");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err,
+              "soacad-host: cannot read the store " + path(name) + ": it is not a regular file\n");
+    EXPECT_TRUE(result.out.empty()) << result.out;
+  }
+  struct stat fifo;
+  ASSERT_EQ(lstat(path("fifo.xml").c_str(), &fifo), 0);
+  EXPECT_TRUE(S_ISFIFO(fifo.st_mode)) << "the FIFO was replaced";
 }
 
 // What is in the store file is what the next run sees and saves again; saving replaces the file

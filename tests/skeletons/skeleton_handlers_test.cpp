@@ -498,11 +498,14 @@ TEST_F(SkeletonHandlersTest, ErrorsOfOneRequestNeverReachAnother) {
           responseOf<Korvane::Schemas::Cad::_2007_01::Datamanagement::GetAvailableTypesResponse>(
               reply)),
       Strings{": 7010"});
-  EXPECT_EQ(call("getAvailableType", "<x/>").reason,
-            "ServiceException: The operation \"getAvailableType\" is not part of the service "
-            "\"DataManagement\".");
+  EXPECT_EQ(call(kConfiguredService, "getAvailableTypes", "<x/>").reason,
+            "ServiceException: The operation \"getAvailableTypes\" is not part of the service "
+            "\"Cad-2007-06-StructureManagement\"; its operations are "
+            "\"getConfiguredItemRevision\".");
   EXPECT_EQ(host::dispatch("Nope", "getAvailableTypes", "<x/>").reason,
-            "ServiceException: The service \"Nope\" is not registered.");
+            "ServiceException: The service \"Nope\" is not registered; the registered services "
+            "are \"Cad-2007-01-DataManagement\", \"Cad-2007-01-StructureManagement\" and "
+            "\"Cad-2007-06-StructureManagement\".");
   EXPECT_TRUE(host::errorStore().empty());
 }
 

@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)"
+# Only what the job runs: the library and the host program (no benchmarks or fuzz targets).
+cmake --build --preset release -j "${SOACAD_JOBS:-$(nproc)}" --target soacad soacad-host
 
 host=build/release/bin/soacad-host
 session=$(mktemp -d)

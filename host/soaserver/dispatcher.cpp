@@ -140,9 +140,11 @@ Reply dispatchGuarded(const std::string& serviceName, const std::string& operati
   T2LService* service = KvServiceManager::instance().find(serviceName);
   if (service == nullptr) {
     const std::vector<std::string> names = KvServiceManager::instance().serviceNames();
-    return faultReply("The service \"" + serviceName + "\" is not registered" +
-                      (names.empty() ? std::string(": no service is registered.")
-                                     : "; the registered services are " + quotedList(names) + "."));
+    return faultReply(
+        "The service \"" + serviceName + "\" is not registered" +
+        (names.empty()
+             ? std::string("; no service is registered: the service library is not loaded.")
+             : "; the registered services are " + quotedList(names) + "."));
   }
   // The skeleton's own answer names only its short name ("DataManagement"), which two services
   // share: the dispatcher knows the versioned one and what the service offers instead.

@@ -103,11 +103,12 @@ std::string helpText(const std::string& services) {
       << "session. FILE must be a regular file (or a link to one). A FILE that exists but cannot\n"
       << "be read fails the run and is left alone; a store that cannot be saved fails the run,\n"
       << "and each response is then replaced by a fault saying so. A store file may hold at\n"
-      << "most " << host::Store::kMaxFixtureBytes
-      << " bytes. One run at a time uses a store: a run "
-      << "holds the folder of\n"
-      << "FILE locked from its start to its end, and another run on a store in that folder\n"
-      << "waits for it, at most " << kStoreWaitSeconds << " seconds, and is then refused.\n"
+      << "most " << host::Store::kMaxFixtureBytes << " bytes.\n"
+      << "\n"
+      << "One run at a time uses a store: a run holds the folder of FILE locked from its start\n"
+      << "to its end. Another run on a store in that folder waits for it, at most "
+      << kStoreWaitSeconds << " seconds,\n"
+      << "and is then refused without touching the store.\n"
       << "\n"
       << "Options:\n"
       << "  --store FILE  load the store from FILE and save it back there\n"
@@ -621,8 +622,6 @@ int run(const Options& options) {
   return status;
 }
 
-}  // namespace
-
 // Puts /dev/null, opened for reading only, in place of a standard descriptor that the program
 // was started without, so that no file the run opens later (the store, its temporary file) takes
 // its number: a reply is never written into a file, and writing to a closed standard output
@@ -638,6 +637,8 @@ void occupyClosedStandardDescriptors() {
     }
   }
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   occupyClosedStandardDescriptors();

@@ -3,7 +3,8 @@
 //
 // Reading (generateAlternateIds with many inputs, count 0 and count 1, 1.2 MB and 7.9 MB of
 // request), in bytes of request per second:
-//   sax      the XML library's SAX2 scan with a handler that does nothing (the floor);
+//   sax      the XML library's SAX2 scan with a handler that does nothing (the floor), its reader
+//            and input set up exactly as the parser front sets up its own;
 //   tree     SAXToNodeParser::parseString;
 //   record   parseString plus the input record's parse;
 //   handler  the whole handler through the registered skeleton's invokeMethod;
@@ -13,10 +14,13 @@
 //   write    the response record's outputXML into an XmlStream, the text handed out;
 //   save     pugixml's save of the same document (parsed from the reply) into a string.
 //
-// At the end the ratios are printed from the medians of the repetitions (5 by default; change
-// with --benchmark_repetitions): tree, record, handler and pugixml against sax, and write against
-// save. Targets: tree >= 0.85, record >= 0.8, handler >= 0.7 (count 0) and 0.6 (count 1),
-// write >= 1.0.
+// Google Benchmark first times each step on its own. The ratios come after, from interleaved
+// rounds (7 by default; change with --rounds=N, 0 for none): in each round every step of one
+// document runs in turn, in an order that rotates from round to round, each timed in processor
+// time of this thread over at least 16 MB; a round gives each step's ratio to its yardstick, and
+// the median of those ratios is printed. Steps timed at different moments would compare the
+// machine's load as much as the steps. Targets: tree >= 0.85, record >= 0.8, handler >= 0.7
+// (count 0) and 0.6 (count 1) against sax; write >= 1.0 against save.
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
@@ -26,9 +30,12 @@
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
+#include <cstring>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -176,65 +183,68 @@ const Request& request(int which) {
   return requests[which];
 }
 
-template <class Step>
-void readingStep(benchmark::State& state, Step step) {
+class EmptyHandler : public xercesc::DefaultHandler {};
+
+// The reading steps on one request text.
+void saxScan(const std::string& text) {
+  static EmptyHandler handler;
+  static const std::unique_ptr<xercesc::SAX2XMLReader> reader = [] {
+    Korvane::Soa::Common::Xml::initializeXmlLibrary();
+    std::unique_ptr<xercesc::SAX2XMLReader> made(xercesc::XMLReaderFactory::createXMLReader());
+    SAXToNodeParser::configureReader(*made);
+    made->setContentHandler(&handler);
+    made->setErrorHandler(&handler);
+    made->setLexicalHandler(&handler);
+    made->setEntityResolver(&handler);
+    return made;
+  }();
+  xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
+                                    "request");
+  source.setCopyBufToStream(false);
+  SAXToNodeParser::configureInput(source);
+  reader->parse(source);
+}
+
+void treeParse(const std::string& text) {
+  SAXToNodeParser parser;
+  benchmark::DoNotOptimize(&parser.parseString(text));
+}
+
+void recordParse(const std::string& text) {
+  SAXToNodeParser parser;
+  DataWire::GenerateAlternateIdsInput input;
+  input.parse(parser.parseString(text));
+  benchmark::DoNotOptimize(input);
+}
+
+void handlerCall(const std::string& text) {
+  benchmark::DoNotOptimize(invoke(kDataManagement, "generateAlternateIds", text));
+}
+
+void pugixmlParse(const std::string& text) {
+  pugi::xml_document document;
+  benchmark::DoNotOptimize(document.load_buffer(text.data(), text.size()));
+}
+
+struct ReadingStep {
+  const char* name;
+  void (*run)(const std::string& text);
+};
+
+// The yardstick first.
+const ReadingStep kReadingSteps[] = {{"sax", saxScan},
+                                     {"tree", treeParse},
+                                     {"record", recordParse},
+                                     {"handler", handlerCall},
+                                     {"pugixml", pugixmlParse}};
+
+void reading(benchmark::State& state, void (*run)(const std::string&)) {
   const Request& subject = request(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    step(subject.text);
+    run(subject.text);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * subject.text.size()));
   state.SetLabel(subject.label);
-}
-
-class EmptyHandler : public xercesc::DefaultHandler {};
-
-// The reader is set up as the parser front sets up its own.
-void sax(benchmark::State& state) {
-  Korvane::Soa::Common::Xml::initializeXmlLibrary();
-  std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
-  reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
-  reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpacePrefixes, false);
-  reader->setFeature(xercesc::XMLUni::fgSAX2CoreValidation, false);
-  reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
-  EmptyHandler handler;
-  reader->setContentHandler(&handler);
-  reader->setErrorHandler(&handler);
-  reader->setLexicalHandler(&handler);
-  readingStep(state, [&reader](const std::string& text) {
-    xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
-                                      "request");
-    source.setCopyBufToStream(false);
-    reader->parse(source);
-  });
-}
-
-void tree(benchmark::State& state) {
-  readingStep(state, [](const std::string& text) {
-    SAXToNodeParser parser;
-    benchmark::DoNotOptimize(&parser.parseString(text));
-  });
-}
-
-void record(benchmark::State& state) {
-  readingStep(state, [](const std::string& text) {
-    SAXToNodeParser parser;
-    DataWire::GenerateAlternateIdsInput input;
-    input.parse(parser.parseString(text));
-    benchmark::DoNotOptimize(input);
-  });
-}
-
-void handler(benchmark::State& state) {
-  readingStep(state, [](const std::string& text) {
-    benchmark::DoNotOptimize(invoke(kDataManagement, "generateAlternateIds", text));
-  });
-}
-
-void pugixmlParse(benchmark::State& state) {
-  readingStep(state, [](const std::string& text) {
-    pugi::xml_document document;
-    benchmark::DoNotOptimize(document.load_buffer(text.data(), text.size()));
-  });
 }
 
 // The UID of the top line of a window on the assembly, for expandPSAllLevels.
@@ -275,155 +285,189 @@ const Response& response(int which) {
   return responses[which];
 }
 
+// The writing steps on one reply: writing its record, and pugixml's save of its document. Each
+// call writes the whole reply once and returns the bytes written.
+struct WritingSteps {
+  std::function<std::size_t()> write;
+  std::function<std::size_t()> save;
+};
+
 template <class Record>
-void writeWith(benchmark::State& state, const Response& subject) {
-  SAXToNodeParser parser;
-  const XMLNode& node = parser.parseString(subject.reply);
-  Record record;
-  record.parse(node);
+WritingSteps writingStepsOf(const Response& subject) {
+  struct State {
+    SAXToNodeParser parser;
+    Record record;
+    std::string name;
+    pugi::xml_document document;
+  };
+  const auto state = std::make_shared<State>();
+  const XMLNode& node = state->parser.parseString(subject.reply);
+  state->record.parse(node);
+  state->name = node.name();
+  if (!state->document.load_buffer(subject.reply.data(), subject.reply.size())) {
+    std::fprintf(stderr, "pugixml cannot read the reply of %s\n", subject.label);
+    std::exit(1);
+  }
+  struct StringWriter : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, size_t size) override {
+      text.append(static_cast<const char*>(data), size);
+    }
+  };
+  return {[state] {
+            XmlStream stream;
+            state->record.outputXML(stream, state->name);
+            const std::string reply = stream.takeText();
+            benchmark::DoNotOptimize(reply.data());
+            return reply.size();
+          },
+          [state] {
+            StringWriter writer;
+            state->document.save(writer, "", pugi::format_raw | pugi::format_no_declaration);
+            benchmark::DoNotOptimize(writer.text.data());
+            return writer.text.size();
+          }};
+}
+
+const WritingSteps& writingSteps(int which) {
+  static const WritingSteps steps[kResponses] = {
+      writingStepsOf<DataWire::GenerateAlternateIdsResponse>(response(0)),
+      writingStepsOf<StructureWire::ExpandPSAllLevelsResponse>(response(1)),
+      writingStepsOf<DataWire::ExpandFoldersForCADResponse>(response(2))};
+  return steps[which];
+}
+
+void writing(benchmark::State& state, bool saved) {
+  const int which = static_cast<int>(state.range(0));
+  const WritingSteps& steps = writingSteps(which);
   std::size_t written = 0;
   for (auto _ : state) {
-    XmlStream stream;
-    record.outputXML(stream, node.name());
-    const std::string reply = stream.takeText();
-    written = reply.size();
-    benchmark::DoNotOptimize(reply.data());
+    written = saved ? steps.save() : steps.write();
   }
-  if (written != subject.reply.size()) {
+  if (!saved && written != response(which).reply.size()) {
     state.SkipWithError("the record does not write back the reply it was read from");
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * written));
-  state.SetLabel(subject.label);
-}
-
-void write(benchmark::State& state) {
-  const int which = static_cast<int>(state.range(0));
-  switch (which) {
-    case 0:
-      writeWith<DataWire::GenerateAlternateIdsResponse>(state, response(which));
-      break;
-    case 1:
-      writeWith<StructureWire::ExpandPSAllLevelsResponse>(state, response(which));
-      break;
-    default:
-      writeWith<DataWire::ExpandFoldersForCADResponse>(state, response(which));
-      break;
-  }
-}
-
-struct StringWriter : pugi::xml_writer {
-  std::string text;
-  void write(const void* data, size_t size) override {
-    text.append(static_cast<const char*>(data), size);
-  }
-};
-
-void save(benchmark::State& state) {
-  const Response& subject = response(static_cast<int>(state.range(0)));
-  pugi::xml_document document;
-  if (!document.load_buffer(subject.reply.data(), subject.reply.size())) {
-    state.SkipWithError("pugixml cannot read the reply");
-    return;
-  }
-  std::size_t written = 0;
-  for (auto _ : state) {
-    StringWriter writer;
-    document.save(writer, "", pugi::format_raw | pugi::format_no_declaration);
-    written = writer.text.size();
-    benchmark::DoNotOptimize(writer.text.data());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * written));
-  state.SetLabel(subject.label);
+  state.SetLabel(response(which).label);
 }
 
 void registerAll() {
-  const std::pair<const char*, void (*)(benchmark::State&)> reading[] = {{"sax", sax},
-                                                                         {"tree", tree},
-                                                                         {"record", record},
-                                                                         {"handler", handler},
-                                                                         {"pugixml", pugixmlParse}};
-  for (const auto& [name, function] : reading) {
-    benchmark::RegisterBenchmark(name, function)
+  for (const ReadingStep& step : kReadingSteps) {
+    benchmark::RegisterBenchmark(step.name, reading, step.run)
         ->DenseRange(0, kRequests - 1)
         ->Unit(benchmark::kMillisecond);
   }
-  for (const auto& [name, function] :
-       {std::make_pair("write", write), std::make_pair("save", save)}) {
-    benchmark::RegisterBenchmark(name, function)
+  for (const bool saved : {false, true}) {
+    benchmark::RegisterBenchmark(saved ? "save" : "write", writing, saved)
         ->DenseRange(0, kResponses - 1)
         ->Unit(benchmark::kMillisecond);
   }
 }
 
-// The console report, then the ratios of the medians (or of the single runs when there are no
-// repetitions).
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.error_occurred) {
-        continue;
-      }
-      const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      const bool single = run.run_type == Run::RT_Iteration && run.repetitions <= 1;
-      const auto found = run.counters.find("bytes_per_second");
-      if ((median || single) && found != run.counters.end()) {
-        rates_[run.run_name.str()] = found->second.value;
-      }
+double processorSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Processor seconds per pass of `pass`, which handles `bytes` each time, over enough passes to
+// handle at least 16 MB.
+double secondsPerPass(const std::function<void()>& pass, std::size_t bytes) {
+  const std::size_t passes = std::max<std::size_t>(1, (std::size_t{16} << 20) / bytes);
+  const double start = processorSeconds();
+  for (std::size_t i = 0; i < passes; ++i) {
+    pass();
+  }
+  return (processorSeconds() - start) / static_cast<double>(passes);
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// Times each of `steps` once per round, in an order rotated by the round, and returns for each
+// step the median over the rounds of its speed against step 0's in the same round.
+std::vector<double> interleavedRatios(const std::vector<std::function<void()>>& steps,
+                                      std::size_t bytes, int rounds) {
+  std::vector<std::vector<double>> ratios(steps.size());
+  std::vector<double> seconds(steps.size());
+  for (int round = 0; round < rounds; ++round) {
+    for (std::size_t k = 0; k < steps.size(); ++k) {
+      const std::size_t step = (k + static_cast<std::size_t>(round)) % steps.size();
+      seconds[step] = secondsPerPass(steps[step], bytes);
+    }
+    for (std::size_t step = 0; step < steps.size(); ++step) {
+      ratios[step].push_back(seconds[0] / seconds[step]);
     }
   }
-
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    std::printf(
-        "\nReading, against the bare SAX scan (targets: tree 0.85, record 0.80, "
-        "handler 0.70 count 0 / 0.60 count 1):\n");
-    for (int which = 0; which < kRequests; ++which) {
-      const std::string arg = "/" + std::to_string(which);
-      const double floor = rate("sax" + arg);
-      if (floor > 0) {
-        std::printf("  %-38s sax %7.1f MB/s  tree %.2f  record %.2f  handler %.2f  pugixml %.2f\n",
-                    request(which).label, floor / 1e6, rate("tree" + arg) / floor,
-                    rate("record" + arg) / floor, rate("handler" + arg) / floor,
-                    rate("pugixml" + arg) / floor);
-      }
-    }
-    std::printf("\nWriting, against pugixml's save of the same document (target 1.0):\n");
-    for (int which = 0; which < kResponses; ++which) {
-      const std::string arg = "/" + std::to_string(which);
-      const double saved = rate("save" + arg);
-      if (saved > 0) {
-        std::printf("  %-46s write %7.1f MB/s  save %7.1f MB/s  ratio %.2f\n",
-                    response(which).label, rate("write" + arg) / 1e6, saved / 1e6,
-                    rate("write" + arg) / saved);
-      }
-    }
+  std::vector<double> medians;
+  for (const std::vector<double>& stepRatios : ratios) {
+    medians.push_back(median(stepRatios));
   }
+  return medians;
+}
 
- private:
-  double rate(const std::string& name) const {
-    const auto found = rates_.find(name);
-    return found == rates_.end() ? 0 : found->second;
+void printRatios(int rounds) {
+  std::printf(
+      "\nReading, against the bare SAX scan, median of %d interleaved rounds (targets: tree 0.85, "
+      "record 0.80, handler 0.70 count 0 / 0.60 count 1):\n",
+      rounds);
+  for (int which = 0; which < kRequests; ++which) {
+    const std::string& text = request(which).text;
+    std::vector<std::function<void()>> steps;
+    for (const ReadingStep& step : kReadingSteps) {
+      steps.emplace_back([&text, run = step.run] { run(text); });
+    }
+    const double saxSeconds = secondsPerPass(steps[0], text.size());
+    const std::vector<double> ratios = interleavedRatios(steps, text.size(), rounds);
+    std::printf("  %-38s sax %7.1f MB/s", request(which).label,
+                static_cast<double>(text.size()) / saxSeconds / 1e6);
+    for (std::size_t step = 1; step < ratios.size(); ++step) {
+      std::printf("  %s %.2f", kReadingSteps[step].name, ratios[step]);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
   }
-
-  std::map<std::string, double> rates_;
-};
+  std::printf(
+      "\nWriting, against pugixml's save of the same document, median of %d interleaved rounds "
+      "(target 1.0):\n",
+      rounds);
+  for (int which = 0; which < kResponses; ++which) {
+    const WritingSteps& writingStep = writingSteps(which);
+    const std::vector<std::function<void()>> steps = {[&writingStep] { writingStep.save(); },
+                                                      [&writingStep] { writingStep.write(); }};
+    const std::size_t bytes = response(which).reply.size();
+    const std::vector<double> ratios = interleavedRatios(steps, bytes, rounds);
+    std::printf("  %-46s write/save %.2f\n", response(which).label, ratios[1]);
+    std::fflush(stdout);
+  }
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<char*> arguments(argv, argv + argc);
-  std::string repetitions = "--benchmark_repetitions=5";
-  arguments.insert(arguments.begin() + 1, repetitions.data());
+  // --rounds=N is ours; everything else is Google Benchmark's.
+  int rounds = 7;
+  std::vector<char*> arguments;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--rounds=", 9) == 0) {
+      rounds = std::atoi(argv[i] + 9);
+    } else {
+      arguments.push_back(argv[i]);
+    }
+  }
   int count = static_cast<int>(arguments.size());
   benchmark::Initialize(&count, arguments.data());
   if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) {
     return 1;
   }
   registerAll();
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  if (rounds > 0) {
+    printRatios(rounds);
+  }
   return 0;
 }

@@ -695,7 +695,8 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
   XMLNode& node = *nodes_.take(1, *this);
   node.name_ = keepName(localname);
   node.namespace_ = keepName(uri);
-  if (qname != nullptr && hasPrefix(qname)) {
+  // Only an element in a namespace can have a prefix; most requests use none.
+  if (uri != nullptr && *uri != 0 && qname != nullptr && hasPrefix(qname)) {
     keepName(qname);  // Counted: the library keeps each distinct qualified element name.
   }
   if (count != 0) {

@@ -25,14 +25,20 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
+namespace Wire {
+// Declared with the record readers (framework/wire_support.h).
+void charge(const XMLNode& at, std::size_t bytes);
+void reach(const XMLNode& element);
+}  // namespace Wire
+
 // Request text is untrusted. The parser therefore reads it as UTF-8 XML 1.0 only (a document
 // declaring another version or encoding, or beginning as another encoding, is refused, as are
 // bytes that are not UTF-8), processes no DTD (a document with a DOCTYPE is refused outright, so
 // no entity is ever declared or expanded), loads nothing from outside the text, refuses any NUL
 // byte, and bounds the document's size, its nesting depth, the attributes of one element, the
-// distinct names it uses and the memory of the tree it makes. Every failure raises
-// XmlParseError with line, column and a cause of bounded length; nothing recurses over the tree,
-// neither building nor destroying it.
+// distinct names it uses and the memory of the tree it makes and of the records read from it
+// (see Reading). Every failure raises XmlParseError with line, column and a cause of bounded
+// length; nothing recurses over the tree, neither building nor destroying it.
 class SAXToNodeParser : public xercesc::DefaultHandler {
  public:
   // Larger than any batch a CAD client sends (10,000 parts with datasets and files is about
@@ -55,15 +61,37 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // All records together have about 300 field names and a request uses a few dozen, so the bound
   // is far above any real request while the library's pools stay within a few megabytes.
   static constexpr std::size_t kMaxNames = 4096;
-  // The node tree (nodes, child lists, names, attribute values and text, counted as allocated)
-  // may take at most this many times the request text, so that a flood of tiny elements or
-  // attributes cannot make the server spend far more memory than the request's own size: the
-  // largest request makes a tree of at most about 1.3 GB. A document that would need more is
-  // refused.
-  static constexpr std::size_t kMaxTreeBytesPerTextByte = 10;
-  // What any request may use for its tree whatever its size: a single node outweighs a short
+  // What a request holds while it is read, its node tree (nodes, child lists, names, attribute
+  // values and text, counted as allocated) and the wire records built from the tree (counted
+  // while a Reading lives), may take at most this many times the request text, so that a flood
+  // of tiny elements, attributes or records with default members cannot make the server spend
+  // far more memory than the request's own size. With the text itself and the XML library's
+  // buffers a request then costs the server at most about ten times its size: the largest
+  // request holds at most about 1 GB. A document that would need more is refused, before the
+  // service sees it.
+  static constexpr std::size_t kMaxHeldBytesPerTextByte = 8;
+  // What any request may hold whatever its size: a single node or record outweighs a short
   // document, so the ratio alone would refuse small requests.
-  static constexpr std::size_t kTreeBytesAllowance = 256u * 1024u;
+  static constexpr std::size_t kHeldBytesAllowance = 256u * 1024u;
+
+  // Reads the current tree once into wire records. While it lives on a thread, the records that
+  // parse on that thread charge what they make (Wire::charge) to the request's budget, shared
+  // with the tree, past which the request is refused; and the parser frees the tree behind the
+  // element being read (Wire::reach), since a record reads its elements once, in document order,
+  // and never goes back. So a large request never holds its whole tree and its whole input
+  // record at once.
+  // REQUIRES: while it lives, the tree is read only by one record's parse, from its root;
+  // afterwards what was read is gone: the tree is not read again.
+  class Reading {
+   public:
+    explicit Reading(SAXToNodeParser& parser);
+    ~Reading();
+    Reading(const Reading&) = delete;
+    Reading& operator=(const Reading&) = delete;
+
+   private:
+    SAXToNodeParser* previous_;  // Restored at the end: readings nest.
+  };
 
   SAXToNodeParser();
   virtual ~SAXToNodeParser();
@@ -112,9 +140,9 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
 
   // Runs of T side by side in blocks that never move, so that what is handed out stays where
   // it is while the tree grows; blocks grow geometrically, so a large tree takes few
-  // allocations. Each new block is charged to the tree. The storage of the largest blocks is
-  // kept by the thread for its next parses (up to a bound), which spares a large request the
-  // page faults of fresh memory.
+  // allocations. Each new block is charged to the tree, and credited back when a Reading frees
+  // it. The storage of the largest blocks is kept by the thread for its next parses (up to a
+  // bound), which spares a large request the page faults of fresh memory.
   template <class T>
   class Blocks {
    public:
@@ -127,6 +155,14 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
     T* take(std::size_t count, SAXToNodeParser& parser);
     // The first element taken (the root, for nodes); null when none was.
     T* first() const { return blocks_.empty() ? nullptr : blocks_.front().items; }
+    // The blocks made so far, freed ones included; blocks are numbered in the order made.
+    std::size_t count() const { return blocks_.size(); }
+    // The number of the block holding `item`, looked for among the blocks not freed yet;
+    // count() when none holds it.
+    std::size_t blockOf(const T* item) const;
+    // Frees the blocks numbered below `end` that are not freed yet, with what they hold, and
+    // returns the bytes they were charged.
+    std::size_t freeBefore(std::size_t end);
     void clear();
 
    private:
@@ -135,9 +171,22 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
       std::size_t count;
       std::size_t bytes;  // Of storage under the items.
     };
+    void release(Block& block);
+
     std::vector<Block> blocks_;
-    std::size_t size_ = 0;  // Elements in the last block.
-    std::size_t used_ = 0;  // Of which taken.
+    std::size_t freed_ = 0;  // The blocks before this one are freed (their items null).
+    std::size_t size_ = 0;   // Elements in the last block.
+    std::size_t used_ = 0;   // Of which taken.
+  };
+
+  // How many blocks of each other kind had been made when a block of nodes was made: the
+  // blocks before the last of those hold only what elements before that block's first node
+  // took, so they can go once a Reading has passed that node.
+  struct BlocksMade {
+    std::size_t childLists;
+    std::size_t attributes;
+    std::size_t values;
+    std::size_t texts;
   };
 
   // A name of the current tree with the UTF-16 text it was found by.
@@ -155,9 +204,17 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
     std::string* text;
   };
 
+  friend void Wire::charge(const XMLNode& at, std::size_t bytes);
+  friend void Wire::reach(const XMLNode& element);
+
   void clear();
   // Counts `bytes` more of tree memory; refuses the document when the tree outgrows its budget.
   void charge(std::size_t bytes);
+  // Counts `bytes` more that a record read from the tree makes; refuses the request at `at`
+  // when what it holds outgrows its budget.
+  void chargeRecord(const XMLNode& at, std::size_t bytes);
+  // Frees what lies wholly before `element` in document order (see Reading).
+  void freeBefore(const XMLNode& element);
   // The one copy of the name `text` in the current tree.
   const std::string* keepName(const XMLCh* text);
   // The name `text` in the table (index + 1 into names_), added when it is new.
@@ -173,8 +230,9 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   Blocks<XMLNode::Attribute> attributes_;
   Blocks<char> values_;  // Attribute values, side by side.
   Blocks<std::string> texts_;
-  std::vector<Open> open_;         // The elements being read, innermost last.
-  std::vector<XMLNode*> pending_;  // The children read so far of each open element.
+  std::vector<Open> open_;                  // The elements being read, innermost last.
+  std::vector<XMLNode*> pending_;           // The children read so far of each open element.
+  std::vector<BlocksMade> nodeBlocksMade_;  // One for each block of nodes_.
   // Element and attribute names of the tree, found through an open-addressed table by their
   // UTF-16 text, so that a name seen before is neither narrowed nor copied again.
   std::deque<KeptName> names_;
@@ -187,9 +245,10 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
     std::uint32_t index;  // Index + 1 into names_; 0 for none.
   };
   std::array<RecentName, 256> recentNames_{};
-  int declarations_ = 0;        // Namespace declarations of the element about to start.
-  std::size_t treeBytes_ = 0;   // Memory the current tree takes.
-  std::size_t treeBudget_ = 0;  // What it may take.
+  int declarations_ = 0;  // Namespace declarations of the element about to start.
+  // Memory the current tree takes, with the records read from it while a Reading lives.
+  std::size_t heldBytes_ = 0;
+  std::size_t heldBudget_ = 0;  // What it may take.
   const xercesc::Locator* locator_ = nullptr;  // Valid during a parse only.
 };
 

@@ -29,6 +29,13 @@ constexpr std::size_t kSlotAlignment = 16;
 // Objects of one size are kept side by side in chunks of this many bytes.
 constexpr std::size_t kChunkBytes = 256 * 1024;
 
+// The bytes an object of `size` bytes takes in the pool: its slot (`size` rounded up to
+// kSlotAlignment). Larger objects come from the general heap at their own size.
+constexpr std::size_t slotBytes(std::size_t size) {
+  return size > kMaxObjectBytes ? size
+                                : (size + kSlotAlignment - 1) / kSlotAlignment * kSlotAlignment;
+}
+
 // Storage for one object of `size` bytes, aligned to kSlotAlignment. Throws std::bad_alloc.
 void* allocate(std::size_t size);
 // Gives back what allocate(size) returned, with the same size.

@@ -1,13 +1,17 @@
 // What generated wire-record code (tools/wiregen.py) relies on: attribute and text readers that
-// report malformed values, a reparse helper and the registry entry type.
+// report malformed values, the charging of what a request's records hold, fields made on demand,
+// a reparse helper and the registry entry type.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <initializer_list>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "framework/date_time.h"
+#include "framework/wire_pool.h"
 #include "framework/xml_node.h"
 #include "framework/xml_parse_error.h"
 #include "framework/xml_stream.h"
@@ -29,10 +33,120 @@ struct WireRecordType {
 
 namespace Wire {
 
+// What records read from a request hold counts against the request's memory budget while the
+// parser's tree is being read into them (SAXToNodeParser::Reading on this thread); at any other
+// time these do nothing.
+// Counts `bytes` more; past the budget raises XmlParseError at `at`'s position, naming the bound.
+void charge(const XMLNode& at, std::size_t bytes);
+// Tells the parser that `element` is read next, so that what lies wholly before it in document
+// order, and is therefore read already, can be freed.
+// REQUIRES: elements are reached in document order, and nothing before `element` is read again.
+void reach(const XMLNode& element);
+
+// What the general heap takes for a block of `bytes` bytes: a header word, rounded up to 16 bytes,
+// and never less than 32.
+constexpr std::size_t heapBytes(std::size_t bytes) {
+  const std::size_t withHeader = (bytes + sizeof(std::size_t) + 15) / 16 * 16;
+  return withHeader < 32 ? 32 : withHeader;
+}
+
+// What `text` holds on the heap beyond the string object (0 when the text is kept inside it).
+inline std::size_t heapBytes(const std::string& text) {
+  const std::string empty;
+  return text.capacity() > empty.capacity() ? heapBytes(text.capacity() + 1) : 0;
+}
+
+// Makes room in `list` for `count` more elements read from `at` (the element holding them, or
+// the first of them), charging what its storage grows by. The storage doubles as push_back's
+// would, so a list read one element at a time is charged about twice its length at most.
+template <class T>
+void makeRoom(std::vector<T>& list, std::size_t count, const XMLNode& at) {
+  const std::size_t needed = list.size() + count;
+  if (needed <= list.capacity()) {
+    return;
+  }
+  const std::size_t grown = count == 1 ? std::max<std::size_t>(2 * list.capacity(), 1) : needed;
+  const std::size_t before = list.capacity() == 0 ? 0 : heapBytes(list.capacity() * sizeof(T));
+  charge(at, heapBytes(grown * sizeof(T)) - before);
+  list.reserve(grown);
+}
+
+// Appends the value of the string or double list element `element` (see readText, readDouble)
+// to `list`, charging what it takes.
+void addText(std::vector<std::string>& list, const XMLNode& element, const char* record,
+             const std::string& field);
+void addDouble(std::vector<double>& list, const XMLNode& element, const char* record,
+               const std::string& field);
+
+// The value a field holds when nothing was stored: what a const getter of a field made on demand
+// returns while its object has not been made.
+template <class T>
+const T& none() {
+  static const T value{};
+  return value;
+}
+
+// An object made on first use: the fields of a record that few records set (`rare` in a
+// description), so that the others do not carry them. The object takes a slot of the wire pool
+// beside the records'. Copies are deep: a record's copy has fields of its own.
+template <class T>
+class OnDemand {
+ public:
+  OnDemand() = default;
+  OnDemand(const OnDemand& other) {
+    if (other.held_ != nullptr) {
+      held_ = build(*other.held_);
+    }
+  }
+  OnDemand& operator=(const OnDemand&) = delete;
+  ~OnDemand() { reset(); }
+
+  // The object, or null while it is not made.
+  T* get() const { return held_; }
+  // The object, made (its fields at their defaults) when it was not.
+  T& make() {
+    if (held_ == nullptr) {
+      held_ = build();
+    }
+    return *held_;
+  }
+  // The same while a request is read: a new object's slot is charged at `at` (see charge).
+  T& make(const XMLNode& at) {
+    if (held_ == nullptr) {
+      charge(at, WirePool::slotBytes(sizeof(T)));
+      held_ = build();
+    }
+    return *held_;
+  }
+  // Back to no object: every field at its default.
+  void reset() noexcept {
+    if (held_ != nullptr) {
+      held_->~T();
+      WirePool::release(held_, sizeof(T));
+      held_ = nullptr;
+    }
+  }
+
+ private:
+  template <class... Arguments>
+  static T* build(const Arguments&... arguments) {
+    void* storage = WirePool::allocate(sizeof(T));
+    try {
+      return new (storage) T(arguments...);
+    } catch (...) {
+      WirePool::release(storage, sizeof(T));
+      throw;
+    }
+  }
+
+  T* held_ = nullptr;
+};
+
 // The readers of a field kept in an attribute of `node`. Each stores the attribute's value and
 // answers true when the attribute is there; when it is not, each stores the field's default
 // (empty, `absent`, the "no date" value) and answers false. A value that is not of the field's
 // kind raises XmlParseError at the element's position, naming `record`, `field` and the value.
+// A string that does not fit inside the string object is charged (see charge).
 bool readString(const XMLNode& node, const std::string& field, std::string& value);
 // "true", "false", "1" or "0".
 bool readBool(const XMLNode& node, const char* record, const std::string& field, bool& value,

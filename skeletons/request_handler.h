@@ -90,21 +90,26 @@ inline std::string faultDocument(Korvane::Soa::Server::ServiceException& excepti
 // fails the request the same way.
 //
 // The local arguments are released as soon as the service has answered, before the response is
-// converted and written, and the wire response as soon as it is written, before the text is
-// handed out, so that a large request's arguments, its wire response and its reply text are
-// never all held at once.
+// converted and written, the local response once it is converted, and the wire response as soon
+// as it is written, before the text is handed out, so that a large request's arguments, its
+// responses and its reply text are never all held at once.
 template <class Conversions, class Arguments, class Serve>
 std::string respond(const HandlerNames& names, std::optional<Arguments>& arguments, Serve& serve) {
   using Korvane::Soa::Internal::Common::Monitor;
   Korvane::Soa::Cad::MarkPoint requestMark;
   Monitor::markStart(names.service);
-  auto localResponse = std::apply(serve, *arguments);
-  arguments.reset();
-  Monitor::markEnd(names.service);
   Korvane::Soa::Common::Xml::XmlStream stream;
   {
-    Monitor::markStart(names.localToWire);
-    const auto wireResponse = Conversions::toWire(std::move(localResponse));
+    // The local response ends with the conversion: its ServiceData, copied into the conversion,
+    // shares the wire parts (error stacks, objects) with the copy, and would otherwise hold them
+    // while the reply is written.
+    const auto wireResponse = [&names, &arguments, &serve] {
+      auto localResponse = std::apply(serve, *arguments);
+      arguments.reset();
+      Monitor::markEnd(names.service);
+      Monitor::markStart(names.localToWire);
+      return Conversions::toWire(std::move(localResponse));
+    }();
     Monitor::markEnd(names.localToWire);
     wireResponse.outputXML(stream, names.responseElement);
   }
@@ -126,9 +131,10 @@ std::string respond(const HandlerNames& names, std::optional<Arguments>& argumen
 // handler's mark, S the service call's).
 //
 // What a request no longer needs is released at once rather than kept to the end of the
-// handler, which bounds the memory of a large request: the node tree as soon as the input
-// record is read, the input record once the local arguments are built, the arguments once the
-// service has answered and the wire response once it is written (respond).
+// handler, which bounds the memory of a large request: the node tree while the input record
+// is read (what the record has read goes as it reads on), the input record once the local
+// arguments are built, the arguments once the service has answered, the local response once it
+// is converted and the wire response once it is written (respond).
 template <class Input, class Conversions, class ToArguments, class Serve>
 std::string handleRequest(const HandlerNames& names, FailureHandling failures,
                           const std::string& request, ToArguments toArguments, Serve serve) {
@@ -138,8 +144,12 @@ std::string handleRequest(const HandlerNames& names, FailureHandling failures,
   {
     Input input;
     {
+      // The tree is read once into the input record under the request's memory budget, and
+      // freed behind the reading, so that the two are never both whole.
       Korvane::Soa::Common::Xml::SAXToNodeParser parser;
-      input.parse(RequestHandling::inputRoot(names, parser.parseString(request)));
+      const auto& root = RequestHandling::inputRoot(names, parser.parseString(request));
+      const Korvane::Soa::Common::Xml::SAXToNodeParser::Reading reading(parser);
+      input.parse(root);
     }
     Monitor::markStart(names.wireToLocal);
     arguments.emplace(toArguments(static_cast<const Input&>(input)));

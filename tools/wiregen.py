@@ -16,6 +16,9 @@ A description (``*.records``) declares records, their fields and the namespace t
       clientId     string   isset
       clientIndex  int      default -1  # the value a record holds when the field is not given
       errorValue   ErrorValue[]         # a list of records
+    record ModelObject
+      className    string   isset rare  # 'rare': held apart, made when first set
+      uid          string
     record GetAllAttrMappingsInput      # a record may have no fields
 
 Rules:
@@ -23,13 +26,18 @@ Rules:
   (the folder above the description's include prefix); imported records are used by their bare
   name and emitted fully qualified. A name defined here hides an imported one.
 - ``record NAME`` starts a record at the start of a line; its fields follow on indented lines as
-  ``NAME TYPE [isset] [default VALUE]``. Field names are the accessor stems exactly as declared; the accessors
-  raise the first letter (``propertie`` gives ``getPropertieArray`` and ``addPropertie``).
+  ``NAME TYPE [isset] [rare] [default VALUE]``. Field names are the accessor stems exactly as
+  declared; the accessors raise the first letter (``propertie`` gives ``getPropertieArray`` and
+  ``addPropertie``).
 - Types: ``string``, ``bool``, ``int``, ``date``, a record name, and the lists ``string[]``,
   ``double[]`` and ``RECORD[]``. ``isset`` is allowed on string, bool and int fields.
 - ``default VALUE`` is allowed on int fields (a 32-bit decimal) and bool fields (``true`` or
   ``false``); without it a field defaults to 0, false, empty or the "no date" value. A new record
   holds its defaults, and ``parse`` gives a field that the element does not carry its default.
+- ``rare`` is allowed on fields with ``isset`` and on lists, whose default writes nothing. The
+  rare fields of a record are held together in an object of their own, made when one of them is
+  first set (or read through a modifiable getter), so that the many records that set none of
+  them are smaller; a const getter of an unset rare field returns its default.
 - A record may not contain itself through record fields (its default value would never end);
   lists may refer to any record.
 
@@ -40,6 +48,12 @@ and destructor) is inline in the header, the implementation half (default constr
 accessors, XML reading and writing, cloning) is in the source, together with the registry
 ``recordTypes()``. docs/wire-format.md describes the XML form.
 
+Every implementation class has ``static constexpr std::size_t defaultBytes()``: the memory a new
+record takes with the default records it makes. While a request's tree is read into records
+(SAXToNodeParser::Reading), ``parse`` charges each record it makes, with its lists and long
+strings, to the request's memory budget (Wire::charge) and tells the parser what it has read
+(Wire::reach), so that the tree behind it can be freed.
+
 Reading is strict: an attribute or child element that the record does not declare, a second
 element of a record field, text other than white space in a record's element, and an element or
 attribute inside a string or double list element raise XmlParseError naming the name, the record
@@ -48,7 +62,9 @@ is never a field (the parser keeps its prefix). ``parse`` gives every record fie
 element a new record, since the old one
 may be shared. The new records themselves are filled by the private ``parseFresh``, which parses
 their nested records in place (they were made by the caller and nobody else holds them), so a
-nested record is made once, not made and then replaced. Generated code of any description
+nested record is made once, not made and then replaced. Child elements are read once, in document
+order, record fields included, so a fault inside one is reported before a fault in a later
+sibling. Generated code of any description
 reaches ``parseFresh`` through ``Wire::FreshParse``, which every generated header defines once
 per translation unit.
 
@@ -75,10 +91,11 @@ class DescriptionError(Exception):
 
 
 class Field:
-    def __init__(self, name, type_name, isset, line):
+    def __init__(self, name, type_name, isset, line, rare=False):
         self.name = name
         self.type_name = type_name  # As written, e.g. "string", "ErrorValue[]".
         self.isset = isset
+        self.rare = rare  # Held in the record's object of rare fields.
         self.default = None  # The C++ text of a declared default, or None.
         self.line = line
         self.record = None  # The Record of a record field or record list, once resolved.
@@ -191,16 +208,19 @@ def load(path, root, loading=None):
         if len(words) >= 4 and words[-2] == "default":
             default = words[-1]
             words = words[:-2]
-        if len(words) not in (2, 3) or (len(words) == 3 and words[2] != "isset"):
-            description.fail(number, "expected 'name type [isset] [default value]'")
+        options = words[2:]
+        if len(words) < 2 or options not in ([], ["isset"], ["rare"], ["isset", "rare"]):
+            description.fail(number, "expected 'name type [isset] [rare] [default value]'")
         name, type_name = words[0], words[1]
         if not IDENTIFIER.match(name):
             description.fail(number, "'%s' is not a usable field name" % name)
         if any(f.name == name for f in current.fields):
             description.fail(number, "field '%s' is declared twice in %s" % (name, current.name))
-        field = Field(name, type_name, len(words) == 3, number)
+        field = Field(name, type_name, "isset" in options, number, "rare" in options)
         if field.isset and type_name not in ISSET_TYPES:
             description.fail(number, "'isset' is allowed on string, bool and int fields only")
+        if field.rare and not (field.isset or field.is_list):
+            description.fail(number, "'rare' is allowed on fields with 'isset' and on lists only")
         if default is not None:
             field.default = parse_default(description, number, type_name, default)
         current.fields.append(field)
@@ -262,7 +282,11 @@ def check_member_names(record):
         claim(members, field.member, field)
         if field.isset:
             claim(members, field.companion_member, field)
-    for reserved in ("outputXML", "parse", "reallyClone", "askRefCount"):
+    for field in record.fields:
+        if field.member == RARE_MEMBER and any(f.rare for f in record.fields):
+            record.description.fail(field.line, "'%s' clashes with the object of rare fields"
+                                    % field.name)
+    for reserved in ("outputXML", "parse", "reallyClone", "askRefCount", "defaultBytes"):
         if reserved in methods:
             record.description.fail(methods[reserved].line, "'%s' is a reserved name" % reserved)
 
@@ -325,11 +349,21 @@ FRESH_PARSE_HELPER = [
     "namespace Xml {",
     "namespace Wire {",
     "",
-    "// REQUIRES: `record` was made by the caller and no other handle shares its object.",
     "struct FreshParse {",
+    "  // REQUIRES: `record` was made by the caller and no other handle shares its object.",
     "  template <class Record>",
     "  static void into(Record& record, const XMLNode& node) {",
     "    record.getHandleObject().parseFresh(node);",
+    "  }",
+    "  // Appends to `list` a new record read from `node`, charging the record with the default",
+    "  // records it makes, and the growth of the list (see Wire::charge).",
+    "  template <class Record>",
+    "  static void append(std::vector<Record>& list, const XMLNode& node) {",
+    "    using Impl = std::remove_reference_t<decltype(std::declval<Record&>().getHandleObject())>;",
+    "    makeRoom(list, 1, node);",
+    "    charge(node, Impl::defaultBytes());",
+    "    list.emplace_back();",
+    "    into(list.back(), node);",
     "  }",
     "};",
     "",
@@ -385,6 +419,8 @@ def accessor_declarations(field, owner):
 
 def implementation_bodies(field, owner):
     """(signature, body lines) of the implementation accessors of one field."""
+    if field.rare:
+        return rare_bodies(field, owner)
     upper = field.upper
     member = field.member
     value = cpp_type(field, owner)
@@ -418,6 +454,73 @@ def implementation_bodies(field, owner):
     return result
 
 
+RARE_MEMBER = "rare_"
+
+
+def rare_fields(record):
+    return [f for f in record.fields if f.rare]
+
+
+def default_value(field, owner):
+    """The C++ expression of a scalar field's default."""
+    if field.default is not None:
+        return field.default
+    return {"bool": "false", "int": "0"}.get(field.kind, "%s()" % cpp_type(field, owner))
+
+
+def rare_bodies(field, owner):
+    """The accessors of a field held in the record's object of rare fields (RARE_MEMBER): a
+    modifiable getter or a setter makes that object, a const getter of a field that was never set
+    returns the default (a list setter or companion setter that stores the default makes
+    nothing)."""
+    upper = field.upper
+    member = field.member
+    value = cpp_type(field, owner)
+    held = "%s.get()" % RARE_MEMBER
+    made = "%s.make()" % RARE_MEMBER
+    result = []
+    if field.is_list:
+        whole = "std::vector<%s>" % value
+        result.append(("const %s& get%sArray() const" % (whole, upper),
+                       ["return %s != nullptr ? %s->%s : %s::Wire::none<%s>();"
+                        % (held, held, member, XML_NS, whole)]))
+        result.append(("void set%sArray(const %s& values)" % (upper, whole),
+                       ["if (%s != nullptr || !values.empty()) {" % held,
+                        "  %s.%s = values;" % (made, member), "}"]))
+        result.append(("void add%s(const %s& value)" % (upper, value),
+                       ["%s.%s.push_back(value);" % (made, member)]))
+        return result
+    companion = field.companion_member
+    setter = ["Rare& rare = %s;" % made, "rare.%s = value;" % member, "rare.%s = true;" % companion]
+    if field.kind == "string":
+        result.append(("std::string& get%s()" % upper, ["return %s.%s;" % (made, member)]))
+        result.append(("const std::string& get%s() const" % upper,
+                       ["return %s != nullptr ? %s->%s : %s::Wire::none<std::string>();"
+                        % (held, held, member, XML_NS)]))
+        result.append(("void set%s(const std::string& value)" % upper, setter))
+    else:
+        result.append(("%s get%s() const" % (value, upper),
+                       ["return %s != nullptr ? %s->%s : %s;"
+                        % (held, held, member, default_value(field, owner))]))
+        result.append(("void set%s(%s value)" % (upper, value), setter))
+    result.append(("bool is%sSet() const" % upper,
+                   ["return %s != nullptr && %s->%s;" % (held, held, companion)]))
+    result.append(("void setIs%sSet(bool value)" % upper,
+                   ["if (%s != nullptr || value) {" % held,
+                    "  %s.%s = value;" % (made, companion), "}"]))
+    return result
+
+
+def emit_members(fields, owner, write, indent):
+    for field in fields:
+        initial = {"bool": " = false", "int": " = 0"}.get(field.kind, "")
+        if field.default is not None:
+            initial = " = " + field.default
+        write("%s%s %s%s;" % (indent, member_type(field, owner), field.member, initial))
+        if field.isset:
+            write("%sbool %s = false;" % (indent, field.companion_member))
+
+
 def qualify(signature, class_name):
     """Inserts `class_name::` before the function name of a declaration."""
     match = re.match(r"^(.*?)(\w+)\((.*)$", signature)
@@ -444,7 +547,10 @@ def emit_header(description):
     write("// Generated by tools/wiregen.py from %s; do not edit." % description.relative_path)
     write("#pragma once")
     write("")
+    write("#include <cstddef>")
     write("#include <string>")
+    write("#include <type_traits>")
+    write("#include <utility>")
     write("#include <vector>")
     write("")
     write('#include "framework/date_time.h"')
@@ -513,6 +619,8 @@ def emit_header(description):
         write("  virtual ~%s() {}" % impl)
         write("  // A heap copy with count 0 that shares inner records as the copy constructor does.")
         write("  %s* reallyClone() const override;" % impl)
+        write("  // The memory a new object takes with the default records it makes.")
+        write("  static constexpr std::size_t defaultBytes();")
         for field in record.fields:
             for signature, _ in implementation_bodies(field, record):
                 write("  %s;" % signature)
@@ -522,8 +630,10 @@ def emit_header(description):
               "levels")
         write("  // down, ahead of writing them (see Wire::ListWriter).")
         if record.fields:
+            plain = [f for f in record.fields if not f.rare]
+            first = plain[0].member if plain else RARE_MEMBER
             write("  void prefetchSelf() const {")
-            write("    %s::Wire::prefetchBytes(&%s, this + 1);" % (XML_NS, record.fields[0].member))
+            write("    %s::Wire::prefetchBytes(&%s, this + 1);" % (XML_NS, first))
             write("  }")
         else:
             write("  void prefetchSelf() const {}")
@@ -536,16 +646,31 @@ def emit_header(description):
         write("  // parse() for an object that no other handle has seen yet and whose fields all hold")
         write("  // their defaults: record fields and list elements are parsed in place.")
         write("  void parseFresh(const %s::XMLNode& node);" % XML_NS)
+        rare = rare_fields(record)
+        if rare:
+            write("")
+            write("  // The fields that few records set, made when one of them is first set.")
+            write("  struct Rare {")
+            emit_members(rare, record, write, "    ")
+            write("  };")
         if record.fields:
             write("")
-            for field in record.fields:
-                initial = {"bool": " = false", "int": " = 0"}.get(field.kind, "")
-                if field.default is not None:
-                    initial = " = " + field.default
-                write("  %s %s%s;" % (member_type(field, record), field.member, initial))
-                if field.isset:
-                    write("  bool %s = false;" % field.companion_member)
+            emit_members([f for f in record.fields if not f.rare], record, write, "  ")
+        if rare:
+            write("  %s::Wire::OnDemand<Rare> %s;" % (XML_NS, RARE_MEMBER))
         write("};")
+
+    write("")
+    write("// What a new record takes in the wire pool, with the default records it makes.")
+    for record in description.records:
+        impl = record.name + "Impl"
+        parts = ["%s::WirePool::slotBytes(sizeof(%s))" % (XML_NS, impl)]
+        for field in record.fields:
+            if field.kind == "record":
+                parts.append("%sImpl::defaultBytes()" % cpp_type(field, record))
+        write("constexpr std::size_t %s::defaultBytes() {" % impl)
+        write("  return %s;" % " + ".join(parts))
+        write("}")
 
     write("")
     write("// Forwarders of the record classes (no null test: a record always has its object).")
@@ -648,9 +773,18 @@ def emit_record_source(record, write):
     write("void %s::outputXML(%s::XmlStream& stream, const std::string& elementName) const {"
           % (impl, XML_NS))
     write("  stream.startElement(elementName);")
+    if rare_fields(record):
+        # Rare fields are written in declaration order with the others, from their object when
+        # it is made; without it each holds its default, which writes nothing.
+        write("  const Rare* const rare = %s.get();" % RARE_MEMBER)
     for field in attributes:
-        statement = "stream.attribute(%s, %s);" % (name_constant(field.name), field.member)
-        if field.isset:
+        member = ("rare->" if field.rare else "") + field.member
+        statement = "stream.attribute(%s, %s);" % (name_constant(field.name), member)
+        if field.rare:
+            write("  if (rare != nullptr && rare->%s) {" % field.companion_member)
+            write("    " + statement)
+            write("  }")
+        elif field.isset:
             write("  if (%s) {" % field.companion_member)
             write("    " + statement)
             write("  }")
@@ -658,15 +792,22 @@ def emit_record_source(record, write):
             write("  " + statement)
     for field in children:
         constant = name_constant(field.name)
+        member = ("rare->" if field.rare else "") + field.member
+        indent = "  "
+        if field.rare:
+            write("  if (rare != nullptr) {")
+            indent = "    "
         if field.kind == "record":
-            write("  %s.outputXML(stream, %s);" % (field.member, constant))
+            write("%s%s.outputXML(stream, %s);" % (indent, member, constant))
         elif field.kind in ("string[]", "double[]"):
-            write("  for (const %s& item : %s) {" % (cpp_type(field, record), field.member))
-            write("    stream.textElement(%s, item);" % constant)
-            write("  }")
+            write("%sfor (const %s& item : %s) {" % (indent, cpp_type(field, record), member))
+            write("%s  stream.textElement(%s, item);" % (indent, constant))
+            write("%s}" % indent)
         else:
-            write("  %s::Wire::ListWriter::write(stream, %s, %s);"
-                  % (XML_NS, constant, field.member))
+            write("%s%s::Wire::ListWriter::write(stream, %s, %s);"
+                  % (indent, XML_NS, constant, member))
+        if field.rare:
+            write("  }")
     write("  stream.endElement();")
     write("}")
 
@@ -677,7 +818,12 @@ def emit_record_source(record, write):
         write("  static_cast<void>(depth);")
     for field in fetched:
         helper = "prefetch" if field.kind == "record" else "prefetchFirst"
-        write("  %s::Wire::ListWriter::%s(%s, depth);" % (XML_NS, helper, field.member))
+        if field.rare:
+            write("  if (const Rare* rare = %s.get()) {" % RARE_MEMBER)
+            write("    %s::Wire::ListWriter::%s(rare->%s, depth);" % (XML_NS, helper, field.member))
+            write("  }")
+        else:
+            write("  %s::Wire::ListWriter::%s(%s, depth);" % (XML_NS, helper, field.member))
     write("}")
 
     emit_parse(record, impl, fresh=False, write=write)
@@ -687,26 +833,37 @@ def emit_record_source(record, write):
 def emit_parse(record, impl, fresh, write):
     """parse (every field reset; record fields and list elements become new records) or
     parseFresh (the object and its record fields are new and at their defaults: they are parsed
-    in place). List elements come in document order. Whatever the record does not declare is
-    refused."""
+    in place). Child elements are read in document order, each once, and each is first reached
+    (Wire::reach); what a record makes is charged (Wire::charge). Whatever the record does not
+    declare is refused."""
     name = record.name
     attributes = [f for f in record.fields if f.kind in SCALAR_TYPES]
     children = [f for f in record.fields if f.kind not in SCALAR_TYPES]
     write("")
     function = "parseFresh" if fresh else "parse"
     write("void %s::%s(const %s::XMLNode& node) {" % (impl, function, XML_NS))
+    if not fresh and rare_fields(record):
+        write("  %s.reset();" % RARE_MEMBER)
     if attributes:
         write("  std::size_t attributesRead = 0;")
     for field in attributes:
         constant = name_constant(field.name)
+        target = ("rare." if field.rare else "") + field.member
         if field.kind == "string":
-            call = "%s::Wire::readString(node, %s, %s)" % (XML_NS, constant, field.member)
+            call = "%s::Wire::readString(node, %s, %s)" % (XML_NS, constant, target)
         else:
             reader = {"bool": "readBool", "int": "readInt", "date": "readDate"}[field.kind]
             extra = ", " + field.default if field.default is not None else ""
             call = '%s::Wire::%s(node, "%s", %s, %s%s)' % (XML_NS, reader, name, constant,
-                                                           field.member, extra)
-        if field.isset:
+                                                           target, extra)
+        if field.rare:
+            # The object of rare fields is made only for an attribute that is there.
+            write("  if (node.attr(%s) != nullptr) {" % constant)
+            write("    Rare& rare = %s.make(node);" % RARE_MEMBER)
+            write("    rare.%s = %s;" % (field.companion_member, call))
+            write("    ++attributesRead;")
+            write("  }")
+        elif field.isset:
             write("  %s = %s;" % (field.companion_member, call))
             write("  attributesRead += %s ? 1 : 0;" % field.companion_member)
         else:
@@ -729,52 +886,56 @@ def emit_parse(record, impl, fresh, write):
     lists = [f for f in children if f.kind != "record"]
     for field in children:
         if field.kind == "record":
-            write("  const %s::XMLNode* last%s = nullptr;" % (XML_NS, field.upper))
-        elif not fresh:
+            write("  bool seen%s = false;" % field.upper)
+            if not fresh:
+                element = cpp_type(field, record)
+                write("  %s::Wire::charge(node, %sImpl::defaultBytes());" % (XML_NS, element))
+                write("  %s fresh%s;" % (element, field.upper))
+        elif not fresh and not field.rare:
             write("  %s.clear();" % field.member)
     if len(lists) == 1 and len(children) == 1:
         # The only child kind: every child is likely an element of this list.
-        write("  %s.reserve(node.children().size());" % lists[0].member)
+        only = lists[0]
+        if only.rare:
+            write("  if (!node.children().empty()) {")
+            write("    %s::Wire::makeRoom(%s.make(node).%s, node.children().size(), node);"
+                  % (XML_NS, RARE_MEMBER, only.member))
+            write("  }")
+        else:
+            write("  %s::Wire::makeRoom(%s, node.children().size(), node);"
+                  % (XML_NS, only.member))
     write("  for (const %s::XMLNode* child : node.children()) {" % XML_NS)
+    write("    %s::Wire::reach(*child);" % XML_NS)
     write("    const std::string& childName = child->name();")
     for index, field in enumerate(children):
         keyword = "if" if index == 0 else "} else if"
         write("    %s (childName == %s) {" % (keyword, name_constant(field.name)))
+        member = ("%s.make(*child).%s" % (RARE_MEMBER, field.member) if field.rare
+                  else field.member)
         if field.kind == "record":
-            write("      if (last%s != nullptr) {" % field.upper)
+            seen = "seen" + field.upper
+            write("      if (%s) {" % seen)
             write('        %s::Wire::refuseRepeatedElement(*child, "%s");' % (XML_NS, name))
             write("      }")
-            write("      last%s = child;" % field.upper)
+            write("      %s = true;" % seen)
+            target = field.member if fresh else "fresh" + field.upper
+            write("      %s::Wire::FreshParse::into(%s, *child);" % (XML_NS, target))
         elif field.kind == "string[]":
-            write('      %s.push_back(%s::Wire::readText(*child, "%s", %s));'
-                  % (field.member, XML_NS, name, name_constant(field.name)))
+            write('      %s::Wire::addText(%s, *child, "%s", %s);'
+                  % (XML_NS, member, name, name_constant(field.name)))
         elif field.kind == "double[]":
-            write('      %s.push_back(%s::Wire::readDouble(*child, "%s", %s));'
-                  % (field.member, XML_NS, name, name_constant(field.name)))
+            write('      %s::Wire::addDouble(%s, *child, "%s", %s);'
+                  % (XML_NS, member, name, name_constant(field.name)))
         else:
-            write("      %s.emplace_back();" % field.member)
-            write("      %s::Wire::FreshParse::into(%s.back(), *child);"
-                  % (XML_NS, field.member))
+            write("      %s::Wire::FreshParse::append(%s, *child);" % (XML_NS, member))
     write("    } else {")
     write('      %s::Wire::refuseUnknownElement(*child, "%s");' % (XML_NS, name))
     write("    }")
     write("  }")
-    for field in children:
-        if field.kind != "record":
-            continue
-        element = cpp_type(field, record)
-        last = "last" + field.upper
-        if fresh:
-            write("  if (%s != nullptr) {" % last)
-            write("    %s::Wire::FreshParse::into(%s, *%s);" % (XML_NS, field.member, last))
-            write("  }")
-        else:
-            write("  %s fresh%s;" % (element, field.upper))
-            write("  if (%s != nullptr) {" % last)
-            write("    %s::Wire::FreshParse::into(fresh%s, *%s);"
-                  % (XML_NS, field.upper, last))
-            write("  }")
-            write("  %s = fresh%s;" % (field.member, field.upper))
+    if not fresh:
+        for field in children:
+            if field.kind == "record":
+                write("  %s = fresh%s;" % (field.member, field.upper))
     write("}")
 
 

@@ -10,7 +10,10 @@
 #include <new>
 #include <random>
 #include <string_view>
+#include <type_traits>
 
+#include <sanitizer/asan_interface.h>
+#include <sys/mman.h>
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax/Locator.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
@@ -429,10 +432,28 @@ constexpr std::size_t kFirstNameSlots = 64;
 constexpr std::size_t kFirstBlockSize = 32;
 constexpr std::size_t kMaxBlockBytes = 256u * 1024u;
 
+// Tree blocks of kMaxBlockBytes are mapped from the system rather than taken from the heap, so
+// that a block freed while a Reading goes on is given back at once. The heap would keep it, and
+// the records made meanwhile rarely fit the holes it leaves, so the request would hold its whole
+// tree and its whole record after all.
+void* mapBlock() {
+  void* block =
+      ::mmap(nullptr, kMaxBlockBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) {
+    throw std::bad_alloc();
+  }
+  return block;
+}
+
+void unmapBlock(void* block) noexcept {
+  ::munmap(block, kMaxBlockBytes);
+}
+
 // Storage of tree blocks of kMaxBlockBytes, kept by the thread between parses: a large tree
 // would otherwise take fresh pages from the system for every request and fault on each. It is
 // trivially destructible, so that a parser that outlives the thread's end (a static one) can
-// still give its blocks back; the guard below frees what is kept when the thread ends.
+// still give its blocks back; the guard below frees what is kept when the thread ends. A kept
+// block is marked unusable for the address sanitizer, so that a use of a freed block is caught.
 struct KeptBlocks {
   // At most this much storage is kept between parses.
   static constexpr std::size_t kMaxKept = 32;
@@ -440,7 +461,7 @@ struct KeptBlocks {
   std::size_t count;
   bool ended;  // The thread is ending: nothing more is kept.
 
-  void* take() { return count > 0 ? blocks[--count] : ::operator new(kMaxBlockBytes); }
+  void* take();
   void give(void* block) noexcept;
 };
 
@@ -449,21 +470,31 @@ thread_local KeptBlocks keptBlocks{};
 struct KeptBlocksEnd {
   ~KeptBlocksEnd() {
     while (keptBlocks.count > 0) {
-      ::operator delete(keptBlocks.blocks[--keptBlocks.count]);
+      unmapBlock(keptBlocks.take());
     }
     keptBlocks.ended = true;
   }
 };
 
+void* KeptBlocks::take() {
+  if (count == 0) {
+    return mapBlock();
+  }
+  void* block = blocks[--count];
+  ASAN_UNPOISON_MEMORY_REGION(block, kMaxBlockBytes);
+  return block;
+}
+
 void KeptBlocks::give(void* block) noexcept {
   if (ended || count == kMaxKept) {
-    ::operator delete(block);
+    unmapBlock(block);
     return;
   }
   if (count == 0) {
     static thread_local KeptBlocksEnd end;
     static_cast<void>(end);
   }
+  ASAN_POISON_MEMORY_REGION(block, kMaxBlockBytes);
   blocks[count++] = block;
 }
 
@@ -483,7 +514,11 @@ T* SAXToNodeParser::Blocks<T>::take(std::size_t count, SAXToNodeParser& parser) 
     try {
       std::uninitialized_default_construct_n(items, size);
     } catch (...) {
-      ::operator delete(storage);
+      if (bytes == kMaxBlockBytes) {
+        keptBlocks.give(storage);
+      } else {
+        ::operator delete(storage);
+      }
       throw;
     }
     blocks_.push_back(Block{items, size, bytes});
@@ -496,16 +531,51 @@ T* SAXToNodeParser::Blocks<T>::take(std::size_t count, SAXToNodeParser& parser) 
 }
 
 template <class T>
-void SAXToNodeParser::Blocks<T>::clear() {
-  for (const Block& block : blocks_) {
-    std::destroy_n(block.items, block.count);
-    if (block.bytes == kMaxBlockBytes) {
-      keptBlocks.give(block.items);
-    } else {
-      ::operator delete(block.items);
+void SAXToNodeParser::Blocks<T>::release(Block& block) {
+  std::destroy_n(block.items, block.count);
+  if (block.bytes == kMaxBlockBytes) {
+    keptBlocks.give(block.items);
+  } else {
+    ::operator delete(block.items);
+  }
+  block.items = nullptr;
+}
+
+template <class T>
+std::size_t SAXToNodeParser::Blocks<T>::blockOf(const T* item) const {
+  const std::less<const T*> before;
+  for (std::size_t at = freed_; at < blocks_.size(); ++at) {
+    const Block& block = blocks_[at];
+    if (!before(item, block.items) && before(item, block.items + block.count)) {
+      return at;
     }
   }
+  return blocks_.size();
+}
+
+template <class T>
+std::size_t SAXToNodeParser::Blocks<T>::freeBefore(std::size_t end) {
+  std::size_t charged = 0;
+  for (; freed_ < end && freed_ < blocks_.size(); ++freed_) {
+    Block& block = blocks_[freed_];
+    charged += block.count * sizeof(T);
+    if constexpr (std::is_same_v<T, std::string>) {
+      for (std::size_t i = 0; i < block.count; ++i) {
+        charged += heapBytes(block.items[i]);
+      }
+    }
+    release(block);
+  }
+  return charged;
+}
+
+template <class T>
+void SAXToNodeParser::Blocks<T>::clear() {
+  for (std::size_t at = freed_; at < blocks_.size(); ++at) {
+    release(blocks_[at]);
+  }
   blocks_.clear();
+  freed_ = 0;
   size_ = 0;
   used_ = 0;
 }
@@ -517,22 +587,83 @@ void SAXToNodeParser::clear() {
   values_.clear();
   texts_.clear();
   open_.clear();
-  pending_.clear();
+  std::vector<XMLNode*>().swap(pending_);  // Its growth is charged anew to every tree.
+  nodeBlocksMade_.clear();
   locator_ = nullptr;
   declarations_ = 0;
   names_.clear();
   nameSlots_.clear();
   recentNames_.fill(RecentName{nullptr, 0});
-  treeBytes_ = 0;
+  heldBytes_ = 0;
 }
 
+namespace {
+
+std::string overBudget() {
+  return "request refused: its element tree and the records read from it would need more than " +
+         std::to_string(SAXToNodeParser::kMaxHeldBytesPerTextByte) +
+         " times the request's size in memory (SAXToNodeParser::kMaxHeldBytesPerTextByte)";
+}
+
+// The parser whose tree the thread is reading into records (see SAXToNodeParser::Reading).
+thread_local SAXToNodeParser* reading = nullptr;
+
+}  // namespace
+
 void SAXToNodeParser::charge(std::size_t bytes) {
-  treeBytes_ += bytes;
-  if (treeBytes_ > treeBudget_) {
-    fail("document refused: its element tree would need more than " +
-         std::to_string(kMaxTreeBytesPerTextByte) + " times the request's size in memory");
+  heldBytes_ += bytes;
+  if (heldBytes_ > heldBudget_) {
+    fail(overBudget());
   }
 }
+
+void SAXToNodeParser::chargeRecord(const XMLNode& at, std::size_t bytes) {
+  heldBytes_ += bytes;
+  if (heldBytes_ > heldBudget_) {
+    throw XmlParseError(at.line(), at.column(), overBudget());
+  }
+}
+
+void SAXToNodeParser::freeBefore(const XMLNode& element) {
+  const std::size_t block = nodes_.blockOf(&element);
+  if (block == nodes_.count()) {
+    return;
+  }
+  // Whatever the blocks of other kinds held before the element's block of nodes was made
+  // belongs to elements before it, all read; the last of them may go on to hold later ones.
+  const BlocksMade& made = nodeBlocksMade_[block];
+  const auto allButLast = [](std::size_t count) { return count == 0 ? 0 : count - 1; };
+  std::size_t freed = nodes_.freeBefore(block);
+  freed += childLists_.freeBefore(allButLast(made.childLists));
+  freed += attributes_.freeBefore(allButLast(made.attributes));
+  freed += values_.freeBefore(allButLast(made.values));
+  freed += texts_.freeBefore(allButLast(made.texts));
+  heldBytes_ -= std::min(freed, heldBytes_);
+}
+
+SAXToNodeParser::Reading::Reading(SAXToNodeParser& parser) : previous_(reading) {
+  reading = &parser;
+}
+
+SAXToNodeParser::Reading::~Reading() {
+  reading = previous_;
+}
+
+namespace Wire {
+
+void charge(const XMLNode& at, std::size_t bytes) {
+  if (reading != nullptr) {
+    reading->chargeRecord(at, bytes);
+  }
+}
+
+void reach(const XMLNode& element) {
+  if (reading != nullptr) {
+    reading->freeBefore(element);
+  }
+}
+
+}  // namespace Wire
 
 const std::string* SAXToNodeParser::keepName(const XMLCh* text) {
   static const XMLCh kNoText = 0;
@@ -625,7 +756,7 @@ const XMLNode& SAXToNodeParser::parseTrustedString(const std::string& text, std:
                             " bytes exceeds the limit of " + std::to_string(maxBytes) + " bytes");
   }
   checkMarkup(text, kMaxAttributes);
-  treeBudget_ = kTreeBytesAllowance + kMaxTreeBytesPerTextByte * text.size();
+  heldBudget_ = kHeldBytesAllowance + kMaxHeldBytesPerTextByte * text.size();
   xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
                                     "request");
   // The library reads the text where it is instead of a copy of its own: `text` outlives the
@@ -655,7 +786,8 @@ const XMLNode& SAXToNodeParser::parseTrustedString(const std::string& text, std:
     throw;
   }
   open_.clear();
-  pending_.clear();
+  // A flat document leaves a long list of pending children behind; its storage goes now.
+  std::vector<XMLNode*>().swap(pending_);
   locator_ = nullptr;
   const XMLNode* root = nodes_.first();
   if (root == nullptr) {
@@ -693,6 +825,10 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
     fail("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
   }
   XMLNode& node = *nodes_.take(1, *this);
+  if (nodeBlocksMade_.size() < nodes_.count()) {
+    nodeBlocksMade_.push_back(
+        BlocksMade{childLists_.count(), attributes_.count(), values_.count(), texts_.count()});
+  }
   node.name_ = keepName(localname);
   node.namespace_ = keepName(uri);
   // Only an element in a namespace can have a prefix; most requests use none.
@@ -716,6 +852,13 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
     node.column_ = toPosition(locator_->getColumnNumber());
   }
   if (!open_.empty()) {
+    if (pending_.size() == pending_.capacity()) {
+      // The children of open elements wait here until their parent ends: a flat flood of
+      // elements makes this list as long as the document, so its growth is charged too.
+      const std::size_t grown = std::max<std::size_t>(2 * pending_.capacity(), kFirstBlockSize);
+      charge((grown - pending_.capacity()) * sizeof(XMLNode*));
+      pending_.reserve(grown);
+    }
     pending_.push_back(&node);
   }
   open_.push_back({&node, pending_.size(), nullptr});

@@ -1,7 +1,8 @@
 #include "framework/wire_pool.h"
 
+#include <sys/mman.h>
+
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -45,10 +46,8 @@ void markInUse(void* at, std::size_t size) {
 }
 
 // Chunks are aligned to their size, so the chunk of an object is found from its address alone.
-// Aligning costs the heap up to a few pages per chunk, so chunks are large enough for that to
-// stay a small share of what they hold.
 constexpr std::size_t kSizeClasses = kMaxObjectBytes / kSlotAlignment;
-// Empty chunks kept for the next request rather than given back to the heap.
+// Empty chunks kept for the next request rather than given back to the system.
 constexpr std::size_t kMaxSpareChunks = 8;
 
 struct Pool;
@@ -85,9 +84,32 @@ bool hasRoom(const Chunk* chunk) {
                                                                  chunk->fresh) >= chunk->slotBytes;
 }
 
+// Chunks are mapped from the system rather than taken from the heap, so that a chunk given back
+// returns its memory at once. The heap would keep it for its own later use, and a request whose
+// records are released before its reply is written would go on holding them while the reply
+// takes fresh memory beside them.
+void* mapChunk() {
+  // Twice the size is mapped and the ends are cut off, leaving a chunk aligned to its size.
+  constexpr std::size_t kSpan = 2 * kChunkBytes;
+  void* mapped = ::mmap(nullptr, kSpan, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) {
+    throw std::bad_alloc();
+  }
+  char* const start = static_cast<char*>(mapped);
+  const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(start) % kChunkBytes;
+  char* const chunk = offset == 0 ? start : start + (kChunkBytes - offset);
+  if (chunk != start) {
+    ::munmap(start, static_cast<std::size_t>(chunk - start));
+  }
+  if (chunk + kChunkBytes != start + kSpan) {
+    ::munmap(chunk + kChunkBytes, static_cast<std::size_t>(start + kSpan - (chunk + kChunkBytes)));
+  }
+  return chunk;
+}
+
 void freeChunk(Chunk* chunk) {
   markInUse(chunk, kChunkBytes);
-  std::free(chunk);
+  ::munmap(chunk, kChunkBytes);
 }
 
 struct Pool {
@@ -128,11 +150,7 @@ struct Pool {
     if (spareCount > 0) {
       chunk = spare[--spareCount];
     } else {
-      void* memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
-      if (memory == nullptr) {
-        throw std::bad_alloc();
-      }
-      chunk = static_cast<Chunk*>(memory);
+      chunk = static_cast<Chunk*>(mapChunk());
     }
     markFree(chunk, kChunkBytes);
     markInUse(chunk, sizeof(Chunk));
@@ -241,11 +259,7 @@ struct ThreadEnd {
 // An object made while the thread ends, after its pool has ended: a chunk of its own that
 // belongs to no pool and goes back to the heap with the object.
 void* loneObject(std::size_t slotBytes) {
-  void* memory = std::aligned_alloc(kChunkBytes, kChunkBytes);
-  if (memory == nullptr) {
-    throw std::bad_alloc();
-  }
-  Chunk* chunk = static_cast<Chunk*>(memory);
+  Chunk* chunk = static_cast<Chunk*>(mapChunk());
   chunk->owner = nullptr;
   chunk->slotBytes = slotBytes;
   chunk->objects = 1;
@@ -258,16 +272,16 @@ void* allocate(std::size_t size) {
   if (size > kMaxObjectBytes || size == 0) {
     return ::operator new(size);
   }
-  const std::size_t slotBytes = (size + kSlotAlignment - 1) / kSlotAlignment * kSlotAlignment;
+  const std::size_t slot = slotBytes(size);
   Pool& pool = threadPool;
-  Chunk* chunk = pool.withRoom[slotBytes / kSlotAlignment - 1];
+  Chunk* chunk = pool.withRoom[slot / kSlotAlignment - 1];
   if (chunk == nullptr) {
     if (threadEnded) {
-      return loneObject(slotBytes);
+      return loneObject(slot);
     }
     static thread_local ThreadEnd threadEnd;
     static_cast<void>(threadEnd);
-    chunk = pool.newChunk(slotBytes);
+    chunk = pool.newChunk(slot);
   }
   return pool.take(chunk);
 }

@@ -84,6 +84,9 @@ bool readString(const XMLNode& node, const std::string& field, std::string& valu
     return false;
   }
   value = *text;
+  if (const std::size_t bytes = heapBytes(value)) {
+    charge(node, bytes);
+  }
   return true;
 }
 
@@ -185,6 +188,23 @@ void refuseNonSpaceText(const XMLNode& node, const char* record) {
   throw XmlParseError(node.line(), node.column(),
                       "text " + XmlParseError::quote(std::string_view(&*begin, end - begin)) +
                           " in " + record + ", which holds no text (only attributes and elements)");
+}
+
+void addText(std::vector<std::string>& list, const XMLNode& element, const char* record,
+             const std::string& field) {
+  const std::string& text = readText(element, record, field);
+  makeRoom(list, 1, element);
+  list.push_back(text);
+  if (const std::size_t bytes = heapBytes(list.back())) {
+    charge(element, bytes);
+  }
+}
+
+void addDouble(std::vector<double>& list, const XMLNode& element, const char* record,
+               const std::string& field) {
+  const double value = readDouble(element, record, field);
+  makeRoom(list, 1, element);
+  list.push_back(value);
 }
 
 void refuseUnknownAttribute(const XMLNode& node, const char* record,

@@ -49,16 +49,19 @@ void setServiceData(WireResponse& wire, Local::ServiceData& serviceData) {
 
 // --- Maps --------------------------------------------------------------------------------------
 
-// Entries in ascending key order (the map's order).
+// Entries in ascending key order (the map's order). Each entry of `local` goes as soon as it is
+// converted, so that a large map and its wire form are never both whole.
 template <class Entry, class Key>
-std::vector<Entry> wireMap(const std::map<Key, std::vector<std::string>>& local) {
+std::vector<Entry> wireMap(std::map<Key, std::vector<std::string>>&& local) {
   std::vector<Entry> wire;
   wire.reserve(local.size());
-  for (const auto& pair : local) {
+  while (!local.empty()) {
+    const auto first = local.begin();
     Entry entry;
-    entry.setKey(pair.first);
-    entry.setValueArray(pair.second);
+    entry.setKey(first->first);
+    entry.setValueArray(first->second);
     wire.push_back(entry);
+    local.erase(first);
   }
   return wire;
 }
@@ -798,7 +801,7 @@ Wire::GetAllAttrMappingsResponse Skeleton::toWire(Local::GetAllAttrMappingsRespo
 
 std::vector<Wire::ClassToTypesMap> Skeleton::toWireClassToTypesMap(
     std::map<std::string, std::vector<std::string>> local) {
-  return wireMap<Wire::ClassToTypesMap>(local);
+  return wireMap<Wire::ClassToTypesMap>(std::move(local));
 }
 
 std::map<std::string, std::vector<std::string>> Skeleton::toLocalClassToTypesMap(
@@ -808,7 +811,7 @@ std::map<std::string, std::vector<std::string>> Skeleton::toLocalClassToTypesMap
 
 std::vector<Wire::IndexToAltId> Skeleton::toWireIndexToAltId(
     std::map<int, std::vector<std::string>> local) {
-  return wireMap<Wire::IndexToAltId>(local);
+  return wireMap<Wire::IndexToAltId>(std::move(local));
 }
 
 std::map<int, std::vector<std::string>> Skeleton::toLocalIndexToAltId(

@@ -13,6 +13,7 @@
 
 #include "host/object/host_call.h"
 #include "host/program/demo_store.h"
+#include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "tests/support/service_fixture.h"
 
 namespace {
@@ -29,6 +30,53 @@ class RequestHandlerTest : public soacad_test::ServiceTest {
     load(host::kDemoStore);
   }
 };
+
+// --- What a request holds while it is read ---------------------------------------------------
+
+// `count` copies of `element` inside an element named `root`.
+std::string repeated(const std::string& root, const std::string& element, int count) {
+  std::string text = "<" + root + ">";
+  for (int i = 0; i < count; ++i) {
+    text += element;
+  }
+  return text + "</" + root + ">";
+}
+
+// The records a request is read into count against its memory budget with its tree: elements
+// whose records far outweigh their text are refused before the service runs, naming the bound,
+// and the same elements within the budget are answered. An object reference is held compactly
+// and the tree goes as it is read, so a large request of references, whose tree and records
+// together would be over the budget, is answered in full.
+TEST_F(RequestHandlerTest, WhatARequestBuildsIsBudgetedAndReferencesAreCompact) {
+  namespace Structure = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+  // Each <info/> makes eight model objects and four records, over sixty times its text.
+  const std::string info = "<info clientId=\"c\"/>";
+  const std::string before = savedObjects();
+  const host::Reply refused = call(kStructureManagementService, "createBOMWindows",
+                                   repeated("CreateBOMWindowsInput", info, 20000));
+  EXPECT_TRUE(refused.fault);
+  EXPECT_NE(refused.reason.find("The request cannot be read: line 1, column "), std::string::npos)
+      << refused.reason;
+  EXPECT_NE(refused.reason.find("SAXToNodeParser::kMaxHeldBytesPerTextByte"), std::string::npos)
+      << refused.reason;
+  EXPECT_TRUE(savedObjects() == before) << "the saved store changed";
+  const host::Reply answered = call(kStructureManagementService, "createBOMWindows",
+                                    repeated("CreateBOMWindowsInput", info, 200));
+  EXPECT_EQ(partialErrorsOf(responseOf<Structure::CreateBOMWindowsResponse>(answered)),
+            std::vector<std::string>(200, "c: 45007"));
+
+  const int references = 30000;
+  const host::Reply expanded =
+      call("expandPrimaryObjects",
+           repeated("ExpandPrimaryObjectsInput", "<object uid=\"i.000100\"/>", references));
+  ASSERT_FALSE(expanded.fault) << expanded.reason;
+  int outputs = 0;
+  for (std::size_t at = expanded.text.find("<output>"); at != std::string::npos;
+       at = expanded.text.find("<output>", at + 1)) {
+    ++outputs;
+  }
+  EXPECT_EQ(outputs, references);
+}
 
 // --- Faults observed with several inputs --------------------------------------------------------
 

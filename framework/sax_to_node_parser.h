@@ -248,7 +248,7 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   int declarations_ = 0;  // Namespace declarations of the element about to start.
   // Memory the current tree takes, with the records read from it while a Reading lives.
   std::size_t heldBytes_ = 0;
-  std::size_t heldBudget_ = 0;  // What it may take.
+  std::size_t heldBudget_ = 0;                 // What it may take.
   const xercesc::Locator* locator_ = nullptr;  // Valid during a parse only.
 };
 

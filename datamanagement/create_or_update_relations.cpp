@@ -55,6 +55,10 @@ struct CreateEntry {
   Tag relationType;
   Tag secondary;
   Tag userData;
+  // The existing relation of this type from the primary to the secondary when complete mode
+  // would delete it: the creation deletes and makes it again as one step, so that a creation
+  // that fails leaves it as it was.
+  Tag replaces;
 };
 
 // The creations of one primary object, in input order.
@@ -79,6 +83,13 @@ struct RelationLists {
   // complete mode deletes none of them. A relation that a rejected update names, or that a
   // creation takes as user data, thus survives the call.
   std::unordered_set<Tag> named;
+  // The creations refused while the lists were built, by primary: (secondary, relation type),
+  // the type null when it could not be read. Complete mode spares the relations between the two
+  // objects of that type (of every filtered type when it is null): the client listed them, and
+  // an input of its that fails must not cost it what it listed.
+  std::unordered_map<Tag, std::vector<std::pair<Tag, Tag>>> refused;
+  // Relations that complete mode left to a creation to replace (CreateEntry::replaces).
+  std::unordered_set<Tag> replaced;
 
   void addCreation(Tag primary, CreateEntry entry) {
     const auto found = groupOfPrimary.emplace(primary, groups.size());
@@ -88,6 +99,11 @@ struct RelationLists {
     groups[found.first->second].entries.push_back(std::move(entry));
   }
   void addUpdate(UpdateEntry entry) { updates.push_back(std::move(entry)); }
+  void addRefused(Tag primary, Tag secondary, Tag relationType) {
+    if (primary != NULLTAG && secondary != NULLTAG) {
+      refused[primary].emplace_back(secondary, relationType);
+    }
+  }
   void addNamed(const Info& input) {
     for (Tag tag :
          {input.relation.tag(), input.userData, input.primaryObject, input.secondaryObject}) {
@@ -190,22 +206,23 @@ Tag findObjectType(const std::string* key, const std::string& name, TypeCaches& 
 
 // Sorts the inputs into creations and updates. An input that fails a check is an error stack
 // under its client id (the empty one too) and joins neither list; what it names is spared all
-// the same.
+// the same, and so are the relations between the two objects of a refused creation.
 void buildRelationLists(const std::vector<Info>& inputs, RelationLists& lists, TypeCaches& caches,
                         const LookupContext& context) {
   for (const Info& input : inputs) {
     lists.addNamed(input);
+    const bool creation = input.relation.tag() == NULLTAG;
+    bool typeLookedUp = false;
     try {
       if (context.debug) {
         dumpCreateOrUpdateRelationsInfo(context.level, input);
       }
       if (input.userData != NULLTAG && input.userData.isValid() != 0) {
-        raiseError(kUserDataNotValid, tagText(input.userData));
+        raiseError(kUserDataNotValid, objectText(input.userData));
       }
-      const Tag relation = input.relation.tag();
-      if (relation == NULLTAG) {
+      if (creation) {
         if (input.primaryObject.isValid() != 0) {
-          raiseError(kPrimaryNotValid, tagText(input.primaryObject));
+          raiseError(kPrimaryNotValid, objectText(input.primaryObject));
         }
         // A creation without a valid secondary object could only fail later, or be passed
         // over without a word; it is refused here, with the host's invalid-tag status that the
@@ -213,14 +230,19 @@ void buildRelationLists(const std::vector<Info>& inputs, RelationLists& lists, T
         ResultStatus status;
         status = input.secondaryObject.isValid();
         const Tag type = findRelationType(&input.clientId, input.relationType, caches, context);
+        typeLookedUp = true;
         if (type == NULLTAG) {
-          continue;  // The lookup recorded the failure under the client id.
+          // The lookup recorded the failure under the client id.
+          lists.addRefused(input.primaryObject, input.secondaryObject, NULLTAG);
+          continue;
         }
-        lists.addCreation(input.primaryObject,
-                          CreateEntry{input.clientId, type, input.secondaryObject, input.userData});
+        lists.addCreation(
+            input.primaryObject,
+            CreateEntry{input.clientId, type, input.secondaryObject, input.userData, NULLTAG});
       } else {
+        const Tag relation = input.relation.tag();
         if (relation.isValid() != 0) {
-          raiseError(kRelationNotValid, tagText(relation));
+          raiseError(kRelationNotValid, objectText(relation));
         }
         lists.addUpdate(UpdateEntry{input.clientId, relation, input.userData});
       }
@@ -229,6 +251,12 @@ void buildRelationLists(const std::vector<Info>& inputs, RelationLists& lists, T
         printText(context.level, "Building primary and update list error encountered!!");
       }
       context.serviceData.addErrorStack(input.clientId);
+      if (creation && !typeLookedUp) {
+        // The input's type, when it names one, limits what is spared; a failed lookup here is
+        // no error of its own (the input has its stack already).
+        lists.addRefused(input.primaryObject, input.secondaryObject,
+                         findRelationType(nullptr, input.relationType, caches, context));
+      }
     }
   }
 }
@@ -252,10 +280,61 @@ bool secondaryTypeMatches(Tag relation, const Filter& filter, TypeCaches& caches
   return false;
 }
 
+// The relations of type `relationType` from `primary` that refused creations listed (see
+// RelationLists::refused).
+std::unordered_set<Tag> relationsOfRefusedInputs(Tag primary, Tag relationType,
+                                                 const RelationLists& lists) {
+  std::unordered_set<Tag> spared;
+  const auto found = lists.refused.find(primary);
+  if (found == lists.refused.end()) {
+    return spared;
+  }
+  for (const auto& refused : found->second) {
+    if (refused.second != NULLTAG && refused.second != relationType) {
+      continue;
+    }
+    ResultStatus status;
+    Tag relation;
+    status = GRM_find_relation(primary, refused.first, relationType, &relation);
+    if (relation != NULLTAG) {
+      spared.insert(relation);
+    }
+  }
+  return spared;
+}
+
+// Of the relations of type `relationType` in `doomed`, those that a creation of `group` makes
+// again (same secondary, same type) are left to that creation to replace (the first such
+// creation, when several name the pair) and taken out of `doomed`.
+void leaveToTheirCreations(CreateGroup& group, Tag relationType, std::vector<Tag>& doomed,
+                           RelationLists& lists) {
+  std::unordered_set<Tag> doomedSet(doomed.begin(), doomed.end());
+  for (CreateEntry& entry : group.entries) {
+    if (entry.relationType != relationType || entry.replaces != NULLTAG) {
+      continue;
+    }
+    ResultStatus status;
+    Tag existing;
+    status = GRM_find_relation(group.primary, entry.secondary, relationType, &existing);
+    if (existing != NULLTAG && doomedSet.erase(existing) != 0) {
+      entry.replaces = existing;
+      lists.replaced.insert(existing);
+    }
+  }
+  std::vector<Tag> rest;
+  for (Tag relation : doomed) {
+    if (doomedSet.count(relation) != 0) {
+      rest.push_back(relation);
+    }
+  }
+  doomed.swap(rest);
+}
+
 // Complete mode: deletes, for every creation primary and every filter, the relations of the
 // filter's type (whose secondary is of one of its object types, when it names any) that no
-// input names, and reports each by the UID it had.
-void processRelationFilters(const std::vector<Filter>& filters, const RelationLists& lists,
+// input names, and reports each by the UID it had. A relation that a creation of the call
+// makes again is not deleted here: the creation replaces it (CreateEntry::replaces).
+void processRelationFilters(const std::vector<Filter>& filters, RelationLists& lists,
                             TypeCaches& caches, const LookupContext& context) {
   // Check pass: each unknown name is reported once per filter, under a fixed key.
   for (const Filter& filter : filters) {
@@ -268,7 +347,7 @@ void processRelationFilters(const std::vector<Filter>& filters, const RelationLi
     }
   }
 
-  for (const CreateGroup& group : lists.groups) {
+  for (CreateGroup& group : lists.groups) {
     for (const Filter& filter : filters) {
       try {
         const Tag relationType = findRelationType(nullptr, filter.relationName, caches, context);
@@ -283,14 +362,17 @@ void processRelationFilters(const std::vector<Filter>& filters, const RelationLi
         if (count <= 0 || !relations) {
           continue;
         }
+        std::vector<Tag> listed(relations.get(), relations.get() + count);
+        relations.reset();
+        const std::unordered_set<Tag> spared =
+            relationsOfRefusedInputs(group.primary, relationType, lists);
         std::vector<Tag> candidates;
-        for (int i = 0; i < count; ++i) {
-          const Tag relation = relations[static_cast<std::size_t>(i)];
-          if (lists.named.count(relation) == 0) {
+        for (Tag relation : listed) {
+          if (lists.named.count(relation) == 0 && lists.replaced.count(relation) == 0 &&
+              spared.count(relation) == 0) {
             candidates.push_back(relation);
           }
         }
-        relations.reset();
 
         std::vector<Tag> doomed;
         for (Tag candidate : candidates) {
@@ -299,6 +381,7 @@ void processRelationFilters(const std::vector<Filter>& filters, const RelationLi
             doomed.push_back(candidate);
           }
         }
+        leaveToTheirCreations(group, relationType, doomed, lists);
         for (Tag relation : doomed) {
           host::HostString uid;
           status = POM_tag_to_uid(relation, uid.out());
@@ -335,6 +418,26 @@ class NewRelationGuard {
   Tag relation_;
 };
 
+// Creates and saves the relation; raises IFail (215055 when such a relation exists already)
+// and leaves no relation behind when that fails.
+Tag makeRelation(Tag primary, Tag secondary, Tag relationType, Tag userData) {
+  ResultStatus status;
+  Tag existing;
+  status = GRM_find_relation(primary, secondary, relationType, &existing);
+  if (existing != NULLTAG) {
+    raiseError(kRelationExists);
+  }
+  Tag created;
+  status = GRM_create_relation(primary, secondary, relationType, userData, &created);
+  if (created == NULLTAG) {
+    raiseError(kRelationNotCreated);
+  }
+  NewRelationGuard guard(created);
+  status = GRM_save_relation(created);
+  guard.release();
+  return created;
+}
+
 }  // namespace
 
 CreateOrUpdateRelationsImpl::DataManagement::CreateOrUpdateRelationsResponse
@@ -361,8 +464,13 @@ CreateOrUpdateRelationsImpl::createOrUpdateRelations(
   for (const CreateGroup& group : lists.groups) {
     for (const CreateEntry& entry : group.entries) {
       Tag relation;
-      createRelation(entry.clientId, group.primary, entry.relationType, entry.secondary,
-                     entry.userData, &relation, serviceData);
+      if (entry.replaces != NULLTAG) {
+        replaceRelation(entry.clientId, group.primary, entry.relationType, entry.secondary,
+                        entry.userData, entry.replaces, &relation, serviceData);
+      } else {
+        createRelation(entry.clientId, group.primary, entry.relationType, entry.secondary,
+                       entry.userData, &relation, serviceData);
+      }
       output.push_back({entry.clientId, relation});
     }
   }
@@ -391,20 +499,36 @@ int CreateOrUpdateRelationsImpl::createRelation(std::string clientId, Tag primar
     printText(indentLevel_, "Creating relation");
   }
   try {
+    const Tag created = makeRelation(primary, secondary, relationType, userData);
+    serviceData.addCreatedObject(created);
+    *relation = created;
+  } catch (IFail&) {
+    if (debug_) {
+      printText(indentLevel_, "Creating relation error encountered!!");
+    }
+    serviceData.addErrorStack(clientId);
+    return 1;
+  }
+  return 0;
+}
+
+int CreateOrUpdateRelationsImpl::replaceRelation(std::string clientId, Tag primary,
+                                                 Tag relationType, Tag secondary, Tag userData,
+                                                 Tag replaced, Tag* relation,
+                                                 ServiceData& serviceData) {
+  *relation = NULLTAG;
+  if (debug_) {
+    printText(indentLevel_, "Creating relation");
+  }
+  try {
+    MarkPoint mark;
     ResultStatus status;
-    Tag existing;
-    status = GRM_find_relation(primary, secondary, relationType, &existing);
-    if (existing != NULLTAG) {
-      raiseError(kRelationExists);
-    }
-    Tag created;
-    status = GRM_create_relation(primary, secondary, relationType, userData, &created);
-    if (created == NULLTAG) {
-      raiseError(kRelationNotCreated);
-    }
-    NewRelationGuard guard(created);
-    status = GRM_save_relation(created);
-    guard.release();
+    host::HostString uid;
+    status = POM_tag_to_uid(replaced, uid.out());
+    status = GRM_delete_relation(replaced);
+    const Tag created = makeRelation(primary, secondary, relationType, userData);
+    mark.keep();
+    serviceData.addDeletedObject(uid.str());
     serviceData.addCreatedObject(created);
     *relation = created;
   } catch (IFail&) {

@@ -21,12 +21,16 @@ namespace Cad {
 // those that some input names in any role (relation, user data, primary or secondary object),
 // whether that input succeeds or fails: a request never deletes what it talks about. Then the
 // creations run, then the updates. The order of effects is fixed: all checks and lookups, all
-// deletions, all creations, all updates.
+// deletions, all creations, all updates; a listed relation that a creation makes again (same
+// primary, secondary and type) is the one exception: it is deleted and created again as one
+// step of that creation, so that a failed creation leaves it as it was.
 //
 // An input rejected while the lists are built (an object that is not valid, an unknown
 // relation type) gets an error stack under its client id, the empty one included, and no
-// output record. A creation or update that fails later gets an error stack under its client id
-// and an output record (a failed creation with relation 0).
+// output record; complete mode spares the relations between the primary and secondary object
+// of a rejected creation (of its type, or of every filtered type when its type is unknown). A
+// creation or update that fails later gets an error stack under its client id and an output
+// record (a failed creation with relation 0).
 //
 // With "DEBUG_SOACAD" set (to any value, the empty one included) the call dumps its inputs and
 // progress to standard output.
@@ -53,6 +57,12 @@ class CreateOrUpdateRelationsImpl {
   // `clientId`, leaves no relation behind and returns 1 with `*relation` null.
   int createRelation(std::string clientId, Tag primary, Tag relationType, Tag secondary,
                      Tag userData, Tag* relation, ServiceData& serviceData);
+  // As createRelation, for a pair that already has the relation `replaced` of that type, which
+  // complete mode left to this creation: deletes it and creates the new one as one step under
+  // a mark point, so that a failure anywhere leaves `replaced` as it was (and not reported as
+  // deleted). On success `replaced` is reported deleted by the UID it had.
+  int replaceRelation(std::string clientId, Tag primary, Tag relationType, Tag secondary,
+                      Tag userData, Tag replaced, Tag* relation, ServiceData& serviceData);
   // Sets the relation's user data and saves it; 0 on success. A failure is an error stack under
   // `clientId` and returns 1; the relation is not left locked either way.
   int updateRelation(std::string clientId, Tag relation, Tag userData, ServiceData& serviceData);

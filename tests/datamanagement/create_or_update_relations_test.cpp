@@ -13,6 +13,7 @@
 #include "host/object/grm.h"
 #include "host/object/host_call.h"
 #include "host/object/pom.h"
+#include "skeletons/datamanagement/datamanagement_records.h"
 #include "tests/support/service_fixture.h"
 
 namespace {
@@ -23,6 +24,8 @@ using Info = DataManagement::CreateOrUpdateRelationsInfo;
 using Pref = DataManagement::CreateOrUpdateRelationsPref;
 using Response = DataManagement::CreateOrUpdateRelationsResponse;
 using Strings = std::vector<std::string>;
+using WireResponse =
+    Korvane::Schemas::Cad::_2007_01::Datamanagement::CreateOrUpdateRelationsResponse;
 
 // Parts p.1 and p.2; documents s.1 to s.3 and sub.1, whose type derives from Document; the
 // form ud.1 as user data. p.1 refers to s.1 (rel.a) and sub.1 (rel.b), has an extra s.2
@@ -253,6 +256,124 @@ TEST_F(RelationsTest, AFailingDeletionIsAnUnkeyedErrorStack) {
   EXPECT_EQ(errors(response), Strings{": " + std::to_string(POM_not_modifiable)});
   EXPECT_TRUE(valid("rel.a"));
   EXPECT_NE(response.output.at(0).relation.tag(), NULLTAG);
+}
+
+// --- Complete mode through the service: what a refused or failed input leaves -------------
+
+// A creation input as request text; `more` goes inside it (user data, for example).
+std::string creationText(const std::string& clientId, const std::string& type,
+                         const std::string& primary, const std::string& secondary,
+                         const std::string& more = "") {
+  return R"(<info clientId=")" + clientId + R"(" relationType=")" + type +
+         R"("><primaryObject uid=")" + primary + R"("/><secondaryObject uid=")" + secondary +
+         R"("/>)" + more + "</info>";
+}
+
+class CompleteRequestTest : public RelationsTest {
+ protected:
+  // Sends `infos` in complete mode with a filter (without object types) per relation name.
+  WireResponse sendComplete(const std::string& infos, const Strings& filterRelations) {
+    std::string filters;
+    for (const std::string& relation : filterRelations) {
+      filters += R"(<info relationName=")" + relation + R"("/>)";
+    }
+    return responseOf<WireResponse>(
+        call("createOrUpdateRelations", R"(<CreateOrUpdateRelationsInput complete="true">)" +
+                                            infos + "<pref>" + filters +
+                                            "</pref></CreateOrUpdateRelationsInput>"));
+  }
+  static Strings deleted(const WireResponse& response) {
+    return soacad_test::modelUids(response.getServiceData().getDeletedObjArray());
+  }
+};
+
+// A creation refused while the lists are built spares the relations between its two objects:
+// of its own type, or of every filtered type when its type cannot be read. The other input on
+// the same primary still succeeds, and the relations nobody listed still go.
+TEST_F(CompleteRequestTest, ARefusedCreationSparesTheRelationsBetweenItsObjects) {
+  const std::string staleUserData = R"(<userData uid="stale.uid"/>)";
+  const struct {
+    const char* what;
+    std::string refused;
+    Strings filters;
+    Strings survivors;
+    Strings deleted;
+  } cases[] = {
+      {"a misspelt type",
+       creationText("r", "ZOLT_refrence", "p.1", "s.1"),
+       {"ZOLT_reference"},
+       {"rel.a"},
+       {"rel.b"}},
+      {"user data that is no object",
+       creationText("r", "ZOLT_reference", "p.1", "s.1", staleUserData),
+       {"ZOLT_reference"},
+       {"rel.a"},
+       {"rel.b"}},
+      {"a misspelt type spares every filtered type",
+       creationText("r", "ZOLT_refrence", "p.1", "s.2"),
+       {"ZOLT_reference", "ZOLT_extra"},
+       {"rel.c"},
+       {"rel.a", "rel.b"}},
+      {"a known type spares that type only",
+       creationText("r", "ZOLT_reference", "p.1", "s.2", staleUserData),
+       {"ZOLT_extra"},
+       {},
+       {"rel.c"}},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.what);
+    SetUp();
+    const WireResponse response = sendComplete(
+        test.refused + creationText("c", "ZOLT_reference", "p.1", "s.3"), test.filters);
+    EXPECT_EQ(deleted(response), test.deleted);
+    for (const std::string& survivor : test.survivors) {
+      EXPECT_TRUE(valid(survivor)) << survivor;
+    }
+    ASSERT_EQ(response.getOutputArray().size(), 1u);
+    EXPECT_EQ(response.getOutputArray()[0].getClientId(), "c");
+    EXPECT_NE(findRelation("p.1", "s.3"), NULLTAG);
+    EXPECT_EQ(partialErrorsOf(response).size(), 1u);
+  }
+}
+
+// A listed relation that the call creates again is deleted and made again as one step: when
+// the making fails, the old relation stays as it was and is not reported deleted.
+TEST_F(CompleteRequestTest, ARelationCreatedAgainSurvivesAFailedCreation) {
+  const std::string again = creationText("again", "ZOLT_reference", "p.1", "s.1");
+  const struct {
+    const char* what;
+    std::function<void()> faults;
+    const char* error;
+  } cases[] = {
+      {"no relation made", [] { host::faultPlan().nullResult("GRM_create_relation"); },
+       "again: 215025"},
+      {"the creation refused",
+       [] { host::faultPlan().fail("GRM_create_relation", POM_not_modifiable); }, "again: 7015"},
+      {"the save refused", [] { host::faultPlan().fail("GRM_save_relation", POM_not_modifiable); },
+       "again: 7015"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.what);
+    SetUp();
+    test.faults();
+    const WireResponse response = sendComplete(again, {"ZOLT_reference"});
+    EXPECT_EQ(partialErrorsOf(response), Strings{test.error});
+    EXPECT_TRUE(valid("rel.a"));
+    EXPECT_EQ(findRelation("p.1", "s.1"), tagOf("rel.a"));
+    EXPECT_EQ(deleted(response), Strings{"rel.b"});  // Not listed again: it goes.
+    ASSERT_EQ(response.getOutputArray().size(), 1u);
+    EXPECT_EQ(response.getOutputArray()[0].getRelation().getUid(), "");
+  }
+
+  // Without a fault it is replaced, once, also when two filters name its type.
+  SetUp();
+  const WireResponse response = sendComplete(again, {"ZOLT_reference", "ZOLT_reference"});
+  EXPECT_EQ(partialErrorsOf(response), Strings{});
+  EXPECT_EQ(deleted(response), (Strings{"rel.b", "rel.a"}));
+  EXPECT_FALSE(valid("rel.a"));
+  const Tag made = findRelation("p.1", "s.1");
+  ASSERT_NE(made, NULLTAG);
+  EXPECT_EQ(response.getOutputArray().at(0).getRelation().getUid(), store().uidOfTag(made));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -300,6 +301,47 @@ void removeNamedReferences(Tag dataset, const std::string& preference) {
     lock.unlock();
   }
 }
+
+// The named references of one dataset as (name, object) pairs, read from the host once, when
+// first asked, and kept up to date with the references added since: each reference input is
+// checked against all of them without listing the dataset again.
+class DatasetReferences {
+ public:
+  // Whether the dataset refers to `object` under `name`. Raises IFail when the host cannot
+  // list the references (they are read again on the next question).
+  bool has(Tag dataset, const std::string& name, Tag object) {
+    if (!read_) {
+      read(dataset);
+    }
+    return pairs_.count({name, object}) != 0;
+  }
+  // Records a reference that was added (and kept).
+  void add(const std::string& name, Tag object) {
+    if (read_) {
+      pairs_.emplace(name, object);
+    }
+  }
+
+ private:
+  void read(Tag dataset) {
+    ResultStatus status;
+    int count = 0;
+    status = AE_ask_dataset_ref_count(dataset, &count);
+    std::set<std::pair<std::string, Tag>> pairs;
+    for (int index = 0; index < count; ++index) {
+      char name[AE_reference_size_c + 1] = "";
+      int referenceType = 0;
+      Tag object;
+      status = AE_find_dataset_named_ref(dataset, index, name, &referenceType, &object);
+      pairs.emplace(name, object);
+    }
+    pairs_.swap(pairs);
+    read_ = true;
+  }
+
+  bool read_ = false;
+  std::set<std::pair<std::string, Tag>> pairs_;
+};
 
 // Asks the host's file management for one write ticket per file of the dataset (for its
 // newest version, or the one after it with `createNewVersion`) and appends a commit entry per
@@ -681,8 +723,8 @@ void CreateOrUpdatePartsImpl::createOrUpdateDependents(
 int CreateOrUpdatePartsImpl::updateItemAttributes(std::string key, const Tag& object, bool isNew,
                                                   const std::vector<AttributeInfo>& attributes,
                                                   ServiceData& serviceData) {
-  if (object.isValid() != 0) {
-    return -1;
+  if (const int invalid = object.isValid()) {
+    return invalid;
   }
   try {
     ResultStatus status;
@@ -722,9 +764,10 @@ int CreateOrUpdatePartsImpl::updateItemAttributes(std::string key, const Tag& ob
       result = updateAttributes(key, masterForm, false, isNew, formAttributes, serviceData);
     }
     return result;
-  } catch (IFail&) {
-    recordFailure(debug_, key, serviceData);
-    return 1;
+  } catch (IFail& failure) {
+    // Left on the error store: the path fails with this code, which adds nothing to the store,
+    // and records the failure once, under the same key.
+    return lastFailure(failure.ifail());
   }
 }
 
@@ -733,8 +776,8 @@ int CreateOrUpdatePartsImpl::updateAttributes(std::string key, const Tag& object
                                               const std::vector<AttributeInfo>& attributes,
                                               ServiceData& serviceData) {
   const IndentStep step(indentLevel_);
-  if (object.isValid() != 0) {
-    return -1;
+  if (const int invalid = object.isValid()) {
+    return invalid;
   }
   ObjectLock lock;
   if (isNew) {
@@ -987,6 +1030,7 @@ int CreateOrUpdatePartsImpl::createOrUpdateNamedReferenceObjects(
   };
   std::vector<Report> reports;
   std::vector<ExtraObjectOutput> outputs;
+  DatasetReferences references;
   {
     MarkPoint step;
     ObjectLock datasetLock;
@@ -1025,13 +1069,9 @@ int CreateOrUpdatePartsImpl::createOrUpdateNamedReferenceObjects(
           }
         } else {
           status = AOM_refresh(object, false);
-          if (attach) {
-            int referenceType = 0;
-            Tag current;
-            status = AE_ask_dataset_named_ref(dataset, info.namedReferenceName.c_str(),
-                                              &referenceType, &current);
-            attach = current != object;
-          }
+          // Any of the references under the name may be the object already (a name may
+          // repeat), not only the first.
+          attach = attach && !references.has(dataset, info.namedReferenceName, object);
         }
         // Taken for this object only until it succeeds: a roll-back gives the lock back too.
         bool lockedHere = false;
@@ -1050,6 +1090,9 @@ int CreateOrUpdatePartsImpl::createOrUpdateNamedReferenceObjects(
         mark.keep();
         if (lockedHere) {
           datasetLock.adopt(dataset);
+        }
+        if (attach) {
+          references.add(info.namedReferenceName, object);
         }
         reports.push_back({object, isNew});
         outputs.push_back({info.clientId, object});

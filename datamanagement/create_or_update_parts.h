@@ -79,15 +79,18 @@ class CreateOrUpdatePartsImpl {
                                 ServiceData& serviceData);
 
   // Writes `attributes` to `object` (those named like one of its properties) and to its master
-  // form (the others). -1 for an object that is not valid; 1 after a failure, recorded as an
-  // error stack under `key`; else the result of the last write made, or 0.
+  // form (the others). Else the result of the last write made, or 0. A failure (the object not
+  // valid, no master form, a failing lock or save) answers the code of the newest entry on the
+  // error store, where it is left: the calling path assigns it to its status, which adds
+  // nothing to the store, and records it once under the same key. So no reply carries a code
+  // of this function's own (a code without its text).
   int updateItemAttributes(std::string key, const Tag& object, bool isNew,
                            const std::vector<AttributeInfo>& attributes, ServiceData& serviceData);
   // Writes name/value pairs to one object: all of them when `isNew`, else only those whose
   // display value differs. The object is locked only when something is written, then saved
   // (AE_save_myself when `isDataset`) and unlocked. A failing pair is an error stack under
   // `key` and the others go on; a failing lock or save raises IFail (the lock released).
-  // -1 for an object that is not valid, else 0.
+  // For an object that is not valid, the host's status for it (on the error store); else 0.
   int updateAttributes(std::string key, const Tag& object, bool isDataset, bool isNew,
                        const std::vector<AttributeInfo>& attributes, ServiceData& serviceData);
   // Creates or updates the forms related to `owner` and appends one output per form that

@@ -50,6 +50,7 @@ const host::BaseFixturePart kDatasetWriting("dataset_write", R"(<fixture>
   <message code="51003" text="%1$ is not a tool."/>
   <message code="51004" text="%1$ is not a dataset type."/>
   <message code="51005" text="The name %1$ is longer than %2$ characters."/>
+  <message code="51006" text="The dataset %1$ already refers to %3$ as %2$."/>
 </fixture>)");
 
 // Texts of the CAD service's codes for datasets.
@@ -143,6 +144,22 @@ int checkLength(const char* name, int size) {
     return host::storeError(AE_name_too_long, {name, std::to_string(size)});
   }
   return 0;
+}
+
+// The dataset's named-reference list `property` read in place (null when it has none), for the
+// calls that look at one reference or count them: their cost does not grow with the lists.
+const Value* referenceList(Tag dataset, const char* property) {
+  const Value* value = nullptr;
+  return Store::instance().read(dataset, property, &value) == 0 ? value : nullptr;
+}
+
+// The number of named references (the shorter of the names and objects, as References reads).
+std::size_t referenceCount(Tag dataset) {
+  const Value* names = referenceList(dataset, "ref_names");
+  const Value* objects = referenceList(dataset, "ref_list");
+  return names == nullptr || objects == nullptr
+             ? 0
+             : std::min(names->texts.size(), objects->tags.size());
 }
 
 // A dataset's named references as three parallel lists. A fixture may leave the kinds out;
@@ -356,7 +373,7 @@ int AE_ask_dataset_ref_count(Tag dataset, int* count) {
   if (const int status = requireInstance(dataset, "Dataset")) {
     return status;
   }
-  *count = static_cast<int>(References(dataset).size());
+  *count = static_cast<int>(referenceCount(dataset));
   return 0;
 }
 
@@ -371,15 +388,17 @@ int AE_find_dataset_named_ref(Tag dataset, int index, char* name, int* reference
   if (const int status = requireInstance(dataset, "Dataset")) {
     return status;
   }
-  const References references(dataset);
-  if (index < 0 || static_cast<std::size_t>(index) >= references.size()) {
+  if (index < 0 || static_cast<std::size_t>(index) >= referenceCount(dataset)) {
     return host::storeError(AE_invalid_reference_index,
                             {Store::instance().uidOfTag(dataset), std::to_string(index)});
   }
   const std::size_t at = static_cast<std::size_t>(index);
-  host::copyName(references.names[at], name, AE_reference_size_c);
-  *referenceType = references.kind(at);
-  *object = references.objects[at];
+  host::copyName(referenceList(dataset, "ref_names")->texts[at], name, AE_reference_size_c);
+  const Value* kinds = referenceList(dataset, "ref_types");
+  if (kinds != nullptr && at < kinds->texts.size()) {
+    host::parseInteger(kinds->texts[at], referenceType);
+  }
+  *object = referenceList(dataset, "ref_list")->tags[at];
   return 0;
 }
 
@@ -419,6 +438,13 @@ int AE_add_dataset_named_ref(Tag dataset, const char* name, int referenceType, T
     return host::storeError(POM_invalid_tag, {tagText(object)});
   }
   References references(dataset);
+  for (std::size_t i = 0; i < references.size(); ++i) {
+    if (references.objects[i] == object && references.names[i] == name) {
+      const Store& store = Store::instance();
+      return host::storeError(AE_reference_exists,
+                              {store.uidOfTag(dataset), name, store.uidOfTag(object)});
+    }
+  }
   references.names.emplace_back(name);
   references.kinds.push_back(std::to_string(referenceType));
   references.objects.push_back(object);

@@ -44,6 +44,8 @@ enum : int {
   AE_invalid_datasettype = 51004,
   // A reference or format name longer than its size above.
   AE_name_too_long = 51005,
+  // AE_add_dataset_named_ref: the dataset has a reference of that name to that object already.
+  AE_reference_exists = 51006,
 };
 
 // A new dataset of `datasetType` with the given name, description, id and revision (null or
@@ -79,7 +81,9 @@ int AE_find_dataset_named_ref(Tag dataset, int index, char* name, int* reference
 // answers status 0, kind 0 and the null object.
 int AE_ask_dataset_named_ref(Tag dataset, const char* name, int* referenceType, Tag* object);
 // Adds a reference named `name` of kind `referenceType` to the live object `object` at the end
-// of the list. AE_name_too_long for a name of more than AE_reference_size_c characters.
+// of the list. AE_name_too_long for a name of more than AE_reference_size_c characters;
+// AE_reference_exists when the dataset refers to the object under that name already (a name
+// may repeat, and an object may be referred to under several names, but not the same pair).
 int AE_add_dataset_named_ref(Tag dataset, const char* name, int referenceType, Tag object);
 // Removes the first reference named `name` to `object`. AE_reference_not_found when there is
 // none.

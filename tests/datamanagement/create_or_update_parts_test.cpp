@@ -350,18 +350,18 @@ TEST_F(PartsRequestTest, FailuresAreErrorStacksKeyedByTheirInputs) {
          EXPECT_NE(host::findItemById("SH-1"), NULLTAG);
        }},
       {"an item without master form, even without attributes", "",
-       R"(<info clientId="a"><itemInput><item uid="i.1"/></itemInput></info>)", "a: 215032 | a: 1",
-       true, nullptr},
+       R"(<info clientId="a"><itemInput><item uid="i.1"/></itemInput></info>)", "a: 215032", true,
+       nullptr},
       // The path's second listing is the revision's.
       {"a new item whose revision lacks its master form", "GRM_list_secondary_objects_only 0 2",
        R"(<info clientId="a"><itemInput itemId="NEW-1">)"
        R"(<attrList name="object_desc" value="written, then undone"/></itemInput></info>)",
-       "a: 215032 | a: 1", true,
+       "a: 215032", true,
        [&](const WireResponse&) { EXPECT_EQ(calls("AOM_save", tagOf("f.newstuff")), 0); }},
       {"a save after the item was written: the lock is released", "AOM_save 7015 0 fm.bolt.A",
        R"(<info clientId="p"><itemInput description="item first"/><itemRevInput>)"
        R"(<itemRevision uid="r.bolt"/><attrList name="material" value="zinc"/></itemRevInput></info>)",
-       "p: 7015 | p: 1", true, nullptr},
+       "p: 7015", true, nullptr},
       {"extra objects", "FORM_create 0 1, GRM_save_relation 7015 1",
        boltExtrasText(
            extraText("e1", "NoRelation", "Note") + extraText("e2", "ZOLT_extra", "NoType") +
@@ -422,7 +422,7 @@ TEST_F(PartsRequestTest, FailuresAreErrorStacksKeyedByTheirInputs) {
            "", R"(<namedReferenceObjectInfo clientId="n" namedReferenceName=")" +
                    std::string(33, 'N') + R"("><object uid="ref.1"/></namedReferenceObjectInfo>)")),
        "p;d;n: 215022", false,
-       [&](const WireResponse&) { EXPECT_EQ(calls("AE_ask_dataset_named_ref"), 0); }},
+       [&](const WireResponse&) { EXPECT_EQ(calls("AE_ask_dataset_ref_count"), 0); }},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(test.name);
@@ -435,6 +435,12 @@ TEST_F(PartsRequestTest, FailuresAreErrorStacksKeyedByTheirInputs) {
       errors += (errors.empty() ? "" : " | ") + stack;
     }
     EXPECT_EQ(errors, test.errors);
+    // Every code comes with its own text, never a bare "Error <code>".
+    for (const auto& stack : response.getServiceData().getPartialErrorArray()) {
+      for (const auto& value : stack.getErrorValueArray()) {
+        EXPECT_NE(value.getMessage(), "Error " + std::to_string(value.getCode()));
+      }
+    }
     const auto inputs = parse("<x>" + test.infos + "</x>").children();
     ASSERT_EQ(response.getOutputArray().size(), inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -447,6 +453,30 @@ TEST_F(PartsRequestTest, FailuresAreErrorStacksKeyedByTheirInputs) {
     if (test.check) {
       test.check(response);
     }
+  }
+}
+
+// A reference the dataset has already, under a name that repeats, is not attached again: not
+// by a second save, nor by a second input of the same request.
+TEST_F(PartsRequestTest, AReferenceTheDatasetHasIsNotAttachedAgain) {
+  const auto reference = [](const char* clientId) {
+    return std::string(R"(<namedReferenceObjectInfo clientId=")") + clientId +
+           R"(" namedReferenceName="PREVIEW"><object uid="ref.1"/></namedReferenceObjectInfo>)";
+  };
+  const std::string request =
+      boltRevisionText(boltDatasetText("", reference("a") + reference("b")));
+  for (int save = 1; save <= 3; ++save) {
+    SCOPED_TRACE(save);
+    const WireResponse response = send(request);
+    EXPECT_EQ(partialErrorsOf(response), Strings{});
+    EXPECT_EQ(response.getOutputArray()[0].getDatasetOutputArray()[0].getNamedRefObjArray().size(),
+              2u);
+    EXPECT_EQ(saved(tagOf("d.bolt"), "ref_names").texts,
+              (Strings{"UGPART", "PREVIEW", "JTPART", "PREVIEW"}));
+    EXPECT_EQ(saved(tagOf("d.bolt"), "ref_list").tags,
+              (std::vector<Tag>{tagOf("ref.1"), tagOf("ref.2"), tagOf("ref.3"), tagOf("ref.1")}));
+    EXPECT_EQ(calls("AE_add_dataset_named_ref"), save == 1 ? 1 : 0);
+    host::callLog().clear();
   }
 }
 

@@ -107,6 +107,9 @@ TEST_F(DatasetWriteTest, NamedReferencesAreAddedFoundAndRemovedInOrder) {
   ASSERT_EQ(AE_add_dataset_named_ref(dataset, "PART", AE_reference_association, tagOf("o.2")), 0);
   EXPECT_EQ(AE_add_dataset_named_ref(dataset, std::string(33, 'N').c_str(), 1, tagOf("o.1")),
             AE_name_too_long);
+  // A name repeats, an object repeats, but the same pair is refused.
+  EXPECT_EQ(AE_add_dataset_named_ref(dataset, "PART", AE_reference_part_of, tagOf("o.2")),
+            AE_reference_exists);
   EXPECT_EQ(names(dataset), (std::vector<std::string>{"PART=o.1", "VIEW=o.2", "PART=o.2"}));
   int kind = 0;
   Tag object;

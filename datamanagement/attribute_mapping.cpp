@@ -796,8 +796,8 @@ void AttributeMappingImpl::setAttrValues(
     status = ATTRMAP_resolve_mapping_with_ir(dataset, mapping, itemRev, &type, &object, &property);
     if (status != ResultStatus::OK) {
       debug("  ATTRMAP_resolve_mapping returned ", status);
-      fail(kResolveWithItemRevisionFailed, tagText(dataset) + ", " + tagText(mapping) + ", " +
-                                               tagText(itemRev) + ", " + decimal(status));
+      fail(kResolveWithItemRevisionFailed, objectText(dataset) + ", " + objectText(mapping) + ", " +
+                                               objectText(itemRev) + ", " + decimal(status));
       continue;
     }
 

@@ -51,12 +51,20 @@ void checkInputObject(Tag object, int notLoadedCode) {
   bool valid = false;
   status = POM_is_tag_valid(object, &valid);
   if (!valid) {
-    raiseError(POM_invalid_tag, tagText(object));
+    raiseError(POM_invalid_tag, objectText(object));
   }
   POMObject* loaded = nullptr;
   if (object.object(&loaded) != status_t::OK) {
-    raiseError(notLoadedCode, tagText(object));
+    raiseError(notLoadedCode, objectText(object));
   }
+}
+
+// Whether `object` names a live object. Raises IFail when the host cannot answer.
+bool isLive(Tag object) {
+  ResultStatus status;
+  bool valid = false;
+  status = POM_is_tag_valid(object, &valid);
+  return valid;
 }
 
 // Whether the object's class is Dataset or derives from it. Raises IFail when the host cannot
@@ -153,7 +161,7 @@ ExpandImpl::DataManagement::ExpandPrimaryObjectsResponse ExpandImpl::expandPrima
       status = PROP_ask_object(object, &hostObject);
       if (hostObject == nullptr) {
         // A host that answers success without an object: the stack still says which tag.
-        raiseError(POM_invalid_tag, tagText(object));
+        raiseError(POM_invalid_tag, objectText(object));
       }
       Tag typeTag;
       status = hostObject->askTypeTag(&typeTag);
@@ -183,7 +191,8 @@ ExpandImpl::DataManagement::ExpandPrimaryObjectsResponse ExpandImpl::expandPrima
         }
         for (int i = 0; i < count; ++i) {
           const Tag value = values[static_cast<std::size_t>(i)];
-          if (value == NULLTAG) {
+          // A reference to an object that was deleted is no value, like the null one.
+          if (value == NULLTAG || !isLive(value)) {
             continue;
           }
           char typeName[ZOLTTYPE_name_size_c + 1] = "";
@@ -300,7 +309,8 @@ void ExpandImpl::getAllRevDatasets(const Tag& revision, std::vector<unsigned int
     const Tag datasetClass = datasetClassId();
     for (int i = 0; secondaries && i < count; ++i) {
       const Tag secondary = secondaries[static_cast<std::size_t>(i)];
-      if (isDataset(secondary, datasetClass)) {
+      // A relation whose secondary was deleted leads to no dataset.
+      if (isLive(secondary) && isDataset(secondary, datasetClass)) {
         datasets.push_back(secondary);
       }
     }

@@ -28,7 +28,8 @@ void storeErrorWithTexts(int code, const std::string& text1, const std::string& 
 [[noreturn]] void raiseErrorWithTexts(int code, const std::string& text1);
 [[noreturn]] void raiseErrorWithTexts(int code, const std::string& text1, const std::string& text2);
 
-// The tag as decimal text, as messages and error keys show it.
+// The tag as decimal text, as the diagnostic dumps show it. A message a client reads names the
+// object instead (objectText): a tag number means nothing outside the process.
 std::string tagText(Tag tag);
 // How a message names the object of a tag for a client: its UID, or "no object" for the null
 // tag (and a tag that names nothing).

@@ -5,6 +5,7 @@
 #include "host/object/grm.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
+#include "host/object/pom.h"
 #include "host/object/preferences.h"
 #include "host/object/res.h"
 #include "host/object/sizes.h"
@@ -99,11 +100,18 @@ void RelatedObjectCollector::getPrimaryRelatedObjects(Tag object, std::vector<Ta
 void RelatedObjectCollector::filterAllowedTypes(int count, const Tag* objects,
                                                 std::vector<Tag>& out) {
   for (int i = 0; i < count; ++i) {
+    // A relation may outlive the object at its other end: such an end is passed over, as if
+    // the relation were not there, so that no caller names an object that does not exist.
+    ResultStatus status;
+    bool live = false;
+    status = POM_is_tag_valid(objects[i], &live);
+    if (!live) {
+      continue;
+    }
     if (allowedTypes_.empty()) {
       out.push_back(objects[i]);
       continue;
     }
-    ResultStatus status;
     Tag type;
     status = ZOLTTYPE_ask_object_type(objects[i], &type);
     if (type == NULLTAG) {

@@ -15,8 +15,9 @@ namespace Utils {
 
 // Follows one relation type (or every one) from an object to its secondary objects, or back to
 // its primary objects, keeping the objects whose type name is one of the allowed names (all
-// objects when no name is given). The names match type names exactly: a subtype's own name is
-// a different name.
+// objects when no name is given). An object that no longer exists is never kept: a relation
+// whose other end was deleted is passed over. The names match type names exactly: a subtype's own
+// name is a different name.
 class RelatedObjectCollector {
  public:
   // An empty relation type name follows every relation type. Raises IFail 215028 for a

@@ -258,7 +258,7 @@ TEST_F(RelationsTest, AFailingDeletionIsAnUnkeyedErrorStack) {
   EXPECT_NE(response.output.at(0).relation.tag(), NULLTAG);
 }
 
-// --- Complete mode through the service: what a refused or failed input leaves -------------
+// --- Through the service: messages, and what a refused or failed input leaves ----------------
 
 // A creation input as request text; `more` goes inside it (user data, for example).
 std::string creationText(const std::string& clientId, const std::string& type,
@@ -269,7 +269,7 @@ std::string creationText(const std::string& clientId, const std::string& type,
          R"("/>)" + more + "</info>";
 }
 
-class CompleteRequestTest : public RelationsTest {
+class RelationsRequestTest : public RelationsTest {
  protected:
   // Sends `infos` in complete mode with a filter (without object types) per relation name.
   WireResponse sendComplete(const std::string& infos, const Strings& filterRelations) {
@@ -282,15 +282,42 @@ class CompleteRequestTest : public RelationsTest {
                                             infos + "<pref>" + filters +
                                             "</pref></CreateOrUpdateRelationsInput>"));
   }
+  // The messages of the reply's error values, in order.
+  static Strings messages(const WireResponse& response) {
+    Strings texts;
+    for (const auto& stack : response.getServiceData().getPartialErrorArray()) {
+      for (const auto& value : stack.getErrorValueArray()) {
+        texts.push_back(value.getMessage());
+      }
+    }
+    return texts;
+  }
   static Strings deleted(const WireResponse& response) {
     return soacad_test::modelUids(response.getServiceData().getDeletedObjArray());
   }
 };
 
+// The checks name the objects by their UIDs, as the client sent them.
+TEST_F(RelationsRequestTest, RefusalsNameTheObjectsByUid) {
+  const WireResponse response = responseOf<WireResponse>(
+      call("createOrUpdateRelations",
+           R"(<CreateOrUpdateRelationsInput complete="false">)" +
+               creationText("u", "ZOLT_reference", "p.1", "s.1", R"(<userData uid="stale.uid"/>)") +
+               creationText("p", "ZOLT_reference", "gone.uid", "s.1") +
+               R"(<info clientId="r"><relation uid="rel.gone"/></info>)"
+               "</CreateOrUpdateRelationsInput>"));
+  EXPECT_EQ(
+      messages(response),
+      (Strings{"Not a valid object: stale.uid.", "The user data stale.uid is not a valid object.",
+               "Not a valid object: gone.uid.",
+               "The primary object gone.uid is not a valid object.",
+               "Not a valid object: rel.gone.", "The relation rel.gone is not a valid object."}));
+}
+
 // A creation refused while the lists are built spares the relations between its two objects:
 // of its own type, or of every filtered type when its type cannot be read. The other input on
 // the same primary still succeeds, and the relations nobody listed still go.
-TEST_F(CompleteRequestTest, ARefusedCreationSparesTheRelationsBetweenItsObjects) {
+TEST_F(RelationsRequestTest, ARefusedCreationSparesTheRelationsBetweenItsObjects) {
   const std::string staleUserData = R"(<userData uid="stale.uid"/>)";
   const struct {
     const char* what;
@@ -338,7 +365,7 @@ TEST_F(CompleteRequestTest, ARefusedCreationSparesTheRelationsBetweenItsObjects)
 
 // A listed relation that the call creates again is deleted and made again as one step: when
 // the making fails, the old relation stays as it was and is not reported deleted.
-TEST_F(CompleteRequestTest, ARelationCreatedAgainSurvivesAFailedCreation) {
+TEST_F(RelationsRequestTest, ARelationCreatedAgainSurvivesAFailedCreation) {
   const std::string again = creationText("again", "ZOLT_reference", "p.1", "s.1");
   const struct {
     const char* what;

@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "host/object/aom.h"
 #include "host/object/error_store.h"
 #include "host/object/host_call.h"
 #include "host/object/journal.h"
 #include "host/object/memory.h"
 #include "host/object/pom.h"
+#include "skeletons/datamanagement/datamanagement_records.h"
 #include "tests/support/service_fixture.h"
 
 namespace {
@@ -293,9 +295,23 @@ TEST_F(ExpandTest, AnItemFoundBringsItsLatestRevisionAndItsDatasetsIntoTheServic
 
 TEST_F(ExpandTest, AnObjectTheHostCannotLoadHasItsOwnCodePerOperation) {
   host::faultPlan().fail("Tag::object", 7013);
-  EXPECT_EQ(errors(relations({tagOf("r.E")}, kModels).serviceData), Strings{": 7013 215131"});
-  EXPECT_EQ(errors(primaries({tagOf("r.E")}, kModels).serviceData), Strings{": 7013 215062"});
-  EXPECT_EQ(errors(folders({"f.top"}, 1, false).serviceData), Strings{": 7013 215121"});
+  const ServiceData grm = relations({tagOf("r.E")}, kModels).serviceData;
+  const ServiceData primary = primaries({tagOf("r.E")}, kModels).serviceData;
+  const ServiceData folder = folders({"f.top"}, 1, false).serviceData;
+  EXPECT_EQ(errors(grm), Strings{": 7013 215131"});
+  EXPECT_EQ(errors(primary), Strings{": 7013 215062"});
+  EXPECT_EQ(errors(folder), Strings{": 7013 215121"});
+  // The messages name the object by its UID.
+  const auto lastMessage = [](const ServiceData& serviceData) {
+    return serviceData.getErrorArray().at(0).getErrorValueArray().back().getMessage();
+  };
+  EXPECT_EQ(lastMessage(grm), "The object r.E could not be loaded.");
+  EXPECT_EQ(lastMessage(primary), "The primary object r.E could not be loaded.");
+  EXPECT_EQ(lastMessage(folder), "The folder f.top could not be loaded.");
+  // So does a tag that names no object.
+  host::faultPlan().clear();
+  EXPECT_EQ(lastMessage(relations({tagOf("no.such.object")}, kModels).serviceData),
+            "Not a valid object: no.such.object.");
 }
 
 // --- expandPrimaryObjects ----------------------------------------------------------------
@@ -327,6 +343,56 @@ TEST_F(ExpandTest, WithoutFiltersThereIsOneErrorStackForTheCall) {
   const auto response = primaries({tagOf("r.E"), tagOf("no.such.object"), tagOf("i.5")}, {});
   EXPECT_EQ(response.output.size(), 2u);
   EXPECT_EQ(errors(response.serviceData), (Strings{": 215060", ": 7007"}));
+}
+
+// --- Deleted objects at the other end --------------------------------------------------------
+
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Datamanagement;
+
+// "relation=uid uid" per data record of each output, "|" between outputs.
+template <class WireResponse>
+std::string otherSides(const WireResponse& response) {
+  std::string text;
+  for (const auto& output : response.getOutputArray()) {
+    text += text.empty() ? "" : " | ";
+    for (const auto& data : output.getOtherSideObjDataArray()) {
+      text += "[" + data.getRelationName() + "=";
+      for (const auto& object : data.getOtherSideObjectArray()) {
+        text += " " + object.getUid();
+      }
+      text += "]";
+    }
+  }
+  return text;
+}
+
+// A relation or reference whose other end was deleted is passed over in the outputs and in the
+// plain objects alike (the call checks that the reply names no object that does not exist), and
+// is no error: not with a type filter, nor on the way to a revision's datasets.
+TEST_F(ExpandTest, ADeletedObjectAtTheOtherEndIsPassedOver) {
+  ASSERT_EQ(AOM_delete(tagOf("d.E.model")), 0);
+  ASSERT_EQ(AOM_delete(tagOf("i.bare")), 0);
+
+  auto response = responseOf<Wire::ExpandGRMRelationsResponse>(call(
+      "expandGRMRelations",
+      R"(<ExpandGRMRelationsInput><object uid="r.E"/><object uid="x.1"/><pref expItemRev="true">)"
+      R"(<info relationName="ZOLT_specification"/><info relationName="ZOLT_specification">)"
+      R"(<objectTypeName>CADModel</objectTypeName></info><info relationName="ZOLT_reference"/>)"
+      "</pref></ExpandGRMRelationsInput>"));
+  EXPECT_EQ(otherSides(response),
+            "[ZOLT_specification=][ZOLT_specification=][ZOLT_reference= f.E] | "
+            "[ZOLT_specification=][ZOLT_specification=][ZOLT_reference= i.5]");
+  EXPECT_EQ(soacad_test::modelUids(response.getServiceData().getPlainObjArray()),
+            (Strings{"r.E", "f.E", "x.1", "i.5", "d.E.drawing"}));
+  EXPECT_EQ(partialErrorsOf(response), Strings{});
+
+  const auto primaries = responseOf<Wire::ExpandPrimaryObjectsResponse>(
+      call("expandPrimaryObjects",
+           R"(<ExpandPrimaryObjectsInput><object uid="f.top"/><pref expItemRev="false">)"
+           R"(<info relationName="contents"><objectTypeName>Part</objectTypeName></info>)"
+           "</pref></ExpandPrimaryObjectsInput>"));
+  EXPECT_EQ(otherSides(primaries), "[contents= i.5 i.plain]");
+  EXPECT_EQ(partialErrorsOf(primaries), Strings{});
 }
 
 }  // namespace

@@ -11,7 +11,8 @@
 // At unload (dlclose, or the end of the process) the static destructors run in the reverse
 // order and undo each step: the name leaves the SOA server's registry, the skeleton leaves the
 // gateway's registry and is destroyed (which releases the singleton and its policy), so that
-// nothing in the host keeps a pointer into the unloaded library.
+// nothing in the host keeps a pointer into the unloaded library. A name that another library
+// has registered since stays in both registries: it is that library's now.
 #include <exception>
 #include <iostream>
 #include <string>
@@ -68,6 +69,11 @@ class ServiceStartup {
     GatewayRegistration& operator=(const GatewayRegistration&) = delete;
 
     bool registered() const { return skeleton_ != nullptr; }
+    // Whether the gateway's registry still holds this skeleton under the name: no other
+    // library has registered the name since.
+    bool stillRegistered() const {
+      return skeleton_ != nullptr && KvServiceManager::instance().find(name_) == skeleton_;
+    }
     // Takes the skeleton out of the gateway's registry (when it is still the one registered
     // under the name) and destroys it.
     void withdraw() {
@@ -75,7 +81,7 @@ class ServiceStartup {
         return;
       }
       KvServiceManager& registry = KvServiceManager::instance();
-      if (registry.find(name_) == skeleton_) {
+      if (stillRegistered()) {
         registry.unregisterService(name_);
       }
       delete skeleton_;
@@ -91,10 +97,17 @@ class ServiceStartup {
 
   // Step 3: the name, registered with the SOA server. Withdraws the gateway registration when
   // this registration fails, so that the service is registered nowhere.
+  //
+  // The SOA server's registry holds names only, so whether its entry is still this library's
+  // is read from the gateway's: a library that registers the name since replaces this
+  // skeleton there and registers the name with the SOA server too. At unload the name leaves
+  // the SOA server's registry only while the gateway still holds this skeleton under it (this
+  // registration is destroyed before the gateway's, which withdraws the skeleton after it).
   template <class Skeleton>
   class ServerRegistration {
    public:
-    ServerRegistration(const char* serviceName, GatewayRegistration<Skeleton>& gateway) {
+    ServerRegistration(const char* serviceName, GatewayRegistration<Skeleton>& gateway)
+        : gateway_(gateway) {
       if (!gateway.registered()) {
         return;
       }
@@ -111,7 +124,7 @@ class ServiceStartup {
       }
     }
     ~ServerRegistration() {
-      if (registered_) {
+      if (registered_ && gateway_.stillRegistered()) {
         Korvane::Soa::Internal::Server::ServiceManager::instance().unregisterService(name_);
       }
     }
@@ -119,6 +132,7 @@ class ServiceStartup {
     ServerRegistration& operator=(const ServerRegistration&) = delete;
 
    private:
+    const GatewayRegistration<Skeleton>& gateway_;
     std::string name_;  // What the registry answered.
     bool registered_ = false;
   };

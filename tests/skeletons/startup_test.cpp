@@ -123,13 +123,19 @@ TEST_F(StartupTest, LoadRegistersTheServicesAndUnloadWithdrawsThem) {
       host::dispatch(kDataManagement, "getAvailableTypes", "<GetAvailableTypesInput/>").fault);
 }
 
+// Another library that registers a name since (with both registries, as every library does)
+// holds it: unloading leaves its entries in both, and withdraws the other names.
 TEST_F(StartupTest, UnloadLeavesARegistrationThatAnotherServiceNowHolds) {
   load();
   T2LService successor;
   KvServiceManager::instance().registerService(kDataManagement, &successor);
+  ServiceManager::instance().registerService(kDataManagement);
   unload();
   EXPECT_EQ(KvServiceManager::instance().find(kDataManagement), &successor);
+  EXPECT_EQ(gatewayNames(), std::vector<std::string>{kDataManagement});
+  EXPECT_EQ(serverNames(), std::vector<std::string>{kDataManagement});
   KvServiceManager::instance().unregisterService(kDataManagement);
+  ServiceManager::instance().unregisterService(kDataManagement);
 }
 
 // A registry that refuses a service at load: the failure is reported, that service is in

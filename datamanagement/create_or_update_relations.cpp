@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <map>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -464,13 +465,8 @@ CreateOrUpdateRelationsImpl::createOrUpdateRelations(
   for (const CreateGroup& group : lists.groups) {
     for (const CreateEntry& entry : group.entries) {
       Tag relation;
-      if (entry.replaces != NULLTAG) {
-        replaceRelation(entry.clientId, group.primary, entry.relationType, entry.secondary,
-                        entry.userData, entry.replaces, &relation, serviceData);
-      } else {
-        createRelation(entry.clientId, group.primary, entry.relationType, entry.secondary,
-                       entry.userData, &relation, serviceData);
-      }
+      replaceRelation(entry.clientId, group.primary, entry.relationType, entry.secondary,
+                      entry.userData, entry.replaces, &relation, serviceData);
       output.push_back({entry.clientId, relation});
     }
   }
@@ -494,22 +490,8 @@ CreateOrUpdateRelationsImpl::createOrUpdateRelations(
 int CreateOrUpdateRelationsImpl::createRelation(std::string clientId, Tag primary, Tag relationType,
                                                 Tag secondary, Tag userData, Tag* relation,
                                                 ServiceData& serviceData) {
-  *relation = NULLTAG;
-  if (debug_) {
-    printText(indentLevel_, "Creating relation");
-  }
-  try {
-    const Tag created = makeRelation(primary, secondary, relationType, userData);
-    serviceData.addCreatedObject(created);
-    *relation = created;
-  } catch (IFail&) {
-    if (debug_) {
-      printText(indentLevel_, "Creating relation error encountered!!");
-    }
-    serviceData.addErrorStack(clientId);
-    return 1;
-  }
-  return 0;
+  return replaceRelation(std::move(clientId), primary, relationType, secondary, userData, NULLTAG,
+                         relation, serviceData);
 }
 
 int CreateOrUpdateRelationsImpl::replaceRelation(std::string clientId, Tag primary,
@@ -521,14 +503,21 @@ int CreateOrUpdateRelationsImpl::replaceRelation(std::string clientId, Tag prima
     printText(indentLevel_, "Creating relation");
   }
   try {
-    MarkPoint mark;
-    ResultStatus status;
-    host::HostString uid;
-    status = POM_tag_to_uid(replaced, uid.out());
-    status = GRM_delete_relation(replaced);
+    std::optional<MarkPoint> mark;
+    std::string replacedUid;
+    if (replaced != NULLTAG) {
+      mark.emplace();
+      ResultStatus status;
+      host::HostString uid;
+      status = POM_tag_to_uid(replaced, uid.out());
+      replacedUid = uid.str();
+      status = GRM_delete_relation(replaced);
+    }
     const Tag created = makeRelation(primary, secondary, relationType, userData);
-    mark.keep();
-    serviceData.addDeletedObject(uid.str());
+    if (mark) {
+      mark->keep();
+      serviceData.addDeletedObject(replacedUid);
+    }
     serviceData.addCreatedObject(created);
     *relation = created;
   } catch (IFail&) {

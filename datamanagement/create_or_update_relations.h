@@ -57,10 +57,11 @@ class CreateOrUpdateRelationsImpl {
   // `clientId`, leaves no relation behind and returns 1 with `*relation` null.
   int createRelation(std::string clientId, Tag primary, Tag relationType, Tag secondary,
                      Tag userData, Tag* relation, ServiceData& serviceData);
-  // As createRelation, for a pair that already has the relation `replaced` of that type, which
-  // complete mode left to this creation: deletes it and creates the new one as one step under
-  // a mark point, so that a failure anywhere leaves `replaced` as it was (and not reported as
-  // deleted). On success `replaced` is reported deleted by the UID it had.
+  // As createRelation, when `replaced` is null. Otherwise the pair already has the relation
+  // `replaced` of that type, which complete mode left to this creation: it is deleted and the
+  // new one created as one step under a mark point, so that a failure anywhere leaves
+  // `replaced` as it was (and not reported as deleted); on success `replaced` is reported
+  // deleted by the UID it had.
   int replaceRelation(std::string clientId, Tag primary, Tag relationType, Tag secondary,
                       Tag userData, Tag replaced, Tag* relation, ServiceData& serviceData);
   // Sets the relation's user data and saves it; 0 on success. A failure is an error stack under

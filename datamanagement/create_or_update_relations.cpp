@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -84,11 +86,12 @@ struct RelationLists {
   // complete mode deletes none of them. A relation that a rejected update names, or that a
   // creation takes as user data, thus survives the call.
   std::unordered_set<Tag> named;
-  // The creations refused while the lists were built, by primary: (secondary, relation type),
+  // The creations refused while the lists were built, as (primary, secondary, relation type),
   // the type null when it could not be read. Complete mode spares the relations between the two
   // objects of that type (of every filtered type when it is null): the client listed them, and
   // an input of its that fails must not cost it what it listed.
-  std::unordered_map<Tag, std::vector<std::pair<Tag, Tag>>> refused;
+  std::set<std::tuple<Tag, Tag, Tag>> refused;
+  std::unordered_set<Tag> refusedPrimaries;
   // Relations that complete mode left to a creation to replace (CreateEntry::replaces).
   std::unordered_set<Tag> replaced;
 
@@ -102,8 +105,19 @@ struct RelationLists {
   void addUpdate(UpdateEntry entry) { updates.push_back(std::move(entry)); }
   void addRefused(Tag primary, Tag secondary, Tag relationType) {
     if (primary != NULLTAG && secondary != NULLTAG) {
-      refused[primary].emplace_back(secondary, relationType);
+      refused.emplace(primary, secondary, relationType);
+      refusedPrimaries.insert(primary);
     }
+  }
+  // Whether a refused creation listed `relation` of type `relationType` from `primary`.
+  // REQUIRES: `primary` is one of refusedPrimaries. Raises IFail when the host cannot tell the
+  // relation's secondary.
+  bool listedByRefused(Tag primary, Tag relationType, Tag relation) const {
+    ResultStatus status;
+    Tag secondary;
+    status = GRM_ask_secondary(relation, &secondary);
+    return refused.count({primary, secondary, relationType}) != 0 ||
+           refused.count({primary, secondary, NULLTAG}) != 0;
   }
   void addNamed(const Info& input) {
     for (Tag tag :
@@ -281,50 +295,31 @@ bool secondaryTypeMatches(Tag relation, const Filter& filter, TypeCaches& caches
   return false;
 }
 
-// The relations of type `relationType` from `primary` that refused creations listed (see
-// RelationLists::refused).
-std::unordered_set<Tag> relationsOfRefusedInputs(Tag primary, Tag relationType,
-                                                 const RelationLists& lists) {
-  std::unordered_set<Tag> spared;
-  const auto found = lists.refused.find(primary);
-  if (found == lists.refused.end()) {
-    return spared;
-  }
-  for (const auto& refused : found->second) {
-    if (refused.second != NULLTAG && refused.second != relationType) {
-      continue;
-    }
-    ResultStatus status;
-    Tag relation;
-    status = GRM_find_relation(primary, refused.first, relationType, &relation);
-    if (relation != NULLTAG) {
-      spared.insert(relation);
-    }
-  }
-  return spared;
-}
-
 // Of the relations of type `relationType` in `doomed`, those that a creation of `group` makes
 // again (same secondary, same type) are left to that creation to replace (the first such
 // creation, when several name the pair) and taken out of `doomed`.
 void leaveToTheirCreations(CreateGroup& group, Tag relationType, std::vector<Tag>& doomed,
                            RelationLists& lists) {
-  std::unordered_set<Tag> doomedSet(doomed.begin(), doomed.end());
+  std::unordered_map<Tag, CreateEntry*> creationOfSecondary;
   for (CreateEntry& entry : group.entries) {
-    if (entry.relationType != relationType || entry.replaces != NULLTAG) {
-      continue;
+    if (entry.relationType == relationType && entry.replaces == NULLTAG) {
+      creationOfSecondary.emplace(entry.secondary, &entry);
     }
-    ResultStatus status;
-    Tag existing;
-    status = GRM_find_relation(group.primary, entry.secondary, relationType, &existing);
-    if (existing != NULLTAG && doomedSet.erase(existing) != 0) {
-      entry.replaces = existing;
-      lists.replaced.insert(existing);
-    }
+  }
+  if (creationOfSecondary.empty()) {
+    return;
   }
   std::vector<Tag> rest;
   for (Tag relation : doomed) {
-    if (doomedSet.count(relation) != 0) {
+    ResultStatus status;
+    Tag secondary;
+    status = GRM_ask_secondary(relation, &secondary);
+    const auto found = creationOfSecondary.find(secondary);
+    if (found != creationOfSecondary.end()) {
+      found->second->replaces = relation;
+      lists.replaced.insert(relation);
+      creationOfSecondary.erase(found);
+    } else {
       rest.push_back(relation);
     }
   }
@@ -365,12 +360,11 @@ void processRelationFilters(const std::vector<Filter>& filters, RelationLists& l
         }
         std::vector<Tag> listed(relations.get(), relations.get() + count);
         relations.reset();
-        const std::unordered_set<Tag> spared =
-            relationsOfRefusedInputs(group.primary, relationType, lists);
+        const bool refusedOnPrimary = lists.refusedPrimaries.count(group.primary) != 0;
         std::vector<Tag> candidates;
         for (Tag relation : listed) {
           if (lists.named.count(relation) == 0 && lists.replaced.count(relation) == 0 &&
-              spared.count(relation) == 0) {
+              !(refusedOnPrimary && lists.listedByRefused(group.primary, relationType, relation))) {
             candidates.push_back(relation);
           }
         }

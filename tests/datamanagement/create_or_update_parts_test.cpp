@@ -476,6 +476,7 @@ TEST_F(PartsRequestTest, AReferenceTheDatasetHasIsNotAttachedAgain) {
     EXPECT_EQ(saved(tagOf("d.bolt"), "ref_list").tags,
               (std::vector<Tag>{tagOf("ref.1"), tagOf("ref.2"), tagOf("ref.3"), tagOf("ref.1")}));
     EXPECT_EQ(calls("AE_add_dataset_named_ref"), save == 1 ? 1 : 0);
+    EXPECT_EQ(calls("AE_ask_dataset_ref_count"), 1);  // Listed once for both inputs.
     host::callLog().clear();
   }
 }

@@ -119,6 +119,8 @@ TEST_F(DatasetWriteTest, NamedReferencesAreAddedFoundAndRemovedInOrder) {
   ASSERT_EQ(AE_ask_dataset_named_ref(dataset, "NONE", &kind, &object), 0);
   EXPECT_EQ(object, NULLTAG);
   char name[AE_reference_size_c + 1];
+  ASSERT_EQ(AE_find_dataset_named_ref(dataset, 1, name, &kind, &object), 0);
+  EXPECT_EQ(kind, AE_reference_part_of);
   EXPECT_EQ(AE_find_dataset_named_ref(dataset, 3, name, &kind, &object),
             AE_invalid_reference_index);
   ASSERT_EQ(AE_remove_dataset_named_ref_by_tag(dataset, "PART", tagOf("o.2")), 0);

@@ -1,6 +1,8 @@
 #include "host/object/store.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <utility>
@@ -75,6 +77,30 @@ PropertyId propertyIdOf(const std::string& name) {
   const auto& ids = propertyIds();
   auto found = ids.find(name);
   return found == ids.end() ? kNoPropertyId : found->second;
+}
+
+PropertyId propertyIdOf(const char* name) {
+  // A small table by address. An entry keeps the text it was made from and answers only while
+  // the text at the address is still that one, so an address used again for another name costs
+  // a lookup, never a wrong id. Only ids found are kept: a name keeps its id for good.
+  struct Entry {
+    const char* address = nullptr;
+    std::string text;
+    PropertyId id = kNoPropertyId;
+  };
+  static std::array<Entry, 512> table;
+  Entry& entry = table[(reinterpret_cast<std::uintptr_t>(name) >> 3) % table.size()];
+  if (entry.address == name && entry.text == name) {
+    return entry.id;
+  }
+  std::string text = name;
+  const PropertyId id = propertyIdOf(text);
+  if (id != kNoPropertyId) {
+    entry.address = name;
+    entry.text = std::move(text);
+    entry.id = id;
+  }
+  return id;
 }
 
 namespace {
@@ -878,13 +904,23 @@ std::string Store::uidOfTag(Tag tag) const {
 
 int Store::read(Tag object, const std::string& name, const Value** value,
                 const PropertyDefinition** definition) const {
+  return readProperty(object, propertyIdOf(name), name.c_str(), value, definition);
+}
+
+int Store::read(Tag object, const char* name, const Value** value,
+                const PropertyDefinition** definition) const {
+  return readProperty(object, propertyIdOf(name), name, value, definition);
+}
+
+int Store::readProperty(Tag object, PropertyId id, const char* name, const Value** value,
+                        const PropertyDefinition** definition) const {
   static const Value kNull;
   *value = &kNull;
   const ObjectRecord* found = const_cast<Store*>(this)->liveRecord(object);
   if (found == nullptr) {
     return storeError(POM_invalid_tag, {tagText(object)});
   }
-  const PropertyDefinition* property = findProperty(found->classId, name);
+  const PropertyDefinition* property = findProperty(found->classId, id);
   if (property == nullptr) {
     return storeError(POM_no_such_property, {name, classRecord(found->classId)->name});
   }
@@ -896,9 +932,17 @@ int Store::read(Tag object, const std::string& name, const Value** value,
 }
 
 const Value* Store::valueOf(Tag object, const std::string& name) const {
+  return valueOfProperty(object, propertyIdOf(name));
+}
+
+const Value* Store::valueOf(Tag object, const char* name) const {
+  return valueOfProperty(object, propertyIdOf(name));
+}
+
+const Value* Store::valueOfProperty(Tag object, PropertyId id) const {
   const ObjectRecord* found = const_cast<Store*>(this)->liveRecord(object);
   const PropertyDefinition* property =
-      found == nullptr ? nullptr : findProperty(found->classId, name);
+      found == nullptr ? nullptr : findProperty(found->classId, id);
   return property == nullptr ? nullptr : &currentValue(*found, property->id);
 }
 

@@ -94,6 +94,9 @@ struct PropertyState {
 PropertyId internPropertyName(const std::string& name);
 // The id of `name`; kNoPropertyId when no class was ever given a property of that name.
 PropertyId propertyIdOf(const std::string& name);
+// The same for a name the caller keeps at a fixed address (a literal, above all): the id is
+// looked up once per address and text, not hashed at every call.
+PropertyId propertyIdOf(const char* name);
 
 // The properties an object holds a state for, sorted by name id. An object has a few, so a flat
 // array searched in place costs less than a tree with a node and a name per property.
@@ -242,9 +245,12 @@ class Store {
   // POM_invalid_tag or POM_no_such_property. `definition` may be null.
   int read(Tag object, const std::string& name, const Value** value,
            const PropertyDefinition** definition = nullptr) const;
+  int read(Tag object, const char* name, const Value** value,
+           const PropertyDefinition** definition = nullptr) const;
   // The current value of a property, like read, for a live object whose class has the
   // property; null otherwise, and no error is recorded.
   const Value* valueOf(Tag object, const std::string& name) const;
+  const Value* valueOf(Tag object, const char* name) const;
   // Writes a property (see WriteMode). The value must have the property's shape (tags for a
   // reference, texts otherwise, at most one element for a scalar: POM_wrong_value_type) and
   // valid texts (POM_invalid_value; they are kept in canonical form). A null tag written to a
@@ -534,6 +540,10 @@ class Store {
                    std::vector<Tag>** list);
   // The property `id` as `classId` or one of its ancestors defines it; null when none does.
   const PropertyDefinition* findProperty(Tag classId, PropertyId id) const;
+  // read and valueOf of the property `id`, named `name` in errors.
+  int readProperty(Tag object, PropertyId id, const char* name, const Value** value,
+                   const PropertyDefinition** definition) const;
+  const Value* valueOfProperty(Tag object, PropertyId id) const;
   // Removals from one reference list that are not applied yet. Taking entries out of a long
   // list one by one, near its front (a parent's children cut in their order), would move the
   // rest of the list at each removal; instead each removal marks its entry, and the list is

@@ -209,6 +209,14 @@ int compareDates(const Date& a, const Date& b) {
   return left < right ? -1 : (right < left ? 1 : 0);
 }
 
+std::size_t KeyedIndex::KeyHash::operator()(const Key& key) const {
+  std::size_t hash = key.size();
+  for (Tag tag : key) {
+    hash = hash * 0x9E3779B97F4A7C15ull + static_cast<std::uint32_t>(tag);
+  }
+  return hash ^ (hash >> 29);
+}
+
 template <class Take>
 void KeyedIndex::visit(const Key& key, Take&& take) {
   refresh();

@@ -7,8 +7,8 @@
 // property; for anything else they answer the null value and leave the error store alone.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -91,9 +91,14 @@ class KeyedIndex {
   template <class Take>
   void visit(const Key& key, Take&& take);
 
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const;
+  };
+
   const char* className_;
   KeyFunction keyOf_;
-  std::map<Key, std::vector<Tag>> byKey_;
+  // Hashed: a lookup among 100,000 keys reads a bucket, not a path of tree nodes and keys.
+  std::unordered_map<Key, std::vector<Tag>, KeyHash> byKey_;
   std::uint64_t version_ = 0;
 };
 

@@ -12,11 +12,11 @@ source_dir=$(cd "$here/../.." && pwd)
 rm -rf "$scratch"
 cmake --install "$build" --prefix "$scratch/prefix" >/dev/null
 
-# build NAME SOURCE_DIR: configures and builds a project against the scratch prefix (two jobs:
-# this runs beside the other tests).
+# build NAME SOURCE_DIR: configures and builds a project against the scratch prefix, with
+# SOACAD_JOBS jobs (the number of processors when it is not set).
 build() {
   cmake -S "$2" -B "$scratch/$1" -G Ninja -DCMAKE_PREFIX_PATH="$scratch/prefix" >/dev/null
-  cmake --build "$scratch/$1" -j 2 >/dev/null
+  cmake --build "$scratch/$1" -j "${SOACAD_JOBS:-$(nproc)}" >/dev/null
 }
 
 build headers "$here/headers"

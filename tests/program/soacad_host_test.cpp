@@ -218,6 +218,36 @@ TEST_F(HostProgramTest, HelpListsServicesOperationsAndExitStatuses) {
   EXPECT_NE(wrong.err.find("soacad-host --help"), std::string::npos) << wrong.err;
 }
 
+// A service library that cannot be loaded fails every run: a request is not answered, and the
+// help says why it cannot list the services.
+TEST_F(HostProgramTest, LibraryThatCannotBeLoadedFailsTheRun) {
+  const char* const variable = "SOACAD_LIBRARY";
+  const char* const kept = std::getenv(variable);
+  const std::string library = kept == nullptr ? std::string() : kept;
+  ASSERT_EQ(setenv(variable, path("missing/libsoacad.so").c_str(), 1), 0);
+  const Outcome request =
+      run(kService + " getAvailableTypes", readFile(example("getAvailableTypes")));
+  const Outcome help = run("--help");
+  if (kept == nullptr) {
+    unsetenv(variable);
+  } else {
+    setenv(variable, library.c_str(), 1);
+  }
+  EXPECT_EQ(request.status, 1);
+  EXPECT_TRUE(request.out.empty()) << request.out;
+  EXPECT_EQ(
+      request.err.rfind(
+          "soacad-host: cannot load the service library " + path("missing/libsoacad.so") + ": ", 0),
+      0u)
+      << request.err;
+  EXPECT_EQ(help.status, 1);
+  EXPECT_NE(help.out.find("The services cannot be listed: the service library " +
+                          path("missing/libsoacad.so") + " cannot be loaded."),
+            std::string::npos)
+      << help.out;
+  EXPECT_NE(help.out.find("Exit status:"), std::string::npos) << help.out;
+}
+
 // A reply that cannot be written is a failure of the run, never an answer: with standard output
 // full or closed, the run exits 1 and says that the session was saved but the reply was lost.
 TEST_F(HostProgramTest, ReplyThatCannotBeWrittenFailsTheRun) {

@@ -54,7 +54,15 @@ const char* const kConfiguredService = "Cad-2007-06-StructureManagement";
 
 // How the stand-ins fail, and what the last one called received: the operation's name, then its
 // arguments as texts, objects by UID ("<null>" for none).
-enum class Failure { none, serviceException, ifail, other, unwritable, leavesAnError };
+enum class Failure {
+  none,
+  serviceException,
+  serviceExceptionWithCause,
+  ifail,
+  other,
+  unwritable,
+  leavesAnError
+};
 Failure failure = Failure::none;
 Strings received;
 
@@ -77,6 +85,9 @@ Response answer(Strings arguments, const std::vector<Reference>& objects = {},
     case Failure::none:
       return response;
     case Failure::serviceException:
+      throw ServerServiceException("The service is locked.");
+    case Failure::serviceExceptionWithCause:
+      ERROR_store(EMH_severity_error, 215077, "7");
       throw ServerServiceException("The service is locked.");
     case Failure::ifail:
       ERROR_store(EMH_severity_error, 215077, "mapping");
@@ -450,6 +461,11 @@ TEST_F(SkeletonHandlersTest, HowAHandlerAnswersAFailureOfItsService) {
   EXPECT_EQ(
       call(kStructureManagementService, "createBOMWindows", "<CreateBOMWindowsInput/>").reason,
       locked);
+  // The one-line reason of a fault that a handler lets pass adds the error behind it.
+  failure = Failure::serviceExceptionWithCause;
+  EXPECT_EQ(
+      call(kStructureManagementService, "createBOMWindows", "<CreateBOMWindowsInput/>").reason,
+      locked + ": The attribute title of a mapping could not be read (status 7).");
 }
 
 // A request that does not fit its records stops before the service, also in a guarded handler,

@@ -414,10 +414,14 @@ int AbsOccData::destroyAllForQual(Tag qualifier) {
   const std::vector<Tag> relations = relationsByQualifier().find({qualifier});
   doomed.insert(doomed.end(), relations.begin(), relations.end());
   Store& store = Store::instance();
+  // All or nothing: one object that may not be deleted keeps every other one.
   for (Tag object : doomed) {
-    if (const int status = store.remove(object)) {
+    if (const int status = host::requireModifiable(object)) {
       return status;
     }
+  }
+  for (Tag object : doomed) {
+    store.remove(object);
   }
   return 0;
 }

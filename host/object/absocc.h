@@ -42,7 +42,8 @@ class AbsOccData : public ZoltObject {
   static constexpr const char* kHostClassName = "AbsOccData";
   using ZoltObject::ZoltObject;
 
-  // Deletes every datum and attachment of the qualifier, at once (not the qualifier itself).
+  // Deletes every datum and attachment of the qualifier, at once (not the qualifier itself);
+  // POM_not_modifiable, with nothing deleted, when one of them may not be deleted.
   static int destroyAllForQual(Tag qualifier);
 };
 

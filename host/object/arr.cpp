@@ -1,7 +1,9 @@
 #include "host/object/arr.h"
 
-#include <algorithm>
+#include <cstdint>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "host/object/absocc.h"
@@ -70,11 +72,86 @@ host::KeyedIndex& arrangementsByBvr() {
   return index;
 }
 
+// The arrangements by each anchor their used-arrangement entries have named, so that deleting an
+// arrangement finds the entries that use it without reading every arrangement. Unlike a path,
+// an arrangement's entries change after it is made: ARR__set_used_arrangement files each one it
+// writes. A superset (an entry replaced or removed stays filed): a caller checks the
+// arrangement's own list.
+class AnchorUsers {
+ public:
+  // The live arrangements filed under `anchor`, in tag order.
+  std::vector<Tag> usersOf(Tag anchor) {
+    refresh();
+    std::vector<Tag> users;
+    auto found = byAnchor_.find(anchor);
+    if (found != byAnchor_.end()) {
+      for (Tag arrangement : found->second) {
+        if (Store::instance().find(arrangement) != nullptr) {
+          users.push_back(arrangement);
+        }
+      }
+    }
+    return users;
+  }
+
+  void file(Tag anchor, Tag arrangement) { byAnchor_[anchor].insert(arrangement); }
+
+  void refresh() {
+    host::refreshIndex(
+        version_, {kArrangement}, [this] { byAnchor_.clear(); },
+        [this](Tag object) {
+          if (Store::instance().isInstanceOf(object, kArrangement)) {
+            for (Tag anchor : host::referencesOf(object, "used_anchors")) {
+              file(anchor, object);
+            }
+          }
+        });
+  }
+
+ private:
+  std::unordered_map<Tag, std::set<Tag>> byAnchor_;
+  std::uint64_t version_ = 0;
+};
+
+AnchorUsers& anchorUsers() {
+  static AnchorUsers index;
+  return index;
+}
+
 const host::LoadHook kFollowPathNodes([] {
   pathNodesByPath().refresh();
   pathNodesByElement().refresh();
   arrangementsByBvr().refresh();
+  anchorUsers().refresh();
 });
+
+// Takes out of the arrangement's used-arrangement entries (a path node, an anchor and an
+// occurrence at one position of three parallel lists) those for which `drop(node, anchor)`
+// holds. Host bookkeeping of a deletion: written at once, like the arrangement's other changes.
+template <class Drop>
+void removeUsedEntries(Tag arrangement, Drop&& drop) {
+  const std::vector<Tag> nodes = host::referencesOf(arrangement, "used_path_nodes");
+  std::vector<Tag> anchors = host::referencesOf(arrangement, "used_anchors");
+  std::vector<Tag> occurrences = host::referencesOf(arrangement, "used_occurrences");
+  anchors.resize(nodes.size());
+  occurrences.resize(nodes.size());
+  std::vector<Tag> keptNodes;
+  std::vector<Tag> keptAnchors;
+  std::vector<Tag> keptOccurrences;
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    if (!drop(nodes[i], anchors[i])) {
+      keptNodes.push_back(nodes[i]);
+      keptAnchors.push_back(anchors[i]);
+      keptOccurrences.push_back(occurrences[i]);
+    }
+  }
+  if (keptNodes.size() == nodes.size()) {
+    return;
+  }
+  host::writeReferences(arrangement, "used_path_nodes", keptNodes, WriteMode::initial);
+  host::writeReferences(arrangement, "used_anchors", keptAnchors, WriteMode::initial);
+  host::writeReferences(arrangement, "used_occurrences", keptOccurrences, WriteMode::initial);
+}
 
 int requireArrangementOf(Tag bvr, Tag arrangement) {
   if (const int status = host::requireObject(bvr, kBvr)) {
@@ -97,22 +174,7 @@ void forgetPathNodesOf(Tag occurrence) {
   Store& store = Store::instance();
   for (Tag node : pathNodesByElement().find(occurrence)) {
     for (Tag arrangement : arrangementsByBvr().find({referenceOf(node, "context_bvr")})) {
-      std::vector<Tag> nodes = referencesOf(arrangement, "used_path_nodes");
-      std::vector<Tag> anchors = referencesOf(arrangement, "used_anchors");
-      std::vector<Tag> occurrences = referencesOf(arrangement, "used_occurrences");
-      anchors.resize(nodes.size());
-      occurrences.resize(nodes.size());
-      auto at = std::find(nodes.begin(), nodes.end(), node);
-      if (at == nodes.end()) {
-        continue;
-      }
-      const auto index = at - nodes.begin();
-      nodes.erase(at);
-      anchors.erase(anchors.begin() + index);
-      occurrences.erase(occurrences.begin() + index);
-      writeReferences(arrangement, "used_path_nodes", nodes, WriteMode::initial);
-      writeReferences(arrangement, "used_anchors", anchors, WriteMode::initial);
-      writeReferences(arrangement, "used_occurrences", occurrences, WriteMode::initial);
+      removeUsedEntries(arrangement, [node](Tag usedNode, Tag) { return usedNode == node; });
     }
     store.remove(node);
   }
@@ -241,6 +303,7 @@ int ARR__set_used_arrangement(Tag bvr, Tag arrangement, Tag pathNode, Tag anchor
   }
   anchors[at] = anchor;
   occurrences[at] = occurrence;
+  anchorUsers().file(anchor, arrangement);
   host::writeReferences(arrangement, "used_path_nodes", nodes, WriteMode::initial);
   host::writeReferences(arrangement, "used_anchors", anchors, WriteMode::initial);
   return host::writeReferences(arrangement, "used_occurrences", occurrences, WriteMode::initial);
@@ -254,12 +317,17 @@ int ARR_delete_arrangement_from_bvr(Tag bvr, Tag arrangement) {
   if (const int status = host::requireStructureEditable(bvr)) {
     return status;
   }
-  Store& store = Store::instance();
-  const host::ObjectRecord* found = store.find(arrangement);
-  if (!found->modifiable) {
-    return host::storeError(POM_not_modifiable, {tagText(arrangement)});
-  }
+  // Everything the deletion removes may be removed, or nothing is: the arrangement, its anchor
+  // and qualifier here, the qualifier's data and attachments in destroyAllForQual, which
+  // checks them all before it removes any.
   const Tag qualifier = host::findQualifier(bvr, arrangement);
+  const Tag anchor = host::referenceOf(arrangement, "anchor");
+  for (Tag object : {arrangement, anchor, qualifier}) {
+    if (const int status = host::requireModifiable(object)) {
+      return status;
+    }
+  }
+  Store& store = Store::instance();
   if (qualifier != NULLTAG) {
     if (const int status = AbsOccData::destroyAllForQual(qualifier)) {
       return status;
@@ -269,8 +337,12 @@ int ARR_delete_arrangement_from_bvr(Tag bvr, Tag arrangement) {
   if (host::referenceOf(bvr, "default_arrangement") == arrangement) {
     host::writeReference(bvr, "default_arrangement", NULLTAG, WriteMode::initial);
   }
-  const Tag anchor = host::referenceOf(arrangement, "anchor");
-  if (store.find(anchor) != nullptr) {
+  if (store.isLive(anchor)) {
+    // Arrangements that use this one lose those entries, as they do when the subassembly's
+    // occurrence is deleted, so that no arrangement names the deleted anchor.
+    for (Tag user : anchorUsers().usersOf(anchor)) {
+      removeUsedEntries(user, [anchor](Tag, Tag usedAnchor) { return usedAnchor == anchor; });
+    }
     store.remove(anchor);
   }
   return store.remove(arrangement);

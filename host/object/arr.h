@@ -37,8 +37,10 @@ int ARR__ask_arrangement_anchor(Tag arrangement, Tag* anchor);
 // Records that, in `arrangement`, the subassembly at `pathNode` (occurrence `occurrence`) uses
 // the arrangement that `anchor` stands for; a later call for the same path node replaces it.
 int ARR__set_used_arrangement(Tag bvr, Tag arrangement, Tag pathNode, Tag anchor, Tag occurrence);
-// Deletes the arrangement, its anchor and its absolute-occurrence data, and clears it as the
-// view revision's default. ARR_not_of_bvr for an arrangement of another view revision.
+// Deletes the arrangement, its anchor and its absolute-occurrence data and attachments, clears
+// it as the view revision's default and removes the entries of the arrangements that use it.
+// ARR_not_of_bvr for an arrangement of another view revision; POM_not_modifiable, with nothing
+// deleted, when one of the objects to delete may not be.
 int ARR_delete_arrangement_from_bvr(Tag bvr, Tag arrangement);
 // The appearance path node of the line's place below its window's top line (made and saved when
 // there is none yet). The top line has none: BOM_line_has_no_occurrence.

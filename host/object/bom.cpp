@@ -1,6 +1,7 @@
 #include "host/object/bom.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -604,14 +605,14 @@ int resolveChild(Tag item, Tag revision, bool allowGde, Tag* childItem) {
   return 0;
 }
 
-// The structure a child of `parentBvr` in `window` shows: that of the revision the occurrence
-// names (when the parent is precise) or the window's rule configures, through `view` when one
-// is named, else through the window's view type. Null for a child without one.
-Tag childStructure(Tag window, Tag parentBvr, Tag childItem, Tag revision, Tag view) {
+// The structure a child in `window` shows: that of the revision the occurrence names (when the
+// parent is `precise`) or the window's rule configures, through `view` when one is named, else
+// through the window's view type. Null for a child without one.
+Tag childStructure(Tag window, bool precise, Tag childItem, Tag revision, Tag view) {
   if (childItem == NULLTAG || isGde(childItem)) {
     return NULLTAG;
   }
-  const Tag configured = revision != NULLTAG && host::flagOf(parentBvr, "is_precise")
+  const Tag configured = revision != NULLTAG && precise
                              ? revision
                              : host::configuredRevision(windowRule(window), childItem);
   if (configured == NULLTAG) {
@@ -626,15 +627,65 @@ Tag childStructure(Tag window, Tag parentBvr, Tag childItem, Tag revision, Tag v
   return host::bomViewRevisionFor(configured, host::referenceOf(window, "view_type"));
 }
 
-// The structure the occurrence shows below `parentBvr` in `window` (see childStructure).
-Tag childStructureOf(Tag window, Tag parentBvr, Tag occurrence) {
-  return childStructure(window, parentBvr, occurrenceItem(occurrence),
-                        host::referenceOf(occurrence, "child_revision"),
-                        host::referenceOf(occurrence, "child_bom_view"));
+// The cycle check counts what a structure holds in the saved store as well as what the session
+// reads: an edit that another open window has not saved (a cut, a substitution, a change of the
+// precise flag) is taken back when that window closes unsaved, so a child refused neither way
+// can never make the saved store contain itself, whichever windows are saved in the end.
+
+// The first tag of a saved value, or of what the session reads when it has no unsaved value.
+Tag savedReferenceOr(const host::Value* saved, Tag object, const char* name) {
+  if (saved == nullptr) {
+    return host::referenceOf(object, name);
+  }
+  return saved->tags.empty() ? NULLTAG : saved->tags.front();
 }
 
-// Whether `bvr` is `from` or shows up anywhere below it as the window configures it. Walks with
-// a stack of its own and reads each structure once, however often it is used.
+// The view revision's occurrences as the session reads them, then those of its saved list
+// that an unsaved change took out.
+std::vector<Tag> occurrencesEitherWay(Tag bvr) {
+  std::vector<Tag> occurrences = host::occurrencesOf(bvr);
+  if (const host::Value* saved = host::savedBeneathUnsaved(bvr, "occurrences")) {
+    std::unordered_set<Tag> listed(occurrences.begin(), occurrences.end());
+    for (Tag occurrence : saved->tags) {
+      if (listed.insert(occurrence).second) {
+        occurrences.push_back(occurrence);
+      }
+    }
+  }
+  return occurrences;
+}
+
+// The structures the occurrence shows below `parentBvr` in `window` (see childStructure): the
+// one it shows now and, when its child or view or the parent's precise flag has an unsaved
+// value, the one the saved values show (null when it is the same or none).
+std::array<Tag, 2> childStructuresOf(Tag window, Tag parentBvr, Tag occurrence) {
+  const Tag now =
+      childStructure(window, host::flagOf(parentBvr, "is_precise"), occurrenceItem(occurrence),
+                     host::referenceOf(occurrence, "child_revision"),
+                     host::referenceOf(occurrence, "child_bom_view"));
+  const host::Value* item = host::savedBeneathUnsaved(occurrence, "child_item");
+  const host::Value* revision = host::savedBeneathUnsaved(occurrence, "child_revision");
+  const host::Value* view = host::savedBeneathUnsaved(occurrence, "child_bom_view");
+  const host::Value* precise = host::savedBeneathUnsaved(parentBvr, "is_precise");
+  if (item == nullptr && revision == nullptr && view == nullptr && precise == nullptr) {
+    return {now, NULLTAG};
+  }
+  const Tag savedRevision = savedReferenceOr(revision, occurrence, "child_revision");
+  Tag savedItem = savedReferenceOr(item, occurrence, "child_item");
+  if (savedItem == NULLTAG) {
+    savedItem = host::referenceOf(savedRevision, "items_tag");
+  }
+  bool savedPrecise = host::flagOf(parentBvr, "is_precise");
+  if (precise != nullptr) {
+    savedPrecise = !precise->texts.empty() && precise->texts.front() == "true";
+  }
+  const Tag before = childStructure(window, savedPrecise, savedItem, savedRevision,
+                                    savedReferenceOr(view, occurrence, "child_bom_view"));
+  return {now, before == now ? NULLTAG : before};
+}
+
+// Whether `bvr` is `from` or shows up anywhere below it as the window configures it, now or as
+// saved. Walks with a stack of its own and reads each structure once, however often it is used.
 bool structureReaches(Tag window, Tag from, Tag bvr) {
   std::vector<Tag> pending{from};
   std::unordered_set<Tag> seen{from};
@@ -644,10 +695,11 @@ bool structureReaches(Tag window, Tag from, Tag bvr) {
     if (at == bvr) {
       return true;
     }
-    for (Tag occurrence : host::occurrencesOf(at)) {
-      const Tag below = childStructureOf(window, at, occurrence);
-      if (below != NULLTAG && seen.insert(below).second) {
-        pending.push_back(below);
+    for (Tag occurrence : occurrencesEitherWay(at)) {
+      for (Tag below : childStructuresOf(window, at, occurrence)) {
+        if (below != NULLTAG && seen.insert(below).second) {
+          pending.push_back(below);
+        }
       }
     }
   }
@@ -682,17 +734,18 @@ bool structureReachesEitherWay(Tag window, Tag from, Tag bvr) {
     if (downRead <= upRead) {
       const Tag at = down.back();
       down.pop_back();
-      const std::vector<Tag> occurrences = host::occurrencesOf(at);
+      const std::vector<Tag> occurrences = occurrencesEitherWay(at);
       downRead += 1 + occurrences.size();
       for (Tag occurrence : occurrences) {
-        const Tag below = childStructureOf(window, at, occurrence);
-        if (below == NULLTAG || !downSeen.insert(below).second) {
-          continue;
+        for (Tag below : childStructuresOf(window, at, occurrence)) {
+          if (below == NULLTAG || !downSeen.insert(below).second) {
+            continue;
+          }
+          if (upSeen.count(below) != 0) {
+            return structureReaches(window, from, bvr);
+          }
+          down.push_back(below);
         }
-        if (upSeen.count(below) != 0) {
-          return structureReaches(window, from, bvr);
-        }
-        down.push_back(below);
       }
     } else {
       const Tag at = up.back();
@@ -703,8 +756,8 @@ bool structureReachesEitherWay(Tag window, Tag from, Tag bvr) {
       for (const host::OccurrenceUse& use : uses) {
         // A use that no longer holds (a deleted occurrence or holder) shows nothing or at most
         // leads the search up a way it need not go: a meeting is confirmed below.
-        if (childStructureOf(window, use.holder, use.occurrence) != at ||
-            !upSeen.insert(use.holder).second) {
+        const std::array<Tag, 2> shown = childStructuresOf(window, use.holder, use.occurrence);
+        if ((shown[0] != at && shown[1] != at) || !upSeen.insert(use.holder).second) {
           continue;
         }
         if (downSeen.count(use.holder) != 0) {
@@ -720,7 +773,7 @@ bool structureReachesEitherWay(Tag window, Tag from, Tag bvr) {
 // BOM_structure_cycle when a child of `item` (or `revision`, through `view`) below the
 // structure `bvr` would show a structure that contains `bvr`.
 int refuseCycle(Tag window, Tag bvr, Tag item, Tag revision, Tag view) {
-  const Tag below = childStructure(window, bvr, item, revision, view);
+  const Tag below = childStructure(window, host::flagOf(bvr, "is_precise"), item, revision, view);
   if (below != NULLTAG && structureReachesEitherWay(window, below, bvr)) {
     return host::storeError(BOM_structure_cycle,
                             {tagText(revision != NULLTAG ? revision : item), tagText(bvr)});

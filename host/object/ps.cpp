@@ -146,21 +146,36 @@ class WhereUsedIndex {
             for (Tag occurrence : host::occurrencesOf(object)) {
               file(object, occurrence);
             }
+            // A store loaded with an open window's cut lists the occurrence only as saved.
+            if (const host::Value* saved = host::savedBeneathUnsaved(object, "occurrences")) {
+              for (Tag occurrence : saved->tags) {
+                file(object, occurrence);
+              }
+            }
           }
         });
   }
 
  private:
-  // Files the occurrence under the child item and child revision it names now.
+  // Files the occurrence under the child item and child revision it names now and, beneath an
+  // unsaved substitution, as saved.
   void fileChildren(Tag occurrence) {
     for (const char* name : {"child_item", "child_revision"}) {
-      const Tag child = host::referenceOf(occurrence, name);
-      const std::uint64_t key =
-          (static_cast<std::uint64_t>(static_cast<std::uint32_t>(child)) << 32) |
-          static_cast<std::uint32_t>(occurrence);
-      if (child != NULLTAG && filed_.insert(key).second) {
-        byChild_[child].push_back(occurrence);
+      fileChild(host::referenceOf(occurrence, name), occurrence);
+      if (const host::Value* saved = host::savedBeneathUnsaved(occurrence, name)) {
+        for (Tag child : saved->tags) {
+          fileChild(child, occurrence);
+        }
       }
+    }
+  }
+
+  void fileChild(Tag child, Tag occurrence) {
+    const std::uint64_t key =
+        (static_cast<std::uint64_t>(static_cast<std::uint32_t>(child)) << 32) |
+        static_cast<std::uint32_t>(occurrence);
+    if (child != NULLTAG && filed_.insert(key).second) {
+      byChild_[child].push_back(occurrence);
     }
   }
 

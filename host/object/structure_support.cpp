@@ -49,6 +49,12 @@ std::vector<Tag> referencesOf(Tag object, const char* name) {
   return valueOf(object, name).tags;
 }
 
+const Value* savedBeneathUnsaved(Tag object, const char* name) {
+  const ObjectRecord* record = Store::instance().find(object);
+  const PropertyState* state = record == nullptr ? nullptr : record->properties.find(name);
+  return state != nullptr && state->hasWorking() ? &state->saved : nullptr;
+}
+
 std::string textOf(Tag object, const char* name) {
   const Value& value = valueOf(object, name);
   return value.texts.empty() ? std::string() : value.texts.front();
@@ -158,6 +164,14 @@ int requireObject(Tag tag, const char* className) {
   }
   if (!store.isInstanceOf(tag, className)) {
     return storeError(POM_wrong_class, {tagText(tag), className});
+  }
+  return 0;
+}
+
+int requireModifiable(Tag tag) {
+  bool modifiable = false;
+  if (Store::instance().isLive(tag, &modifiable) && !modifiable) {
+    return storeError(POM_not_modifiable, {tagText(tag)});
   }
   return 0;
 }

@@ -29,6 +29,10 @@ double realOf(Tag object, const char* name, double otherwise);
 std::vector<double> realsOf(Tag object, const char* name);
 Date dateOf(Tag object, const char* name);
 bool hasValue(Tag object, const char* name);
+// The property's value as last saved when the session holds an unsaved value on top of it (what
+// the object falls back to when the window that wrote it closes unsaved); null when it holds
+// none, the object is not live or its class lacks the property.
+const Value* savedBeneathUnsaved(Tag object, const char* name);
 
 // Writes through Store::write (same checks and statuses). A null tag, an empty text, the
 // null date and an empty list write the null value.
@@ -52,6 +56,10 @@ int createObjectOfClass(const char* className, Tag* object, const char* typeName
 // error store, 7007 (POM_invalid_tag) for a tag that names no live object and 7008
 // (POM_wrong_class) for an object of another class.
 int requireObject(Tag tag, const char* className);
+// POM_not_modifiable (on the error store) for a live object that a session may not change or
+// delete; 0 for any other tag. Lets a call that deletes several objects refuse before it
+// deletes any.
+int requireModifiable(Tag tag);
 
 // The preference as the session's search scope sees it (the most specific scope holding it
 // when searching all scopes); null when there is none.

@@ -66,6 +66,18 @@ void DeleteRelativeStructureImpl::doDeleteRelativeStructure(
     Tag bv;
     Tag bvr;
     StructureManagementUtils::findBvAndBvr(parent, viewType_, bv, bvr);
+    // An id named again, in this input or an earlier one on the same parent, is gone already
+    // and is skipped before the structure is asked for ids: an input that names only such ids
+    // has nothing left to cut, however few ids the structure still carries.
+    std::vector<const std::string*> toCut;
+    for (const std::string& cadOccId : input.childInfo) {
+      if (cutIds_.emplace(parent, cadOccId).second) {
+        toCut.push_back(&cadOccId);
+      }
+    }
+    if (toCut.empty()) {
+      return;
+    }
     ResultStatus status;
     status = BOM_create_window(&window_);
     status = BOM_set_window_pack_all(window_, false);
@@ -74,10 +86,8 @@ void DeleteRelativeStructureImpl::doDeleteRelativeStructure(
     if (cache_.cadOccIdCacheSize() == 0) {
       raiseError(kNoCadOccIds);
     }
-    for (const std::string& cadOccId : input.childInfo) {
-      if (cutIds_.emplace(parent, cadOccId).second) {
-        deleteRelativeOcc(cadOccId, cutUids_);
-      }
+    for (const std::string* cadOccId : toCut) {
+      deleteRelativeOcc(*cadOccId, cutUids_);
     }
     status = BOM_save_window(window_);
     for (const std::string& uid : cutUids_) {

@@ -57,7 +57,6 @@ CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeStructure(
   ServiceData serviceData;
   try {
     serviceData_ = &serviceData;
-    output_ = &response.output;
     complete_ = complete;
     pref_ = &pref;
     itemTypes_ = &pref.itemType;
@@ -101,11 +100,11 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
     status = BOM_save_window(window_);
     setDefaultSeqNos(bvr);
     for (const auto& created : createdOccs_) {
-      (*output_)[created.first] = created.second;
+      occurrencesOfClientId_[created.first].push_back(created.second);
       reports_.push_back({Report::created, created.second, std::string()});
     }
     for (const auto& updated : updatedOccs_) {
-      (*output_)[updated.first] = updated.second;
+      occurrencesOfClientId_[updated.first].push_back(updated.second);
       reports_.push_back({Report::updated, updated.second, std::string()});
     }
     for (const auto& cut : cutOccs_) {
@@ -367,8 +366,16 @@ void CreateOrUpdateRelativeStructureImpl::cleanup() {
 
 void CreateOrUpdateRelativeStructureImpl::report(
     StructureManagement::CreateOrUpdateRelativeStructureResponse& response) {
-  for (auto entry = response.output.begin(); entry != response.output.end();) {
-    entry = cutInCall_.count(entry->second.tag()) != 0 ? response.output.erase(entry) : ++entry;
+  // A client id names the last occurrence given to it that is still there: one that a later
+  // input cut is passed over for the one before it, so that an id used for several parents is
+  // not dropped while an occurrence it made lives.
+  for (const auto& [clientId, occurrences] : occurrencesOfClientId_) {
+    for (auto occurrence = occurrences.rbegin(); occurrence != occurrences.rend(); ++occurrence) {
+      if (cutInCall_.count(*occurrence) == 0) {
+        response.output[clientId] = *occurrence;
+        break;
+      }
+    }
   }
   for (const Report& entry : reports_) {
     if (entry.kind == Report::deleted) {

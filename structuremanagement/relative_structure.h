@@ -81,8 +81,6 @@ class CreateOrUpdateRelativeStructureImpl {
   void report(StructureManagement::CreateOrUpdateRelativeStructureResponse& response);
 
   ServiceData* serviceData_ = nullptr;
-  // The response's output, filled as inputs succeed.
-  std::map<std::string, POMRef<PSOccurrenceThread>>* output_ = nullptr;
   bool complete_ = false;
   const StructureManagement::CreateOrUpdateRelativeStructurePref* pref_ = nullptr;
   const std::vector<std::string>* itemTypes_ = nullptr;
@@ -105,6 +103,9 @@ class CreateOrUpdateRelativeStructureImpl {
   };
   std::vector<Report> reports_;
   std::set<Tag> cutInCall_;
+  // The occurrences each client id was given by the succeeded inputs, in order; the output
+  // takes the last one that no input cut.
+  std::map<std::string, std::vector<Tag>> occurrencesOfClientId_;
   Tag parent_;
   std::map<Tag, Tag> newOccsWithoutSeqNo_;  // Occurrence to child item revision.
 };

@@ -39,6 +39,19 @@ bool statusOf(const std::map<std::string, bool>& status, const char* key) {
   return found != status.end() && found->second;
 }
 
+// A rule keeps its references to an end item, an end item revision or an override folder when
+// that object is deleted. Such a reference counts as none: a reply never names an object that
+// does not exist, and a window is never configured by one.
+Tag liveOrNull(Tag object) {
+  if (object == NULLTAG) {
+    return object;
+  }
+  PomResultStatus status;
+  bool valid = false;
+  status = POM_is_tag_valid(object, &valid);
+  return valid ? object : Tag();
+}
+
 }  // namespace
 
 const char* const RevisionRulesImpl::REVISION_RULE_UNIT_ATTR = "rule_unit";
@@ -114,12 +127,12 @@ void RevisionRulesImpl::fetchHasValueStatus() {
   }
   Tag endItem;
   status = CFM_rule_ask_end_item(rule_, &endItem);
-  if (endItem != NULLTAG) {
+  if (liveOrNull(endItem) != NULLTAG) {
     hasValueStatus_[REVISION_RULE_ITEM_ATTR] = true;
   }
   Tag endItemRevision;
   status = CFM_rule_ask_end_item_rev(rule_, &endItemRevision);
-  if (endItemRevision != NULLTAG) {
+  if (liveOrNull(endItemRevision) != NULLTAG) {
     hasValueStatus_[REVISION_RULE_ITEM_REV_ATTR] = true;
   }
 
@@ -150,12 +163,12 @@ std::map<std::string, bool> RevisionRulesImpl::askHasValueStatus(ServiceData& se
   ResultStatus status;
   Tag endItem;
   status = CFM_rule_ask_end_item(rule_, &endItem);
-  if (endItem != NULLTAG) {
+  if (hasEndItemValue()) {
     serviceData.addPlainObject(endItem);
   }
   Tag endItemRevision;
   status = CFM_rule_ask_end_item_rev(rule_, &endItemRevision);
-  if (endItemRevision != NULLTAG) {
+  if (hasEndItemRevValue()) {
     serviceData.addPlainObject(endItemRevision);
   }
   return hasValueStatus_;
@@ -188,6 +201,7 @@ std::vector<StructureManagement::OverrideInfo> RevisionRulesImpl::getOverrideInf
     ResultStatus status;
     Tag folder;
     status = CFM_override_entry_ask_folder(entry, &folder);
+    folder = liveOrNull(folder);
     StructureManagement::OverrideInfo info;
     info.ruleEntry = entry;
     info.folder = folder;
@@ -238,7 +252,7 @@ bool RevisionRulesImpl::checkOverrideEntries(
     ResultStatus status;
     Tag folder;
     status = CFM_override_entry_ask_folder(entry, &folder);
-    if (folder == NULLTAG) {
+    if (liveOrNull(folder) == NULLTAG) {
       return false;
     }
   }
@@ -263,12 +277,13 @@ unsigned int RevisionRulesImpl::askRuleToSet(
   // A transient rule is another window's copy, which goes when that window closes: a window
   // configured by it gets a copy of its own, so that each window deletes only the copy that
   // its own creation made.
-  if (keys.empty() && !setOverrides && !isRevisionRuleTransient(rule_)) {
+  const bool ruleIsCopy = isRevisionRuleTransient(rule_);
+  if (keys.empty() && !setOverrides && !ruleIsCopy) {
     return rule_;
   }
 
   Tag copy;
-  status = CFM_rule_copy(rule_, generateTransientRuleName().c_str(), &copy);
+  status = CFM_rule_copy(rule_, generateTransientRuleName(ruleIsCopy).c_str(), &copy);
 
   // Each value the host refuses is reported and left out; the copy carries the others.
   auto report = [&](int setterStatus) {
@@ -332,18 +347,17 @@ int RevisionRulesImpl::setOverridesOnTransientRule(
 
 // The rule's whole name (a host string: a fixed name buffer could cut it anywhere) with the
 // suffix behind it, cut after WSO_name_size_c characters. A copy of a copy keeps its name rather
-// than growing a second suffix.
-std::string RevisionRulesImpl::generateTransientRuleName() const {
+// than growing a second suffix; a saved rule always gets the suffix, also when its own name ends
+// with it, so that its copy is never named exactly like it.
+std::string RevisionRulesImpl::generateTransientRuleName(bool ruleIsCopy) const {
   host::HostString name;
   if (AOM_ask_name(rule_, name.out()) != 0) {
     // A rule without a readable name still gets a copy; the failure reaches no later stack.
     ERROR_store_clear();
   }
   std::string result = name.str();
-  const std::string suffix = REVISION_RULE_MODIFIED_SUFFIX;
-  if (result.size() < suffix.size() ||
-      result.compare(result.size() - suffix.size(), suffix.size(), suffix) != 0) {
-    result += suffix;
+  if (!ruleIsCopy) {
+    result += REVISION_RULE_MODIFIED_SUFFIX;
   }
   result.resize(host::utf8CharacterPrefixLength(result, WSO_name_size_c));
   return result;

@@ -94,9 +94,10 @@ class RevisionRulesImpl {
   // be listed.
   int setOverridesOnTransientRule(const std::vector<StructureManagement::OverrideInfo>& overrides,
                                   Tag copy) const;
-  // The rule's name followed by REVISION_RULE_MODIFIED_SUFFIX (unless it ends with it
-  // already), cut after WSO_name_size_c UTF-8 characters.
-  std::string generateTransientRuleName() const;
+  // The rule's name followed by REVISION_RULE_MODIFIED_SUFFIX (unless `ruleIsCopy`: the rule
+  // is itself a transient copy, which carries the suffix already), cut after WSO_name_size_c
+  // UTF-8 characters.
+  std::string generateTransientRuleName(bool ruleIsCopy) const;
   // Reads the has-value status and the override entries from the host.
   void fetchHasValueStatus();
 

@@ -20,6 +20,7 @@ using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 using Info = StructureManagement::DeleteRelativeStructureInfo;
 using Pref = StructureManagement::DeleteRelativeStructurePref;
 using ArrangementsInfo = StructureManagement::DeleteAssemblyArrangementsInfo;
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 
 class DeleteStructureTest : public soacad_test::StructureWriteTest {
  protected:
@@ -49,6 +50,39 @@ class DeleteStructureTest : public soacad_test::StructureWriteTest {
   StructureManagement::DeleteAssemblyArrangementsResponse removeArrangements(
       const std::vector<ArrangementsInfo>& info, const std::string& viewType = "") {
     return DeleteAssemblyArrangementsImpl().deleteAssemblyArrangements(info, viewType);
+  }
+  // deleteAssemblyArrangements of the revision's arrangements, sent as a request (its reply
+  // checked against the store); the response's deleted UIDs and error stacks.
+  std::pair<Strings, Strings> sendArrangements(const std::string& revisionUid,
+                                               const Strings& uids) {
+    std::string request =
+        "<DeleteAssemblyArrangementsInput bomViewTypeName=\"\"><info><itemRev uid=\"" +
+        revisionUid + "\"/>";
+    for (const std::string& uid : uids) {
+      request += "<arrangement uid=\"" + uid + "\"/>";
+    }
+    request += "</info></DeleteAssemblyArrangementsInput>";
+    const auto response = responseOf<Wire::DeleteAssemblyArrangementsResponse>(
+        send("deleteAssemblyArrangements", request));
+    Strings deleted;
+    for (const auto& id : response.getServiceData().getDeletedObjArray()) {
+      deleted.push_back(id.getUid());
+    }
+    return {deleted, partialErrorsOf(response)};
+  }
+  // deleteRelativeStructure of CAD occurrence ids (the occurrences' UIDs), one input per list,
+  // sent as a request; the reply.
+  host::Reply sendCuts(const std::string& parentUid, const std::vector<Strings>& inputs) {
+    std::string request = "<DeleteRelativeStructureInput bomViewTypeName=\"\">";
+    for (const Strings& ids : inputs) {
+      request += "<input><parent uid=\"" + parentUid + "\"/>";
+      for (const std::string& id : ids) {
+        request += "<childInfo>" + id + "</childInfo>";
+      }
+      request += "</input>";
+    }
+    request += "<pref cadOccIdAttrName=\"\"/></DeleteRelativeStructureInput>";
+    return send("deleteRelativeStructure", request);
   }
 };
 
@@ -93,6 +127,20 @@ TEST_F(DeleteStructureTest, WhatNamesACutOccurrenceGoesWithIt) {
   EXPECT_EQ(saved(open, "used_occurrences").tags.size(), 1u);
 }
 
+// Ids that an earlier input of the call cut are skipped before the structure is asked for ids,
+// so that an input naming only those is done, not a fault for a structure without ids.
+TEST_F(DeleteStructureTest, AnIdCutByAnEarlierInputIsSkippedBeforeTheStructureIsAsked) {
+  const host::Reply reply =
+      sendCuts("r.frame.A", {{"occ.f.screw", "occ.f.bolt", "occ.f.weld"}, {"occ.f.bolt"}});
+  ASSERT_FALSE(reply.fault) << reply.text;
+  EXPECT_EQ(occurrencesIn("bvr.frame"), Strings{});
+  for (const char* uid : {"occ.f.screw", "occ.f.bolt", "occ.f.weld"}) {
+    EXPECT_NE(reply.text.find(uid), std::string::npos) << uid;
+  }
+  // An id the structure never carried still fails, once nothing else is left to cut.
+  EXPECT_EQ(failingRemove({input("r.frame.A", {"occ.f.bolt", "gone"})}), "215047");
+}
+
 TEST_F(DeleteStructureTest, AnInputFailsAsAWholeAndEndsTheCall) {
   const std::string before = savedObjects();
   EXPECT_EQ(failingRemove({input("r.asm.A", {})}), "215046");
@@ -135,6 +183,76 @@ TEST_F(DeleteStructureTest, ArrangementsOfAViewRevisionThatCannotBeFoundFailTheC
       215043);
   ERROR_store_clear();
   EXPECT_EQ(store().find(tagOf("arr.open")), nullptr);
+}
+
+// Deleting an arrangement deletes its anchor, qualifier and the qualifier's data and
+// attachments, or nothing: one of them that may not be deleted leaves the arrangement whole.
+TEST_F(DeleteStructureTest, AnArrangementThatCannotBeDeletedWhollyStaysWhole) {
+  load(R"(<fixture>
+    <object uid="q.open" class="AbsOccDataQualifier"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="arrangement" value="arr.open"/></object>
+    <object uid="d.open.qty" class="AbsOccData">
+      <prop name="abs_occurrence" value="ao.bolt"/><prop name="qualifier" value="q.open"/>
+      <prop name="attribute_name" value="bl_quantity"/><prop name="attribute_value" value="2"/>
+    </object>
+    <object uid="d.open.note" class="AbsOccData">
+      <prop name="abs_occurrence" value="ao.bolt"/><prop name="qualifier" value="q.open"/>
+      <prop name="attribute_name" value="CAD_note"/><prop name="attribute_value" value="x"/>
+    </object>
+    <relation uid="rel.open" class="AbsOccRelation" type="ZOLT_reference" primary="ao.bolt"
+      secondary="ds.1"><prop name="qualifier" value="q.open"/></relation>
+  </fixture>)");
+  for (const char* fixed : {"d.open.note", "rel.open", "q.open", "anc.open", "arr.open"}) {
+    SCOPED_TRACE(fixed);
+    ASSERT_EQ(store().setModifiable(tagOf(fixed), false), 0);
+    const std::string before = savedObjects();
+    EXPECT_EQ(sendArrangements("r.asm.A", {"arr.open"}),
+              (std::pair<Strings, Strings>{{}, {"uid:arr.open: 7015"}}));
+    EXPECT_EQ(savedObjects(), before);
+    ASSERT_EQ(store().setModifiable(tagOf(fixed), true), 0);
+  }
+  EXPECT_EQ(sendArrangements("r.asm.A", {"arr.open"}),
+            (std::pair<Strings, Strings>{{"arr.open"}, {}}));
+  for (const char* gone : {"d.open.qty", "d.open.note", "rel.open", "q.open", "anc.open"}) {
+    EXPECT_EQ(store().find(tagOf(gone)), nullptr) << gone;
+  }
+}
+
+// An arrangement that others use (a subassembly's arrangement, used through the path node of
+// the subassembly's occurrence) takes those entries with it, whatever view revision the users
+// belong to, so that no saved arrangement names its deleted anchor.
+TEST_F(DeleteStructureTest, ArrangementsThatUseADeletedOneLoseThoseEntries) {
+  load(R"(<fixture>
+    <object uid="pn.sub" class="MEAppearancePathNode"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="occurrence_path"><v value="occ.sub"/></prop></object>
+    <object uid="pn.plate" class="MEAppearancePathNode"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="occurrence_path"><v value="occ.plate"/></prop></object>
+    <object uid="arr.other" class="AssemblyArrangement"><prop name="context_bvr" value="bvr.sub"/>
+      <prop name="anchor" value="anc.other"/></object>
+    <object uid="anc.other" class="ArrangementAnchor"/>
+    <object uid="arr.user" class="AssemblyArrangement"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="anchor" value="anc.user"/>
+      <prop name="used_path_nodes"><v value="pn.sub"/></prop>
+      <prop name="used_anchors"><v value="anc.sub"/></prop>
+      <prop name="used_occurrences"><v value="occ.sub"/></prop></object>
+    <object uid="anc.user" class="ArrangementAnchor"/>
+  </fixture>)");
+  const Tag open = tagOf("arr.open");
+  ASSERT_EQ(ARR__set_used_arrangement(tagOf("bvr.asm"), open, tagOf("pn.sub"), tagOf("anc.sub"),
+                                      tagOf("occ.sub")),
+            0);
+  ASSERT_EQ(ARR__set_used_arrangement(tagOf("bvr.asm"), open, tagOf("pn.plate"), tagOf("anc.other"),
+                                      tagOf("occ.plate")),
+            0);
+  EXPECT_EQ(sendArrangements("r.sub.A", {"arr.sub"}),
+            (std::pair<Strings, Strings>{{"arr.sub"}, {}}));
+  EXPECT_EQ(saved(open, "used_path_nodes").tags, std::vector<Tag>{tagOf("pn.plate")});
+  EXPECT_EQ(saved(open, "used_anchors").tags, std::vector<Tag>{tagOf("anc.other")});
+  EXPECT_EQ(saved(open, "used_occurrences").tags, std::vector<Tag>{tagOf("occ.plate")});
+  for (const char* emptied : {"used_path_nodes", "used_anchors", "used_occurrences"}) {
+    EXPECT_TRUE(saved(tagOf("arr.user"), emptied).isNull()) << emptied;
+  }
+  EXPECT_EQ(store().saveFixture().find("anc.sub"), std::string::npos);
 }
 
 }  // namespace

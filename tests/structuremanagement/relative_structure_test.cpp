@@ -23,6 +23,7 @@ using Child = StructureManagement::RelativeStructureChildInfo;
 using Pref = StructureManagement::CreateOrUpdateRelativeStructurePref;
 using Response = StructureManagement::CreateOrUpdateRelativeStructureResponse;
 using soacad_test::ask;
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 
 class RelativeStructureTest : public soacad_test::StructureWriteTest {
  protected:
@@ -234,6 +235,27 @@ TEST_F(RelativeStructureTest, WhatALaterInputCutsLeavesTheOutputAndIsReportedDel
   EXPECT_TRUE(response.serviceData.updatedUids().empty());
   EXPECT_EQ(response.serviceData.deletedUids().count("occ.f.screw"), 1u);
   EXPECT_EQ(response.serviceData.deletedUids().size(), 3u);
+}
+
+// A client id used under two parents names the occurrence it made last that still lives: a
+// later input that cuts the newer one leaves the older one in the output.
+TEST_F(RelativeStructureTest, AClientIdKeepsItsLastOccurrenceThatStillLives) {
+  const host::Reply reply = send("createOrUpdateRelativeStructure", R"(
+    <CreateOrUpdateRelativeStructureInput complete="true" bomViewTypeName="">
+      <input precise="false"><parent uid="r.frame.A"/>
+        <childInfo clientId="a" cadOccId=""><child uid="r.pin.A"/><occInfo/></childInfo>
+      </input>
+      <input precise="false"><parent uid="r.sub.A"/>
+        <childInfo clientId="a" cadOccId=""><child uid="r.lamp.A"/><occInfo/></childInfo>
+      </input>
+      <input precise="false"><parent uid="r.sub.A"/></input>
+      <pref cadOccIdAttrName=""/>
+    </CreateOrUpdateRelativeStructureInput>)");
+  const auto response = responseOf<Wire::CreateOrUpdateRelativeStructureResponse>(reply);
+  const Strings frame = occurrencesIn("bvr.frame");
+  ASSERT_EQ(frame.size(), 1u) << "complete kept only the new child";
+  EXPECT_EQ(occurrencesIn("bvr.sub"), Strings{});
+  EXPECT_EQ(soacad_test::mapEntries(response.getOutputArray()), Strings{"a=" + frame[0]});
 }
 
 TEST_F(RelativeStructureTest, FailuresOfTheWholeInputOrCallLeaveTheStoreAsItWas) {

@@ -165,6 +165,8 @@ TEST_F(RevisionRuleTest, ACopyIsNamedAfterTheWholeRuleNameCutAtThirtyTwoCharacte
       {times(31, "\u00c4"), times(31, "\u00c4") + "("},
       {times(33, "\u20ac"), times(32, "\u20ac")},
       {"", "(CAD-Modified)"},
+      // A saved rule's own name may end with the suffix: its copy still differs from it.
+      {"Mine(CAD-Modified)", "Mine(CAD-Modified)(CAD-Modified)"},
   };
   Props today;
   today.today = true;
@@ -246,6 +248,41 @@ TEST_F(RevisionRuleTest, ListsTheSavedRulesWithWhatTheyHave) {
   }
   EXPECT_EQ(plain.count(uidOf(copy)), 0u);
   EXPECT_EQ(errorsOf(response.serviceData), Strings{});
+}
+
+// A rule keeps naming its end item, end item revision and override folders when they are
+// deleted. Such a reference is none: the listing neither names the object nor says the rule has
+// the value, and a window's values are checked against the same answer.
+TEST_F(RevisionRuleTest, AReferenceToADeletedObjectCountsAsNone) {
+  for (const char* uid : {"i.asm", "r.asm.A", "f.o2"}) {
+    ASSERT_EQ(store().remove(tagOf(uid)), 0) << uid;
+  }
+  const host::Reply reply = send("getRevisionRules", "<GetRevisionRulesInput/>");
+  for (const char* uid : {"i.asm", "r.asm.A", "f.o2"}) {
+    EXPECT_EQ(reply.text.find("\"" + std::string(uid) + "\""), std::string::npos) << uid;
+  }
+
+  const auto response = list();
+  ASSERT_EQ(rulesOf(response)[2], "rr.unit");
+  EXPECT_FALSE(response.output[2].hasValueStatus.at("rule_end_item"));
+  EXPECT_TRUE(response.output[2].hasValueStatus.at("rule_unit"));
+  ASSERT_EQ(rulesOf(response)[4], "rr.multi");
+  EXPECT_FALSE(response.output[4].hasValueStatus.at("rule_end_item_rev"));
+  const auto& overrides = response.output[4].overrideFolder;
+  ASSERT_EQ(overrides.size(), 4u);
+  EXPECT_EQ(overrides[0].folder.tag(), tagOf("f.o1"));
+  EXPECT_EQ(overrides[1].folder.tag(), NULLTAG);
+  EXPECT_EQ(response.serviceData.plainUids().count("rre.m2"), 1u) << "the entry itself lives";
+
+  // The client's end item is a value the rule no longer takes; an entry whose folder is gone
+  // cannot be given another.
+  Props endItem;
+  endItem.endItem = tagOf("i.plate");
+  EXPECT_EQ(ruleToSet("rr.unit", endItem), tagOf("rr.unit"));
+  Props folder;
+  folder.overrideFolder = {{tagOf("rre.m2"), tagOf("f.new2")}};
+  EXPECT_EQ(ruleToSet("rr.multi", folder), tagOf("rr.multi"));
+  EXPECT_EQ(errors(), (Strings{"uid:rr.unit: 710044", "uid:rr.multi: 710043"}));
 }
 
 // Unit 0 is a unit; only a rule without one (-1) reports none.

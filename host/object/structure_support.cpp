@@ -51,7 +51,8 @@ std::vector<Tag> referencesOf(Tag object, const char* name) {
 
 const Value* savedBeneathUnsaved(Tag object, const char* name) {
   const ObjectRecord* record = Store::instance().find(object);
-  const PropertyState* state = record == nullptr ? nullptr : record->properties.find(name);
+  const PropertyState* state =
+      record == nullptr ? nullptr : record->properties.find(propertyIdOf(name));
   return state != nullptr && state->hasWorking() ? &state->saved : nullptr;
 }
 

@@ -28,6 +28,8 @@ constexpr std::size_t kMaxObjectBytes = 1024;
 constexpr std::size_t kSlotAlignment = 16;
 // Objects of one size are kept side by side in chunks of this many bytes.
 constexpr std::size_t kChunkBytes = 256 * 1024;
+// Empty chunks that a thread keeps for reuse rather than give back to the system.
+constexpr std::size_t kMaxSpareChunks = 32;
 
 // The bytes an object of `size` bytes takes in the pool: its slot (`size` rounded up to
 // kSlotAlignment). Larger objects come from the general heap at their own size.
@@ -40,6 +42,14 @@ constexpr std::size_t slotBytes(std::size_t size) {
 void* allocate(std::size_t size);
 // Gives back what allocate(size) returned, with the same size.
 void release(void* object, std::size_t size) noexcept;
+
+// Storage of kChunkBytes, aligned to its size, for another user of large blocks (the parser's
+// node tree). It comes from the thread's spare chunks, and goes back to them, like the pool's
+// own: a request whose tree is freed while its records are made reuses the tree's memory, already
+// in place, for the records. Throws std::bad_alloc.
+void* takeChunk();
+// Gives back what takeChunk returned, on any thread.
+void giveChunk(void* chunk) noexcept;
 
 // What the calling thread's pool holds, for tests and benchmarks.
 struct Usage {

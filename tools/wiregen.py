@@ -396,8 +396,11 @@ def accessor_declarations(field, owner):
         return result
     if kind in ("string", "record"):
         result.append(("%s& get%s()" % (value, upper), "return getHandleObject().get%s();" % upper))
+        # A rare field is read through the object's const getter, which makes nothing.
+        holder = ("static_cast<const %sImpl&>(getHandleObject())" % owner.name if field.rare
+                  else "getHandleObject()")
         result.append(("const %s& get%s() const" % (value, upper),
-                       "return getHandleObject().get%s();" % upper))
+                       "return %s.get%s();" % (holder, upper)))
         result.append(("void set%s(const %s& value)" % (upper, value),
                        "getHandleObject().set%s(value);" % upper))
     elif kind in ("bool", "int"):

@@ -12,8 +12,6 @@
 #include <string_view>
 #include <type_traits>
 
-#include <sanitizer/asan_interface.h>
-#include <sys/mman.h>
 #include <xercesc/framework/MemBufInputSource.hpp>
 #include <xercesc/sax/Locator.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
@@ -26,6 +24,7 @@
 #include <xercesc/util/XMLUni.hpp>
 
 #include "framework/kv_str_x.h"
+#include "framework/wire_pool.h"
 
 namespace Korvane {
 namespace Soa {
@@ -432,71 +431,11 @@ constexpr std::size_t kFirstNameSlots = 64;
 constexpr std::size_t kFirstBlockSize = 32;
 constexpr std::size_t kMaxBlockBytes = 256u * 1024u;
 
-// Tree blocks of kMaxBlockBytes are mapped from the system rather than taken from the heap, so
-// that a block freed while a Reading goes on is given back at once. The heap would keep it, and
-// the records made meanwhile rarely fit the holes it leaves, so the request would hold its whole
-// tree and its whole record after all.
-void* mapBlock() {
-  void* block =
-      ::mmap(nullptr, kMaxBlockBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (block == MAP_FAILED) {
-    throw std::bad_alloc();
-  }
-  return block;
-}
-
-void unmapBlock(void* block) noexcept {
-  ::munmap(block, kMaxBlockBytes);
-}
-
-// Storage of tree blocks of kMaxBlockBytes, kept by the thread between parses: a large tree
-// would otherwise take fresh pages from the system for every request and fault on each. It is
-// trivially destructible, so that a parser that outlives the thread's end (a static one) can
-// still give its blocks back; the guard below frees what is kept when the thread ends. A kept
-// block is marked unusable for the address sanitizer, so that a use of a freed block is caught.
-struct KeptBlocks {
-  // At most this much storage is kept between parses.
-  static constexpr std::size_t kMaxKept = 32;
-  void* blocks[kMaxKept];
-  std::size_t count;
-  bool ended;  // The thread is ending: nothing more is kept.
-
-  void* take();
-  void give(void* block) noexcept;
-};
-
-thread_local KeptBlocks keptBlocks{};
-
-struct KeptBlocksEnd {
-  ~KeptBlocksEnd() {
-    while (keptBlocks.count > 0) {
-      unmapBlock(keptBlocks.take());
-    }
-    keptBlocks.ended = true;
-  }
-};
-
-void* KeptBlocks::take() {
-  if (count == 0) {
-    return mapBlock();
-  }
-  void* block = blocks[--count];
-  ASAN_UNPOISON_MEMORY_REGION(block, kMaxBlockBytes);
-  return block;
-}
-
-void KeptBlocks::give(void* block) noexcept {
-  if (ended || count == kMaxKept) {
-    unmapBlock(block);
-    return;
-  }
-  if (count == 0) {
-    static thread_local KeptBlocksEnd end;
-    static_cast<void>(end);
-  }
-  ASAN_POISON_MEMORY_REGION(block, kMaxBlockBytes);
-  blocks[count++] = block;
-}
+// Tree blocks of kMaxBlockBytes are chunks of the wire pool's (see WirePool::takeChunk): a large
+// tree would otherwise take fresh pages from the system for every request and fault on each, and
+// a block freed while a Reading goes on is what the records made meanwhile take next, so that the
+// request's memory does not grow while its tree turns into records.
+static_assert(kMaxBlockBytes == WirePool::kChunkBytes, "tree blocks are wire pool chunks");
 
 }  // namespace
 
@@ -509,13 +448,13 @@ T* SAXToNodeParser::Blocks<T>::take(std::size_t count, SAXToNodeParser& parser) 
     parser.charge(size * sizeof(T));
     blocks_.reserve(blocks_.size() + 1);
     const std::size_t bytes = size == kLargest ? kMaxBlockBytes : size * sizeof(T);
-    void* storage = bytes == kMaxBlockBytes ? keptBlocks.take() : ::operator new(bytes);
+    void* storage = bytes == kMaxBlockBytes ? WirePool::takeChunk() : ::operator new(bytes);
     T* items = static_cast<T*>(storage);
     try {
       std::uninitialized_default_construct_n(items, size);
     } catch (...) {
       if (bytes == kMaxBlockBytes) {
-        keptBlocks.give(storage);
+        WirePool::giveChunk(storage);
       } else {
         ::operator delete(storage);
       }
@@ -534,7 +473,7 @@ template <class T>
 void SAXToNodeParser::Blocks<T>::release(Block& block) {
   std::destroy_n(block.items, block.count);
   if (block.bytes == kMaxBlockBytes) {
-    keptBlocks.give(block.items);
+    WirePool::giveChunk(block.items);
   } else {
     ::operator delete(block.items);
   }

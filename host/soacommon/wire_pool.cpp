@@ -47,9 +47,6 @@ void markInUse(void* at, std::size_t size) {
 
 // Chunks are aligned to their size, so the chunk of an object is found from its address alone.
 constexpr std::size_t kSizeClasses = kMaxObjectBytes / kSlotAlignment;
-// Empty chunks kept for the next request rather than given back to the system.
-constexpr std::size_t kMaxSpareChunks = 8;
-
 struct Pool;
 
 // A chunk serves slots of one size: first the slots that were given back (a list threaded
@@ -224,8 +221,8 @@ struct Pool {
     }
   }
 
-  // The thread ends: spare chunks go back to the heap; chunks still holding objects are left
-  // to themselves and go back to the heap with their last object.
+  // The thread ends: spare chunks go back to the system; chunks still holding objects are left
+  // to themselves and go back with their last object.
   void end() {
     for (std::size_t at = 0; at < spareCount; ++at) {
       freeChunk(spare[at]);
@@ -257,13 +254,21 @@ struct ThreadEnd {
 };
 
 // An object made while the thread ends, after its pool has ended: a chunk of its own that
-// belongs to no pool and goes back to the heap with the object.
+// belongs to no pool and goes back to the system with the object.
 void* loneObject(std::size_t slotBytes) {
   Chunk* chunk = static_cast<Chunk*>(mapChunk());
   chunk->owner = nullptr;
   chunk->slotBytes = slotBytes;
   chunk->objects = 1;
   return reinterpret_cast<char*>(chunk) + kFirstSlot;
+}
+
+// The thread's pool, about to take its first chunk or spare one: its end is then registered.
+// REQUIRES: the thread's pool has not ended.
+Pool& livePool() {
+  static thread_local ThreadEnd threadEnd;
+  static_cast<void>(threadEnd);
+  return threadPool;
 }
 
 }  // namespace
@@ -279,11 +284,29 @@ void* allocate(std::size_t size) {
     if (threadEnded) {
       return loneObject(slot);
     }
-    static thread_local ThreadEnd threadEnd;
-    static_cast<void>(threadEnd);
-    chunk = pool.newChunk(slot);
+    chunk = livePool().newChunk(slot);
   }
   return pool.take(chunk);
+}
+
+void* takeChunk() {
+  Pool& pool = threadPool;
+  if (threadEnded || pool.spareCount == 0) {
+    return mapChunk();
+  }
+  Chunk* chunk = pool.spare[--pool.spareCount];
+  markInUse(chunk, kChunkBytes);
+  return chunk;
+}
+
+void giveChunk(void* chunk) noexcept {
+  if (threadEnded || threadPool.spareCount == kMaxSpareChunks) {
+    ::munmap(chunk, kChunkBytes);
+    return;
+  }
+  Pool& pool = livePool();
+  markFree(chunk, kChunkBytes);
+  pool.spare[pool.spareCount++] = static_cast<Chunk*>(chunk);
 }
 
 void release(void* object, std::size_t size) noexcept {

@@ -19,6 +19,7 @@ using Korvane::Soa::Common::Xml::Handle;
 using Korvane::Soa::Common::Xml::SAXToNodeParser;
 using Korvane::Soa::Common::Xml::TryingToCreateNullHandle;
 using Korvane::Soa::Common::Xml::XmlStream;
+namespace WirePool = Korvane::Soa::Common::Xml::WirePool;
 
 // A tree node that counts its destructions: an implementation object that holds handles of its
 // own type, as a record that lists records of its own type does.
@@ -48,12 +49,18 @@ int Node::count() const {
   return object().askRefCount();
 }
 
-// Exposes the implementation object and the adopting constructor of a generated record.
+// Expose the implementation object and the adopting constructor of a generated record.
 class ExposedStack : public Base::ErrorStack {
  public:
   ExposedStack() = default;
   explicit ExposedStack(Base::ErrorStackImpl* adopted) : ErrorStack(adopted) {}
   Base::ErrorStackImpl& impl() const { return getHandleObject(); }
+};
+class ExposedObject : public Base::ModelObject {
+ public:
+  ExposedObject() = default;
+  explicit ExposedObject(Base::ModelObjectImpl* adopted) : ModelObject(adopted) {}
+  Base::ModelObjectImpl& impl() const { return getHandleObject(); }
 };
 
 template <class Record>
@@ -154,6 +161,51 @@ TEST(RecordsTest, CompanionsAndParsingReplaceEveryField) {
   EXPECT_EQ(write(stack, "s"), "<s uid=\"u\"><errorValue code=\"1\" level=\"3\"/></s>");
   EXPECT_EQ(stack.getClientId(), "");
   EXPECT_EQ(kept.getMessage(), "m");
+}
+
+// A model object holds its rarely set fields (class UID, class name, type, properties) in an
+// object made when one of them is first set: one that only names an object is one small object.
+// Rare fields read, write, copy and parse as any field: unset ones read as their defaults and
+// write nothing, set ones keep declaration order, a clone has fields of its own and shares the
+// inner records, and parsing resets them.
+TEST(RecordsTest, RarelySetFieldsAreMadeOnDemandAndBehaveAsAnyField) {
+  EXPECT_EQ(Base::ModelObjectImpl::defaultBytes(), 96u);
+  const std::size_t objects = WirePool::usage().objects;
+  ExposedObject object;
+  object.setUid("u");
+  const Base::ModelObject& reader = object;
+  EXPECT_EQ(reader.getClassName() + reader.getType() + reader.getClassUid(), "");
+  EXPECT_FALSE(reader.isClassNameSet() || reader.isTypeSet() || reader.isClassUidSet());
+  EXPECT_TRUE(reader.getPropertieArray().empty());
+  object.setIsTypeSet(false);
+  object.setPropertieArray({});
+  EXPECT_EQ(WirePool::usage().objects, objects + 1) << "reading or storing defaults made them";
+  EXPECT_EQ(write(object, "m"), "<m uid=\"u\"/>");
+
+  object.setType("Part");
+  object.setClassUid("c");
+  object.setClassName("Item");
+  EXPECT_EQ(WirePool::usage().objects, objects + 2);
+  EXPECT_EQ(write(object, "m"), "<m classUid=\"c\" uid=\"u\" className=\"Item\" type=\"Part\"/>");
+  object.setIsClassUidSet(false);
+  Base::Property property;
+  property.setName("p");
+  object.addPropertie(property);
+  EXPECT_EQ(write(object, "m"),
+            "<m uid=\"u\" className=\"Item\" type=\"Part\">"
+            "<propertie modifiable=\"false\" name=\"p\" uiValue=\"\"/></m>");
+
+  ExposedObject clone(object.impl().reallyClone());
+  clone.setType("Other");
+  property.setName("shared");
+  EXPECT_EQ(reader.getType() + "/" + clone.getType(), "Part/Other");
+  EXPECT_EQ(clone.getPropertieArray().front().getName(), "shared");
+
+  SAXToNodeParser parser;
+  object.parse(parser.parseString("<x uid=\"v\" type=\"T\"/>"));
+  EXPECT_EQ(write(object, "m"), "<m uid=\"v\" type=\"T\"/>");
+  EXPECT_FALSE(object.isClassNameSet());
+  EXPECT_TRUE(object.getPropertieArray().empty());
 }
 
 // Long lists are written in order whatever their length, lists inside list elements included

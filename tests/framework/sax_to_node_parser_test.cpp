@@ -293,6 +293,7 @@ TEST_F(SAXToNodeParserTest, OnlyUtf8Xml10IsRead) {
       {"<?xml version=\"1.0\" standalone=\"yes\" encoding=\"UTF-8\"?><r/>", 1, 1,
        "malformed XML declaration"},
       {"<?xml version=\"1.0\"", 1, 1, "malformed XML declaration"},
+      {"<?xml version=\"1.0\"encoding=\"UTF-8\"?><r/>", 1, 1, "malformed XML declaration"},
       // Not UTF-8: a stray continuation byte, a lead byte cut short, an overlong form, a
       // surrogate, a code point past U+10FFFF, bytes that never start a character; each where
       // it is, wherever the XML library would have been reading.
@@ -452,6 +453,10 @@ TEST_F(SAXToNodeParserTest, CausesAreOfBoundedLength) {
   }
   EXPECT_EQ(XmlParseError::quote(wide), "\"" + wide.substr(0, 63) + "\"... (90 bytes)");
   EXPECT_EQ(XmlParseError::quote(std::string(64, 'a')), "\"" + std::string(64, 'a') + "\"");
+  // A cause of the bound's length is kept whole; a longer one is cut and says how long it was.
+  const std::string most(XmlParseError::kMaxCauseBytes, 'c');
+  EXPECT_EQ(XmlParseError(1, 2, most).cause(), most);
+  EXPECT_EQ(XmlParseError(1, 2, most + "d").cause(), most + "... (513 bytes)");
   // A cause stays on one line.
   EXPECT_EQ(XmlParseError::quote("a\r\nb\t\x01\x7F"), "\"a\\r\\nb\\t\\x01\\x7F\"");
 }

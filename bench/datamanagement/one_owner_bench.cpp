@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
           ("BM_" + name).c_str(),
           [name, prepare](benchmark::State& state) { run(state, name, prepare); })
           ->Arg(items)
-          ->Iterations(3)
+          ->Iterations(5)
           ->Unit(benchmark::kMillisecond)
           ->UseRealTime();
     }

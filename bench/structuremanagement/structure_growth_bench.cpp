@@ -205,7 +205,7 @@ void add(const std::string& name, const Prepare& prepare, const std::vector<int>
         ("BM_" + name).c_str(),
         [name, prepare](benchmark::State& state) { run(state, name, prepare); })
         ->Arg(items)
-        ->Iterations(3)
+        ->Iterations(5)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
   }

@@ -44,6 +44,56 @@ void releaseQuietly(Tag object) {
   }
 }
 
+// What an occurrence holds of the data a child writes through its line. Read from the
+// occurrence itself, not through the line, which shows the absolute-occurrence overrides of its
+// context where there are any. Taken before and after a child's writes, it tells whether they
+// changed the occurrence.
+struct OccurrenceData {
+  double quantity = 0.0;
+  bool asRequired = false;
+  std::string seqNo;
+  std::vector<std::string> noteTypes;
+  std::vector<std::string> noteTexts;
+  std::vector<double> transform;
+
+  bool operator==(const OccurrenceData& other) const {
+    return quantity == other.quantity && asRequired == other.asRequired && seqNo == other.seqNo &&
+           noteTypes == other.noteTypes && noteTexts == other.noteTexts &&
+           transform == other.transform;
+  }
+};
+
+std::vector<std::string> stringsOf(Tag object, const char* name) {
+  ResultStatus status;
+  int count = 0;
+  host::HostArray<char*> values;
+  status = AOM_ask_value_strings(object, name, &count, values.out());
+  std::vector<std::string> texts;
+  for (int i = 0; i < count && values; ++i) {
+    texts.emplace_back(values[static_cast<std::size_t>(i)]);
+  }
+  return texts;
+}
+
+OccurrenceData occurrenceDataOf(Tag occurrence) {
+  OccurrenceData data;
+  ResultStatus status;
+  status = AOM_ask_value_double(occurrence, "quantity", &data.quantity);
+  status = AOM_ask_value_logical(occurrence, "as_required", &data.asRequired);
+  host::HostString seqNo;
+  status = AOM_ask_value_string(occurrence, "seq_no", seqNo.out());
+  data.seqNo = seqNo.str();
+  data.noteTypes = stringsOf(occurrence, "note_types");
+  data.noteTexts = stringsOf(occurrence, "note_texts");
+  int count = 0;
+  host::HostArray<double> transform;
+  status = AOM_ask_value_doubles(occurrence, "transform", &count, transform.out());
+  if (transform) {
+    data.transform.assign(transform.get(), transform.get() + count);
+  }
+  return data;
+}
+
 }  // namespace
 
 StructureManagement::CreateOrUpdateRelativeStructureResponse
@@ -194,8 +244,15 @@ void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildI
     Tag occ;
     bool seqNoGiven = false;
     if (line != NULLTAG) {
-      updateRelativeOcc(line, child.child.tag(), child.clientId, occ);
+      const bool substituted = updateRelativeOcc(line, child.child.tag(), occ);
+      const OccurrenceData before = occurrenceDataOf(occ);
       setRelOccData(line, false, child.occInfo, seqNoGiven);
+      // An occurrence whose data took a value it did not hold is reported as updated, like a
+      // substituted one, though the line already showed the child; data written again as they
+      // were change nothing and report nothing.
+      if (substituted || !(occurrenceDataOf(occ) == before)) {
+        updatedOccs_.emplace_back(child.clientId, occ);
+      }
     } else {
       createRelativeOcc(child.child.tag(), child.clientId, line, occ);
       setRelOccData(line, true, child.occInfo, seqNoGiven);
@@ -221,8 +278,7 @@ void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildI
   }
 }
 
-void CreateOrUpdateRelativeStructureImpl::updateRelativeOcc(Tag line, Tag childRev,
-                                                            const std::string& clientId, Tag& occ) {
+bool CreateOrUpdateRelativeStructureImpl::updateRelativeOcc(Tag line, Tag childRev, Tag& occ) {
   Journal journal(kJournalModule, "StructureManagement::updateRelativeOcc");
   journal.call();
   ResultStatus status;
@@ -241,9 +297,7 @@ void CreateOrUpdateRelativeStructureImpl::updateRelativeOcc(Tag line, Tag childR
     }
   }
   occ = attributes_.askAttributeTag(line, "bl_occurrence");
-  if (substituted) {
-    updatedOccs_.emplace_back(clientId, occ);
-  }
+  return substituted;
 }
 
 void CreateOrUpdateRelativeStructureImpl::createRelativeOcc(Tag childRev,

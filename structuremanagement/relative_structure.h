@@ -40,12 +40,12 @@ class CreateOrUpdateRelativeStructureImpl {
       delete;
   virtual ~CreateOrUpdateRelativeStructureImpl() = default;
 
-  // The output maps each child's client id to its occurrence (made or substituted; the last
-  // child of a client id wins); every occurrence made or substituted is reported created or
-  // updated, and every cut one deleted, in the service data. An occurrence that a later input
-  // cuts is reported only as deleted and leaves the output. An empty `bomViewTypeName`
-  // means the host's default view type; a name of no view type fails the call (215000) before
-  // any input is looked at.
+  // The output maps each child's client id to its occurrence (made, substituted, or updated in
+  // place when the child's data changed it; the last child of a client id wins); every such
+  // occurrence is reported created or updated, and every cut one deleted, in the service data. An
+  // occurrence that a later input cuts is reported only as deleted and leaves the output. An empty
+  // `bomViewTypeName` means the host's default view type; a name of no view type fails the call
+  // (215000) before any input is looked at.
   virtual StructureManagement::CreateOrUpdateRelativeStructureResponse
   createOrUpdateRelativeStructure(
       const std::vector<StructureManagement::CreateOrUpdateRelativeStructureInfo>& info,
@@ -66,7 +66,9 @@ class CreateOrUpdateRelativeStructureImpl {
   // Raises ServiceException(child.clientId) when the child fails.
   // A child whose structure contains the parent's is refused with kChildContainsParent.
   void createOrUpdateRelativeOcc(const ChildInfo& child);
-  void updateRelativeOcc(Tag line, Tag childRev, const std::string& clientId, Tag& occ);
+  // Substitutes the child for what the line shows when that is another revision (precise) or
+  // item (imprecise); gives the line's occurrence and whether it substituted.
+  bool updateRelativeOcc(Tag line, Tag childRev, Tag& occ);
   void createRelativeOcc(Tag childRev, const std::string& clientId, Tag& line, Tag& occ);
   // Writes quantity, attributes, transform and notes; `seqNoGiven` tells whether a
   // "bl_sequence_no" was among the attributes.

@@ -196,6 +196,32 @@ int AOM_ask_value_double(Tag object, const char* name, double* value) {
   return 0;
 }
 
+int AOM_ask_value_doubles(Tag object, const char* name, int* count, double** values) {
+  if (name == nullptr || count == nullptr || values == nullptr) {
+    return missingArgument("AOM_ask_value_doubles");
+  }
+  *count = 0;
+  *values = nullptr;
+  HOST_CALL("AOM_ask_value_doubles", object);
+  const Value* current = nullptr;
+  if (const int status = readTyped(object, name, ValueType::real, false, &current)) {
+    return status;
+  }
+  if (current->texts.empty()) {
+    return 0;
+  }
+  double* block = static_cast<double*>(SM_alloc(current->texts.size() * sizeof(double)));
+  if (block != nullptr) {
+    for (std::size_t i = 0; i < current->texts.size(); ++i) {
+      block[i] = 0.0;
+      host::parseReal(current->texts[i], &block[i]);
+    }
+    *values = block;
+    *count = static_cast<int>(current->texts.size());
+  }
+  return 0;
+}
+
 int AOM_ask_value_logical(Tag object, const char* name, bool* value) {
   if (name == nullptr || value == nullptr) {
     return missingArgument("AOM_ask_value_logical");

@@ -36,6 +36,7 @@ int AOM_ask_value_string(Tag object, const char* name, char** value);
 int AOM_ask_value_strings(Tag object, const char* name, int* count, char*** values);
 int AOM_ask_value_int(Tag object, const char* name, int* value);
 int AOM_ask_value_double(Tag object, const char* name, double* value);
+int AOM_ask_value_doubles(Tag object, const char* name, int* count, double** values);
 int AOM_ask_value_logical(Tag object, const char* name, bool* value);
 int AOM_ask_value_date(Tag object, const char* name, Date* value);
 int AOM_ask_value_tag(Tag object, const char* name, Tag* value);

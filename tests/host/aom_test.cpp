@@ -25,11 +25,13 @@ class AomTest : public soacad_test::UserTest {
         <property name="flag" type="logical"/><property name="due" type="date"/>
         <property name="tags" type="string" array="true"/>
         <property name="parts" type="reference" array="true"/>
+        <property name="readings" type="double" array="true"/>
         <property name="serial" type="string" modifiable="false"/>
       </class>
       <type name="Gadget" class="Gadget"/>
       <object uid="g.1" class="Gadget" type="Gadget">
-        <prop name="object_name" value="Gadget one"/><prop name="count" value="3"/></object>
+        <prop name="object_name" value="Gadget one"/><prop name="count" value="3"/>
+        <prop name="readings"><v value="1.5"/><v value="-2"/></prop></object>
       <object uid="g.locked" class="Gadget" type="Gadget" modifiable="false"/>
     </fixture>)");
     gadget = tagOf("g.1");
@@ -89,6 +91,8 @@ TEST_F(AomTest, ValuesOfEveryTypeRoundTrip) {
   EXPECT_EQ(askList(AOM_ask_value_strings, gadget, "tags"), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(askList(AOM_ask_value_tags, gadget, "parts"),
             (std::vector<Tag>{tagOf("i.1"), NULLTAG}));
+  EXPECT_EQ(askList(AOM_ask_value_doubles, gadget, "readings"), (std::vector<double>{1.5, -2}));
+  EXPECT_EQ(askList(AOM_ask_value_doubles, tagOf("g.locked"), "readings"), std::vector<double>{});
   EXPECT_EQ(host::allocator().outstanding(), 0u);
 }
 
@@ -98,6 +102,10 @@ TEST_F(AomTest, TypeAndArityMismatchesFail) {
   EXPECT_EQ(AOM_ask_value_int(gadget, "object_name", &number), POM_wrong_value_type);
   char* text = nullptr;
   EXPECT_EQ(AOM_ask_value_string(gadget, "tags", &text), POM_wrong_value_type);
+  int count = -1;
+  double* reals = nullptr;
+  EXPECT_EQ(AOM_ask_value_doubles(gadget, "tags", &count, &reals), POM_wrong_value_type);
+  EXPECT_EQ(count, 0);
   EXPECT_EQ(AOM_set_value_tag(gadget, "parts", NULLTAG), POM_wrong_value_type);
   const char* two[] = {"a", "b"};
   EXPECT_EQ(AOM_set_value_strings(gadget, "object_name", 2, two), POM_wrong_value_type);

@@ -63,18 +63,93 @@ class RelativeStructureTest : public soacad_test::StructureWriteTest {
     return texts;
   }
   bool exists(const std::string& uid) { return store().find(tagOf(uid)) != nullptr; }
+
+  static std::string transformXml(const std::vector<double>& values) {
+    std::string xml;
+    for (double value : values) {
+      xml += "<occTransform>" + std::to_string(value) + "</occTransform>";
+    }
+    return xml;
+  }
+  // Sends one child for the line of ASM whose occurrence is `cadOccId`, with the client id "k",
+  // through the service (the reply checked against the store); what the reply reports: its
+  // output entries ("k=<UID>") and then "updated <UID>" for each updated object.
+  Strings sendChild(const std::string& cadOccId, const std::string& revisionUid,
+                    const std::string& occInfo, bool precise = false) {
+    const host::Reply reply = send(
+        "createOrUpdateRelativeStructure",
+        std::string(R"(<CreateOrUpdateRelativeStructureInput complete="false" bomViewTypeName="">)"
+                    R"(<input precise=")") +
+            (precise ? "true" : "false") + R"("><parent uid="r.asm.A"/>)" +
+            R"(<childInfo clientId="k" cadOccId=")" + cadOccId + R"("><child uid=")" + revisionUid +
+            R"("/>)" + occInfo +
+            R"(</childInfo></input><pref cadOccIdAttrName=""/>)"
+            R"(</CreateOrUpdateRelativeStructureInput>)");
+    const auto response = responseOf<Wire::CreateOrUpdateRelativeStructureResponse>(reply);
+    Strings reported = soacad_test::mapEntries(response.getOutputArray());
+    for (const std::string& uid :
+         soacad_test::modelUids(response.getServiceData().getUpdatedObjArray())) {
+      reported.push_back("updated " + uid);
+    }
+    EXPECT_TRUE(response.getServiceData().getCreatedObjArray().empty());
+    return reported;
+  }
 };
 
-TEST_F(RelativeStructureTest, AChildOfTheSameItemIsUpdatedInPlaceAndNotReported) {
-  Child bolt = child("k", "occ.bolt", "r.bolt.B");
+// A child whose line already shows its item (or, precise, its revision) is written in place. It
+// is reported like a substituted one (output and updatedObj) when its data change what the
+// occurrence holds, and not at all when the occurrence holds them already, so the same request
+// sent again reports nothing.
+TEST_F(RelativeStructureTest, AChildUpdatedInPlaceIsReportedWhenItsDataChangeTheOccurrence) {
+  const std::string transform = transformXml(std::vector<double>(16, 0.5));
+  const struct {
+    const char* what;
+    std::string occInfo;
+    bool changes;
+  } cases[] = {
+      // The line shows the quantity override 7 of ao.bolt: only the occurrence's own changes.
+      {"quantity", R"(<occInfo><attrsToSet name="bl_quantity" value="2"/></occInfo>)", true},
+      {"as required", R"(<occInfo asRequired="true"/>)", true},
+      {"sequence number", R"(<occInfo><attrsToSet name="bl_sequence_no" value="15"/></occInfo>)",
+       true},
+      {"note", R"(<occInfo><occNote noteType="CAD_OCC_ID" noteText="c9"/></occInfo>)", true},
+      {"transform", "<occInfo>" + transform + "</occInfo>", true},
+      {"what it holds", R"(<occInfo><attrsToSet name="bl_quantity" value="4"/>
+         <attrsToSet name="bl_sequence_no" value="10"/>
+         <occNote noteType="CAD_OCC_ID" noteText="c1"/></occInfo>)",
+       false},
+      {"no data", "<occInfo/>", false},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.what);
+    SetUp();
+    const Strings reported = test.changes ? Strings{"k=occ.bolt", "updated occ.bolt"} : Strings{};
+    EXPECT_EQ(sendChild("occ.bolt", "r.bolt.B", test.occInfo), reported);
+    EXPECT_EQ(savedTag(tagOf("occ.bolt"), "child_item"), tagOf("i.bolt"));
+    EXPECT_EQ(sendChild("occ.bolt", "r.bolt.B", test.occInfo), Strings{}) << "sent again";
+  }
+
+  // Precise: the line already shows the revision.
+  SetUp();
+  EXPECT_EQ(sendChild("occ.plate", "r.plate.A", "<occInfo>" + transform + "</occInfo>", true),
+            (Strings{"k=occ.plate", "updated occ.plate"}));
+  EXPECT_EQ(sendChild("occ.plate", "r.plate.A", "<occInfo>" + transform + "</occInfo>", true),
+            Strings{});
+}
+
+// The data land whether or not they are reported; a child that changes nothing beside one that
+// does leaves only the latter in the reply.
+TEST_F(RelativeStructureTest, OnlyTheChildrenWhoseDataChangedAreReported) {
+  Child bolt = child("bolt", "occ.bolt", "r.bolt.B");
   bolt.occInfo.attrsToSet = {{"bl_quantity", "2"}};
   bolt.occInfo.occNote = {{"CAD_OCC_ID", "c9"}};
-  const Response response = write({input("r.asm.A", {bolt})});
-  EXPECT_TRUE(response.output.empty());
-  EXPECT_TRUE(response.serviceData.updatedUids().empty());
+  Child plate = child("plate", "occ.plate", "r.plate.A");
+  plate.occInfo.attrsToSet = {{"bl_sequence_no", "20"}};
+  const Response response = write({input("r.asm.A", {bolt, plate})});
+  EXPECT_EQ(outputOf(response), Strings{"bolt=occ.bolt"});
+  EXPECT_EQ(sorted(response.serviceData.updatedUids()), Strings{"occ.bolt"});
   EXPECT_EQ(savedText(tagOf("occ.bolt"), "quantity"), "2");
   EXPECT_EQ(noteOf("occ.bolt", "CAD_OCC_ID"), "c9");
-  EXPECT_EQ(savedTag(tagOf("occ.bolt"), "child_item"), tagOf("i.bolt"));
 }
 
 TEST_F(RelativeStructureTest, AChildOfAnotherItemOrRevisionIsSubstitutedAndReportedUpdated) {

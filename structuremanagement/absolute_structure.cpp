@@ -123,8 +123,15 @@ void CreateOrUpdateAbsoluteStructureImpl::removeAllAbsOccData() {
   std::vector<Tag> qualifiers;
   status = AbsOccDataQualifier::findByBvr(bvr_, &qualifiers);
   for (const Tag qualifier : qualifiers) {
+    // The absolute occurrences stay but lose their overrides and attachments: they are changed,
+    // whether or not the input writes them again.
+    std::vector<Tag> absOccs;
+    status = AbsOccData::findAbsOccsForQual(qualifier, &absOccs);
     status = AbsOccData::destroyAllForQual(qualifier);
     status = qualifier.destroy();
+    for (const Tag absOcc : absOccs) {
+      report(Report::updated, absOcc);
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include "datamanagement/operation_support.h"
 #include "framework/soa_exceptions.h"
+#include "host/object/absocc.h"
 #include "host/object/arr.h"
 #include "host/object/bom.h"
 #include "host/object/ifail.h"
@@ -19,6 +20,29 @@ namespace Cad {
 namespace {
 
 using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+
+// What the host deletes or changes besides `occurrence` when a window's save deletes it: the
+// absolute occurrences whose path holds it go (their UIDs are appended to `deletedUids`), and
+// the arrangements whose used-arrangement entries go through it lose those entries (appended to
+// `changedArrangements`). Asked before the cut, while the occurrence still names them.
+void collectWhatGoesWith(Tag occurrence, std::vector<std::string>& deletedUids,
+                         std::vector<Tag>& changedArrangements) {
+  ResultStatus status;
+  PomResultStatus pomStatus;
+  int count = 0;
+  host::HostArray<Tag> absOccs;
+  status = BOM__occurrence_ask_absoccs(occurrence, &count, absOccs.out());
+  for (int i = 0; i < count && absOccs; ++i) {
+    host::HostString uid;
+    pomStatus = POM_tag_to_uid(absOccs[static_cast<std::size_t>(i)], uid.out());
+    deletedUids.push_back(uid.str());
+  }
+  host::HostArray<Tag> arrangements;
+  status = ARR__ask_arrangements_using_occurrence(occurrence, &count, arrangements.out());
+  for (int i = 0; i < count && arrangements; ++i) {
+    changedArrangements.push_back(arrangements[static_cast<std::size_t>(i)]);
+  }
+}
 
 }  // namespace
 
@@ -93,6 +117,9 @@ void DeleteRelativeStructureImpl::doDeleteRelativeStructure(
     for (const std::string& uid : cutUids_) {
       serviceData_->addDeletedObject(uid);
     }
+    for (const Tag arrangement : changedArrangements_) {
+      serviceData_->addUpdatedObject(arrangement);
+    }
     cleanup();
   } catch (...) {
     cleanupAfterFailure([this] { cleanup(); });
@@ -110,6 +137,7 @@ void DeleteRelativeStructureImpl::deleteRelativeOcc(const std::string& cadOccId,
   PomResultStatus pomStatus;
   host::HostString uid;
   pomStatus = POM_tag_to_uid(occurrence, uid.out());
+  collectWhatGoesWith(occurrence, uids, changedArrangements_);
   ResultStatus status;
   status = BOM_line_cut(line);
   uids.push_back(uid.str());
@@ -119,6 +147,7 @@ void DeleteRelativeStructureImpl::cleanup() {
   topLine_ = NULLTAG;
   cache_.clear();
   cutUids_.clear();
+  changedArrangements_.clear();
   closeWindow(window_);
 }
 

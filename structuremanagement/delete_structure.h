@@ -31,7 +31,9 @@ class DeleteRelativeStructureImpl {
   DeleteRelativeStructureImpl& operator=(const DeleteRelativeStructureImpl&) = delete;
   virtual ~DeleteRelativeStructureImpl() = default;
 
-  // The UIDs of the cut occurrences are reported as deleted.
+  // The UIDs of the cut occurrences, and of the absolute occurrences whose path holds one, are
+  // reported as deleted; the arrangements that lose used-arrangement entries through a cut
+  // occurrence are reported as updated.
   virtual StructureManagement::DeleteRelativeStructureResponse deleteRelativeStructure(
       const std::vector<StructureManagement::DeleteRelativeStructureInfo>& info,
       const std::string& bomViewTypeName,
@@ -39,13 +41,15 @@ class DeleteRelativeStructureImpl {
 
  private:
   void doDeleteRelativeStructure(const StructureManagement::DeleteRelativeStructureInfo& info);
-  // Cuts the line that carries `cadOccId` and appends its occurrence's UID to `uids`; raises
-  // 215048 when no line carries it.
+  // Cuts the line that carries `cadOccId` and appends its occurrence's UID to `uids`, with the
+  // UIDs of the absolute occurrences that go with it (and the arrangements it changes to
+  // changedArrangements_); raises 215048 when no line carries it.
   void deleteRelativeOcc(const std::string& cadOccId, std::vector<std::string>& uids);
   // Closes the window when one is open (raising when the host refuses) and forgets the input.
   void cleanup();
 
   std::vector<std::string> cutUids_;
+  std::vector<Tag> changedArrangements_;
   // The parents and CAD occurrence ids cut in this call: an id named again is already gone.
   std::set<std::pair<Tag, std::string>> cutIds_;
   Tag window_;

@@ -1,6 +1,7 @@
 #include "host/object/absocc.h"
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -423,6 +424,48 @@ int AbsOccData::destroyAllForQual(Tag qualifier) {
   for (Tag object : doomed) {
     store.remove(object);
   }
+  return 0;
+}
+
+int AbsOccData::findAbsOccsForQual(Tag qualifier, std::vector<Tag>* absOccs) {
+  if (absOccs == nullptr) {
+    return missingArgument("AbsOccData::findAbsOccsForQual");
+  }
+  absOccs->clear();
+  HOST_CALL("AbsOccData::findAbsOccsForQual", qualifier);
+  if (const int status = host::requireObject(qualifier, kQualifier)) {
+    return status;
+  }
+  std::set<Tag> found;
+  for (Tag datum : dataByQualifier().find({qualifier})) {
+    found.insert(host::referenceOf(datum, "abs_occurrence"));
+  }
+  for (Tag relation : relationsByQualifier().find({qualifier})) {
+    found.insert(host::referenceOf(relation, "primary_object"));
+  }
+  for (Tag absOcc : found) {
+    if (Store::instance().find(absOcc) != nullptr) {
+      absOccs->push_back(absOcc);
+    }
+  }
+  return 0;
+}
+
+int BOM__occurrence_ask_absoccs(Tag occurrence, int* count, Tag** absOccs) {
+  if (count == nullptr || absOccs == nullptr) {
+    return missingArgument("BOM__occurrence_ask_absoccs");
+  }
+  *count = 0;
+  *absOccs = nullptr;
+  HOST_CALL("BOM__occurrence_ask_absoccs", occurrence);
+  if (const int status = host::requireObject(occurrence, "PSOccurrence")) {
+    return status;
+  }
+  std::vector<Tag> found = absOccurrencesByElement().find(occurrence);
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  *absOccs = host::allocateTags(found);
+  *count = static_cast<int>(found.size());
   return 0;
 }
 

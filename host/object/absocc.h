@@ -45,6 +45,9 @@ class AbsOccData : public ZoltObject {
   // Deletes every datum and attachment of the qualifier, at once (not the qualifier itself);
   // POM_not_modifiable, with nothing deleted, when one of them may not be deleted.
   static int destroyAllForQual(Tag qualifier);
+  // The absolute occurrences with data or attachments under the qualifier, each once, in tag
+  // order: those whose overrides and attachments destroyAllForQual takes away.
+  static int findAbsOccsForQual(Tag qualifier, std::vector<Tag>* absOccs);
 };
 
 // Attaches `secondary` to the line's absolute occurrence (made when missing) by a relation of
@@ -62,6 +65,10 @@ int BOM__line_remove_absocc_relation(Tag line, Tag contextLine, Tag relation);
 // it) of the line in the context of `contextLine` (null: the window's context line) under the
 // current qualifier. Nothing to drop is no failure.
 int BOM__line_remove_absocc_property(Tag line, const char* name, Tag contextLine);
+// The absolute occurrences whose path holds `occurrence`, in every context (host array, in tag
+// order): those that go, with their data and attachments, when a window's save deletes the
+// occurrence.
+int BOM__occurrence_ask_absoccs(Tag occurrence, int* count, Tag** absOccs);
 // The lines of the window that show the absolute occurrence (host array), in tag order: below
 // the top line when its structure is the occurrence's context, else below every line whose
 // structure is (a subassembly used twice shows it twice); none when no line shows the context or

@@ -1,5 +1,6 @@
 #include "host/object/arr.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 #include "host/object/bom.h"
 #include "host/object/host_call.h"
 #include "host/object/ifail.h"
+#include "host/object/memory.h"
 #include "host/object/ps.h"
 #include "host/object/sizes.h"
 #include "host/object/store.h"
@@ -346,6 +348,32 @@ int ARR_delete_arrangement_from_bvr(Tag bvr, Tag arrangement) {
     store.remove(anchor);
   }
   return store.remove(arrangement);
+}
+
+int ARR__ask_arrangements_using_occurrence(Tag occurrence, int* count, Tag** arrangements) {
+  if (count == nullptr || arrangements == nullptr) {
+    return missingArgument("ARR__ask_arrangements_using_occurrence");
+  }
+  *count = 0;
+  *arrangements = nullptr;
+  HOST_CALL("ARR__ask_arrangements_using_occurrence", occurrence);
+  if (const int status = host::requireObject(occurrence, "PSOccurrence")) {
+    return status;
+  }
+  // The arrangements that forgetPathNodesOf would change.
+  std::set<Tag> users;
+  for (Tag node : pathNodesByElement().find(occurrence)) {
+    for (Tag arrangement : arrangementsByBvr().find({host::referenceOf(node, "context_bvr")})) {
+      const std::vector<Tag> nodes = host::referencesOf(arrangement, "used_path_nodes");
+      if (std::find(nodes.begin(), nodes.end(), node) != nodes.end()) {
+        users.insert(arrangement);
+      }
+    }
+  }
+  const std::vector<Tag> found(users.begin(), users.end());
+  *arrangements = host::allocateTags(found);
+  *count = static_cast<int>(found.size());
+  return 0;
 }
 
 int ME_create_meapprpathnode_from_bomline(Tag line, Tag* pathNode) {

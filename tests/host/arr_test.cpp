@@ -13,6 +13,7 @@
 namespace {
 
 using soacad_test::ask;
+using soacad_test::askList;
 
 class ArrangementTest : public soacad_test::StructureTest {
  protected:
@@ -136,6 +137,13 @@ TEST_F(ArrangementTest, RecordsUsedArrangementsByPathNode) {
   ASSERT_EQ(ARR__set_used_arrangement(tagOf("bvr.asm"), outer, node, anchor, tagOf("occ.sub")), 0);
   EXPECT_EQ(host::referencesOf(outer, "used_path_nodes"), std::vector<Tag>{node});
   EXPECT_EQ(host::referencesOf(outer, "used_anchors"), std::vector<Tag>{anchor});
+  // The arrangements an occurrence's deletion would change: those using a node through it.
+  create("Idle", false);
+  EXPECT_EQ(askList(ARR__ask_arrangements_using_occurrence, tagOf("occ.sub")),
+            std::vector<Tag>{outer});
+  EXPECT_TRUE(askList(ARR__ask_arrangements_using_occurrence, tagOf("occ.pin")).empty())
+      << "a node through it that no arrangement uses";
+  EXPECT_TRUE(askList(ARR__ask_arrangements_using_occurrence, tagOf("occ.plate")).empty());
   EXPECT_EQ(ARR__set_used_arrangement(tagOf("bvr.sub"), outer, node, anchor, tagOf("occ.sub")),
             ARR_not_of_bvr);
   ERROR_store_clear();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ using Info = StructureManagement::CreateOrUpdateAbsoluteStructureInfo;
 using AbsOcc = StructureManagement::AbsOccInfo;
 using Arrangement = StructureManagement::AssemblyArrangementInfo;
 using Response = StructureManagement::CreateOrUpdateAbsoluteStructureResponse;
+namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 
 class AbsoluteStructureTest : public soacad_test::StructureWriteTest {
  protected:
@@ -123,18 +125,56 @@ TEST_F(AbsoluteStructureTest, AnAbsoluteOccurrenceMustBeShownByExactlyOneLine) {
 }
 
 // Two inputs on one structure with complete: the data go once, before the first input, so the
-// second keeps what the first wrote.
+// second keeps what the first wrote. ao.bolt, which loses its quantity override without being
+// written again, is reported as updated.
 TEST_F(AbsoluteStructureTest, CompleteRemovesAStructuresDataOncePerCall) {
   const Response response = write(
       {input({byPath("plate", {"occ.plate"}, "2")}), input({byPath("lamp", {"occ.lamp"}, "3")})},
       true);
   EXPECT_EQ(errorsOf(response.serviceData), Strings{});
   EXPECT_EQ(store().find(tagOf("d.bolt.qty")), nullptr);
+  EXPECT_EQ(sorted(response.serviceData.updatedUids()), Strings{"ao.bolt"});
+  EXPECT_EQ(response.serviceData.createdUids().size(), 2u);
   EXPECT_EQ(quantityAt({"occ.plate"}), "2");
   EXPECT_EQ(quantityAt({"occ.lamp"}), "3");
   for (const auto& entry : response.absOccOutput) {
     EXPECT_NE(store().find(entry.second.tag()), nullptr) << entry.first;
   }
+}
+
+// Complete takes the overrides and attachments of every absolute occurrence of the structure,
+// under its own qualifier and its arrangements': each one that had some is changed and reported
+// as updated, written again or not; sent again, only what the request writes is reported.
+TEST_F(AbsoluteStructureTest, CompleteReportsTheAbsoluteOccurrencesWhoseDataItRemoved) {
+  load(R"(<fixture>
+    <object uid="ao.plate" class="AbsOccurrence"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="occurrence_path"><v value="occ.plate"/></prop></object>
+    <object uid="ao.lamp" class="AbsOccurrence"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="occurrence_path"><v value="occ.lamp"/></prop></object>
+    <object uid="q.open" class="AbsOccDataQualifier"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="arrangement" value="arr.open"/></object>
+    <relation class="AbsOccRelation" type="ZOLT_reference" primary="ao.lamp" secondary="ds.1">
+      <prop name="qualifier" value="q.open"/></relation>
+  </fixture>)");
+  const std::string request = R"(
+    <CreateOrUpdateAbsoluteStructureInput complete="true" bomViewTypeName="">
+      <info><contextItemRev uid="r.asm.A"/>
+        <bvrAbsOccInfo clientId="plate"><absOcc uid=""/><cadOccIdPath>occ.plate</cadOccIdPath>
+          <absOccData asRequired="false" clientIdOfUsedArrangement="">
+            <overridesToSet name="bl_quantity" value="2"/></absOccData></bvrAbsOccInfo>
+      </info>
+      <pref cadOccIdAttrName=""/>
+    </CreateOrUpdateAbsoluteStructureInput>)";
+  const auto updatedBy = [&] {
+    const auto response = responseOf<Wire::CreateOrUpdateAbsoluteStructureResponse>(
+        send("createOrUpdateAbsoluteStructure", request));
+    Strings uids = soacad_test::modelUids(response.getServiceData().getUpdatedObjArray());
+    std::sort(uids.begin(), uids.end());
+    return uids;
+  };
+  EXPECT_EQ(updatedBy(), (Strings{"ao.bolt", "ao.lamp", "ao.plate"}));
+  EXPECT_EQ(store().find(tagOf("d.bolt.qty")), nullptr);
+  EXPECT_EQ(updatedBy(), Strings{"ao.plate"}) << "sent again";
 }
 
 // An occurrence for which the host makes no absolute occurrence, or answers one that names no

@@ -87,10 +87,12 @@ class DeleteStructureTest : public soacad_test::StructureWriteTest {
 };
 
 TEST_F(DeleteStructureTest, OccurrencesAreCutByTheirCadOccurrenceIds) {
-  // An id named again, in the input or a later one on the same parent, is already cut.
+  // An id named again, in the input or a later one on the same parent, is already cut. The
+  // absolute occurrence ao.bolt, whose path holds occ.bolt, goes with it.
   const auto response =
       remove({input("r.asm.A", {"c3", "c1", "c3"}), input("r.asm.A", {"c1"})}, "CAD_OCC_ID");
-  EXPECT_EQ(sorted(response.serviceData.deletedUids()), (Strings{"occ.bolt", "occ.sub"}));
+  EXPECT_EQ(sorted(response.serviceData.deletedUids()),
+            (Strings{"ao.bolt", "occ.bolt", "occ.sub"}));
   EXPECT_EQ(occurrencesIn("bvr.asm"), (Strings{"occ.plate", "occ.gde", "occ.lamp", "occ.ghost"}));
   EXPECT_EQ(store().find(tagOf("occ.bolt")), nullptr);
   // The default attribute is the occurrence's UID.
@@ -99,8 +101,9 @@ TEST_F(DeleteStructureTest, OccurrencesAreCutByTheirCadOccurrenceIds) {
 }
 
 // A cut occurrence leaves nothing that names it: the absolute occurrences through it (with their
-// data), its path nodes and the arrangements' entries that use them go with it.
-TEST_F(DeleteStructureTest, WhatNamesACutOccurrenceGoesWithIt) {
+// data), its path nodes and the arrangements' entries that use them go with it. The reply names
+// the absolute occurrences as deleted and the arrangements that lost entries as updated.
+TEST_F(DeleteStructureTest, WhatNamesACutOccurrenceGoesWithItAndIsReported) {
   load(R"(<fixture>
     <object uid="ao.subpin" class="AbsOccurrence"><prop name="context_bvr" value="bvr.asm"/>
       <prop name="occurrence_path"><v value="occ.sub"/><v value="occ.pin"/></prop></object>
@@ -115,7 +118,19 @@ TEST_F(DeleteStructureTest, WhatNamesACutOccurrenceGoesWithIt) {
         ARR__set_used_arrangement(tagOf("bvr.asm"), open, tagOf(node), tagOf("anc.sub"), NULLTAG),
         0);
   }
-  remove({input("r.asm.A", {"c3", "c1"})}, "CAD_OCC_ID");
+  const auto response =
+      responseOf<Wire::DeleteRelativeStructureResponse>(sendCuts("r.asm.A", {{"occ.sub"}}));
+  EXPECT_EQ(soacad_test::modelUids(response.getServiceData().getDeletedObjArray()),
+            (Strings{"ao.subpin", "occ.sub"}));
+  EXPECT_EQ(soacad_test::modelUids(response.getServiceData().getUpdatedObjArray()),
+            Strings{"arr.open"});
+  // An occurrence that nothing else names reports itself alone.
+  const auto alone =
+      responseOf<Wire::DeleteRelativeStructureResponse>(sendCuts("r.asm.A", {{"occ.lamp"}}));
+  EXPECT_EQ(soacad_test::modelUids(alone.getServiceData().getDeletedObjArray()),
+            Strings{"occ.lamp"});
+  EXPECT_TRUE(alone.getServiceData().getUpdatedObjArray().empty());
+  remove({input("r.asm.A", {"c1"})}, "CAD_OCC_ID");
   for (const char* gone : {"ao.bolt", "d.bolt.qty", "ao.subpin", "pn.sub"}) {
     EXPECT_EQ(store().find(tagOf(gone)), nullptr) << gone;
   }

@@ -726,6 +726,7 @@ const XMLNode& SAXToNodeParser::parseTrustedString(const std::string& text, std:
   }
   open_.clear();
   // A flat document leaves a long list of pending children behind; its storage goes now.
+  heldBytes_ -= std::min(heldBytes_, pending_.capacity() * sizeof(XMLNode*));
   std::vector<XMLNode*>().swap(pending_);
   locator_ = nullptr;
   const XMLNode* root = nodes_.first();

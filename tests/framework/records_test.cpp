@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -206,6 +207,19 @@ TEST(RecordsTest, RarelySetFieldsAreMadeOnDemandAndBehaveAsAnyField) {
   EXPECT_EQ(write(object, "m"), "<m uid=\"v\" type=\"T\"/>");
   EXPECT_FALSE(object.isClassNameSet());
   EXPECT_TRUE(object.getPropertieArray().empty());
+}
+
+// Rare fields whose copy fails (no memory for a string) give back the storage taken for them.
+TEST(RecordsTest, AFailedCopyOfRareFieldsGivesItsStorageBack) {
+  struct Refusing {
+    Refusing() = default;
+    Refusing(const Refusing&) { throw std::bad_alloc(); }
+  };
+  Korvane::Soa::Common::Xml::Wire::OnDemand<Refusing> held;
+  held.make();
+  const std::size_t objects = WirePool::usage().objects;
+  EXPECT_THROW(Korvane::Soa::Common::Xml::Wire::OnDemand<Refusing>{held}, std::bad_alloc);
+  EXPECT_EQ(WirePool::usage().objects, objects);
 }
 
 // Long lists are written in order whatever their length, lists inside list elements included

@@ -20,6 +20,7 @@ namespace {
 
 using soacad_test::kDataManagementService;
 using soacad_test::kStructureManagementService;
+using soacad_test::repeated;
 
 const char* const kConfiguredService = "Cad-2007-06-StructureManagement";
 
@@ -32,15 +33,6 @@ class RequestHandlerTest : public soacad_test::ServiceTest {
 };
 
 // --- What a request holds while it is read ---------------------------------------------------
-
-// `count` copies of `element` inside an element named `root`.
-std::string repeated(const std::string& root, const std::string& element, int count) {
-  std::string text = "<" + root + ">";
-  for (int i = 0; i < count; ++i) {
-    text += element;
-  }
-  return text + "</" + root + ">";
-}
 
 // The records a request is read into count against its memory budget with its tree: elements
 // whose records far outweigh their text are refused before the service runs, naming the bound,

@@ -12,6 +12,7 @@
 #include "skeletons/datamanagement/datamanagement_records.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_06_records.h"
+#include "tests/support/service_fixture.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ namespace Base = Korvane::Schemas::Soa::_2006_03::Base;
 using Korvane::Soa::Common::Xml::SAXToNodeParser;
 using Korvane::Soa::Common::Xml::WireRecordType;
 using Korvane::Soa::Common::Xml::XmlParseError;
+using soacad_test::repeated;
 
 TEST(WireRecordsTest, EveryRecordWritesItsSampleAsItReadIt) {
   for (const std::vector<WireRecordType>* types :
@@ -156,15 +158,6 @@ TEST(WireRecordsTest, RecordsReadUnderAReadingAreChargedWithTheTree) {
   SAXToNodeParser parser;
   stack.parse(parser.parseString(flood));
   EXPECT_EQ(stack.getErrorValueArray().size(), 100000u);
-}
-
-// `count` copies of `element` inside an element named `root`.
-std::string repeated(const std::string& root, const std::string& element, int count) {
-  std::string text = "<" + root + ">";
-  for (int i = 0; i < count; ++i) {
-    text += element;
-  }
-  return text + "</" + root + ">";
 }
 
 // Records read under a Reading are charged for what they hold: each record with the default

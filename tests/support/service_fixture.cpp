@@ -27,6 +27,14 @@ std::vector<std::string> stacks(
   return texts;
 }
 
+std::string repeated(const std::string& root, const std::string& element, int count) {
+  std::string text = "<" + root + ">";
+  for (int i = 0; i < count; ++i) {
+    text += element;
+  }
+  return text + "</" + root + ">";
+}
+
 Korvane::Schemas::Soa::_2006_03::Base::ModelObject modelObject(const std::string& uid) {
   Korvane::Schemas::Soa::_2006_03::Base::ModelObject model;
   model.setUid(uid);

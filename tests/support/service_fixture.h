@@ -31,6 +31,9 @@ extern const char* const kStructureManagementService;
 std::vector<std::string> stacks(
     const std::vector<Korvane::Schemas::Soa::_2006_03::Base::ErrorStack>& errors);
 
+// `count` copies of `element` inside an element named `root`: a document of many elements.
+std::string repeated(const std::string& root, const std::string& element, int count);
+
 // A wire model object that names `uid`.
 Korvane::Schemas::Soa::_2006_03::Base::ModelObject modelObject(const std::string& uid);
 // The UIDs of wire objects (model objects, deleted-object ids), in order.

@@ -43,7 +43,7 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
  public:
   // Larger than any batch a CAD client sends (10,000 parts with datasets and files is about
   // 20 MB of text) several times over, while bounding the memory one request can make the
-  // server spend on its node tree (roughly ten times the text).
+  // server spend while reading it (at most eight times the text; see kMaxHeldBytesPerTextByte).
   static constexpr std::size_t kMaxDocumentBytes = 128u * 1024u * 1024u;
   // The deepest wire record nests well under 16 elements; the limit leaves ample room and
   // keeps every recursive walk over a parsed tree (record parse) bounded.

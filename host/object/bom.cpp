@@ -310,32 +310,48 @@ std::vector<Tag> syncChildLines(Tag line) {
   const Tag window = host::windowOfLine(line);
   const Tag bvr = host::structureOfLine(line);
   const std::vector<Tag> before = host::referencesOf(line, "child_lines");
-  std::unordered_map<Tag, Tag> kept;
+  // The lines that may stay, the first of each occurrence, sorted by occurrence: each occurrence
+  // is found by a binary search in one array, with no node allocated per child (a line may have
+  // 100,000 children, synchronised at every expansion).
+  struct Kept {
+    std::uint32_t occurrence;
+    Tag child;
+    bool taken;
+  };
+  std::vector<Kept> kept;
+  kept.reserve(before.size());
   for (Tag child : before) {
     if (store.find(child) != nullptr && host::referenceOf(child, "parent_bvr") == bvr) {
-      kept.emplace(occurrenceOf(child), child);
+      kept.push_back(Kept{occurrenceOf(child), child, false});
     }
   }
+  auto byOccurrence = [](const Kept& a, const Kept& b) { return a.occurrence < b.occurrence; };
+  std::stable_sort(kept.begin(), kept.end(), byOccurrence);
+  kept.erase(std::unique(kept.begin(), kept.end(),
+                         [](const Kept& a, const Kept& b) { return a.occurrence == b.occurrence; }),
+             kept.end());
   std::vector<Tag> lines;
   if (bvr != NULLTAG) {
     for (Tag occurrence : host::occurrencesOf(bvr)) {
       if (!store.isInstanceOf(occurrence, "PSOccurrence")) {
         continue;
       }
-      auto found = kept.find(occurrence);
+      auto found = std::lower_bound(kept.begin(), kept.end(), Kept{occurrence, NULLTAG, false},
+                                    byOccurrence);
       Tag child;
-      if (found != kept.end()) {
-        child = found->second;
-        kept.erase(found);
+      if (found != kept.end() && found->occurrence == occurrence && !found->taken) {
+        child = found->child;
+        found->taken = true;
       } else if (makeLine(window, line, bvr, occurrence, &child) != 0) {
         continue;
       }
       lines.push_back(child);
     }
   }
-  const std::unordered_set<Tag> current(lines.begin(), lines.end());
+  std::vector<std::uint32_t> current(lines.begin(), lines.end());
+  std::sort(current.begin(), current.end());
   for (Tag child : before) {
-    if (current.count(child) == 0) {
+    if (!std::binary_search(current.begin(), current.end(), static_cast<std::uint32_t>(child))) {
       removeLineTree(child);
     }
   }

@@ -45,6 +45,38 @@ TEST_F(BomWindowTest, KeepsLinesWhileOpenAndExpandsSubassemblies) {
   EXPECT_EQ(storedCodes(), (std::vector<int>{POM_invalid_tag, POM_invalid_tag}));
 }
 
+// A line's children keep their lines from one expansion to the next whatever the order of the
+// occurrences in their view revision; an occurrence listed twice has a line for each listing.
+TEST_F(BomWindowTest, ChildLinesStayAcrossExpansionsInAnyOccurrenceOrder) {
+  load(R"(<fixture>
+    <object uid="occ.r1" class="PSOccurrence"><prop name="child_item" value="i.bolt"/></object>
+    <object uid="occ.r2" class="PSOccurrence"><prop name="child_item" value="i.pin"/></object>
+    <object uid="occ.r3" class="PSOccurrence"><prop name="child_item" value="i.bolt"/></object>
+    <object uid="i.rev" class="Item"><prop name="item_id" value="REV"/></object>
+    <object uid="r.rev.A" class="ItemRevision">
+      <prop name="items_tag" value="i.rev"/><prop name="item_revision_id" value="A"/></object>
+    <object uid="bv.rev" class="PSBOMView">
+      <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.rev"/></object>
+    <object uid="bvr.rev" class="PSBOMViewRevision">
+      <prop name="bom_view" value="bv.rev"/><prop name="parent_revision" value="r.rev.A"/>
+      <prop name="occurrences">
+        <v value="occ.r3"/><v value="occ.r2"/><v value="occ.r1"/><v value="occ.r2"/>
+      </prop></object>
+  </fixture>)");
+  const Tag window = openWindow(tagOf("r.rev.A"));
+  const Strings listed = {"occ.r3", "occ.r2", "occ.r1", "occ.r2"};
+  const std::vector<Tag> first = allChildren(topLine_);
+  ASSERT_EQ(occurrencesOf(first), listed);
+  EXPECT_NE(first[1], first[3]);
+  const std::vector<Tag> again = allChildren(topLine_);
+  ASSERT_EQ(occurrencesOf(again), listed);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(again[i], first[i]) << i;
+  }
+  EXPECT_NE(again[1], again[3]);
+  EXPECT_EQ(BOM_close_window(window), 0);
+}
+
 TEST_F(BomWindowTest, TopLineFromItemTakesTheConfiguredRevision) {
   Tag window;
   ASSERT_EQ(BOM_create_window(&window), 0);

@@ -8,9 +8,8 @@
 // are per copy.
 #pragma once
 
+#include <set>
 #include <string>
-#include <unordered_set>
-#include <vector>
 
 #include "framework/base_records.h"
 #include "host/object/tag.h"
@@ -86,24 +85,20 @@ class ServiceData : public PartialErrors {
   // The wire service data: the object lists, the model objects and the error stacks.
   Korvane::Schemas::Soa::_2006_03::Base::ServiceData& getWireData();
 
-  // Read-only views for callers that inspect a collector without converting it. The lists'
-  // order is the wire data's; these only tell what is in them.
-  const std::unordered_set<std::string>& createdUids() const { return created_; }
-  const std::unordered_set<std::string>& updatedUids() const { return updated_; }
-  const std::unordered_set<std::string>& deletedUids() const { return deleted_; }
-  const std::unordered_set<std::string>& plainUids() const { return plain_; }
+  // Read-only views for callers that inspect a collector without converting it.
+  const std::set<std::string>& createdUids() const { return created_; }
+  const std::set<std::string>& updatedUids() const { return updated_; }
+  const std::set<std::string>& deletedUids() const { return deleted_; }
+  const std::set<std::string>& plainUids() const { return plain_; }
 
  private:
   Korvane::Schemas::Soa::_2006_03::Base::ServiceData wireData_;
-  // What each list holds, so that an object is added once: hashed, since a call may report
-  // hundreds of thousands of objects and only the wire lists keep an order.
-  std::unordered_set<std::string> created_;
-  std::unordered_set<std::string> updated_;
-  std::unordered_set<std::string> deleted_;
-  std::unordered_set<std::string> plain_;
-  // "UID<US>property name" for every requested property (US = unit separator, 0x1f), each once;
-  // sorted when the model objects are built, which show them in that order.
-  std::unordered_set<std::string> properties_;
+  std::set<std::string> created_;
+  std::set<std::string> updated_;
+  std::set<std::string> deleted_;
+  std::set<std::string> plain_;
+  // "UID<US>property name" for every requested property (US = unit separator, 0x1f).
+  std::set<std::string> properties_;
   bool notificationsGathered_ = false;
 };
 

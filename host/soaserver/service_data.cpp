@@ -1,7 +1,5 @@
 #include "framework/service_data.h"
 
-#include <algorithm>
-#include <unordered_set>
 #include <vector>
 
 #include "framework/utils.h"
@@ -141,7 +139,7 @@ void ServiceData::inflateProperties() {
   // The objects in order of first mention: created, updated, plain, then those that only have
   // requested properties.
   std::vector<std::string> order;
-  std::unordered_set<std::string> seen;
+  std::set<std::string> seen;
   auto mention = [&](const std::string& uid) {
     if (!uid.empty() && seen.insert(uid).second) {
       order.push_back(uid);
@@ -153,11 +151,7 @@ void ServiceData::inflateProperties() {
     mention(ref.getUid());
   for (const Base::RefId& ref : wireData_.getPlainObjArray())
     mention(ref.getUid());
-  // The requested properties by UID and name: objects that only have properties come in the
-  // order of their UIDs, and each model object's properties in the order of their names.
-  std::vector<std::string> properties(properties_.begin(), properties_.end());
-  std::sort(properties.begin(), properties.end());
-  for (const std::string& key : properties)
+  for (const std::string& key : properties_)
     mention(key.substr(0, key.find(kPropertySeparator)));
 
   std::vector<Base::ModelObject> models;
@@ -173,8 +167,8 @@ void ServiceData::inflateProperties() {
       continue;
     }
     const std::string prefix = uid + kPropertySeparator;
-    for (auto key = std::lower_bound(properties.begin(), properties.end(), prefix);
-         key != properties.end() && key->compare(0, prefix.size(), prefix) == 0; ++key) {
+    for (auto key = properties_.lower_bound(prefix);
+         key != properties_.end() && key->compare(0, prefix.size(), prefix) == 0; ++key) {
       model.addPropertie(wireProperty(tag, key->substr(prefix.size())));
     }
     models.push_back(model);

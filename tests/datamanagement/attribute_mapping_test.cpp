@@ -8,7 +8,6 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -169,9 +168,9 @@ TEST_F(AttributeMappingTest, ListsEveryMappingWithItsPropertyDescription) {
   // A mapping without a descriptor has an empty description and no error.
   EXPECT_EQ(describe(response.attrMappingInfo[1].propDesc), "|||0|0|||0|0|");
   EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{});
-  EXPECT_EQ(response.serviceData.plainUids(),
-            (std::unordered_set<std::string>{"m.desc", "m.name", "m.const", "m.pref", "m.owner",
-                                             "lov.finish"}));
+  EXPECT_EQ(
+      response.serviceData.plainUids(),
+      (std::set<std::string>{"m.desc", "m.name", "m.const", "m.pref", "m.owner", "lov.finish"}));
 }
 
 TEST_F(AttributeMappingTest, ADescriptionWithoutListOfValuesHasNoSpecifierOrInterdependents) {
@@ -297,7 +296,7 @@ TEST_F(AttributeMappingTest, ResolvesMappingsToObjectsAndProperties) {
   EXPECT_EQ(mapped(response.output[0]),
             (Strings{"DESCRIPTION CADModel/CAD Part r.p.object_desc", "NAME / d.m.object_name"}));
   EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{});
-  EXPECT_EQ(response.serviceData.plainUids(), (std::unordered_set<std::string>{"r.p", "d.m"}));
+  EXPECT_EQ(response.serviceData.plainUids(), (std::set<std::string>{"r.p", "d.m"}));
 
   // The resolved properties travel with the objects.
   ServiceData data = response.serviceData;

@@ -8,7 +8,6 @@
 #include <functional>
 #include <set>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "host/object/grm.h"
@@ -116,7 +115,7 @@ TEST_F(RelationsTest, CreationsAreGroupedByPrimaryAndComeBeforeUpdates) {
   EXPECT_EQ(response.output[2].relation.tag(), findRelation("p.2", "s.2"));
   EXPECT_EQ(response.output[3].relation.tag(), tagOf("rel.c"));
   EXPECT_EQ(response.serviceData.createdUids().size(), 3u);
-  EXPECT_EQ(response.serviceData.updatedUids(), std::unordered_set<std::string>{"rel.c"});
+  EXPECT_EQ(response.serviceData.updatedUids(), std::set<std::string>{"rel.c"});
   EXPECT_EQ(errors(response), Strings{});
   Tag userData;
   GRM_ask_user_data(tagOf("rel.c"), &userData);
@@ -172,7 +171,7 @@ TEST_F(RelationsTest, AFailedUpdateIsReportedAndLeavesTheRelationUnlockedAndUnch
 TEST_F(RelationsTest, CompleteDeletesUnlistedRelationsOfCreationPrimariesButSparesUpdates) {
   const Response response =
       run({creation("c", "p.1", "s.3"), update("u", "rel.b", "")}, true, filter("ZOLT_reference"));
-  EXPECT_EQ(response.serviceData.deletedUids(), std::unordered_set<std::string>{"rel.a"});
+  EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.a"});
   EXPECT_FALSE(valid("rel.a"));
   EXPECT_TRUE(valid("rel.b"));  // Named by an update.
   EXPECT_TRUE(valid("rel.c"));  // Another relation type.
@@ -184,7 +183,7 @@ TEST_F(RelationsTest, CompleteDeletesUnlistedRelationsOfCreationPrimariesButSpar
 TEST_F(RelationsTest, CompleteWithTypeNamesDeletesOnlySecondariesOfExactlyThoseTypes) {
   const Response response =
       run({creation("c", "p.1", "s.3")}, true, filter("ZOLT_reference", {"Document"}));
-  EXPECT_EQ(response.serviceData.deletedUids(), std::unordered_set<std::string>{"rel.a"});
+  EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.a"});
   EXPECT_TRUE(valid("rel.b"));  // Its secondary is a SubDocument.
 }
 
@@ -218,7 +217,7 @@ TEST_F(RelationsTest, CompleteSparesEveryRelationAnyInputNames) {
     SetUp();
     const Response response =
         run({creation("c", "p.1", "s.3"), test.input()}, true, filter("ZOLT_reference"));
-    EXPECT_EQ(response.serviceData.deletedUids(), std::unordered_set<std::string>{"rel.b"});
+    EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.b"});
     EXPECT_TRUE(valid("rel.a"));
     EXPECT_FALSE(valid("rel.b"));
   }
@@ -231,7 +230,7 @@ TEST_F(RelationsTest, CompleteKeepsARelationThatACreationTakesAsUserData) {
   input.userData = tagOf("rel.a");
   const Response response = run({input}, true, filter("ZOLT_reference"));
   EXPECT_EQ(errors(response), Strings{});
-  EXPECT_EQ(response.serviceData.deletedUids(), std::unordered_set<std::string>{"rel.b"});
+  EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.b"});
   ASSERT_EQ(response.output.size(), 1u);
   const Tag created = findRelation("p.1", "s.3");
   EXPECT_EQ(response.output[0].relation.tag(), created);
@@ -247,7 +246,7 @@ TEST_F(RelationsTest, UnknownFilterNamesAreReportedUnderFixedKeysAndTheCallGoesO
   const Response response = run({creation("c", "p.1", "s.3")}, true, pref);
   EXPECT_EQ(errors(response),
             (Strings{"Filter relation type error: 215050", "Filter object type error: 215022"}));
-  EXPECT_EQ(response.serviceData.deletedUids(), std::unordered_set<std::string>{"rel.a"});
+  EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.a"});
   EXPECT_NE(response.output.at(0).relation.tag(), NULLTAG);
 }
 

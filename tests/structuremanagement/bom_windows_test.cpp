@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "host/object/bom.h"
@@ -78,11 +77,11 @@ TEST_F(BomWindowsTest, AWindowConfiguredByItsRuleOnlyIsReportedAndClosedAgain) {
             (Strings{"occ.bolt", "occ.plate", "occ.sub", "occ.gde", "occ.lamp", "occ.ghost"}))
       << "unconfigured lines shown, no variant rule";
   EXPECT_EQ(response.serviceData.createdUids(),
-            (std::unordered_set<std::string>{uidOf(window), uidOf(topLine)}));
+            (std::set<std::string>{uidOf(window), uidOf(topLine)}));
   EXPECT_EQ(errorsOf(response.serviceData), Strings{});
 
   const auto closed = close({window});
-  EXPECT_EQ(closed.serviceData.deletedUids(), std::unordered_set<std::string>{uidOf(window)});
+  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{uidOf(window)});
   EXPECT_TRUE(host::openBomWindows().empty());
   EXPECT_NE(store().find(tagOf("rr.released")), nullptr) << "a saved rule stays";
 }
@@ -202,7 +201,7 @@ TEST_F(BomWindowsTest, AWindowThatFailsToCloseKeepsItsCopy) {
   host::faultPlan().fail("AOM_delete", 99);
   const auto kept = close({window});
   EXPECT_EQ(errorsOf(kept.serviceData), Strings{});
-  EXPECT_EQ(kept.serviceData.deletedUids(), std::unordered_set<std::string>{uidOf(window)});
+  EXPECT_EQ(kept.serviceData.deletedUids(), std::set<std::string>{uidOf(window)});
   EXPECT_TRUE(host::openBomWindows().empty());
   EXPECT_NE(store().find(copy), nullptr);
 
@@ -211,7 +210,7 @@ TEST_F(BomWindowsTest, AWindowThatFailsToCloseKeepsItsCopy) {
   const Tag nextCopy = ask(BOM_ask_window_config_rule, next);
   const std::vector<Tag> nextEntries = host::entriesOfRule(nextCopy);
   ASSERT_FALSE(nextEntries.empty());
-  EXPECT_EQ(close({next}).serviceData.deletedUids(), std::unordered_set<std::string>{uidOf(next)});
+  EXPECT_EQ(close({next}).serviceData.deletedUids(), std::set<std::string>{uidOf(next)});
   EXPECT_EQ(store().find(nextCopy), nullptr);
   for (Tag entry : nextEntries) {
     EXPECT_EQ(store().find(entry), nullptr) << "the copy's entries go with it";
@@ -225,7 +224,7 @@ TEST_F(BomWindowsTest, AWindowThatIsGoneIsAnErrorStackAndTheOthersAreClosed) {
   ASSERT_EQ(BOM_close_window(gone), 0);
   const auto closed = close({gone, open});
   EXPECT_EQ(errorsOf(closed.serviceData), Strings{"uid:" + uidOf(gone) + ": 7007"});
-  EXPECT_EQ(closed.serviceData.deletedUids(), std::unordered_set<std::string>{uidOf(open)});
+  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{uidOf(open)});
   EXPECT_TRUE(host::openBomWindows().empty());
 }
 
@@ -241,7 +240,7 @@ TEST_F(RulelessHostTest, AWindowWithoutAnyRuleIsClosed) {
   std::vector<EIMRef<BOMWindow>> windows{EIMRef<BOMWindow>(window)};
   const auto closed = settled([&] { return CloseBOMWindowsImpl().closeBOMWindows(windows); });
   EXPECT_TRUE(closed.serviceData.getErrorArray().empty());
-  EXPECT_EQ(closed.serviceData.deletedUids(), std::unordered_set<std::string>{uid});
+  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{uid});
   EXPECT_TRUE(host::openBomWindows().empty());
 }
 

@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <set>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "framework/service_data.h"
@@ -111,11 +109,7 @@ class StructureWriteTest : public StructureTest {
     return result;
   }
 
-  static Strings sorted(const std::unordered_set<std::string>& uids) {
-    Strings list(uids.begin(), uids.end());
-    std::sort(list.begin(), list.end());
-    return list;
-  }
+  static Strings sorted(std::set<std::string> uids) { return Strings(uids.begin(), uids.end()); }
 
   // The occurrences of a view revision as the session reads them.
   Strings occurrencesIn(const std::string& bvrUid) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "framework/soa_exceptions.h"
@@ -95,8 +94,7 @@ TEST_F(LookUpTest, EachRevisionMapsToItsVariantRulesOfExactlyThatClass) {
   const auto response = variantRules({tagOf("r.asm.A"), tagOf("r.bolt.A")});
   EXPECT_EQ(rulesOf(response, tagOf("r.asm.A")), (Strings{"vr.red", "vr.blue"}));
   EXPECT_EQ(rulesOf(response, tagOf("r.bolt.A")), Strings{}) << "an entry with an empty list";
-  EXPECT_EQ(response.serviceData.plainUids(),
-            (std::unordered_set<std::string>{"vr.red", "vr.blue"}));
+  EXPECT_EQ(response.serviceData.plainUids(), (std::set<std::string>{"vr.red", "vr.blue"}));
   EXPECT_EQ(errorsOf(response.serviceData), Strings{});
 }
 

@@ -231,7 +231,7 @@ void RelativeStructureCache::buildCache(Tag topLine, bool byOccTag, bool byCadOc
     if (cadOccIdToBomLine_) {
       cadOccIdToBomLine_->clear();
     } else {
-      cadOccIdToBomLine_ = std::make_unique<std::unordered_map<std::string, Tag>>();
+      cadOccIdToBomLine_ = std::make_unique<std::map<std::string, Tag>>();
     }
   }
   if (!byOccTag && !byCadOccId) {

@@ -8,14 +8,10 @@
 // a failure is recorded.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -143,17 +139,11 @@ class AbsoluteStructureCache {
 
   Tag window_;
   Tag topLine_;
-  struct ChildKeyHash {
-    std::size_t operator()(const std::pair<Tag, std::string>& key) const {
-      return std::hash<std::string>()(key.second) * 31 + static_cast<std::uint32_t>(key.first);
-    }
-  };
   // The child lines of the lines in `readLines_`, by (parent line, CAD occurrence id); the
-  // first child with an id keeps it. Hashed: a window of 100,000 lines is looked up once per
-  // path element.
-  std::unordered_map<std::pair<Tag, std::string>, Tag, ChildKeyHash> childMemo_;
-  std::unordered_set<Tag> readLines_;
-  std::unordered_map<Tag, Tag> absOccMemo_;
+  // first child with an id keeps it.
+  std::map<std::pair<Tag, std::string>, Tag> childMemo_;
+  std::set<Tag> readLines_;
+  std::map<Tag, Tag> absOccMemo_;
   std::string attrName_;
   BomLineAttributeHelper* attributes_ = nullptr;  // Not owned.
 };
@@ -189,9 +179,8 @@ class RelativeStructureCache {
   void clear();
 
  private:
-  // By occurrence in tag order: the lines left in it are cut in that order.
   std::unique_ptr<std::map<Tag, Tag>> occTagToBomLine_;
-  std::unique_ptr<std::unordered_map<std::string, Tag>> cadOccIdToBomLine_;
+  std::unique_ptr<std::map<std::string, Tag>> cadOccIdToBomLine_;
 };
 
 }  // namespace Cad

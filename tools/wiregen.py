@@ -816,17 +816,27 @@ def emit_record_source(record, write):
 
     write("")
     write("void %s::prefetchFields(int depth) const {" % impl)
-    fetched = [f for f in children if f.kind in ("record", "record[]")]
-    if not fetched:
+    fetched = [f for f in children if f.kind in ("record", "record[]") and not f.rare]
+    rare_fetched = [f for f in children if f.kind in ("record", "record[]") and f.rare]
+    if not fetched and not rare_fields(record):
         write("  static_cast<void>(depth);")
     for field in fetched:
         helper = "prefetch" if field.kind == "record" else "prefetchFirst"
-        if field.rare:
-            write("  if (const Rare* rare = %s.get()) {" % RARE_MEMBER)
-            write("    %s::Wire::ListWriter::%s(rare->%s, depth);" % (XML_NS, helper, field.member))
-            write("  }")
-        else:
-            write("  %s::Wire::ListWriter::%s(%s, depth);" % (XML_NS, helper, field.member))
+        write("  %s::Wire::ListWriter::%s(%s, depth);" % (XML_NS, helper, field.member))
+    if rare_fields(record):
+        # The object of rare fields is one level further down, like a record field: fetched
+        # itself first, then what its lists hold.
+        write("  if (const Rare* rare = %s.get()) {" % RARE_MEMBER)
+        write("    if (depth == 0) {")
+        write("      %s::Wire::prefetchBytes(rare, rare + 1);" % XML_NS)
+        if rare_fetched:
+            write("    } else {")
+            for field in rare_fetched:
+                helper = "prefetch" if field.kind == "record" else "prefetchFirst"
+                write("      %s::Wire::ListWriter::%s(rare->%s, depth - 1);"
+                      % (XML_NS, helper, field.member))
+        write("    }")
+        write("  }")
     write("}")
 
     emit_parse(record, impl, fresh=False, write=write)

@@ -144,6 +144,10 @@ TEST_F(ArrangementTest, RecordsUsedArrangementsByPathNode) {
   EXPECT_TRUE(askList(ARR__ask_arrangements_using_occurrence, tagOf("occ.pin")).empty())
       << "a node through it that no arrangement uses";
   EXPECT_TRUE(askList(ARR__ask_arrangements_using_occurrence, tagOf("occ.plate")).empty());
+  Tag* unasked = nullptr;
+  EXPECT_EQ(ARR__ask_arrangements_using_occurrence(tagOf("occ.sub"), nullptr, &unasked),
+            POM_invalid_argument);
+  ERROR_store_clear();
   EXPECT_EQ(ARR__set_used_arrangement(tagOf("bvr.sub"), outer, node, anchor, tagOf("occ.sub")),
             ARR_not_of_bvr);
   ERROR_store_clear();

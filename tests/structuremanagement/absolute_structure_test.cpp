@@ -170,8 +170,16 @@ TEST_F(AbsoluteStructureTest, CompleteReportsTheAbsoluteOccurrencesWhoseDataItRe
         send("createOrUpdateAbsoluteStructure", request));
     Strings uids = soacad_test::modelUids(response.getServiceData().getUpdatedObjArray());
     std::sort(uids.begin(), uids.end());
+    const Strings errors = partialErrorsOf(response);
+    uids.insert(uids.end(), errors.begin(), errors.end());
     return uids;
   };
+  // Should the host not tell what the removal takes, the input fails whole: nothing removed.
+  host::faultPlan().fail("AbsOccData::findAbsOccsForQual", POM_invalid_tag);
+  EXPECT_EQ(updatedBy(), Strings{": 7007"});
+  host::faultPlan().clear();
+  EXPECT_NE(store().find(tagOf("d.bolt.qty")), nullptr);
+
   EXPECT_EQ(updatedBy(), (Strings{"ao.bolt", "ao.lamp", "ao.plate"}));
   EXPECT_EQ(store().find(tagOf("d.bolt.qty")), nullptr);
   EXPECT_EQ(updatedBy(), Strings{"ao.plate"}) << "sent again";

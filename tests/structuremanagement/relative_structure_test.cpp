@@ -129,6 +129,13 @@ TEST_F(RelativeStructureTest, AChildUpdatedInPlaceIsReportedWhenItsDataChangeThe
     EXPECT_EQ(sendChild("occ.bolt", "r.bolt.B", test.occInfo), Strings{}) << "sent again";
   }
 
+  // Only the as-required flag changes: the plate has no quantity to lose.
+  SetUp();
+  const std::string asRequired = R"(<occInfo asRequired="true"/>)";
+  EXPECT_EQ(sendChild("occ.plate", "r.plate.A", asRequired),
+            (Strings{"k=occ.plate", "updated occ.plate"}));
+  EXPECT_EQ(sendChild("occ.plate", "r.plate.A", asRequired), Strings{});
+
   // Precise: the line already shows the revision.
   SetUp();
   EXPECT_EQ(sendChild("occ.plate", "r.plate.A", "<occInfo>" + transform + "</occInfo>", true),

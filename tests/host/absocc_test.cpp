@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include "host/object/aom.h"
@@ -142,53 +141,6 @@ TEST_F(AbsoluteOccurrenceTest, TheLinesOfAnAbsoluteOccurrenceFollowTheStructure)
   EXPECT_EQ(askList(BOM__window_get_bomlines_from_absOcc, window_, addedAbsOcc),
             std::vector<Tag>{added});
   ERROR_store_clear();
-}
-
-// What depends on an occurrence (the absolute occurrences whose path holds it, in every context)
-// and on a qualifier (the absolute occurrences with data or attachments under it) is listed once
-// each, so that a caller can report what a deletion takes with it.
-TEST_F(AbsoluteOccurrenceTest, WhatDependsOnAnOccurrenceOrAQualifierIsListed) {
-  store().loadFixture(R"(<fixture>
-    <object uid="ao.sub" class="AbsOccurrence"><prop name="context_bvr" value="bvr.sub"/>
-      <prop name="occurrence_path"><v value="occ.pin"/></prop></object>
-    <object uid="ao.asm" class="AbsOccurrence"><prop name="context_bvr" value="bvr.asm"/>
-      <prop name="occurrence_path"><v value="occ.sub"/><v value="occ.pin"/></prop></object>
-    <object uid="ao.plate" class="AbsOccurrence"><prop name="context_bvr" value="bvr.asm"/>
-      <prop name="occurrence_path"><v value="occ.plate"/></prop></object>
-    <object uid="q.asm" class="AbsOccDataQualifier"><prop name="context_bvr" value="bvr.asm"/>
-    </object>
-    <object class="AbsOccData"><prop name="abs_occurrence" value="ao.asm"/>
-      <prop name="qualifier" value="q.asm"/><prop name="attribute_name" value="bl_quantity"/>
-      <prop name="attribute_value" value="3"/></object>
-    <object class="AbsOccData"><prop name="abs_occurrence" value="ao.asm"/>
-      <prop name="qualifier" value="q.asm"/><prop name="attribute_name" value="CAD_OCC_ID"/>
-      <prop name="attribute_value" value="p1"/></object>
-    <relation class="AbsOccRelation" type="ZOLT_reference" primary="ao.plate" secondary="ds.1">
-      <prop name="qualifier" value="q.asm"/></relation>
-  </fixture>)");
-  const auto sortedUids = [this](std::vector<Tag> tags) {
-    std::vector<std::string> uids = uidsOf(tags);
-    std::sort(uids.begin(), uids.end());
-    return uids;
-  };
-  EXPECT_EQ(sortedUids(askList(BOM__occurrence_ask_absoccs, tagOf("occ.pin"))),
-            (std::vector<std::string>{"ao.asm", "ao.sub"}));
-  EXPECT_EQ(sortedUids(askList(BOM__occurrence_ask_absoccs, tagOf("occ.sub"))),
-            std::vector<std::string>{"ao.asm"});
-  EXPECT_TRUE(askList(BOM__occurrence_ask_absoccs, tagOf("occ.lamp")).empty());
-  std::vector<Tag> absOccs;
-  ASSERT_EQ(AbsOccData::findAbsOccsForQual(tagOf("q.asm"), &absOccs), 0);
-  EXPECT_EQ(sortedUids(absOccs), (std::vector<std::string>{"ao.asm", "ao.plate"}));
-
-  int count = -1;
-  Tag* none = nullptr;
-  EXPECT_EQ(BOM__occurrence_ask_absoccs(tagOf("ds.1"), &count, &none), POM_wrong_class);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(AbsOccData::findAbsOccsForQual(tagOf("ao.asm"), &absOccs), POM_wrong_class);
-  EXPECT_TRUE(absOccs.empty());
-  ERROR_store_clear();
-  BOM_close_window(window_);
-  expectSettled();
 }
 
 TEST_F(AbsoluteOccurrenceTest, ClosingUnsavedDropsTheNewData) {

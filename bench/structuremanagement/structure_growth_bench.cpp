@@ -6,6 +6,9 @@
 //                       override on its own line, then deleteAssemblyArrangements of them all;
 //   AbsoluteByTag       createOrUpdateAbsoluteStructure of one override per line, each line named
 //                       by its existing absolute occurrence rather than by path;
+//   RemoveOverrides     createOrUpdateAbsoluteStructure that removes the override of every line,
+//                       each line's set by an earlier request, so that one window marks N
+//                       overrides for deletion one by one;
 //   Absolute/succeeding one override on each of the first 2,000 lines of an assembly of 8,000,
 //                       by path;
 //   Absolute/failing    the same with a quantity that is refused, so that every occurrence fails
@@ -165,6 +168,34 @@ Operation absolute(int items, int children, const std::string& quantity, bool by
   };
 }
 
+Operation removeOverrides(int items) {
+  prepareStore(wideAssembly(items, false));
+  std::vector<StructureManagement::CreateOrUpdateAbsoluteStructureInfo> set(1);
+  set[0].contextItemRev = tagOf("r.top");
+  auto info =
+      std::make_shared<std::vector<StructureManagement::CreateOrUpdateAbsoluteStructureInfo>>(1);
+  (*info)[0].contextItemRev = tagOf("r.top");
+  for (int i = 0; i < items; ++i) {
+    set[0].bvrAbsOccInfo.push_back(override(i, "2", false));
+    StructureManagement::AbsOccInfo removal = override(i, "2", false);
+    removal.absOccData.overridesToSet.clear();
+    removal.absOccData.overridesToRemove = {"bl_quantity"};
+    (*info)[0].bvrAbsOccInfo.push_back(std::move(removal));
+  }
+  const auto made =
+      Korvane::Soa::Cad::CreateOrUpdateAbsoluteStructureImpl().createOrUpdateAbsoluteStructure(
+          set, "", false, {});
+  const bool prepared = made.serviceData.getErrorArray().empty() &&
+                        made.absOccOutput.size() == static_cast<std::size_t>(items);
+  return [info, items, prepared] {
+    const auto response =
+        Korvane::Soa::Cad::CreateOrUpdateAbsoluteStructureImpl().createOrUpdateAbsoluteStructure(
+            *info, "", false, {});
+    return prepared && response.serviceData.getErrorArray().empty() &&
+           response.absOccOutput.size() == static_cast<std::size_t>(items);
+  };
+}
+
 double threadSeconds() {
   timespec now{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
@@ -222,6 +253,7 @@ int main(int argc, char** argv) {
   }
   add("Arrangements", arrangements, {1000, 4000});
   add("AbsoluteByTag", [](int items) { return absolute(items, items, "2", true); }, {2000, 8000});
+  add("RemoveOverrides", removeOverrides, {2000, 8000});
   add("Absolute/succeeding",
       [](int items) { return absolute(items, kFailingChildren, "2", false); },
       {kFailingOccurrences});

@@ -387,6 +387,18 @@ bool isOccurrence(Tag object) {
   return Store::instance().isInstanceOf(object, "PSOccurrence");
 }
 
+// What each window's list of deletions holds, as a set: asking whether a window deletes an object
+// costs a probe, not a pass over a list that grows with every deletion of the edit. A window's set
+// is dropped whenever the store changes that list (a rollback, the save that empties it) and made
+// again from the list when next asked; windowDeletes adds its own entry in place.
+std::unordered_map<Tag, std::unordered_set<Tag>>& deletionSets() {
+  static std::unordered_map<Tag, std::unordered_set<Tag>> sets;
+  return sets;
+}
+const host::ResetHook kForgetDeletionSets([] { deletionSets().clear(); });
+const host::PropertyWatch kWatchDeletions("deletions",
+                                          [](Tag window) { deletionSets().erase(window); });
+
 // The memo's answer for `occurrence` below `line` when it still holds: true with `*child` set
 // (null: no child line has that occurrence); false when the line must be synchronised.
 bool memoisedChildLine(Tag line, Tag bvr, Tag occurrence, Tag* child) {
@@ -928,12 +940,26 @@ void windowChanged(Tag window, Tag object) {
 }
 
 void windowDeletes(Tag window, Tag object) {
-  appendReference(window, "deletions", object);
+  // Taken out while the list changes (the change drops it) and put back with the new entry.
+  auto set = deletionSets().extract(window);
+  const int status = Store::instance().insertReference(
+      window, "deletions", static_cast<std::size_t>(-1), object, WriteMode::initial);
+  if (status == 0 && !set.empty()) {
+    set.mapped().insert(object);
+    deletionSets().insert(std::move(set));
+  }
 }
 
 bool deletedInWindow(Tag window, Tag object) {
-  const std::vector<Tag> deletions = referencesOf(window, "deletions");
-  return std::find(deletions.begin(), deletions.end(), object) != deletions.end();
+  if (!Store::instance().isLive(window)) {
+    return false;
+  }
+  auto [set, made] = deletionSets().try_emplace(window);
+  if (made) {
+    const std::vector<Tag> deletions = referencesOf(window, "deletions");
+    set->second.insert(deletions.begin(), deletions.end());
+  }
+  return set->second.count(object) != 0;
 }
 
 }  // namespace host

@@ -670,6 +670,13 @@ void Store::applyFixture(const std::string& text) {
   } catch (const XmlParseError& error) {
     throw FixtureError(error.line(), error.column(), error.cause());
   }
+  // Restored however the load ends: a failed load is undone whole, and a reset loads the base.
+  struct Quiet {
+    bool& loading;
+    bool before;
+    ~Quiet() { loading = before; }
+  } quiet{loading_, loading_};
+  loading_ = true;
   FixtureLoader(*this).load(*root);
 }
 

@@ -1,8 +1,10 @@
 #include "host/object/item.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "host/object/host_call.h"
@@ -101,14 +103,18 @@ class ItemIndex {
   }
 
   void refresh() {
+    // The objects taken in as new by this refresh, when some object's key changed: they were
+    // filed under what they hold now.
+    std::unordered_set<Tag> taken;
     host::refreshIndex(
         version_, {"Item", "ItemRevision"},
         [this] {
           byId_.clear();
           revisions_.clear();
           byRevisionId_.clear();
+          changed_.clear();
         },
-        [this](Tag object) {
+        [this, &taken](Tag object) {
           const Store& store = Store::instance();
           if (store.isInstanceOf(object, "Item")) {
             host::fileInIndex(byId_[textOf(object, "item_id")], object);
@@ -118,10 +124,43 @@ class ItemIndex {
             host::fileInIndex(byRevisionId_[revisionKey(item, textOf(object, "item_revision_id"))],
                               object);
           }
+          if (!changed_.empty()) {
+            taken.insert(object);
+          }
         });
+    for (Tag object : changed_) {
+      if (taken.count(object) == 0) {
+        fileAgain(object);
+      }
+    }
+    changed_.clear();
   }
 
+  // The object's id, revision id or item may have changed: it is filed again under what it
+  // holds at the next lookup (its entries under the old key stay, and lookups pass over them).
+  void keyChanged(Tag object) { changed_.push_back(object); }
+
  private:
+  // Files a live item or revision under its keys as they are now, unless it is there already.
+  void fileAgain(Tag object) {
+    const Store& store = Store::instance();
+    if (store.isInstanceOf(object, "Item")) {
+      fileOnce(byId_[textOf(object, "item_id")], object);
+    } else if (store.isInstanceOf(object, "ItemRevision")) {
+      const Tag item = referenceOf(object, "items_tag");
+      fileOnce(revisions_[item], object);
+      fileOnce(byRevisionId_[revisionKey(item, textOf(object, "item_revision_id"))], object);
+    }
+  }
+
+  // A list keeps the order in which its objects were filed: a revision moved to another item
+  // and back keeps its place among that item's revisions.
+  static void fileOnce(std::vector<Tag>& list, Tag object) {
+    if (std::find(list.begin(), list.end(), object) == list.end()) {
+      list.push_back(object);
+    }
+  }
+
   static bool isRevisionOf(Tag revision, Tag item) {
     return Store::instance().find(revision) != nullptr &&
            referenceOf(revision, "items_tag") == item;
@@ -139,6 +178,8 @@ class ItemIndex {
   // Revisions by (item, revision id), as written when they were made.
   std::unordered_map<std::string, std::vector<Tag>> byRevisionId_;
   std::uint64_t version_ = 0;
+  // Objects whose keys were written (or rolled back) since the last refresh.
+  std::vector<Tag> changed_;
 };
 
 ItemIndex& itemIndex() {
@@ -147,6 +188,13 @@ ItemIndex& itemIndex() {
 }
 
 const host::LoadHook kFollowItems([] { itemIndex().refresh(); });
+// A session may write an item's id, a revision's id or item like any other property.
+const host::PropertyWatch kWatchItemIds("item_id", [](Tag item) { itemIndex().keyChanged(item); });
+const host::PropertyWatch kWatchRevisionIds("item_revision_id",
+                                            [](Tag revision) { itemIndex().keyChanged(revision); });
+const host::PropertyWatch kWatchRevisionItems("items_tag", [](Tag revision) {
+  itemIndex().keyChanged(revision);
+});
 
 }  // namespace
 

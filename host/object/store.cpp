@@ -22,6 +22,7 @@ constexpr const char* kParentTypeProperty = "parent_type";
 struct Registries {
   std::vector<std::pair<std::string, const char*>> parts;
   std::vector<void (*)()> hooks;
+  std::vector<std::pair<PropertyId, void (*)(Tag)>> watches;
 };
 
 Registries& registries() {
@@ -158,6 +159,21 @@ ResetHook::ResetHook(void (*hook)()) {
   registries().hooks.push_back(hook);
 }
 
+PropertyWatch::PropertyWatch(const char* name, void (*onChange)(Tag object)) {
+  registries().watches.emplace_back(internPropertyName(name), onChange);
+}
+
+void Store::touched(Tag object, PropertyId property) const {
+  if (loading_) {
+    return;
+  }
+  for (const auto& [id, onChange] : registries().watches) {
+    if (id == property || property == kNoPropertyId) {
+      onChange(object);
+    }
+  }
+}
+
 std::vector<void (*)()>& loadHooks() {
   static std::vector<void (*)()> hooks;
   return hooks;
@@ -221,6 +237,7 @@ bool Store::dropWorking(ObjectRecord& object, FlagsUndo* undo) {
     PropertyState& state = entry.state;
     if (state.hasWorking()) {
       dropped = true;
+      touched(object.tag, entry.id);
       Value working = state.takeWorking();
       if (undo != nullptr) {
         undo->droppedWorking.emplace_back(entry.id, std::move(working));
@@ -1013,6 +1030,7 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
   } else {
     state.setWorking(std::move(value));
   }
+  touched(object, property->id);
   return 0;
 }
 
@@ -1036,6 +1054,7 @@ int Store::listToChange(Tag object, const std::string& name, WriteMode mode, Ins
     }
   }
   countChange(object);
+  touched(object, property->id);
   undo->property = property->id;
   undo->madeProperty = !found->properties.contains(property->id);
   PropertyState& state = found->properties[property->id];
@@ -1340,8 +1359,10 @@ void Store::undo(Change& change) {
   countChange(change.tag);
   ObjectRecord& object = *record(change.tag);
   if (auto* prior = std::get_if<ObjectRecord>(&change.undo)) {
+    touched(change.tag, kNoPropertyId);
     object = std::move(*prior);
   } else if (auto* written = std::get_if<PropertyUndo>(&change.undo)) {
+    touched(change.tag, written->property);
     if (!written->present) {
       object.properties.erase(written->property);
       return;
@@ -1356,6 +1377,7 @@ void Store::undo(Change& change) {
       state.takeWorking();
     }
   } else if (auto* inserted = std::get_if<InsertUndo>(&change.undo)) {
+    touched(change.tag, inserted->property);
     if (inserted->madeProperty) {
       object.properties.erase(inserted->property);
       return;
@@ -1375,11 +1397,13 @@ void Store::undo(Change& change) {
   } else {
     FlagsUndo& flags = std::get<FlagsUndo>(change.undo);
     for (auto& replaced : flags.replacedSaved) {
+      touched(change.tag, replaced.first);
       PropertyState& state = object.properties[replaced.first];
       state.setWorking(std::move(state.saved));
       state.saved = std::move(replaced.second);
     }
     for (auto& dropped : flags.droppedWorking) {
+      touched(change.tag, dropped.first);
       PropertyState& state = object.properties[dropped.first];
       state.setWorking(std::move(dropped.second));
     }

@@ -533,7 +533,7 @@ class Store {
   static FlagsUndo flagsOf(const ObjectRecord& object);
   // Drops the object's working values, moving them into `undo` when it is not null; whether
   // there were any.
-  static bool dropWorking(ObjectRecord& object, FlagsUndo* undo);
+  bool dropWorking(ObjectRecord& object, FlagsUndo* undo);
   // The checks of a list change and the list it changes (the working list, started from the
   // saved one, unless `mode` is initial); `undo` learns which list and what was made.
   int listToChange(Tag object, const std::string& name, WriteMode mode, InsertUndo* undo,
@@ -605,6 +605,10 @@ class Store {
   std::uint64_t creationsFrom_ = 1;
   // Marks the tags of the reference values as held (see Slot::held).
   void hold(const std::vector<Tag>& tags);
+  // Calls the watches of the property (see PropertyWatch); kNoPropertyId: of every property.
+  void touched(Tag object, PropertyId property) const;
+  // True while a fixture is loaded: watches are not told of its writes.
+  bool loading_ = false;
   friend class FixtureLoader;
   friend class FixtureWriter;
   friend class RequestScope;
@@ -681,6 +685,20 @@ struct LoadHook {
   explicit LoadHook(void (*hook)());
 };
 std::vector<void (*)()>& loadHooks();
+
+// Tells a host module that a property of an object may hold another value than before, so that
+// what it derived from that value (an index keyed by it, a set made of a list) can follow. From
+// the registration on, `onChange` is called with the object at every write of the property (in
+// any mode), every change of a reference list of that name, every unsaved value of it that a
+// refresh or deletion drops, and every rollback step that undoes one of these or the object's
+// creation. It is called as the change is made, so it must not read the store: it notes the object
+// and acts on its next use. Not called while a fixture is loaded, whose objects are all new (they
+// appear through createdSince), nor by reset or restore (their hooks run instead). Properties are
+// named for the whole process: a watch of "deletions" hears of that name in every class. Declared
+// as static objects, like ResetHook.
+struct PropertyWatch {
+  PropertyWatch(const char* name, void (*onChange)(Tag object));
+};
 
 // Puts (3, code, texts) on the error store and returns `code`.
 int storeError(int code, const std::vector<std::string>& texts = {});

@@ -221,6 +221,31 @@ TEST_F(AbsoluteOccurrenceTest, AttachmentsAndRemovedOverrides) {
   expectSettled();
 }
 
+// What the window marked for deletion is hidden until a rollback takes the mark back; the save
+// empties the list, so an override set again afterwards shows.
+TEST_F(AbsoluteOccurrenceTest, RemovedOverridesFollowRollbacksAndSaves) {
+  ASSERT_EQ(setAttribute(pin_, "CAD_OCC_ID", "p1"), 0);
+  ASSERT_EQ(setAttribute(pin_, "bl_sequence_no", "10"), 0);
+  ASSERT_EQ(BOM_save_window(window_), 0);
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  ASSERT_EQ(BOM__line_remove_absocc_property(pin_, "CAD_OCC_ID", NULLTAG), 0);
+  EXPECT_EQ(attribute(pin_, "CAD_OCC_ID"), "");
+  ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+  EXPECT_EQ(attribute(pin_, "CAD_OCC_ID"), "p1");
+
+  ASSERT_EQ(BOM__line_remove_absocc_property(pin_, "CAD_OCC_ID", NULLTAG), 0);
+  EXPECT_EQ(attribute(pin_, "bl_sequence_no"), "10");
+  ASSERT_EQ(BOM__line_remove_absocc_property(pin_, "bl_sequence_no", NULLTAG), 0);
+  EXPECT_EQ(attribute(pin_, "CAD_OCC_ID"), "");
+  EXPECT_EQ(attribute(pin_, "bl_sequence_no"), "");
+  ASSERT_EQ(BOM_save_window(window_), 0);
+  ASSERT_EQ(setAttribute(pin_, "CAD_OCC_ID", "p2"), 0);
+  EXPECT_EQ(attribute(pin_, "CAD_OCC_ID"), "p2");
+  BOM_close_window(window_);
+  expectSettled();
+}
+
 TEST_F(AbsoluteOccurrenceTest, SavedStructureLoadsBack) {
   const Tag reference = ask(GRM_find_relation_type, "ZOLT_reference");
   ASSERT_EQ(BOM__line_add_absocc_relation(pin_, reference, tagOf("ds.1")), 0);

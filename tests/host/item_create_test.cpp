@@ -5,11 +5,13 @@
 
 #include <vector>
 
+#include "host/object/aom.h"
 #include "host/object/grm.h"
 #include "host/object/host_call.h"
 #include "host/object/ifail.h"
 #include "host/object/item.h"
 #include "host/object/memory.h"
+#include "host/object/pom.h"
 #include "tests/support/host_fixture.h"
 
 namespace {
@@ -81,6 +83,49 @@ TEST_F(ItemCreateTest, RevisionsAreAddedOnceEachWithTheItemsName) {
   EXPECT_EQ(ITEM_create_rev(item, "B", &again), ITEM_duplicate_rev_id);
   EXPECT_EQ(ITEM_create_rev(tagOf("f.home"), "C", &again), POM_invalid_tag);
   EXPECT_EQ(again, NULLTAG);
+}
+
+// An id, revision id or item written after the creation, by a session or undone by a rollback,
+// is what finding and the duplicate checks see from then on.
+TEST_F(ItemCreateTest, IdsWrittenLaterAreTheOnesFoundAndCheckedForDuplicates) {
+  Tag item;
+  Tag revision;
+  ASSERT_EQ(ITEM_create_item("P-4", "Bolt", "Item", "A", &item, &revision), 0);
+  Tag other;
+  Tag otherRevision;
+  ASSERT_EQ(ITEM_create_item("P-5", "Nut", "Item", "A", &other, &otherRevision), 0);
+  ASSERT_EQ(host::findItemById("P-4"), item);  // The index has taken both in.
+
+  ASSERT_EQ(AOM_lock(item), 0);
+  ASSERT_EQ(AOM_set_value_string(item, "item_id", "P-6"), 0);
+  EXPECT_EQ(host::findItemById("P-6"), item);
+  EXPECT_EQ(host::findItemById("P-4"), NULLTAG);
+  Tag made;
+  Tag madeRevision;
+  EXPECT_EQ(ITEM_create_item("P-6", "x", "Item", "A", &made, &madeRevision), ITEM_duplicate_id);
+
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  ASSERT_EQ(AOM_set_value_string(item, "item_id", "P-7"), 0);
+  EXPECT_EQ(host::findItemById("P-7"), item);
+  ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+  EXPECT_EQ(host::findItemById("P-7"), NULLTAG);
+  EXPECT_EQ(host::findItemById("P-6"), item);
+  ASSERT_EQ(AOM_refresh(item, false), 0);  // The unsaved id goes: the item is "P-4" again.
+  EXPECT_EQ(host::findItemById("P-4"), item);
+  EXPECT_EQ(host::findItemById("P-6"), NULLTAG);
+
+  ASSERT_EQ(AOM_lock(revision), 0);
+  ASSERT_EQ(AOM_set_value_string(revision, "item_revision_id", "B"), 0);
+  EXPECT_EQ(host::findRevisionById(item, "B"), revision);
+  EXPECT_EQ(host::findRevisionById(item, "A"), NULLTAG);
+  EXPECT_EQ(ITEM_create_rev(item, "B", &made), ITEM_duplicate_rev_id);
+  ASSERT_EQ(AOM_set_value_tag(revision, "items_tag", other), 0);
+  EXPECT_EQ(host::findRevisionById(other, "B"), revision);
+  EXPECT_EQ(host::findRevisionById(item, "B"), NULLTAG);
+  EXPECT_EQ(host::revisionsOfItem(other), (std::vector<Tag>{otherRevision, revision}));
+  EXPECT_TRUE(host::revisionsOfItem(item).empty());
+  EXPECT_EQ(storedCodes(), (std::vector<int>{ITEM_duplicate_id, ITEM_duplicate_rev_id}));
 }
 
 }  // namespace

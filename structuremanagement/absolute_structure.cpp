@@ -282,6 +282,8 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAssemblyArrangement(
   try {
     Tag arrangement = arrInfo.arrangement.tag();
     Report kind = Report::updated;
+    // The view revision names its default arrangement: it changes with it.
+    bool defaultChanged = false;
     {
       // The arrangement is made or changed at once; should the window refuse it as its active
       // arrangement, that is undone and the arrangement fails.
@@ -292,6 +294,7 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAssemblyArrangement(
                                                  arrInfo.description.c_str(),
                                                  arrInfo.externalUid.c_str(), &arrangement);
         kind = Report::created;
+        defaultChanged = arrInfo.isDefault;
       } else {
         // Only an arrangement of this structure can hold its occurrences' data.
         Tag context;
@@ -303,8 +306,10 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAssemblyArrangement(
         status = ARR_ask_bvr_default_arrangement(bvr_, &current);
         if (current == arrangement && !arrInfo.isDefault) {
           status = ARR__set_default_arrangement(bvr_, NULLTAG, true);
+          defaultChanged = true;
         } else if (current != arrangement && arrInfo.isDefault) {
           status = ARR__set_default_arrangement(bvr_, arrangement, true);
+          defaultChanged = true;
         }
       }
       // Its occurrences' data go under the active arrangement: a window that keeps another
@@ -313,6 +318,9 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAssemblyArrangement(
       mark.keep();
     }
     report(kind, arrangement);
+    if (defaultChanged) {
+      report(Report::updated, bvr_);
+    }
     response_->asmArrOutput[arrInfo.clientId] = arrangement;
     for (const AbsOccInfo& absOccInfo : arrInfo.absOccInfo) {
       createOrUpdateAbsOcc(absOccInfo, arrangement);

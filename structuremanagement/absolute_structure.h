@@ -45,7 +45,8 @@ class CreateOrUpdateAbsoluteStructureImpl {
   // `absOccOutput` maps each occurrence's client id to its absolute occurrence, `asmArrOutput`
   // each arrangement's client id to the arrangement; both are reported as created or updated.
   // With `complete`, the absolute occurrences whose data or attachments were removed are
-  // reported as updated too.
+  // reported as updated too. A view revision whose default arrangement an arrangement sets or
+  // unsets is reported as updated.
   virtual StructureManagement::CreateOrUpdateAbsoluteStructureResponse
   createOrUpdateAbsoluteStructure(
       const std::vector<StructureManagement::CreateOrUpdateAbsoluteStructureInfo>& info,

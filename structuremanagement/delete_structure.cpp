@@ -1,5 +1,6 @@
 #include "structuremanagement/delete_structure.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,27 +22,31 @@ namespace {
 
 using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 
-// What the host deletes or changes besides `occurrence` when a window's save deletes it: the
-// absolute occurrences whose path holds it go (their UIDs are appended to `deletedUids`), and
-// the arrangements whose used-arrangement entries go through it lose those entries (appended to
-// `changedArrangements`). Asked before the cut, while the occurrence still names them.
-void collectWhatGoesWith(Tag occurrence, std::vector<std::string>& deletedUids,
-                         std::vector<Tag>& changedArrangements) {
+// What deleting `arrangement` from `bvr` changes besides deleting it: the arrangements that use
+// it lose those entries, the absolute occurrences with data or attachments under it lose them,
+// and the view revision whose default it is loses its default. Asked before the deletion.
+std::vector<Tag> whatDeletingChanges(Tag bvr, Tag arrangement) {
   ResultStatus status;
-  PomResultStatus pomStatus;
+  std::vector<Tag> changes;
   int count = 0;
-  host::HostArray<Tag> absOccs;
-  status = BOM__occurrence_ask_absoccs(occurrence, &count, absOccs.out());
-  for (int i = 0; i < count && absOccs; ++i) {
-    host::HostString uid;
-    pomStatus = POM_tag_to_uid(absOccs[static_cast<std::size_t>(i)], uid.out());
-    deletedUids.push_back(uid.str());
+  host::HostArray<Tag> users;
+  status = ARR__ask_arrangements_using_arrangement(arrangement, &count, users.out());
+  for (int i = 0; i < count && users; ++i) {
+    changes.push_back(users[static_cast<std::size_t>(i)]);
   }
-  host::HostArray<Tag> arrangements;
-  status = ARR__ask_arrangements_using_occurrence(occurrence, &count, arrangements.out());
-  for (int i = 0; i < count && arrangements; ++i) {
-    changedArrangements.push_back(arrangements[static_cast<std::size_t>(i)]);
+  Tag qualifier;
+  status = AbsOccDataQualifier::findByArrangement(bvr, arrangement, &qualifier);
+  if (qualifier != NULLTAG) {
+    std::vector<Tag> absOccs;
+    status = AbsOccData::findAbsOccsForQual(qualifier, &absOccs);
+    changes.insert(changes.end(), absOccs.begin(), absOccs.end());
   }
+  Tag defaultArrangement;
+  status = ARR_ask_bvr_default_arrangement(bvr, &defaultArrangement);
+  if (defaultArrangement == arrangement) {
+    changes.push_back(bvr);
+  }
+  return changes;
 }
 
 }  // namespace
@@ -117,6 +122,8 @@ void DeleteRelativeStructureImpl::doDeleteRelativeStructure(
     for (const std::string& uid : cutUids_) {
       serviceData_->addDeletedObject(uid);
     }
+    // The view revision lost occurrences from its list.
+    serviceData_->addUpdatedObject(bvr);
     for (const Tag arrangement : changedArrangements_) {
       serviceData_->addUpdatedObject(arrangement);
     }
@@ -165,6 +172,10 @@ DeleteAssemblyArrangementsImpl::deleteAssemblyArrangements(
   } catch (IFail&) {
     throw Korvane::Soa::Server::ServiceException();
   }
+  // What the deletions change, reported when the call ends unless a later deletion of the call
+  // took it (an arrangement that used one deleted before it).
+  std::vector<Tag> changed;
+  std::set<Tag> deleted;
   for (const StructureManagement::DeleteAssemblyArrangementsInfo& input : info) {
     Tag bv;
     Tag bvr;
@@ -174,12 +185,20 @@ DeleteAssemblyArrangementsImpl::deleteAssemblyArrangements(
         PomResultStatus pomStatus;
         host::HostString uid;
         pomStatus = POM_tag_to_uid(arrangement.tag(), uid.out());
+        const std::vector<Tag> changes = whatDeletingChanges(bvr, arrangement.tag());
         ResultStatus status;
         status = ARR_delete_arrangement_from_bvr(bvr, arrangement.tag());
         serviceData.addDeletedObject(uid.str());
+        deleted.insert(arrangement.tag());
+        changed.insert(changed.end(), changes.begin(), changes.end());
       } catch (IFail&) {
         serviceData.addErrorStack(arrangement.tag());
       }
+    }
+  }
+  for (const Tag object : changed) {
+    if (deleted.count(object) == 0) {
+      serviceData.addUpdatedObject(object);
     }
   }
   response.serviceData = serviceData;

@@ -32,8 +32,8 @@ class DeleteRelativeStructureImpl {
   virtual ~DeleteRelativeStructureImpl() = default;
 
   // The UIDs of the cut occurrences, and of the absolute occurrences whose path holds one, are
-  // reported as deleted; the arrangements that lose used-arrangement entries through a cut
-  // occurrence are reported as updated.
+  // reported as deleted; the view revisions that lose them, and the arrangements that lose
+  // used-arrangement entries through a cut occurrence, are reported as updated.
   virtual StructureManagement::DeleteRelativeStructureResponse deleteRelativeStructure(
       const std::vector<StructureManagement::DeleteRelativeStructureInfo>& info,
       const std::string& bomViewTypeName,
@@ -72,7 +72,10 @@ class DeleteAssemblyArrangementsImpl {
   DeleteAssemblyArrangementsImpl& operator=(const DeleteAssemblyArrangementsImpl&) = default;
   virtual ~DeleteAssemblyArrangementsImpl() = default;
 
-  // The UIDs of deleted arrangements are reported as deleted; an arrangement that cannot be
+  // The UIDs of deleted arrangements are reported as deleted, and what their deletion changes
+  // as updated: the arrangements that used them, the absolute occurrences that had data or
+  // attachments under them, and a view revision whose default one went (an object a later
+  // deletion of the call takes is reported only as deleted). An arrangement that cannot be
   // deleted is an error stack keyed by its tag and the next one goes on. A view type name that
   // names no view type raises ServiceException; an item revision whose view or view revision
   // cannot be found (or may not be changed) raises IFail, with the deletions of the inputs

@@ -139,7 +139,7 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
     status = BOM_set_window_pack_all(window_, false);
     Tag bv;
     Tag bvr;
-    findOrCreateBvAndBvr(input.parent.tag(), bv, bvr);
+    const bool madeBvr = findOrCreateBvAndBvr(input.parent.tag(), bv, bvr);
     buildRelativeCache(input.childInfo);
     for (const ChildInfo& child : input.childInfo) {
       createOrUpdateRelativeOcc(child);
@@ -149,6 +149,10 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
     }
     status = BOM_save_window(window_);
     setDefaultSeqNos(bvr);
+    // The view revision's list of occurrences changed (one made here is reported as made).
+    if (!madeBvr && (!createdOccs_.empty() || !cutOccs_.empty())) {
+      changedObjects_.push_back(bvr);
+    }
     for (const auto& created : createdOccs_) {
       occurrencesOfClientId_[created.first].push_back(created.second);
       reports_.push_back({Report::created, created.second, std::string()});
@@ -161,6 +165,15 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
       cutInCall_.insert(cut.first);
       reports_.push_back({Report::deleted, cut.first, cut.second});
     }
+    for (const Tag made : madeObjects_) {
+      reports_.push_back({Report::created, made, std::string()});
+    }
+    for (const Tag changed : changedObjects_) {
+      reports_.push_back({Report::updated, changed, std::string()});
+    }
+    for (const std::string& uid : goneUids_) {
+      reports_.push_back({Report::deleted, NULLTAG, uid});
+    }
     cleanup();
     mark.keep();
   } catch (...) {
@@ -172,7 +185,7 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
 // The window's top line is set here, on the view found or made, rather than on no view before
 // the lookup: a window without a view expands the default view type, so an input for another
 // view type would otherwise be written into the default one's view revision.
-void CreateOrUpdateRelativeStructureImpl::findOrCreateBvAndBvr(Tag itemRev, Tag& bv, Tag& bvr) {
+bool CreateOrUpdateRelativeStructureImpl::findOrCreateBvAndBvr(Tag itemRev, Tag& bv, Tag& bvr) {
   ResultStatus status;
   Tag item;
   status = ITEM_ask_item_of_rev(itemRev, &item);
@@ -192,6 +205,9 @@ void CreateOrUpdateRelativeStructureImpl::findOrCreateBvAndBvr(Tag itemRev, Tag&
       releaseQuietly(item);
       throw;
     }
+    // The item now has one more view: a client that shows its views refreshes it.
+    madeObjects_.push_back(bv);
+    changedObjects_.push_back(item);
   }
   status = BOM_set_window_top_line(window_, NULLTAG, itemRev, bv, &topLine_);
   bvr = StructureManagementUtils::findBvr(itemRev, bv);
@@ -211,15 +227,44 @@ void CreateOrUpdateRelativeStructureImpl::findOrCreateBvAndBvr(Tag itemRev, Tag&
       releaseQuietly(itemRev);
       throw;
     }
-  } else {
-    bool isPrecise = false;
-    status = PS_ask_is_bvr_precise(bvr, &isPrecise);
-    if (isPrecise != precise_) {
-      status = BOM_line_set_precise(topLine_, precise_);
-    }
-    status = Utility::verifyCheckoutStateAsRequired(bvr, kBvrNotModifiable, kBvrNotCheckedOut);
+    madeObjects_.push_back(bvr);
+    changedObjects_.push_back(itemRev);
+    mark.keep();
+    return true;
   }
+  bool isPrecise = false;
+  status = PS_ask_is_bvr_precise(bvr, &isPrecise);
+  if (isPrecise != precise_) {
+    setPrecise(bvr);
+  }
+  status = Utility::verifyCheckoutStateAsRequired(bvr, kBvrNotModifiable, kBvrNotCheckedOut);
   mark.keep();
+  return false;
+}
+
+// The host gives each occurrence of a view revision made precise the revision the window
+// configures; which ones it changed is read from the occurrences before and after.
+void CreateOrUpdateRelativeStructureImpl::setPrecise(Tag bvr) {
+  ResultStatus status;
+  int count = 0;
+  host::HostArray<Tag> occurrences;
+  status = PS_list_occurrences_of_bvr(bvr, &count, occurrences.out());
+  std::vector<std::pair<Tag, Tag>> revisions;  // Each occurrence and its revision before.
+  for (int i = 0; i < count && occurrences; ++i) {
+    const Tag occurrence = occurrences[static_cast<std::size_t>(i)];
+    Tag revision;
+    status = AOM_ask_value_tag(occurrence, "child_revision", &revision);
+    revisions.emplace_back(occurrence, revision);
+  }
+  status = BOM_line_set_precise(topLine_, precise_);
+  for (const auto& [occurrence, before] : revisions) {
+    Tag after;
+    status = AOM_ask_value_tag(occurrence, "child_revision", &after);
+    if (after != before) {
+      changedObjects_.push_back(occurrence);
+    }
+  }
+  changedObjects_.push_back(bvr);
 }
 
 void CreateOrUpdateRelativeStructureImpl::buildRelativeCache(
@@ -377,6 +422,7 @@ void CreateOrUpdateRelativeStructureImpl::cutBOMLinesNotInRelativeStructure() {
     if (typeNames.empty() || (item != NULLTAG && typeNames.count(typeName) != 0)) {
       host::HostString uid;
       status = POM_tag_to_uid(occurrence, uid.out());
+      collectWhatGoesWith(occurrence, goneUids_, changedObjects_);
       status = BOM_line_cut(line);
       cutOccs_.emplace_back(occurrence, uid.str());
     }
@@ -414,6 +460,9 @@ void CreateOrUpdateRelativeStructureImpl::cleanup() {
   createdOccs_.clear();
   updatedOccs_.clear();
   cutOccs_.clear();
+  madeObjects_.clear();
+  changedObjects_.clear();
+  goneUids_.clear();
   newOccsWithoutSeqNo_.clear();
   closeWindow(window_);
 }
@@ -434,11 +483,11 @@ void CreateOrUpdateRelativeStructureImpl::report(
   for (const Report& entry : reports_) {
     if (entry.kind == Report::deleted) {
       serviceData_->addDeletedObject(entry.uid);
-    } else if (cutInCall_.count(entry.occurrence) == 0) {
+    } else if (cutInCall_.count(entry.object) == 0) {
       if (entry.kind == Report::created) {
-        serviceData_->addCreatedObject(entry.occurrence);
+        serviceData_->addCreatedObject(entry.object);
       } else {
-        serviceData_->addUpdatedObject(entry.occurrence);
+        serviceData_->addUpdatedObject(entry.object);
       }
     }
   }

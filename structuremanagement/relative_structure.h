@@ -43,7 +43,12 @@ class CreateOrUpdateRelativeStructureImpl {
   // The output maps each child's client id to its occurrence (made, substituted, or updated in
   // place when the child's data changed it; the last child of a client id wins); every such
   // occurrence is reported created or updated, and every cut one deleted, in the service data. An
-  // occurrence that a later input cuts is reported only as deleted and leaves the output. An empty
+  // occurrence that a later input cuts is reported only as deleted and leaves the output. The
+  // service data also name what changes with them: a view and view revision made for the parent
+  // (created) with the item and revision they were made for (updated); the view revision when
+  // its occurrences or its precision change, and the occurrences that a change to precise gives
+  // a revision (updated); and what goes with a cut occurrence: the absolute occurrences through
+  // it (deleted) and the arrangements that lose entries through it (updated). An empty
   // `bomViewTypeName` means the host's default view type; a name of no view type fails the call
   // (215000) before any input is looked at.
   virtual StructureManagement::CreateOrUpdateRelativeStructureResponse
@@ -61,7 +66,12 @@ class CreateOrUpdateRelativeStructureImpl {
   // The view of the revision's item for the operation's view type and the revision's view
   // revision of it, made (and saved) when missing; an existing view revision is made precise
   // or imprecise as the input asks and must be changeable by the user. Undone when it fails.
-  void findOrCreateBvAndBvr(Tag itemRev, Tag& bv, Tag& bvr);
+  // What it makes and changes goes to madeObjects_ and changedObjects_; answers whether it made
+  // the view revision.
+  bool findOrCreateBvAndBvr(Tag itemRev, Tag& bv, Tag& bvr);
+  // Makes the view revision precise or imprecise through the top line and records it, with the
+  // occurrences whose revision that changes, in changedObjects_.
+  void setPrecise(Tag bvr);
   void buildRelativeCache(const std::vector<ChildInfo>& childInfo);
   // Raises ServiceException(child.clientId) when the child fails.
   // A child whose structure contains the parent's is refused with kChildContainsParent.
@@ -96,12 +106,17 @@ class CreateOrUpdateRelativeStructureImpl {
   std::vector<std::pair<std::string, Tag>> createdOccs_;
   std::vector<std::pair<std::string, Tag>> updatedOccs_;
   std::vector<std::pair<Tag, std::string>> cutOccs_;  // Occurrence and its UID.
+  // What else the input made, changed and deleted (the UIDs of absolute occurrences that go
+  // with a cut occurrence), reported when it succeeds.
+  std::vector<Tag> madeObjects_;
+  std::vector<Tag> changedObjects_;
+  std::vector<std::string> goneUids_;
   // What the succeeded inputs report, in order, and the occurrences that an input cut: those
   // leave the output and are reported only as deleted when the call ends.
   struct Report {
     enum Kind { created, updated, deleted } kind;
-    Tag occurrence;
-    std::string uid;
+    Tag object;
+    std::string uid;  // Of a deleted object.
   };
   std::vector<Report> reports_;
   std::set<Tag> cutInCall_;

@@ -4,7 +4,11 @@
 #include <string>
 
 #include "datamanagement/operation_support.h"
+#include "host/object/absocc.h"
+#include "host/object/arr.h"
 #include "host/object/bom.h"
+#include "host/object/memory.h"
+#include "host/object/pom.h"
 
 namespace Korvane {
 namespace Soa {
@@ -38,6 +42,25 @@ void setLineAttributes(const POMRef<BOMLine>& bomLine, BomLineAttributeHelper& a
     } else {
       attributes.setAttributeString(line, attribute.name, attribute.value);
     }
+  }
+}
+
+void collectWhatGoesWith(Tag occurrence, std::vector<std::string>& deletedUids,
+                         std::vector<Tag>& changedArrangements) {
+  ResultStatus status;
+  PomResultStatus pomStatus;
+  int count = 0;
+  host::HostArray<Tag> absOccs;
+  status = BOM__occurrence_ask_absoccs(occurrence, &count, absOccs.out());
+  for (int i = 0; i < count && absOccs; ++i) {
+    host::HostString uid;
+    pomStatus = POM_tag_to_uid(absOccs[static_cast<std::size_t>(i)], uid.out());
+    deletedUids.push_back(uid.str());
+  }
+  host::HostArray<Tag> arrangements;
+  status = ARR__ask_arrangements_using_occurrence(occurrence, &count, arrangements.out());
+  for (int i = 0; i < count && arrangements; ++i) {
+    changedArrangements.push_back(arrangements[static_cast<std::size_t>(i)]);
   }
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <vector>
 
 #include "host/object/ifail.h"
@@ -31,6 +32,14 @@ std::array<double, 16> transformMatrix(const std::vector<double>& values);
 void setLineAttributes(const POMRef<BOMLine>& bomLine, BomLineAttributeHelper& attributes,
                        bool asRequired,
                        const std::vector<_2007_01::StructureManagement::AttributesInfo>& toSet);
+
+// What the host deletes or changes besides `occurrence` when a window's save deletes it (a cut
+// occurrence): the absolute occurrences whose path holds it go (their UIDs are appended to
+// `deletedUids`), and the arrangements whose used-arrangement entries go through it lose those
+// entries (appended to `changedArrangements`). Asked before the cut, while the occurrence still
+// names them; raises IFail when the host cannot answer.
+void collectWhatGoesWith(Tag occurrence, std::vector<std::string>& deletedUids,
+                         std::vector<Tag>& changedArrangements);
 
 // Closes `window` when one is open. It is set to null first, so that a window the host refuses
 // to close is not closed again by a later clean-up. Raises IFail when the host refuses.

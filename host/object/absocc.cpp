@@ -406,6 +406,19 @@ int AbsOccDataQualifier::findByBvr(Tag bvr, std::vector<Tag>* qualifiers) {
   return 0;
 }
 
+int AbsOccDataQualifier::findByArrangement(Tag bvr, Tag arrangement, Tag* qualifier) {
+  if (qualifier == nullptr) {
+    return missingArgument("AbsOccDataQualifier::findByArrangement");
+  }
+  *qualifier = NULLTAG;
+  HOST_CALL("AbsOccDataQualifier::findByArrangement", bvr);
+  if (const int status = host::requireObject(bvr, "PSBOMViewRevision")) {
+    return status;
+  }
+  *qualifier = host::findQualifier(bvr, arrangement);
+  return 0;
+}
+
 int AbsOccData::destroyAllForQual(Tag qualifier) {
   HOST_CALL("AbsOccData::destroyAllForQual", qualifier);
   if (const int status = host::requireObject(qualifier, kQualifier)) {

@@ -34,6 +34,9 @@ class AbsOccDataQualifier : public ZoltObject {
 
   // The qualifiers of the view revision (its own and its arrangements'), oldest first.
   static int findByBvr(Tag bvr, std::vector<Tag>* qualifiers);
+  // The qualifier of the arrangement's data in the view revision (null arrangement: of the view
+  // revision's own data); null when it has none.
+  static int findByArrangement(Tag bvr, Tag arrangement, Tag* qualifier);
 };
 
 // Absolute-occurrence data.

@@ -350,6 +350,33 @@ int ARR_delete_arrangement_from_bvr(Tag bvr, Tag arrangement) {
   return store.remove(arrangement);
 }
 
+int ARR__ask_arrangements_using_arrangement(Tag arrangement, int* count, Tag** arrangements) {
+  if (count == nullptr || arrangements == nullptr) {
+    return missingArgument("ARR__ask_arrangements_using_arrangement");
+  }
+  *count = 0;
+  *arrangements = nullptr;
+  HOST_CALL("ARR__ask_arrangements_using_arrangement", arrangement);
+  if (const int status = host::requireObject(arrangement, kArrangement)) {
+    return status;
+  }
+  // The users that ARR_delete_arrangement_from_bvr would change.
+  const Tag anchor = host::referenceOf(arrangement, "anchor");
+  std::vector<Tag> found;
+  if (Store::instance().isLive(anchor)) {
+    for (Tag user : anchorUsers().usersOf(anchor)) {
+      const std::vector<Tag> anchors = host::referencesOf(user, "used_anchors");
+      if (user != arrangement &&
+          std::find(anchors.begin(), anchors.end(), anchor) != anchors.end()) {
+        found.push_back(user);
+      }
+    }
+  }
+  *arrangements = host::allocateTags(found);
+  *count = static_cast<int>(found.size());
+  return 0;
+}
+
 int ARR__ask_arrangements_using_occurrence(Tag occurrence, int* count, Tag** arrangements) {
   if (count == nullptr || arrangements == nullptr) {
     return missingArgument("ARR__ask_arrangements_using_occurrence");

@@ -42,6 +42,9 @@ int ARR__set_used_arrangement(Tag bvr, Tag arrangement, Tag pathNode, Tag anchor
 // ARR_not_of_bvr for an arrangement of another view revision; POM_not_modifiable, with nothing
 // deleted, when one of the objects to delete may not be.
 int ARR_delete_arrangement_from_bvr(Tag bvr, Tag arrangement);
+// The other arrangements with a used-arrangement entry that names the arrangement's anchor
+// (host array, in tag order): those that lose the entry when the arrangement is deleted.
+int ARR__ask_arrangements_using_arrangement(Tag arrangement, int* count, Tag** arrangements);
 // The arrangements with a used-arrangement entry whose appearance path node holds `occurrence`
 // (host array, in tag order): those that lose the entry when a window's save deletes the
 // occurrence.

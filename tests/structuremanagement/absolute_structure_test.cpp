@@ -270,7 +270,8 @@ TEST_F(AbsoluteStructureTest, ArrangementsHoldTheirOwnDataAndAreReportedOnce) {
   const Tag plate = response.absOccOutput.at("plate").tag();
   EXPECT_EQ(response.absOccOutput.at("plate again").tag(), plate);
   EXPECT_EQ(sorted(response.serviceData.createdUids()), sorted({uidOf(created), uidOf(plate)}));
-  EXPECT_EQ(sorted(response.serviceData.updatedUids()), sorted({"arr.open", "ao.bolt"}));
+  // The view revision names the new arrangement as its default.
+  EXPECT_EQ(sorted(response.serviceData.updatedUids()), sorted({"arr.open", "ao.bolt", "bvr.asm"}));
   EXPECT_EQ(savedTag(tagOf("bvr.asm"), "default_arrangement"), created);
   EXPECT_EQ(quantityAt({"occ.plate"}), "2");
   EXPECT_EQ(quantityAt({"occ.plate"}, created), "5");
@@ -279,7 +280,32 @@ TEST_F(AbsoluteStructureTest, ArrangementsHoldTheirOwnDataAndAreReportedOnce) {
 
   const Response undefault = write({input({}, {arrangement("x", created, {}, false)})});
   EXPECT_EQ(savedTag(tagOf("bvr.asm"), "default_arrangement"), NULLTAG);
-  EXPECT_EQ(sorted(undefault.serviceData.updatedUids()), Strings{uidOf(created)});
+  EXPECT_EQ(sorted(undefault.serviceData.updatedUids()), sorted({uidOf(created), "bvr.asm"}));
+}
+
+// The view revision names its default arrangement: an arrangement made the default, or one that
+// stops being it, changes the view revision, which is reported as updated; an arrangement that
+// stays what it was leaves it out.
+TEST_F(AbsoluteStructureTest, AViewRevisionWhoseDefaultArrangementChangesIsReported) {
+  const auto write = [&](const std::string& arrangementUid, bool isDefault) {
+    const std::string request =
+        std::string(R"(<CreateOrUpdateAbsoluteStructureInput complete="false" bomViewTypeName="">)"
+                    R"(<info><contextItemRev uid="r.asm.A"/><arrAbsOccInfo clientId="a" )"
+                    R"(name="Exploded" description="" externalUid="" isDefault=")") +
+        (isDefault ? "true" : "false") + R"("><arrangement uid=")" + arrangementUid +
+        R"("/></arrAbsOccInfo></info><pref cadOccIdAttrName=""/>)"
+        R"(</CreateOrUpdateAbsoluteStructureInput>)";
+    const auto response = responseOf<Wire::CreateOrUpdateAbsoluteStructureResponse>(
+        send("createOrUpdateAbsoluteStructure", request));
+    EXPECT_EQ(partialErrorsOf(response), Strings{});
+    return soacad_test::reportedBy(response).updated;
+  };
+  EXPECT_EQ(write("", false), Strings{});
+  EXPECT_EQ(write("", true), Strings{"bvr.asm"});
+  EXPECT_EQ(write("arr.open", true), (Strings{"arr.open", "bvr.asm"}));
+  EXPECT_EQ(write("arr.open", true), Strings{"arr.open"});
+  EXPECT_EQ(write("arr.open", false), (Strings{"arr.open", "bvr.asm"}));
+  EXPECT_EQ(write("arr.open", false), Strings{"arr.open"});
 }
 
 TEST_F(AbsoluteStructureTest, UsedArrangementsAreNamedByClientIdOfThisCallOrGiven) {

@@ -22,6 +22,19 @@ using Pref = StructureManagement::DeleteRelativeStructurePref;
 using ArrangementsInfo = StructureManagement::DeleteAssemblyArrangementsInfo;
 namespace Wire = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
 
+// The arrangement arr.user of ASM, whose entry for the subassembly's occurrence (through the
+// path node pn.sub) uses the arrangement arr.sub of SUB.
+const char* const kUserOfSub = R"(<fixture>
+  <object uid="pn.sub" class="MEAppearancePathNode"><prop name="context_bvr" value="bvr.asm"/>
+    <prop name="occurrence_path"><v value="occ.sub"/></prop></object>
+  <object uid="arr.user" class="AssemblyArrangement"><prop name="context_bvr" value="bvr.asm"/>
+    <prop name="anchor" value="anc.user"/>
+    <prop name="used_path_nodes"><v value="pn.sub"/></prop>
+    <prop name="used_anchors"><v value="anc.sub"/></prop>
+    <prop name="used_occurrences"><v value="occ.sub"/></prop></object>
+  <object uid="anc.user" class="ArrangementAnchor"/>
+</fixture>)";
+
 class DeleteStructureTest : public soacad_test::StructureWriteTest {
  protected:
   Info input(const std::string& parentUid, const Strings& ids) {
@@ -123,13 +136,15 @@ TEST_F(DeleteStructureTest, WhatNamesACutOccurrenceGoesWithItAndIsReported) {
   EXPECT_EQ(soacad_test::modelUids(response.getServiceData().getDeletedObjArray()),
             (Strings{"ao.subpin", "occ.sub"}));
   EXPECT_EQ(soacad_test::modelUids(response.getServiceData().getUpdatedObjArray()),
-            Strings{"arr.open"});
-  // An occurrence that nothing else names reports itself alone.
+            (Strings{"bvr.asm", "arr.open"}));
+  // An occurrence that nothing else names reports itself alone, with the view revision that
+  // lists it no more.
   const auto alone =
       responseOf<Wire::DeleteRelativeStructureResponse>(sendCuts("r.asm.A", {{"occ.lamp"}}));
   EXPECT_EQ(soacad_test::modelUids(alone.getServiceData().getDeletedObjArray()),
             Strings{"occ.lamp"});
-  EXPECT_TRUE(alone.getServiceData().getUpdatedObjArray().empty());
+  EXPECT_EQ(soacad_test::modelUids(alone.getServiceData().getUpdatedObjArray()),
+            Strings{"bvr.asm"});
   remove({input("r.asm.A", {"c1"})}, "CAD_OCC_ID");
   for (const char* gone : {"ao.bolt", "d.bolt.qty", "ao.subpin", "pn.sub"}) {
     EXPECT_EQ(store().find(tagOf(gone)), nullptr) << gone;
@@ -238,20 +253,13 @@ TEST_F(DeleteStructureTest, AnArrangementThatCannotBeDeletedWhollyStaysWhole) {
 // belong to, so that no saved arrangement names its deleted anchor.
 TEST_F(DeleteStructureTest, ArrangementsThatUseADeletedOneLoseThoseEntries) {
   load(R"(<fixture>
-    <object uid="pn.sub" class="MEAppearancePathNode"><prop name="context_bvr" value="bvr.asm"/>
-      <prop name="occurrence_path"><v value="occ.sub"/></prop></object>
     <object uid="pn.plate" class="MEAppearancePathNode"><prop name="context_bvr" value="bvr.asm"/>
       <prop name="occurrence_path"><v value="occ.plate"/></prop></object>
     <object uid="arr.other" class="AssemblyArrangement"><prop name="context_bvr" value="bvr.sub"/>
       <prop name="anchor" value="anc.other"/></object>
     <object uid="anc.other" class="ArrangementAnchor"/>
-    <object uid="arr.user" class="AssemblyArrangement"><prop name="context_bvr" value="bvr.asm"/>
-      <prop name="anchor" value="anc.user"/>
-      <prop name="used_path_nodes"><v value="pn.sub"/></prop>
-      <prop name="used_anchors"><v value="anc.sub"/></prop>
-      <prop name="used_occurrences"><v value="occ.sub"/></prop></object>
-    <object uid="anc.user" class="ArrangementAnchor"/>
   </fixture>)");
+  load(kUserOfSub);
   const Tag open = tagOf("arr.open");
   ASSERT_EQ(ARR__set_used_arrangement(tagOf("bvr.asm"), open, tagOf("pn.sub"), tagOf("anc.sub"),
                                       tagOf("occ.sub")),
@@ -268,6 +276,58 @@ TEST_F(DeleteStructureTest, ArrangementsThatUseADeletedOneLoseThoseEntries) {
     EXPECT_TRUE(saved(tagOf("arr.user"), emptied).isNull()) << emptied;
   }
   EXPECT_EQ(store().saveFixture().find("anc.sub"), std::string::npos);
+}
+
+// Deleting an arrangement changes what it leaves: the arrangements whose entries used it, the
+// absolute occurrences that had data under it and the view revision whose default it was. Each
+// is reported as updated, unless the same call deletes it too.
+TEST_F(DeleteStructureTest, WhatADeletedArrangementChangesIsReportedUpdated) {
+  const auto deleteArrangements = [&](const std::vector<std::pair<const char*, const char*>>& of) {
+    std::string request = R"(<DeleteAssemblyArrangementsInput bomViewTypeName="">)";
+    for (const auto& [revision, arrangement] : of) {
+      request += std::string(R"(<info><itemRev uid=")") + revision + R"("/><arrangement uid=")" +
+                 arrangement + R"("/></info>)";
+    }
+    return soacad_test::reportedBy(responseOf<Wire::DeleteAssemblyArrangementsResponse>(
+        send("deleteAssemblyArrangements", request + "</DeleteAssemblyArrangementsInput>")));
+  };
+  const auto setUp = [&] {
+    SetUp();
+    load(kUserOfSub);
+    load(R"(<fixture>
+      <object uid="q.sub" class="AbsOccDataQualifier"><prop name="context_bvr" value="bvr.sub"/>
+        <prop name="arrangement" value="arr.sub"/></object>
+      <object uid="d.pin.qty" class="AbsOccData">
+        <prop name="abs_occurrence" value="ao.pin"/><prop name="qualifier" value="q.sub"/>
+        <prop name="attribute_name" value="bl_quantity"/><prop name="attribute_value" value="2"/>
+      </object>
+    </fixture>)");
+    ASSERT_EQ(ARR__set_default_arrangement(tagOf("bvr.sub"), tagOf("arr.sub"), true), 0);
+  };
+  setUp();
+  // An arrangement nothing else names reports itself alone.
+  EXPECT_EQ(deleteArrangements({{"r.asm.A", "arr.open"}}),
+            (soacad_test::Reported{{}, {}, {"arr.open"}}));
+  EXPECT_EQ(deleteArrangements({{"r.sub.A", "arr.sub"}}),
+            (soacad_test::Reported{{}, {"ao.pin", "arr.user", "bvr.sub"}, {"arr.sub"}}));
+  EXPECT_TRUE(saved(tagOf("arr.user"), "used_anchors").isNull());
+  EXPECT_EQ(savedTag(tagOf("bvr.sub"), "default_arrangement"), NULLTAG);
+  EXPECT_EQ(store().find(tagOf("d.pin.qty")), nullptr);
+
+  setUp();
+  EXPECT_EQ(deleteArrangements({{"r.sub.A", "arr.sub"}, {"r.asm.A", "arr.user"}}),
+            (soacad_test::Reported{{}, {"ao.pin", "bvr.sub"}, {"arr.sub", "arr.user"}}));
+  // Should the host not tell what a deletion changes, that arrangement stays whole.
+  setUp();
+  for (const char* call :
+       {"ARR__ask_arrangements_using_arrangement", "AbsOccDataQualifier::findByArrangement"}) {
+    SCOPED_TRACE(call);
+    host::faultPlan().fail(call, POM_invalid_tag);
+    EXPECT_EQ(sendArrangements("r.sub.A", {"arr.sub"}),
+              (std::pair<Strings, Strings>{{}, {"uid:arr.sub: 7007"}}));
+    host::faultPlan().clear();
+    EXPECT_NE(store().find(tagOf("arr.sub")), nullptr);
+  }
 }
 
 }  // namespace

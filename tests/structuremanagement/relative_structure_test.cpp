@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "host/object/arr.h"
 #include "host/object/host_call.h"
 #include "host/object/journal.h"
 #include "host/object/ps.h"
@@ -136,10 +138,12 @@ TEST_F(RelativeStructureTest, AChildUpdatedInPlaceIsReportedWhenItsDataChangeThe
             (Strings{"k=occ.plate", "updated occ.plate"}));
   EXPECT_EQ(sendChild("occ.plate", "r.plate.A", asRequired), Strings{});
 
-  // Precise: the line already shows the revision.
+  // Precise: the line already shows the revision. Made precise, the view revision gives the
+  // imprecise occurrences of items their revisions, and both are reported too.
   SetUp();
   EXPECT_EQ(sendChild("occ.plate", "r.plate.A", "<occInfo>" + transform + "</occInfo>", true),
-            (Strings{"k=occ.plate", "updated occ.plate"}));
+            (Strings{"k=occ.plate", "updated occ.plate", "updated occ.bolt", "updated occ.sub",
+                     "updated occ.lamp", "updated bvr.asm"}));
   EXPECT_EQ(sendChild("occ.plate", "r.plate.A", "<occInfo>" + transform + "</occInfo>", true),
             Strings{});
 }
@@ -314,7 +318,8 @@ TEST_F(RelativeStructureTest, WhatALaterInputCutsLeavesTheOutputAndIsReportedDel
   EXPECT_EQ(occurrencesIn("bvr.frame"), Strings{"occ.f.bolt"});
   EXPECT_TRUE(response.output.empty());
   EXPECT_TRUE(response.serviceData.createdUids().empty());
-  EXPECT_TRUE(response.serviceData.updatedUids().empty());
+  // Only the view revision, whose list of occurrences changed, is left updated.
+  EXPECT_EQ(sorted(response.serviceData.updatedUids()), Strings{"bvr.frame"});
   EXPECT_EQ(response.serviceData.deletedUids().count("occ.f.screw"), 1u);
   EXPECT_EQ(response.serviceData.deletedUids().size(), 3u);
 }
@@ -338,6 +343,104 @@ TEST_F(RelativeStructureTest, AClientIdKeepsItsLastOccurrenceThatStillLives) {
   ASSERT_EQ(frame.size(), 1u) << "complete kept only the new child";
   EXPECT_EQ(occurrencesIn("bvr.sub"), Strings{});
   EXPECT_EQ(soacad_test::mapEntries(response.getOutputArray()), Strings{"a=" + frame[0]});
+}
+
+class RelativeStructureReplyTest : public RelativeStructureTest {
+ protected:
+  // Sends one input on `parentUid` with the children `childInfo` (XML); what the reply
+  // reports. The reply is checked against the store by send().
+  soacad_test::Reported sendInput(const std::string& parentUid, const std::string& childInfo,
+                                  bool complete) {
+    return soacad_test::reportedBy(responseOf<Wire::CreateOrUpdateRelativeStructureResponse>(
+        send("createOrUpdateRelativeStructure", requestFor(parentUid, childInfo, complete))));
+  }
+  static std::string requestFor(const std::string& parentUid, const std::string& childInfo,
+                                bool complete) {
+    return std::string(R"(<CreateOrUpdateRelativeStructureInput complete=")") +
+           (complete ? "true" : "false") + R"(" bomViewTypeName=""><input precise="false">)" +
+           R"(<parent uid=")" + parentUid + R"("/>)" + childInfo +
+           R"(</input><pref cadOccIdAttrName=""/></CreateOrUpdateRelativeStructureInput>)";
+  }
+  static std::string childXml(const std::string& clientId, const std::string& cadOccId,
+                              const std::string& revisionUid) {
+    return R"(<childInfo clientId=")" + clientId + R"(" cadOccId=")" + cadOccId +
+           R"("><child uid=")" + revisionUid + R"("/><occInfo/></childInfo>)";
+  }
+};
+
+// The views a write makes for its parent are made objects, and the item and revision they were
+// made for change with them; a view revision that gains or loses occurrences changes too. An
+// input on a parent whose views exist reports neither item nor revision.
+TEST_F(RelativeStructureReplyTest, TheViewsMadeAndTheViewRevisionChangedAreReported) {
+  const struct {
+    const char* parent;
+    const char* item;
+    bool makesView;
+    bool makesBvr;
+  } cases[] = {
+      {"r.pin.A", "i.pin", true, true},    // no view at all
+      {"r.kit.A", "i.kit", false, true},   // a view without view revision
+      {"r.asm.A", "i.asm", false, false},  // both there
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.parent);
+    SetUp();
+    const soacad_test::Reported first =
+        sendInput(test.parent, childXml("s", "", "r.screw.A"), false);
+    const Strings bvrs = bvrsOf(test.parent);
+    ASSERT_EQ(bvrs.size(), 1u);
+    const Strings occurrences = occurrencesIn(bvrs[0]);
+    soacad_test::Reported expected{{occurrences.back()}, {}, {}};
+    if (test.makesView) {
+      expected.created.push_back(uidOf(host::bomViewsOfItem(tagOf(test.item)).at(0)));
+      expected.updated.push_back(test.item);
+    }
+    if (test.makesBvr) {
+      expected.created.push_back(bvrs[0]);
+      expected.updated.push_back(test.parent);
+    } else {
+      expected.updated.push_back(bvrs[0]);
+    }
+    std::sort(expected.created.begin(), expected.created.end());
+    std::sort(expected.updated.begin(), expected.updated.end());
+    EXPECT_EQ(first, expected);
+    // Sent again, the views are there: only the new occurrence and its view revision.
+    const soacad_test::Reported again =
+        sendInput(test.parent, childXml("s", "", "r.screw.A"), false);
+    EXPECT_EQ(again, (soacad_test::Reported{{occurrencesIn(bvrs[0]).back()}, {bvrs[0]}, {}}));
+  }
+}
+
+// With complete, what goes with an occurrence the input cuts is reported as it is when
+// deleteRelativeStructure cuts it: the absolute occurrences through it are deleted, and the
+// arrangements that lose entries through it are updated, with the view revision that lost it.
+// Should the host not tell what goes, the call fails whole.
+TEST_F(RelativeStructureReplyTest, CompleteReportsWhatGoesAndChangesWithTheOccurrencesItCuts) {
+  load(R"(<fixture>
+    <object uid="ao.subpin" class="AbsOccurrence"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="occurrence_path"><v value="occ.sub"/><v value="occ.pin"/></prop></object>
+    <object uid="pn.sub" class="MEAppearancePathNode"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="occurrence_path"><v value="occ.sub"/></prop></object>
+  </fixture>)");
+  ASSERT_EQ(ARR__set_used_arrangement(tagOf("bvr.asm"), tagOf("arr.open"), tagOf("pn.sub"),
+                                      tagOf("anc.sub"), NULLTAG),
+            0);
+  const std::string keepPlate = childXml("plate", "occ.plate", "r.plate.A");
+  for (const char* call :
+       {"BOM__occurrence_ask_absoccs", "ARR__ask_arrangements_using_occurrence"}) {
+    SCOPED_TRACE(call);
+    host::faultPlan().fail(call, POM_invalid_tag);
+    EXPECT_TRUE(
+        send("createOrUpdateRelativeStructure", requestFor("r.asm.A", keepPlate, true)).fault);
+    host::faultPlan().clear();
+  }
+  EXPECT_EQ(sendInput("r.asm.A", keepPlate, true),
+            (soacad_test::Reported{{},
+                                   {"arr.open", "bvr.asm"},
+                                   {"ao.bolt", "ao.subpin", "occ.bolt", "occ.gde", "occ.ghost",
+                                    "occ.lamp", "occ.sub"}}));
+  EXPECT_EQ(occurrencesIn("bvr.asm"), Strings{"occ.plate"});
+  EXPECT_TRUE(saved(tagOf("arr.open"), "used_path_nodes").isNull());
 }
 
 TEST_F(RelativeStructureTest, FailuresOfTheWholeInputOrCallLeaveTheStoreAsItWas) {

@@ -7,6 +7,7 @@
 
 #include "datamanagement/operation_support.h"
 #include "framework/soa_exceptions.h"
+#include "framework/utils.h"
 #include "host/object/aom.h"
 #include "host/object/attrmap.h"
 #include "host/object/dataset.h"
@@ -869,6 +870,11 @@ void AttributeMappingImpl::setAttrValues(
         throw IFail(status);
       }
       mark.keep();
+      // An object this call made (the dataset, a new revision or its form) is reported as made
+      // only.
+      if (serviceData.createdUids().count(Internal::Server::Utils::tagToUid(object)) == 0) {
+        serviceData.addUpdatedObject(object);
+      }
     } catch (IFail&) {
       serviceData.addErrorStack(key);
     }

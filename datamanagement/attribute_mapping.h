@@ -50,7 +50,8 @@ class AttributeMappingImpl {
   // CAD mastered, or of a property the session may not change are skipped without error. A
   // failing attribute gets an error stack on `serviceData` keyed by
   // "datasetUid,itemRevUid,name" (an attribute without a name: "datasetUid,itemRevUid") and
-  // leaves its object unlocked; the others go on.
+  // leaves its object unlocked; the others go on. Each object written is reported as updated
+  // on `serviceData`, unless it is already reported there as created.
   // Raises IFail, writing nothing, when the dataset or item revision is not valid, the item
   // type of the item revision cannot be found (a null item revision included) or the mappings
   // cannot be listed.

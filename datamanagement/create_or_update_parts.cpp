@@ -203,6 +203,36 @@ Tag getDefaultFolder(Tag user) {
   return NULLTAG;
 }
 
+// The relation type of master forms; raises 215050 when the host has none.
+Tag masterFormRelationType() {
+  ResultStatus status;
+  Tag relationType;
+  status = GRM_find_relation_type(kMasterFormRelation, &relationType);
+  if (relationType == NULLTAG) {
+    raiseError(kRelationTypeNotFound, kMasterFormRelation);
+  }
+  return relationType;
+}
+
+// The master forms of a new item or revision and the relations that tie them to it, which the
+// host made with it. Raises IFail when the host cannot list them.
+std::vector<Tag> masterFormsOf(Tag object) {
+  ResultStatus status;
+  const Tag relationType = masterFormRelationType();
+  int count = 0;
+  host::HostArray<Tag> relations;
+  status = GRM_list_relations(object, NULLTAG, relationType, NULLTAG, &count, relations.out());
+  std::vector<Tag> made;
+  for (int i = 0; i < count && relations; ++i) {
+    const Tag relation = relations[static_cast<std::size_t>(i)];
+    Tag form;
+    status = GRM_ask_secondary(relation, &form);
+    made.push_back(form);
+    made.push_back(relation);
+  }
+  return made;
+}
+
 // Gives the dataset the tool `toolName` (one of its type's tools) or, without a name, its
 // type's default tool. The dataset is locked on success (the caller saves and unlocks it); a
 // dataset that this call locked is saved with the tool first. 0 on success, else a non-zero
@@ -473,6 +503,8 @@ DataManagement::CreateOrUpdatePartsResponse CreateOrUpdatePartsImpl::createOrUpd
     // the folder.
     if (AOM_save(folder) != 0) {
       serviceData.addErrorStack(folder);
+    } else {
+      serviceData.addUpdatedObject(folder);
     }
   }
 
@@ -573,6 +605,9 @@ int CreateOrUpdatePartsImpl::createItem(const PartInfo& part, Tag* item, Tag* re
     } else {
       ERROR_store_clear();
     }
+    std::vector<Tag> masterForms = masterFormsOf(newItem);
+    const std::vector<Tag> revisionForms = masterFormsOf(newRevision);
+    masterForms.insert(masterForms.end(), revisionForms.begin(), revisionForms.end());
     mark.keep();
     if (filed && !containsTag(foldersToSave_, folder)) {
       foldersToSave_.push_back(folder);
@@ -582,6 +617,9 @@ int CreateOrUpdatePartsImpl::createItem(const PartInfo& part, Tag* item, Tag* re
     *revision = newRevision;
     serviceData.addCreatedObject(newItem);
     serviceData.addCreatedObject(newRevision);
+    for (const Tag made : masterForms) {
+      serviceData.addCreatedObject(made);
+    }
     createOrUpdateDependents(part, newItem, newRevision, datasets, itemExtras, revisionExtras,
                              serviceData);
   } catch (IFail& failure) {
@@ -612,19 +650,27 @@ int CreateOrUpdatePartsImpl::createRevision(const PartInfo& part, Tag* item, Tag
     if (newRevision == NULLTAG) {
       raiseError(kItemNotCreated);
     }
+    std::vector<Tag> savedForms;
     status =
         updateItemAttributes(part.clientId, givenItem, true,
                              addNameAndDescription(part.itemInput.attrList, part.itemInput.name,
                                                    part.itemInput.description),
-                             serviceData);
+                             serviceData, &savedForms);
     status = updateItemAttributes(part.clientId, newRevision, true, part.itemRevInput.attrList,
                                   serviceData);
+    const std::vector<Tag> masterForms = masterFormsOf(newRevision);
     mark.keep();
 
     *item = givenItem;
     *revision = newRevision;
     serviceData.addUpdatedObject(givenItem);
     serviceData.addCreatedObject(newRevision);
+    for (const Tag made : masterForms) {
+      serviceData.addCreatedObject(made);
+    }
+    for (const Tag form : savedForms) {
+      serviceData.addUpdatedObject(form);
+    }
     createOrUpdateDependents(part, givenItem, newRevision, datasets, itemExtras, revisionExtras,
                              serviceData);
   } catch (IFail& failure) {
@@ -647,15 +693,19 @@ int CreateOrUpdatePartsImpl::updateItem(const PartInfo& part, Tag* item,
     status = AOM_refresh(givenItem, false);
 
     MarkPoint mark;
+    std::vector<Tag> savedForms;
     status =
         updateItemAttributes(part.clientId, givenItem, false,
                              addNameAndDescription(part.itemInput.attrList, part.itemInput.name,
                                                    part.itemInput.description),
-                             serviceData);
+                             serviceData, &savedForms);
     mark.keep();
 
     *item = givenItem;
     serviceData.addUpdatedObject(givenItem);
+    for (const Tag form : savedForms) {
+      serviceData.addUpdatedObject(form);
+    }
     createOrUpdateExtraObjects(part.clientId, givenItem, part.itemInput.extraObject, &itemExtras,
                                serviceData);
   } catch (IFail& failure) {
@@ -687,19 +737,23 @@ int CreateOrUpdatePartsImpl::updateAll(const PartInfo& part, Tag* item, Tag* rev
     status = AOM_refresh(itemOfRevision, false);
 
     MarkPoint mark;
+    std::vector<Tag> savedForms;
     status =
         updateItemAttributes(part.clientId, itemOfRevision, false,
                              addNameAndDescription(part.itemInput.attrList, part.itemInput.name,
                                                    part.itemInput.description),
-                             serviceData);
+                             serviceData, &savedForms);
     status = updateItemAttributes(part.clientId, givenRevision, false, part.itemRevInput.attrList,
-                                  serviceData);
+                                  serviceData, &savedForms);
     mark.keep();
 
     *item = itemOfRevision;
     *revision = givenRevision;
     serviceData.addUpdatedObject(itemOfRevision);
     serviceData.addUpdatedObject(givenRevision);
+    for (const Tag form : savedForms) {
+      serviceData.addUpdatedObject(form);
+    }
     createOrUpdateDependents(part, itemOfRevision, givenRevision, datasets, itemExtras,
                              revisionExtras, serviceData);
   } catch (IFail& failure) {
@@ -722,7 +776,8 @@ void CreateOrUpdatePartsImpl::createOrUpdateDependents(
 
 int CreateOrUpdatePartsImpl::updateItemAttributes(std::string key, const Tag& object, bool isNew,
                                                   const std::vector<AttributeInfo>& attributes,
-                                                  ServiceData& serviceData) {
+                                                  ServiceData& serviceData,
+                                                  std::vector<Tag>* savedForms) {
   if (const int invalid = object.isValid()) {
     return invalid;
   }
@@ -731,11 +786,7 @@ int CreateOrUpdatePartsImpl::updateItemAttributes(std::string key, const Tag& ob
     int nameCount = 0;
     host::HostArray<char*> names;
     status = AOM_ask_prop_names(object, &nameCount, names.out());
-    Tag relationType;
-    status = GRM_find_relation_type(kMasterFormRelation, &relationType);
-    if (relationType == NULLTAG) {
-      raiseError(kRelationTypeNotFound, kMasterFormRelation);
-    }
+    const Tag relationType = masterFormRelationType();
     int formCount = 0;
     host::HostArray<Tag> forms;
     status = GRM_list_secondary_objects_only(object, relationType, &formCount, forms.out());
@@ -761,7 +812,11 @@ int CreateOrUpdatePartsImpl::updateItemAttributes(std::string key, const Tag& ob
       result = updateAttributes(key, object, false, isNew, objectAttributes, serviceData);
     }
     if (!formAttributes.empty()) {
-      result = updateAttributes(key, masterForm, false, isNew, formAttributes, serviceData);
+      bool saved = false;
+      result = updateAttributes(key, masterForm, false, isNew, formAttributes, serviceData, &saved);
+      if (saved && savedForms != nullptr) {
+        savedForms->push_back(masterForm);
+      }
     }
     return result;
   } catch (IFail& failure) {
@@ -774,7 +829,7 @@ int CreateOrUpdatePartsImpl::updateItemAttributes(std::string key, const Tag& ob
 int CreateOrUpdatePartsImpl::updateAttributes(std::string key, const Tag& object, bool isDataset,
                                               bool isNew,
                                               const std::vector<AttributeInfo>& attributes,
-                                              ServiceData& serviceData) {
+                                              ServiceData& serviceData, bool* saved) {
   const IndentStep step(indentLevel_);
   if (const int invalid = object.isValid()) {
     return invalid;
@@ -815,6 +870,9 @@ int CreateOrUpdatePartsImpl::updateAttributes(std::string key, const Tag& object
     ResultStatus status;
     status = isDataset ? AE_save_myself(object) : AOM_save(object);
     lock.unlock();
+    if (saved != nullptr) {
+      *saved = true;
+    }
   }
   return 0;
 }

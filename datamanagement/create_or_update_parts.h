@@ -41,7 +41,9 @@ class CreateOrUpdatePartsImpl {
 
   // One output per input, in input order, whatever its outcome (a failed path reports item
   // and revision 0), and the call's service data. Folders that received new items are saved
-  // once, after the last input.
+  // once, after the last input, and reported as updated. The master forms (with their
+  // relations) of a new item or revision are reported as created with it, a master form that
+  // an update writes as updated.
   virtual DataManagement::CreateOrUpdatePartsResponse createOrUpdateParts(
       const std::vector<DataManagement::PartInfo>& info);
 
@@ -83,16 +85,20 @@ class CreateOrUpdatePartsImpl {
   // valid, no master form, a failing lock or save) answers the code of the newest entry on the
   // error store, where it is left: the calling path assigns it to its status, which adds
   // nothing to the store, and records it once under the same key. So no reply carries a code
-  // of this function's own (a code without its text).
+  // of this function's own (a code without its text). A master form it saved is appended to
+  // `savedForms` when that is given, for the path to report once its step is kept.
   int updateItemAttributes(std::string key, const Tag& object, bool isNew,
-                           const std::vector<AttributeInfo>& attributes, ServiceData& serviceData);
+                           const std::vector<AttributeInfo>& attributes, ServiceData& serviceData,
+                           std::vector<Tag>* savedForms = nullptr);
   // Writes name/value pairs to one object: all of them when `isNew`, else only those whose
   // display value differs. The object is locked only when something is written, then saved
   // (AE_save_myself when `isDataset`) and unlocked. A failing pair is an error stack under
   // `key` and the others go on; a failing lock or save raises IFail (the lock released).
   // For an object that is not valid, the host's status for it (on the error store); else 0.
+  // `saved`, when given, tells whether the object was saved.
   int updateAttributes(std::string key, const Tag& object, bool isDataset, bool isNew,
-                       const std::vector<AttributeInfo>& attributes, ServiceData& serviceData);
+                       const std::vector<AttributeInfo>& attributes, ServiceData& serviceData,
+                       bool* saved = nullptr);
   // Creates or updates the forms related to `owner` and appends one output per form that
   // succeeded; a failing one is an error stack under `key` + ";" + its client id.
   int createOrUpdateExtraObjects(std::string key, const Tag& owner,

@@ -445,6 +445,19 @@ TEST_F(AttributeMappingTest, WritesMappedValuesAndSavesTheirObjects) {
   EXPECT_EQ(host::callLog().count("AOM_save"), 1);
 }
 
+// Each object written is reported as updated, unless the call has reported it as made.
+TEST_F(AttributeMappingTest, ReportsTheObjectsItWritesAsUpdatedUnlessMade) {
+  const std::vector<DataManagement::AttributeInfo> attributes = {{"DESCRIPTION", "new"},
+                                                                 {"NAME", "new"}};
+  EXPECT_EQ(write(attributes).updatedUids(), (std::set<std::string>{"d.m", "r.p"}));
+  ServiceData made;
+  made.addCreatedObject(tagOf("d.m"));
+  AttributeMappingImpl().setAttrValues(tagOf("d.m"), tagOf("dt.model"), tagOf("r.p"), attributes,
+                                       made);
+  EXPECT_EQ(made.updatedUids(), std::set<std::string>{"r.p"});
+  EXPECT_EQ(made.createdUids(), std::set<std::string>{"d.m"});
+}
+
 TEST_F(AttributeMappingTest, SkipsAttributesWithoutAWritableCadMasteredMapping) {
   ASSERT_EQ(store().setModifiable(tagOf("d.m"), false), 0);
   const ServiceData data =

@@ -12,6 +12,7 @@
 
 #include "host/object/error_store.h"
 #include "host/object/file_tickets.h"
+#include "host/object/grm.h"
 #include "host/object/host_call.h"
 #include "host/object/ifail.h"
 #include "host/object/item.h"
@@ -454,6 +455,101 @@ TEST_F(PartsRequestTest, FailuresAreErrorStacksKeyedByTheirInputs) {
       test.check(response);
     }
   }
+}
+
+// Besides its item and revision, a path reports what it makes and changes: the master forms
+// (with the relations that tie them) made with a new item or revision, a master form that
+// attributes are written to (not one whose values were there already), the folder a new item is
+// filed in once it is saved, and an object a mapped attribute is written to.
+TEST_F(PartsRequestTest, WhatAPathMakesAndChangesBesideItsItemAndRevisionIsReported) {
+  const char* const finishMapping = R"(<fixture>
+    <object uid="m.finish" class="CadAttrMappingDefinition"><prop name="attr_title" value="FINISH"/>
+      <prop name="mapping_string" value="IRM.material"/><prop name="cad_master" value="true"/>
+    </object>
+    <object class="CadAttrMappingResolution"><prop name="mapping" value="m.finish"/>
+      <prop name="mapping_type" value="1"/><prop name="resolved_object" value="fm.bolt.A"/>
+      <prop name="resolved_property" value="material"/></object>
+  </fixture>)";
+  // An object made with its master form: the object, the form and the relation between them.
+  const auto withMasterForm = [&](Tag object) {
+    Tag relationType;
+    EXPECT_EQ(GRM_find_relation_type("ZOLT_master_form", &relationType), 0);
+    const std::vector<Tag> forms = secondaries(object, "ZOLT_master_form");
+    EXPECT_EQ(forms.size(), 1u);
+    Tag relation;
+    EXPECT_EQ(GRM_find_relation(object, forms.at(0), relationType, &relation), 0);
+    return Strings{uidOf(object), uidOf(forms.at(0)), uidOf(relation)};
+  };
+  const auto sorted = [](Strings uids) {
+    std::sort(uids.begin(), uids.end());
+    return uids;
+  };
+  // The item NEW-1 and its revision A with their master forms.
+  const auto newItem = [&] {
+    const Tag item = host::findItemById("NEW-1");
+    Strings created = withMasterForm(item);
+    const Strings revision = withMasterForm(host::findRevisionById(item, "A"));
+    created.insert(created.end(), revision.begin(), revision.end());
+    return sorted(created);
+  };
+  struct Case {
+    const char* name;
+    const char* faults;
+    std::string infos;
+    std::function<soacad_test::Reported()> expected;
+  };
+  const Case cases[] = {
+      {"a new item, filed in the newstuff folder", "",
+       R"(<info clientId="a"><itemInput itemId="NEW-1"/></info>)",
+       [&] {
+         return soacad_test::Reported{newItem(), {"f.newstuff"}, {}};
+       }},
+      {"a new item whose folder cannot be saved", "AOM_save 7015 0 f.newstuff",
+       R"(<info clientId="a"><itemInput itemId="NEW-1"/></info>)",
+       [&] {
+         return soacad_test::Reported{newItem(), {}, {}};
+       }},
+      {"a new revision, the item's master form written", "",
+       R"(<info clientId="b"><itemInput><item uid="i.bolt"/>)"
+       R"(<attrList name="material" value="brass"/></itemInput><itemRevInput revId="B"/></info>)",
+       [&] {
+         return soacad_test::Reported{
+             sorted(withMasterForm(host::findRevisionById(tagOf("i.bolt"), "B"))),
+             {"fm.bolt", "i.bolt"},
+             {}};
+       }},
+      {"an item alone, its master form written", "",
+       R"(<info clientId="c"><itemInput><item uid="i.bolt"/>)"
+       R"(<attrList name="material" value="brass"/></itemInput></info>)",
+       [] {
+         return soacad_test::Reported{{}, {"fm.bolt", "i.bolt"}, {}};
+       }},
+      {"a revision with its item, only the form whose value changes written", "",
+       R"(<info clientId="d"><itemInput><attrList name="material" value="steel"/></itemInput>)"
+       R"(<itemRevInput><itemRevision uid="r.bolt"/><attrList name="material" value="zinc"/>)"
+       R"(</itemRevInput></info>)",
+       [] {
+         return soacad_test::Reported{{}, {"fm.bolt.A", "i.bolt", "r.bolt"}, {}};
+       }},
+      {"a mapped attribute written to the revision's master form", "",
+       boltRevisionText(boltDatasetText("", R"(<mappingAttribute name="FINISH" value="chrome"/>)")),
+       [] {
+         return soacad_test::Reported{{}, {"d.bolt", "fm.bolt.A", "i.bolt", "r.bolt"}, {}};
+       }},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    SetUp();
+    load(finishMapping);
+    planFaults(test.faults);
+    const WireResponse response = send(test.infos);
+    host::faultPlan().clear();
+    // The folder that refuses its save is the only failure: keyed by the folder.
+    EXPECT_EQ(partialErrorsOf(response),
+              *test.faults == 0 ? Strings{} : Strings{"uid:f.newstuff: 7015"});
+    EXPECT_EQ(soacad_test::reportedBy(response), test.expected());
+  }
+  EXPECT_EQ(savedText(tagOf("fm.bolt.A"), "material"), "chrome");
 }
 
 // A reference the dataset has already, under a name that repeats, is not attached again: not

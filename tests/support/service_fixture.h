@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,45 @@ std::vector<std::string> mapEntries(const std::vector<Entry>& entries) {
     texts.push_back(entry.getKey() + "=" + entry.getValue().getUid());
   }
   return texts;
+}
+
+// The UIDs a reply's service data names as created, updated and deleted, each list sorted.
+struct Reported {
+  std::vector<std::string> created;
+  std::vector<std::string> updated;
+  std::vector<std::string> deleted;
+
+  bool operator==(const Reported& other) const {
+    return created == other.created && updated == other.updated && deleted == other.deleted;
+  }
+};
+
+inline std::ostream& operator<<(std::ostream& out, const Reported& reported) {
+  const auto list = [&out](const char* name, const std::vector<std::string>& uids) {
+    out << name << ":";
+    for (const std::string& uid : uids) {
+      out << " " << uid;
+    }
+    out << "; ";
+  };
+  list("created", reported.created);
+  list("updated", reported.updated);
+  list("deleted", reported.deleted);
+  return out;
+}
+
+// What the service data of a wire response reports.
+template <class WireResponse>
+Reported reportedBy(const WireResponse& response) {
+  const auto sortedUids = [](const auto& objects) {
+    std::vector<std::string> uids = modelUids(objects);
+    std::sort(uids.begin(), uids.end());
+    return uids;
+  };
+  const auto& serviceData = response.getServiceData();
+  return {sortedUids(serviceData.getCreatedObjArray()),
+          sortedUids(serviceData.getUpdatedObjArray()),
+          sortedUids(serviceData.getDeletedObjArray())};
 }
 
 // The message of the DomException that `action` raises, "no exception" when it raises none.

@@ -119,15 +119,20 @@ StructureManagement::CloseBOMWindowsResponse CloseBOMWindowsImpl::closeBOMWindow
   for (const EIMRef<BOMWindow>& bomWindow : bomWindows) {
     const Tag window = bomWindow.tag();
     try {
-      // Taken first: a closed window has no UID to ask for.
+      // Taken first: a closed window has no UID to ask for. Its top line, which opening it
+      // reported as made, goes with it.
       const std::string uid = Utils::tagToUid(window);
       ResultStatus status;
+      Tag topLine;
+      status = BOM_ask_window_top_line(window, &topLine);
+      const std::string topLineUid = Utils::tagToUid(topLine);
       Tag rule;
       status = BOM_ask_window_config_rule(window, &rule);
       // Closed before its rule copy goes: a window that fails to close stays configured as it
       // was, rather than open with the default rule in place of a deleted copy.
       status = BOM_close_window(window);
       serviceData.addDeletedObject(uid);
+      serviceData.addDeletedObject(topLineUid);
       cleanupRevRule(rule);
     } catch (IFail&) {
       serviceData.addErrorStack(window);

@@ -51,7 +51,8 @@ class CloseBOMWindowsImpl {
   virtual ~CloseBOMWindowsImpl() = default;
 
   // Closes each window in order (unsaved edits are thrown away), deleting its revision rule
-  // when that is a transient copy; each closed window's UID is reported as a deleted object.
+  // when that is a transient copy; each closed window's UID, and its top line's, is reported as
+  // a deleted object.
   // A window that cannot be closed is an error stack under its tag; the next one goes on.
   virtual StructureManagement::CloseBOMWindowsResponse closeBOMWindows(
       const std::vector<EIMRef<BOMWindow>>& bomWindows);

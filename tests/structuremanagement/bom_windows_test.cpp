@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,8 +81,10 @@ TEST_F(BomWindowsTest, AWindowConfiguredByItsRuleOnlyIsReportedAndClosedAgain) {
             (std::set<std::string>{uidOf(window), uidOf(topLine)}));
   EXPECT_EQ(errorsOf(response.serviceData), Strings{});
 
+  // The top line the window was reported with goes with it.
+  const std::set<std::string> closedUids = {uidOf(window), uidOf(topLine)};
   const auto closed = close({window});
-  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{uidOf(window)});
+  EXPECT_EQ(closed.serviceData.deletedUids(), closedUids);
   EXPECT_TRUE(host::openBomWindows().empty());
   EXPECT_NE(store().find(tagOf("rr.released")), nullptr) << "a saved rule stays";
 }
@@ -187,6 +190,8 @@ TEST_F(BomWindowsTest, AWindowThatFailsToCloseKeepsItsCopy) {
   modified.revRuleConfigInfo.props.unitNo = 7;
   const Tag window = openOne(modified);
   const Tag copy = ask(BOM_ask_window_config_rule, window);
+  const std::set<std::string> closedUids = {uidOf(window),
+                                            uidOf(ask(BOM_ask_window_top_line, window))};
 
   host::faultPlan().fail("BOM_close_window", 99);
   const auto failed = close({window});
@@ -201,7 +206,7 @@ TEST_F(BomWindowsTest, AWindowThatFailsToCloseKeepsItsCopy) {
   host::faultPlan().fail("AOM_delete", 99);
   const auto kept = close({window});
   EXPECT_EQ(errorsOf(kept.serviceData), Strings{});
-  EXPECT_EQ(kept.serviceData.deletedUids(), std::set<std::string>{uidOf(window)});
+  EXPECT_EQ(kept.serviceData.deletedUids(), closedUids);
   EXPECT_TRUE(host::openBomWindows().empty());
   EXPECT_NE(store().find(copy), nullptr);
 
@@ -210,7 +215,8 @@ TEST_F(BomWindowsTest, AWindowThatFailsToCloseKeepsItsCopy) {
   const Tag nextCopy = ask(BOM_ask_window_config_rule, next);
   const std::vector<Tag> nextEntries = host::entriesOfRule(nextCopy);
   ASSERT_FALSE(nextEntries.empty());
-  EXPECT_EQ(close({next}).serviceData.deletedUids(), std::set<std::string>{uidOf(next)});
+  const std::set<std::string> nextUids = {uidOf(next), uidOf(ask(BOM_ask_window_top_line, next))};
+  EXPECT_EQ(close({next}).serviceData.deletedUids(), nextUids);
   EXPECT_EQ(store().find(nextCopy), nullptr);
   for (Tag entry : nextEntries) {
     EXPECT_EQ(store().find(entry), nullptr) << "the copy's entries go with it";
@@ -218,13 +224,32 @@ TEST_F(BomWindowsTest, AWindowThatFailsToCloseKeepsItsCopy) {
   EXPECT_NE(store().find(copy), nullptr) << "only the closing window's own copy goes";
 }
 
+// Opening a window reports it and its top line as made; closing it through the service reports
+// both as gone (the reply checked against the store), each window once.
+TEST_F(BomWindowsTest, AClosedWindowIsReportedDeletedWithItsTopLine) {
+  const Tag first = openOne(input("first", "r.asm.A"));
+  const Tag second = openOne(input("second", "r.sub.A"));
+  std::set<std::string> expected;
+  for (const Tag window : {first, second}) {
+    expected.insert({uidOf(window), uidOf(ask(BOM_ask_window_top_line, window))});
+  }
+  const auto response = responseOf<Wire::CloseBOMWindowsResponse>(
+      send("closeBOMWindows", "<CloseBOMWindowsInput><bomWindow uid=\"" + uidOf(first) +
+                                  "\"/><bomWindow uid=\"" + uidOf(second) +
+                                  "\"/></CloseBOMWindowsInput>"));
+  const Strings deleted = soacad_test::reportedBy(response).deleted;
+  EXPECT_EQ(std::set<std::string>(deleted.begin(), deleted.end()), expected);
+  EXPECT_EQ(deleted.size(), 4u);
+}
+
 TEST_F(BomWindowsTest, AWindowThatIsGoneIsAnErrorStackAndTheOthersAreClosed) {
   const Tag gone = openOne(input("gone", "r.asm.A"));
   const Tag open = openOne(input("open", "r.asm.A"));
+  const std::set<std::string> openUids = {uidOf(open), uidOf(ask(BOM_ask_window_top_line, open))};
   ASSERT_EQ(BOM_close_window(gone), 0);
   const auto closed = close({gone, open});
   EXPECT_EQ(errorsOf(closed.serviceData), Strings{"uid:" + uidOf(gone) + ": 7007"});
-  EXPECT_EQ(closed.serviceData.deletedUids(), std::set<std::string>{uidOf(open)});
+  EXPECT_EQ(closed.serviceData.deletedUids(), openUids);
   EXPECT_TRUE(host::openBomWindows().empty());
 }
 

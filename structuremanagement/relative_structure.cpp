@@ -242,8 +242,9 @@ bool CreateOrUpdateRelativeStructureImpl::findOrCreateBvAndBvr(Tag itemRev, Tag&
   return false;
 }
 
-// The host gives each occurrence of a view revision made precise the revision the window
-// configures; which ones it changed is read from the occurrences before and after.
+// A view revision made precise gives its occurrences of items the revisions the window
+// configures; which occurrences the change touched is read from them before and after, rather
+// than assumed.
 void CreateOrUpdateRelativeStructureImpl::setPrecise(Tag bvr) {
   ResultStatus status;
   int count = 0;

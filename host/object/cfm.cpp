@@ -203,7 +203,7 @@ std::vector<Tag> entriesOfRule(Tag rule) {
     return {};
   }
   const PropertyState* entries = record->properties.find("entries");
-  return entries == nullptr ? std::vector<Tag>() : entries->current().tags;
+  return entries == nullptr ? std::vector<Tag>() : std::vector<Tag>(entries->current().tags);
 }
 
 std::vector<Tag> entriesOwnedByRule(Tag rule) {

@@ -5,7 +5,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <new>
 #include <utility>
+
+#include <sys/mman.h>
 
 #include "host/object/error_store.h"
 #include "host/object/host_call.h"
@@ -106,15 +109,175 @@ PropertyId propertyIdOf(const char* name) {
 
 namespace {
 
-bool byId(const PropertyStates::Entry& entry, PropertyId id) {
-  return entry.id < id;
+// Where objects' property blocks come from: cut one after the other from chunks of 2 MiB (mapped
+// with huge pages where the system allows), so that objects made one after the other, the lines
+// of an expansion or the parts of a load, have their properties side by side and a walk over them
+// in that order reads memory in order, as it reads their slots. A block given back is kept on a
+// list of its size and handed out again; chunks are kept for the life of the process, like the
+// store's slot blocks are kept until a reset. Single-threaded, like the store.
+class PropertyArena {
+ public:
+  // Never destroyed: the store, a static object too, gives its blocks back when it goes.
+  static PropertyArena& instance() {
+    static PropertyArena* arena = new PropertyArena;
+    return *arena;
+  }
+
+  void* allocate(std::size_t bytes) {
+    const std::size_t units = unitsOf(bytes);
+    if (units < free_.size() && free_[units] != nullptr) {
+      FreeBlock* block = free_[units];
+      free_[units] = block->next;
+      return block;
+    }
+    if (units * kUnit > kChunk / 8) {
+      return ::operator new(bytes);  // Past any object's properties: left to the heap.
+    }
+    if (left_ < units * kUnit) {
+      next_ = newChunk();
+      left_ = kChunk;
+    }
+    void* block = next_;
+    next_ += units * kUnit;
+    left_ -= units * kUnit;
+    return block;
+  }
+
+  void deallocate(void* block, std::size_t bytes) {
+    if (block == nullptr) {
+      return;
+    }
+    const std::size_t units = unitsOf(bytes);
+    if (units * kUnit > kChunk / 8) {
+      ::operator delete(block);
+      return;
+    }
+    if (units >= free_.size()) {
+      free_.resize(units + 1, nullptr);
+    }
+    free_[units] = new (block) FreeBlock{free_[units]};
+  }
+
+ private:
+  struct FreeBlock {
+    FreeBlock* next;
+  };
+  static constexpr std::size_t kUnit = 16;
+  static constexpr std::size_t kChunk = std::size_t{2} << 20;
+
+  static std::size_t unitsOf(std::size_t bytes) { return (bytes + kUnit - 1) / kUnit; }
+
+  static char* newChunk() {
+    // Twice the size, trimmed to a chunk on a chunk boundary, so that it can be one huge page.
+    void* mapped =
+        ::mmap(nullptr, 2 * kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) {
+      throw std::bad_alloc();
+    }
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + kChunk - 1) & ~(kChunk - 1);
+    if (aligned > start) {
+      ::munmap(mapped, aligned - start);
+    }
+    const std::uintptr_t end = start + 2 * kChunk;
+    if (end > aligned + kChunk) {
+      ::munmap(reinterpret_cast<void*>(aligned + kChunk), end - aligned - kChunk);
+    }
+    ::madvise(reinterpret_cast<void*>(aligned), kChunk, MADV_HUGEPAGE);
+    return reinterpret_cast<char*>(aligned);
+  }
+
+  char* next_ = nullptr;
+  std::size_t left_ = 0;
+  std::vector<FreeBlock*> free_;  // By size in units.
+};
+
+// The bytes the ids of a block with room for `capacity` properties take, states aligned after.
+std::size_t idBytes(std::uint32_t capacity) {
+  constexpr std::size_t kAlign = alignof(PropertyState);
+  return (capacity * sizeof(PropertyId) + kAlign - 1) / kAlign * kAlign;
+}
+
+std::size_t blockBytes(std::uint32_t capacity) {
+  return idBytes(capacity) + capacity * sizeof(PropertyState);
 }
 
 }  // namespace
 
+PropertyState* PropertyStates::states() const {
+  return reinterpret_cast<PropertyState*>(static_cast<char*>(block_) + idBytes(capacity_));
+}
+
+PropertyStates::PropertyStates(const PropertyStates& other) {
+  *this = other;
+}
+
+PropertyStates& PropertyStates::operator=(const PropertyStates& other) {
+  if (this == &other) {
+    return *this;
+  }
+  release();
+  if (other.size_ > 0) {
+    regrow(other.size_);
+    for (std::uint32_t at = 0; at < other.size_; ++at) {
+      ids()[at] = other.ids()[at];
+      new (&states()[at]) PropertyState(other.states()[at]);
+      ++size_;
+    }
+  }
+  return *this;
+}
+
+PropertyStates::PropertyStates(PropertyStates&& other) noexcept
+    : block_(other.block_), size_(other.size_), capacity_(other.capacity_) {
+  other.block_ = nullptr;
+  other.size_ = 0;
+  other.capacity_ = 0;
+}
+
+PropertyStates& PropertyStates::operator=(PropertyStates&& other) noexcept {
+  if (this != &other) {
+    release();
+    std::swap(block_, other.block_);
+    std::swap(size_, other.size_);
+    std::swap(capacity_, other.capacity_);
+  }
+  return *this;
+}
+
+void PropertyStates::release() {
+  for (std::uint32_t at = 0; at < size_; ++at) {
+    states()[at].~PropertyState();
+  }
+  PropertyArena::instance().deallocate(block_, blockBytes(capacity_));
+  block_ = nullptr;
+  size_ = 0;
+  capacity_ = 0;
+}
+
+void PropertyStates::regrow(std::uint32_t capacity) {
+  void* grown = PropertyArena::instance().allocate(blockBytes(capacity));
+  auto* grownIds = static_cast<PropertyId*>(grown);
+  auto* grownStates =
+      reinterpret_cast<PropertyState*>(static_cast<char*>(grown) + idBytes(capacity));
+  for (std::uint32_t at = 0; at < size_; ++at) {
+    grownIds[at] = ids()[at];
+    new (&grownStates[at]) PropertyState(std::move(states()[at]));
+    states()[at].~PropertyState();
+  }
+  PropertyArena::instance().deallocate(block_, blockBytes(capacity_));
+  block_ = grown;
+  capacity_ = capacity;
+}
+
+std::size_t PropertyStates::lowerBound(PropertyId id) const {
+  const PropertyId* first = ids();
+  return static_cast<std::size_t>(std::lower_bound(first, first + size_, id) - first);
+}
+
 PropertyState* PropertyStates::find(PropertyId id) {
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), id, byId);
-  return at != entries_.end() && at->id == id ? &at->state : nullptr;
+  const std::size_t at = lowerBound(id);
+  return at < size_ && ids()[at] == id ? &states()[at] : nullptr;
 }
 
 const PropertyState* PropertyStates::find(PropertyId id) const {
@@ -122,18 +285,43 @@ const PropertyState* PropertyStates::find(PropertyId id) const {
 }
 
 PropertyState& PropertyStates::operator[](PropertyId id) {
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), id, byId);
-  if (at == entries_.end() || at->id != id) {
-    at = entries_.insert(at, Entry{id, PropertyState()});
+  std::size_t at = lowerBound(id);
+  if (at < size_ && ids()[at] == id) {
+    return states()[at];
   }
-  return at->state;
+  if (size_ == capacity_) {
+    regrow(capacity_ < 2 ? 2 : capacity_ * 2);
+  }
+  // The last state moves one up, the ones between shift by assignment, the new one is null.
+  PropertyState* state = states();
+  PropertyId* idList = ids();
+  if (at == size_) {
+    new (&state[size_]) PropertyState();
+  } else {
+    new (&state[size_]) PropertyState(std::move(state[size_ - 1]));
+    std::move_backward(state + at, state + size_ - 1, state + size_);
+    state[at] = PropertyState();
+    std::copy_backward(idList + at, idList + size_, idList + size_ + 1);
+  }
+  idList[at] = id;
+  ++size_;
+  return state[at];
 }
 
 void PropertyStates::erase(PropertyId id) {
-  auto at = std::lower_bound(entries_.begin(), entries_.end(), id, byId);
-  if (at != entries_.end() && at->id == id) {
-    entries_.erase(at);
+  const std::size_t at = lowerBound(id);
+  if (at >= size_ || ids()[at] != id) {
+    return;
   }
+  std::move(states() + at + 1, states() + size_, states() + at);
+  std::copy(ids() + at + 1, ids() + size_, ids() + at);
+  --size_;
+  states()[size_].~PropertyState();
+}
+
+bool PropertyStates::operator==(const PropertyStates& other) const {
+  return size_ == other.size_ && std::equal(ids(), ids() + size_, other.ids()) &&
+         std::equal(states(), states() + size_, other.states());
 }
 
 extern const char* const kCoreBaseFixture;
@@ -233,14 +421,15 @@ Store::FlagsUndo Store::flagsOf(const ObjectRecord& object) {
 
 bool Store::dropWorking(ObjectRecord& object, FlagsUndo* undo) {
   bool dropped = false;
-  for (auto& entry : object.properties) {
-    PropertyState& state = entry.state;
+  for (std::size_t at = 0; at < object.properties.size(); ++at) {
+    PropertyState& state = object.properties.stateAt(at);
+    const PropertyId id = object.properties.idAt(at);
     if (state.hasWorking()) {
       dropped = true;
-      touched(object.tag, entry.id);
+      touched(object.tag, id);
       Value working = state.takeWorking();
       if (undo != nullptr) {
-        undo->droppedWorking.emplace_back(entry.id, std::move(working));
+        undo->droppedWorking.emplace_back(id, std::move(working));
       }
     }
   }
@@ -815,7 +1004,7 @@ std::vector<Tag> Store::objectsOfClass(Tag classId, bool withDescendants) const 
                      [](const ObjectRecord& object) { return object.live(); });
 }
 
-void Store::hold(const std::vector<Tag>& tags) {
+void Store::hold(const TagList& tags) {
   if (state_.requestUids.empty()) {
     return;
   }
@@ -1035,7 +1224,7 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
 }
 
 int Store::listToChange(Tag object, const std::string& name, WriteMode mode, InsertUndo* undo,
-                        std::vector<Tag>** list) {
+                        TagList** list) {
   ++changeCount_;
   ObjectRecord* found = liveRecord(object);
   if (found == nullptr) {
@@ -1074,7 +1263,7 @@ int Store::insertReference(Tag object, const std::string& name, std::size_t posi
                            WriteMode mode) {
   applyRemovals(object, propertyIdOf(name));
   InsertUndo undo;
-  std::vector<Tag>* list = nullptr;
+  TagList* list = nullptr;
   if (const int status = listToChange(object, name, mode, &undo, &list)) {
     return status;
   }
@@ -1092,7 +1281,7 @@ int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMo
     run = nullptr;
   }
   InsertUndo undo;
-  std::vector<Tag>* list = nullptr;
+  TagList* list = nullptr;
   if (const int status = listToChange(object, name, mode, &undo, &list)) {
     return status;
   }
@@ -1128,7 +1317,7 @@ int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMo
   return 0;
 }
 
-std::size_t Store::firstUnmarked(PendingRemovals& run, const std::vector<Tag>& list, Tag tag) {
+std::size_t Store::firstUnmarked(PendingRemovals& run, const TagList& list, Tag tag) {
   if (run.firstKept < list.size() && list[run.firstKept] == tag) {
     return run.firstKept;  // Removals in the list's order need no index.
   }
@@ -1148,7 +1337,7 @@ std::size_t Store::firstUnmarked(PendingRemovals& run, const std::vector<Tag>& l
   return first == run.firstOf.end() ? list.size() : first->second;
 }
 
-void Store::markRemoved(PendingRemovals& run, const std::vector<Tag>& list, std::size_t position) {
+void Store::markRemoved(PendingRemovals& run, const TagList& list, std::size_t position) {
   run.removed[position] = true;
   run.positions.push_back(position);
   while (run.firstKept < run.removed.size() && run.removed[run.firstKept]) {
@@ -1206,7 +1395,7 @@ void Store::applyRemovals() const {
 
 void Store::apply(PendingRemovals& run) {
   PropertyState& state = record(run.object)->properties[run.property];
-  std::vector<Tag>& list = run.first.intoSaved ? state.saved.tags : state.working().tags;
+  TagList& list = run.first.intoSaved ? state.saved.tags : state.working().tags;
   if (MarkPoint* mark = journalFor(run.object)) {
     // The records each removal would have made had it moved the list at once. Journaled from
     // the last position to the first, they are undone from the first to the last, each putting
@@ -1250,12 +1439,12 @@ int Store::save(Tag object) {
   MarkPoint* mark = journalFor(object);
   FlagsUndo undo = flagsOf(*found);
   bool changed = found->newlyCreated;
-  for (auto& entry : found->properties) {
-    PropertyState& state = entry.state;
+  for (std::size_t at = 0; at < found->properties.size(); ++at) {
+    PropertyState& state = found->properties.stateAt(at);
     if (state.hasWorking()) {
       changed = true;
       if (mark != nullptr) {
-        undo.replacedSaved.emplace_back(entry.id, std::move(state.saved));
+        undo.replacedSaved.emplace_back(found->properties.idAt(at), std::move(state.saved));
       }
       state.saved = state.takeWorking();
     }
@@ -1387,7 +1576,7 @@ void Store::undo(Change& change) {
       state.takeWorking();
       return;
     }
-    std::vector<Tag>& list = inserted->intoSaved ? state.saved.tags : state.working().tags;
+    TagList& list = inserted->intoSaved ? state.saved.tags : state.working().tags;
     if (inserted->removed != NULLTAG) {
       list.insert(list.begin() + static_cast<std::ptrdiff_t>(inserted->position),
                   inserted->removed);

@@ -6,6 +6,92 @@
 
 namespace host {
 
+TagList::TagList(TagList&& other) noexcept : size_(other.size_), capacity_(other.capacity_) {
+  if (other.onHeap()) {
+    storage_.many = other.storage_.many;
+    other.capacity_ = kInPlace;
+    other.construct();
+  } else {
+    construct();
+    std::copy(other.storage_.few, other.storage_.few + size_, storage_.few);
+  }
+  other.size_ = 0;
+}
+
+TagList& TagList::operator=(const TagList& other) {
+  if (this != &other) {
+    assign(other.begin(), other.end());
+  }
+  return *this;
+}
+
+TagList& TagList::operator=(TagList&& other) noexcept {
+  if (this == &other) {
+    return *this;
+  }
+  release();
+  size_ = other.size_;
+  capacity_ = other.capacity_;
+  if (other.onHeap()) {
+    storage_.many = other.storage_.many;
+    other.capacity_ = kInPlace;
+    other.construct();
+  } else {
+    construct();
+    std::copy(other.storage_.few, other.storage_.few + size_, storage_.few);
+  }
+  other.size_ = 0;
+  return *this;
+}
+
+void TagList::release() {
+  if (onHeap()) {
+    delete[] storage_.many;
+    capacity_ = kInPlace;
+    construct();
+  }
+}
+
+void TagList::reserve(size_type capacity) {
+  if (capacity <= capacity_) {
+    return;
+  }
+  Tag* grown = new Tag[capacity];
+  std::copy(begin(), end(), grown);
+  const std::uint32_t size = size_;
+  release();
+  storage_.many = grown;
+  capacity_ = static_cast<std::uint32_t>(capacity);
+  size_ = size;
+}
+
+void TagList::resize(size_type size) {
+  reserve(size);
+  std::fill(data() + std::min<size_type>(size, size_), data() + size, Tag());
+  size_ = static_cast<std::uint32_t>(size);
+}
+
+void TagList::push_back(Tag tag) {
+  if (size_ == capacity_) {
+    reserve(std::size_t{capacity_} * 2);
+  }
+  data()[size_++] = tag;
+}
+
+TagList::iterator TagList::insert(const_iterator position, Tag tag) {
+  const std::size_t at = static_cast<std::size_t>(position - begin());
+  push_back(tag);
+  std::rotate(begin() + at, end() - 1, end());
+  return begin() + at;
+}
+
+TagList::iterator TagList::erase(const_iterator position) {
+  const std::size_t at = static_cast<std::size_t>(position - begin());
+  std::copy(begin() + at + 1, end(), begin() + at);
+  --size_;
+  return begin() + at;
+}
+
 namespace {
 
 struct TypeName {

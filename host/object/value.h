@@ -1,7 +1,12 @@
 // Property definitions and property values of the host's object store.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -38,12 +43,100 @@ struct PropertyDefinition {
   }
 };
 
+// The tags of a reference value: a list like std::vector<Tag> that keeps up to two tags in
+// place and only a longer list on the heap. Most references are single (a line's parent, an
+// occurrence's item), so reading one reads the property's own state and nothing beside it: a
+// structure of 100,000 lines does not cost a heap block, and a cache miss, per reference.
+class TagList {
+ public:
+  using value_type = Tag;
+  using size_type = std::size_t;
+  using iterator = Tag*;
+  using const_iterator = const Tag*;
+
+  TagList() noexcept { construct(); }
+  TagList(std::initializer_list<Tag> tags) : TagList(tags.begin(), tags.end()) {}
+  TagList(const std::vector<Tag>& tags) : TagList(tags.begin(), tags.end()) {}  // NOLINT
+  template <class Iterator>
+  TagList(Iterator first, Iterator last) : TagList() {
+    assign(first, last);
+  }
+  TagList(const TagList& other) : TagList(other.begin(), other.end()) {}
+  TagList(TagList&& other) noexcept;
+  TagList& operator=(const TagList& other);
+  TagList& operator=(TagList&& other) noexcept;
+  ~TagList() { release(); }
+
+  // A copy as a std::vector, for callers that keep or hand out the list.
+  operator std::vector<Tag>() const { return std::vector<Tag>(begin(), end()); }  // NOLINT
+
+  bool empty() const { return size_ == 0; }
+  size_type size() const { return size_; }
+  Tag* data() { return onHeap() ? storage_.many : storage_.few; }
+  const Tag* data() const { return onHeap() ? storage_.many : storage_.few; }
+  iterator begin() { return data(); }
+  iterator end() { return data() + size_; }
+  const_iterator begin() const { return data(); }
+  const_iterator end() const { return data() + size_; }
+  Tag& operator[](size_type at) { return data()[at]; }
+  const Tag& operator[](size_type at) const { return data()[at]; }
+  Tag& front() { return data()[0]; }
+  const Tag& front() const { return data()[0]; }
+  Tag& back() { return data()[size_ - 1]; }
+  const Tag& back() const { return data()[size_ - 1]; }
+
+  void clear() { size_ = 0; }
+  void reserve(size_type capacity);
+  void resize(size_type size);
+  void push_back(Tag tag);
+  template <class Iterator>
+  void assign(Iterator first, Iterator last) {
+    clear();
+    reserve(static_cast<size_type>(std::distance(first, last)));
+    for (; first != last; ++first) {
+      data()[size_++] = *first;
+    }
+  }
+  void assign(size_type count, Tag tag) {
+    clear();
+    resize(count);
+    std::fill(begin(), end(), tag);
+  }
+  // Puts `tag` before `position` and answers where it went.
+  iterator insert(const_iterator position, Tag tag);
+  // Takes the element at `position` out and answers what follows it.
+  iterator erase(const_iterator position);
+
+  bool operator==(const TagList& other) const {
+    return std::equal(begin(), end(), other.begin(), other.end());
+  }
+  bool operator!=(const TagList& other) const { return !(*this == other); }
+
+ private:
+  static constexpr std::uint32_t kInPlace = 2;
+  bool onHeap() const { return capacity_ > kInPlace; }
+  void construct() {
+    for (Tag& tag : storage_.few) {
+      new (&tag) Tag();
+    }
+  }
+  void release();
+
+  std::uint32_t size_ = 0;
+  std::uint32_t capacity_ = kInPlace;
+  union Storage {
+    Storage() {}
+    Tag few[kInPlace];  // While the capacity is kInPlace.
+    Tag* many;          // Past it: a block of `capacity_` tags.
+  } storage_;
+};
+
 // The value of one property. References are kept as tags, every other type as its canonical
 // text (see canonicalText), so that a value saved to a fixture and loaded again is the same.
 // An empty list is the null value; a scalar property holds at most one element.
 struct Value {
   std::vector<std::string> texts;  // Non-reference types.
-  std::vector<Tag> tags;           // Reference type.
+  TagList tags;                    // Reference type.
 
   bool isNull() const { return texts.empty() && tags.empty(); }
   std::size_t size() const { return texts.size() + tags.size(); }

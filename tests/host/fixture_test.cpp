@@ -154,7 +154,7 @@ TEST_F(FixtureTest, SaveKeepsTheSessionAsItIs) {
   auto contents = [&] {
     const host::Value* value = nullptr;
     EXPECT_EQ(store().read(tagOf("f.1"), "contents", &value), 0);
-    return value == nullptr ? std::vector<Tag>() : value->tags;
+    return value == nullptr ? std::vector<Tag>() : std::vector<Tag>(value->tags);
   };
   EXPECT_EQ(store().saveFixture(), saved);
   EXPECT_TRUE(store().find(tagOf("f.1"))->locked);

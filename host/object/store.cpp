@@ -113,8 +113,11 @@ namespace {
 // with huge pages where the system allows), so that objects made one after the other, the lines
 // of an expansion or the parts of a load, have their properties side by side and a walk over them
 // in that order reads memory in order, as it reads their slots. A block given back is kept on a
-// list of its size and handed out again; chunks are kept for the life of the process, like the
-// store's slot blocks are kept until a reset. Single-threaded, like the store.
+// list of its size and handed out again. When every block is back (a reset dropped the store and
+// no snapshot holds one), the chunks' pages go back to the system and cutting starts again at the
+// first chunk, so that the next store is laid out in its own creation order rather than in the
+// order the last one was freed. Chunks stay mapped for the life of the process. Single-threaded,
+// like the store.
 class PropertyArena {
  public:
   // Never destroyed: the store, a static object too, gives its blocks back when it goes.
@@ -125,17 +128,17 @@ class PropertyArena {
 
   void* allocate(std::size_t bytes) {
     const std::size_t units = unitsOf(bytes);
+    if (units > kMaxUnits) {
+      return ::operator new(bytes);  // Past any object's properties: left to the heap.
+    }
+    ++live_;
     if (units < free_.size() && free_[units] != nullptr) {
       FreeBlock* block = free_[units];
       free_[units] = block->next;
       return block;
     }
-    if (units * kUnit > kChunk / 8) {
-      return ::operator new(bytes);  // Past any object's properties: left to the heap.
-    }
     if (left_ < units * kUnit) {
-      next_ = newChunk();
-      left_ = kChunk;
+      nextChunk();
     }
     void* block = next_;
     next_ += units * kUnit;
@@ -148,8 +151,12 @@ class PropertyArena {
       return;
     }
     const std::size_t units = unitsOf(bytes);
-    if (units * kUnit > kChunk / 8) {
+    if (units > kMaxUnits) {
       ::operator delete(block);
+      return;
+    }
+    if (--live_ == 0) {
+      rewind();
       return;
     }
     if (units >= free_.size()) {
@@ -164,10 +171,30 @@ class PropertyArena {
   };
   static constexpr std::size_t kUnit = 16;
   static constexpr std::size_t kChunk = std::size_t{2} << 20;
+  static constexpr std::size_t kMaxUnits = kChunk / 8 / kUnit;
 
   static std::size_t unitsOf(std::size_t bytes) { return (bytes + kUnit - 1) / kUnit; }
 
-  static char* newChunk() {
+  void rewind() {
+    for (std::size_t at = 0; at < used_; ++at) {
+      ::madvise(chunks_[at], kChunk, MADV_DONTNEED);
+    }
+    free_.clear();
+    used_ = 0;
+    next_ = nullptr;
+    left_ = 0;
+  }
+
+  // Cutting goes on at the start of the next chunk (what is left of this one stays unused).
+  void nextChunk() {
+    if (used_ == chunks_.size()) {
+      chunks_.push_back(mapChunk());
+    }
+    next_ = chunks_[used_++];
+    left_ = kChunk;
+  }
+
+  static char* mapChunk() {
     // Twice the size, trimmed to a chunk on a chunk boundary, so that it can be one huge page.
     void* mapped =
         ::mmap(nullptr, 2 * kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -187,8 +214,11 @@ class PropertyArena {
     return reinterpret_cast<char*>(aligned);
   }
 
+  std::vector<char*> chunks_;  // Every chunk mapped, in the order they are cut.
+  std::size_t used_ = 0;       // The chunks cut from since the last rewind.
   char* next_ = nullptr;
   std::size_t left_ = 0;
+  std::size_t live_ = 0;          // Blocks handed out and not given back.
   std::vector<FreeBlock*> free_;  // By size in units.
 };
 
@@ -290,7 +320,9 @@ PropertyState& PropertyStates::operator[](PropertyId id) {
     return states()[at];
   }
   if (size_ == capacity_) {
-    regrow(capacity_ < 2 ? 2 : capacity_ * 2);
+    // Grown by half (from 2, then 4): an object gets its properties one by one, and most have
+    // a handful, so the last step leaves little room unused.
+    regrow(capacity_ < 4 ? capacity_ + 2 : capacity_ + capacity_ / 2);
   }
   // The last state moves one up, the ones between shift by assignment, the new one is null.
   PropertyState* state = states();

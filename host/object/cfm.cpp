@@ -78,7 +78,7 @@ Tag byOverride(Tag entry, Tag item) {
   return NULLTAG;
 }
 
-Tag byDate(Tag rule, const std::vector<Tag>& revisions) {
+Tag byDate(Tag rule, const host::TagList& revisions) {
   const Date ruleDate =
       host::hasValue(rule, "rule_date") ? host::dateOf(rule, "rule_date") : host::currentDate();
   Tag best;
@@ -94,7 +94,7 @@ Tag byDate(Tag rule, const std::vector<Tag>& revisions) {
   return best;
 }
 
-Tag byUnit(Tag rule, const std::vector<Tag>& revisions) {
+Tag byUnit(Tag rule, const host::TagList& revisions) {
   const int unit = host::integerOf(rule, "rule_unit", -1);
   if (unit < 0) {
     return NULLTAG;
@@ -156,7 +156,7 @@ Tag configuredRevision(Tag rule, Tag item, std::string* how) {
   if (how != nullptr) {
     how->clear();
   }
-  const std::vector<Tag> revisions = revisionsOfItem(item);
+  const TagList revisions = revisionsOfItem(item);
   if (rule == NULLTAG) {
     if (!revisions.empty() && how != nullptr) {
       *how = "Working";

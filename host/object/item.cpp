@@ -44,6 +44,70 @@ Tag referenceOf(Tag object, const char* name) {
   return value->tags.front();
 }
 
+// The revisions of each item in one open-addressing table keyed by the item's tag. An entry holds
+// the item and its revisions (two of them in place), so that finding an item's revisions reads one
+// entry rather than a bucket, a node and a list. Tags are their own hash: items made one after the
+// other, as a load or an import makes them, sit in neighbouring entries. Entries are never taken
+// out (a revision that goes stays listed, and lookups pass over it) until the index starts over.
+class RevisionsByItem {
+ public:
+  // The revisions filed under the item; null when there are none.
+  const host::TagList* find(Tag item) const {
+    if (entries_.empty()) {
+      return nullptr;
+    }
+    const Entry& entry = entries_[position(item)];
+    return entry.item == item ? &entry.revisions : nullptr;
+  }
+
+  // The item's list, made empty when it has none.
+  host::TagList& operator[](Tag item) {
+    if ((used_ + 1) * 2 > entries_.size()) {
+      grow();
+    }
+    Entry& entry = entries_[position(item)];
+    if (entry.item != item) {
+      entry.item = item;
+      ++used_;
+    }
+    return entry.revisions;
+  }
+
+  void clear() {
+    entries_.clear();
+    used_ = 0;
+  }
+
+ private:
+  struct Entry {
+    Tag item;  // Null: a free entry.
+    host::TagList revisions;
+  };
+
+  // The item's entry, or the free one where it would go. REQUIRES: entries_ is not empty.
+  std::size_t position(Tag item) const {
+    const std::size_t mask = entries_.size() - 1;
+    std::size_t at = static_cast<std::uint32_t>(item) & mask;
+    while (entries_[at].item != item && entries_[at].item != NULLTAG) {
+      at = (at + 1) & mask;
+    }
+    return at;
+  }
+
+  void grow() {
+    std::vector<Entry> old = std::move(entries_);
+    entries_ = std::vector<Entry>(old.empty() ? 64 : old.size() * 2);
+    for (Entry& entry : old) {
+      if (entry.item != NULLTAG) {
+        entries_[position(entry.item)] = std::move(entry);
+      }
+    }
+  }
+
+  std::vector<Entry> entries_;  // A power of two long, or empty.
+  std::size_t used_ = 0;
+};
+
 class ItemIndex {
  public:
   Tag item(const std::string& id) {
@@ -60,12 +124,11 @@ class ItemIndex {
     return NULLTAG;
   }
 
-  std::vector<Tag> revisions(Tag item) {
+  host::TagList revisions(Tag item) {
     refresh();
-    std::vector<Tag> live;
-    auto found = revisions_.find(item);
-    if (found != revisions_.end()) {
-      for (Tag revision : found->second) {
+    host::TagList live;
+    if (const host::TagList* found = revisions_.find(item)) {
+      for (Tag revision : *found) {
         if (isRevisionOf(revision, item)) {
           live.push_back(revision);
         }
@@ -77,11 +140,10 @@ class ItemIndex {
   // The newest live revision of the item, found from the newest end of its list.
   Tag latestRevision(Tag item) {
     refresh();
-    auto found = revisions_.find(item);
-    if (found != revisions_.end()) {
-      for (auto revision = found->second.rbegin(); revision != found->second.rend(); ++revision) {
-        if (isRevisionOf(*revision, item)) {
-          return *revision;
+    if (const host::TagList* found = revisions_.find(item)) {
+      for (std::size_t at = found->size(); at-- > 0;) {
+        if (isRevisionOf((*found)[at], item)) {
+          return (*found)[at];
         }
       }
     }
@@ -155,7 +217,8 @@ class ItemIndex {
 
   // A list keeps the order in which its objects were filed: a revision moved to another item
   // and back keeps its place among that item's revisions.
-  static void fileOnce(std::vector<Tag>& list, Tag object) {
+  template <class List>
+  static void fileOnce(List& list, Tag object) {
     if (std::find(list.begin(), list.end(), object) == list.end()) {
       list.push_back(object);
     }
@@ -174,7 +237,7 @@ class ItemIndex {
   }
 
   std::unordered_map<std::string, std::vector<Tag>> byId_;
-  std::unordered_map<Tag, std::vector<Tag>> revisions_;
+  RevisionsByItem revisions_;
   // Revisions by (item, revision id), as written when they were made.
   std::unordered_map<std::string, std::vector<Tag>> byRevisionId_;
   std::uint64_t version_ = 0;
@@ -290,7 +353,7 @@ Tag findItemById(const std::string& id) {
   return itemIndex().item(id);
 }
 
-std::vector<Tag> revisionsOfItem(Tag item) {
+TagList revisionsOfItem(Tag item) {
   return itemIndex().revisions(item);
 }
 

@@ -8,6 +8,7 @@
 
 #include "host/object/sizes.h"
 #include "host/object/tag.h"
+#include "host/object/value.h"
 
 // The item of a revision. 7007 when `revision` is not a live item revision.
 int ITEM_ask_item_of_rev(Tag revision, Tag* item);
@@ -31,7 +32,7 @@ namespace host {
 // The live item whose "item_id" is `id`; null when there is none.
 Tag findItemById(const std::string& id);
 // The live revisions of `item`, oldest first.
-std::vector<Tag> revisionsOfItem(Tag item);
+TagList revisionsOfItem(Tag item);
 // The live revision of `item` whose "item_revision_id" is `revisionId`; null when there is none.
 Tag findRevisionById(Tag item, const std::string& revisionId);
 

@@ -403,12 +403,25 @@ LoadHook::LoadHook(void (*hook)()) {
   loadHooks().push_back(hook);
 }
 
-void fileInIndex(std::vector<Tag>& list, Tag object) {
+namespace {
+
+template <class List>
+void fileOnceMadeAgain(List& list, Tag object) {
   if (Store::instance().createdAgain(object) &&
       std::find(list.begin(), list.end(), object) != list.end()) {
     return;
   }
   list.push_back(object);
+}
+
+}  // namespace
+
+void fileInIndex(std::vector<Tag>& list, Tag object) {
+  fileOnceMadeAgain(list, object);
+}
+
+void fileInIndex(TagList& list, Tag object) {
+  fileOnceMadeAgain(list, object);
 }
 
 int storeError(int code, const std::vector<std::string>& texts) {

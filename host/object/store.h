@@ -681,6 +681,7 @@ void refreshIndex(std::uint64_t& version, std::initializer_list<const char*> cla
 // Appends `object` to an index's list, unless it was created again (Store::createdAgain) and
 // the list holds it already.
 void fileInIndex(std::vector<Tag>& list, Tag object);
+void fileInIndex(TagList& list, Tag object);
 
 // A text in the fixture format loaded by every reset, after the core base fixture, in the
 // order of the part names. Host modules declare one as a static object to add their classes,

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "host/object/aom.h"
@@ -83,6 +84,34 @@ TEST_F(ItemCreateTest, RevisionsAreAddedOnceEachWithTheItemsName) {
   EXPECT_EQ(ITEM_create_rev(item, "B", &again), ITEM_duplicate_rev_id);
   EXPECT_EQ(ITEM_create_rev(tagOf("f.home"), "C", &again), POM_invalid_tag);
   EXPECT_EQ(again, NULLTAG);
+}
+
+// Enough items that the table of revisions by item grows several times, each with revisions made
+// at different times: every item lists its own, oldest first, and the newest is its latest.
+TEST_F(ItemCreateTest, ManyItemsEachListTheirOwnRevisions) {
+  constexpr int kItems = 150;
+  std::vector<Tag> items;
+  std::vector<std::vector<Tag>> revisions(kItems);
+  for (int at = 0; at < kItems; ++at) {
+    Tag item;
+    Tag first;
+    ASSERT_EQ(
+        ITEM_create_item(("M-" + std::to_string(at)).c_str(), "m", "Item", "A", &item, &first), 0);
+    items.push_back(item);
+    revisions[at].push_back(first);
+  }
+  for (int at = 0; at < kItems; at += 3) {
+    for (const char* id : {"B", "C"}) {
+      Tag revision;
+      ASSERT_EQ(ITEM_create_rev(items[at], id, &revision), 0);
+      revisions[at].push_back(revision);
+    }
+  }
+  for (int at = 0; at < kItems; ++at) {
+    EXPECT_EQ(std::vector<Tag>(host::revisionsOfItem(items[at])), revisions[at]) << at;
+    EXPECT_EQ(soacad_test::ask(ITEM_ask_latest_rev, items[at]), revisions[at].back()) << at;
+  }
+  EXPECT_TRUE(host::revisionsOfItem(tagOf("f.home")).empty());
 }
 
 // An id, revision id or item written after the creation, by a session or undone by a rollback,

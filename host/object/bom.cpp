@@ -312,47 +312,60 @@ std::vector<Tag> syncChildLines(Tag line) {
   const std::vector<Tag> before = host::referencesOf(line, "child_lines");
   // The lines that may stay, the first of each occurrence, sorted by occurrence: each occurrence
   // is found by a binary search in one array, with no node allocated per child (a line may have
-  // 100,000 children, synchronised at every expansion).
+  // 100,000 children, synchronised at every expansion). When the occurrences come in the order
+  // of the lines, as they do when nothing changed, each is the entry after the last one found and
+  // needs no search, and the array is sorted already.
   struct Kept {
     std::uint32_t occurrence;
     Tag child;
+    std::uint32_t at;  // Its position in `before`.
     bool taken;
   };
   std::vector<Kept> kept;
   kept.reserve(before.size());
-  for (Tag child : before) {
+  for (std::size_t at = 0; at < before.size(); ++at) {
+    const Tag child = before[at];
     if (store.find(child) != nullptr && host::referenceOf(child, "parent_bvr") == bvr) {
-      kept.push_back(Kept{occurrenceOf(child), child, false});
+      kept.push_back(Kept{occurrenceOf(child), child, static_cast<std::uint32_t>(at), false});
     }
   }
   auto byOccurrence = [](const Kept& a, const Kept& b) { return a.occurrence < b.occurrence; };
-  std::stable_sort(kept.begin(), kept.end(), byOccurrence);
+  if (!std::is_sorted(kept.begin(), kept.end(), byOccurrence)) {
+    std::stable_sort(kept.begin(), kept.end(), byOccurrence);
+  }
   kept.erase(std::unique(kept.begin(), kept.end(),
                          [](const Kept& a, const Kept& b) { return a.occurrence == b.occurrence; }),
              kept.end());
   std::vector<Tag> lines;
+  auto next = kept.begin();
   if (bvr != NULLTAG) {
     for (Tag occurrence : host::occurrencesOf(bvr)) {
       if (!store.isInstanceOf(occurrence, "PSOccurrence")) {
         continue;
       }
-      auto found = std::lower_bound(kept.begin(), kept.end(), Kept{occurrence, NULLTAG, false},
-                                    byOccurrence);
+      auto found = next != kept.end() && next->occurrence == occurrence
+                       ? next
+                       : std::lower_bound(kept.begin(), kept.end(),
+                                          Kept{occurrence, NULLTAG, 0, false}, byOccurrence);
       Tag child;
       if (found != kept.end() && found->occurrence == occurrence && !found->taken) {
         child = found->child;
         found->taken = true;
+        next = found + 1;
       } else if (makeLine(window, line, bvr, occurrence, &child) != 0) {
         continue;
       }
       lines.push_back(child);
     }
   }
-  std::vector<std::uint32_t> current(lines.begin(), lines.end());
-  std::sort(current.begin(), current.end());
-  for (Tag child : before) {
-    if (!std::binary_search(current.begin(), current.end(), static_cast<std::uint32_t>(child))) {
-      removeLineTree(child);
+  // A line of `before` stays when it was taken; every other one goes, in the order listed.
+  std::vector<bool> stays(before.size());
+  for (const Kept& entry : kept) {
+    stays[entry.at] = entry.taken;
+  }
+  for (std::size_t at = 0; at < before.size(); ++at) {
+    if (!stays[at]) {
+      removeLineTree(before[at]);
     }
   }
   if (lines != before) {

@@ -6,16 +6,9 @@
 
 namespace host {
 
-TagList::TagList(TagList&& other) noexcept : size_(other.size_), capacity_(other.capacity_) {
-  if (other.onHeap()) {
-    storage_.many = other.storage_.many;
-    other.capacity_ = kInPlace;
-    other.construct();
-  } else {
-    construct();
-    std::copy(other.storage_.few, other.storage_.few + size_, storage_.few);
-  }
-  other.size_ = 0;
+TagList::TagList(TagList&& other) noexcept {
+  construct();
+  takeFrom(other);
 }
 
 TagList& TagList::operator=(const TagList& other) {
@@ -26,10 +19,14 @@ TagList& TagList::operator=(const TagList& other) {
 }
 
 TagList& TagList::operator=(TagList&& other) noexcept {
-  if (this == &other) {
-    return *this;
+  if (this != &other) {
+    release();
+    takeFrom(other);
   }
-  release();
+  return *this;
+}
+
+void TagList::takeFrom(TagList& other) noexcept {
   size_ = other.size_;
   capacity_ = other.capacity_;
   if (other.onHeap()) {
@@ -37,11 +34,9 @@ TagList& TagList::operator=(TagList&& other) noexcept {
     other.capacity_ = kInPlace;
     other.construct();
   } else {
-    construct();
     std::copy(other.storage_.few, other.storage_.few + size_, storage_.few);
   }
   other.size_ = 0;
-  return *this;
 }
 
 void TagList::release() {

@@ -121,6 +121,8 @@ class TagList {
     }
   }
   void release();
+  // Takes the other's tags; this list holds none on the heap. The other is left empty.
+  void takeFrom(TagList& other) noexcept;
 
   std::uint32_t size_ = 0;
   std::uint32_t capacity_ = kInPlace;

@@ -1,10 +1,86 @@
 #include "host/object/memory.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 namespace host {
+
+std::size_t AddressSet::position(std::uintptr_t address) const {
+  const std::size_t mask = entries_.size() - 1;
+  // Blocks are aligned: the low bits say nothing, the rest are mixed so that neighbouring blocks
+  // spread over the table.
+  std::size_t at = static_cast<std::size_t>((address >> 4) * 0x9E3779B97F4A7C15ull >> 17) & mask;
+  std::size_t firstErased = entries_.size();
+  for (;; at = (at + 1) & mask) {
+    const std::uintptr_t entry = entries_[at];
+    if (entry == address) {
+      return at;
+    }
+    if (entry == kFree) {
+      return firstErased < entries_.size() ? firstErased : at;
+    }
+    if (entry == kErased && firstErased == entries_.size()) {
+      firstErased = at;
+    }
+  }
+}
+
+bool AddressSet::contains(std::uintptr_t address) const {
+  return !entries_.empty() && entries_[position(address)] == address;
+}
+
+bool AddressSet::insert(std::uintptr_t address) {
+  if ((used_ + 1) * 2 > entries_.size()) {
+    rebuild(std::max<std::size_t>(64, (live_ + 1) * 4));
+  }
+  const std::size_t at = position(address);
+  if (entries_[at] == address) {
+    return false;
+  }
+  if (entries_[at] == kFree) {
+    ++used_;
+  }
+  entries_[at] = address;
+  ++live_;
+  return true;
+}
+
+bool AddressSet::erase(std::uintptr_t address) {
+  if (entries_.empty()) {
+    return false;
+  }
+  const std::size_t at = position(address);
+  if (entries_[at] != address) {
+    return false;
+  }
+  entries_[at] = kErased;
+  --live_;
+  return true;
+}
+
+void AddressSet::clear() {
+  std::fill(entries_.begin(), entries_.end(), kFree);  // The table is kept for what comes next.
+  used_ = 0;
+  live_ = 0;
+}
+
+void AddressSet::rebuild(std::size_t capacity) {
+  std::size_t size = 1;
+  while (size < capacity) {
+    size *= 2;
+  }
+  std::vector<std::uintptr_t> old = std::move(entries_);
+  entries_.assign(size, kFree);
+  used_ = 0;
+  live_ = 0;
+  for (std::uintptr_t address : old) {
+    if (address != kFree && address != kErased) {
+      insert(address);
+    }
+  }
+}
 
 void* Allocator::allocate(std::size_t size) {
   void* block = std::malloc(size == 0 ? 1 : size);
@@ -12,7 +88,7 @@ void* Allocator::allocate(std::size_t size) {
     return nullptr;
   }
   released_.erase(reinterpret_cast<std::uintptr_t>(block));
-  live_.insert(block);
+  live_.insert(reinterpret_cast<std::uintptr_t>(block));
   ++counts_.allocations;
   return block;
 }
@@ -22,8 +98,8 @@ void Allocator::release(void* block) {
     return;
   }
   const auto address = reinterpret_cast<std::uintptr_t>(block);
-  if (live_.erase(block) == 0) {
-    if (released_.count(address) != 0) {
+  if (!live_.erase(address)) {
+    if (released_.contains(address)) {
       ++counts_.doubleFrees;
     } else {
       ++counts_.foreignFrees;

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "host/object/tag.h"
@@ -44,6 +43,32 @@ struct AllocatorCounts {
   std::uint64_t foreignFrees = 0;  // Frees of a pointer the host never handed out.
 };
 
+// A set of addresses in one open-addressing table: an insertion or a lookup reads one short run
+// of entries rather than a bucket and a node, and the set makes no allocation per address. The
+// allocator looks an address up at every allocation and release, so a node per address would
+// cost cache misses in step with how many blocks it remembers.
+class AddressSet {
+ public:
+  bool contains(std::uintptr_t address) const;
+  // False when the address was there already.
+  bool insert(std::uintptr_t address);
+  // False when the address was not there.
+  bool erase(std::uintptr_t address);
+  std::size_t size() const { return live_; }
+  void clear();
+
+ private:
+  // Addresses of blocks are never 0 or 1, which mark a free and an erased entry.
+  static constexpr std::uintptr_t kFree = 0;
+  static constexpr std::uintptr_t kErased = 1;
+  // The entry of `address`, or the first free one of its probe sequence (entries not empty).
+  std::size_t position(std::uintptr_t address) const;
+  void rebuild(std::size_t capacity);
+  std::vector<std::uintptr_t> entries_;  // A power of two long, or empty.
+  std::size_t used_ = 0;                 // Entries holding an address or erased.
+  std::size_t live_ = 0;                 // Entries holding an address.
+};
+
 class Allocator {
  public:
   void* allocate(std::size_t size);
@@ -56,13 +81,13 @@ class Allocator {
   void resetCounts() { counts_ = AllocatorCounts(); }
 
  private:
-  std::unordered_set<void*> live_;
+  AddressSet live_;
   // Released blocks whose address the C runtime has not handed out again since; a second
   // release of one of these is a double free. Emptied when it reaches kMaxRemembered, after
   // which such a release counts as foreign (still counted, still harmless).
   static constexpr std::size_t kMaxRemembered = 1u << 16;
   // Kept as addresses, never dereferenced.
-  std::unordered_set<std::uintptr_t> released_;
+  AddressSet released_;
   AllocatorCounts counts_;
 };
 

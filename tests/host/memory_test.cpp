@@ -57,6 +57,39 @@ TEST_F(AllocatorTest, StringArrayIsOneBlock) {
   EXPECT_EQ(host::allocateStrings({}), nullptr);
 }
 
+// Addresses come and go in any order, many more than the table starts with, some of them erased
+// and put back: the set answers for each what was last done to it.
+TEST(AddressSetTest, RemembersWhatWasLastDoneToEachAddress) {
+  host::AddressSet set;
+  EXPECT_FALSE(set.contains(0x1000));
+  EXPECT_FALSE(set.erase(0x1000));
+  constexpr std::uintptr_t kCount = 5000;
+  auto address = [](std::uintptr_t n) { return 0x10000 + n * 16; };
+  for (std::uintptr_t n = 0; n < kCount; ++n) {
+    EXPECT_TRUE(set.insert(address(n)));
+  }
+  EXPECT_FALSE(set.insert(address(7))) << "an address is held once";
+  for (std::uintptr_t n = 0; n < kCount; n += 3) {
+    EXPECT_TRUE(set.erase(address(n)));
+  }
+  EXPECT_FALSE(set.erase(address(0)));
+  for (std::uintptr_t n = 0; n < kCount; n += 6) {
+    EXPECT_TRUE(set.insert(address(n)));  // Back in, over entries that were erased.
+  }
+  std::size_t held = 0;
+  for (std::uintptr_t n = 0; n < kCount; ++n) {
+    const bool expected = n % 3 != 0 || n % 6 == 0;
+    EXPECT_EQ(set.contains(address(n)), expected) << n;
+    held += expected ? 1 : 0;
+  }
+  EXPECT_EQ(set.size(), held);
+  set.clear();
+  EXPECT_EQ(set.size(), 0u);
+  EXPECT_FALSE(set.contains(address(1)));
+  EXPECT_TRUE(set.insert(address(1)));
+  EXPECT_TRUE(set.contains(address(1)));
+}
+
 TEST(StringHelpers, NullIsTheEmptyString) {
   EXPECT_EQ(zolt_strcmp(nullptr, ""), 0);
   EXPECT_LT(zolt_strcmp("a", "b"), 0);

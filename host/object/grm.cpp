@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "host/object/host_call.h"
@@ -45,8 +46,10 @@ bool isRelationType(Tag type) {
 // relation type), each list in creation order, so that finding the relation between two objects
 // or the relations of one type costs what is found, not everything the primary holds. Each
 // lookup takes in the relations created since the last one (see Store::structureVersion and
-// Store::createdSince); the keys are written when a relation is made and never change. Entries
-// may be stale (deleted relations, undone creations): lookups check. While no mark point is
+// Store::createdSince). The ends are written when a relation is made; a session may write them
+// later like any property, and a relation whose end was written (or rolled back) is filed again
+// under its ends at the next lookup. Entries may be stale (deleted relations, undone creations,
+// ends written since): lookups check. While no mark point is
 // placed a deletion is final (nothing can bring the relation back but a new generation, which
 // rebuilds the index), so a lookup then drops the stale entries of the list it reads: relations
 // deleted and made again do not pile up in their primary's lists.
@@ -62,6 +65,9 @@ class RelationIndex {
   }
 
   void refresh() {
+    // The relations taken in as new by this refresh, when some relation's end was written: they
+    // were filed under the ends they have now.
+    std::unordered_set<Tag> taken;
     host::refreshIndex(
         version_, {"ImanRelation"},
         [this] {
@@ -69,21 +75,45 @@ class RelationIndex {
           secondary_.clear();
           between_.clear();
           ofType_.clear();
+          changed_.clear();
         },
-        [this](Tag object) {
-          if (isRelation(object)) {
-            const Tag primary = referenceOf(object, "primary_object");
-            const Tag secondary = referenceOf(object, "secondary_object");
-            host::fileInIndex(primary_[primary], object);
-            host::fileInIndex(secondary_[secondary], object);
-            host::fileInIndex(between_[pairKey(primary, secondary)], object);
-            host::fileInIndex(ofType_[pairKey(primary, Store::instance().find(object)->type)],
-                              object);
+        [this, &taken](Tag object) {
+          file(object,
+               [](std::vector<Tag>& list, Tag relation) { host::fileInIndex(list, relation); });
+          if (!changed_.empty()) {
+            taken.insert(object);
           }
         });
+    for (Tag relation : changed_) {
+      if (taken.count(relation) == 0) {
+        file(relation, [](std::vector<Tag>& list, Tag object) {
+          if (std::find(list.begin(), list.end(), object) == list.end()) {
+            list.push_back(object);
+          }
+        });
+      }
+    }
+    changed_.clear();
   }
 
+  // The relation's primary or secondary may have changed: it is filed again at the next lookup.
+  void endChanged(Tag relation) { changed_.push_back(relation); }
+
  private:
+  // Files a live relation under its ends as they are now, with `put(list, relation)`.
+  template <class Put>
+  void file(Tag relation, Put&& put) {
+    if (!isRelation(relation)) {
+      return;
+    }
+    const Tag primary = referenceOf(relation, "primary_object");
+    const Tag secondary = referenceOf(relation, "secondary_object");
+    put(primary_[primary], relation);
+    put(secondary_[secondary], relation);
+    put(between_[pairKey(primary, secondary)], relation);
+    put(ofType_[pairKey(primary, Store::instance().find(relation)->type)], relation);
+  }
+
   template <class Key>
   using Map = std::unordered_map<Key, std::vector<Tag>>;
 
@@ -115,6 +145,8 @@ class RelationIndex {
   Map<std::uint64_t> between_;
   Map<std::uint64_t> ofType_;
   std::uint64_t version_ = 0;
+  // Relations whose ends were written (or rolled back) since the last refresh.
+  std::vector<Tag> changed_;
 };
 
 RelationIndex& relationIndex() {
@@ -123,6 +155,12 @@ RelationIndex& relationIndex() {
 }
 
 const host::LoadHook kFollowRelations([] { relationIndex().refresh(); });
+const host::PropertyWatch kWatchPrimaries("primary_object", [](Tag relation) {
+  relationIndex().endChanged(relation);
+});
+const host::PropertyWatch kWatchSecondaries("secondary_object", [](Tag relation) {
+  relationIndex().endChanged(relation);
+});
 
 bool matches(Tag relation, Tag primary, Tag secondary, Tag relationType, Tag userData) {
   const host::ObjectRecord* object = Store::instance().find(relation);

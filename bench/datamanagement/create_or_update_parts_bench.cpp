@@ -18,26 +18,22 @@
 // At the end the time per part of each size is printed against that of 100 parts. Target: at
 // 10,000 parts within 1.5x of that at 100 (no work that grows with the request).
 //
-// Freed memory stays with the process (mallopt below), as in a long-running host, so that a run
-// does not pay for the pages that the store of the previous run gave back.
-#include <benchmark/benchmark.h>
-#include <malloc.h>
+// Freed memory stays with the process (bench_support::start), as in a long-running host, so that a
+// run does not pay for the pages that the store of the previous run gave back.
 #include <sys/resource.h>
-#include <time.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "bench/support/harness.h"
 #include "bench/support/parts_world.h"
+#include "bench/support/prepared_store.h"
 #include "datamanagement/data_management.h"
 #include "framework/iiop_skeleton.h"
 #include "framework/monitor.h"
 #include "host/gateway/kv_service_manager.h"
-#include "host/object/host_call.h"
 #include "host/object/item_create.h"
 #include "host/object/store.h"
 
@@ -100,29 +96,14 @@ std::string requestText(int parts) {
 }
 
 void prepareStore(bool populated) {
-  host::Store& store = host::Store::instance();
-  store.reset();
-  store.loadFixture(kWorld);
-  host::callLog().setEnabled(false);
+  bench_support::resetStore(kWorld);
   for (int i = 0; populated && i < kExistingParts; ++i) {
     const std::string id = "EXISTING-" + std::to_string(i);
     Tag item;
     Tag revision;
     ITEM_create_item(id.c_str(), id.c_str(), "Item", "A", &item, &revision);
   }
-  // The host's indexes take in what was made here now, as after a load, rather than in the
-  // first timed request.
-  for (void (*hook)() : host::loadHooks()) {
-    hook();
-  }
-}
-
-// The processor time of this thread, in seconds: on a shared machine the wall time also holds
-// the time the thread waits for a core.
-double threadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+  bench_support::settleIndexes();
 }
 
 long maxResidentMegabytes() {
@@ -137,12 +118,6 @@ const char* familyName(Family family) {
   return family == Family::populated ? "populated" : family == Family::empty ? "empty" : "xml";
 }
 
-// Best time per part of each family and size, for the summary.
-std::map<std::pair<Family, int>, double>& bestPerPart() {
-  static std::map<std::pair<Family, int>, double> best;
-  return best;
-}
-
 void run(benchmark::State& state, bool populated) {
   const int parts = static_cast<int>(state.range(0));
   const std::vector<DataManagement::PartInfo> infos = request(parts);
@@ -153,25 +128,22 @@ void run(benchmark::State& state, bool populated) {
     Korvane::Soa::Cad::_2007_01::DataManagementImpl service;
     state.ResumeTiming();
 
-    const double start = threadSeconds();
+    const double start = bench_support::threadSeconds();
     DataManagement::CreateOrUpdatePartsResponse response = service.createOrUpdateParts(infos);
-    const double elapsed = threadSeconds() - start;
+    const double elapsed = bench_support::threadSeconds() - start;
 
     state.PauseTiming();
     if (response.output.size() != infos.size() || !response.serviceData.getErrorArray().empty() ||
         response.output.back().datasetOutput.front().commitInfo.size() != 2) {
       state.SkipWithError("the request did not succeed");
     }
-    double& best = bestPerPart()[{populated ? Family::populated : Family::empty, parts}];
-    const double perPart = elapsed / parts;
-    best = best == 0 ? perPart : std::min(best, perPart);
+    bench_support::keepBest(familyName(populated ? Family::populated : Family::empty), parts,
+                            elapsed / parts);
     host::Store& store = host::Store::instance();
     objects = store.objectsOfClass(store.classId("POM_object")).size();
     state.ResumeTiming();
   }
-  state.counters["per_part"] =
-      benchmark::Counter(static_cast<double>(parts), benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
+  bench_support::countPerItem(state, "per_part", parts);
   state.counters["maxrss_MB"] = static_cast<double>(maxResidentMegabytes());
   state.counters["objects"] = static_cast<double>(objects);
 }
@@ -194,16 +166,14 @@ void BM_CreateOrUpdateParts_xml(benchmark::State& state) {
     prepareStore(true);
     state.ResumeTiming();
 
-    const double start = threadSeconds();
+    const double start = bench_support::threadSeconds();
     const std::string reply = skeleton->invokeMethod("createOrUpdateParts", text);
-    const double elapsed = threadSeconds() - start;
+    const double elapsed = bench_support::threadSeconds() - start;
 
     state.PauseTiming();
     Korvane::Soa::Internal::Common::Monitor::clear();
     replyBytes = reply.size();
-    double& best = bestPerPart()[{Family::xml, parts}];
-    const double perPart = elapsed / parts;
-    best = best == 0 ? perPart : std::min(best, perPart);
+    bench_support::keepBest(familyName(Family::xml), parts, elapsed / parts);
     state.ResumeTiming();
     if (reply.find("<partialError") != std::string::npos ||
         reply.find("ticket=") == std::string::npos) {
@@ -212,9 +182,7 @@ void BM_CreateOrUpdateParts_xml(benchmark::State& state) {
       break;
     }
   }
-  state.counters["per_part"] =
-      benchmark::Counter(static_cast<double>(parts), benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
+  bench_support::countPerItem(state, "per_part", parts);
   state.counters["request_MB"] = static_cast<double>(text.size()) / 1e6;
   state.counters["reply_MB"] = static_cast<double>(replyBytes) / 1e6;
   state.counters["maxrss_MB"] = static_cast<double>(maxResidentMegabytes());
@@ -231,10 +199,7 @@ void BM_CreateOrUpdateParts_empty(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  mallopt(M_MMAP_THRESHOLD, 1 << 30);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+  if (!bench_support::start(&argc, argv)) {
     return 1;
   }
   // Fixed iterations: a populated store takes longer to prepare than most runs take.
@@ -259,28 +224,24 @@ int main(int argc, char** argv) {
     Korvane::Soa::Cad::_2007_01::DataManagementImpl service;
     service.createOrUpdateParts(request(10000));
   }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  const auto& best = bestPerPart();
+  bench_support::runSelected();
+  const bench_support::BestFigures& best = bench_support::bestFigures();
   for (Family family : {Family::populated, Family::empty, Family::xml}) {
-    auto baseline = best.find({family, 100});
-    if (baseline == best.end() || baseline->second <= 0) {
+    const double baseline = bench_support::figureAt(best, familyName(family), 100);
+    if (baseline <= 0) {
       continue;
     }
     std::printf("\n%s: time per part against 100 parts (target at 10000: at most 1.50x)\n",
                 familyName(family));
-    for (const auto& [key, perPart] : best) {
-      if (key.first == family) {
-        std::printf("  %6d parts: %8.2f us per part, %5.2fx\n", key.second, perPart * 1e6,
-                    perPart / baseline->second);
-      }
+    for (const auto& [parts, perPart] : best.at(familyName(family))) {
+      std::printf("  %6d parts: %8.2f us per part, %5.2fx\n", parts, perPart * 1e6,
+                  perPart / baseline);
     }
   }
-  const auto service = best.find({Family::populated, 10000});
-  const auto xml = best.find({Family::xml, 10000});
-  if (service != best.end() && xml != best.end() && xml->second > 0) {
-    std::printf("\n10000 parts: the service call is %.2f of the whole XML road\n",
-                service->second / xml->second);
+  const double service = bench_support::figureAt(best, familyName(Family::populated), 10000);
+  const double xml = bench_support::figureAt(best, familyName(Family::xml), 10000);
+  if (service > 0 && xml > 0) {
+    std::printf("\n10000 parts: the service call is %.2f of the whole XML road\n", service / xml);
   }
   return 0;
 }

@@ -12,53 +12,29 @@
 // The store is set up and its indexes brought up to date before the clock starts; the time is
 // the thread's processor time, the best of the iterations. At the end the time per item at the
 // larger size is printed against that at the smaller (target: at most 1.5x).
-#include <benchmark/benchmark.h>
-#include <malloc.h>
-
-#include <time.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "bench/support/harness.h"
 #include "bench/support/parts_world.h"
+#include "bench/support/prepared_store.h"
 #include "datamanagement/data_management.h"
-#include "host/object/host_call.h"
 #include "host/object/item_create.h"
 #include "host/object/store.h"
 
 namespace {
 
 using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+using bench_support::Operation;
+using bench_support::Prepare;
+using bench_support::tagOf;
 
-double threadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-Tag tagOf(const std::string& uid) {
-  return host::Store::instance().tagOfUid(uid);
-}
-
-// A reset store holding the parts world and `objects`; the host's indexes are brought up to
-// date, so that the timed call pays for no catch-up of what was set up.
+// A reset store holding the parts world and `objects`.
 void prepareStore(const std::string& objects) {
-  host::Store& store = host::Store::instance();
-  store.reset();
-  store.loadFixture(bench_support::partsWorld(objects));
-  host::callLog().setEnabled(false);
-}
-
-void settleIndexes() {
-  for (void (*hook)() : host::loadHooks()) {
-    hook();
-  }
+  bench_support::resetStore(bench_support::partsWorld(objects));
 }
 
 // The primary "i.primary", N folders "s<i>" to relate to it and, with `existing`, N more
@@ -78,9 +54,6 @@ std::string relationObjects(int relations, bool existing) {
   }
   return out;
 }
-
-using Operation = std::function<bool()>;
-using Prepare = std::function<Operation(int items)>;
 
 Prepare relations(bool existing) {
   return [existing](int items) -> Operation {
@@ -109,7 +82,7 @@ Prepare relations(bool existing) {
 void oneItem(Tag* item, Tag* revision) {
   prepareStore("");
   ITEM_create_item("ONE", "one", "Item", "A", item, revision);
-  settleIndexes();
+  bench_support::settleIndexes();
 }
 
 Operation revisions(int items) {
@@ -159,41 +132,10 @@ Operation datasets(int items) {
   };
 }
 
-std::map<std::string, std::map<int, double>>& bestPerItem() {
-  static std::map<std::string, std::map<int, double>> best;
-  return best;
-}
-
-void run(benchmark::State& state, const std::string& name, const Prepare& prepare) {
-  const int items = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    state.PauseTiming();
-    Operation operation = prepare(items);
-    state.ResumeTiming();
-    const double start = threadSeconds();
-    const bool succeeded = operation();
-    const double elapsed = threadSeconds() - start;
-    state.PauseTiming();
-    if (!succeeded) {
-      state.SkipWithError("the operation did not succeed");
-    }
-    double& best = bestPerItem()[name][items];
-    const double perItem = elapsed / items;
-    best = best == 0 ? perItem : std::min(best, perItem);
-    state.ResumeTiming();
-  }
-  state.counters["per_item"] =
-      benchmark::Counter(static_cast<double>(items), benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  mallopt(M_MMAP_THRESHOLD, 1 << 30);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+  if (!bench_support::start(&argc, argv)) {
     return 1;
   }
   struct Case {
@@ -209,31 +151,13 @@ int main(int argc, char** argv) {
   };
   for (const Case& each : cases) {
     for (int items : {each.small, each.small * 4}) {
-      const std::string name = each.name;
-      const Prepare prepare = each.prepare;
-      benchmark::RegisterBenchmark(
-          ("BM_" + name).c_str(),
-          [name, prepare](benchmark::State& state) { run(state, name, prepare); })
-          ->Arg(items)
-          ->Iterations(5)
-          ->Unit(benchmark::kMillisecond)
-          ->UseRealTime();
+      bench_support::addPerItem(each.name, each.prepare, items, 5);
     }
   }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  bench_support::runSelected();
   std::printf(
       "\nProcessor time per item (us), the larger size against the smaller (target: at "
       "most 1.50x)\n");
-  for (const auto& [name, perSize] : bestPerItem()) {
-    if (perSize.size() != 2) {
-      continue;
-    }
-    const auto& [small, smallTime] = *perSize.begin();
-    const auto& [large, largeTime] = *perSize.rbegin();
-    const double ratio = smallTime > 0 ? largeTime / smallTime : 0.0;
-    std::printf("%-16s %6d: %9.3f  %6d: %9.3f  %6.2fx%s\n", name.c_str(), small, smallTime * 1e6,
-                large, largeTime * 1e6, ratio, ratio <= 1.5 ? "" : "  MISSED");
-  }
+  bench_support::printLargerAgainstSmaller(bench_support::bestFigures(), 16, 1.5, false);
   return 0;
 }

@@ -9,19 +9,16 @@
 //                       list.
 // At the end the failing parts are printed against the succeeding ones at 10,000 (target: at
 // most 2x), and the marked insertion at 100,000 entries against that at 1,000 (target: 1.5x).
-#include <benchmark/benchmark.h>
-
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "bench/support/harness.h"
 #include "bench/support/parts_world.h"
+#include "bench/support/prepared_store.h"
 #include "datamanagement/data_management.h"
-#include "host/object/host_call.h"
 #include "host/object/pom.h"
 #include "host/object/store.h"
 
@@ -54,15 +51,7 @@ std::vector<DataManagement::PartInfo> request(int parts, const char* datasetType
   return infos;
 }
 
-std::map<std::pair<std::string, int>, double>& best() {
-  static std::map<std::pair<std::string, int>, double> figures;
-  return figures;
-}
-
-void keepBest(const std::string& name, int size, double seconds) {
-  double& figure = best()[{name, size}];
-  figure = figure == 0 ? seconds : std::min(figure, seconds);
-}
+using bench_support::keepBest;
 
 void BM_Parts(benchmark::State& state, bool failing) {
   const int parts = static_cast<int>(state.range(0));
@@ -70,10 +59,7 @@ void BM_Parts(benchmark::State& state, bool failing) {
       request(parts, failing ? "NoTool" : "CADModel");
   for (auto _ : state) {
     state.PauseTiming();
-    host::Store& store = host::Store::instance();
-    store.reset();
-    store.loadFixture(kWorld);
-    host::callLog().setEnabled(false);
+    bench_support::resetStore(kWorld);
     Korvane::Soa::Cad::_2007_01::DataManagementImpl service;
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
@@ -87,17 +73,13 @@ void BM_Parts(benchmark::State& state, bool failing) {
     keepBest(failing ? "Parts/failing" : "Parts/succeeding", parts, elapsed.count());
     state.ResumeTiming();
   }
-  state.counters["per_part"] =
-      benchmark::Counter(static_cast<double>(parts), benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
+  bench_support::countPerItem(state, "per_part", parts);
 }
 
 void BM_MarkedInsert(benchmark::State& state) {
   const int entries = static_cast<int>(state.range(0));
+  bench_support::resetStore(kWorld);
   host::Store& store = host::Store::instance();
-  store.reset();
-  store.loadFixture(kWorld);
-  host::callLog().setEnabled(false);
   const Tag folder = store.tagOfUid("f.home");
   const Tag entry = store.tagOfUid("f.newstuff");
   host::Value list;
@@ -117,8 +99,7 @@ void BM_MarkedInsert(benchmark::State& state) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     keepBest("MarkedInsert", entries, elapsed.count() / kSteps);
   }
-  state.counters["per_step"] = benchmark::Counter(
-      kSteps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  bench_support::countPerItem(state, "per_step", kSteps);
 }
 
 BENCHMARK_CAPTURE(BM_Parts, succeeding, false)
@@ -136,16 +117,17 @@ BENCHMARK(BM_MarkedInsert)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+  if (!bench_support::start(&argc, argv, bench_support::FreedMemory::givenBack)) {
     return 1;
   }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  bench_support::runSelected();
   auto ratio = [](const char* what, std::pair<std::string, int> a, std::pair<std::string, int> b,
                   double target) {
-    if (best().count(a) != 0 && best().count(b) != 0 && best()[b] > 0) {
-      const double value = best()[a] / best()[b];
+    const bench_support::BestFigures& best = bench_support::bestFigures();
+    const double over = bench_support::figureAt(best, a.first, a.second);
+    const double under = bench_support::figureAt(best, b.first, b.second);
+    if (over > 0 && under > 0) {
+      const double value = over / under;
       std::printf("%s: %.2fx (target at most %.1fx)%s\n", what, value, target,
                   value <= target ? "" : "  MISSED");
     }

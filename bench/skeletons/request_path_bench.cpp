@@ -34,12 +34,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/support/harness.h"
+#include "bench/support/prepared_store.h"
 #include "framework/iiop_skeleton.h"
 #include "framework/kv_str_x.h"
 #include "framework/monitor.h"
@@ -47,7 +48,6 @@
 #include "framework/xml_stream.h"
 #include "host/gateway/kv_service_manager.h"
 #include "host/object/bom.h"
-#include "host/object/host_call.h"
 #include "host/object/store.h"
 #include "host/soaserver/dispatcher.h"
 #include "skeletons/datamanagement/datamanagement_records.h"
@@ -131,9 +131,7 @@ std::string storeFixture() {
 
 IiopSkeleton& skeleton(const char* service) {
   static const bool prepared = [] {
-    host::Store::instance().reset();
-    host::Store::instance().loadFixture(storeFixture());
-    host::callLog().setEnabled(false);
+    bench_support::resetStore(storeFixture());
     for (const char* name : {kDataManagement, kStructureManagement}) {
       auto* found = dynamic_cast<IiopSkeleton*>(KvServiceManager::instance().find(name));
       if (found == nullptr) {
@@ -364,21 +362,15 @@ void registerAll() {
   }
 }
 
-double processorSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 // Processor seconds per pass of `pass`, which handles `bytes` each time, over enough passes to
 // handle at least 16 MB.
 double secondsPerPass(const std::function<void()>& pass, std::size_t bytes) {
   const std::size_t passes = std::max<std::size_t>(1, (std::size_t{16} << 20) / bytes);
-  const double start = processorSeconds();
+  const double start = bench_support::threadSeconds();
   for (std::size_t i = 0; i < passes; ++i) {
     pass();
   }
-  return (processorSeconds() - start) / static_cast<double>(passes);
+  return (bench_support::threadSeconds() - start) / static_cast<double>(passes);
 }
 
 double median(std::vector<double> values) {
@@ -459,13 +451,11 @@ int main(int argc, char** argv) {
     }
   }
   int count = static_cast<int>(arguments.size());
-  benchmark::Initialize(&count, arguments.data());
-  if (benchmark::ReportUnrecognizedArguments(count, arguments.data())) {
+  if (!bench_support::start(&count, arguments.data(), bench_support::FreedMemory::givenBack)) {
     return 1;
   }
   registerAll();
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  bench_support::runSelected();
   if (rounds > 0) {
     printRatios(rounds);
   }

@@ -30,14 +30,8 @@
 // line of each operation at each size (the best of its iterations) is printed against that at
 // 1,000 lines (target: at most 1.5x at 100,000) and that at 10,000 against that at 100 (target:
 // at most 1.5x).
-#include <benchmark/benchmark.h>
-#include <malloc.h>
-
-#include <time.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -45,8 +39,9 @@
 #include <utility>
 #include <vector>
 
+#include "bench/support/harness.h"
+#include "bench/support/prepared_store.h"
 #include "host/object/bom.h"
-#include "host/object/host_call.h"
 #include "host/object/store.h"
 #include "structuremanagement/absolute_structure.h"
 #include "structuremanagement/bom_expand.h"
@@ -58,6 +53,9 @@
 namespace {
 
 using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+using bench_support::Operation;
+using bench_support::Prepare;
+using bench_support::tagOf;
 
 const char* const kWorld = R"(<fixture>
   <object uid="u.bench" class="User" type="User"><prop name="user_id" value="bench"/></object>
@@ -172,16 +170,9 @@ std::string fixture(Shape shape, int lines, int arrangements = 0) {
   return out + "</fixture>";
 }
 
-Tag tagOf(const std::string& uid) {
-  return host::Store::instance().tagOfUid(uid);
-}
-
+// A reset store holding the world and `structureFixture`.
 void prepareStore(const std::string& structureFixture) {
-  host::Store& store = host::Store::instance();
-  store.reset();
-  store.loadFixture(kWorld);
-  store.loadFixture(structureFixture);
-  host::callLog().setEnabled(false);
+  bench_support::resetStore(kWorld, structureFixture);
 }
 
 Tag openTopLine() {
@@ -190,49 +181,6 @@ Tag openTopLine() {
   BOM_create_window(&window);
   BOM_set_window_top_line(window, NULLTAG, tagOf("r.top"), NULLTAG, &topLine);
   return topLine;
-}
-
-// Processor time per line of each operation and size, the best of the iterations.
-std::map<std::string, std::map<int, double>>& bestPerLine() {
-  static std::map<std::string, std::map<int, double>> best;
-  return best;
-}
-
-// One benchmark: `prepare` (untimed) sets the store up and gives the operation to time, which
-// answers whether it succeeded.
-using Operation = std::function<bool()>;
-using Prepare = std::function<Operation(int lines)>;
-
-// The processor time of this thread, in seconds: user and system time, page faults included,
-// but not the time the thread waits for a core while other processes run, which on a shared
-// machine swings more than the operation's own cost.
-double threadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-void run(benchmark::State& state, const std::string& name, const Prepare& prepare) {
-  const int lines = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    state.PauseTiming();
-    Operation operation = prepare(lines);
-    state.ResumeTiming();
-    const double start = threadSeconds();
-    const bool succeeded = operation();
-    const double elapsed = threadSeconds() - start;
-    state.PauseTiming();
-    if (!succeeded) {
-      state.SkipWithError("the operation did not succeed");
-    }
-    double& best = bestPerLine()[name][lines];
-    const double perLine = elapsed / lines;
-    best = best == 0 ? perLine : std::min(best, perLine);
-    state.ResumeTiming();
-  }
-  state.counters["per_line"] =
-      benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
 }
 
 Operation oneLevel(int lines) {
@@ -458,10 +406,7 @@ Operation overrideFolders(int overrides) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  mallopt(M_MMAP_THRESHOLD, 1 << 30);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+  if (!bench_support::start(&argc, argv)) {
     return 1;
   }
   const std::pair<const char*, Prepare> operations[] = {
@@ -500,19 +445,10 @@ int main(int argc, char** argv) {
   all.emplace_back(windowOperations[2].first, windowOperations[2].second, &inputSizes);
   for (const auto& [name, prepare, sizesOf] : all) {
     for (const auto& [lines, iterations] : *sizesOf) {
-      const std::string operation = name;
-      const Prepare steps = prepare;
-      benchmark::RegisterBenchmark(
-          ("BM_" + operation).c_str(),
-          [operation, steps](benchmark::State& state) { run(state, operation, steps); })
-          ->Arg(lines)
-          ->Iterations(iterations)
-          ->Unit(benchmark::kMillisecond)
-          ->UseRealTime();
+      bench_support::addPerItem(name, prepare, lines, iterations, {"per_line"});
     }
   }
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  bench_support::runSelected();
   std::printf(
       "\nProcessor time per line or input (us); the largest size against 1,000 and 10,000 against "
       "100 "
@@ -526,7 +462,7 @@ int main(int argc, char** argv) {
                ? top->second / bottom->second
                : 0.0;
   };
-  for (const auto& [name, perSize] : bestPerLine()) {
+  for (const auto& [name, perSize] : bench_support::bestFigures()) {
     std::printf("%-20s", name.c_str());
     for (int lines : {100, 1000, 10000}) {
       auto found = perSize.find(lines);

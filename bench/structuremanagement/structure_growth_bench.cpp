@@ -17,21 +17,14 @@
 // Each runs at two sizes, the larger four times the smaller (target: the time per item at most
 // 1.5x), and the failing occurrences against the succeeding ones (target: at most 3x). The time
 // is the operation thread's processor time, the best of the iterations.
-#include <benchmark/benchmark.h>
-#include <malloc.h>
-
-#include <time.h>
-
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "host/object/host_call.h"
+#include "bench/support/harness.h"
+#include "bench/support/prepared_store.h"
 #include "host/object/store.h"
 #include "structuremanagement/absolute_structure.h"
 #include "structuremanagement/delete_structure.h"
@@ -40,6 +33,8 @@
 namespace {
 
 using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+using bench_support::Operation;
+using bench_support::tagOf;
 
 const char* const kWorld = R"(<fixture>
   <object uid="u.bench" class="User" type="User"><prop name="user_id" value="bench"/></object>
@@ -91,16 +86,9 @@ std::string wideAssembly(int lines, bool absoluteOccurrences) {
   return out + "</fixture>";
 }
 
-Tag tagOf(const std::string& uid) {
-  return host::Store::instance().tagOfUid(uid);
-}
-
+// A reset store holding the world and `assembly`.
 void prepareStore(const std::string& assembly) {
-  host::Store& store = host::Store::instance();
-  store.reset();
-  store.loadFixture(kWorld);
-  store.loadFixture(assembly);
-  host::callLog().setEnabled(false);
+  bench_support::resetStore(kWorld, assembly);
 }
 
 StructureManagement::AbsOccInfo override(int line, const std::string& quantity, bool byTag) {
@@ -114,9 +102,6 @@ StructureManagement::AbsOccInfo override(int line, const std::string& quantity, 
   info.absOccData.overridesToSet = {{"bl_quantity", quantity}};
   return info;
 }
-
-using Operation = std::function<bool()>;
-using Prepare = std::function<Operation(int items)>;
 
 Operation arrangements(int items) {
   prepareStore(wideAssembly(items, false));
@@ -196,59 +181,19 @@ Operation removeOverrides(int items) {
   };
 }
 
-double threadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-std::map<std::string, std::map<int, double>>& bestPerItem() {
-  static std::map<std::string, std::map<int, double>> best;
-  return best;
-}
-
-void run(benchmark::State& state, const std::string& name, const Prepare& prepare) {
-  const int items = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    state.PauseTiming();
-    Operation operation = prepare(items);
-    state.ResumeTiming();
-    const double start = threadSeconds();
-    const bool succeeded = operation();
-    const double elapsed = threadSeconds() - start;
-    state.PauseTiming();
-    if (!succeeded) {
-      state.SkipWithError("the operation did not answer as expected");
-    }
-    double& best = bestPerItem()[name][items];
-    const double perItem = elapsed / items;
-    best = best == 0 ? perItem : std::min(best, perItem);
-    state.ResumeTiming();
-  }
-  state.counters["per_item"] =
-      benchmark::Counter(static_cast<double>(items), benchmark::Counter::kIsIterationInvariantRate |
-                                                         benchmark::Counter::kInvert);
-}
-
-void add(const std::string& name, const Prepare& prepare, const std::vector<int>& sizes) {
+// Registers `name` at each of `sizes`, five iterations each.
+void add(const std::string& name, const bench_support::Prepare& prepare,
+         const std::vector<int>& sizes) {
   for (int items : sizes) {
-    benchmark::RegisterBenchmark(
-        ("BM_" + name).c_str(),
-        [name, prepare](benchmark::State& state) { run(state, name, prepare); })
-        ->Arg(items)
-        ->Iterations(5)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+    bench_support::addPerItem(name, prepare, items, 5,
+                              {"per_item", "the operation did not answer as expected"});
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  mallopt(M_MMAP_THRESHOLD, 1 << 30);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+  if (!bench_support::start(&argc, argv)) {
     return 1;
   }
   add("Arrangements", arrangements, {1000, 4000});
@@ -259,26 +204,15 @@ int main(int argc, char** argv) {
       {kFailingOccurrences});
   add("Absolute/failing", [](int items) { return absolute(items, kFailingChildren, "-1", false); },
       {kFailingOccurrences});
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  bench_support::runSelected();
   std::printf("\nProcessor time per item (us)\n");
-  for (const auto& [name, perSize] : bestPerItem()) {
-    if (perSize.size() != 2) {
-      continue;
-    }
-    const auto& [small, smallTime] = *perSize.begin();
-    const auto& [large, largeTime] = *perSize.rbegin();
-    const double ratio = smallTime > 0 ? largeTime / smallTime : 0.0;
-    std::printf("%-20s %6d: %9.3f  %6d: %9.3f  %6.2fx (target at most 1.50x)%s\n", name.c_str(),
-                small, smallTime * 1e6, large, largeTime * 1e6, ratio,
-                ratio <= 1.5 ? "" : "  MISSED");
-  }
-  const auto& best = bestPerItem();
-  const auto failing = best.find("Absolute/failing");
-  const auto succeeding = best.find("Absolute/succeeding");
-  if (failing != best.end() && succeeding != best.end() && !succeeding->second.empty() &&
-      succeeding->second.begin()->second > 0) {
-    const double ratio = failing->second.begin()->second / succeeding->second.begin()->second;
+  const bench_support::BestFigures& best = bench_support::bestFigures();
+  bench_support::printLargerAgainstSmaller(best, 20, 1.5, true);
+  const double failing = bench_support::figureAt(best, "Absolute/failing", kFailingOccurrences);
+  const double succeeding =
+      bench_support::figureAt(best, "Absolute/succeeding", kFailingOccurrences);
+  if (failing > 0 && succeeding > 0) {
+    const double ratio = failing / succeeding;
     std::printf(
         "%d failing occurrences under %d children against succeeding ones: %.2fx (target "
         "at most 3.00x)%s\n",

@@ -48,21 +48,12 @@ const std::string kWorld = bench_support::partsWorld();
 // New parts with generated ids, each with a description, a revision attribute, one dataset and
 // two files; they go to the preference folder.
 std::vector<DataManagement::PartInfo> request(int parts) {
-  std::vector<DataManagement::PartInfo> infos(static_cast<std::size_t>(parts));
-  for (int i = 0; i < parts; ++i) {
-    DataManagement::PartInfo& info = infos[static_cast<std::size_t>(i)];
+  std::vector<DataManagement::PartInfo> infos = bench_support::newParts(parts);
+  for (std::size_t i = 0; i < infos.size(); ++i) {
     const std::string n = std::to_string(i);
-    info.clientId = "part-" + n;
-    info.itemInput.description = "benchmark part " + n;
-    info.itemRevInput.attrList = {{"object_desc", "revision " + n}};
-    DataManagement::DatasetInfo dataset;
-    dataset.clientId = "model";
-    dataset.name = "model-" + n;
-    dataset.type = "CADModel";
-    dataset.itemRevRelationName = "ZOLT_specification";
-    dataset.datasetFileInfo = {{"part", "part-" + n + ".prt", "PART", false, false},
-                               {"notes", "notes-" + n + ".txt", "TEXT", true, false}};
-    info.datasetInput.push_back(std::move(dataset));
+    infos[i].itemRevInput.attrList = {{"object_desc", "revision " + n}};
+    infos[i].datasetInput.front().datasetFileInfo.push_back(
+        {"notes", "notes-" + n + ".txt", "TEXT", true, false});
   }
   return infos;
 }

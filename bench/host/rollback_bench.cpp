@@ -33,30 +33,12 @@ const std::string kWorld =
   </object>
 )");
 
-std::vector<DataManagement::PartInfo> request(int parts, const char* datasetType) {
-  std::vector<DataManagement::PartInfo> infos(static_cast<std::size_t>(parts));
-  for (int i = 0; i < parts; ++i) {
-    DataManagement::PartInfo& info = infos[static_cast<std::size_t>(i)];
-    const std::string n = std::to_string(i);
-    info.clientId = "part-" + n;
-    info.itemInput.description = "benchmark part " + n;
-    DataManagement::DatasetInfo dataset;
-    dataset.clientId = "model";
-    dataset.name = "model-" + n;
-    dataset.type = datasetType;
-    dataset.itemRevRelationName = "ZOLT_specification";
-    dataset.datasetFileInfo = {{"part", "part-" + n + ".prt", "PART", false, false}};
-    info.datasetInput.push_back(std::move(dataset));
-  }
-  return infos;
-}
-
 using bench_support::keepBest;
 
 void BM_Parts(benchmark::State& state, bool failing) {
   const int parts = static_cast<int>(state.range(0));
   const std::vector<DataManagement::PartInfo> infos =
-      request(parts, failing ? "NoTool" : "CADModel");
+      bench_support::newParts(parts, failing ? "NoTool" : "CADModel");
   for (auto _ : state) {
     state.PauseTiming();
     bench_support::resetStore(kWorld);

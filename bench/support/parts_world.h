@@ -3,6 +3,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "datamanagement/data_management.h"
 
 namespace bench_support {
 
@@ -31,6 +34,36 @@ inline std::string partsWorld(const std::string& extraObjects = std::string()) {
     <preference name="WsoInsertNoSelectionsPref"><v value="1"/></preference>
   </preferences>
 </fixture>)";
+}
+
+// The dataset input of part `n` in the parts world: client id "model", name "model-<n>", type
+// `type`, under the item revision by "ZOLT_specification", with the file "part-<n>.prt" as its
+// "PART" reference.
+inline Korvane::Soa::Cad::_2007_01::DataManagement::DatasetInfo modelDataset(
+    const std::string& n, const std::string& type = "CADModel") {
+  Korvane::Soa::Cad::_2007_01::DataManagement::DatasetInfo dataset;
+  dataset.clientId = "model";
+  dataset.name = "model-" + n;
+  dataset.type = type;
+  dataset.itemRevRelationName = "ZOLT_specification";
+  dataset.datasetFileInfo = {{"part", "part-" + n + ".prt", "PART", false, false}};
+  return dataset;
+}
+
+// `parts` new part inputs, part n (from 0) with client id "part-<n>", the description
+// "benchmark part <n>" and the one dataset modelDataset(n, datasetType).
+inline std::vector<Korvane::Soa::Cad::_2007_01::DataManagement::PartInfo> newParts(
+    int parts, const std::string& datasetType = "CADModel") {
+  std::vector<Korvane::Soa::Cad::_2007_01::DataManagement::PartInfo> infos(
+      static_cast<std::size_t>(parts));
+  for (int i = 0; i < parts; ++i) {
+    auto& info = infos[static_cast<std::size_t>(i)];
+    const std::string n = std::to_string(i);
+    info.clientId = "part-" + n;
+    info.itemInput.description = "benchmark part " + n;
+    info.datasetInput.push_back(modelDataset(n, datasetType));
+  }
+  return infos;
 }
 
 }  // namespace bench_support

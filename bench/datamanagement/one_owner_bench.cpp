@@ -138,6 +138,7 @@ int main(int argc, char** argv) {
   std::printf(
       "\nProcessor time per item (us), the larger size against the smaller (target: at "
       "most 1.50x)\n");
-  bench_support::printLargerAgainstSmaller(bench_support::bestFigures(), 16, 1.5, false);
+  bench_support::printLargerAgainstSmaller(bench_support::bestFigures(), 16, 1.5,
+                                           /*targetOnEachRow=*/false);
   return 0;
 }

@@ -207,7 +207,7 @@ int main(int argc, char** argv) {
   bench_support::runSelected();
   std::printf("\nProcessor time per item (us)\n");
   const bench_support::BestFigures& best = bench_support::bestFigures();
-  bench_support::printLargerAgainstSmaller(best, 20, 1.5, true);
+  bench_support::printLargerAgainstSmaller(best, 20, 1.5, /*targetOnEachRow=*/true);
   const double failing = bench_support::figureAt(best, "Absolute/failing", kFailingOccurrences);
   const double succeeding =
       bench_support::figureAt(best, "Absolute/succeeding", kFailingOccurrences);

@@ -165,6 +165,8 @@ class PropertyArena {
     free_[units] = new (block) FreeBlock{free_[units]};
   }
 
+  std::size_t live() const { return live_; }
+
  private:
   struct FreeBlock {
     FreeBlock* next;
@@ -233,6 +235,10 @@ std::size_t blockBytes(std::uint32_t capacity) {
 }
 
 }  // namespace
+
+std::size_t propertyBlocksInUse() {
+  return PropertyArena::instance().live();
+}
 
 PropertyState* PropertyStates::states() const {
   return reinterpret_cast<PropertyState*>(static_cast<char*>(block_) + idBytes(capacity_));

@@ -97,6 +97,9 @@ PropertyId propertyIdOf(const std::string& name);
 // The same for a name the caller keeps at a fixed address (a literal, above all): the id is
 // looked up once per address and text, not hashed at every call.
 PropertyId propertyIdOf(const char* name);
+// The blocks of property states handed out and not given back yet, by every store, snapshot
+// and PropertyStates of the process: a store dropped with its snapshots gives all of its back.
+std::size_t propertyBlocksInUse();
 
 // The properties an object holds a state for, sorted by name id. An object has a few, kept in
 // one block: their ids packed at its start, then their states in the same order. Finding a

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -74,6 +75,31 @@ TEST_F(BomWindowTest, ChildLinesStayAcrossExpansionsInAnyOccurrenceOrder) {
     EXPECT_EQ(again[i], first[i]) << i;
   }
   EXPECT_NE(again[1], again[3]);
+  EXPECT_EQ(BOM_close_window(window), 0);
+}
+
+// A line whose occurrence left its view revision (cut and saved through another window) goes
+// with the lines below it when its parent is expanded again; the other lines stay.
+TEST_F(BomWindowTest, LinesOfOccurrencesThatLeftGoAtTheNextExpansion) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const Tag top = topLine_;
+  const std::vector<Tag> before = allChildren(top);
+  const Tag sub = childFor(top, "occ.sub");
+  const std::vector<Tag> below = allChildren(sub);
+  ASSERT_FALSE(below.empty());
+
+  const Tag other = openWindow(tagOf("r.asm.A"));
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.sub")), 0);
+  ASSERT_EQ(BOM_save_window(other), 0);
+  ASSERT_EQ(BOM_close_window(other), 0);
+
+  std::vector<Tag> kept = before;
+  kept.erase(std::find(kept.begin(), kept.end(), sub));
+  EXPECT_EQ(allChildren(top), kept);
+  EXPECT_EQ(store().find(sub), nullptr);
+  for (Tag line : below) {
+    EXPECT_EQ(store().find(line), nullptr) << "the lines below it go too";
+  }
   EXPECT_EQ(BOM_close_window(window), 0);
 }
 

@@ -112,6 +112,27 @@ TEST_F(ItemCreateTest, ManyItemsEachListTheirOwnRevisions) {
     EXPECT_EQ(soacad_test::ask(ITEM_ask_latest_rev, items[at]), revisions[at].back()) << at;
   }
   EXPECT_TRUE(host::revisionsOfItem(tagOf("f.home")).empty());
+
+  // The same store saved and loaded again into a reset store: the table starts over, and
+  // every item lists its revisions once each.
+  auto uidsOf = [this](const std::vector<Tag>& tags) {
+    std::vector<std::string> uids;
+    for (Tag tag : tags) {
+      uids.push_back(store().uidOfTag(tag));
+    }
+    return uids;
+  };
+  std::vector<std::vector<std::string>> revisionUids;
+  for (const std::vector<Tag>& listed : revisions) {
+    revisionUids.push_back(uidsOf(listed));
+  }
+  const std::vector<std::string> itemUids = uidsOf(items);
+  const std::string saved = store().saveFixture();
+  store().reset();
+  store().loadFixture(saved);
+  for (int at = 0; at < kItems; ++at) {
+    EXPECT_EQ(uidsOf(host::revisionsOfItem(tagOf(itemUids[at]))), revisionUids[at]) << at;
+  }
 }
 
 // An id, revision id or item written after the creation, by a session or undone by a rollback,

@@ -54,6 +54,16 @@ TEST(TagListTest, EditsKeepTheOrderInPlaceAndOnTheHeap) {
     EXPECT_EQ(tagsOf(grown), std::vector<Tag>(expected.begin(), expected.begin() + 1));
     grown.assign(std::size_t{4}, Tag(5));
     EXPECT_EQ(tagsOf(grown), std::vector<Tag>(4, Tag(5)));
+    // Room made for as many tags as are in place, or for more, keeps the tags.
+    for (int size = 0; size <= length + 2; ++size) {
+      TagList sized(start);
+      sized.reserve(static_cast<std::size_t>(size));
+      EXPECT_EQ(tagsOf(sized), start) << "reserve " << size;
+      sized.resize(static_cast<std::size_t>(size));
+      std::vector<Tag> resized = start;
+      resized.resize(static_cast<std::size_t>(size));
+      EXPECT_EQ(tagsOf(sized), resized) << "resize " << size;
+    }
   }
 }
 
@@ -134,6 +144,23 @@ TEST(PropertyStatesTest, StatesStayWithTheirIdsThroughInsertsErasesAndCopies) {
   EXPECT_TRUE(copy.empty());
   moved = states;
   expectHeld(moved, {10, 15, 20, 25, 35, 40, 45});
+}
+
+// Every block a set of states held, grown, copied or moved, is given back when the states go.
+TEST(PropertyStatesTest, BlocksAreGivenBackWhenTheStatesGo) {
+  const std::size_t before = host::propertyBlocksInUse();
+  {
+    PropertyStates states;
+    for (PropertyId id = 1; id <= 20; ++id) {
+      states[id].saved.texts = {"v"};
+    }
+    PropertyStates copy(states);
+    PropertyStates moved(std::move(copy));
+    copy = moved;
+    moved = PropertyStates();
+    EXPECT_EQ(host::propertyBlocksInUse(), before + 2);
+  }
+  EXPECT_EQ(host::propertyBlocksInUse(), before);
 }
 
 }  // namespace

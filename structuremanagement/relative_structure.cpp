@@ -1,5 +1,6 @@
 #include "structuremanagement/relative_structure.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -303,7 +304,7 @@ void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildI
       createRelativeOcc(child.child.tag(), child.clientId, line, occ);
       setRelOccData(line, true, child.occInfo, seqNoGiven);
       if (!seqNoGiven) {
-        newOccsWithoutSeqNo_[occ] = child.child.tag();
+        newOccsWithoutSeqNo_.emplace_back(occ, child.child.tag());
       }
     }
     if (complete_) {
@@ -433,6 +434,9 @@ void CreateOrUpdateRelativeStructureImpl::cutBOMLinesNotInRelativeStructure() {
 void CreateOrUpdateRelativeStructureImpl::setDefaultSeqNos(Tag bvr) {
   if (newOccsWithoutSeqNo_.empty()) {
     return;
+  }
+  if (!std::is_sorted(newOccsWithoutSeqNo_.begin(), newOccsWithoutSeqNo_.end())) {
+    std::sort(newOccsWithoutSeqNo_.begin(), newOccsWithoutSeqNo_.end());
   }
   ResultStatus status;
   try {

@@ -124,7 +124,9 @@ class CreateOrUpdateRelativeStructureImpl {
   // takes the last one that no input cut.
   std::map<std::string, std::vector<Tag>> occurrencesOfClientId_;
   Tag parent_;
-  std::map<Tag, Tag> newOccsWithoutSeqNo_;  // Occurrence to child item revision.
+  // Each occurrence made without a sequence number and its child item revision, numbered in the
+  // order of the occurrences' tags (the order they were made in).
+  std::vector<std::pair<Tag, Tag>> newOccsWithoutSeqNo_;
 };
 
 }  // namespace Cad

@@ -11,6 +11,7 @@
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
 #include "host/object/store.h"
+#include "host/object/tag_table.h"
 
 namespace {
 
@@ -43,70 +44,6 @@ Tag referenceOf(Tag object, const char* name) {
   }
   return value->tags.front();
 }
-
-// The revisions of each item in one open-addressing table keyed by the item's tag. An entry holds
-// the item and its revisions (two of them in place), so that finding an item's revisions reads one
-// entry rather than a bucket, a node and a list. Tags are their own hash: items made one after the
-// other, as a load or an import makes them, sit in neighbouring entries. Entries are never taken
-// out (a revision that goes stays listed, and lookups pass over it) until the index starts over.
-class RevisionsByItem {
- public:
-  // The revisions filed under the item; null when there are none.
-  const host::TagList* find(Tag item) const {
-    if (entries_.empty()) {
-      return nullptr;
-    }
-    const Entry& entry = entries_[position(item)];
-    return entry.item == item ? &entry.revisions : nullptr;
-  }
-
-  // The item's list, made empty when it has none.
-  host::TagList& operator[](Tag item) {
-    if ((used_ + 1) * 2 > entries_.size()) {
-      grow();
-    }
-    Entry& entry = entries_[position(item)];
-    if (entry.item != item) {
-      entry.item = item;
-      ++used_;
-    }
-    return entry.revisions;
-  }
-
-  void clear() {
-    entries_.clear();
-    used_ = 0;
-  }
-
- private:
-  struct Entry {
-    Tag item;  // Null: a free entry.
-    host::TagList revisions;
-  };
-
-  // The item's entry, or the free one where it would go. REQUIRES: entries_ is not empty.
-  std::size_t position(Tag item) const {
-    const std::size_t mask = entries_.size() - 1;
-    std::size_t at = static_cast<std::uint32_t>(item) & mask;
-    while (entries_[at].item != item && entries_[at].item != NULLTAG) {
-      at = (at + 1) & mask;
-    }
-    return at;
-  }
-
-  void grow() {
-    std::vector<Entry> old = std::move(entries_);
-    entries_ = std::vector<Entry>(old.empty() ? 64 : old.size() * 2);
-    for (Entry& entry : old) {
-      if (entry.item != NULLTAG) {
-        entries_[position(entry.item)] = std::move(entry);
-      }
-    }
-  }
-
-  std::vector<Entry> entries_;  // A power of two long, or empty.
-  std::size_t used_ = 0;
-};
 
 class ItemIndex {
  public:
@@ -237,7 +174,9 @@ class ItemIndex {
   }
 
   std::unordered_map<std::string, std::vector<Tag>> byId_;
-  RevisionsByItem revisions_;
+  // The revisions of each item, two of them in place: finding an item's revisions reads one
+  // entry rather than a bucket, a node and a list.
+  host::TagListsByTag revisions_;
   // Revisions by (item, revision id), as written when they were made.
   std::unordered_map<std::string, std::vector<Tag>> byRevisionId_;
   std::uint64_t version_ = 0;

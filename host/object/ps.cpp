@@ -18,6 +18,7 @@
 #include "host/object/sizes.h"
 #include "host/object/store.h"
 #include "host/object/structure_support.h"
+#include "host/object/tag_table.h"
 #include "host/object/value.h"
 
 namespace {
@@ -102,14 +103,13 @@ class WhereUsedIndex {
     refresh();
     std::vector<host::OccurrenceUse> uses;
     auto take = [&](Tag child) {
-      auto named = byChild_.find(child);
-      if (named == byChild_.end()) {
+      const host::TagList* named = byChild_.find(child);
+      if (named == nullptr) {
         return;
       }
-      for (Tag occurrence : named->second) {
-        auto held = holders_.find(occurrence);
-        if (held != holders_.end()) {
-          for (Tag holder : held->second) {
+      for (Tag occurrence : *named) {
+        if (const host::TagList* held = holders_.find(occurrence)) {
+          for (Tag holder : *held) {
             uses.push_back({occurrence, holder});
           }
         }
@@ -123,7 +123,10 @@ class WhereUsedIndex {
   }
 
   void file(Tag bvr, Tag occurrence) {
-    std::vector<Tag>& holders = holders_[occurrence];
+    if (occurrence == NULLTAG) {
+      return;
+    }
+    host::TagList& holders = holders_[occurrence];
     if (std::find(holders.begin(), holders.end(), bvr) == holders.end()) {
       holders.push_back(bvr);
     }
@@ -180,10 +183,10 @@ class WhereUsedIndex {
   }
 
   // The occurrences by each item or revision they have named as their child.
-  std::unordered_map<Tag, std::vector<Tag>> byChild_;
+  host::TagListsByTag byChild_;
   std::unordered_set<std::uint64_t> filed_;  // (child, occurrence) pairs byChild_ holds.
   // The view revisions that have listed each occurrence.
-  std::unordered_map<Tag, std::vector<Tag>> holders_;
+  host::TagListsByTag holders_;
   std::uint64_t version_ = 0;
 };
 

@@ -196,25 +196,7 @@ class PropertyArena {
     left_ = kChunk;
   }
 
-  static char* mapChunk() {
-    // Twice the size, trimmed to a chunk on a chunk boundary, so that it can be one huge page.
-    void* mapped =
-        ::mmap(nullptr, 2 * kChunk, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) {
-      throw std::bad_alloc();
-    }
-    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-    const std::uintptr_t aligned = (start + kChunk - 1) & ~(kChunk - 1);
-    if (aligned > start) {
-      ::munmap(mapped, aligned - start);
-    }
-    const std::uintptr_t end = start + 2 * kChunk;
-    if (end > aligned + kChunk) {
-      ::munmap(reinterpret_cast<void*>(aligned + kChunk), end - aligned - kChunk);
-    }
-    ::madvise(reinterpret_cast<void*>(aligned), kChunk, MADV_HUGEPAGE);
-    return reinterpret_cast<char*>(aligned);
-  }
+  static char* mapChunk() { return static_cast<char*>(mapHugeAligned(kChunk)); }
 
   std::vector<char*> chunks_;  // Every chunk mapped, in the order they are cut.
   std::size_t used_ = 0;       // The chunks cut from since the last rewind.
@@ -582,7 +564,7 @@ void Store::UidIndex::grow() {
   while (size < (live_ + 1) * 4) {
     size *= 2;
   }
-  std::vector<Entry> old(size);
+  std::vector<Entry, TableAllocator<Entry>> old(size);
   old.swap(entries_);
   const std::size_t mask = size - 1;
   for (const Entry& entry : old) {

@@ -30,6 +30,7 @@
 #include <variant>
 #include <vector>
 
+#include "host/object/table_memory.h"
 #include "host/object/tag.h"
 #include "host/object/value.h"
 
@@ -503,9 +504,11 @@ class Store {
     std::size_t position(const std::string& uid, std::uint32_t hash, const SlotTable& slots,
                          bool* found) const;
     void grow();
-    std::vector<Entry> entries_;  // A power of two long, or empty.
-    std::size_t used_ = 0;        // Entries holding a tag or erased.
-    std::size_t live_ = 0;        // Entries holding a tag.
+    // A power of two long, or empty; in huge pages once large (see table_memory.h): every
+    // object made and every UID looked up reads an entry at random.
+    std::vector<Entry, TableAllocator<Entry>> entries_;
+    std::size_t used_ = 0;  // Entries holding a tag or erased.
+    std::size_t live_ = 0;  // Entries holding a tag.
   };
   // Everything a reset rebuilds; copyable, so that a failing fixture load can restore it.
   struct State {

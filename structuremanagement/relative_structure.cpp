@@ -1,6 +1,5 @@
 #include "structuremanagement/relative_structure.h"
 
-#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -434,9 +433,6 @@ void CreateOrUpdateRelativeStructureImpl::cutBOMLinesNotInRelativeStructure() {
 void CreateOrUpdateRelativeStructureImpl::setDefaultSeqNos(Tag bvr) {
   if (newOccsWithoutSeqNo_.empty()) {
     return;
-  }
-  if (!std::is_sorted(newOccsWithoutSeqNo_.begin(), newOccsWithoutSeqNo_.end())) {
-    std::sort(newOccsWithoutSeqNo_.begin(), newOccsWithoutSeqNo_.end());
   }
   ResultStatus status;
   try {

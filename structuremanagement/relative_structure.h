@@ -124,8 +124,9 @@ class CreateOrUpdateRelativeStructureImpl {
   // takes the last one that no input cut.
   std::map<std::string, std::vector<Tag>> occurrencesOfClientId_;
   Tag parent_;
-  // Each occurrence made without a sequence number and its child item revision, numbered in the
-  // order of the occurrences' tags (the order they were made in).
+  // Each occurrence made without a sequence number and its child item revision, in the order they
+  // were made, which is the order of their tags (a new object takes the next tag): they are
+  // numbered in that order.
   std::vector<std::pair<Tag, Tag>> newOccsWithoutSeqNo_;
 };
 

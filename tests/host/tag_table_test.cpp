@@ -8,14 +8,14 @@
 
 namespace {
 
-// Keys that share their low bits probe past each other, and every key keeps its own list through
-// the table's growth; a cleared table holds nothing.
+// Keys that share their low bits (made at a stride of 64) and keys next to each other each keep
+// their own list through the table's growth; a cleared table holds nothing.
 TEST(TagListsByTagTest, EveryKeyKeepsItsOwnListThroughCollisionsAndGrowth) {
   host::TagListsByTag table;
   EXPECT_EQ(table.find(Tag(5)), nullptr);
   std::vector<Tag> keys;
   for (std::uint32_t at = 1; at <= 300; ++at) {
-    keys.push_back(Tag(at % 3 == 0 ? at * 64 : at));  // Every third key lands on entry 0 of 64.
+    keys.push_back(Tag(at % 3 == 0 ? at * 64 : at));
   }
   for (std::size_t at = 0; at < keys.size(); ++at) {
     for (std::size_t count = 0; count <= at % 4; ++count) {

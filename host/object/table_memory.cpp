@@ -10,6 +10,8 @@ namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
+std::size_t bytesInUse = 0;  // Single-threaded, like the store.
+
 std::size_t mappedBytes(std::size_t bytes) {
   return (bytes + kHugePage - 1) / kHugePage * kHugePage;
 }
@@ -33,16 +35,20 @@ void* mapHugeAligned(std::size_t bytes) {
     ::munmap(reinterpret_cast<void*>(aligned + bytes), end - aligned - bytes);
   }
   ::madvise(reinterpret_cast<void*>(aligned), bytes, MADV_HUGEPAGE);
+  bytesInUse += bytes;
   return reinterpret_cast<void*>(aligned);
 }
 
 void releaseHugeAligned(void* block, std::size_t bytes) {
   ::munmap(block, bytes);
+  bytesInUse -= bytes;
 }
 
 void* allocateTable(std::size_t bytes) {
   if (bytes < kHugePage) {
-    return ::operator new(bytes);
+    void* block = ::operator new(bytes);
+    bytesInUse += bytes;
+    return block;
   }
   return mapHugeAligned(mappedBytes(bytes));
 }
@@ -53,9 +59,14 @@ void releaseTable(void* block, std::size_t bytes) {
   }
   if (bytes < kHugePage) {
     ::operator delete(block);
+    bytesInUse -= bytes;
     return;
   }
   releaseHugeAligned(block, mappedBytes(bytes));
+}
+
+std::size_t tableBytesInUse() {
+  return bytesInUse;
 }
 
 }  // namespace host

@@ -21,6 +21,8 @@ void releaseTable(void* block, std::size_t bytes);
 // releaseHugeAligned(block, bytes). REQUIRES: `bytes` is a multiple of 2 MiB.
 void* mapHugeAligned(std::size_t bytes);
 void releaseHugeAligned(void* block, std::size_t bytes);
+// The bytes handed out by allocateTable and mapHugeAligned and not given back yet.
+std::size_t tableBytesInUse();
 
 // An allocator for std::vector that takes its memory from allocateTable.
 template <class T>

@@ -32,7 +32,6 @@ set(SOACAD_INSTALLED_HOST_HEADERS
     object/sizes.h
     object/store.h
     object/structure_objects.h
-    object/table_memory.h
     object/tag.h
     object/value.h
     object/zolt_object.h

@@ -12,6 +12,7 @@
 
 #include "host/object/error_store.h"
 #include "host/object/host_call.h"
+#include "host/object/table_memory.h"
 
 namespace host {
 
@@ -564,7 +565,7 @@ void Store::UidIndex::grow() {
   while (size < (live_ + 1) * 4) {
     size *= 2;
   }
-  std::vector<Entry, TableAllocator<Entry>> old(size);
+  std::vector<Entry> old(size);
   old.swap(entries_);
   const std::size_t mask = size - 1;
   for (const Entry& entry : old) {

@@ -30,7 +30,6 @@
 #include <variant>
 #include <vector>
 
-#include "host/object/table_memory.h"
 #include "host/object/tag.h"
 #include "host/object/value.h"
 
@@ -504,9 +503,10 @@ class Store {
     std::size_t position(const std::string& uid, std::uint32_t hash, const SlotTable& slots,
                          bool* found) const;
     void grow();
-    // A power of two long, or empty; in huge pages once large (see table_memory.h): every
-    // object made and every UID looked up reads an entry at random.
-    std::vector<Entry, TableAllocator<Entry>> entries_;
+    // A power of two long, or empty. From the heap: mapped apart in huge pages (table_memory.h)
+    // a probe was cheaper, but the fresh pages each growth maps cost more than that to a run
+    // that makes 100,000 structures.
+    std::vector<Entry> entries_;
     std::size_t used_ = 0;  // Entries holding a tag or erased.
     std::size_t live_ = 0;  // Entries holding a tag.
   };

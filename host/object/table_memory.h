@@ -1,5 +1,6 @@
 // Memory for the host's large tables: the ones that grow with the store and are read at random,
-// one entry per lookup (the UID index above all).
+// one entry per lookup (the host indexes' tables of tag lists), and for the property arena's
+// chunks.
 //
 // A lookup in such a table costs one cache miss; with the table in pages of 4 KiB it also costs
 // a miss of the address translation, and on a virtual machine that miss is the dearer of the

@@ -24,7 +24,7 @@ class RelationsTest : public soacad_test::UserTest {
       <relation uid="rel.1" type="ZOLT_master_form" primary="i.1" secondary="form.1"/>
     </fixture>)");
     master_ = ask(GRM_find_relation_type, "ZOLT_master_form");
-    spec_ = ask(GRM_find_relation_type, "ZOLT_specification");
+    specificationType_ = ask(GRM_find_relation_type, "ZOLT_specification");
   }
 
   std::vector<Tag> secondaries(Tag primary, Tag type) {
@@ -32,24 +32,25 @@ class RelationsTest : public soacad_test::UserTest {
   }
 
   Tag master_;
-  Tag spec_;
+  Tag specificationType_;
 };
 
 TEST_F(RelationsTest, CreatesListsAndRefusesDuplicates) {
   Tag created;
-  ASSERT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), spec_, NULLTAG, &created), 0);
+  ASSERT_EQ(
+      GRM_create_relation(tagOf("i.1"), tagOf("form.2"), specificationType_, NULLTAG, &created), 0);
   EXPECT_TRUE(ask(POM_is_newly_created, created));
   EXPECT_EQ(GRM_save_relation(created), 0);
 
   EXPECT_EQ(secondaries(tagOf("i.1"), NULLTAG),
             (std::vector<Tag>{tagOf("form.1"), tagOf("form.2")}));
-  EXPECT_EQ(secondaries(tagOf("i.1"), spec_), (std::vector<Tag>{tagOf("form.2")}));
+  EXPECT_EQ(secondaries(tagOf("i.1"), specificationType_), (std::vector<Tag>{tagOf("form.2")}));
 
   Tag again;
-  EXPECT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), spec_, NULLTAG, &again),
+  EXPECT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), specificationType_, NULLTAG, &again),
             GRM_relation_already_exists);
   EXPECT_EQ(again, NULLTAG);
-  EXPECT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("nope"), spec_, NULLTAG, &again),
+  EXPECT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("nope"), specificationType_, NULLTAG, &again),
             POM_invalid_tag);
   EXPECT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), NULLTAG, NULLTAG, &again),
             GRM_invalid_relation_type);
@@ -57,7 +58,8 @@ TEST_F(RelationsTest, CreatesListsAndRefusesDuplicates) {
 
 TEST_F(RelationsTest, PrimariesAndFilteredListings) {
   Tag created;
-  GRM_create_relation(tagOf("f.home"), tagOf("form.1"), spec_, tagOf("form.2"), &created);
+  GRM_create_relation(tagOf("f.home"), tagOf("form.1"), specificationType_, tagOf("form.2"),
+                      &created);
   EXPECT_EQ(askList(GRM_list_primary_objects_only, tagOf("form.1"), NULLTAG),
             (std::vector<Tag>{tagOf("i.1"), tagOf("f.home")}));
   EXPECT_EQ(askList(GRM_list_relations, NULLTAG, NULLTAG, NULLTAG, tagOf("form.2")),
@@ -69,22 +71,23 @@ TEST_F(RelationsTest, ListingsByEndsAndTypeAgreeAfterDeletionsAndNewRelations) {
   const Tag item = tagOf("i.1");
   for (int round = 0; round < 3; ++round) {
     SCOPED_TRACE(round);
-    Tag spec;
-    ASSERT_EQ(GRM_create_relation(item, tagOf("form.2"), spec_, NULLTAG, &spec), 0);
+    Tag specification;
+    ASSERT_EQ(
+        GRM_create_relation(item, tagOf("form.2"), specificationType_, NULLTAG, &specification), 0);
     Tag master;
     ASSERT_EQ(GRM_create_relation(item, tagOf("form.2"), master_, NULLTAG, &master), 0);
-    EXPECT_EQ(ask(GRM_find_relation, item, tagOf("form.2"), spec_), spec);
+    EXPECT_EQ(ask(GRM_find_relation, item, tagOf("form.2"), specificationType_), specification);
     EXPECT_EQ(ask(GRM_find_relation, item, tagOf("form.2"), master_), master);
     EXPECT_EQ(ask(GRM_find_relation, item, NULLTAG, master_), tagOf("rel.1"));
     EXPECT_EQ(askList(GRM_list_relations, item, NULLTAG, master_, NULLTAG),
               (std::vector<Tag>{tagOf("rel.1"), master}));
     EXPECT_EQ(askList(GRM_list_relations, item, tagOf("form.2"), NULLTAG, NULLTAG),
-              (std::vector<Tag>{spec, master}));
+              (std::vector<Tag>{specification, master}));
     EXPECT_EQ(secondaries(item, NULLTAG),
               (std::vector<Tag>{tagOf("form.1"), tagOf("form.2"), tagOf("form.2")}));
-    ASSERT_EQ(GRM_delete_relation(spec), 0);
+    ASSERT_EQ(GRM_delete_relation(specification), 0);
     ASSERT_EQ(GRM_delete_relation(master), 0);
-    EXPECT_EQ(ask(GRM_find_relation, item, tagOf("form.2"), spec_), NULLTAG);
+    EXPECT_EQ(ask(GRM_find_relation, item, tagOf("form.2"), specificationType_), NULLTAG);
     EXPECT_EQ(secondaries(item, master_), (std::vector<Tag>{tagOf("form.1")}));
   }
 }

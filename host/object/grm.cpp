@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "host/object/host_call.h"
@@ -65,53 +64,33 @@ class RelationIndex {
   }
 
   void refresh() {
-    // The relations taken in as new by this refresh, when some relation's end was written: they
-    // were filed under the ends they have now.
-    std::unordered_set<Tag> taken;
     host::refreshIndex(
-        version_, {"ImanRelation"},
+        version_, {"ImanRelation"}, changed_,
         [this] {
           primary_.clear();
           secondary_.clear();
           between_.clear();
           ofType_.clear();
-          changed_.clear();
         },
-        [this, &taken](Tag object) {
-          file(object,
-               [](std::vector<Tag>& list, Tag relation) { host::fileInIndex(list, relation); });
-          if (!changed_.empty()) {
-            taken.insert(object);
-          }
-        });
-    for (Tag relation : changed_) {
-      if (taken.count(relation) == 0) {
-        file(relation, [](std::vector<Tag>& list, Tag object) {
-          if (std::find(list.begin(), list.end(), object) == list.end()) {
-            list.push_back(object);
-          }
-        });
-      }
-    }
-    changed_.clear();
+        [this](Tag relation, host::Filing how) { file(relation, how); });
   }
 
   // The relation's primary or secondary may have changed: it is filed again at the next lookup.
   void endChanged(Tag relation) { changed_.push_back(relation); }
 
  private:
-  // Files a live relation under its ends as they are now, with `put(list, relation)`.
-  template <class Put>
-  void file(Tag relation, Put&& put) {
+  // Files a live relation under its ends as they are now.
+  void file(Tag relation, host::Filing how) {
     if (!isRelation(relation)) {
       return;
     }
     const Tag primary = referenceOf(relation, "primary_object");
     const Tag secondary = referenceOf(relation, "secondary_object");
-    put(primary_[primary], relation);
-    put(secondary_[secondary], relation);
-    put(between_[pairKey(primary, secondary)], relation);
-    put(ofType_[pairKey(primary, Store::instance().find(relation)->type)], relation);
+    host::fileInIndex(primary_[primary], relation, how);
+    host::fileInIndex(secondary_[secondary], relation, how);
+    host::fileInIndex(between_[pairKey(primary, secondary)], relation, how);
+    host::fileInIndex(ofType_[pairKey(primary, Store::instance().find(relation)->type)], relation,
+                      how);
   }
 
   template <class Key>

@@ -1,10 +1,8 @@
 #include "host/object/item.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "host/object/host_call.h"
@@ -102,37 +100,24 @@ class ItemIndex {
   }
 
   void refresh() {
-    // The objects taken in as new by this refresh, when some object's key changed: they were
-    // filed under what they hold now.
-    std::unordered_set<Tag> taken;
     host::refreshIndex(
-        version_, {"Item", "ItemRevision"},
+        version_, {"Item", "ItemRevision"}, changed_,
         [this] {
           byId_.clear();
           revisions_.clear();
           byRevisionId_.clear();
-          changed_.clear();
         },
-        [this, &taken](Tag object) {
+        [this](Tag object, host::Filing how) {
           const Store& store = Store::instance();
           if (store.isInstanceOf(object, "Item")) {
-            host::fileInIndex(byId_[textOf(object, "item_id")], object);
+            host::fileInIndex(byId_[textOf(object, "item_id")], object, how);
           } else if (store.isInstanceOf(object, "ItemRevision")) {
             const Tag item = referenceOf(object, "items_tag");
-            host::fileInIndex(revisions_[item], object);
+            host::fileInIndex(revisions_[item], object, how);
             host::fileInIndex(byRevisionId_[revisionKey(item, textOf(object, "item_revision_id"))],
-                              object);
-          }
-          if (!changed_.empty()) {
-            taken.insert(object);
+                              object, how);
           }
         });
-    for (Tag object : changed_) {
-      if (taken.count(object) == 0) {
-        fileAgain(object);
-      }
-    }
-    changed_.clear();
   }
 
   // The object's id, revision id or item may have changed: it is filed again under what it
@@ -140,27 +125,6 @@ class ItemIndex {
   void keyChanged(Tag object) { changed_.push_back(object); }
 
  private:
-  // Files a live item or revision under its keys as they are now, unless it is there already.
-  void fileAgain(Tag object) {
-    const Store& store = Store::instance();
-    if (store.isInstanceOf(object, "Item")) {
-      fileOnce(byId_[textOf(object, "item_id")], object);
-    } else if (store.isInstanceOf(object, "ItemRevision")) {
-      const Tag item = referenceOf(object, "items_tag");
-      fileOnce(revisions_[item], object);
-      fileOnce(byRevisionId_[revisionKey(item, textOf(object, "item_revision_id"))], object);
-    }
-  }
-
-  // A list keeps the order in which its objects were filed: a revision moved to another item
-  // and back keeps its place among that item's revisions.
-  template <class List>
-  static void fileOnce(List& list, Tag object) {
-    if (std::find(list.begin(), list.end(), object) == list.end()) {
-      list.push_back(object);
-    }
-  }
-
   static bool isRevisionOf(Tag revision, Tag item) {
     return Store::instance().find(revision) != nullptr &&
            referenceOf(revision, "items_tag") == item;

@@ -395,8 +395,8 @@ LoadHook::LoadHook(void (*hook)()) {
 namespace {
 
 template <class List>
-void fileOnceMadeAgain(List& list, Tag object) {
-  if (Store::instance().createdAgain(object) &&
+void fileOnce(List& list, Tag object, Filing how) {
+  if ((how == Filing::again || Store::instance().createdAgain(object)) &&
       std::find(list.begin(), list.end(), object) != list.end()) {
     return;
   }
@@ -405,12 +405,12 @@ void fileOnceMadeAgain(List& list, Tag object) {
 
 }  // namespace
 
-void fileInIndex(std::vector<Tag>& list, Tag object) {
-  fileOnceMadeAgain(list, object);
+void fileInIndex(std::vector<Tag>& list, Tag object, Filing how) {
+  fileOnce(list, object, how);
 }
 
-void fileInIndex(TagList& list, Tag object) {
-  fileOnceMadeAgain(list, object);
+void fileInIndex(TagList& list, Tag object, Filing how) {
+  fileOnce(list, object, how);
 }
 
 int storeError(int code, const std::vector<std::string>& texts) {

@@ -26,6 +26,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -684,10 +685,45 @@ void refreshIndex(std::uint64_t& version, std::initializer_list<const char*> cla
   version = store.structureVersion();
 }
 
-// Appends `object` to an index's list, unless it was created again (Store::createdAgain) and
-// the list holds it already.
-void fileInIndex(std::vector<Tag>& list, Tag object);
-void fileInIndex(TagList& list, Tag object);
+// How fileInIndex files an object: as new (created since the index's version), or again, after a
+// key it is filed by was written (see PropertyWatch).
+enum class Filing { asNew, again };
+
+// The same, for an index keyed by values a session may write: `changed` holds the objects whose
+// keys were written (or rolled back) since the last refresh, as the index's watches noted them.
+// `file(object, how)` files an object under its keys as they are now: with Filing::asNew for
+// what `take` would get, with Filing::again for each object of `changed` not among those. The
+// entries under an old key stay, and the index's lookups pass over them. `changed` is then empty.
+template <class Clear, class File>
+void refreshIndex(std::uint64_t& version, std::initializer_list<const char*> classNames,
+                  std::vector<Tag>& changed, Clear&& clear, File&& file) {
+  // The objects filed as new, when some object's key changed: they were filed as they are now.
+  std::unordered_set<Tag> taken;
+  refreshIndex(
+      version, classNames,
+      [&] {
+        clear();
+        changed.clear();
+      },
+      [&](Tag object) {
+        file(object, Filing::asNew);
+        if (!changed.empty()) {
+          taken.insert(object);
+        }
+      });
+  for (Tag object : changed) {
+    if (taken.count(object) == 0) {
+      file(object, Filing::again);
+    }
+  }
+  changed.clear();
+}
+
+// Appends `object` to an index's list, unless the list holds it already and it was filed again
+// or created again (Store::createdAgain). A list keeps the order in which its objects were first
+// filed: a revision moved to another item and back keeps its place among that item's revisions.
+void fileInIndex(std::vector<Tag>& list, Tag object, Filing how = Filing::asNew);
+void fileInIndex(TagList& list, Tag object, Filing how = Filing::asNew);
 
 // A text in the fixture format loaded by every reset, after the core base fixture, in the
 // order of the part names. Host modules declare one as a static object to add their classes,

@@ -39,11 +39,6 @@ void* mapHugeAligned(std::size_t bytes) {
   return reinterpret_cast<void*>(aligned);
 }
 
-void releaseHugeAligned(void* block, std::size_t bytes) {
-  ::munmap(block, bytes);
-  bytesInUse -= bytes;
-}
-
 void* allocateTable(std::size_t bytes) {
   if (bytes < kHugePage) {
     void* block = ::operator new(bytes);
@@ -62,7 +57,8 @@ void releaseTable(void* block, std::size_t bytes) {
     bytesInUse -= bytes;
     return;
   }
-  releaseHugeAligned(block, mappedBytes(bytes));
+  ::munmap(block, mappedBytes(bytes));
+  bytesInUse -= mappedBytes(bytes);
 }
 
 std::size_t tableBytesInUse() {

@@ -18,10 +18,10 @@ namespace host {
 void* allocateTable(std::size_t bytes);
 // REQUIRES: `block` came from allocateTable(bytes) with the same `bytes`, or is null.
 void releaseTable(void* block, std::size_t bytes);
-// `bytes` mapped on a 2 MiB boundary and advised to be backed by huge pages; given back with
-// releaseHugeAligned(block, bytes). REQUIRES: `bytes` is a multiple of 2 MiB.
+// `bytes` mapped on a 2 MiB boundary and advised to be backed by huge pages. The property arena
+// keeps its chunks for the life of the process; releaseTable unmaps the large tables it maps.
+// REQUIRES: `bytes` is a multiple of 2 MiB.
 void* mapHugeAligned(std::size_t bytes);
-void releaseHugeAligned(void* block, std::size_t bytes);
 // The bytes handed out by allocateTable and mapHugeAligned and not given back yet.
 std::size_t tableBytesInUse();
 

@@ -477,9 +477,7 @@ int BOM__occurrence_ask_absoccs(Tag occurrence, int* count, Tag** absOccs) {
   std::vector<Tag> found = absOccurrencesByElement().find(occurrence);
   std::sort(found.begin(), found.end());
   found.erase(std::unique(found.begin(), found.end()), found.end());
-  *absOccs = host::allocateTags(found);
-  *count = static_cast<int>(found.size());
-  return 0;
+  return host::handOutTags(found, count, absOccs);
 }
 
 int BOM__line_add_absocc_relation(Tag line, Tag relationType, Tag secondary) {
@@ -552,9 +550,7 @@ int BOM__line_ask_absocc_relation(Tag line, Tag contextLine, const char* relatio
       found.push_back(relation);
     }
   }
-  *relations = host::allocateTags(found);
-  *count = static_cast<int>(found.size());
-  return 0;
+  return host::handOutTags(found, count, relations);
 }
 
 int BOM__line_remove_absocc_relation(Tag line, Tag contextLine, Tag relation) {

@@ -281,9 +281,7 @@ int AOM_ask_value_tags(Tag object, const char* name, int* count, Tag** values) {
   if (const int status = readTyped(object, name, ValueType::reference, false, &current)) {
     return status;
   }
-  *values = host::allocateTags(current->tags);
-  *count = static_cast<int>(current->tags.size());
-  return 0;
+  return host::handOutTags(current->tags, count, values);
 }
 
 int AOM_set_value_string(Tag object, const char* name, const char* value) {

@@ -372,9 +372,7 @@ int ARR__ask_arrangements_using_arrangement(Tag arrangement, int* count, Tag** a
       }
     }
   }
-  *arrangements = host::allocateTags(found);
-  *count = static_cast<int>(found.size());
-  return 0;
+  return host::handOutTags(found, count, arrangements);
 }
 
 int ARR__ask_arrangements_using_occurrence(Tag occurrence, int* count, Tag** arrangements) {
@@ -398,9 +396,7 @@ int ARR__ask_arrangements_using_occurrence(Tag occurrence, int* count, Tag** arr
     }
   }
   const std::vector<Tag> found(users.begin(), users.end());
-  *arrangements = host::allocateTags(found);
-  *count = static_cast<int>(found.size());
-  return 0;
+  return host::handOutTags(found, count, arrangements);
 }
 
 int ME_create_meapprpathnode_from_bomline(Tag line, Tag* pathNode) {

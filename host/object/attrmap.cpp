@@ -206,9 +206,7 @@ int ATTRMAP_list_all_mappings(int* count, Tag** mappings) {
   HOST_CALL("ATTRMAP_list_all_mappings", NULLTAG);
   Store& store = Store::instance();
   const std::vector<Tag> list = store.objectsOfClass(store.classId(kMappingClass));
-  *mappings = host::allocateTags(list);
-  *count = static_cast<int>(list.size());
-  return 0;
+  return host::handOutTags(list, count, mappings);
 }
 
 int ATTRMAP_list_mappings(Tag dataset, Tag datasetType, Tag itemType, bool exact, int* count,
@@ -239,9 +237,7 @@ int ATTRMAP_list_mappings(Tag dataset, Tag datasetType, Tag itemType, bool exact
       list.push_back(mapping);
     }
   }
-  *mappings = host::allocateTags(list);
-  *count = static_cast<int>(list.size());
-  return 0;
+  return host::handOutTags(list, count, mappings);
 }
 
 int ATTRMAP_ask_propdesc(Tag context, Tag mapping, Tag* descriptor) {

@@ -463,12 +463,6 @@ std::vector<Tag> shownChildLines(Tag line) {
   return shown;
 }
 
-int handOut(const std::vector<Tag>& list, int* count, Tag** tags) {
-  *tags = host::allocateTags(list);
-  *count = static_cast<int>(list.size());
-  return 0;
-}
-
 // --- Occurrence data ---------------------------------------------------------------------------
 
 std::string quantityText(bool asRequired, double quantity, bool hasQuantity) {
@@ -1340,7 +1334,7 @@ int BOM_line_ask_child_lines(Tag line, int* count, Tag** children) {
   if (const int status = requireLine(line)) {
     return status;
   }
-  return handOut(shownChildLines(line), count, children);
+  return host::handOutTags(shownChildLines(line), count, children);
 }
 
 int BOM_line_ask_all_child_lines(Tag line, int* count, Tag** children) {
@@ -1353,7 +1347,7 @@ int BOM_line_ask_all_child_lines(Tag line, int* count, Tag** children) {
   if (const int status = requireLine(line)) {
     return status;
   }
-  return handOut(syncChildLines(line), count, children);
+  return host::handOutTags(syncChildLines(line), count, children);
 }
 
 int BOM_line_look_up_attribute(const char* name, int* attribute) {

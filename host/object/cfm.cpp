@@ -246,9 +246,7 @@ int CFM_list(int* count, Tag** rules) {
   HOST_CALL("CFM_list", NULLTAG);
   Store& store = Store::instance();
   const std::vector<Tag> list = store.objectsOfClass(store.classId(kRule));
-  *rules = host::allocateTags(list);
-  *count = static_cast<int>(list.size());
-  return 0;
+  return host::handOutTags(list, count, rules);
 }
 
 int CFM_rule_ask_unit(Tag rule, int* unit) {
@@ -371,9 +369,7 @@ int CFM_rule_list_entries(Tag rule, int* count, int** entryTypes, Tag** entries)
     }
   }
   *entryTypes = host::allocateIntegers(types);
-  *entries = host::allocateTags(list);
-  *count = static_cast<int>(list.size());
-  return 0;
+  return host::handOutTags(list, count, entries);
 }
 
 int CFM_override_entry_ask_folder(Tag entry, Tag* folder) {

@@ -496,9 +496,7 @@ int DatasetType::listOfTool(int* count, Tag** tools) const {
   }
   const Value* value = nullptr;
   Store::instance().read(tag(), "list_of_tools", &value);
-  *tools = host::allocateTags(value->tags);
-  *count = static_cast<int>(value->tags.size());
-  return 0;
+  return host::handOutTags(value->tags, count, tools);
 }
 
 Tag DatasetType::defaultToolTag() const {

@@ -114,7 +114,5 @@ int FL_ask_references(Tag folder, int criteria, int* count, Tag** references) {
       list[i] = named[i].second;
     }
   }
-  *references = host::allocateTags(list);
-  *count = static_cast<int>(list.size());
-  return 0;
+  return host::handOutTags(list, count, references);
 }

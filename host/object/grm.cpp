@@ -196,12 +196,6 @@ int askReference(const char* call, Tag relation, const char* property, Tag* out)
   return 0;
 }
 
-int handOut(const std::vector<Tag>& list, int* count, Tag** tags) {
-  *tags = host::allocateTags(list);
-  *count = static_cast<int>(list.size());
-  return 0;
-}
-
 }  // namespace
 
 int GRM_find_relation_type(const char* name, Tag* relationType) {
@@ -336,7 +330,8 @@ int GRM_list_relations(Tag primary, Tag secondary, Tag relationType, Tag userDat
   *count = 0;
   *relations = nullptr;
   HOST_CALL("GRM_list_relations", primary);
-  return handOut(listRelations(primary, secondary, relationType, userData), count, relations);
+  return host::handOutTags(listRelations(primary, secondary, relationType, userData), count,
+                           relations);
 }
 
 int GRM_list_secondary_objects_only(Tag primary, Tag relationType, int* count, Tag** secondaries) {
@@ -353,7 +348,7 @@ int GRM_list_secondary_objects_only(Tag primary, Tag relationType, int* count, T
   for (Tag relation : listRelations(primary, NULLTAG, relationType, NULLTAG)) {
     list.push_back(referenceOf(relation, "secondary_object"));
   }
-  return handOut(list, count, secondaries);
+  return host::handOutTags(list, count, secondaries);
 }
 
 int GRM_list_primary_objects_only(Tag secondary, Tag relationType, int* count, Tag** primaries) {
@@ -370,5 +365,5 @@ int GRM_list_primary_objects_only(Tag secondary, Tag relationType, int* count, T
   for (Tag relation : listRelations(NULLTAG, secondary, relationType, NULLTAG)) {
     list.push_back(referenceOf(relation, "primary_object"));
   }
-  return handOut(list, count, primaries);
+  return host::handOutTags(list, count, primaries);
 }

@@ -232,9 +232,7 @@ int ITEM_list_all_revs(Tag item, int* count, Tag** revisions) {
     return status;
   }
   const std::vector<Tag> list = itemIndex().revisions(item);
-  *revisions = host::allocateTags(list);
-  *count = static_cast<int>(list.size());
-  return 0;
+  return host::handOutTags(list, count, revisions);
 }
 
 int ITEM_ask_latest_rev(Tag item, Tag* revision) {

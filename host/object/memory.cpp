@@ -148,6 +148,12 @@ Tag* allocateTags(const std::vector<Tag>& tags) {
   return block;
 }
 
+int handOutTags(const std::vector<Tag>& tags, int* count, Tag** list) {
+  *list = allocateTags(tags);
+  *count = static_cast<int>(tags.size());
+  return 0;
+}
+
 Allocator& allocator() {
   // Never destroyed: blocks may be released by static destructors of other libraries.
   static Allocator* instance = new Allocator;

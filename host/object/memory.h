@@ -161,5 +161,8 @@ class HostString : public HostArray<char> {
 // array is one block (the pointers, then the texts), released with one SM_free / MEM_free.
 char** allocateStrings(const std::vector<std::string>& texts);
 Tag* allocateTags(const std::vector<Tag>& tags);
+// Hands `tags` out as a host call's list: `*list` is their host allocation (null when empty) and
+// `*count` their number. Answers 0, the host call's status.
+int handOutTags(const std::vector<Tag>& tags, int* count, Tag** list);
 
 }  // namespace host

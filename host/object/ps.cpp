@@ -201,12 +201,6 @@ const host::LoadHook kFollowViews([] {
   whereUsed().refresh();
 });
 
-int handOut(const std::vector<Tag>& list, int* count, Tag** tags) {
-  *tags = host::allocateTags(list);
-  *count = static_cast<int>(list.size());
-  return 0;
-}
-
 int requireLocked(Tag object) {
   const host::ObjectRecord* found = Store::instance().find(object);
   if (!found->locked) {
@@ -567,7 +561,7 @@ int ITEM_list_bom_views(Tag item, int* count, Tag** bomViews) {
   if (const int status = host::requireObject(item, "Item")) {
     return status;
   }
-  return handOut(host::bomViewsOfItem(item), count, bomViews);
+  return host::handOutTags(host::bomViewsOfItem(item), count, bomViews);
 }
 
 int ITEM_rev_list_bom_view_revs(Tag itemRevision, int* count, Tag** bvrs) {
@@ -580,7 +574,7 @@ int ITEM_rev_list_bom_view_revs(Tag itemRevision, int* count, Tag** bvrs) {
   if (const int status = host::requireObject(itemRevision, "ItemRevision")) {
     return status;
   }
-  return handOut(host::bomViewRevisionsOf(itemRevision), count, bvrs);
+  return host::handOutTags(host::bomViewRevisionsOf(itemRevision), count, bvrs);
 }
 
 int PS__get_legacy_transform_units_pref(double* factor) {
@@ -636,7 +630,7 @@ int PS_list_occurrences_of_bvr(Tag bvr, int* count, Tag** occurrences) {
   if (const int status = host::requireObject(bvr, kBvr)) {
     return status;
   }
-  return handOut(host::occurrencesOf(bvr), count, occurrences);
+  return host::handOutTags(host::occurrencesOf(bvr), count, occurrences);
 }
 
 int PS_ask_occurrence_thread(Tag occurrence, Tag* thread) {

@@ -188,9 +188,7 @@ int ZOLTTYPE_find_displayable_types_for_class(const char* className, int /*optio
     return host::storeError(POM_no_such_class, {className});
   }
   const std::vector<Tag> found = displayableTypes().of(wanted);
-  *types = host::allocateTags(found);
-  *count = static_cast<int>(found.size());
-  return 0;
+  return host::handOutTags(found, count, types);
 }
 
 int ZOLTTYPE_ask_type(const char* typeName, Tag* type) {
@@ -257,7 +255,5 @@ int ZOLTTYPE_ask_subtypes(Tag type, int* count, Tag** subtypes) {
     return notAType(type);
   }
   const std::vector<Tag> list = store.subtypes(type);
-  *subtypes = host::allocateTags(list);
-  *count = static_cast<int>(list.size());
-  return 0;
+  return host::handOutTags(list, count, subtypes);
 }

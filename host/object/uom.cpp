@@ -33,9 +33,7 @@ int UOM_extent(int* count, Tag** units) {
   HOST_CALL("UOM_extent", NULLTAG);
   const Store& store = Store::instance();
   const std::vector<Tag> found = store.objectsOfClass(store.classId(kUnitClass));
-  *units = host::allocateTags(found);
-  *count = static_cast<int>(found.size());
-  return 0;
+  return host::handOutTags(found, count, units);
 }
 
 int UOM_ask_name(Tag unit, char** name) {

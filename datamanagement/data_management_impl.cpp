@@ -101,7 +101,11 @@ DataManagement::GenerateAlternateIdsResponse DataManagementImpl::generateAlterna
         raiseErrorWithTexts(POM_invalid_value, "altIdType", input.altIdType);
       }
       if (input.count > kMaxAlternateIdsPerCall - generated) {
-        raiseErrorWithTexts(POM_invalid_value, "count", std::to_string(input.count));
+        raiseErrorWithTexts(POM_invalid_value,
+                            "count (a request makes at most " +
+                                std::to_string(kMaxAlternateIdsPerCall) + " ids; " +
+                                std::to_string(generated) + " were made before this input)",
+                            std::to_string(input.count));
       }
       for (int made = 0; made < input.count; ++made) {
         host::HostString newId;

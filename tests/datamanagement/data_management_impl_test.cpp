@@ -223,6 +223,10 @@ TEST_F(AlternateIdsTest, InputsMapToTheirIdsAndFailuresToUnkeyedStacks) {
   const Wire::GenerateAlternateIdsResponse response =
       generate({"CAD_AltId 99999 A-# ctx.1", "CAD_AltId 2 B-# ctx.1", "CAD_AltId 1 C-# ctx.1"});
   EXPECT_EQ(stacks(response.getServiceData().getPartialErrorArray()), Strings{": 7013"});
+  EXPECT_EQ(
+      response.getServiceData().getPartialErrorArray()[0].getErrorValueArray()[0].getMessage(),
+      "\"2\" is not a valid value of the property count (a request makes at most 100000 "
+      "ids; 99999 were made before this input).");
   const Strings made = entries(response.getInputIndexToAltIdArray());
   ASSERT_EQ(made.size(), 2u);
   EXPECT_EQ(made[0].substr(made[0].size() - 8), " A-99999");

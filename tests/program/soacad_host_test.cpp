@@ -79,6 +79,21 @@ std::pair<int, std::int64_t> statusAndPeakOf(const std::string& command) {
           static_cast<std::int64_t>(usage.ru_maxrss) * 1024};
 }
 
+// The text of a file of the source tree, every run of white space made one blank, so that a
+// statement of a document is found however its lines are wrapped.
+std::string sourceText(const std::string& relative) {
+  std::string text;
+  for (const char c : readFile(std::string(SOACAD_SOURCE_DIR) + "/" + relative)) {
+    const bool blank = std::isspace(static_cast<unsigned char>(c)) != 0;
+    if (!blank) {
+      text += c;
+    } else if (!text.empty() && text.back() != ' ') {
+      text += ' ';
+    }
+  }
+  return text;
+}
+
 struct Outcome {
   int status = -1;
   std::string out;
@@ -735,6 +750,98 @@ TEST_F(HostProgramTest, MessagesNameTheValueAndTheField) {
       EXPECT_EQ(result.out.find("inputIndexToAltId key=\"0\""), std::string::npos) << result.out;
     }
   }
+}
+
+// What docs/operations.md says of the program's answers is what the program answers.
+TEST_F(HostProgramTest, DocumentedAnswersAreTheProgramsAnswers) {
+  const std::string operations = sourceText("docs/operations.md");
+  const auto documented = [&](const std::string& statement) {
+    EXPECT_NE(operations.find(statement), std::string::npos) << statement;
+  };
+  const auto alternateIds = [](const std::vector<std::string>& inputs) {
+    std::string request = "<GenerateAlternateIdsInput>";
+    for (const std::string& input : inputs) {
+      request += "<input " + input +
+                 " pattern=\"A-######\"><idContext uid=\"i.000100\"/><parentAltId uid=\"\"/>"
+                 "</input>";
+    }
+    return request + "</GenerateAlternateIdsInput>";
+  };
+  // The cap of 100,000 ids counts across the inputs of a request.
+  Outcome result = run(kService + " generateAlternateIds",
+                       alternateIds({"altIdType=\"CADAltId\" count=\"60000\"",
+                                     "altIdType=\"CADAltId\" count=\"60000\""}));
+  EXPECT_NE(result.out.find("<inputIndexToAltId key=\"0\">"), std::string::npos);
+  EXPECT_EQ(result.out.find("<inputIndexToAltId key=\"1\">"), std::string::npos);
+  EXPECT_NE(result.out.find("a request makes at most 100000 ids; 60000 were made before this "
+                            "input).\" code=\"7013\""),
+            std::string::npos);
+  documented("A request makes at most 100,000 ids, counted across its inputs");
+  documented("Two inputs of 60,000 give the first its ids and fail the second.");
+  // An unknown identifier type fails also with count 0.
+  result = run(kService + " generateAlternateIds",
+               alternateIds({"altIdType=\"NoSuchType\" count=\"0\""}));
+  EXPECT_EQ(result.out.find("<inputIndexToAltId"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("message=\"&quot;NoSuchType&quot; is not a valid value of the "
+                            "property altIdType.\" code=\"7013\""),
+            std::string::npos)
+      << result.out;
+  documented(
+      "an `altIdType` that names no identifier type, whatever the `count`, 0 included "
+      "(7013, \"\\\"X\\\" is not a valid value of the property altIdType.\")");
+  // The codes of an item without the view and of a revision without the view revision.
+  for (const auto& [parent, code] :
+       {std::make_pair("r.000101.A", "215044"), std::make_pair("r.000100.A", "215043")}) {
+    result = run("Cad-2007-01-StructureManagement deleteRelativeStructure",
+                 editedExample("deleteRelativeStructure", "structuremanagement",
+                               "uid=\"r.000100.B\"", std::string("uid=\"") + parent + "\""));
+    EXPECT_NE(result.out.find(std::string("code=\"") + code + "\""), std::string::npos)
+        << result.out;
+  }
+  documented("no view (215044) or no view revision (215043), a structure");
+  documented("no view, 215044, or no view revision, 215043; not checked out");
+  // Mapped attributes are keyed by the UIDs of the dataset and the revision.
+  result = run(kService + " createOrUpdateParts",
+               editedExample("createOrUpdateParts-existing", "datamanagement", "<datasetFileInfo",
+                             "<mappingAttribute name=\"\" value=\"1\"/><datasetFileInfo"));
+  EXPECT_NE(result.out.find("<partialError clientId=\"d.000101.A.model,r.000101.A\"><errorValue "
+                            "message=\"The attribute at position 0 has no name.\" "
+                            "code=\"215093\""),
+            std::string::npos)
+      << result.out;
+  documented(
+      "Mapped CAD attributes are keyed by UIDs, as in the attribute-mapping operations, "
+      "not by client ids");
+  documented("one without a name under the two UIDs (215093)");
+}
+
+// The READMEs say what a new user needs: the benchmarks' configure needs pugixml, which the
+// set-up installs; the by-hand run of examples/README.md works as written, with the store in a
+// folder of its own.
+TEST_F(HostProgramTest, ReadmesMatchTheBuildAndTheProgram) {
+  EXPECT_NE(sourceText("bench/CMakeLists.txt").find("find_package(pugixml REQUIRED)"),
+            std::string::npos);
+  EXPECT_NE(sourceText("scripts/setup.sh").find(" libpugixml-dev"), std::string::npos);
+  EXPECT_NE(sourceText("README.md").find("pugixml (`libpugixml-dev`"), std::string::npos);
+
+  const std::string examples = readFile(std::string(SOACAD_SOURCE_DIR) + "/examples/README.md");
+  const std::size_t block = examples.find("```sh\n", examples.find("by hand"));
+  ASSERT_NE(block, std::string::npos);
+  std::string commands = examples.substr(block + 6, examples.find("```", block + 6) - block - 6);
+  for (const auto& [from, to] :
+       {std::make_pair(std::string("build/release/bin/soacad-host "), hostCommand("")),
+        std::make_pair(std::string(" examples/"),
+                       " " + std::string(SOACAD_SOURCE_DIR) + "/examples/")}) {
+    for (std::size_t at = 0; (at = commands.find(from, at)) != std::string::npos; at += to.size()) {
+      commands.replace(at, from.size(), to);
+    }
+  }
+  EXPECT_EQ(commands.find("/tmp"), std::string::npos) << commands;
+  const Outcome result =
+      runCommand("cd '" + folder_ + "' && (" + commands + ") >'" + path("stdout") + "'");
+  EXPECT_EQ(result.status, 0) << commands << "\n" << result.err;
+  EXPECT_EQ(result.out.rfind("<ExpandFoldersForCADResponse>", 0), 0u) << result.out;
+  EXPECT_NE(readFile(path("session/store.xml")).find("f.gearbox"), std::string::npos);
 }
 
 // Every example in the order of a session, each answered without an error: an example named

@@ -151,7 +151,7 @@ std::string helpText(const std::string& services) {
       << "standard output holds only the replies.\n"
       << "\n"
       << "Options:\n"
-      << "  --store FILE  load the store from FILE and save it back there (once)\n"
+      << "  --store FILE  load the store from FILE and save it back there (at most once)\n"
       << "  -h, --help    show this help and exit\n"
       << "\n"
       << "Exit status:\n"

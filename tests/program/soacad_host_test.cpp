@@ -208,8 +208,11 @@ TEST_F(HostProgramTest, CommandLinesThatAnswerNoRequest) {
        "services are \"Cad-2007-01-DataManagement\", \"Cad-2007-01-StructureManagement\" and "
        "\"Cad-2007-06-StructureManagement\".\n"},
       // A run uses one store, and standard input is read once.
-      {"--store a.xml --store b.xml " + kService + " getAvailableTypes", "", 2, "",
-       "soacad-host: --store is given twice (a.xml and b.xml); a run uses one store\nUsage:"},
+      {"--store '" + path("a.xml") + "' --store '" + path("b.xml") + "' " + kService +
+           " getAvailableTypes",
+       "", 2, "",
+       "soacad-host: --store is given twice (" + path("a.xml") + " and " + path("b.xml") +
+           "); a run uses one store\nUsage:"},
       {kService + " getAvailableTypes - -", "<GetAvailableTypesInput/>", 2, "",
        "soacad-host: '-' is given more than once, but standard input is read only once: the "
        "first '-' reads it to its end\nUsage:"},
@@ -243,6 +246,7 @@ TEST_F(HostProgramTest, CommandLinesThatAnswerNoRequest) {
       EXPECT_EQ(lines(result.err).size(), 1u) << result.err;  // A fault's reason is one line.
     }
   }
+  EXPECT_FALSE(std::ifstream(path("b.xml"))) << "a refused command line saved a store";
 }
 
 // The help is the whole contract: every service with its operations, the exit statuses (a

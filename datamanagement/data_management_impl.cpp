@@ -93,8 +93,19 @@ DataManagement::GenerateAlternateIdsResponse DataManagementImpl::generateAlterna
       ResultStatus status;
       Tag idType;
       status = ZOLTTYPE_find_type(input.altIdType.c_str(), "Identifier", &idType);
+      // The lookup answers no type, without a failure, for a name that is no identifier type:
+      // the input fails whatever its count, naming the value, rather than with the host's
+      // "not a valid object" of the first id asked for (or with no error at all for a count
+      // of 0).
+      if (idType == NULLTAG) {
+        raiseErrorWithTexts(POM_invalid_value, "altIdType", input.altIdType);
+      }
       if (input.count > kMaxAlternateIdsPerCall - generated) {
-        raiseErrorWithTexts(POM_invalid_value, "count", std::to_string(input.count));
+        raiseErrorWithTexts(POM_invalid_value,
+                            "count (a request makes at most " +
+                                std::to_string(kMaxAlternateIdsPerCall) + " ids; " +
+                                std::to_string(generated) + " were made before this input)",
+                            std::to_string(input.count));
       }
       for (int made = 0; made < input.count; ++made) {
         host::HostString newId;

@@ -85,10 +85,10 @@ void DeleteRelativeStructureImpl::doDeleteRelativeStructure(
     bool valid = false;
     pomStatus = POM_is_tag_valid(parent, &valid);
     if (!valid) {
-      raiseError(kParentNotValid);
+      raiseErrorWithTexts(kParentNotValid, objectText(parent));
     }
     if (parent.isValid("ItemRevision") != 0) {
-      raiseError(kParentNotItemRevision);
+      raiseErrorWithTexts(kParentNotItemRevision, objectText(parent));
     }
     // The view is looked up before the window opens, so that the window shows that view (a
     // window without one shows the default view type's structure, whatever the call named).

@@ -46,7 +46,7 @@ Tag StructureManagementUtils::findBomViewType(const std::string& name) {
   }
   status = PS_find_view_type(name.c_str(), &viewType);
   if (viewType == NULLTAG) {
-    raiseError(kViewTypeNotFound);
+    raiseErrorWithTexts(kViewTypeNotFound, name);
   }
   return viewType;
 }

@@ -27,7 +27,7 @@ extern const char* const kDefaultCadOccIdAttribute;
 
 // The library's codes of the structure-writing operations.
 enum : int {
-  // No BOM view type has the name given.
+  // No BOM view type has the name given (text: the name).
   kViewTypeNotFound = 215000,
   // An absolute occurrence is shown by no line, or by several, of the window.
   kAbsOccLineNotUnique = 215002,
@@ -39,7 +39,7 @@ enum : int {
   kBvrNotCheckedOut = 215005,
   // A BOM view revision that the user may not modify.
   kBvrNotModifiable = 215006,
-  // The parent is no valid object / no item revision.
+  // The parent is no valid object / no item revision (text: the parent's UID).
   kParentNotValid = 215040,
   kParentNotItemRevision = 215041,
   // An item revision without an item (text: the revision id).

@@ -21,12 +21,17 @@ namespace {
 // The class whose instances are listed; compared exactly.
 const char* const kVariantRuleClass = "VariantRule";
 
+// Why a request without item revisions fails the call.
+const char* const kNoItemRevisions =
+    "The request names no item revision (itemRev): give at least one whose variant rules are "
+    "wanted.";
+
 }  // namespace
 
 _2007_01::StructureManagement::GetVariantRulesResponse VariantRulesImpl::getVariantRules(
     const std::vector<POMRef<ZoltItemRevP>>& itemRevs) {
   if (itemRevs.empty()) {
-    throw Korvane::Soa::Server::ServiceException();
+    throw Korvane::Soa::Server::ServiceException(kNoItemRevisions);
   }
   StructureManagement::GetVariantRulesResponse response;
   StructureManagement::ServiceData serviceData;

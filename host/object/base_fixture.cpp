@@ -69,6 +69,7 @@ const char* const kCoreBaseFixture = R"(<fixture>
   <message code="7016" text="There is no mark point %1$."/>
   <message code="7017" text="A required argument of %1$ is missing."/>
   <message code="7018" text="The UID %1$ is already in use."/>
+  <message code="7019" text="The counter %1$ has reached %2$, the highest number it hands out; no further id or UID can be made from it."/>
 </fixture>
 )";
 

@@ -396,6 +396,10 @@ class FixtureLoader {
     if (value.empty() || *end != '\0' || errno == ERANGE || value[0] == '-') {
       fail(node, "counter value \"" + value + "\" is not a whole number");
     }
+    if (number > Store::kMaxCount) {
+      fail(node, "counter value \"" + value + "\" is past the highest a counter reaches, " +
+                     std::to_string(Store::kMaxCount));
+    }
     store_.raiseCounter(required(node, "name"), number);
   }
 

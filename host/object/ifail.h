@@ -29,6 +29,8 @@ enum : int {
   POM_invalid_argument = 7017,
   // An object UID that is already taken.
   POM_duplicate_uid = 7018,
+  // A store counter that has handed out its last number (Store::kMaxCount).
+  POM_counter_exhausted = 7019,
 };
 
 // Severities of the error store.

@@ -922,8 +922,14 @@ std::vector<Tag> Store::types() const {
 
 // --- Objects -------------------------------------------------------------------------------
 
-std::uint64_t Store::nextCount(const std::string& counter) {
-  return ++state_.counters[counter];
+int Store::nextCount(const std::string& counter, std::uint64_t* value) {
+  std::uint64_t& current = state_.counters[counter];
+  if (current >= kMaxCount) {
+    *value = 0;
+    return storeError(POM_counter_exhausted, {counter, std::to_string(current)});
+  }
+  *value = ++current;
+  return 0;
 }
 
 void Store::raiseCounter(const std::string& counter, std::uint64_t value) {
@@ -931,18 +937,21 @@ void Store::raiseCounter(const std::string& counter, std::uint64_t value) {
   current = std::max(current, value);
 }
 
-Tag Store::generatedUidTag(std::string* uid) {
+int Store::generatedUidTag(std::string* uid, Tag* tag) {
   for (;;) {
+    std::uint64_t number = 0;
+    if (const int status = nextCount("uid", &number)) {
+      return status;
+    }
     char buffer[24];
-    std::snprintf(buffer, sizeof buffer, "h%012llu",
-                  static_cast<unsigned long long>(nextCount("uid")));
+    std::snprintf(buffer, sizeof buffer, "h%012llu", static_cast<unsigned long long>(number));
     const std::string candidate = buffer;
     if (state_.tagByUid.find(candidate, state_.slots) == NULLTAG) {
-      const Tag tag = newSlot(Slot::kObject);
-      state_.slots[tag].object.uid = candidate;
-      state_.tagByUid.insert(candidate, tag, state_.slots);
+      *tag = newSlot(Slot::kObject);
+      state_.slots[*tag].object.uid = candidate;
+      state_.tagByUid.insert(candidate, *tag, state_.slots);
       *uid = candidate;
-      return tag;
+      return 0;
     }
   }
 }
@@ -963,7 +972,9 @@ int Store::createObject(Tag classId, Tag type, Tag* object, const std::string& u
   std::string objectUid = uid;
   Tag tag;
   if (objectUid.empty()) {
-    tag = generatedUidTag(&objectUid);
+    if (const int status = generatedUidTag(&objectUid, &tag)) {
+      return status;
+    }
   } else {
     const Tag known = state_.tagByUid.find(objectUid, state_.slots);
     if (known != NULLTAG && (record(known) == nullptr || record(known)->exists)) {

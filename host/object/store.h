@@ -350,12 +350,19 @@ class Store {
   void setPreference(const Preference& preference);
   const std::string& searchScope() const { return state_.searchScope; }
   void setSearchScope(const std::string& scope) { state_.searchScope = scope; }
-  // The next value of the named counter (1 for a new one). Counters are saved with the store,
-  // so numbers handed out (generated UIDs and ids) are never handed out again, also across a
-  // save and a load; mark points do not roll them back.
-  std::uint64_t nextCount(const std::string& counter);
+  // The highest value a counter reaches. The numbers counters hand out are shown as signed
+  // 64-bit numbers (an id's digits, a generated UID's), so one past it would read as a negative
+  // number, and a counter past 2^64 - 1 would wrap to 0 and hand out its numbers again.
+  static constexpr std::uint64_t kMaxCount = 9223372036854775807u;
+  // Sets `value` to the next value of the named counter (1 for a new one). Counters are saved
+  // with the store, so numbers handed out (generated UIDs and ids) are never handed out again,
+  // also across a save and a load; mark points do not roll them back. A counter at kMaxCount
+  // hands out nothing more: POM_counter_exhausted (7019) naming the counter is stored and
+  // returned, and the counter stays where it is.
+  int nextCount(const std::string& counter, std::uint64_t* value);
   const std::map<std::string, std::uint64_t>& counters() const { return state_.counters; }
   // Raises the counter to `value` (a counter never goes back).
+  // REQUIRES: value <= kMaxCount.
   void raiseCounter(const std::string& counter, std::uint64_t value);
   // The message template of `code`; null when it has none.
   const std::string* messageTemplate(int code) const;
@@ -603,7 +610,8 @@ class Store {
   void applyRemovals() const;
   void apply(PendingRemovals& run);
   // A new UID of the form "h" and a number, not naming anything yet, and the tag it names.
-  Tag generatedUidTag(std::string* uid);
+  // Fails, as nextCount does, when the "uid" counter has handed out its last number.
+  int generatedUidTag(std::string* uid, Tag* tag);
   // Loads the document without the all-or-nothing guard.
   void applyFixture(const std::string& text);
   // Indexes start over (a reset, or a failed fixture load undone): the version jumps and the

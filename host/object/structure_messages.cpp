@@ -4,14 +4,14 @@
 namespace {
 
 const host::BaseFixturePart kStructureMessages("soacad_structure", R"(<fixture>
-  <message code="215000" text="There is no BOM view type of that name."/>
+  <message code="215000" text="There is no BOM view type &quot;%1$&quot; (bomViewTypeName)."/>
   <message code="215002" text="The absolute occurrence is shown by no line, or by several lines, of the window."/>
   <message code="215003" text="The used arrangement names no arrangement of this request."/>
   <message code="215004" text="No BOM line answers the absolute occurrence or its path."/>
   <message code="215005" text="The BOM view revision %1$ is not checked out."/>
   <message code="215006" text="The BOM view revision %1$ cannot be modified by this user."/>
-  <message code="215040" text="The parent is not a valid object."/>
-  <message code="215041" text="The parent is not an item revision."/>
+  <message code="215040" text="The parent %1$ is not a valid object."/>
+  <message code="215041" text="The parent %1$ is not an item revision."/>
   <message code="215042" text="The item revision %1$ has no item."/>
   <message code="215043" text="The revision %2$ of the item %1$ has no BOM view revision."/>
   <message code="215044" text="The item %2$ has no BOM view of the type %1$."/>

@@ -1,5 +1,6 @@
 #include "host/object/user.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ std::string altIdCounter(Tag idContext, Tag idType, const std::string& pattern) 
   return "alt_id/" + store.uidOfTag(idContext) + "/" + store.uidOfTag(idType) + "/" + pattern;
 }
 
-std::string padded(long long number, std::size_t width) {
+std::string padded(std::uint64_t number, std::size_t width) {
   std::string digits = std::to_string(number);
   if (digits.size() < width) {
     digits.insert(0, width - digits.size(), '0');
@@ -61,7 +62,11 @@ int USER_new_item_id(Tag item, Tag /*itemType*/, bool* modifiable, char** id) {
   HOST_CALL("USER_new_item_id", item);
   std::string candidate;
   do {
-    candidate = padded(static_cast<long long>(Store::instance().nextCount(kItemIdCounter)), 6);
+    std::uint64_t number = 0;
+    if (const int status = Store::instance().nextCount(kItemIdCounter, &number)) {
+      return status;
+    }
+    candidate = padded(number, 6);
   } while (host::findItemById(candidate) != NULLTAG);
   *modifiable = true;
   *id = SM_string_copy(candidate.c_str());
@@ -110,8 +115,10 @@ int USER_new_alt_id(Tag idContext, const char* pattern, Tag idType, Tag parentAl
     }
   }
   const std::string shape = pattern == nullptr ? std::string() : std::string(pattern);
-  const long long number =
-      static_cast<long long>(store.nextCount(altIdCounter(idContext, idType, shape)));
+  std::uint64_t number = 0;
+  if (const int status = store.nextCount(altIdCounter(idContext, idType, shape), &number)) {
+    return status;
+  }
   std::string id;
   if (shape.find('#') == std::string::npos) {
     id = shape + padded(number, shape.empty() ? 6 : 1);

@@ -5,9 +5,10 @@
 //
 //   soacad-host [--store FILE] SERVICE OPERATION [REQUEST-FILE|-]...
 //
-// See writeHelp() for the contract. Exit status: 0 when every request got a response (partial
+// See helpText() for the contract. Exit status: 0 when every request got a response (partial
 // errors included), 1 when any got a fault or a reply could not be written (or a request file,
-// the store or the library could not be used), 2 for a command line it cannot read.
+// the store or the library could not be used), 2 for a command line it cannot use (an unknown
+// option, service or operation; '-' or --store given twice), refused before anything is read.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -18,16 +19,20 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <memory>
 #include <new>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "framework/sax_to_node_parser.h"
@@ -45,6 +50,34 @@ const char* const kLibraryName = "libsoacad.so";
 
 // How long a run waits for another run to finish with its store before it gives up.
 constexpr int kStoreWaitSeconds = 60;
+
+// The most bytes a request may have: the parser refuses a longer text, so the program reads no
+// further than that.
+constexpr std::size_t kMaxRequestBytes =
+    Korvane::Soa::Common::Xml::SAXToNodeParser::kMaxDocumentBytes;
+
+// An open file descriptor, closed when it goes.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd = -1) : fd_(fd) {}
+  ~Descriptor() { reset(); }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+
+  int get() const { return fd_; }
+  // Hands the descriptor over to the caller, who closes it.
+  int release() { return std::exchange(fd_, -1); }
+  // Closes the descriptor held (if any) and holds `fd` instead.
+  void reset(int fd = -1) {
+    if (fd_ >= 0) {
+      close(fd_);
+    }
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
 
 // The two forms of the command line.
 std::string synopsis() {
@@ -94,14 +127,18 @@ std::string helpText(const std::string& services) {
   out << synopsis() << "\n"
       << "Loads the service library, sends each request document (a file, or '-' for standard\n"
       << "input; standard input when none is given) to OPERATION of the service registered as\n"
-      << "SERVICE and writes each reply document to standard output, one per line.\n"
+      << "SERVICE and writes each reply document to standard output, one per line. Every\n"
+      << "request is read before the first is sent: when one cannot be read, or has more than\n"
+      << kMaxRequestBytes << " bytes, none is sent and the store is left alone.\n"
       << "\n"
       << services << "\n"
       << "The host's object store starts from the built-in demo store. With --store FILE it is\n"
       << "loaded from FILE instead (from the demo store when FILE does not exist yet) and saved\n"
       << "back to FILE before the replies are written, so that successive runs work as one\n"
-      << "session. FILE must be a regular file (or a link to one). A FILE that exists but cannot\n"
-      << "be read fails the run and is left alone; a store that cannot be saved fails the run,\n"
+      << "session. FILE must be a regular file (or a link to one, followed once, when the run\n"
+      << "starts). A FILE that exists but cannot be read, or that cannot be saved (a read-only\n"
+      << "file, a folder that cannot be written), fails the run before any request is sent and\n"
+      << "is left alone; a store that still cannot be saved after the requests fails the run,\n"
       << "and each response is then replaced by a fault saying so. A store file may hold at\n"
       << "most " << host::Store::kMaxFixtureBytes << " bytes.\n"
       << "\n"
@@ -110,8 +147,11 @@ std::string helpText(const std::string& services) {
       << kStoreWaitSeconds << " seconds,\n"
       << "and is then refused without touching the store.\n"
       << "\n"
+      << "With DEBUG_SOACAD set, the operations' diagnostic dumps go to standard error, so that\n"
+      << "standard output holds only the replies.\n"
+      << "\n"
       << "Options:\n"
-      << "  --store FILE  load the store from FILE and save it back there\n"
+      << "  --store FILE  load the store from FILE and save it back there (at most once)\n"
       << "  -h, --help    show this help and exit\n"
       << "\n"
       << "Exit status:\n"
@@ -120,7 +160,8 @@ std::string helpText(const std::string& services) {
       << "  1  a request was answered with a fault (a one-line reason goes to standard error),\n"
       << "     or a request file, the store, the service library or standard output could not\n"
       << "     be used (a reply that cannot be written is lost, and the run says so)\n"
-      << "  2  the command line cannot be read\n"
+      << "  2  the command line cannot be used: an unknown option, service or operation, or '-'\n"
+      << "     or --store given twice; nothing is read\n"
       << "\n"
       << "The library is $SOACAD_LIBRARY, or " << kLibraryName
       << " in the lib folder beside the program's.\n";
@@ -135,7 +176,7 @@ struct Options {
 };
 
 // False (after saying why) for a command line that does not fit the usage; `help` is set for
-// --help.
+// --help. Standard input can be a request once only: the first '-' reads it to its end.
 bool parseOptions(int argc, char** argv, Options& options, bool& help) {
   std::vector<std::string> positional;
   for (int i = 1; i < argc; ++i) {
@@ -147,6 +188,11 @@ bool parseOptions(int argc, char** argv, Options& options, bool& help) {
     if (argument == "--store") {
       if (i + 1 >= argc || std::string(argv[i + 1]).empty()) {
         std::cerr << kProgram << ": --store needs a file name\n";
+        return false;
+      }
+      if (!options.storeFile.empty()) {
+        std::cerr << kProgram << ": --store is given twice (" << options.storeFile << " and "
+                  << argv[i + 1] << "); a run uses one store\n";
         return false;
       }
       options.storeFile = argv[++i];
@@ -167,6 +213,12 @@ bool parseOptions(int argc, char** argv, Options& options, bool& help) {
   if (options.requests.empty()) {
     options.requests.push_back("-");
   }
+  if (std::count(options.requests.begin(), options.requests.end(), "-") > 1) {
+    std::cerr << kProgram
+              << ": '-' is given more than once, but standard input is read only once: the "
+                 "first '-' reads it to its end\n";
+    return false;
+  }
   return true;
 }
 
@@ -175,51 +227,105 @@ bool fileExists(const std::string& path) {
   return static_cast<bool>(file);
 }
 
-// The size of the regular file at `path` ("-": standard input), 0 when it is not one.
-std::size_t regularFileSize(const std::string& path) {
-  struct stat status {};
-  const int result = path == "-" ? ::fstat(STDIN_FILENO, &status) : ::stat(path.c_str(), &status);
-  return result == 0 && S_ISREG(status.st_mode) ? static_cast<std::size_t>(status.st_size) : 0;
-}
-
 // The system's text for `error` (an errno value).
 std::string systemError(int error) {
   return std::strerror(error);
 }
 
-// Reads a request. A text longer than the parser accepts is read only as far as needed for the
-// parser to refuse it, so an endless input cannot exhaust memory here. A request in a file is
-// read into a buffer of its size, never into one that doubles and copies itself on the way.
-// False, after giving the system's reason, when the source cannot be opened or read.
-bool readRequest(const std::string& source, std::string& text) {
-  const std::size_t limit = Korvane::Soa::Common::Xml::SAXToNodeParser::kMaxDocumentBytes + 1;
-  const int fd = source == "-" ? STDIN_FILENO : open(source.c_str(), O_RDONLY | O_CLOEXEC);
-  int error = errno;
-  if (fd >= 0) {
-    text.clear();
-    text.reserve(std::min(regularFileSize(source), limit));
-    char buffer[65536];
-    error = 0;
-    while (text.size() < limit) {
-      const ssize_t got = ::read(fd, buffer, sizeof buffer);
-      if (got < 0 && errno == EINTR) {
-        continue;
-      }
-      if (got <= 0) {
-        error = got < 0 ? errno : 0;
-        break;
-      }
-      text.append(buffer, static_cast<std::size_t>(got));
-    }
-    if (fd != STDIN_FILENO) {
-      close(fd);
-    }
+// How the program names a request source.
+std::string sourceName(const std::string& source) {
+  return source == "-" ? std::string("standard input") : source;
+}
+
+// Makes room in `text` for `more` bytes, doubling its buffer (from 64 KiB) but never past
+// kMaxRequestBytes. The new buffer is made with exactly that capacity: one that doubled past the
+// limit would hold up to twice the largest request.
+// REQUIRES: text.size() + more <= kMaxRequestBytes.
+void makeRoom(std::string& text, std::size_t more) {
+  if (text.capacity() - text.size() >= more) {
+    return;
   }
-  if (error != 0) {
-    std::cerr << kProgram << ": cannot read "
-              << (source == "-" ? std::string("standard input") : source) << ": "
-              << systemError(error) << "\n";
+  const std::size_t doubled = std::max<std::size_t>(2 * text.capacity(), 64 * 1024);
+  std::string larger;
+  larger.reserve(std::max(text.size() + more, std::min(doubled, kMaxRequestBytes)));
+  larger.append(text);
+  text.swap(larger);
+}
+
+// Reads the request at `source` ("-": standard input) into `text`. A request may have at most
+// kMaxRequestBytes, so that a run never holds more of one: a regular file that has more is
+// refused by its size before a byte is read, anything else (a pipe, a terminal, a device) as
+// soon as a byte past the limit arrives. A regular file is read into a buffer of its size. When
+// standard input is a terminal, the run says that it waits for the request there. False, with
+// the reason in `failure`, when the source cannot be opened or read or holds more than the
+// limit.
+bool readRequest(const std::string& source, std::string& text, std::string& failure) {
+  const bool standardInput = source == "-";
+  const int fd = standardInput ? STDIN_FILENO : open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    failure = systemError(errno);
     return false;
+  }
+  const Descriptor opened(standardInput ? -1 : fd);
+  struct stat status {};
+  if (fstat(fd, &status) != 0) {
+    failure = systemError(errno);
+    return false;
+  }
+  const bool regular = S_ISREG(status.st_mode);
+  if (regular && static_cast<std::uint64_t>(status.st_size) > kMaxRequestBytes) {
+    failure = "it has " + std::to_string(status.st_size) + " bytes, more than the " +
+              std::to_string(kMaxRequestBytes) + " a request may have";
+    return false;
+  }
+  if (standardInput && isatty(fd) != 0) {
+    std::cerr << kProgram
+              << ": reading the request from standard input (end it with Ctrl-D on a line of "
+                 "its own)\n";
+  }
+  text.clear();
+  if (regular) {
+    text.reserve(static_cast<std::size_t>(status.st_size));
+  }
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      failure = systemError(errno);
+      return false;
+    }
+    if (got == 0) {
+      return true;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(got);
+    if (bytes > kMaxRequestBytes - text.size()) {
+      std::string().swap(text);
+      failure =
+          "it has more than the " + std::to_string(kMaxRequestBytes) + " bytes a request may have";
+      return false;
+    }
+    makeRoom(text, bytes);
+    text.append(buffer, bytes);
+  }
+}
+
+// Reads every request before any is sent, so that a request that cannot be read leaves the run
+// with nothing done: no reply that a script would pair with the wrong input, no change to the
+// store. Stops at the first that cannot be read (after saying why): reading on (standard input
+// above all) would be for nothing. Each text is as long as its request: a run holds all of them
+// at once.
+bool readRequests(const Options& options, std::vector<std::string>& texts) {
+  texts.assign(options.requests.size(), std::string());
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    std::string failure;
+    if (!readRequest(options.requests[i], texts[i], failure)) {
+      std::cerr << kProgram << ": cannot read " << sourceName(options.requests[i]) << ": "
+                << failure << "; no request was sent\n";
+      return false;
+    }
   }
   return true;
 }
@@ -263,81 +369,6 @@ std::string libraryPath() {
   return candidates.front();
 }
 
-// Reads the whole store file. False with `missing` set when there is no such file; false with
-// the reason in `failure` for any other failure to read it (permissions, a folder or anything
-// else that is not a regular file, an I/O error, a file past the store limit). The file is
-// opened without blocking, so that a FIFO is refused like a folder instead of waiting for a
-// writer.
-bool readStoreFile(const std::string& path, std::string& text, bool& missing,
-                   std::string& failure) {
-  missing = false;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    missing = errno == ENOENT;
-    failure = systemError(errno);
-    return false;
-  }
-  struct stat status;
-  bool read = fstat(fd, &status) == 0;
-  int error = errno;
-  if (read && !S_ISREG(status.st_mode)) {
-    close(fd);
-    failure = S_ISDIR(status.st_mode) ? systemError(EISDIR) : "it is not a regular file";
-    return false;
-  }
-  if (read && static_cast<std::uint64_t>(status.st_size) > host::Store::kMaxFixtureBytes) {
-    close(fd);
-    failure = "the file has " + std::to_string(status.st_size) + " bytes, more than the " +
-              std::to_string(host::Store::kMaxFixtureBytes) + " a store may have";
-    return false;
-  }
-  text.clear();
-  char buffer[65536];
-  while (read) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) {
-      continue;
-    }
-    if (got < 0) {
-      read = false;
-      error = errno;
-    } else if (got == 0) {
-      break;
-    } else {
-      text.append(buffer, static_cast<std::size_t>(got));
-    }
-  }
-  close(fd);
-  if (!read) {
-    failure = systemError(error);
-  }
-  return read;
-}
-
-// Loads the store: FILE when it exists, the demo store when there is no such file. The store
-// instance is fresh already (built on first use); it is not reset again.
-bool seedStore(const Options& options) {
-  host::Store& store = host::Store::instance();
-  std::string text;
-  bool missing = true;
-  std::string failure;
-  if (!options.storeFile.empty() && !readStoreFile(options.storeFile, text, missing, failure) &&
-      !missing) {
-    std::cerr << kProgram << ": cannot read the store " << options.storeFile << ": " << failure
-              << "\n";
-    return false;
-  }
-  try {
-    store.loadFixture(missing ? std::string(host::kDemoStore) : text);
-  } catch (const std::exception& error) {
-    std::cerr << kProgram << ": cannot load the store"
-              << (options.storeFile.empty() ? "" : " " + options.storeFile) << ": " << error.what()
-              << "\n";
-    return false;
-  }
-  return true;
-}
-
 // The file a store path names: a symbolic link is followed to its target (which need not exist
 // yet), so that saving replaces the target and keeps the link. Empty, with the reason in
 // `failure`, for a chain of links that does not end.
@@ -363,53 +394,106 @@ std::string storeTarget(const std::string& path, std::string& failure) {
   return std::string();
 }
 
-// The folder that holds `target`, with its closing slash ("." for a bare name).
-std::string folderOf(const std::string& target) {
-  const std::size_t slash = target.find_last_of('/');
-  return slash == std::string::npos ? "." : target.substr(0, slash + 1);
+// A file's permission bits as "0644".
+std::string modeText(mode_t mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+  return text;
 }
 
-// Locks the folder of a store (flock, exclusive) for the rest of the run, so that one run at a
-// time reads, changes and saves a store: two runs that loaded the same file would otherwise both
-// save it, and the later save would drop the earlier run's work. The folder is locked rather
-// than the file because saving puts a new file in the old one's place (a lock on the old file
-// would not keep out a run that opens the new one) and because a store that does not exist yet
-// has no file to lock; stores in one folder therefore take turns. The lock is released when the
-// process ends, however it ends. A run that finds the folder locked waits for it, at most
-// kStoreWaitSeconds. False, after saying why, when the lock cannot be had. A folder that does not
-// exist is not locked: nothing can be read or saved there, and reading and saving say so.
-bool lockStoreFolder(const std::string& storeFile, const std::string& folder) {
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) {
-      return true;
-    }
-    std::cerr << kProgram << ": cannot lock the store " << storeFile << ": cannot open its folder "
-              << folder << ": " << systemError(errno) << "\n";
+// The store file of a run (--store FILE). The path is resolved once, when the run starts: a
+// symbolic link (or a chain of them) is followed to the file it names, whose folder is opened
+// and locked, and the run reads and saves that one file through that folder's descriptor. A
+// link changed or replaced during the run, or a folder renamed, cannot make the run read one
+// file and save another, or save into a folder it never locked.
+class StoreFile {
+ public:
+  explicit StoreFile(std::string path) : path_(std::move(path)) {}
+
+  // Resolves the path, opens and locks the folder, and reads the file into `text` (`missing`
+  // set, `text` empty, when there is no such file yet). Refuses a store that could not be
+  // saved: a file without write permission (a read-only store would be replaced by the rename
+  // all the same) or a folder that does not exist or cannot be written; saving it would fail
+  // only after the requests ran. False, after saying why, when the store cannot be used.
+  bool open(std::string& text, bool& missing);
+
+  // Saves `text` so that a crash or a failure at any point leaves either the old or the new
+  // store: the text goes to a new file in the same folder (a fresh name, made with O_EXCL, so no
+  // file or link planted there is followed), which takes the store's mode, is synced, and is
+  // renamed over the store; the folder is then synced so that the rename itself lasts. False,
+  // with the reason in `failure`, when any step fails; the new file is then removed and the
+  // store left as it was.
+  // REQUIRES: open() succeeded.
+  bool save(const std::string& text, std::string& failure);
+
+  const std::string& path() const { return path_; }
+
+ private:
+  bool say(const std::string& what, const std::string& why) const {
+    std::cerr << kProgram << ": " << what << " the store " << path_ << ": " << why << "\n";
     return false;
   }
-  // `fd` stays open, and the folder locked, until the process ends.
+  bool lockFolder();
+  bool readFile(std::string& text, bool& missing);
+  int createTemporary(std::string& name) const;
+
+  std::string path_;    // As given.
+  std::string folder_;  // The folder of the file the path names, with its closing slash.
+  std::string name_;    // The file's name in that folder.
+  Descriptor folderFd_;
+  mode_t mode_ = 0;  // What the saved file gets: the store's mode, or the default for a new one.
+};
+
+bool StoreFile::open(std::string& text, bool& missing) {
+  std::string failure;
+  const std::string target = storeTarget(path_, failure);
+  if (target.empty()) {
+    return say("cannot read", failure);
+  }
+  const std::size_t slash = target.find_last_of('/');
+  folder_ = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
+  name_ = slash == std::string::npos ? target : target.substr(slash + 1);
+  folderFd_.reset(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folderFd_.get() < 0) {
+    return errno == ENOENT ? say("cannot save", "its folder " + folder_ + " does not exist")
+                           : say("cannot read", systemError(errno));
+  }
+  if (!lockFolder() || !readFile(text, missing)) {
+    return false;
+  }
+  if (faccessat(folderFd_.get(), ".", W_OK | X_OK, AT_EACCESS) != 0) {
+    return say("cannot save",
+               "its folder " + folder_ + " cannot be written: " + systemError(errno));
+  }
+  return true;
+}
+
+// Locks the folder (flock, exclusive) for the rest of the run, so that one run at a time reads,
+// changes and saves a store: two runs that loaded the same file would otherwise both save it,
+// and the later save would drop the earlier run's work. The folder is locked rather than the
+// file because saving puts a new file in the old one's place (a lock on the old file would not
+// keep out a run that opens the new one) and because a store that does not exist yet has no
+// file to lock; stores in one folder therefore take turns. The lock goes with the folder's
+// descriptor, when the run ends, however it ends. A run that finds the folder locked waits for
+// it, at most kStoreWaitSeconds.
+bool StoreFile::lockFolder() {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kStoreWaitSeconds);
   bool told = false;
-  while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  while (flock(folderFd_.get(), LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) {
       continue;
     }
     if (errno != EWOULDBLOCK) {
-      std::cerr << kProgram << ": cannot lock the store " << storeFile << ": " << systemError(errno)
-                << "\n";
-      close(fd);
-      return false;
+      return say("cannot lock", systemError(errno));
     }
     if (std::chrono::steady_clock::now() >= deadline) {
-      std::cerr << kProgram << ": the store " << storeFile
+      std::cerr << kProgram << ": the store " << path_
                 << " is in use by another run, which has not finished within " << kStoreWaitSeconds
                 << " seconds; nothing was done, try again when it has finished\n";
-      close(fd);
       return false;
     }
     if (!told) {
-      std::cerr << kProgram << ": the store " << storeFile
+      std::cerr << kProgram << ": the store " << path_
                 << " is in use by another run; waiting for it to finish (at most "
                 << kStoreWaitSeconds << " seconds)\n";
       told = true;
@@ -419,65 +503,114 @@ bool lockStoreFolder(const std::string& storeFile, const std::string& folder) {
   return true;
 }
 
-// Saves the store to FILE so that a crash or a failure at any point leaves either the old or
-// the new store: the text goes to a new temporary file in the same folder (made by mkstemp, so
-// no fixed name and no link planted there is followed), which takes the old file's mode, is
-// synced, and is renamed over FILE; the folder is then synced so the rename itself lasts. A
-// symbolic link is saved to its target. False, with the reason, when any step fails; the
-// temporary file is then removed and FILE left as it was.
-bool saveStore(const std::string& path, std::string& failure) {
-  const std::string text = host::Store::instance().saveFixture();
+// Reads the whole file. The file is opened without blocking, so that a FIFO is refused like a
+// folder instead of waiting for a writer, and without following a link: the name was resolved
+// when the run started.
+bool StoreFile::readFile(std::string& text, bool& missing) {
+  text.clear();
+  missing = false;
+  const Descriptor file(
+      openat(folderFd_.get(), name_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW));
+  if (file.get() < 0) {
+    if (errno != ENOENT) {
+      return say("cannot read", systemError(errno));
+    }
+    missing = true;
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode_ = 0666 & ~mask;
+    return true;
+  }
+  struct stat status;
+  if (fstat(file.get(), &status) != 0) {
+    return say("cannot read", systemError(errno));
+  }
+  if (!S_ISREG(status.st_mode)) {
+    return say("cannot read",
+               S_ISDIR(status.st_mode) ? systemError(EISDIR) : "it is not a regular file");
+  }
+  if (static_cast<std::uint64_t>(status.st_size) > host::Store::kMaxFixtureBytes) {
+    return say("cannot read",
+               "the file has " + std::to_string(status.st_size) + " bytes, more than the " +
+                   std::to_string(host::Store::kMaxFixtureBytes) + " a store may have");
+  }
+  mode_ = status.st_mode & 07777;
+  if ((mode_ & 0222) == 0) {
+    return say("cannot save", "it is read-only (mode " + modeText(mode_) + ")");
+  }
+  if (faccessat(folderFd_.get(), name_.c_str(), W_OK, AT_EACCESS) != 0) {
+    return say("cannot save", systemError(errno));
+  }
+  text.reserve(static_cast<std::size_t>(status.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(file.get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0) {
+      return say("cannot read", systemError(errno));
+    }
+    if (got == 0) {
+      return true;
+    }
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+}
+
+// A new, empty file in the folder, named "." + the store's name + "." + six random letters and
+// digits, opened for writing; -1 with errno set when none can be made.
+int StoreFile::createTemporary(std::string& name) const {
+  static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device device;
+  std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = "." + name_ + ".";
+    for (int i = 0; i < 6; ++i) {
+      name += kLetters[pick(device)];
+    }
+    const int fd = openat(folderFd_.get(), name.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0 || errno != EEXIST) {
+      return fd;
+    }
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+bool StoreFile::save(const std::string& text, std::string& failure) {
   if (text.size() > host::Store::kMaxFixtureBytes) {
     failure = "the store has " + std::to_string(text.size()) + " bytes, more than the " +
               std::to_string(host::Store::kMaxFixtureBytes) + " a store file may have";
     return false;
   }
-  const std::string target = storeTarget(path, failure);
-  if (target.empty()) {
+  std::string temporary;
+  Descriptor file(createTemporary(temporary));
+  if (file.get() < 0) {
+    failure = "cannot create a temporary file in " + folder_ + ": " + systemError(errno);
     return false;
   }
-  const std::size_t slash = target.find_last_of('/');
-  const std::string folder = folderOf(target);
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-  std::string temporary = folder + (slash == std::string::npos ? "/." : ".") + name + ".XXXXXX";
-  const int fd = mkstemp(&temporary[0]);
-  if (fd < 0) {
-    failure = "cannot create a temporary file in " + folder + ": " + systemError(errno);
-    return false;
-  }
-  struct stat old;
-  mode_t mode;
-  if (stat(target.c_str(), &old) == 0) {
-    mode = old.st_mode & 07777;
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  bool saved = fchmod(fd, mode) == 0 && writeAll(fd, text) && fsync(fd) == 0;
+  bool saved =
+      fchmod(file.get(), mode_) == 0 && writeAll(file.get(), text) && fsync(file.get()) == 0;
   int error = errno;
-  if (close(fd) != 0 && saved) {
+  if (close(file.release()) != 0 && saved) {
     saved = false;
     error = errno;
   }
-  if (saved && rename(temporary.c_str(), target.c_str()) != 0) {
+  if (saved && renameat(folderFd_.get(), temporary.c_str(), folderFd_.get(), name_.c_str()) != 0) {
     saved = false;
     error = errno;
   }
   if (!saved) {
-    unlink(temporary.c_str());
+    unlinkat(folderFd_.get(), temporary.c_str(), 0);
     failure = systemError(error);
     return false;
   }
-  const int folderFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderFd < 0 || fsync(folderFd) != 0) {
-    failure = "saved, but the folder " + folder + " cannot be synced: " + systemError(errno);
-    if (folderFd >= 0) {
-      close(folderFd);
-    }
+  if (fsync(folderFd_.get()) != 0) {
+    failure = "saved, but the folder " + folder_ + " cannot be synced: " + systemError(errno);
     return false;
   }
-  close(folderFd);
   return true;
 }
 
@@ -549,44 +682,92 @@ int help() {
   return status;
 }
 
+// Loads the store: `text`, read from the store file, or the demo store without a store file or
+// when the file does not exist yet (`missing`). The store instance is fresh already (built on
+// first use); it is not reset again. False, after saying why, when the text cannot be loaded.
+bool seedStore(const std::string& storeFile, const std::string& text, bool missing) {
+  try {
+    host::Store::instance().loadFixture(missing ? std::string(host::kDemoStore) : text);
+  } catch (const std::exception& error) {
+    std::cerr << kProgram << ": cannot load the store" << (storeFile.empty() ? "" : " " + storeFile)
+              << ": " << error.what() << "\n";
+    return false;
+  }
+  return true;
+}
+
+// Points the process's standard output at standard error and returns a new descriptor of the
+// standard output the program was given, for the replies alone: the operations write their
+// diagnostic dumps (DEBUG_SOACAD) to standard output, where they would come between the replies
+// and break "one reply per line". -1, with errno set, when the descriptors cannot be arranged.
+int divertDiagnostics() {
+  std::fflush(stdout);
+  const int replies = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+  if (replies < 0) {
+    return -1;
+  }
+  if (dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+    const int error = errno;
+    close(replies);
+    errno = error;
+    return -1;
+  }
+  return replies;
+}
+
 int run(const Options& options) {
-  if (!options.storeFile.empty()) {
-    std::string failure;
-    const std::string target = storeTarget(options.storeFile, failure);
-    if (target.empty()) {
-      std::cerr << kProgram << ": cannot read the store " << options.storeFile << ": " << failure
-                << "\n";
-      return 1;
-    }
-    if (!lockStoreFolder(options.storeFile, folderOf(target))) {
-      return 1;
-    }
-  }
-  if (!seedStore(options)) {
-    return 1;
-  }
   const std::string path = libraryPath();
   ServiceLibrary library(path);
   if (!loadServices(library, path)) {
     return 1;
   }
+  // A command line that names no operation of a registered service cannot be used; it is
+  // refused before anything is read.
+  const std::string unknown = host::unknownNameMessage(options.service, options.operation);
+  if (!unknown.empty()) {
+    std::cerr << kProgram << ": " << unknown << "\nRun '" << kProgram
+              << " --help' for the services, their operations and the exit statuses.\n";
+    return 2;
+  }
+  const Descriptor output(divertDiagnostics());
+  if (output.get() < 0) {
+    std::cerr << kProgram
+              << ": cannot set standard output apart for the replies: " << systemError(errno)
+              << "\n";
+    return 1;
+  }
+  std::vector<std::string> requests;
+  if (!readRequests(options, requests)) {
+    return 1;
+  }
+  std::unique_ptr<StoreFile> storeFile;
+  {
+    std::string text;
+    bool missing = true;
+    if (!options.storeFile.empty()) {
+      storeFile = std::make_unique<StoreFile>(options.storeFile);
+      if (!storeFile->open(text, missing)) {
+        return 1;
+      }
+    }
+    if (!seedStore(options.storeFile, text, missing)) {
+      return 1;
+    }
+  }
 
   int status = 0;
   std::vector<host::Reply> replies;
   std::vector<std::string> sources;
-  for (const std::string& source : options.requests) {
-    std::string request;
-    if (!readRequest(source, request)) {
-      status = 1;
-      continue;
-    }
-    replies.push_back(host::dispatch(options.service, options.operation, request));
-    sources.push_back(source == "-" ? "standard input" : source);
+  for (std::size_t i = 0; i < requests.size(); ++i) {
+    replies.push_back(host::dispatch(options.service, options.operation, requests[i]));
+    std::string().swap(requests[i]);
+    sources.push_back(sourceName(options.requests[i]));
   }
   // Saved before any reply is written, so that no reply hands out what was not kept.
   std::string failure;
-  const bool saved = !options.storeFile.empty() && saveStore(options.storeFile, failure);
-  if (!options.storeFile.empty() && !saved) {
+  const bool saved =
+      storeFile != nullptr && storeFile->save(host::Store::instance().saveFixture(), failure);
+  if (storeFile != nullptr && !saved) {
     std::cerr << kProgram << ": cannot save the store " << options.storeFile << ": " << failure
               << "\n";
     status = 1;
@@ -601,7 +782,7 @@ int run(const Options& options) {
   // Every write is checked: a reply that does not reach standard output (a full disk, a closed
   // output, a reader that went away) is a failure of the run, never an answer.
   for (std::size_t i = 0; i < replies.size(); ++i) {
-    if (!writeAll(STDOUT_FILENO, replies[i].text + "\n")) {
+    if (!writeAll(output.get(), replies[i].text + "\n")) {
       const std::string why = systemError(errno);
       const std::size_t after = replies.size() - i - 1;
       const std::string lost =
@@ -642,8 +823,10 @@ void occupyClosedStandardDescriptors() {
 
 int main(int argc, char** argv) {
   occupyClosedStandardDescriptors();
-  // A reader that goes away is a failed write that the run reports, not a silent end.
+  // A reader that goes away, or a store past the file size limit (ulimit -f), is a failed write
+  // that the run reports, not a silent end.
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
   Options options;
   bool wantsHelp = false;
   if (!parseOptions(argc, argv, options, wantsHelp)) {

@@ -35,12 +35,14 @@ const char* const kUnanswerableReason =
 
 // A fault's one-line reason: its name and message, then its first detail (the oldest error
 // behind it) unless that is the message again. A fault whose message is only a client id says
-// why through its detail.
+// why through its detail ("spacer-1: Not a valid object: r.999.A."); a message that is a
+// sentence of its own is followed by the detail as the next sentence.
 std::string reasonOf(const std::string& name, const std::string& message,
                      const std::string* firstDetail) {
   std::string reason = name + ": " + message;
   if (firstDetail != nullptr && !firstDetail->empty() && *firstDetail != message) {
-    reason += ": " + *firstDetail;
+    const bool sentence = !message.empty() && message.back() == '.';
+    reason += (sentence ? " " : ": ") + *firstDetail;
   }
   return reason;
 }
@@ -132,28 +134,35 @@ bool isFaultDocument(const std::string& document) {
   return false;
 }
 
-namespace {
-
-Reply dispatchGuarded(const std::string& serviceName, const std::string& operation,
-                      const std::string& request) {
-  ErrorStoreScope errorScope;
-  T2LService* service = KvServiceManager::instance().find(serviceName);
-  if (service == nullptr) {
+std::string unknownNameMessage(const std::string& serviceName, const std::string& operation) {
+  if (KvServiceManager::instance().find(serviceName) == nullptr) {
     const std::vector<std::string> names = KvServiceManager::instance().serviceNames();
-    return faultReply(
-        "The service \"" + serviceName + "\" is not registered" +
-        (names.empty()
-             ? std::string("; no service is registered: the service library is not loaded.")
-             : "; the registered services are " + quotedList(names) + "."));
+    return "The service \"" + serviceName + "\" is not registered" +
+           (names.empty()
+                ? std::string("; no service is registered: the service library is not loaded.")
+                : "; the registered services are " + quotedList(names) + ".");
   }
   // The skeleton's own answer names only its short name ("DataManagement"), which two services
   // share: the dispatcher knows the versioned one and what the service offers instead.
   const std::vector<std::string> operations = operationsOf(serviceName);
   if (!operations.empty() &&
       std::find(operations.begin(), operations.end(), operation) == operations.end()) {
-    return faultReply("The operation \"" + operation + "\" is not part of the service \"" +
-                      serviceName + "\"; its operations are " + quotedList(operations) + ".");
+    return "The operation \"" + operation + "\" is not part of the service \"" + serviceName +
+           "\"; its operations are " + quotedList(operations) + ".";
   }
+  return std::string();
+}
+
+namespace {
+
+Reply dispatchGuarded(const std::string& serviceName, const std::string& operation,
+                      const std::string& request) {
+  ErrorStoreScope errorScope;
+  const std::string unknown = unknownNameMessage(serviceName, operation);
+  if (!unknown.empty()) {
+    return faultReply(unknown);
+  }
+  T2LService* service = KvServiceManager::instance().find(serviceName);
   try {
     Reply reply;
     reply.text = service->invokeMethod(operation, request);

@@ -28,6 +28,12 @@ struct Reply {
 Reply dispatch(const std::string& serviceName, const std::string& operation,
                const std::string& request);
 
+// Why a request to `operation` of the service registered under `serviceName` cannot be
+// dispatched: the message of the fault that dispatch answers for a service that is not
+// registered (listing the registered ones) or an operation the service does not have (listing
+// its operations); empty when both are known.
+std::string unknownNameMessage(const std::string& serviceName, const std::string& operation);
+
 // The operations of the service registered under `serviceName`, in name order; empty for a name
 // that is not registered or a service without an operation table.
 std::vector<std::string> operationsOf(const std::string& serviceName);

@@ -191,8 +191,10 @@ TEST_F(AlternateIdsTest, InputsMapToTheirIdsAndFailuresToUnkeyedStacks) {
       {{"CAD_AltId 1 A-# ctx.1", "NoSuchIdType 1 B-# ctx.1", "ERP_AltId 2 C-# ctx.1"},
        0,
        {"0: A-1", "2: C-1 C-2"},
-       {": 7007"},
-       4},
+       {": 7013"},
+       3},
+      // A name that is no identifier type fails also when no id is asked for.
+      {{"NoSuchIdType 0 A-# ctx.1", "Document 0 A-# ctx.1"}, 0, {}, {": 7013", ": 7013"}, 0},
       {{"CAD_AltId 0 A-# ctx.1", "CAD_AltId -5 B-# ctx.1"}, 0, {"0:", "1:"}, {}, 0},
       {{"CAD_AltId 1 A-# ctx.1", "CAD_AltId 4 B-# ctx.1"}, 3, {"0: A-1"}, {": 215099"}, 3},
       {{"CAD_AltId 1 A-# no.such.object", "CAD_AltId 1 A-# ctx.1"}, 0, {"1: A-1"}, {": 7007"}, 2},
@@ -213,9 +215,18 @@ TEST_F(AlternateIdsTest, InputsMapToTheirIdsAndFailuresToUnkeyedStacks) {
     EXPECT_EQ(host::callLog().count("ZOLTTYPE_find_type"), static_cast<int>(test.inputs.size()));
     EXPECT_EQ(host::callLog().count("USER_new_alt_id"), test.made);
   }
+  // The error names the field and the value.
+  const auto unknownType = generate({"NoSuchIdType 2 A-# ctx.1"}).getServiceData();
+  ASSERT_EQ(unknownType.getPartialErrorArray().size(), 1u);
+  EXPECT_EQ(unknownType.getPartialErrorArray()[0].getErrorValueArray()[0].getMessage(),
+            "\"NoSuchIdType\" is not a valid value of the property altIdType.");
   const Wire::GenerateAlternateIdsResponse response =
       generate({"CAD_AltId 99999 A-# ctx.1", "CAD_AltId 2 B-# ctx.1", "CAD_AltId 1 C-# ctx.1"});
   EXPECT_EQ(stacks(response.getServiceData().getPartialErrorArray()), Strings{": 7013"});
+  EXPECT_EQ(
+      response.getServiceData().getPartialErrorArray()[0].getErrorValueArray()[0].getMessage(),
+      "\"2\" is not a valid value of the property count (a request makes at most 100000 "
+      "ids; 99999 were made before this input).");
   const Strings made = entries(response.getInputIndexToAltIdArray());
   ASSERT_EQ(made.size(), 2u);
   EXPECT_EQ(made[0].substr(made[0].size() - 8), " A-99999");

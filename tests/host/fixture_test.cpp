@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -257,6 +258,31 @@ TEST_F(FixtureTest, FailedLoadLeavesTheStoreAsItWas) {
   EXPECT_EQ(store().saveFixture(), before);
   EXPECT_EQ(store().classId("Extra"), NULLTAG);
   EXPECT_EQ(storedCodes(), std::vector<int>{42});
+}
+
+// A counter hands out numbers up to Store::kMaxCount, saved and loaded with the store. At the
+// last one it refuses (7019, naming the counter and where it stopped) and stays there; a
+// document holding a counter past it is refused.
+TEST_F(FixtureTest, CountersStopAtTheirHighestNumber) {
+  load(R"(<fixture><counter name="ids" value="9223372036854775806"/></fixture>)");
+  std::uint64_t value = 0;
+  EXPECT_EQ(store().nextCount("ids", &value), 0);
+  EXPECT_EQ(value, host::Store::kMaxCount);
+  EXPECT_EQ(store().nextCount("ids", &value), 7019);
+  EXPECT_EQ(value, 0u);
+  EXPECT_EQ(takeNewestEntry(), (std::vector<std::string>{"7019", "ids", "9223372036854775807"}));
+  EXPECT_EQ(store().counters().at("ids"), host::Store::kMaxCount);
+  EXPECT_NE(store().saveFixture().find(R"(<counter name="ids" value="9223372036854775807"/>)"),
+            std::string::npos);
+  EXPECT_EQ(store().nextCount("other", &value), 0);
+  EXPECT_EQ(value, 1u);
+  EXPECT_EQ(loadError(R"(<fixture><counter name="ids" value="9223372036854775807"/></fixture>)"),
+            "");
+  EXPECT_NE(loadError(R"(<fixture><counter name="c" value="9223372036854775808"/></fixture>)")
+                .find("counter value \"9223372036854775808\" is past the highest a counter "
+                      "reaches, 9223372036854775807"),
+            std::string::npos);
+  EXPECT_EQ(store().counters().count("c"), 0u);
 }
 
 }  // namespace

@@ -461,11 +461,12 @@ TEST_F(SkeletonHandlersTest, HowAHandlerAnswersAFailureOfItsService) {
   EXPECT_EQ(
       call(kStructureManagementService, "createBOMWindows", "<CreateBOMWindowsInput/>").reason,
       locked);
-  // The one-line reason of a fault that a handler lets pass adds the error behind it.
+  // The one-line reason of a fault that a handler lets pass adds the error behind it, as the
+  // next sentence of a message that is a sentence itself.
   failure = Failure::serviceExceptionWithCause;
   EXPECT_EQ(
       call(kStructureManagementService, "createBOMWindows", "<CreateBOMWindowsInput/>").reason,
-      locked + ": The attribute title of a mapping could not be read (status 7).");
+      locked + " The attribute title of a mapping could not be read (status 7).");
 }
 
 // A request that does not fit its records stops before the service, also in a guarded handler,

@@ -107,8 +107,15 @@ TEST_F(LookUpTest, AFailingRevisionIsAnErrorStackWithoutEntryAndTheNextGoesOn) {
   EXPECT_EQ(rulesOf(response, tagOf("r.asm.A")), (Strings{"vr.red", "vr.blue"}));
 }
 
-TEST_F(LookUpTest, NoRevisionsFailTheCall) {
-  EXPECT_THROW(VariantRulesImpl::getVariantRules({}), Korvane::Soa::Server::ServiceException);
+TEST_F(LookUpTest, NoRevisionsFailTheCallSayingWhatIsMissing) {
+  try {
+    VariantRulesImpl::getVariantRules({});
+    ADD_FAILURE() << "no ServiceException";
+  } catch (Korvane::Soa::Server::ServiceException& exception) {
+    EXPECT_EQ(exception.getMessage(),
+              "The request names no item revision (itemRev): give at least one whose variant "
+              "rules are wanted.");
+  }
   expectSettled();
 }
 

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/gateway/t2l_service.h"
+
+SOACAD_API_BEGIN
 
 namespace Korvane {
 namespace Soa {
@@ -67,3 +70,5 @@ class ServiceManager {
 }  // namespace Internal
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

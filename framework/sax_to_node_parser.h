@@ -12,8 +12,11 @@
 
 #include <xercesc/sax2/DefaultHandler.hpp>
 
+#include "framework/visibility.h"
 #include "framework/xml_node.h"
 #include "framework/xml_parse_error.h"
+
+SOACAD_API_BEGIN
 
 XERCES_CPP_NAMESPACE_BEGIN
 class InputSource;
@@ -260,3 +263,5 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

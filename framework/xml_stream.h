@@ -12,6 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace Korvane {
 namespace Soa {
 namespace Common {
@@ -308,3 +312,5 @@ class XmlStream : public std::stringstream {
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

@@ -5,7 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/gateway/t2l_service.h"
+
+SOACAD_API_BEGIN
 
 // One registry per process. It does not own the services: whoever registers a service removes
 // it (unregisterService) before destroying it, e.g. when a service library is unloaded.
@@ -28,3 +31,5 @@ class KvServiceManager {
 
   std::vector<std::pair<std::string, T2LService*>> services_;
 };
+
+SOACAD_API_END

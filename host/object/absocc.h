@@ -23,8 +23,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/structure_objects.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 // The qualifiers of absolute-occurrence data.
 class AbsOccDataQualifier : public ZoltObject {
@@ -115,3 +118,5 @@ void forgetAbsOccurrencesOf(Tag occurrence);
 Tag findQualifier(Tag bvr, Tag arrangement);
 
 }  // namespace host
+
+SOACAD_API_END

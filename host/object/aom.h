@@ -14,8 +14,11 @@
 // unsaved values.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/date.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 int AOM_refresh(Tag object, bool lock);
 int AOM_lock(Tag object);
@@ -53,3 +56,5 @@ int AOM_set_value_logical(Tag object, const char* name, bool value);
 int AOM_set_value_date(Tag object, const char* name, const Date& value);
 int AOM_set_value_tag(Tag object, const char* name, Tag value);
 int AOM_set_value_tags(Tag object, const char* name, int count, const Tag* values);
+
+SOACAD_API_END

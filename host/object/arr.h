@@ -16,7 +16,10 @@
 // and sets its out-arguments to their null values first.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // The arrangement is not one of the view revision's.
@@ -60,3 +63,5 @@ namespace host {
 void forgetPathNodesOf(Tag occurrence);
 
 }  // namespace host
+
+SOACAD_API_END

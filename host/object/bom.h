@@ -46,8 +46,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/ifail.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // BOM_line_look_up_attribute: no attribute of that name.
@@ -200,3 +203,5 @@ void windowDeletes(Tag window, Tag object);
 bool deletedInWindow(Tag window, Tag object);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -17,8 +17,11 @@
 
 #include <string>
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
 #include "host/object/zolt_object.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // Named-reference names (AE_find_dataset_named_ref fills a buffer of this size + 1).
@@ -118,3 +121,5 @@ namespace host {
 Tag findDatasetType(const std::string& name);
 
 }  // namespace host
+
+SOACAD_API_END

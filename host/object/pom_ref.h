@@ -3,8 +3,11 @@
 
 #include <optional>
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
 #include "host/object/zolt_object.h"
+
+SOACAD_API_BEGIN
 
 namespace host {
 
@@ -65,3 +68,5 @@ class EIMRef : public host::TypedRef<T> {
   using host::TypedRef<T>::TypedRef;
   EIMRef() = default;
 };
+
+SOACAD_API_END

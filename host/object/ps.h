@@ -30,7 +30,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // PS_create_bom_view: the item already has a view of that type.
@@ -137,3 +140,5 @@ std::vector<OccurrenceUse> occurrenceUsesOf(Tag item);
 void fileOccurrenceUse(Tag bvr, Tag occurrence);
 
 }  // namespace host
+
+SOACAD_API_END

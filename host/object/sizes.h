@@ -5,6 +5,10 @@
 #include <cstddef>
 #include <string>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 enum : int {
   // Type names (ZOLTTYPE_ask_name, ITEM_ask_type, AE_ask_datasettype_name).
   ZOLTTYPE_name_size_c = 32,
@@ -34,3 +38,5 @@ void copyName(const std::string& text, char* buffer, int size);
 std::string cutName(const std::string& text, int size);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -85,6 +85,7 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // record at once.
   // REQUIRES: while it lives, the tree is read only by one record's parse, from its root;
   // afterwards what was read is gone: the tree is not read again.
+  // Not a documented host interface (host/object/extensions.h).
   class Reading {
    public:
     explicit Reading(SAXToNodeParser& parser);

@@ -19,7 +19,8 @@ class KvServiceManager {
   // Registers `service` under `name`, replacing an earlier registration of that name (which
   // keeps its place in the registration order). Returns the service now registered.
   T2LService* registerService(std::string name, T2LService* service);
-  // Removes the registration of `name`; returns the service it held, or null.
+  // Removes the registration of `name`; returns the service it held, or null. Not a documented
+  // host call (host/object/extensions.h).
   T2LService* unregisterService(const std::string& name);
   // The service registered under `name`, or null.
   T2LService* find(const std::string& name) const;

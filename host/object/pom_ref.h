@@ -16,6 +16,13 @@ namespace host {
 // of another class) and raises IFail 7007.
 void requireInstance(Tag tag, const char* className);
 
+}  // namespace host
+
+SOACAD_API_END
+
+// The typed references are templates: each library instantiates them for itself.
+namespace host {
+
 // The shared part of POMRef and EIMRef. T is a host object class (zolt_object.h). Made from a
 // tag, the reference holds no object; the first use (get, ->, *) checks the tag and makes the
 // object, so a reference to a tag without a live object of T's class raises IFail 7007 only
@@ -68,5 +75,3 @@ class EIMRef : public host::TypedRef<T> {
   using host::TypedRef<T>::TypedRef;
   EIMRef() = default;
 };
-
-SOACAD_API_END

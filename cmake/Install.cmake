@@ -25,6 +25,7 @@ set(SOACAD_INSTALLED_HOST_HEADERS
     gateway/t2l_service.h
     object/date.h
     object/error_store.h
+    object/extensions.h
     object/file_tickets.h
     object/ifail.h
     object/memory.h

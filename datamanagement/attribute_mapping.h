@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "datamanagement/data_management.h"
+#include "framework/visibility.h"
 
 namespace Korvane {
 namespace Soa {
@@ -20,7 +21,7 @@ namespace Cad {
 // One object per call: DataManagementImpl constructs it for one of the three service
 // operations; createOrUpdateParts constructs one to write the mapped attributes of a dataset.
 // It holds no state of its own.
-class AttributeMappingImpl {
+class SOACAD_API AttributeMappingImpl {
  public:
   using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
 

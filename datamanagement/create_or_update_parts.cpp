@@ -17,6 +17,7 @@
 #include "host/object/dataset.h"
 #include "host/object/dataset_write.h"
 #include "host/object/error_store.h"
+#include "host/object/extensions.h"
 #include "host/object/folder.h"
 #include "host/object/form.h"
 #include "host/object/grm.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "datamanagement/data_management.h"
+#include "framework/visibility.h"
 #include "host/object/file_tickets.h"
 #include "host/object/tag.h"
 
@@ -28,7 +29,7 @@ namespace Cad {
 // nothing half-made: every step that creates or writes objects runs under a host mark point and
 // is rolled back when it fails, so neither the output nor the service data names an object of a
 // failed step, and no lock outlives its step.
-class CreateOrUpdatePartsImpl {
+class SOACAD_API CreateOrUpdatePartsImpl {
  public:
   using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;
@@ -146,7 +147,7 @@ class CreateOrUpdatePartsImpl {
 
 // Turns each file that the host's file management refuses during a ticket call into an error
 // stack keyed by the file's client id. Lives on the stack around one ticket call.
-class FileManagementPartialErrorHandlerIndex : public KvErrorHandler {
+class SOACAD_API FileManagementPartialErrorHandlerIndex : public KvErrorHandler {
  public:
   // `serviceData` must outlive the handler; `fileClientIds` holds one client id per request,
   // in request order.

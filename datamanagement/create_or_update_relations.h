@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "datamanagement/data_management.h"
+#include "framework/visibility.h"
 #include "host/object/tag.h"
 
 namespace Korvane {
@@ -34,7 +35,7 @@ namespace Cad {
 //
 // With "DEBUG_SOACAD" set (to any value, the empty one included) the call dumps its inputs and
 // progress to standard output.
-class CreateOrUpdateRelationsImpl {
+class SOACAD_API CreateOrUpdateRelationsImpl {
  public:
   using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;

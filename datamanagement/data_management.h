@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/service_data.h"
+#include "framework/visibility.h"
 #include "host/object/pom_ref.h"
 #include "host/object/tag.h"
 #include "host/object/zolt_object.h"
@@ -25,7 +26,7 @@ namespace _2007_01 {
 // takes its arguments by const reference and returns its response by value. Per-input failures
 // travel as error stacks in the response; a failure of the whole call is an exception
 // (ServiceException, IFail).
-class DataManagement {
+class SOACAD_API DataManagement {
  public:
   using ServiceData = Korvane::Soa::Server::ServiceData;
 
@@ -332,7 +333,7 @@ class DataManagement {
 
 // The implementation. It holds no state: getAvailableTypes and generateAlternateIds are done
 // here; every other operation constructs its operation object for the one call.
-class DataManagementImpl : public DataManagement {
+class SOACAD_API DataManagementImpl : public DataManagement {
  public:
   DataManagementImpl() = default;
   DataManagementImpl(const DataManagementImpl&) = default;

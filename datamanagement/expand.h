@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "datamanagement/data_management.h"
+#include "framework/visibility.h"
 #include "host/object/sizes.h"
 #include "host/object/tag.h"
 
@@ -21,7 +22,7 @@ namespace Cad {
 // into the service data (never into the output records). Failures become error stacks: a bad
 // input object one without a key and no output for it, a failure while expanding an object one
 // keyed by that object.
-class ExpandImpl {
+class SOACAD_API ExpandImpl {
  public:
   using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;

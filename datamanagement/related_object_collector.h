@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
 
 namespace Korvane {
@@ -18,7 +19,7 @@ namespace Utils {
 // objects when no name is given). An object that no longer exists is never kept: a relation
 // whose other end was deleted is passed over. The names match type names exactly: a subtype's own
 // name is a different name.
-class RelatedObjectCollector {
+class SOACAD_API RelatedObjectCollector {
  public:
   // An empty relation type name follows every relation type. Raises IFail 215028 for a
   // non-empty name that is not a relation type (and IFail for a failing lookup).
@@ -49,7 +50,7 @@ class RelatedObjectCollector {
 }  // namespace Utils
 
 // Checks made before an operation writes a new version of an object.
-class Utility {
+class SOACAD_API Utility {
  public:
   Utility() = delete;
 

@@ -4,6 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace Korvane {
 namespace Soa {
 namespace Common {
@@ -60,3 +64,5 @@ class DateTime {
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

@@ -10,7 +10,10 @@
 #include <cstddef>
 #include <string>
 
+#include "framework/visibility.h"
 #include "framework/wire_pool.h"
+
+SOACAD_API_BEGIN
 
 namespace Korvane {
 namespace Soa {
@@ -122,3 +125,5 @@ class Handle {
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

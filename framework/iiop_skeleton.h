@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/gateway/t2l_service.h"
+
+SOACAD_API_BEGIN
 
 namespace Korvane {
 namespace Soa {
@@ -52,7 +55,8 @@ class ServiceManager {
 
   // Records `name` (once) and returns it.
   std::string registerService(const std::string& name);
-  // Forgets `name`; nothing happens for a name that is not registered.
+  // Forgets `name`; nothing happens for a name that is not registered. Not a documented host
+  // call (host/object/extensions.h).
   void unregisterService(const std::string& name);
   // The registered names in registration order.
   const std::vector<std::string>& serviceNames() const { return names_; }
@@ -67,3 +71,5 @@ class ServiceManager {
 }  // namespace Internal
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

@@ -6,6 +6,10 @@
 
 #include <xercesc/util/XercesDefs.hpp>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace Korvane {
 namespace Soa {
 namespace Common {
@@ -49,3 +53,5 @@ class KvStrX {
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

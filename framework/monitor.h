@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace Korvane {
 namespace Soa {
 namespace Internal {
@@ -89,3 +93,5 @@ class Monitor {
 }  // namespace Internal
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

@@ -12,8 +12,11 @@
 
 #include <xercesc/sax2/DefaultHandler.hpp>
 
+#include "framework/visibility.h"
 #include "framework/xml_node.h"
 #include "framework/xml_parse_error.h"
+
+SOACAD_API_BEGIN
 
 XERCES_CPP_NAMESPACE_BEGIN
 class InputSource;
@@ -82,6 +85,7 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // record at once.
   // REQUIRES: while it lives, the tree is read only by one record's parse, from its root;
   // afterwards what was read is gone: the tree is not read again.
+  // Not a documented host interface (host/object/extensions.h).
   class Reading {
    public:
     explicit Reading(SAXToNodeParser& parser);
@@ -260,3 +264,5 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

@@ -12,7 +12,10 @@
 #include <string>
 
 #include "framework/base_records.h"
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 namespace Korvane {
 namespace Soa {
@@ -112,3 +115,5 @@ class Preferences : public Korvane::Schemas::Soa::_2006_03::Base::Preferences {
 }  // namespace Server
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

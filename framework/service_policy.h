@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace Korvane {
 namespace Soa {
 namespace Common {
@@ -100,3 +104,5 @@ class PolicyManager {
 }  // namespace Internal
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

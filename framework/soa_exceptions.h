@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace Korvane {
 namespace Schemas {
 namespace Soa {
@@ -196,3 +200,5 @@ class ExceptionMapper {
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

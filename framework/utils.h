@@ -5,8 +5,11 @@
 
 #include "framework/base_records.h"
 #include "framework/date_time.h"
+#include "framework/visibility.h"
 #include "host/object/date.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 namespace Korvane {
 namespace Soa {
@@ -34,3 +37,5 @@ class Utils {
 }  // namespace Internal
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

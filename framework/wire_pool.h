@@ -16,6 +16,10 @@
 
 #include <cstddef>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace Korvane {
 namespace Soa {
 namespace Common {
@@ -64,3 +68,5 @@ Usage usage();
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

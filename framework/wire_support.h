@@ -11,10 +11,15 @@
 #include <vector>
 
 #include "framework/date_time.h"
+#include "framework/visibility.h"
 #include "framework/wire_pool.h"
 #include "framework/xml_node.h"
 #include "framework/xml_parse_error.h"
 #include "framework/xml_stream.h"
+
+// The declarations are the SOA common library's interface (exported); the templates are not:
+// each library instantiates them for itself.
+SOACAD_API_BEGIN
 
 namespace Korvane {
 namespace Soa {
@@ -56,6 +61,7 @@ inline std::size_t heapBytes(const std::string& text) {
   return text.capacity() > empty.capacity() ? heapBytes(text.capacity() + 1) : 0;
 }
 
+SOACAD_API_END
 // Makes room in `list` for `count` more elements read from `at` (the element holding them, or
 // the first of them), charging what its storage grows by. The storage doubles as push_back's
 // would, so a list read one element at a time is charged about twice its length at most.
@@ -70,6 +76,7 @@ void makeRoom(std::vector<T>& list, std::size_t count, const XMLNode& at) {
   charge(at, heapBytes(grown * sizeof(T)) - before);
   list.reserve(grown);
 }
+SOACAD_API_BEGIN
 
 // Appends the value of the string or double list element `element` (see readText, readDouble)
 // to `list`, charging what it takes.
@@ -78,6 +85,7 @@ void addText(std::vector<std::string>& list, const XMLNode& element, const char*
 void addDouble(std::vector<double>& list, const XMLNode& element, const char* record,
                const std::string& field);
 
+SOACAD_API_END
 // The value a field holds when nothing was stored: what a const getter of a field made on demand
 // returns while its object has not been made.
 template <class T>
@@ -141,6 +149,7 @@ class OnDemand {
 
   T* held_ = nullptr;
 };
+SOACAD_API_BEGIN
 
 // The readers of a field kept in an attribute of `node`. Each stores the attribute's value and
 // answers true when the attribute is there; when it is not, each stores the field's default
@@ -250,6 +259,20 @@ struct ListWriter {
     }
   }
 };
+
+}  // namespace Wire
+}  // namespace Xml
+}  // namespace Common
+}  // namespace Soa
+}  // namespace Korvane
+
+SOACAD_API_END
+
+namespace Korvane {
+namespace Soa {
+namespace Common {
+namespace Xml {
+namespace Wire {
 
 // Parses `node` into a fresh Record and writes it back as `elementName`.
 template <class Record>

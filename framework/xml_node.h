@@ -9,6 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace Korvane {
 namespace Soa {
 namespace Common {
@@ -126,3 +130,5 @@ class XMLNode {
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

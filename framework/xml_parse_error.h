@@ -6,6 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace Korvane {
 namespace Soa {
 namespace Common {
@@ -42,3 +46,5 @@ class XmlParseError : public std::runtime_error {
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

@@ -12,13 +12,19 @@
 #include <utility>
 #include <vector>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace Korvane {
 namespace Soa {
 namespace Common {
 class DateTime;
 namespace Xml {
 
-// The pieces of writing that the stream's inline members share with its escaper.
+// The pieces of writing that the stream's inline members share with its escaper: each library
+// keeps its own (not exported).
+SOACAD_API_END
 namespace Writing {
 
 // Copies `size` bytes; the short pieces that make up most of a document (names, ids, class
@@ -82,6 +88,7 @@ inline bool isPlain(const char* data, std::size_t size) {
 }
 
 }  // namespace Writing
+SOACAD_API_BEGIN
 
 // A std::stringstream with an element writer on top. Every text and attribute value that goes
 // through the writer is escaped, so whatever the strings hold the output is well-formed XML and
@@ -308,3 +315,5 @@ class XmlStream : public std::stringstream {
 }  // namespace Common
 }  // namespace Soa
 }  // namespace Korvane
+
+SOACAD_API_END

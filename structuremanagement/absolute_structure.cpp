@@ -12,6 +12,7 @@
 #include "host/object/aom.h"
 #include "host/object/arr.h"
 #include "host/object/bom.h"
+#include "host/object/extensions.h"
 #include "host/object/grm.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"

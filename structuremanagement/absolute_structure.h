@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "structuremanagement/structure_caches.h"
 #include "structuremanagement/structure_management.h"
 
@@ -31,7 +32,7 @@ namespace Cad {
 // fails as a whole. A failing occurrence, arrangement or input leaves the store as it found it
 // and is not reported in the output or the service data. Only a view type name that names no
 // view type (215000) fails the whole call, with a ServiceException.
-class CreateOrUpdateAbsoluteStructureImpl {
+class SOACAD_API CreateOrUpdateAbsoluteStructureImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/visibility.h"
 #include "structuremanagement/structure_management.h"
 
 namespace Korvane {
@@ -16,7 +17,7 @@ namespace Cad {
 // `parentDataset`), `children` holds one record per child line that the filter keeps, in the
 // host's order. Every line, revision and dataset of the outputs is also a plain object of the
 // service data. Host failures become error stacks; neither operation raises.
-class BOMExpandImpl {
+class SOACAD_API BOMExpandImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;

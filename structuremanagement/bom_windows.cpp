@@ -7,6 +7,7 @@
 #include "host/object/aom.h"
 #include "host/object/bom.h"
 #include "host/object/error_store.h"
+#include "host/object/extensions.h"
 #include "host/object/ifail.h"
 #include "host/object/pom_object.h"
 #include "structuremanagement/revision_rules.h"

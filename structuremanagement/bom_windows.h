@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "structuremanagement/structure_management.h"
 
 namespace Korvane {
@@ -17,7 +18,7 @@ namespace Soa {
 namespace Cad {
 
 // Built on the caller's stack for one call; holds no state.
-class CreateBOMWindowsImpl {
+class SOACAD_API CreateBOMWindowsImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;
@@ -43,7 +44,7 @@ class CreateBOMWindowsImpl {
 };
 
 // Built on the caller's stack for one call; holds no state.
-class CloseBOMWindowsImpl {
+class SOACAD_API CloseBOMWindowsImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 

@@ -9,6 +9,7 @@
 #include "host/object/absocc.h"
 #include "host/object/arr.h"
 #include "host/object/bom.h"
+#include "host/object/extensions.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
 #include "host/object/pom.h"

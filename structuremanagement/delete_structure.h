@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "structuremanagement/structure_caches.h"
 #include "structuremanagement/structure_management.h"
 
@@ -21,7 +22,7 @@ namespace Cad {
 // of the input was cut and closed on every path. Any failure ends the whole call with a
 // ServiceException that describes the host's error store; inputs before the failing one stay
 // saved. No error stacks are recorded.
-class DeleteRelativeStructureImpl {
+class SOACAD_API DeleteRelativeStructureImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;
@@ -63,7 +64,7 @@ class DeleteRelativeStructureImpl {
 };
 
 // Deletes assembly arrangements of BOM view revisions. Opens no window.
-class DeleteAssemblyArrangementsImpl {
+class SOACAD_API DeleteAssemblyArrangementsImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 

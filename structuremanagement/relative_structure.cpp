@@ -9,6 +9,7 @@
 #include "framework/soa_exceptions.h"
 #include "host/object/aom.h"
 #include "host/object/bom.h"
+#include "host/object/extensions.h"
 #include "host/object/ifail.h"
 #include "host/object/item.h"
 #include "host/object/journal.h"

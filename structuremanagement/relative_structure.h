@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "structuremanagement/structure_caches.h"
 #include "structuremanagement/structure_management.h"
 
@@ -29,7 +30,7 @@ namespace Cad {
 // ServiceException that describes the host's error store. Inputs before the failing one stay saved;
 // the failing input leaves the store as it was (its window closed unsaved, what it made or saved
 // undone). No error stacks are recorded.
-class CreateOrUpdateRelativeStructureImpl {
+class SOACAD_API CreateOrUpdateRelativeStructureImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "structuremanagement/structure_management.h"
 
 namespace Korvane {
@@ -24,7 +25,7 @@ namespace Cad {
 // One host revision rule as the library sees it: which of the client-settable values the rule
 // has entries for (the has-value status) and its override entries. Lives for one call; holds
 // the rule's state as it was when constructed.
-class RevisionRulesImpl {
+class SOACAD_API RevisionRulesImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;

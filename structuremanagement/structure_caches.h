@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/memory.h"
 #include "host/object/tag.h"
 
@@ -69,7 +70,7 @@ enum : int {
 };
 
 // Static lookups of BOM view types, views and view revisions.
-class StructureManagementUtils {
+class SOACAD_API StructureManagementUtils {
  public:
   StructureManagementUtils() = delete;
 
@@ -88,7 +89,7 @@ class StructureManagementUtils {
 };
 
 // BOM line attribute access by name, looking each name's id up once per helper.
-class BomLineAttributeHelper {
+class SOACAD_API BomLineAttributeHelper {
  public:
   BomLineAttributeHelper() = default;
   BomLineAttributeHelper(const BomLineAttributeHelper&) = default;
@@ -110,7 +111,7 @@ class BomLineAttributeHelper {
 // The lines of one window by CAD occurrence-id path (from below the top line down to the line)
 // and by absolute occurrence, memoised for the window's life. REQUIRES: init before use, and
 // clear (or init again) before the window closes.
-class AbsoluteStructureCache {
+class SOACAD_API AbsoluteStructureCache {
  public:
   AbsoluteStructureCache() = default;
   AbsoluteStructureCache(const AbsoluteStructureCache&) = delete;
@@ -150,7 +151,7 @@ class AbsoluteStructureCache {
 
 // The child lines of one line by occurrence and by CAD occurrence id. Each map exists only once
 // buildCache asked for it; an absent map finds nothing.
-class RelativeStructureCache {
+class SOACAD_API RelativeStructureCache {
  public:
   RelativeStructureCache() = default;
   RelativeStructureCache(const RelativeStructureCache&) = delete;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/service_data.h"
+#include "framework/visibility.h"
 #include "host/object/date.h"
 #include "host/object/pom_ref.h"
 #include "host/object/structure_objects.h"
@@ -24,7 +25,7 @@ namespace Soa {
 namespace Cad {
 namespace _2007_01 {
 
-class StructureManagement {
+class SOACAD_API StructureManagement {
  public:
   using ServiceData = Korvane::Soa::Server::ServiceData;
 
@@ -285,7 +286,7 @@ class StructureManagement {
 };
 
 // The 2007-01 implementation: no state, not a ServicePolicy.
-class StructureManagementImpl : public StructureManagement {
+class SOACAD_API StructureManagementImpl : public StructureManagement {
  public:
   StructureManagementImpl() = default;
   StructureManagementImpl(const StructureManagementImpl&) = default;
@@ -321,7 +322,7 @@ class StructureManagementImpl : public StructureManagement {
 
 namespace _2007_06 {
 
-class StructureManagement {
+class SOACAD_API StructureManagement {
  public:
   using ServiceData = Korvane::Soa::Server::ServiceData;
 
@@ -350,7 +351,7 @@ class StructureManagement {
 };
 
 // The 2007-06 implementation: the one operation is carried out here.
-class StructureManagementImpl : public StructureManagement {
+class SOACAD_API StructureManagementImpl : public StructureManagement {
  public:
   StructureManagementImpl() = default;
   StructureManagementImpl(const StructureManagementImpl&) = default;

@@ -4,13 +4,14 @@
 
 #include <vector>
 
+#include "framework/visibility.h"
 #include "structuremanagement/structure_management.h"
 
 namespace Korvane {
 namespace Soa {
 namespace Cad {
 
-class VariantRulesImpl {
+class SOACAD_API VariantRulesImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 

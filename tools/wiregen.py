@@ -46,7 +46,9 @@ class XImpl (fields, accessors, outputXML, parse, reallyClone) and the record cl
 over XImpl; the record half (X's copying, destruction and forwarders, XImpl's copy constructor
 and destructor) is inline in the header, the implementation half (default constructors,
 accessors, XML reading and writing, cloning) is in the source, together with the registry
-``recordTypes()``. docs/wire-format.md describes the XML form.
+``recordTypes()``. Both classes are exported (SOACAD_API, framework/visibility.h) from the
+library that compiles the source; ``recordTypes()`` is not. docs/wire-format.md describes the
+XML form.
 
 Every implementation class has ``static constexpr std::size_t defaultBytes()``: the memory a new
 record takes with the default records it makes. While a request's tree is read into records
@@ -558,6 +560,7 @@ def emit_header(description):
     write("")
     write('#include "framework/date_time.h"')
     write('#include "framework/handle.h"')
+    write('#include "framework/visibility.h"')
     write('#include "framework/wire_support.h"')
     for path in description.import_paths:
         write('#include "%s"' % include_of(path))
@@ -578,7 +581,7 @@ def emit_header(description):
         base = "%s::Handle<%s>" % (XML_NS, impl)
         write("")
         write("// A handle sharing one %s; copies share it, the last one frees it." % impl)
-        write("class %s : public %s {" % (name, base))
+        write("class SOACAD_API %s : public %s {" % (name, base))
         write(" public:")
         write("  // A record over a new implementation object with default field values.")
         write("  %s();" % name)
@@ -612,7 +615,7 @@ def emit_header(description):
         name = record.name
         impl = name + "Impl"
         write("")
-        write("class %s : public %s::BaseObject {" % (impl, XML_NS))
+        write("class SOACAD_API %s : public %s::BaseObject {" % (impl, XML_NS))
         write(" public:")
         write("  %s();" % impl)
         write("  // Shares the record fields and list elements of `other` (handle copies); the")

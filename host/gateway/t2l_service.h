@@ -3,6 +3,10 @@
 
 #include <string>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 // Base of every service skeleton. The gateway calls initialize() once it has the service,
 // invokeMethod() for every request and cleanup() when it lets the service go.
 class T2LService {
@@ -18,3 +22,5 @@ class T2LService {
   virtual std::string invokeMethod(const std::string& operation, const std::string& request);
   virtual void cleanup() {}
 };
+
+SOACAD_API_END

@@ -23,8 +23,12 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
+#include "host/object/extensions.h"
 #include "host/object/structure_objects.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 // The qualifiers of absolute-occurrence data.
 class AbsOccDataQualifier : public ZoltObject {
@@ -35,7 +39,8 @@ class AbsOccDataQualifier : public ZoltObject {
   // The qualifiers of the view revision (its own and its arrangements'), oldest first.
   static int findByBvr(Tag bvr, std::vector<Tag>* qualifiers);
   // The qualifier of the arrangement's data in the view revision (null arrangement: of the view
-  // revision's own data); null when it has none.
+  // revision's own data); null when it has none. Not a documented host call
+  // (host/object/extensions.h).
   static int findByArrangement(Tag bvr, Tag arrangement, Tag* qualifier);
 };
 
@@ -49,7 +54,8 @@ class AbsOccData : public ZoltObject {
   // POM_not_modifiable, with nothing deleted, when one of them may not be deleted.
   static int destroyAllForQual(Tag qualifier);
   // The absolute occurrences with data or attachments under the qualifier, each once, in tag
-  // order: those whose overrides and attachments destroyAllForQual takes away.
+  // order: those whose overrides and attachments destroyAllForQual takes away. Not a documented
+  // host call (host/object/extensions.h).
   static int findAbsOccsForQual(Tag qualifier, std::vector<Tag>* absOccs);
 };
 
@@ -68,10 +74,6 @@ int BOM__line_remove_absocc_relation(Tag line, Tag contextLine, Tag relation);
 // it) of the line in the context of `contextLine` (null: the window's context line) under the
 // current qualifier. Nothing to drop is no failure.
 int BOM__line_remove_absocc_property(Tag line, const char* name, Tag contextLine);
-// The absolute occurrences whose path holds `occurrence`, in every context (host array, in tag
-// order): those that go, with their data and attachments, when a window's save deletes the
-// occurrence.
-int BOM__occurrence_ask_absoccs(Tag occurrence, int* count, Tag** absOccs);
 // The lines of the window that show the absolute occurrence (host array), in tag order: below
 // the top line when its structure is the occurrence's context, else below every line whose
 // structure is (a subassembly used twice shows it twice); none when no line shows the context or
@@ -115,3 +117,5 @@ void forgetAbsOccurrencesOf(Tag occurrence);
 Tag findQualifier(Tag bvr, Tag arrangement);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -14,8 +14,12 @@
 // unsaved values.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/date.h"
+#include "host/object/extensions.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 int AOM_refresh(Tag object, bool lock);
 int AOM_lock(Tag object);
@@ -32,14 +36,8 @@ int AOM_ask_prop_names(Tag object, int* count, char*** names);
 // Getters: the property must be of the getter's value type (POM_wrong_value_type otherwise)
 // and, for the single-value getters, not an array. A null value reads as "", 0, 0.0, false,
 // the null date or the null tag; the list getters give 0 elements for it.
-int AOM_ask_value_string(Tag object, const char* name, char** value);
-int AOM_ask_value_strings(Tag object, const char* name, int* count, char*** values);
 int AOM_ask_value_int(Tag object, const char* name, int* value);
-int AOM_ask_value_double(Tag object, const char* name, double* value);
-int AOM_ask_value_doubles(Tag object, const char* name, int* count, double** values);
-int AOM_ask_value_logical(Tag object, const char* name, bool* value);
 int AOM_ask_value_date(Tag object, const char* name, Date* value);
-int AOM_ask_value_tag(Tag object, const char* name, Tag* value);
 int AOM_ask_value_tags(Tag object, const char* name, int* count, Tag** values);
 
 // Setters: the same type rules; the single-value setters need a scalar property, the list
@@ -53,3 +51,5 @@ int AOM_set_value_logical(Tag object, const char* name, bool value);
 int AOM_set_value_date(Tag object, const char* name, const Date& value);
 int AOM_set_value_tag(Tag object, const char* name, Tag value);
 int AOM_set_value_tags(Tag object, const char* name, int count, const Tag* values);
+
+SOACAD_API_END

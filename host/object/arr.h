@@ -16,7 +16,11 @@
 // and sets its out-arguments to their null values first.
 #pragma once
 
+#include "framework/visibility.h"
+#include "host/object/extensions.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // The arrangement is not one of the view revision's.
@@ -42,13 +46,6 @@ int ARR__set_used_arrangement(Tag bvr, Tag arrangement, Tag pathNode, Tag anchor
 // ARR_not_of_bvr for an arrangement of another view revision; POM_not_modifiable, with nothing
 // deleted, when one of the objects to delete may not be.
 int ARR_delete_arrangement_from_bvr(Tag bvr, Tag arrangement);
-// The other arrangements with a used-arrangement entry that names the arrangement's anchor
-// (host array, in tag order): those that lose the entry when the arrangement is deleted.
-int ARR__ask_arrangements_using_arrangement(Tag arrangement, int* count, Tag** arrangements);
-// The arrangements with a used-arrangement entry whose appearance path node holds `occurrence`
-// (host array, in tag order): those that lose the entry when a window's save deletes the
-// occurrence.
-int ARR__ask_arrangements_using_occurrence(Tag occurrence, int* count, Tag** arrangements);
 // The appearance path node of the line's place below its window's top line (made and saved when
 // there is none yet). The top line has none: BOM_line_has_no_occurrence.
 int ME_create_meapprpathnode_from_bomline(Tag line, Tag* pathNode);
@@ -60,3 +57,5 @@ namespace host {
 void forgetPathNodesOf(Tag occurrence);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -29,7 +29,10 @@
 // strings handed out are host allocations (SM_free).
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 // Every mapping definition, in creation order (host array).
 int ATTRMAP_list_all_mappings(int* count, Tag** mappings);
@@ -62,3 +65,5 @@ int ATTRMAP_resolve_mapping(Tag dataset, Tag mapping, int* mappingType, Tag* obj
 // The same for a dataset in the context of an item revision.
 int ATTRMAP_resolve_mapping_with_ir(Tag dataset, Tag mapping, Tag itemRevision, int* mappingType,
                                     Tag* object, Tag* property);
+
+SOACAD_API_END

@@ -46,8 +46,12 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
+#include "host/object/extensions.h"
 #include "host/object/ifail.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // BOM_line_look_up_attribute: no attribute of that name.
@@ -101,7 +105,6 @@ int BOM_close_window(Tag window);
 // objects of the wrong class and BOM_invalid_child when they do not belong together or name
 // no item.
 int BOM_set_window_top_line(Tag window, Tag item, Tag itemRevision, Tag bomView, Tag* topLine);
-int BOM_ask_window_top_line(Tag window, Tag* topLine);
 int BOM_set_window_config_rule(Tag window, Tag rule);
 // The rule set, else the default rule (null only when there is no rule at all).
 int BOM_ask_window_config_rule(Tag window, Tag* rule);
@@ -200,3 +203,5 @@ void windowDeletes(Tag window, Tag object);
 bool deletedInWindow(Tag window, Tag object);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -27,8 +27,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/date.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 // Entry types of CFM_rule_list_entries.
 enum : int {
@@ -98,3 +101,5 @@ std::vector<Tag> entriesOfRule(Tag rule);
 std::vector<Tag> entriesOwnedByRule(Tag rule);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -2,8 +2,11 @@
 // "datasettype_name"; a dataset names its type in "dataset_type".
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/sizes.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // Dataset type names (AE_ask_datasettype_name).
@@ -23,3 +26,5 @@ int AE_save_myself(Tag dataset);
 // in this host every dataset stands for itself, so a live dataset answers itself.
 // POM_invalid_tag for anything else.
 int AE_ask_dataset(Tag dataset, Tag* result);
+
+SOACAD_API_END

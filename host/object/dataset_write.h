@@ -17,8 +17,12 @@
 
 #include <string>
 
+#include "framework/visibility.h"
+#include "host/object/extensions.h"
 #include "host/object/tag.h"
 #include "host/object/zolt_object.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // Named-reference names (AE_find_dataset_named_ref fills a buffer of this size + 1).
@@ -65,12 +69,6 @@ int AE_ask_anchor_highest_revision(Tag anchor, int* revision);
 int AE_ask_tool_output_formats(Tag tool, int* count, char*** formats);
 // Sets the dataset's format. AE_name_too_long for a name of more than AE_format_name_size_c.
 int AE_set_dataset_format(Tag dataset, const char* format);
-// The dataset's tool; null when it has none.
-int AE_ask_dataset_tool(Tag dataset, Tag* tool);
-// Sets the dataset's tool. AE_invalid_tool for a tag that is not a live tool.
-int AE_set_dataset_tool(Tag dataset, Tag tool);
-// Whether the session holds the dataset's lock.
-int AE_is_dataset_locked(Tag dataset, bool* locked);
 
 // The number of named references.
 int AE_ask_dataset_ref_count(Tag dataset, int* count);
@@ -118,3 +116,5 @@ namespace host {
 Tag findDatasetType(const std::string& name);
 
 }  // namespace host
+
+SOACAD_API_END

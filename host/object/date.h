@@ -1,6 +1,10 @@
 // The host's date value.
 #pragma once
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 // A date and time of day to the second, as the host stores it (month 1-12, day 1-31,
 // hour 0-23, minute and second 0-59). All fields zero is the host's null date.
 struct Date {
@@ -20,3 +24,5 @@ struct Date {
   }
   bool operator!=(const Date& other) const { return !(*this == other); }
 };
+
+SOACAD_API_END

@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/ifail.h"
+
+SOACAD_API_BEGIN
 
 // Pushes an entry. Texts after the first null one are ignored. Returns 0.
 int ERROR_store(int severity, int code, const char* text1 = nullptr, const char* text2 = nullptr,
@@ -64,3 +67,5 @@ ErrorStore& errorStore();
 std::string formatMessage(int code, const std::vector<std::string>& texts);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -12,7 +12,10 @@
 #include <utility>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // A file that the file management will not take (a refused or empty file name).
@@ -121,3 +124,5 @@ class FileManagement {
 FileManagement& fileManagement();
 
 }  // namespace host
+
+SOACAD_API_END

@@ -2,7 +2,10 @@
 // says in which order FL_ask_references lists them ("sort_criteria", null = as ordered).
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // The order in which the objects were put into the folder.
@@ -24,3 +27,5 @@ int FL_ask_sort_criteria(Tag folder, int* criteria);
 // reference to an object that is no longer live is listed like any other. POM_invalid_value
 // for a criterion that is none of the above.
 int FL_ask_references(Tag folder, int criteria, int* count, Tag** references);
+
+SOACAD_API_END

@@ -3,7 +3,10 @@
 // data. In every listing a null tag means "any", and relations come in creation order.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // GRM_create_relation: a live relation of that type between those objects already exists.
@@ -36,3 +39,5 @@ int GRM_list_relations(Tag primary, Tag secondary, Tag relationType, Tag userDat
 int GRM_list_secondary_objects_only(Tag primary, Tag relationType, int* count, Tag** secondaries);
 // The primary objects of the relations of that type whose secondary is `secondary`.
 int GRM_list_primary_objects_only(Tag secondary, Tag relationType, int* count, Tag** primaries);
+
+SOACAD_API_END

@@ -3,6 +3,10 @@
 
 #include <string>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 // Host status codes that more than one part of the host and the library use. The texts of
 // these codes are in the base message store (see host/README.md).
 enum : int {
@@ -84,3 +88,5 @@ class PomResultStatus : public ResultStatus {
 };
 
 using status_t = ResultStatus;
+
+SOACAD_API_END

@@ -6,9 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/sizes.h"
 #include "host/object/tag.h"
 #include "host/object/value.h"
+
+SOACAD_API_BEGIN
 
 // The item of a revision. 7007 when `revision` is not a live item revision.
 int ITEM_ask_item_of_rev(Tag revision, Tag* item);
@@ -37,3 +40,5 @@ TagList revisionsOfItem(Tag item);
 Tag findRevisionById(Tag item, const std::string& revisionId);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -11,7 +11,10 @@
 // Both calls are all or nothing: a failure leaves no object behind. What they create is saved.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // ITEM_create_item: a live item already has that id.
@@ -32,3 +35,5 @@ int ITEM_create_item(const char* itemId, const char* name, const char* typeName,
 // A new revision `revId` of `item`, named like the item. Fails with POM_invalid_tag for a tag
 // that is not a live item, ITEM_invalid_id and ITEM_duplicate_rev_id.
 int ITEM_create_rev(Tag item, const char* revId, Tag* revision);
+
+SOACAD_API_END

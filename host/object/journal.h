@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 class Journal {
  public:
   // REQUIRES: `step` outlives the scope (the callers pass literals).
@@ -64,3 +68,5 @@ class JournalLog {
 JournalLog& journal();
 
 }  // namespace host
+
+SOACAD_API_END

@@ -13,7 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 // A block of `size` bytes (a distinct block also for 0). Null only when memory is exhausted.
 void* SM_alloc(std::size_t size);
@@ -166,3 +169,5 @@ Tag* allocateTags(const std::vector<Tag>& tags);
 int handOutTags(const std::vector<Tag>& tags, int* count, Tag** list);
 
 }  // namespace host
+
+SOACAD_API_END

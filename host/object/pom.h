@@ -5,8 +5,11 @@
 // fails with POM_invalid_argument. Strings handed out are host allocations (SM_free).
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/date.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 // The class of a live object.
 int POM_class_of_instance(Tag object, Tag* classId);
@@ -38,3 +41,5 @@ int POM_forget_markpoint(int markId);
 
 // The host's null date (all fields zero).
 Date POM_null_date();
+
+SOACAD_API_END

@@ -1,8 +1,11 @@
 // The host object behind a persistent tag (Tag::object).
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
 #include "host/object/zolt_object.h"
+
+SOACAD_API_BEGIN
 
 // A persistent object as the object manager loads it. Views that Tag::object hands out belong
 // to the host and stay usable until the next reset; the caller never deletes them. Like every
@@ -23,3 +26,5 @@ class POMObject : public ZoltObject {
 // host's invalid-tag status (7007, on the error store) for any other tag. Logged and injectable
 // under its name.
 POMObject* TAG_ask_pointer_of_tag_checked(Tag tag);
+
+SOACAD_API_END

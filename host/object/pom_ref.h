@@ -3,8 +3,11 @@
 
 #include <optional>
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
 #include "host/object/zolt_object.h"
+
+SOACAD_API_BEGIN
 
 namespace host {
 
@@ -12,6 +15,13 @@ namespace host {
 // otherwise puts 7007 on the error store (with the tag, and the classes when it is an object
 // of another class) and raises IFail 7007.
 void requireInstance(Tag tag, const char* className);
+
+}  // namespace host
+
+SOACAD_API_END
+
+// The typed references are templates: each library instantiates them for itself.
+namespace host {
 
 // The shared part of POMRef and EIMRef. T is a host object class (zolt_object.h). Made from a
 // tag, the reference holds no object; the first use (get, ->, *) checks the tag and makes the

@@ -3,6 +3,10 @@
 // holds the preference: user, then role, then group, then site.
 #pragma once
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 enum : int {
   PREF_scope_all = 0,
   PREF_scope_user = 1,
@@ -31,3 +35,5 @@ int PREF_ask_int_value(const char* name, int index, int* value);
 int PREF_ask_logical_value(const char* name, int index, bool* value);
 // Every value (one host block of strings).
 int PREF_ask_char_values(const char* name, int* count, char*** values);
+
+SOACAD_API_END

@@ -7,8 +7,13 @@
 // object another owner, or by making it not modifiable.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 // Whether the session's user holds `privilege` on `object`. POM_invalid_tag for a tag without
 // a live object; POM_invalid_argument for a null privilege or answer.
 int AM_check_privilege(Tag object, const char* privilege, bool* granted);
+
+SOACAD_API_END

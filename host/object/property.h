@@ -36,8 +36,11 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
 #include "host/object/zolt_object.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // Value-type codes of derived descriptors. A fixture's descriptor may carry any code.
@@ -124,3 +127,5 @@ constexpr std::uint32_t kPropertyTagBase = 0x80000000u;
 Tag propertyTag(Tag object, const std::string& name);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -30,7 +30,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
+#include "host/object/extensions.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // PS_create_bom_view: the item already has a view of that type.
@@ -83,8 +87,6 @@ int PS_set_legacy_transform_factor(Tag bvr, double factor);
 int PS_ask_legacy_transform_factor(Tag bvr, double* factor);
 
 // --- Occurrences ----------------------------------------------------------------------------
-// The view revision's occurrences in their order (host array).
-int PS_list_occurrences_of_bvr(Tag bvr, int* count, Tag** occurrences);
 int PS_ask_occurrence_thread(Tag occurrence, Tag* thread);
 // The occurrence's sequence number (host string; null when it has none).
 int PS_ask_seq_no(Tag bvr, Tag occurrence, char** seqNo);
@@ -137,3 +139,5 @@ std::vector<OccurrenceUse> occurrenceUsesOf(Tag item);
 void fileOccurrenceUse(Tag bvr, Tag occurrence);
 
 }  // namespace host
+
+SOACAD_API_END

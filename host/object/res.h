@@ -2,7 +2,10 @@
 // changed by the session when it is modifiable and not checked out by another user.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 enum : int {
   // RES_assert_object_modifiable: the session may not change the object.
@@ -13,3 +16,5 @@ enum : int {
 // modifiable or is checked out by another user; 7007 for a tag without a live object.
 int RES_assert_object_modifiable(Tag object);
 int RES_is_checked_out(Tag object, bool* checkedOut);
+
+SOACAD_API_END

@@ -31,8 +31,11 @@
 #include <variant>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
 #include "host/object/value.h"
+
+SOACAD_API_BEGIN
 
 namespace host {
 
@@ -776,3 +779,5 @@ int missingArgument(const char* call);
 std::string tagText(Tag tag);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -4,8 +4,11 @@
 // can be made to fail under "<class>::<method>" (host/object/host_call.h). Defined in bom.cpp.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
 #include "host/object/zolt_object.h"
+
+SOACAD_API_BEGIN
 
 // An open BOM window: a configured view of one product structure (host/object/bom.h).
 class BOMWindow : public ZoltObject {
@@ -80,3 +83,5 @@ class VariantRule : public WorkspaceObject {
   static constexpr const char* kHostClassName = "VariantRule";
   using WorkspaceObject::WorkspaceObject;
 };
+
+SOACAD_API_END

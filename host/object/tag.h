@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <functional>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 class POMObject;
 
 // The 32-bit handle of a persistent object of the host; 0 is the null tag. A tag that names no
@@ -44,3 +48,5 @@ struct hash<Tag> {
   }
 };
 }  // namespace std
+
+SOACAD_API_END

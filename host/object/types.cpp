@@ -14,44 +14,6 @@
 #include "host/object/memory.h"
 #include "host/object/store.h"
 
-namespace host {
-
-std::size_t utf8PrefixLength(const std::string& text, std::size_t size) {
-  if (text.size() <= size) {
-    return text.size();
-  }
-  // Step back over continuation bytes (10xxxxxx) to the start of the character that the cut
-  // would split; that start is where the prefix ends.
-  std::size_t length = size;
-  while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0U) == 0x80U) {
-    --length;
-  }
-  return length;
-}
-
-std::string cutName(const std::string& text, int size) {
-  return text.substr(0, utf8PrefixLength(text, static_cast<std::size_t>(size)));
-}
-
-std::size_t utf8CharacterPrefixLength(const std::string& text, std::size_t characters) {
-  std::size_t length = 0;
-  for (std::size_t seen = 0; length < text.size(); ++length) {
-    // Every byte but a continuation byte (10xxxxxx) starts a character.
-    if ((static_cast<unsigned char>(text[length]) & 0xC0U) != 0x80U && seen++ == characters) {
-      break;
-    }
-  }
-  return length;
-}
-
-void copyName(const std::string& text, char* buffer, int size) {
-  const std::size_t length = utf8PrefixLength(text, static_cast<std::size_t>(size));
-  std::memcpy(buffer, text.data(), length);
-  buffer[length] = '\0';
-}
-
-}  // namespace host
-
 namespace {
 
 using host::missingArgument;

@@ -2,8 +2,11 @@
 // a parent type. Lookups by name that find nothing answer status 0 and the null tag.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/sizes.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 // The type named `typeName` whose instances' class is `className` or derives from it (any
 // class when `className` is null). A class name that names no class exactly names the class
@@ -26,3 +29,5 @@ int ZOLTTYPE_ask_class_name(Tag type, char* className);
 int ZOLTTYPE_ask_object_type(Tag object, Tag* type);
 // The direct subtypes of a type, in creation order (host array).
 int ZOLTTYPE_ask_subtypes(Tag type, int* count, Tag** subtypes);
+
+SOACAD_API_END

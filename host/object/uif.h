@@ -6,8 +6,11 @@
 // ",". A null value is the empty text.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/sizes.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 // The display text of the property (host string).
 int AOM_UIF_ask_value(Tag object, const char* propertyName, char** value);
@@ -21,3 +24,5 @@ int AOM_UIF_set_value(Tag object, const char* propertyName, const char* value);
 int AOM_ask_name(Tag object, char** name);
 // The object's name ("object_name") into `name` (WSO_name_size_c + 1 characters).
 int WSOM_ask_name(Tag object, char* name);
+
+SOACAD_API_END

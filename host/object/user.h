@@ -1,7 +1,10 @@
 // New ids: item ids, revision ids and alternate ids, unique among the store's objects.
 #pragma once
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 // A new item id (host string): six digits, the lowest number from a running counter that no
 // item uses. `item` and `itemType` may be null; `modifiable` tells whether the caller may
@@ -18,3 +21,5 @@ int USER_new_revision_id(Tag item, Tag itemType, bool* modifiable, char** revisi
 // has its own counter, so ids never repeat within it. 7007 for an `idType` that is not a type, or a
 // context or parent that is not live.
 int USER_new_alt_id(Tag idContext, const char* pattern, Tag idType, Tag parentAltId, char** newId);
+
+SOACAD_API_END

@@ -10,8 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
 #include "host/object/date.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 namespace host {
 
@@ -164,3 +167,5 @@ bool parseLogical(const std::string& text, bool* value);
 bool parseDate(const std::string& text, Date* date);
 
 }  // namespace host
+
+SOACAD_API_END

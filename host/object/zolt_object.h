@@ -9,7 +9,10 @@
 
 #include <string>
 
+#include "framework/visibility.h"
 #include "host/object/tag.h"
+
+SOACAD_API_BEGIN
 
 class PropertyDescriptor;
 
@@ -112,3 +115,5 @@ class ListOfValues : public ZoltObject {
   // block), in the list's order.
   int askInterdependents(int* count, char*** names) const;
 };
+
+SOACAD_API_END

@@ -1,6 +1,10 @@
 // The store the host program starts from when it is given no store file.
 #pragma once
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace host {
 
 // A fixture document (host/README.md) of a small engineering world: two users with their home
@@ -11,3 +15,5 @@ namespace host {
 extern const char* const kDemoStore;
 
 }  // namespace host
+
+SOACAD_API_END

@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "framework/visibility.h"
+
+SOACAD_API_BEGIN
+
 namespace host {
 
 struct Reply {
@@ -42,3 +46,5 @@ std::vector<std::string> operationsOf(const std::string& serviceName);
 bool isFaultDocument(const std::string& document);
 
 }  // namespace host
+
+SOACAD_API_END

@@ -11,6 +11,7 @@
 #include "datamanagement/data_management.h"
 #include "framework/iiop_skeleton.h"
 #include "framework/service_policy.h"
+#include "framework/visibility.h"
 #include "skeletons/datamanagement/datamanagement_records.h"
 
 namespace Korvane {
@@ -38,7 +39,7 @@ class DataManagementIiopSkeletonTestAccess;
 // list is left out, the host's error store being emptied in both cases. Maps cross as lists of
 // key/value entries, written in ascending key order and read back with the last entry winning
 // for a repeated key.
-class DataManagementIiopSkeleton : public Korvane::Soa::Internal::Server::IiopSkeleton {
+class SOACAD_API DataManagementIiopSkeleton : public Korvane::Soa::Internal::Server::IiopSkeleton {
  public:
   using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
 

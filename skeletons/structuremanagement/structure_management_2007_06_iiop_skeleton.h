@@ -8,6 +8,7 @@
 
 #include "framework/iiop_skeleton.h"
 #include "framework/service_policy.h"
+#include "framework/visibility.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_06_records.h"
 #include "structuremanagement/structure_management.h"
 
@@ -30,7 +31,8 @@ class StructureManagementIiopSkeletonTestAccess;
 // resets the statics to null.
 //
 // The handler catches nothing: every failure of a request reaches the dispatcher.
-class StructureManagementIiopSkeleton : public Korvane::Soa::Internal::Server::IiopSkeleton {
+class SOACAD_API StructureManagementIiopSkeleton
+    : public Korvane::Soa::Internal::Server::IiopSkeleton {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_06::StructureManagement;
 

@@ -10,6 +10,7 @@
 
 #include "framework/iiop_skeleton.h"
 #include "framework/service_policy.h"
+#include "framework/visibility.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "structuremanagement/structure_management.h"
 
@@ -37,7 +38,8 @@ class StructureManagementIiopSkeletonTestAccess;
 // written in ascending key order (client ids and attribute names as strings, item revisions by
 // tag) and read back with the last entry winning for a repeated key; unlike an object field of
 // a record, a map value that the host cannot make into a model object fails the conversion.
-class StructureManagementIiopSkeleton : public Korvane::Soa::Internal::Server::IiopSkeleton {
+class SOACAD_API StructureManagementIiopSkeleton
+    : public Korvane::Soa::Internal::Server::IiopSkeleton {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
 

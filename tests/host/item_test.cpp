@@ -87,6 +87,23 @@ TEST(NameCutTest, CutsEndAtACharacterBoundary) {
   }
 }
 
+TEST(NameCutTest, CharacterCountsEndAtACharacterBoundary) {
+  const std::string umlauts = "a\xC3\x84\xC3\x84";     // 'a', then U+00C4 twice
+  const std::string fourByte = "abc\xF0\x9F\x98\x80";  // three ASCII, then U+1F600
+  struct Case {
+    std::string text;
+    std::size_t characters;
+    std::size_t length;
+  } const cases[] = {
+      {"", 3, 0},      {"ab", 3, 2},     {"abc", 3, 3},    {"abcd", 3, 3},   {umlauts, 2, 3},
+      {umlauts, 5, 5}, {fourByte, 3, 3}, {fourByte, 4, 7}, {fourByte, 9, 7}, {umlauts, 0, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(host::utf8CharacterPrefixLength(c.text, c.characters), c.length)
+        << c.text << " " << c.characters;
+  }
+}
+
 TEST_F(ItemTest, TypeLookupsByNameAndClass) {
   Tag type = 1;
   ASSERT_EQ(ZOLTTYPE_find_type("AltId", "Identifier", &type), 0);

@@ -2,7 +2,6 @@
 
 #include "host/object/error_store.h"
 #include "host/object/grm.h"
-#include "host/object/host_call.h"
 #include "host/object/journal.h"
 #include "tests/support/reply_checks.h"
 
@@ -140,16 +139,6 @@ std::vector<Tag> HostTest::secondaries(Tag primary, const char* type) {
   host::HostArray<Tag> objects;
   EXPECT_EQ(GRM_list_secondary_objects_only(primary, relationType, &count, objects.out()), 0);
   return std::vector<Tag>(objects.get(), objects.get() + count);
-}
-
-int HostTest::calls(const char* name, Tag tag) const {
-  int count = 0;
-  for (const host::LoggedCall& call : host::callLog().entries()) {
-    if (std::string(call.name) == name && (tag == NULLTAG || call.tag == tag)) {
-      ++count;
-    }
-  }
-  return count;
 }
 
 }  // namespace soacad_test

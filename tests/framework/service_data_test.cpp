@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/xml_stream.h"
 #include "host/object/aom.h"
@@ -117,6 +118,44 @@ TEST_F(ServiceDataTest, ObjectsAreReportedOnceAndInflatedWithTheirProperties) {
             "<propertie modifiable=\"true\" name=\"contents\" uiValue=\"i.1\">"
             "<value isNull=\"false\" value=\"i.1\"/></propertie></dataObject></sd>");
   EXPECT_TRUE(host::errorStore().empty());
+}
+
+// An object that only has requested properties comes once, after the listed ones, with all of
+// them in name order. Copies of a collector share its lists, so an object that two copies each
+// report is listed twice; inflating still returns it once.
+TEST_F(ServiceDataTest, EachObjectIsInflatedOnceWhateverReportedIt) {
+  // The data objects of a collector, as "uid:property,property" each, in order.
+  const auto dataObjects = [](ServiceData& data) {
+    std::string text;
+    for (const auto& model : data.getWireData().getDataObjectArray()) {
+      text += model.getUid() + ":";
+      for (const auto& property : model.getPropertieArray()) {
+        text += property.getName() + ",";
+      }
+      text += " ";
+    }
+    return text;
+  };
+  ServiceData data;
+  data.addPlainObject(tagOf("i.1"));
+  data.addProperty(tagOf("f.newstuff"), "owning_user");
+  data.addProperty(tagOf("i.1"), "item_id");
+  data.addProperty(tagOf("f.newstuff"), "object_name");
+  data.addUpdatedObject(tagOf("f.home"));
+  data.inflateProperties();
+  EXPECT_EQ(dataObjects(data), "f.home: i.1:item_id, f.newstuff:object_name,owning_user, ");
+
+  ServiceData first;
+  first.addPlainObject(tagOf("i.1"));
+  ServiceData second = first;
+  first.addPlainObject(tagOf("f.home"));
+  second.addPlainObject(tagOf("f.home"));
+  second.addCreatedObject(tagOf("i.1"));
+  second.addProperty(tagOf("f.home"), "object_name");
+  second.inflateProperties();
+  EXPECT_EQ(soacad_test::modelUids(second.getWireData().getPlainObjArray()),
+            (std::vector<std::string>{"i.1", "f.home", "f.home"}));
+  EXPECT_EQ(dataObjects(second), "i.1: f.home:object_name, ");
 }
 
 // Each value of a property is one element; a property with no value still carries one,

@@ -53,7 +53,7 @@ constexpr int kTooManyIdBytes = 215067;
 // Raises kTooManyIdBytes.
 [[noreturn]] void refuseIdBytes() {
   raiseErrorWithTexts(kTooManyIdBytes, std::to_string(kMaxAlternateIdBytesPerCall),
-                      "DataManagementImpl::kMaxAlternateIdBytesPerCall");
+                      "kMaxAlternateIdBytesPerCall");
 }
 
 }  // namespace

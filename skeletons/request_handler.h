@@ -116,9 +116,9 @@ struct WritesOutputsOneByOne<
 // outputs (see WritesOutputsOneByOne) is converted one output at a time, each written and its
 // local record given back before the next is converted, so that the wire records of a large
 // response never exist all at once: a reply costs about its own text, not the text and a
-// wire copy several times larger. Its service data is converted first (with nothing in its
-// place, the response's own conversion leaves no output behind) and written last, as the
-// response record writes it. Any other response is converted whole and written.
+// wire copy several times larger. The service data is converted first, by the response's own
+// conversion of the response without its outputs, and written last, where the response record
+// writes it. Any other response is converted whole and written.
 template <class Conversions, class Response>
 void writeResponse(Korvane::Soa::Common::Xml::XmlStream& stream, const std::string& element,
                    Response&& local) {

@@ -222,7 +222,7 @@ TEST_F(RequestHandlerTest, SmallRequestsWithVastAnswersEndAtTheirCeilings) {
         response.getServiceData().getPartialErrorArray()[0].getErrorValueArray()[0].getMessage(),
         "The ids of this input would take more than 33554432 bytes with those of the inputs "
         "before it, the most one call may generate "
-        "(DataManagementImpl::kMaxAlternateIdBytesPerCall); ask for fewer or shorter ids at a "
+        "(kMaxAlternateIdBytesPerCall); ask for fewer or shorter ids at a "
         "time.");
   }
 }

@@ -201,29 +201,33 @@ TEST_F(RequestHandlerTest, SmallRequestsWithVastAnswersEndAtTheirCeilings) {
     return "<input altIdType=\"CADAltId\" count=\"" + std::to_string(count) + "\" pattern=\"" +
            pattern + "\"><idContext uid=\"i.000100\"/></input>";
   };
-  // 100,000 ids of a 10 KB pattern: a gigabyte of ids, refused before one is made. Two ids of
-  // a 16 MiB pattern without '#' fit by the pattern but each id is longer: refused as the
-  // second is made. The inputs after it are answered.
-  for (const auto& [count, pattern] :
-       {std::pair<int, std::string>{100000, std::string(10000, 'P') + "######"},
-        std::pair<int, std::string>{2, std::string(16 << 20, 'P')}}) {
-    const auto response = responseOf<Dm::GenerateAlternateIdsResponse>(
-        call("generateAlternateIds", "<GenerateAlternateIdsInput>" + input(count, pattern) +
-                                         input(2, "GBX-####") + input(1, "X-##") +
-                                         "</GenerateAlternateIdsInput>"));
+  const std::string mebibytes16(16 << 20, 'P');
+  const struct {
+    std::string inputs;
+    std::vector<std::string> answered;  // "<index>:<ids>" per answered input.
+  } cases[] = {
+      // 100,000 ids of a 10 KB pattern, a gigabyte of ids: refused before one is made.
+      {input(100000, std::string(10000, 'P') + "######"), {"1:2", "2:1"}},
+      // A 16 MiB id answered; then one id of a pattern that fits the room left, but the id is
+      // one digit longer: refused as it is made.
+      {input(1, mebibytes16) + input(1, mebibytes16.substr(1)), {"0:1", "2:2", "3:1"}},
+  };
+  for (const auto& test : cases) {
+    const auto response = responseOf<Dm::GenerateAlternateIdsResponse>(call(
+        "generateAlternateIds", "<GenerateAlternateIdsInput>" + test.inputs + input(2, "GBX-####") +
+                                    input(1, "X-##") + "</GenerateAlternateIdsInput>"));
     std::vector<std::string> answered;
     for (const auto& entry : response.getInputIndexToAltIdArray()) {
       answered.push_back(std::to_string(entry.getKey()) + ":" +
                          std::to_string(entry.getValueArray().size()));
     }
-    EXPECT_EQ(answered, (std::vector<std::string>{"1:2", "2:1"}));
+    EXPECT_EQ(answered, test.answered);
     ASSERT_EQ(partialErrorsOf(response), std::vector<std::string>{": 215067"});
     EXPECT_EQ(
         response.getServiceData().getPartialErrorArray()[0].getErrorValueArray()[0].getMessage(),
         "The ids of this input would take more than 33554432 bytes with those of the inputs "
-        "before it, the most one call may generate "
-        "(kMaxAlternateIdBytesPerCall); ask for fewer or shorter ids at a "
-        "time.");
+        "before it, the most one call may generate (kMaxAlternateIdBytesPerCall); ask for fewer "
+        "or shorter ids at a time.");
   }
 }
 

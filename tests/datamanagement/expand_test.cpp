@@ -401,6 +401,13 @@ TEST_F(ExpandTest, ACallListsAtMostItsCeilingOfEntries) {
          e.expandFoldersForCAD(top, {false, -1, {}});
        },
        11},
+      // f.top with models: f.sub, i.5 with two revisions and a model each; the other items
+      // and r.C reach no model and are not listed.
+      {"folder, filtered",
+       [&](ExpandImpl& e) {
+         e.expandFoldersForCAD(top, {true, -1, kModels});
+       },
+       6},
       // A folder holding r.E, expanded: the revision and its two datasets.
       {"revision",
        [&](ExpandImpl& e) {

@@ -201,21 +201,25 @@ TEST_F(RequestHandlerTest, SmallRequestsWithVastAnswersEndAtTheirCeilings) {
     return "<input altIdType=\"CADAltId\" count=\"" + std::to_string(count) + "\" pattern=\"" +
            pattern + "\"><idContext uid=\"i.000100\"/></input>";
   };
-  const std::string mebibytes16(16 << 20, 'P');
+  const std::string gbx = input(2, "GBX-####") + input(1, "X-##");
   const struct {
     std::string inputs;
     std::vector<std::string> answered;  // "<index>:<ids>" per answered input.
   } cases[] = {
-      // 100,000 ids of a 10 KB pattern, a gigabyte of ids: refused before one is made.
-      {input(100000, std::string(10000, 'P') + "######"), {"1:2", "2:1"}},
-      // A 16 MiB id answered; then one id of a pattern that fits the room left, but the id is
-      // one digit longer: refused as it is made.
-      {input(1, mebibytes16) + input(1, mebibytes16.substr(1)), {"0:1", "2:2", "3:1"}},
+      // 100,000 ids of a 10 KB pattern, a gigabyte of ids: refused before one is made; the
+      // inputs after it are answered.
+      {input(100000, std::string(10000, 'P') + "######") + gbx, {"1:2", "2:1"}},
+      // An id of 32 MiB less 1023 bytes leaves room for 1023 bytes: a pattern of 1023 bytes
+      // without '#' fits the room but its id is one digit longer, refused as it is made; an id
+      // of exactly 1023 bytes is answered.
+      {input(1, std::string((32 << 20) - 1024, 'P')) + input(1, std::string(1023, 'P')) +
+           input(1, std::string(1022, 'P') + "#"),
+       {"0:1", "2:1"}},
   };
   for (const auto& test : cases) {
-    const auto response = responseOf<Dm::GenerateAlternateIdsResponse>(call(
-        "generateAlternateIds", "<GenerateAlternateIdsInput>" + test.inputs + input(2, "GBX-####") +
-                                    input(1, "X-##") + "</GenerateAlternateIdsInput>"));
+    const auto response = responseOf<Dm::GenerateAlternateIdsResponse>(
+        call("generateAlternateIds",
+             "<GenerateAlternateIdsInput>" + test.inputs + "</GenerateAlternateIdsInput>"));
     std::vector<std::string> answered;
     for (const auto& entry : response.getInputIndexToAltIdArray()) {
       answered.push_back(std::to_string(entry.getKey()) + ":" +

@@ -1,5 +1,6 @@
 #include "structuremanagement/bom_expand.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <unordered_set>
@@ -164,7 +165,7 @@ void BOMExpandImpl::doExpand(const Tag& line, const std::vector<RelationAndTypes
   host::HostArray<Tag> childLines;
   ResultStatus status;
   status = BOM_line_ask_child_lines(line, &count, childLines.out());
-  ceiling.add(1 + static_cast<std::size_t>(count > 0 && childLines ? count : 0));
+  ceiling.add(1 + (childLines ? static_cast<std::size_t>(std::max(count, 0)) : 0));
   for (int i = 0; childLines && i < count; ++i) {
     const Tag child = childLines[static_cast<std::size_t>(i)];
     try {

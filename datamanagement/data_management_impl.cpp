@@ -1,3 +1,5 @@
+#include <cstddef>
+#include <string>
 #include <utility>
 
 #include "datamanagement/attribute_mapping.h"
@@ -37,6 +39,22 @@ void askUnitName(Tag unit, char* buffer) {
 // single input could make the server generate ids (and hold them in memory) without end. An
 // input that would pass the bound fails like any other input, with an error stack.
 constexpr int kMaxAlternateIdsPerCall = 100000;
+
+// The most bytes the ids of one call may take. The pattern comes from the request too, and every
+// id is at least as long as it: 100,000 ids of a 10 KB pattern would be a gigabyte of ids, held
+// three times over on their way into the reply. Real alternate ids are tens of characters, so
+// even the most ids a call generates take a few megabytes. An input whose ids would pass the
+// bound (its count times its pattern's length, checked before any id is made, then the ids as
+// they are made) fails like any other input, with an error stack (215067) that names the
+// bound; the ids of the inputs before it stay.
+constexpr std::size_t kMaxAlternateIdBytesPerCall = 32u * 1024u * 1024u;
+constexpr int kTooManyIdBytes = 215067;
+
+// Raises kTooManyIdBytes.
+[[noreturn]] void refuseIdBytes() {
+  raiseErrorWithTexts(kTooManyIdBytes, std::to_string(kMaxAlternateIdBytesPerCall),
+                      "kMaxAlternateIdBytesPerCall");
+}
 
 }  // namespace
 
@@ -85,9 +103,11 @@ DataManagement::GenerateAlternateIdsResponse DataManagementImpl::generateAlterna
   ServiceData serviceData;
   int index = 0;
   int generated = 0;
+  std::size_t idBytes = 0;  // Of the ids of the inputs that succeeded.
   for (const GenerateAlternateIdsProperties& input : properties) {
     bool failed = false;
     std::vector<std::string> ids;
+    std::size_t inputBytes = 0;
     host::HostString pattern(SM_string_copy(input.pattern.c_str()));
     try {
       ResultStatus status;
@@ -107,23 +127,32 @@ DataManagement::GenerateAlternateIdsResponse DataManagementImpl::generateAlterna
                                 std::to_string(generated) + " were made before this input)",
                             std::to_string(input.count));
       }
+      const std::size_t room = kMaxAlternateIdBytesPerCall - idBytes;
+      if (input.count > 0 && input.pattern.size() > room / static_cast<std::size_t>(input.count)) {
+        refuseIdBytes();
+      }
       for (int made = 0; made < input.count; ++made) {
         host::HostString newId;
         status =
             USER_new_alt_id(input.idContext, pattern.get(), idType, input.parentAltId, newId.out());
         ids.push_back(newId.str());
         ++generated;
+        inputBytes += ids.back().size();
+        if (inputBytes > room) {
+          refuseIdBytes();
+        }
       }
     } catch (IFail&) {
       serviceData.addErrorStack();
       failed = true;
     }
     if (!failed) {
+      idBytes += inputBytes;
       response.inputIndexToAltId.emplace(index, std::move(ids));
     }
     ++index;
   }
-  response.serviceData = serviceData;
+  response.serviceData = std::move(serviceData);
   return response;
 }
 

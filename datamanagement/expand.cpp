@@ -35,6 +35,7 @@ constexpr int kNoFilters = 215060;
 constexpr int kPrimaryObjectNotLoaded = 215062;
 constexpr int kFolderNotLoaded = 215121;
 constexpr int kRelatedObjectNotLoaded = 215131;
+constexpr int kTooManyOutputEntries = 215066;
 
 // The module id of the trace scopes.
 constexpr int kJournalModule = 40;
@@ -78,11 +79,30 @@ bool isDataset(Tag object, Tag datasetClass) {
   return descends;
 }
 
+// The ceiling of one call's outputs.
+OutputCeiling outputCeiling(std::size_t maxEntries) {
+  return OutputCeiling(maxEntries, kTooManyOutputEntries, "ExpandImpl::kMaxOutputEntries");
+}
+
 Tag datasetClassId() {
   ResultStatus status;
   Tag datasetClass;
   status = POM_class_id_of_class("Dataset", &datasetClass);
   return datasetClass;
+}
+
+// The entries a folder expansion lists for a revision: the revision and its datasets.
+std::size_t entriesOf(const DataManagement::ExpandFoldersForCADItemRevOutput& revision) {
+  return 1 + revision.outputDataset.size();
+}
+
+// ... and for an item: the item and each of its revisions with their datasets.
+std::size_t entriesOf(const DataManagement::ExpandFoldersForCADItemOutput& item) {
+  std::size_t entries = 1;
+  for (const DataManagement::ExpandFoldersForCADItemRevOutput& revision : item.itemRevsOutput) {
+    entries += entriesOf(revision);
+  }
+  return entries;
 }
 
 }  // namespace
@@ -91,6 +111,8 @@ ExpandImpl::DataManagement::ExpandGRMRelationsResponse ExpandImpl::expandGRMRela
     const std::vector<Tag>& objects, const DataManagement::ExpandGRMRelationsPref& pref) {
   Journal journal(kJournalModule, "DataManagement::expandGRMRelations");
   journal.call();
+  OutputCeiling ceiling = outputCeiling(maxOutputEntries_);
+  ceiling.require(objects.size() * pref.info.size());
   DataManagement::ExpandGRMRelationsResponse response;
   ServiceData serviceData;
   for (const Tag& object : objects) {
@@ -115,6 +137,7 @@ ExpandImpl::DataManagement::ExpandGRMRelationsResponse ExpandImpl::expandGRMRela
           Utils::RelatedObjectCollector collector(filter.relationName, filter.objectTypeName, true);
           std::vector<Tag> found;
           collector.getSecondaryRelatedObjects(object, found);
+          ceiling.add(1 + found.size());
           for (Tag other : found) {
             data.otherSideObject.push_back(other);
             serviceData.addPlainObject(other);
@@ -130,7 +153,7 @@ ExpandImpl::DataManagement::ExpandGRMRelationsResponse ExpandImpl::expandGRMRela
       serviceData.addErrorStack(object);
     }
   }
-  response.serviceData = serviceData;
+  response.serviceData = std::move(serviceData);
   return response;
 }
 
@@ -138,6 +161,8 @@ ExpandImpl::DataManagement::ExpandPrimaryObjectsResponse ExpandImpl::expandPrima
     const std::vector<Tag>& objects, const DataManagement::ExpandPrimaryObjectsPref& pref) {
   Journal journal(kJournalModule, "DataManagement::expandPrimaryObjects");
   journal.call();
+  OutputCeiling ceiling = outputCeiling(maxOutputEntries_);
+  ceiling.require(objects.size() * pref.info.size());
   DataManagement::ExpandPrimaryObjectsResponse response;
   ServiceData serviceData;
   if (pref.info.empty()) {
@@ -180,6 +205,7 @@ ExpandImpl::DataManagement::ExpandPrimaryObjectsResponse ExpandImpl::expandPrima
           continue;
         }
         if (!isObjectListValueType(descriptor->valueType())) {
+          ceiling.add(1);
           output.otherSideObjData.push_back(std::move(data));
           continue;
         }
@@ -209,6 +235,7 @@ ExpandImpl::DataManagement::ExpandPrimaryObjectsResponse ExpandImpl::expandPrima
             }
           }
         }
+        ceiling.add(1 + data.otherSideObject.size());
         output.otherSideObjData.push_back(std::move(data));
       }
       response.output.push_back(std::move(output));
@@ -216,7 +243,7 @@ ExpandImpl::DataManagement::ExpandPrimaryObjectsResponse ExpandImpl::expandPrima
       serviceData.addErrorStack(object);
     }
   }
-  response.serviceData = serviceData;
+  response.serviceData = std::move(serviceData);
   return response;
 }
 
@@ -225,6 +252,7 @@ ExpandImpl::DataManagement::ExpandFoldersForCADResponse ExpandImpl::expandFolder
     const DataManagement::ExpandFolderForCADPref& pref) {
   Journal journal(kJournalModule, "DataManagement::expandFoldersForCAD");
   journal.call();
+  OutputCeiling ceiling = outputCeiling(maxOutputEntries_);
   DataManagement::ExpandFoldersForCADResponse response;
   ServiceData serviceData;
   for (const POMRef<Folder>& folderRef : folders) {
@@ -254,18 +282,25 @@ ExpandImpl::DataManagement::ExpandFoldersForCADResponse ExpandImpl::expandFolder
         const Tag reference = references[static_cast<std::size_t>(i)];
         switch (askObjectType(reference)) {
           case DataManagement::FolderT:
+            ceiling.add(1);
             output.fstlvlFolder.push_back(reference);
             serviceData.addPlainObject(reference);
             break;
-          case DataManagement::ItemT:
+          case DataManagement::ItemT: {
+            const std::size_t items = output.itemsOutput.size();
             expandItem(reference, pref, output, serviceData);
+            if (output.itemsOutput.size() > items) {
+              ceiling.add(entriesOf(output.itemsOutput.back()));
+            }
             break;
+          }
           case DataManagement::ItemRevisionT:
             if (pref.expItemRev) {
               ItemRevOutput revisionOutput;
               bool found = false;
               expandItemRev(reference, pref, found, revisionOutput, &serviceData);
               if (found) {
+                ceiling.add(entriesOf(revisionOutput));
                 serviceData.addPlainObject(reference);
                 for (const POMRef<Dataset>& dataset : revisionOutput.outputDataset) {
                   serviceData.addPlainObject(dataset.tag());
@@ -273,6 +308,7 @@ ExpandImpl::DataManagement::ExpandFoldersForCADResponse ExpandImpl::expandFolder
                 output.itemRevsOutput.push_back(std::move(revisionOutput));
               }
             } else {
+              ceiling.add(1);
               ItemRevOutput revisionOutput;
               revisionOutput.outputItemRevs = reference;
               output.itemRevsOutput.push_back(std::move(revisionOutput));
@@ -289,7 +325,7 @@ ExpandImpl::DataManagement::ExpandFoldersForCADResponse ExpandImpl::expandFolder
       serviceData.addErrorStack(folder);
     }
   }
-  response.serviceData = serviceData;
+  response.serviceData = std::move(serviceData);
   return response;
 }
 

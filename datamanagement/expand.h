@@ -3,6 +3,7 @@
 // datasets that the structure expansion shares (getAllRevDatasets).
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "datamanagement/data_management.h"
@@ -14,18 +15,37 @@ namespace Korvane {
 namespace Soa {
 namespace Cad {
 
-// Stateless: built on the caller's stack for a call; its operations depend on each other only
-// through their arguments.
+// Built on the caller's stack for a call; it keeps nothing between calls, and its operations
+// depend on each other only through their arguments.
 //
 // Every object an expansion reaches is also returned as a plain object of the service data;
 // with `expItemRev`, an item found brings its latest revision and a revision its datasets
 // into the service data (never into the output records). Failures become error stacks: a bad
 // input object one without a key and no output for it, a failure while expanding an object one
 // keyed by that object.
+//
+// The outputs of one call list at most kMaxOutputEntries entries (see there); a call that would
+// list more fails as a whole, before it lists them, with a ServiceException (215066) that names
+// the ceiling.
 class SOACAD_API ExpandImpl {
  public:
   using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;
+
+  // The most entries the outputs of one call may list: each list of related objects (a data
+  // record: one per object and filter that gives one) and each object listed in one; in a
+  // folder expansion each sub-folder, item, revision and dataset listed. Expanding tens of
+  // thousands of objects of a real CAD batch, with a few filters and their datasets, lists some
+  // hundreds of thousands; the ceiling lies ten times above that, and keeps a small request
+  // that names the same object and filter thousands of times each (millions of lists) from
+  // costing gigabytes. A call of more objects times filters than this is refused before any
+  // work, since each pair may give a list.
+  static constexpr std::size_t kMaxOutputEntries = 3000000;
+
+  ExpandImpl() = default;
+  // An expansion whose calls list at most `maxOutputEntries` entries (tests reach the ceiling
+  // with small stores).
+  explicit ExpandImpl(std::size_t maxOutputEntries) : maxOutputEntries_(maxOutputEntries) {}
 
   // For each valid input object, one output with a data record per filter that worked: the
   // secondary objects over the filter's relation type (every type for an empty name) whose type
@@ -83,6 +103,8 @@ class SOACAD_API ExpandImpl {
   void expandItem(const Tag& item, const DataManagement::ExpandFolderForCADPref& pref,
                   DataManagement::ExpandFoldersForCADOutput& folderOutput,
                   ServiceData& serviceData) const;
+
+  std::size_t maxOutputEntries_ = kMaxOutputEntries;
 };
 
 }  // namespace Cad

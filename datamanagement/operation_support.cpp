@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <exception>
 
+#include "framework/soa_exceptions.h"
 #include "framework/utils.h"
 #include "host/object/aom.h"
 #include "host/object/error_store.h"
@@ -72,6 +73,24 @@ void recordUnkeyed(Korvane::Soa::Server::ServiceData* serviceData) {
   } else {
     ERROR_store_clear();
   }
+}
+
+// --- OutputCeiling ---------------------------------------------------------------------------
+
+void OutputCeiling::require(std::size_t count) const {
+  if (count > maxEntries_ - entries_) {
+    fail();
+  }
+}
+
+void OutputCeiling::add(std::size_t count) {
+  require(count);
+  entries_ += count;
+}
+
+void OutputCeiling::fail() const {
+  storeErrorWithTexts(code_, std::to_string(maxEntries_), name_);
+  throw Korvane::Soa::Server::ServiceException();
 }
 
 // --- MarkPoint -------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 // Everything here assumes the host's single-threaded object API.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "framework/service_data.h"
@@ -47,6 +48,35 @@ void requireNameFits(const std::string& name, int size, int notFoundCode);
 // service data the failure is dropped and the error store emptied, so that it reaches no later
 // stack.
 void recordUnkeyed(Korvane::Soa::Server::ServiceData* serviceData);
+
+// A ceiling on what the outputs of one call list (objects, lists of objects, BOM lines), so that
+// a small request cannot make the server work and hold memory without end: the same expansion
+// asked for thousands of times, or a structure whose parts hold each other many times over.
+// Entries are counted as the call lists them; once they would pass the ceiling, the call fails
+// as a whole with a ServiceException carrying the library's `code`, whose message names the
+// ceiling (its texts: the ceiling and `name`, the constant that holds it). Nothing the call did
+// is kept then (the request's mark point rolls the host back).
+class OutputCeiling {
+ public:
+  // REQUIRES: `name` outlives the ceiling (a literal).
+  OutputCeiling(std::size_t maxEntries, int code, const char* name)
+      : maxEntries_(maxEntries), code_(code), name_(name) {}
+
+  // Fails the call at once when `count` entries, a bound known before the work, would pass the
+  // ceiling with those counted so far.
+  void require(std::size_t count) const;
+  // Counts `count` more entries; fails the call when they pass the ceiling.
+  void add(std::size_t count);
+  std::size_t entries() const { return entries_; }
+
+ private:
+  [[noreturn]] void fail() const;
+
+  std::size_t maxEntries_;
+  int code_;
+  const char* name_;
+  std::size_t entries_ = 0;
+};
 
 // A host mark point around one step (an input, or one part of it). Unless the step is kept, the
 // host is rolled back to the mark when the guard goes out of scope, undoing every creation,

@@ -68,6 +68,10 @@ class ServiceData : public PartialErrors {
   ServiceData() = default;
   ServiceData(const ServiceData& other) = default;
   ServiceData& operator=(const ServiceData& other) = default;
+  // Moving hands the working sets over instead of copying them; the wire parts are shared as
+  // by a copy.
+  ServiceData(ServiceData&& other) = default;
+  ServiceData& operator=(ServiceData&& other) = default;
   ~ServiceData() = default;
 
   void addCreatedObject(const Tag& object);

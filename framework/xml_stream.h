@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <sstream>
+#include <stdexcept>
 #include <streambuf>
 #include <string>
 #include <utility>
@@ -90,6 +92,20 @@ inline bool isPlain(const char* data, std::size_t size) {
 }  // namespace Writing
 SOACAD_API_BEGIN
 
+// What an XmlStream throws when a piece would take its text past the stream's ceiling (see
+// XmlStream(std::size_t)). Nothing past the ceiling is written; what was written before stays
+// (a value that needs escaping may be cut where the refused piece began), and the document is
+// unfinished.
+class XmlStreamFull : public std::length_error {
+ public:
+  explicit XmlStreamFull(std::size_t maxBytes);
+  // The ceiling that the text would have passed.
+  std::size_t maxBytes() const { return maxBytes_; }
+
+ private:
+  std::size_t maxBytes_;
+};
+
 // A std::stringstream with an element writer on top. Every text and attribute value that goes
 // through the writer is escaped, so whatever the strings hold the output is well-formed XML and
 // reads back as the same text:
@@ -109,9 +125,18 @@ SOACAD_API_BEGIN
 // part underneath holds nothing: read the text through this class, not through a reference to
 // std::stringstream. The common pieces (start and end tags, attributes and text that need no
 // escaping) are written inline, with one room check each.
+//
+// A stream may have a ceiling on its text: a piece that would take the text past it is refused
+// (XmlStreamFull) before any memory is taken for it, so a document too large to be answered
+// costs at most its ceiling. The stream never holds more than the ceiling, spare room included.
+// The text grows in blocks that are never copied while it is written; takeText() hands it out
+// as one string, giving each block back as it is copied.
 class XmlStream : public std::stringstream {
  public:
+  // A stream without a ceiling.
   XmlStream();
+  // A stream whose text may have at most `maxBytes` bytes.
+  explicit XmlStream(std::size_t maxBytes);
   virtual ~XmlStream();
   XmlStream(const XmlStream&) = delete;
   XmlStream& operator=(const XmlStream&) = delete;
@@ -213,7 +238,11 @@ class XmlStream : public std::stringstream {
 
   // The text written so far.
   std::string str() const;
+  // The bytes of the text written so far.
+  std::size_t size() const { return finishedBytes_ + static_cast<std::size_t>(at_ - begin_); }
   // Hands out the text written so far; the stream starts again empty, with no element open.
+  // Each block is given back as soon as it is copied into the text, so handing out a long text
+  // takes about its size once more at the most, not twice.
   std::string takeText();
 
   // Appends `value` to `out` escaped for element content / for an attribute value.
@@ -248,8 +277,9 @@ class XmlStream : public std::stringstream {
     at_ += size;
     return at;
   }
-  // Starts a new block with room for at least `size` bytes.
-  void grow(std::size_t size);
+  // Starts a new block with room for at least `needed` bytes. Throws XmlStreamFull when the
+  // text and `needed` more bytes would pass the ceiling.
+  void grow(std::size_t needed);
   // Gives every block back: the stream is empty.
   void releaseBlocks() noexcept;
   void append(const char* data, std::size_t size) {
@@ -302,7 +332,16 @@ class XmlStream : public std::stringstream {
   struct Block {
     char* data;
     std::size_t used;
+    std::size_t capacity;
   };
+  // Blocks from kMappedBlockBytes up are mapped from the system rather than taken from the
+  // heap, so that a block given back returns its memory at once: a long text handed out by
+  // takeText() would otherwise be held twice, once in the heap's keeping.
+  static constexpr std::size_t kMappedBlockBytes = 256 * 1024;
+  static char* allocateBlock(std::size_t capacity);
+  static void releaseBlock(char* data, std::size_t capacity) noexcept;
+
+  std::size_t maxBytes_ = std::numeric_limits<std::size_t>::max();
   std::vector<Block> finished_;
   std::size_t finishedBytes_ = 0;
   char* begin_ = nullptr;

@@ -3,11 +3,14 @@
 // reply text, with the same eight timing marks.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "datamanagement/operation_support.h"
 #include "framework/monitor.h"
@@ -57,6 +60,20 @@ enum class FailureHandling {
 
 namespace RequestHandling {
 
+// The most bytes a reply may have. A reply is held whole while it is written and handed to the
+// host, so without a ceiling a small request whose answer is vast (the same expansion asked for
+// thousands of times) could make the server take memory without end. The ceiling lies far above
+// the reply to any real CAD batch (tens of thousands of parts with their datasets answer in tens
+// of megabytes); a reply that would pass it ends in a fault that names it, written no further.
+constexpr std::size_t kMaxReplyBytes = 512u * 1024u * 1024u;
+
+// The message of the fault of a reply that would pass its ceiling, `maxBytes`.
+inline std::string replyTooLongMessage(std::size_t maxBytes) {
+  return "The reply would be longer than " + std::to_string(maxBytes) +
+         " bytes, the most a reply may have (RequestHandling::kMaxReplyBytes); ask for less in "
+         "one request.";
+}
+
 // The request's root element, which must be the operation's input element: a document meant for
 // another operation is refused, never read as far as its fields happen to match.
 inline const Korvane::Soa::Common::Xml::XMLNode& inputRoot(
@@ -78,10 +95,55 @@ inline std::string faultDocument(Korvane::Soa::Server::ServiceException& excepti
   return stream.str();
 }
 
-// The service call, the response conversion and the writing of the reply. The local response
-// is handed over to the conversion, which takes it by value: its results are moved, its
-// ServiceData is copied (ServiceData has no move; the copy shares the wire parts), and nothing
-// reads the local response afterwards.
+// Whether a local response lists its outputs in a vector `output` whose elements convert one by
+// one: the layout of every such response on the wire is its outputs, then its service data.
+template <class Conversions, class Response, class = void>
+struct WritesOutputsOneByOne : std::false_type {};
+template <class Conversions, class Response>
+struct WritesOutputsOneByOne<
+    Conversions, Response,
+    std::void_t<decltype(Conversions::toWire(std::move(std::declval<Response&>().output.front()))
+                             .outputXML(std::declval<Korvane::Soa::Common::Xml::XmlStream&>(),
+                                        std::string())),
+                decltype(Conversions::toWire(std::declval<Response>())
+                             .getServiceData()
+                             .outputXML(std::declval<Korvane::Soa::Common::Xml::XmlStream&>(),
+                                        std::string()))>>
+    : std::is_same<decltype(Response::output),
+                   std::vector<typename decltype(Response::output)::value_type>> {};
+
+// Writes `local` as the wire response would write itself under `element`. A response with
+// outputs (see WritesOutputsOneByOne) is converted one output at a time, each written and its
+// local record given back before the next is converted, so that the wire records of a large
+// response never exist all at once: a reply costs about its own text, not the text and a
+// wire copy several times larger. The service data is converted first, by the response's own
+// conversion of the response without its outputs, and written last, where the response record
+// writes it. Any other response is converted whole and written.
+template <class Conversions, class Response>
+void writeResponse(Korvane::Soa::Common::Xml::XmlStream& stream, const std::string& element,
+                   Response&& local) {
+  if constexpr (WritesOutputsOneByOne<Conversions, std::decay_t<Response>>::value) {
+    static const std::string kOutput("output");
+    static const std::string kServiceData("serviceData");
+    auto outputs = std::move(local.output);
+    local.output.clear();
+    const auto rest = Conversions::toWire(std::move(local));
+    stream.startElement(element);
+    for (auto& output : outputs) {
+      Conversions::toWire(std::move(output)).outputXML(stream, kOutput);
+      output = {};
+    }
+    rest.getServiceData().outputXML(stream, kServiceData);
+    stream.endElement();
+  } else {
+    Conversions::toWire(std::move(local)).outputXML(stream, element);
+  }
+}
+
+// The service call, the response conversion and the writing of the reply, which may have at
+// most `maxReplyBytes` (kMaxReplyBytes; tests lower it): a reply that would pass it raises a
+// ServiceException that says so, and is written no further. The local response is handed over
+// to the writing, which converts it as it writes it (writeResponse).
 //
 // The whole request is one step for the host store: a mark point is placed before the service
 // call and kept only once the reply text is complete, so that any failure on the way (which
@@ -90,29 +152,27 @@ inline std::string faultDocument(Korvane::Soa::Server::ServiceException& excepti
 // fails the request the same way.
 //
 // The local arguments are released as soon as the service has answered, before the response is
-// converted and written, the local response once it is converted, and the wire response as soon
-// as it is written, before the text is handed out, so that a large request's arguments, its
-// responses and its reply text are never all held at once.
+// converted and written, and each output once it is written, so that a large request's
+// arguments, its responses and its reply text are never all held at once.
 template <class Conversions, class Arguments, class Serve>
-std::string respond(const HandlerNames& names, std::optional<Arguments>& arguments, Serve& serve) {
+std::string respond(const HandlerNames& names, std::optional<Arguments>& arguments, Serve& serve,
+                    std::size_t maxReplyBytes = kMaxReplyBytes) {
   using Korvane::Soa::Internal::Common::Monitor;
   Korvane::Soa::Cad::MarkPoint requestMark;
   Monitor::markStart(names.service);
-  Korvane::Soa::Common::Xml::XmlStream stream;
+  Korvane::Soa::Common::Xml::XmlStream stream(maxReplyBytes);
   {
-    // The local response ends with the conversion: its ServiceData, copied into the conversion,
-    // shares the wire parts (error stacks, objects) with the copy, and would otherwise hold them
-    // while the reply is written.
-    const auto wireResponse = [&names, &arguments, &serve] {
-      auto localResponse = std::apply(serve, *arguments);
-      arguments.reset();
-      Monitor::markEnd(names.service);
-      Monitor::markStart(names.localToWire);
-      return Conversions::toWire(std::move(localResponse));
-    }();
-    Monitor::markEnd(names.localToWire);
-    wireResponse.outputXML(stream, names.responseElement);
+    auto localResponse = std::apply(serve, *arguments);
+    arguments.reset();
+    Monitor::markEnd(names.service);
+    Monitor::markStart(names.localToWire);
+    try {
+      writeResponse<Conversions>(stream, names.responseElement, std::move(localResponse));
+    } catch (const Korvane::Soa::Common::Xml::XmlStreamFull& full) {
+      throw Korvane::Soa::Server::ServiceException(replyTooLongMessage(full.maxBytes()));
+    }
   }
+  Monitor::markEnd(names.localToWire);
   std::string reply = stream.takeText();
   requestMark.keep();
   Monitor::markEnd(names.handler);
@@ -128,13 +188,14 @@ std::string respond(const HandlerNames& names, std::optional<Arguments>& argumen
 //
 // A successful request makes exactly these marks, in order: start H, start H::wireToLocal,
 // end H::wireToLocal, start S, end S, start H::localToWire, end H::localToWire, end H (H the
-// handler's mark, S the service call's).
+// handler's mark, S the service call's; H::localToWire spans the conversion and the writing of
+// the response).
 //
 // What a request no longer needs is released at once rather than kept to the end of the
 // handler, which bounds the memory of a large request: the node tree while the input record
 // is read (what the record has read goes as it reads on), the input record once the local
-// arguments are built, the arguments once the service has answered, the local response once it
-// is converted and the wire response once it is written (respond).
+// arguments are built, the arguments once the service has answered, and each output of the
+// response once it is written (respond).
 template <class Input, class Conversions, class ToArguments, class Serve>
 std::string handleRequest(const HandlerNames& names, FailureHandling failures,
                           const std::string& request, ToArguments toArguments, Serve serve) {

@@ -1,5 +1,6 @@
 #include "structuremanagement/bom_expand.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <string>
 #include <unordered_set>
@@ -63,12 +64,13 @@ BOMExpandImpl::StructureManagement::ExpandPSOneLevelResponse BOMExpandImpl::expa
   Journal journal(kJournalModule, "StructureManagement::expandPSOneLevelImpl");
   journal.call();
   StructureManagement::ExpandPSOneLevelResponse response;
+  OutputCeiling ceiling = lineCeiling();
   for (const POMRef<BOMLine>& parent : info.parentBomLine) {
     const Tag line = parent.tag();
     try {
       ExpandPSData lineData;
       std::vector<ExpandPSData> children;
-      doExpand(line, pref.info, pref.expItemRev, info.excludeFilter, lineData, children,
+      doExpand(line, pref.info, pref.expItemRev, info.excludeFilter, ceiling, lineData, children,
                &response.serviceData);
       response.output.push_back(outputOf<StructureManagement::ExpandPSOneLevelOutput>(
           std::move(lineData), std::move(children)));
@@ -86,10 +88,11 @@ BOMExpandImpl::StructureManagement::ExpandPSAllLevelsResponse BOMExpandImpl::exp
   Journal journal(kJournalModule, "BOMExpandImpl::expandPSAllLevelsImpl");
   journal.call();
   StructureManagement::ExpandPSAllLevelsResponse response;
+  OutputCeiling ceiling = lineCeiling();
   for (const POMRef<BOMLine>& parent : info.parentBomLine) {
     const Tag line = parent.tag();
     try {
-      doExpandAll(line, pref, info.excludeFilter, response);
+      doExpandAll(line, pref, info.excludeFilter, ceiling, response);
     } catch (IFail&) {
       response.serviceData.addErrorStack(line);
     }
@@ -110,7 +113,7 @@ struct BOMExpandImpl::WalkFrame {
 // assembly nested as deep as a client builds it expands on a server thread's small stack.
 void BOMExpandImpl::doExpandAll(const Tag& line,
                                 const StructureManagement::ExpandPSAllLevelsPref& pref,
-                                BOMLineFilter filter,
+                                BOMLineFilter filter, OutputCeiling& ceiling,
                                 StructureManagement::ExpandPSAllLevelsResponse& response) {
   std::vector<WalkFrame> stack;
   std::unordered_set<Tag> walking;
@@ -120,7 +123,7 @@ void BOMExpandImpl::doExpandAll(const Tag& line,
     stack.emplace_back();
     WalkFrame& frame = stack.back();
     frame.structure = structure;
-    doExpand(entered, pref.info, pref.expItemRev, filter, frame.lineData, frame.children,
+    doExpand(entered, pref.info, pref.expItemRev, filter, ceiling, frame.lineData, frame.children,
              &response.serviceData);
     if (structure != NULLTAG) {
       walking.insert(structure);
@@ -153,14 +156,16 @@ void BOMExpandImpl::doExpandAll(const Tag& line,
 }
 
 void BOMExpandImpl::doExpand(const Tag& line, const std::vector<RelationAndTypesFilter>& filters,
-                             const bool& expItemRev, BOMLineFilter filter, ExpandPSData& lineData,
-                             std::vector<ExpandPSData>& children, ServiceData* serviceData) {
+                             const bool& expItemRev, BOMLineFilter filter, OutputCeiling& ceiling,
+                             ExpandPSData& lineData, std::vector<ExpandPSData>& children,
+                             ServiceData* serviceData) {
   Journal journal(kJournalModule, "BOMExpandImpl::doExpand");
   journal.call();
   int count = 0;
   host::HostArray<Tag> childLines;
   ResultStatus status;
   status = BOM_line_ask_child_lines(line, &count, childLines.out());
+  ceiling.add(1 + (childLines ? static_cast<std::size_t>(std::max(count, 0)) : 0));
   for (int i = 0; childLines && i < count; ++i) {
     const Tag child = childLines[static_cast<std::size_t>(i)];
     try {
@@ -220,6 +225,10 @@ void BOMExpandImpl::populatePSData(const Tag& line,
       recordUnkeyed(serviceData);
     }
   }
+}
+
+OutputCeiling BOMExpandImpl::lineCeiling() const {
+  return OutputCeiling(maxListedLines_, kTooManyLines, "BOMExpandImpl::kMaxListedLines");
 }
 
 Tag BOMExpandImpl::askBOMLineItemRevTag(const Tag& line) {

@@ -2,6 +2,7 @@
 // opened, each line with the item revision behind it and, on request, that revision's datasets.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "framework/visibility.h"
@@ -11,16 +12,34 @@ namespace Korvane {
 namespace Soa {
 namespace Cad {
 
+class OutputCeiling;
+
 // Built on the caller's stack for one call; it keeps nothing between its steps.
 //
 // Each expanded line yields one output: `parent` describes the line itself (its datasets in
 // `parentDataset`), `children` holds one record per child line that the filter keeps, in the
 // host's order. Every line, revision and dataset of the outputs is also a plain object of the
-// service data. Host failures become error stacks; neither operation raises.
+// service data. Host failures become error stacks. The lines of one call are bounded (see
+// kMaxListedLines): a call that would list more fails as a whole with a ServiceException
+// (kTooManyLines) that names the ceiling; that is the only way either operation raises.
 class SOACAD_API BOMExpandImpl {
  public:
   using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
   using ServiceData = Korvane::Soa::Server::ServiceData;
+
+  // The most lines the outputs of one call may list: each expanded line and each of its child
+  // lines (also those the filter leaves out, which the host made all the same). The walk of
+  // all levels stops there too, so the ceiling bounds the work and the lines the window makes,
+  // not only the reply: an assembly of 27 levels whose parts each hold the next twice has 2^27
+  // lines, from a structure and a request of a few hundred bytes. A real CAD assembly has some
+  // tens of thousands of lines; the ceiling lies far above, where the reply is a few hundred
+  // megabytes and the call's memory stays within about a gigabyte.
+  static constexpr std::size_t kMaxListedLines = 1000000;
+
+  BOMExpandImpl() = default;
+  // An expansion whose calls list at most `maxListedLines` lines (tests reach the ceiling with
+  // small structures).
+  explicit BOMExpandImpl(std::size_t maxListedLines) : maxListedLines_(maxListedLines) {}
 
   // One output per line of `info.parentBomLine`, in order. A line that cannot be expanded (not
   // a line, its child lines or its revision cannot be read) gives no output and an error stack
@@ -52,14 +71,16 @@ class SOACAD_API BOMExpandImpl {
   // revision and of the child's revision). The same revision shown through another view is
   // walked. Raises IFail when a line of the walk cannot be expanded.
   void doExpandAll(const Tag& line, const StructureManagement::ExpandPSAllLevelsPref& pref,
-                   BOMLineFilter filter, StructureManagement::ExpandPSAllLevelsResponse& response);
+                   BOMLineFilter filter, OutputCeiling& ceiling,
+                   StructureManagement::ExpandPSAllLevelsResponse& response);
   // Fills `lineData` for the line and appends one record to `children` for each child line
-  // that `filter` keeps. A child that fails is recorded keyed by its tag on `serviceData` and
-  // left out, or, without a service data, raised again. Raises IFail when the line's child
-  // lines or its own revision cannot be read.
+  // that `filter` keeps, counting the line and its child lines on `ceiling`. A child that fails
+  // is recorded keyed by its tag on `serviceData` and left out, or, without a service data,
+  // raised again. Raises IFail when the line's child lines or its own revision cannot be read.
   void doExpand(const Tag& line, const std::vector<RelationAndTypesFilter>& filters,
-                const bool& expItemRev, BOMLineFilter filter, ExpandPSData& lineData,
-                std::vector<ExpandPSData>& children, ServiceData* serviceData);
+                const bool& expItemRev, BOMLineFilter filter, OutputCeiling& ceiling,
+                ExpandPSData& lineData, std::vector<ExpandPSData>& children,
+                ServiceData* serviceData);
   // Sets `data` to the line, its revision and (with `expItemRev` and a revision) the datasets:
   // all of the revision's without filters, else the objects each filter reaches that pass the
   // "Dataset" type test (one found by two filters is listed twice). A failing filter is an
@@ -80,6 +101,10 @@ class SOACAD_API BOMExpandImpl {
   void addObjectsToModelManager(const StructureManagement::ExpandPSParentData& data,
                                 ServiceData& serviceData);
   void addObjectsToModelManager(const ExpandPSData& data, ServiceData& serviceData);
+  // The ceiling of one call's lines.
+  OutputCeiling lineCeiling() const;
+
+  std::size_t maxListedLines_ = kMaxListedLines;
 };
 
 }  // namespace Cad

@@ -67,6 +67,9 @@ enum : int {
   kArrangementOfAnotherBvr = 215162,
   // The line of an absolute occurrence's data has no absolute occurrence after they were written.
   kAbsOccNotMade = 215163,
+  // An expansion that would list more lines than one call may (texts: the ceiling, the name of
+  // the constant that holds it).
+  kTooManyLines = 215164,
 };
 
 // Static lookups of BOM view types, views and view revisions.

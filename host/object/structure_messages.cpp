@@ -23,6 +23,7 @@ const host::BaseFixturePart kStructureMessages("soacad_structure", R"(<fixture>
   <message code="215161" text="The child %1$ contains the parent %2$ in its structure; a structure cannot contain itself."/>
   <message code="215162" text="The arrangement %1$ does not belong to the BOM view revision %2$."/>
   <message code="215163" text="No absolute occurrence was made for the data written to the line %1$."/>
+  <message code="215164" text="The expansion would list more than %1$ BOM lines, the most one call may list (%2$); expand fewer lines or fewer levels at a time."/>
   <message code="215150" text="The configured item revision could not be found."/>
   <message code="710043" text="The revision rule's override entries cannot take the given override folders."/>
   <message code="710044" text="The revision rule has no value of the kind requested."/>

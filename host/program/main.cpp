@@ -105,6 +105,12 @@ bool writeAll(int fd, const std::string& text) {
   return true;
 }
 
+// Writes a reply document and the line end after it to `fd`, without copying the document.
+// False, with errno set, when any of it could not be written.
+bool writeReply(int fd, const std::string& text) {
+  return writeAll(fd, text) && writeAll(fd, "\n");
+}
+
 // `words` joined by ", " into lines that start with `indent` and stay within 80 columns.
 std::string wrapped(const std::vector<std::string>& words, const std::string& indent) {
   std::string text;
@@ -758,16 +764,50 @@ int run(const Options& options) {
   int status = 0;
   std::vector<host::Reply> replies;
   std::vector<std::string> sources;
+  bool saved = false;
+  // Writes reply `i` and releases its text. Every write is checked: a reply that does not reach
+  // standard output (a full disk, a closed output, a reader that went away) is a failure of the
+  // run, never an answer; false, after saying so, when it could not be written (`after` more
+  // replies are then lost with it).
+  const auto deliver = [&](std::size_t i, std::size_t after) {
+    const std::string text = std::move(replies[i].text);
+    if (!writeReply(output.get(), text)) {
+      const std::string why = systemError(errno);
+      const std::string lost =
+          after == 0 ? "the reply was lost"
+                     : "the reply and the " + std::to_string(after) + " after it were lost";
+      std::cerr << kProgram << ": " << options.operation << " (" << sources[i]
+                << "): cannot write the reply to standard output: " << why << "; "
+                << (saved ? "the session was saved to " + options.storeFile + ", but " : "") << lost
+                << "\n";
+      return false;
+    }
+    if (replies[i].fault) {
+      std::cerr << kProgram << ": " << options.operation << " (" << sources[i]
+                << "): " << faultReason(replies[i]) << "\n";
+      status = 1;
+    }
+    return true;
+  };
+  // Without a store nothing is saved, so each reply is written as soon as it is answered and is
+  // not held; with a store every reply waits for the save, the cheapest way for a reply never
+  // to hand out what was not kept: each is held once (moved, never copied) until then.
+  const bool holdReplies = storeFile != nullptr;
   for (std::size_t i = 0; i < requests.size(); ++i) {
     replies.push_back(host::dispatch(options.service, options.operation, requests[i]));
     std::string().swap(requests[i]);
     sources.push_back(sourceName(options.requests[i]));
+    if (!holdReplies && !deliver(i, requests.size() - i - 1)) {
+      return 1;
+    }
+  }
+  if (!holdReplies) {
+    return status;
   }
   // Saved before any reply is written, so that no reply hands out what was not kept.
   std::string failure;
-  const bool saved =
-      storeFile != nullptr && storeFile->save(host::Store::instance().saveFixture(), failure);
-  if (storeFile != nullptr && !saved) {
+  saved = storeFile->save(host::Store::instance().saveFixture(), failure);
+  if (!saved) {
     std::cerr << kProgram << ": cannot save the store " << options.storeFile << ": " << failure
               << "\n";
     status = 1;
@@ -779,25 +819,9 @@ int run(const Options& options) {
       }
     }
   }
-  // Every write is checked: a reply that does not reach standard output (a full disk, a closed
-  // output, a reader that went away) is a failure of the run, never an answer.
   for (std::size_t i = 0; i < replies.size(); ++i) {
-    if (!writeAll(output.get(), replies[i].text + "\n")) {
-      const std::string why = systemError(errno);
-      const std::size_t after = replies.size() - i - 1;
-      const std::string lost =
-          after == 0 ? "the reply was lost"
-                     : "the reply and the " + std::to_string(after) + " after it were lost";
-      std::cerr << kProgram << ": " << options.operation << " (" << sources[i]
-                << "): cannot write the reply to standard output: " << why << "; "
-                << (saved ? "the session was saved to " + options.storeFile + ", but " : "") << lost
-                << "\n";
+    if (!deliver(i, replies.size() - i - 1)) {
       return 1;
-    }
-    if (replies[i].fault) {
-      std::cerr << kProgram << ": " << options.operation << " (" << sources[i]
-                << "): " << faultReason(replies[i]) << "\n";
-      status = 1;
     }
   }
   return status;

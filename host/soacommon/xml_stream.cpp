@@ -1,5 +1,7 @@
 #include "framework/xml_stream.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -164,7 +166,16 @@ void escape(const char* data, std::size_t size, const ByteTable& table, Sink&& s
 
 }  // namespace
 
+XmlStreamFull::XmlStreamFull(std::size_t maxBytes)
+    : std::length_error("the document would be longer than " + std::to_string(maxBytes) +
+                        " bytes, the most this stream may hold"),
+      maxBytes_(maxBytes) {}
+
 XmlStream::XmlStream() {
+  std::basic_ios<char>::rdbuf(&forward_);
+}
+
+XmlStream::XmlStream(std::size_t maxBytes) : maxBytes_(maxBytes) {
   std::basic_ios<char>::rdbuf(&forward_);
 }
 
@@ -184,21 +195,49 @@ std::streamsize XmlStream::Forward::xsputn(const char* data, std::streamsize siz
   return size;
 }
 
-void XmlStream::grow(std::size_t size) {
+char* XmlStream::allocateBlock(std::size_t capacity) {
+  if (capacity < kMappedBlockBytes) {
+    return static_cast<char*>(::operator new(capacity));
+  }
+  void* mapped =
+      ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) {
+    throw std::bad_alloc();
+  }
+  return static_cast<char*>(mapped);
+}
+
+void XmlStream::releaseBlock(char* data, std::size_t capacity) noexcept {
+  if (data == nullptr) {
+    return;
+  }
+  if (capacity < kMappedBlockBytes) {
+    ::operator delete(data);
+  } else {
+    ::munmap(data, capacity);
+  }
+}
+
+void XmlStream::grow(std::size_t needed) {
   // The first block holds a small reply whole; blocks double up to kLargestBlock, and a piece
-  // larger than that gets a block of its own size.
+  // larger than that gets a block of its own size. No block reaches past the ceiling, so every
+  // piece that fits in the room of a block fits under the ceiling too.
   constexpr std::size_t kFirstBlock = 4096;
   constexpr std::size_t kLargestBlock = 1024 * 1024;
+  const std::size_t room = maxBytes_ - size();
+  if (needed > room) {
+    throw XmlStreamFull(maxBytes_);
+  }
   const std::size_t current = static_cast<std::size_t>(end_ - begin_);
   std::size_t capacity = current == 0 ? kFirstBlock : std::min(2 * current, kLargestBlock);
-  capacity = std::max(capacity, size);
+  capacity = std::min(std::max(capacity, needed), room);
   finished_.reserve(finished_.size() + 1);
-  char* block = static_cast<char*>(::operator new(capacity));
+  char* block = allocateBlock(capacity);
   if (at_ != begin_) {
-    finished_.push_back(Block{begin_, static_cast<std::size_t>(at_ - begin_)});
+    finished_.push_back(Block{begin_, static_cast<std::size_t>(at_ - begin_), current});
     finishedBytes_ += finished_.back().used;
   } else {
-    ::operator delete(begin_);
+    releaseBlock(begin_, current);
   }
   begin_ = block;
   at_ = block;
@@ -207,11 +246,11 @@ void XmlStream::grow(std::size_t size) {
 
 void XmlStream::releaseBlocks() noexcept {
   for (const Block& block : finished_) {
-    ::operator delete(block.data);
+    releaseBlock(block.data, block.capacity);
   }
   finished_.clear();
   finishedBytes_ = 0;
-  ::operator delete(begin_);
+  releaseBlock(begin_, static_cast<std::size_t>(end_ - begin_));
   begin_ = nullptr;
   at_ = nullptr;
   end_ = nullptr;
@@ -238,7 +277,17 @@ std::string XmlStream::str() const {
 }
 
 std::string XmlStream::takeText() {
-  std::string text = str();
+  std::string text;
+  text.reserve(size());
+  // The text's memory is taken as it is filled, block by block, while each block goes back.
+  for (Block& block : finished_) {
+    text.append(block.data, block.used);
+    releaseBlock(block.data, block.capacity);
+    block.data = nullptr;
+  }
+  if (at_ != begin_) {
+    text.append(begin_, static_cast<std::size_t>(at_ - begin_));
+  }
   releaseBlocks();
   openElements_.clear();
   startTagOpen_ = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <new>
 #include <sstream>
 
 #include "framework/iiop_skeleton.h"
@@ -32,6 +33,10 @@ const char* const kUnanswerableFault =
     "message=\"The request failed and its fault could not be written.\"/>";
 const char* const kUnanswerableReason =
     "ServiceException: The request failed and its fault could not be written.";
+
+const char* const kOutOfMemory =
+    "The request failed: the server ran out of memory while answering it; nothing it did was "
+    "kept.";
 
 // A fault's one-line reason: its name and message, then its first detail (the oldest error
 // behind it) unless that is the message again. A fault whose message is only a client id says
@@ -183,6 +188,8 @@ Reply dispatchGuarded(const std::string& serviceName, const std::string& operati
     return faultReply(exception.getMessage());
   } catch (const Korvane::Soa::Common::Xml::XmlParseError& exception) {
     return faultReply(std::string("The request cannot be read: ") + exception.what());
+  } catch (const std::bad_alloc&) {
+    return faultReply(kOutOfMemory);
   } catch (const std::exception& exception) {
     return faultReply(std::string("The request failed: ") + exception.what());
   } catch (...) {

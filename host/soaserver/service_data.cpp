@@ -136,27 +136,34 @@ void ServiceData::getNotifications() {
 }
 
 void ServiceData::inflateProperties() {
-  // The objects in order of first mention: created, updated, plain, then those that only have
-  // requested properties.
-  std::vector<std::string> order;
-  std::set<std::string> seen;
-  auto mention = [&](const std::string& uid) {
-    if (!uid.empty() && seen.insert(uid).second) {
-      order.push_back(uid);
+  const std::vector<Base::RefId>& created = wireData_.getCreatedObjArray();
+  const std::vector<Base::RefId>& updated = wireData_.getUpdatedObjArray();
+  const std::vector<Base::RefId>& plain = wireData_.getPlainObjArray();
+  // Each object once, in order of first mention: created, updated, plain, then those that only
+  // have requested properties. The sets already say which list holds a UID, so an object is
+  // passed over in a later list when an earlier one's set holds it. They describe the lists
+  // exactly when they are as long (each list element was added through a set of this copy);
+  // only when copies of the collector added to the shared lists apart does a set of every UID
+  // mentioned decide instead.
+  const bool setsDescribeLists = created_.size() == created.size() &&
+                                 updated_.size() == updated.size() && plain_.size() == plain.size();
+  std::set<std::string> mentioned;
+  // Whether `uid`, met in list `list` (0 created, 1 updated, 2 plain, 3 properties), is
+  // mentioned there for the first time.
+  const auto firstMention = [&](const std::string& uid, int list) {
+    if (uid.empty()) {
+      return false;
     }
+    if (!setsDescribeLists) {
+      return mentioned.insert(uid).second;
+    }
+    return (list < 1 || created_.count(uid) == 0) && (list < 2 || updated_.count(uid) == 0) &&
+           (list < 3 || plain_.count(uid) == 0);
   };
-  for (const Base::RefId& ref : wireData_.getCreatedObjArray())
-    mention(ref.getUid());
-  for (const Base::RefId& ref : wireData_.getUpdatedObjArray())
-    mention(ref.getUid());
-  for (const Base::RefId& ref : wireData_.getPlainObjArray())
-    mention(ref.getUid());
-  for (const std::string& key : properties_)
-    mention(key.substr(0, key.find(kPropertySeparator)));
 
   std::vector<Base::ModelObject> models;
-  models.reserve(order.size());
-  for (const std::string& uid : order) {
+  models.reserve(created.size() + updated.size() + plain.size());
+  const auto inflate = [&](const std::string& uid) {
     const Tag tag = Utils::uidToTag(uid);
     Base::ModelObject model;
     try {
@@ -164,7 +171,7 @@ void ServiceData::inflateProperties() {
     } catch (IFail&) {
       // Deleted or rolled back since it was reported: it has no model object to return.
       host::errorStore().clear();
-      continue;
+      return;
     }
     const std::string prefix = uid + kPropertySeparator;
     for (auto key = properties_.lower_bound(prefix);
@@ -172,6 +179,24 @@ void ServiceData::inflateProperties() {
       model.addPropertie(wireProperty(tag, key->substr(prefix.size())));
     }
     models.push_back(model);
+  };
+  int list = 0;
+  for (const std::vector<Base::RefId>* refs : {&created, &updated, &plain}) {
+    for (const Base::RefId& ref : *refs) {
+      if (firstMention(ref.getUid(), list)) {
+        inflate(ref.getUid());
+      }
+    }
+    ++list;
+  }
+  // The keys of one object's properties stand together (they share the prefix "UID<US>").
+  std::string previous;
+  for (const std::string& key : properties_) {
+    std::string uid = key.substr(0, key.find(kPropertySeparator));
+    if (uid != previous && firstMention(uid, list)) {
+      inflate(uid);
+    }
+    previous = std::move(uid);
   }
   wireData_.setDataObjectArray(models);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -343,6 +344,112 @@ TEST_F(ExpandTest, WithoutFiltersThereIsOneErrorStackForTheCall) {
   const auto response = primaries({tagOf("r.E"), tagOf("no.such.object"), tagOf("i.5")}, {});
   EXPECT_EQ(response.output.size(), 2u);
   EXPECT_EQ(errors(response.serviceData), (Strings{": 215060", ": 7007"}));
+}
+
+// --- The ceiling on what one call lists ---------------------------------------------------
+
+// "<code>: <message>" of the fault a call raises, or "answered" for a call that ended normally.
+template <class Call>
+std::string ceilingFault(Call&& call) {
+  try {
+    call();
+  } catch (Korvane::Soa::Server::ServiceException& fault) {
+    return fault.getCode() + ": " + fault.getMessage();
+  }
+  return "answered";
+}
+
+// The fault of a call past a ceiling of `ceiling` entries.
+std::string pastCeiling(std::size_t ceiling) {
+  return "215066: The outputs would list more than " + std::to_string(ceiling) +
+         " objects and lists of objects, the most one call may list "
+         "(ExpandImpl::kMaxOutputEntries); ask for fewer objects or filters at a time.";
+}
+
+// Each call lists at most so many entries: a list of related objects per object and filter and
+// each object in one (a folder's sub-folders, items, revisions and datasets). A call exactly at
+// its ceiling is answered; one past it fails as a whole, naming the ceiling, and leaves nothing
+// on the error store.
+TEST_F(ExpandTest, ACallListsAtMostItsCeilingOfEntries) {
+  load(R"(<fixture><object uid="f.revs" class="Folder">
+    <prop name="contents"><v value="r.E"/></prop></object></fixture>)");
+  const std::vector<Filter> both = {{"ZOLT_specification", {}}, {"ZOLT_rendering", {}}};
+  const std::vector<Filter> contents = {{"contents", {"Part", "Folder"}},
+                                        {"object_name", {"Part"}}};
+  const std::vector<POMRef<Folder>> top = {POMRef<Folder>(tagOf("f.top"))};
+  const std::vector<POMRef<Folder>> revs = {POMRef<Folder>(tagOf("f.revs"))};
+  const struct {
+    const char* call;
+    std::function<void(ExpandImpl&)> run;
+    std::size_t entries;
+  } cases[] = {
+      // r.E: a list with its model and one with its drawing.
+      {"relations",
+       [&](ExpandImpl& e) {
+         e.expandGRMRelations({tagOf("r.E")}, {false, both});
+       },
+       4},
+      // f.top: a list with its folder and three parts, and an empty one for its name.
+      {"primaries",
+       [&](ExpandImpl& e) {
+         e.expandPrimaryObjects({tagOf("f.top")}, {false, contents});
+       },
+       6},
+      // f.top, one level: f.sub, i.5 with its five revisions, r.C, i.bare, i.plain with its one.
+      {"folder",
+       [&](ExpandImpl& e) {
+         e.expandFoldersForCAD(top, {false, -1, {}});
+       },
+       11},
+      // f.top with models: f.sub, i.5 with two revisions and a model each; the other items
+      // and r.C reach no model and are not listed.
+      {"folder, filtered",
+       [&](ExpandImpl& e) {
+         e.expandFoldersForCAD(top, {true, -1, kModels});
+       },
+       6},
+      // A folder holding r.E, expanded: the revision and its two datasets.
+      {"revision",
+       [&](ExpandImpl& e) {
+         e.expandFoldersForCAD(revs, {true, -1, {}});
+       },
+       3},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.call);
+    EXPECT_EQ(ceilingFault([&] {
+                ExpandImpl atCeiling(test.entries);
+                test.run(atCeiling);
+              }),
+              "answered");
+    EXPECT_EQ(ceilingFault([&] {
+                ExpandImpl belowEntries(test.entries - 1);
+                test.run(belowEntries);
+              }),
+              pastCeiling(test.entries - 1));
+    EXPECT_TRUE(host::errorStore().empty());
+  }
+}
+
+// A call of more objects times filters than the ceiling is refused before any object is looked
+// at, since each pair may give a list; with the ceiling itself it goes on.
+TEST_F(ExpandTest, MoreObjectsTimesFiltersThanTheCeilingAreRefusedBeforeAnyWork) {
+  const std::vector<Tag> objects = {tagOf("r.A"), tagOf("r.B"), tagOf("no.such.object")};
+  const std::vector<Filter> two = {{"ZOLT_specification", {}}, {"items_tag", {"Part"}}};
+  EXPECT_EQ(ceilingFault([&] {
+              ExpandImpl(5).expandGRMRelations(objects, {false, two});
+            }),
+            pastCeiling(5));
+  EXPECT_EQ(ceilingFault([&] {
+              ExpandImpl(5).expandPrimaryObjects(objects, {false, two});
+            }),
+            pastCeiling(5));
+  EXPECT_EQ(calls("POM_is_tag_valid"), 0);
+  EXPECT_EQ(ceilingFault([&] {
+              ExpandImpl(6).expandPrimaryObjects(objects, {false, two});
+            }),
+            "answered");
+  EXPECT_GT(calls("POM_is_tag_valid"), 0);
 }
 
 // --- Deleted objects at the other end --------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/xml_stream.h"
 #include "host/object/aom.h"
@@ -117,6 +118,52 @@ TEST_F(ServiceDataTest, ObjectsAreReportedOnceAndInflatedWithTheirProperties) {
             "<propertie modifiable=\"true\" name=\"contents\" uiValue=\"i.1\">"
             "<value isNull=\"false\" value=\"i.1\"/></propertie></dataObject></sd>");
   EXPECT_TRUE(host::errorStore().empty());
+}
+
+// An object reported in several lists comes once, where it is first mentioned (created, updated,
+// plain), and one that only has requested properties once after them, with all of them in name
+// order. Copies of a collector share its lists, so an object that two copies each report is
+// listed twice; inflating still returns it once.
+TEST_F(ServiceDataTest, EachObjectIsInflatedOnceWhateverReportedIt) {
+  // The data objects of a collector, as "uid:property,property" each, in order.
+  const auto dataObjects = [](ServiceData& data) {
+    std::string text;
+    for (const auto& model : data.getWireData().getDataObjectArray()) {
+      text += model.getUid() + ":";
+      for (const auto& property : model.getPropertieArray()) {
+        text += property.getName() + ",";
+      }
+      text += " ";
+    }
+    return text;
+  };
+  ServiceData data;
+  data.addUpdatedObject(tagOf("u.jdoe"));
+  data.addPlainObject(tagOf("i.1"));
+  data.addProperty(tagOf("f.newstuff"), "owning_user");
+  data.addProperty(tagOf("i.1"), "item_id");
+  data.addProperty(tagOf("f.newstuff"), "object_name");
+  data.addPlainObject(tagOf("u.jdoe"));
+  data.addUpdatedObject(tagOf("f.home"));
+  data.addCreatedObject(tagOf("f.home"));
+  data.inflateProperties();
+  EXPECT_EQ(dataObjects(data), "f.home: u.jdoe: i.1:item_id, f.newstuff:object_name,owning_user, ");
+
+  // Two copies report the same object apart, in each list in turn.
+  using Report = void (ServiceData::*)(const Tag&);
+  for (const Report report : {&ServiceData::addCreatedObject, &ServiceData::addUpdatedObject,
+                              &ServiceData::addPlainObject}) {
+    ServiceData first;
+    first.addPlainObject(tagOf("i.1"));
+    ServiceData second = first;
+    (first.*report)(tagOf("f.home"));
+    (second.*report)(tagOf("f.home"));
+    second.addProperty(tagOf("f.home"), "object_name");
+    second.inflateProperties();
+    EXPECT_EQ(dataObjects(second).find("f.home:object_name, "),
+              dataObjects(second).rfind("f.home:object_name, "));
+    EXPECT_NE(dataObjects(second).find("i.1: "), std::string::npos);
+  }
 }
 
 // Each value of a property is one element; a property with no value still carries one,

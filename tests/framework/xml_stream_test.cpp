@@ -128,6 +128,50 @@ TEST(XmlStreamTest, LongDocumentsAreWrittenWholeAcrossBlocks) {
   }
 }
 
+// A stream with a ceiling writes up to it and refuses, whole, the piece that would pass it: the
+// text stays what it was, within the ceiling, and the stream goes on taking pieces that fit.
+// Across many blocks (a ceiling of megabytes) the text never passes the ceiling either, and
+// what was written before the refusal is handed out whole.
+TEST(XmlStreamTest, AStreamWithACeilingRefusesThePieceThatWouldPassIt) {
+  XmlStream stream(16);
+  stream.startElement("a");
+  stream.attribute("v", std::string("12345"));
+  stream.text("xy");
+  ASSERT_EQ(stream.str(), "<a v=\"12345\">xy");
+  try {
+    stream.text("abc");
+    ADD_FAILURE() << "a piece past the ceiling was written";
+  } catch (const Korvane::Soa::Common::Xml::XmlStreamFull& full) {
+    EXPECT_EQ(full.maxBytes(), 16u);
+    EXPECT_NE(std::string(full.what()).find("16 bytes"), std::string::npos) << full.what();
+  }
+  EXPECT_EQ(stream.str(), "<a v=\"12345\">xy");
+  stream.text("z");
+  EXPECT_EQ(stream.size(), 16u);
+  EXPECT_THROW(stream.text("&"), Korvane::Soa::Common::Xml::XmlStreamFull);
+  EXPECT_THROW(stream.endElement(), Korvane::Soa::Common::Xml::XmlStreamFull);
+  EXPECT_EQ(stream.takeText(), "<a v=\"12345\">xyz");
+
+  const std::size_t ceiling = 3 * 1024 * 1024 + 5;
+  XmlStream large(ceiling);
+  std::string expected;
+  large.startElement("d");
+  expected += "<d>";
+  const std::string value(1000, 'v');
+  for (;;) {
+    try {
+      large.textElement("e", value);
+    } catch (const Korvane::Soa::Common::Xml::XmlStreamFull&) {
+      break;
+    }
+    expected += "<e>" + value + "</e>";
+    ASSERT_LE(large.size(), ceiling);
+  }
+  EXPECT_GT(expected.size() + 1007, ceiling);
+  EXPECT_EQ(large.size(), expected.size());
+  EXPECT_EQ(large.takeText(), expected);
+}
+
 // The plain-run scan: a special alone in a plain run of any length, short ones included, is
 // escaped at every offset, in attribute values, in text and in text elements.
 TEST(XmlStreamEscapeTest, ASpecialAnywhereInAPlainRunIsEscaped) {

@@ -11,6 +11,7 @@
 #include "framework/xml_stream.h"
 #include "host/object/error_store.h"
 #include "skeletons/datamanagement/data_management_iiop_skeleton.h"
+#include "skeletons/request_handler.h"
 #include "skeletons/structuremanagement/structure_management_2007_06_iiop_skeleton.h"
 #include "skeletons/structuremanagement/structure_management_iiop_skeleton.h"
 #include "tests/support/service_fixture.h"
@@ -63,12 +64,10 @@ std::string canonical(const Record& record) {
   return out;
 }
 
-// The record's sample read into its wire record, crossed to the local record and back; the
-// comparable forms of the sample and of what came back. A filter text the sample cannot know is
-// made a valid one.
-template <class Skeleton, class WireRecord>
-std::pair<std::string, std::string> crossed(const std::vector<WireRecordType>& types,
-                                            const std::string& name) {
+// The sample of the record `name` read into its wire record. A filter text the sample cannot
+// know is made a valid one.
+template <class WireRecord>
+WireRecord sampleRecord(const std::vector<WireRecordType>& types, const std::string& name) {
   std::string sample;
   for (const WireRecordType& type : types) {
     sample = name == type.name ? type.sample : sample;
@@ -82,6 +81,15 @@ std::pair<std::string, std::string> crossed(const std::vector<WireRecordType>& t
   SAXToNodeParser parser;
   WireRecord wire;
   wire.parse(parser.parseString(sample));
+  return wire;
+}
+
+// The record's sample crossed to the local record and back; the comparable forms of the sample
+// and of what came back.
+template <class Skeleton, class WireRecord>
+std::pair<std::string, std::string> crossed(const std::vector<WireRecordType>& types,
+                                            const std::string& name) {
+  const WireRecord wire = sampleRecord<WireRecord>(types, name);
   return {canonical(wire), canonical(Skeleton::toWire(Skeleton::toLocal(wire)))};
 }
 
@@ -296,6 +304,79 @@ TEST_F(ConversionTest, EnumerationTextsAndTheNoDateValue) {
   EXPECT_TRUE(Sm::toLocal(SmWire::RevisionRuleEntryProps()).date.isNull());
   SmLocal::RevisionRuleEntryProps undated;
   EXPECT_EQ(Sm::toLocal(Sm::toWire(undated)).date, undated.date);
+}
+
+// A response of two outputs (each the local form of its record's sample) and a plain object,
+// written one output at a time as the handlers write it, and whole as its wire record writes
+// itself: the two texts.
+template <class Skeleton, class LocalResponse, class WireOutput>
+std::pair<std::string, std::string> writtenBothWays(const std::vector<WireRecordType>& types,
+                                                    const std::string& outputRecord, Tag object) {
+  static_assert(
+      Korvane::Services::RequestHandling::WritesOutputsOneByOne<Skeleton, LocalResponse>::value,
+      "a response with outputs is written one output at a time");
+  LocalResponse local;
+  const auto output = Skeleton::toLocal(sampleRecord<WireOutput>(types, outputRecord));
+  local.output = {output, output};
+  local.serviceData.addPlainObject(object);
+  LocalResponse copy = local;
+  XmlStream oneByOne;
+  Korvane::Services::RequestHandling::writeResponse<Skeleton>(oneByOne, "Response",
+                                                              std::move(local));
+  XmlStream whole;
+  Skeleton::toWire(copy).outputXML(whole, "Response");
+  return {oneByOne.str(), whole.str()};
+}
+
+// The handlers write a response with outputs one output at a time, converting each as it goes:
+// the text is exactly what the response record writes. Responses of another layout (maps, lists
+// under other names) are written whole.
+TEST_F(ConversionTest, ResponsesWrittenOneOutputAtATimeReadAsTheirRecordsWriteThem) {
+#define SOACAD_WRITTEN(Skeleton, Wire, Local, Response, Output)                                   \
+  {                                                                                               \
+#Response, &writtenBothWays < Skeleton, Local::Response, Wire::Output>, &Wire::recordTypes(), \
+        #Output                                                                                   \
+  }
+#define SOACAD_DM(Response, Output) SOACAD_WRITTEN(Dm, DmWire, DmLocal, Response, Output)
+#define SOACAD_SM(Response, Output) SOACAD_WRITTEN(Sm, SmWire, SmLocal, Response, Output)
+  using CrLocal = Korvane::Soa::Cad::_2007_06::StructureManagement;
+  const struct {
+    const char* response;
+    std::pair<std::string, std::string> (*written)(const std::vector<WireRecordType>&,
+                                                   const std::string&, Tag);
+    const std::vector<WireRecordType>* types;
+    const char* output;
+  } responses[] = {
+      SOACAD_DM(ExpandPrimaryObjectsResponse, ExpandPrimaryObjectsOutput),
+      SOACAD_DM(ExpandGRMRelationsResponse, ExpandGRMRelationsOutput),
+      SOACAD_DM(ExpandFoldersForCADResponse, ExpandFoldersForCADOutput),
+      SOACAD_DM(GetAttrMappingsForDatasetTypeResponse, GetAttrMappingsForDatasetTypeOutput),
+      SOACAD_DM(ResolveAttrMappingsForDatasetResponse, ResolveAttrMappingsForDatasetOutput),
+      SOACAD_DM(CreateOrUpdateRelationsResponse, CreateOrUpdateRelationsOutput),
+      SOACAD_DM(CreateOrUpdatePartsResponse, CreateOrUpdatePartsOutput),
+      SOACAD_SM(ExpandPSOneLevelResponse, ExpandPSOneLevelOutput),
+      SOACAD_SM(ExpandPSAllLevelsResponse, ExpandPSAllLevelsOutput),
+      SOACAD_SM(GetRevisionRulesResponse, RevisionRuleInfo),
+      SOACAD_SM(CreateBOMWindowsResponse, CreateBOMWindowsOutput),
+      SOACAD_WRITTEN(Cr, CrWire, CrLocal, GetConfiguredItemRevisionResponse,
+                     GetConfiguredItemRevisionOutput),
+  };
+#undef SOACAD_SM
+#undef SOACAD_DM
+#undef SOACAD_WRITTEN
+  for (const auto& response : responses) {
+    const auto written = response.written(*response.types, response.output, tagOf("i.1"));
+    EXPECT_EQ(written.first, written.second) << response.response;
+    EXPECT_NE(written.first.find("<output"), std::string::npos) << written.first;
+    EXPECT_NE(written.first.find("<dataObject uid=\"i.1\""), std::string::npos) << written.first;
+  }
+  using Korvane::Services::RequestHandling::WritesOutputsOneByOne;
+  static_assert(!WritesOutputsOneByOne<Dm, DmLocal::GenerateAlternateIdsResponse>::value);
+  static_assert(!WritesOutputsOneByOne<Dm, DmLocal::GetAllAttrMappingsResponse>::value);
+  static_assert(
+      !WritesOutputsOneByOne<Sm, SmLocal::CreateOrUpdateRelativeStructureResponse>::value);
+  static_assert(!WritesOutputsOneByOne<Sm, SmLocal::CloseBOMWindowsResponse>::value);
+  EXPECT_TRUE(host::errorStore().empty());
 }
 
 // Each response gathers the host's notifications and fills in the returned objects' properties

@@ -5,14 +5,22 @@
 // mark point, an empty error store, a balanced allocator).
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "host/object/aom.h"
 #include "host/object/host_call.h"
+#include "host/object/store.h"
 #include "host/program/demo_store.h"
+#include "skeletons/datamanagement/data_management_iiop_skeleton.h"
+#include "skeletons/datamanagement/datamanagement_records.h"
+#include "skeletons/request_handler.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "tests/support/service_fixture.h"
 
@@ -116,6 +124,114 @@ TEST_F(RequestHandlerTest, AFaultAfterAnInputWasWrittenUndoesThatInput) {
     EXPECT_NE(reply.text.find(std::string("code=\"") + testCase.code + "\""), std::string::npos)
         << reply.text;
     EXPECT_TRUE(savedObjects() == before) << "the saved store changed";
+  }
+}
+
+// --- What a reply and the work behind it take -------------------------------------------------
+
+// A reply that would pass its ceiling ends in a fault that names the ceiling, written no further,
+// and nothing the request did is kept; under a ceiling it fits, the same reply is answered.
+TEST_F(RequestHandlerTest, AReplyPastItsCeilingIsAFaultThatNamesItAndKeepsNothing) {
+  using Korvane::Services::HandlerNames;
+  using Skeleton = Korvane::Services::Cad::_2007_01::DataManagementIiopSkeleton;
+  using Local = Korvane::Soa::Cad::_2007_01::DataManagement;
+  const HandlerNames names("Test::", "Test::", "expandPrimaryObjects",
+                           "ExpandPrimaryObjectsResponse");
+  const Tag archive = tagOf("f.gearbox.archive");
+  // Deletes the archive folder and answers a thousand outputs (about 80 KB of reply).
+  auto serve = [archive]() {
+    EXPECT_EQ(AOM_delete(archive), 0);
+    Local::ExpandPrimaryObjectsResponse response;
+    response.output.resize(1000);
+    for (auto& output : response.output) {
+      output.inputObject = host::Store::instance().tagOfUid("f.gearbox");
+    }
+    return response;
+  };
+  const std::string before = savedObjects();
+  std::optional<std::tuple<>> arguments(std::in_place);
+  try {
+    Korvane::Services::RequestHandling::respond<Skeleton>(names, arguments, serve, 4096);
+    ADD_FAILURE() << "a reply past its ceiling was answered";
+  } catch (Korvane::Soa::Server::ServiceException& fault) {
+    EXPECT_EQ(fault.getMessage(),
+              "The reply would be longer than 4096 bytes, the most a reply may have "
+              "(RequestHandling::kMaxReplyBytes); ask for less in one request.");
+  }
+  EXPECT_TRUE(savedObjects() == before) << "the saved store changed";
+  EXPECT_NE(host::Store::instance().find(archive), nullptr);
+  arguments.emplace();
+  const std::string reply =
+      Korvane::Services::RequestHandling::respond<Skeleton>(names, arguments, serve, 100000);
+  EXPECT_EQ(reply.rfind("<ExpandPrimaryObjectsResponse><output><inputObject uid=\"f.gearbox\"", 0),
+            0u);
+  EXPECT_EQ(host::Store::instance().find(archive), nullptr);
+  EXPECT_LE(Korvane::Services::RequestHandling::kMaxReplyBytes, std::size_t{512} << 20);
+}
+
+// Small requests whose answers would be vast end at once at their ceilings, before the memory is
+// spent: a fault naming the ceiling for an expansion of more objects times filters than it may
+// list, and an error stack for an input whose ids would take more bytes than a call may
+// generate (the ids of the other inputs stay).
+TEST_F(RequestHandlerTest, SmallRequestsWithVastAnswersEndAtTheirCeilings) {
+  for (const char* operation : {"expandPrimaryObjects", "expandGRMRelations"}) {
+    SCOPED_TRACE(operation);
+    std::string root = operation;
+    root[0] = static_cast<char>(std::toupper(root[0]));
+    root += "Input";
+    std::string request = "<" + root + ">";
+    for (int i = 0; i < 2000; ++i) {
+      request += "<object uid=\"r.000101.A\"/>";
+    }
+    request += "<pref expItemRev=\"false\">";
+    for (int i = 0; i < 2000; ++i) {
+      request += "<info relationName=\"items_tag\"><objectTypeName>Part</objectTypeName></info>";
+    }
+    request += "</pref></" + root + ">";
+    const host::Reply reply = call(operation, request);
+    EXPECT_TRUE(reply.fault);
+    EXPECT_EQ(reply.reason,
+              "ServiceException: The outputs would list more than 3000000 objects and lists of "
+              "objects, the most one call may list (ExpandImpl::kMaxOutputEntries); ask for fewer "
+              "objects or filters at a time.");
+  }
+
+  namespace Dm = Korvane::Schemas::Cad::_2007_01::Datamanagement;
+  const auto input = [](int count, const std::string& pattern) {
+    return "<input altIdType=\"CADAltId\" count=\"" + std::to_string(count) + "\" pattern=\"" +
+           pattern + "\"><idContext uid=\"i.000100\"/></input>";
+  };
+  const std::string gbx = input(2, "GBX-####") + input(1, "X-##");
+  const struct {
+    std::string inputs;
+    std::vector<std::string> answered;  // "<index>:<ids>" per answered input.
+  } cases[] = {
+      // 100,000 ids of a 10 KB pattern, a gigabyte of ids: refused before one is made; the
+      // inputs after it are answered.
+      {input(100000, std::string(10000, 'P') + "######") + gbx, {"1:2", "2:1"}},
+      // An id of 32 MiB less 1023 bytes leaves room for 1023 bytes: a pattern of 1023 bytes
+      // without '#' fits the room but its id is one digit longer, refused as it is made; an id
+      // of exactly 1023 bytes is answered.
+      {input(1, std::string((32 << 20) - 1024, 'P')) + input(1, std::string(1023, 'P')) +
+           input(1, std::string(1022, 'P') + "#"),
+       {"0:1", "2:1"}},
+  };
+  for (const auto& test : cases) {
+    const auto response = responseOf<Dm::GenerateAlternateIdsResponse>(
+        call("generateAlternateIds",
+             "<GenerateAlternateIdsInput>" + test.inputs + "</GenerateAlternateIdsInput>"));
+    std::vector<std::string> answered;
+    for (const auto& entry : response.getInputIndexToAltIdArray()) {
+      answered.push_back(std::to_string(entry.getKey()) + ":" +
+                         std::to_string(entry.getValueArray().size()));
+    }
+    EXPECT_EQ(answered, test.answered);
+    ASSERT_EQ(partialErrorsOf(response), std::vector<std::string>{": 215067"});
+    EXPECT_EQ(
+        response.getServiceData().getPartialErrorArray()[0].getErrorValueArray()[0].getMessage(),
+        "The ids of this input would take more than 33554432 bytes with those of the inputs "
+        "before it, the most one call may generate (kMaxAlternateIdBytesPerCall); ask for fewer "
+        "or shorter ids at a time.");
   }
 }
 

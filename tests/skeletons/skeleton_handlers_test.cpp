@@ -60,6 +60,7 @@ enum class Failure {
   serviceExceptionWithCause,
   ifail,
   other,
+  outOfMemory,
   unwritable,
   leavesAnError
 };
@@ -98,6 +99,8 @@ Response answer(Strings arguments, const std::vector<Reference>& objects = {},
     case Failure::leavesAnError:
       ERROR_store(EMH_severity_error, 215050);
       return response;
+    case Failure::outOfMemory:
+      throw std::bad_alloc();
     case Failure::other:
       break;
   }
@@ -411,6 +414,9 @@ TEST_F(SkeletonHandlersTest, HowAHandlerAnswersAFailureOfItsService) {
        "code=\"215077\""},
       {Failure::ifail, kConfiguredService, "getConfiguredItemRevision", "passed: IFail 215077",
        "code=\"215077\""},
+      {Failure::outOfMemory, kDataManagementService, "getAllAttrMappings", "passed: out of memory",
+       "ServiceException: The request failed: the server ran out of memory while answering it; "
+       "nothing it did was kept."},
       {Failure::unwritable, kDataManagementService, "getAllAttrMappings", "passed: SoaException",
        "ServiceException: The request failed and its fault could not be written."},
   };
@@ -430,6 +436,8 @@ TEST_F(SkeletonHandlersTest, HowAHandlerAnswersAFailureOfItsService) {
       answer = "passed: IFail " + std::to_string(caught.ifail());
     } catch (const std::runtime_error& caught) {
       answer = std::string("passed: ") + caught.what();
+    } catch (const std::bad_alloc&) {
+      answer = "passed: out of memory";
     } catch (const Korvane::Schemas::Soa::_2006_03::Exceptions::SoaException&) {
       answer = "passed: SoaException";
     }

@@ -7,10 +7,12 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "host/object/bom.h"
+#include "host/object/error_store.h"
 #include "host/object/host_call.h"
 #include "host/object/journal.h"
 #include "host/object/store.h"
@@ -142,6 +144,42 @@ class BOMExpandTest : public soacad_test::StructureTest {
     }
     return texts;
   }
+  // Loads the item i.<name> with a BOM view and the revisions r.<name>.0 to r.<name>.<levels>:
+  // each but the last has a precise view revision that holds the next revision `uses` times.
+  void loadLevels(const std::string& name, int levels, int uses) {
+    std::string fixture = "<fixture><object uid=\"i." + name + "\" class=\"Item\">" +
+                          "<prop name=\"item_id\" value=\"" + name + "\"/></object>" +
+                          "<object uid=\"bv." + name + "\" class=\"PSBOMView\">" +
+                          "<prop name=\"bom_view_type\" value=\"vt.view\"/>" +
+                          "<prop name=\"parent_item\" value=\"i." + name + "\"/></object>";
+    for (int level = 0; level <= levels; ++level) {
+      const std::string revision = "r." + name + "." + std::to_string(level);
+      fixture += "<object uid=\"" + revision + "\" class=\"ItemRevision\">" +
+                 "<prop name=\"items_tag\" value=\"i." + name + "\"/>" +
+                 "<prop name=\"item_revision_id\" value=\"" + std::to_string(level) +
+                 "\"/></object>";
+      if (level == levels) {
+        break;
+      }
+      const std::string next = "r." + name + "." + std::to_string(level + 1);
+      std::string occurrences;
+      for (int use = 0; use < uses; ++use) {
+        const std::string occurrence =
+            "occ." + name + "." + std::to_string(level) + "." + std::to_string(use);
+        occurrences += "<v value=\"" + occurrence + "\"/>";
+        fixture += "<object uid=\"" + occurrence + "\" class=\"PSOccurrence\">" +
+                   "<prop name=\"child_item\" value=\"i." + name + "\"/>" +
+                   "<prop name=\"child_revision\" value=\"" + next + "\"/></object>";
+      }
+      fixture += "<object uid=\"bvr." + name + "." + std::to_string(level) +
+                 "\" class=\"PSBOMViewRevision\"><prop name=\"bom_view\" value=\"bv." + name +
+                 "\"/><prop name=\"parent_revision\" value=\"" + revision +
+                 "\"/><prop name=\"is_precise\" value=\"true\"/><prop name=\"occurrences\">" +
+                 occurrences + "</prop></object>";
+    }
+    load(fixture + "</fixture>");
+  }
+
   std::string keyed(Tag object, int code) {
     return "uid:" + uidOf(object) + ": " + std::to_string(code);
   }
@@ -319,27 +357,7 @@ TEST_F(BOMExpandTest, AReusedSubassemblyIsWalkedWhereverItIsUsed) {
 // through expands, every line after the one it holds.
 TEST_F(BOMExpandTest, ADeepChainExpandsOnASmallStack) {
   constexpr int kDepth = 20000;
-  // Revision # of the chain item; below it, but for the last, a view revision holding # + 1 (+).
-  const std::string revision = R"(<object uid="r.c.#" class="ItemRevision">
-    <prop name="items_tag" value="i.chain"/><prop name="item_revision_id" value="#"/></object>)";
-  const std::string holding = R"(<object uid="bvr.c.#" class="PSBOMViewRevision">
-    <prop name="bom_view" value="bv.chain"/><prop name="parent_revision" value="r.c.#"/>
-    <prop name="is_precise" value="true"/><prop name="occurrences"><v value="occ.c.#"/></prop></object>
-    <object uid="occ.c.#" class="PSOccurrence"><prop name="child_item" value="i.chain"/>
-    <prop name="child_revision" value="r.c.+"/></object>)";
-  std::string fixture = R"(<fixture><object uid="i.chain" class="Item">
-    <prop name="item_id" value="CHAIN"/></object><object uid="bv.chain" class="PSBOMView">
-    <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.chain"/></object>)";
-  for (int level = 0; level <= kDepth; ++level) {
-    for (const std::string& text : {revision, level < kDepth ? holding : std::string()}) {
-      for (const char c : text) {
-        fixture += c == '#'   ? std::to_string(level)
-                   : c == '+' ? std::to_string(level + 1)
-                              : std::string(1, c);
-      }
-    }
-  }
-  load(fixture + "</fixture>");
+  loadLevels("c", kDepth, 1);
   const Tag window = openWindow(tagOf("r.c.0"));
   StructureManagement::ExpandPSAllLevelsResponse response;
   // Setting the top line again removes the old line tree, as deep as the chain.
@@ -360,6 +378,62 @@ TEST_F(BOMExpandTest, ADeepChainExpandsOnASmallStack) {
     EXPECT_EQ(uidOf(output.parent.itemRevOfBOMLine.tag()), "r.c." + std::to_string(level));
     EXPECT_EQ(output.children.size(), level == kDepth ? 0u : 1u);
   }
+  EXPECT_EQ(BOM_close_window(window), 0);
+}
+
+// --- The ceiling on lines ----------------------------------------------------------------------
+
+// The lines of one call are bounded, however few the request names: each expanded line and its
+// child lines count. A structure of eight levels below its top, each revision holding the next
+// twice,
+// lists 511 lines and, as children, 510 more; a call at that ceiling is answered, one below it
+// fails as a whole with a fault that names the ceiling, and so does a single level asked for
+// again and again.
+TEST_F(BOMExpandTest, ACallListsAtMostItsCeilingOfLines) {
+  constexpr int kLevels = 8;
+  loadLevels("d", kLevels, 2);
+  const Tag window = openWindow(tagOf("r.d.0"));
+  StructureManagement::ExpandPSAllLevelsInfo all;
+  all.parentBomLine.assign(1, topLine_);
+  StructureManagement::ExpandPSOneLevelInfo one;
+  one.parentBomLine.assign(3, topLine_);
+  using Run = std::function<std::size_t(BOMExpandImpl&)>;
+  const struct {
+    const char* call;
+    Run run;  // The outputs.
+    std::size_t lines;
+    std::size_t outputs;
+  } cases[] = {
+      {"all levels",
+       [&](BOMExpandImpl& e) {
+         return e.expandPSAllLevelsImpl(all, {false, {}}).output.size();
+       },
+       1021, 511},
+      // The top line and its two children, three times.
+      {"one level",
+       [&](BOMExpandImpl& e) {
+         return e.expandPSOneLevelImpl(one, {false, {}}).output.size();
+       },
+       9, 3},
+  };
+  // "<n> outputs", or the fault's code and message.
+  const auto outcome = [](const Run& run, std::size_t ceiling) {
+    BOMExpandImpl expansion(ceiling);
+    try {
+      return std::to_string(run(expansion)) + " outputs";
+    } catch (Korvane::Soa::Server::ServiceException& fault) {
+      return fault.getCode() + ": " + fault.getMessage();
+    }
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.call);
+    EXPECT_EQ(outcome(test.run, test.lines), std::to_string(test.outputs) + " outputs");
+    EXPECT_EQ(outcome(test.run, test.lines - 1),
+              "215164: The expansion would list more than " + std::to_string(test.lines - 1) +
+                  " BOM lines, the most one call may list (BOMExpandImpl::kMaxListedLines); "
+                  "expand fewer lines or fewer levels at a time.");
+  }
+  EXPECT_TRUE(host::errorStore().empty());
   EXPECT_EQ(BOM_close_window(window), 0);
 }
 

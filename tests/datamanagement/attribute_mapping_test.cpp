@@ -103,6 +103,19 @@ class AttributeMappingTest : public soacad_test::HostTest {
     }
     return result;
   }
+  // A CAD-mastered mapping `uid` titled `title` that resolves, for any dataset and revision, to
+  // `property` of `object`.
+  void addResolvedMapping(const std::string& uid, const std::string& title,
+                          const std::string& object, const std::string& property) {
+    load("<fixture>" + mapping(uid, title, "object_desc") +
+         R"(<object class="CadAttrMappingResolution"><prop name="mapping" value=")" + uid +
+         R"("/><prop name="mapping_type" value="1"/><prop name="resolved_object" value=")" +
+         object + R"("/><prop name="resolved_property" value=")" + property +
+         R"("/></object></fixture>)");
+    ASSERT_EQ(store().write(tagOf(uid), "cad_master", host::Value{{"true"}, {}},
+                            host::WriteMode::initial),
+              0);
+  }
   DataManagement::ResolveAttrMappingsForDatasetResponse resolve(
       const std::vector<DataManagement::ResolveAttrMappingsForDatasetInfo>& infos) {
     return AttributeMappingImpl().resolveAttrMappingsForDataset(infos);
@@ -312,15 +325,8 @@ TEST_F(AttributeMappingTest, ResolvesMappingsToObjectsAndProperties) {
 // A mapping whose object no longer exists resolves to no property: nothing is listed and
 // nothing names the object that is gone; writing through it is an error of that attribute.
 TEST_F(AttributeMappingTest, AMappingWhoseObjectIsGoneResolvesToNoProperty) {
-  load("<fixture>" + mapping("m.gone", "GONE", "IRM.weight") + R"(
-    <object uid="fm.gone" class="Form"/>
-    <object class="CadAttrMappingResolution"><prop name="mapping" value="m.gone"/>
-      <prop name="mapping_type" value="1"/><prop name="resolved_object" value="fm.gone"/>
-      <prop name="resolved_property" value="object_desc"/></object>
-  </fixture>)");
-  ASSERT_EQ(store().write(tagOf("m.gone"), "cad_master", host::Value{{"true"}, {}},
-                          host::WriteMode::initial),
-            0);
+  load(R"(<fixture><object uid="fm.gone" class="Form"/></fixture>)");
+  addResolvedMapping("m.gone", "GONE", "fm.gone", "object_desc");
   ASSERT_EQ(AOM_delete(tagOf("fm.gone")), 0);
   const auto response =
       resolve({info("d.m", "", {"m.gone", "m.name"}), info("d.m", "r.p", {"m.gone"})});
@@ -337,14 +343,7 @@ TEST_F(AttributeMappingTest, AMappingWhoseObjectIsGoneResolvesToNoProperty) {
 // A mapped attribute is written only where a client may write: a property the host keeps (an
 // item's id) is passed over like any property the user may not modify.
 TEST_F(AttributeMappingTest, AMappedAttributeLeavesWhatTheHostKeeps) {
-  load("<fixture>" + mapping("m.id", "PART_ID", "Item.item_id") + R"(
-    <object class="CadAttrMappingResolution"><prop name="mapping" value="m.id"/>
-      <prop name="mapping_type" value="1"/><prop name="resolved_object" value="i.p"/>
-      <prop name="resolved_property" value="item_id"/></object>
-  </fixture>)");
-  ASSERT_EQ(store().write(tagOf("m.id"), "cad_master", host::Value{{"true"}, {}},
-                          host::WriteMode::initial),
-            0);
+  addResolvedMapping("m.id", "PART_ID", "i.p", "item_id");
   const ServiceData data = write({{"PART_ID", "P-2"}, {"DESCRIPTION", "written"}});
   EXPECT_EQ(stacks(data.getErrorArray()), Strings{});
   EXPECT_EQ(text(tagOf("i.p"), "item_id"), "P-1");

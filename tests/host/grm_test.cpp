@@ -136,4 +136,34 @@ TEST_F(RelationsTest, UserDataNeedsTheLock) {
   EXPECT_EQ(ask(GRM_ask_user_data, tagOf("rel.1")), tagOf("form.2"));
 }
 
+// Listing by user data alone finds the relations that name an object as theirs: as the user
+// data is given, changed or rolled back, and not a relation deleted since.
+TEST_F(RelationsTest, RelationsAreListedByTheirUserData) {
+  const auto namingAsUserData = [](Tag userData) {
+    int count = 0;
+    Tag* relations = nullptr;
+    EXPECT_EQ(GRM_list_relations(NULLTAG, NULLTAG, NULLTAG, userData, &count, &relations), 0);
+    std::vector<Tag> list(relations, relations + count);
+    SM_free(relations);
+    return list;
+  };
+  Tag created;
+  ASSERT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), specificationType_, tagOf("form.1"),
+                                &created),
+            0);
+  EXPECT_EQ(namingAsUserData(tagOf("form.1")), std::vector<Tag>{created});
+  EXPECT_TRUE(namingAsUserData(tagOf("form.2")).empty());
+
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  ASSERT_EQ(AOM_refresh(tagOf("rel.1"), true), 0);
+  ASSERT_EQ(GRM_set_user_data(tagOf("rel.1"), tagOf("form.1")), 0);
+  EXPECT_EQ(namingAsUserData(tagOf("form.1")), (std::vector<Tag>{created, tagOf("rel.1")}));
+  ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+  EXPECT_EQ(namingAsUserData(tagOf("form.1")), std::vector<Tag>{created});
+
+  ASSERT_EQ(GRM_delete_relation(created), 0);
+  EXPECT_TRUE(namingAsUserData(tagOf("form.1")).empty());
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include "datamanagement/create_or_update_relations.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <optional>
@@ -318,12 +319,9 @@ bool referredToByOtherRelations(Tag relation) {
     int count = 0;
     host::HostArray<Tag> relations;
     status = GRM_list_relations(primary, secondary, NULLTAG, userData, &count, relations.out());
-    for (int i = 0; i < count && relations; ++i) {
-      if (relations[static_cast<std::size_t>(i)] != relation) {
-        return true;
-      }
-    }
-    return false;
+    const Tag* listed = relations.get();
+    return listed != nullptr &&
+           std::any_of(listed, listed + count, [relation](Tag other) { return other != relation; });
   };
   return others(NULLTAG, NULLTAG, relation) || others(relation, NULLTAG, NULLTAG) ||
          others(NULLTAG, relation, NULLTAG);

@@ -162,6 +162,13 @@ TEST_F(RelationsTest, RelationsAreListedByTheirUserData) {
   ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
   EXPECT_EQ(namingAsUserData(tagOf("form.1")), std::vector<Tag>{created});
 
+  // After a load that failed the index starts over, and lists each relation once.
+  EXPECT_THROW(store().loadFixture("<fixture><object class=\"Missing\"/></fixture>"),
+               host::FixtureError);
+  EXPECT_EQ(namingAsUserData(tagOf("form.1")), std::vector<Tag>{created});
+  // Without any object given, every relation is listed.
+  EXPECT_EQ(namingAsUserData(NULLTAG), (std::vector<Tag>{tagOf("rel.1"), created}));
+
   ASSERT_EQ(GRM_delete_relation(created), 0);
   EXPECT_TRUE(namingAsUserData(tagOf("form.1")).empty());
 }

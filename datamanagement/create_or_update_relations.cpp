@@ -320,8 +320,7 @@ bool referredToByOtherRelations(Tag relation) {
     host::HostArray<Tag> relations;
     status = GRM_list_relations(primary, secondary, NULLTAG, userData, &count, relations.out());
     const Tag* listed = relations.get();
-    return listed != nullptr &&
-           std::any_of(listed, listed + count, [relation](Tag other) { return other != relation; });
+    return std::any_of(listed, listed + count, [relation](Tag other) { return other != relation; });
   };
   return others(NULLTAG, NULLTAG, relation) || others(relation, NULLTAG, NULLTAG) ||
          others(NULLTAG, relation, NULLTAG);

@@ -60,6 +60,14 @@ constexpr int kRelationTypeNotFound = 215050;
 constexpr int kToolNotFound = 26003;
 
 const char* const kMasterFormRelation = "ZOLT_master_form";
+// The classes of the objects an input names. An input that names a live object of another
+// class fails with the host's wrong-class status (7008), whose message names the object and the
+// class; an extra or named-reference object is a form, as the ones the inputs make.
+const char* const kItemClass = "Item";
+const char* const kItemRevisionClass = "ItemRevision";
+const char* const kFolderClass = "Folder";
+const char* const kDatasetClass = "Dataset";
+const char* const kFormClass = "Form";
 const char* const kDefaultFolderPreference = "WsoInsertNoSelectionsPref";
 // New items go to this position of their folder (past the end of most folders: appended).
 constexpr int kFolderPosition = 999;
@@ -564,9 +572,11 @@ int CreateOrUpdatePartsImpl::createItem(const PartInfo& part, Tag* item, Tag* re
       name = itemId;
     }
 
-    // A folder that refused is forgotten: the next input that names it is checked again.
+    // A folder that refused is forgotten: the next input that names it is checked again. An
+    // object that is not a folder is no place for an item: the input fails (7008, naming both).
     if (!containsTag(checkedFolders_, folder)) {
       if (folder.isValid() == 0) {
+        status = folder.isValid(kFolderClass);
         bool granted = false;
         status = AM_check_privilege(folder, "WRITE", &granted);
         if (granted) {
@@ -643,6 +653,7 @@ int CreateOrUpdatePartsImpl::createRevision(const PartInfo& part, Tag* item, Tag
     }
     const Tag givenItem = part.itemInput.item.tag();
     ResultStatus status;
+    status = givenItem.isValid(kItemClass);
     status = AOM_refresh(givenItem, false);
 
     MarkPoint mark;
@@ -691,6 +702,7 @@ int CreateOrUpdatePartsImpl::updateItem(const PartInfo& part, Tag* item,
     }
     const Tag givenItem = part.itemInput.item.tag();
     ResultStatus status;
+    status = givenItem.isValid(kItemClass);
     status = AOM_refresh(givenItem, false);
 
     MarkPoint mark;
@@ -729,6 +741,7 @@ int CreateOrUpdatePartsImpl::updateAll(const PartInfo& part, Tag* item, Tag* rev
     }
     const Tag givenRevision = part.itemRevInput.itemRevision.tag();
     ResultStatus status;
+    status = givenRevision.isValid(kItemRevisionClass);
     status = AOM_refresh(givenRevision, false);
     Tag itemOfRevision;
     status = ITEM_ask_item_of_rev(givenRevision, &itemOfRevision);
@@ -919,6 +932,7 @@ int CreateOrUpdatePartsImpl::createOrUpdateExtraObjects(std::string key, const T
           ERROR_store_clear();
         }
       } else {
+        status = object.isValid(kFormClass);
         status = AOM_refresh(object, false);
         status = GRM_find_relation(owner, object, relationType, &relation);
       }
@@ -984,8 +998,11 @@ int CreateOrUpdatePartsImpl::createOrUpdateDatasets(std::string partClientId,
         MarkPoint mark;
         ObjectLock lock;
         Tag relation;
+        // A dataset the call makes comes with a revision anchor of its own, made with it.
+        Tag anchor;
         bool isNew = true;
         if (dataset.isValid() == 0) {
+          status = dataset.isValid(kDatasetClass);
           status = AE_ask_dataset_datasettype(dataset, &type);
           status = AE_ask_datasettype_name(type, typeName);
           isNew = info.createNewVersion;
@@ -1006,6 +1023,7 @@ int CreateOrUpdatePartsImpl::createOrUpdateDatasets(std::string partClientId,
           if (dataset == NULLTAG) {
             raiseError(kDatasetNotCreated, info.name);
           }
+          status = AE_ask_dataset_anchor(dataset, &anchor);
           status = GRM_create_relation(itemRevision, dataset, relationType, NULLTAG, &relation);
           if (relation == NULLTAG) {
             raiseError(kRelationNotCreated, info.itemRevRelationName);
@@ -1048,6 +1066,9 @@ int CreateOrUpdatePartsImpl::createOrUpdateDatasets(std::string partClientId,
           serviceData.addCreatedObject(dataset);
         } else {
           serviceData.addUpdatedObject(dataset);
+        }
+        if (anchor != NULLTAG) {
+          serviceData.addCreatedObject(anchor);
         }
         if (relation != NULLTAG) {
           serviceData.addCreatedObject(relation);
@@ -1127,6 +1148,7 @@ int CreateOrUpdatePartsImpl::createOrUpdateNamedReferenceObjects(
             ERROR_store_clear();
           }
         } else {
+          status = object.isValid(kFormClass);
           status = AOM_refresh(object, false);
           // Any of the references under the name may be the object already (a name may
           // repeat), not only the first.

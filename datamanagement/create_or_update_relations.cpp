@@ -1,5 +1,6 @@
 #include "datamanagement/create_or_update_relations.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <optional>
@@ -47,6 +48,8 @@ constexpr int kUserDataNotValid = 215053;
 constexpr int kRelationNotValid = 215054;
 constexpr int kRelationExists = 215055;
 
+const char* const kRelationClass = "ImanRelation";
+
 // Error-stack keys of the filter check pass.
 const std::string kFilterRelationTypeKey = "Filter relation type error";
 const std::string kFilterObjectTypeKey = "Filter object type error";
@@ -62,6 +65,10 @@ struct CreateEntry {
   // would delete it: the creation deletes and makes it again as one step, so that a creation
   // that fails leaves it as it was.
   Tag replaces;
+  // Whether another relation refers to `replaces` (see referredToByOtherRelations): the
+  // creation then keeps it and gives it the input's user data instead, so that no relation is
+  // left naming a deleted one.
+  bool keepsReplaced = false;
 };
 
 // The creations of one primary object, in input order.
@@ -92,7 +99,7 @@ struct RelationLists {
   // an input of its that fails must not cost it what it listed.
   std::set<std::tuple<Tag, Tag, Tag>> refused;
   std::unordered_set<Tag> refusedPrimaries;
-  // Relations that complete mode left to a creation to replace (CreateEntry::replaces).
+  // Relations that complete mode left to a creation to replace or keep (CreateEntry::replaces).
   std::unordered_set<Tag> replaced;
 
   void addCreation(Tag primary, CreateEntry entry) {
@@ -255,8 +262,9 @@ void buildRelationLists(const std::vector<Info>& inputs, RelationLists& lists, T
             input.primaryObject,
             CreateEntry{input.clientId, type, input.secondaryObject, input.userData, NULLTAG});
       } else {
+        // An object of another class is no relation either; the host's status says which.
         const Tag relation = input.relation.tag();
-        if (relation.isValid() != 0) {
+        if (relation.isValid(kRelationClass) != 0) {
           raiseError(kRelationNotValid, objectText(relation));
         }
         lists.addUpdate(UpdateEntry{input.clientId, relation, input.userData});
@@ -277,13 +285,20 @@ void buildRelationLists(const std::vector<Info>& inputs, RelationLists& lists, T
 }
 
 // Whether the secondary object of `relation` is exactly of one of the filter's object types
-// (a subtype does not match). Type names that name no type match nothing.
+// (a subtype does not match). Type names that name no type match nothing, and a secondary
+// object that no longer exists has no type to match: such a relation is passed over, as the
+// expansions pass over it, rather than cancel the whole filter.
 bool secondaryTypeMatches(Tag relation, const Filter& filter, TypeCaches& caches,
                           const LookupContext& context) {
   ResultStatus status;
   status = AOM_refresh(relation, false);
   Tag secondary;
   status = GRM_ask_secondary(relation, &secondary);
+  bool live = false;
+  status = POM_is_tag_valid(secondary, &live);
+  if (!live) {
+    return false;
+  }
   Tag secondaryType;
   status = ZOLTTYPE_ask_object_type(secondary, &secondaryType);
   for (const std::string& name : filter.objectTypeName) {
@@ -295,9 +310,26 @@ bool secondaryTypeMatches(Tag relation, const Filter& filter, TypeCaches& caches
   return false;
 }
 
+// Whether a live relation other than `relation` names it as its user data, primary or secondary
+// object: deleting it would leave that relation naming a deleted object. Raises IFail when the
+// host cannot list them.
+bool referredToByOtherRelations(Tag relation) {
+  const auto others = [relation](Tag primary, Tag secondary, Tag userData) {
+    ResultStatus status;
+    int count = 0;
+    host::HostArray<Tag> relations;
+    status = GRM_list_relations(primary, secondary, NULLTAG, userData, &count, relations.out());
+    const Tag* listed = relations.get();
+    return std::any_of(listed, listed + count, [relation](Tag other) { return other != relation; });
+  };
+  return others(NULLTAG, NULLTAG, relation) || others(relation, NULLTAG, NULLTAG) ||
+         others(NULLTAG, relation, NULLTAG);
+}
+
 // Of the relations of type `relationType` in `doomed`, those that a creation of `group` makes
-// again (same secondary, same type) are left to that creation to replace (the first such
-// creation, when several name the pair) and taken out of `doomed`.
+// again (same secondary, same type) are left to that creation to replace, or to keep when
+// another relation refers to them (the first such creation, when several name the pair), and
+// taken out of `doomed`.
 void leaveToTheirCreations(CreateGroup& group, Tag relationType, std::vector<Tag>& doomed,
                            RelationLists& lists) {
   std::unordered_map<Tag, CreateEntry*> creationOfSecondary;
@@ -317,6 +349,7 @@ void leaveToTheirCreations(CreateGroup& group, Tag relationType, std::vector<Tag
     const auto found = creationOfSecondary.find(secondary);
     if (found != creationOfSecondary.end()) {
       found->second->replaces = relation;
+      found->second->keepsReplaced = referredToByOtherRelations(relation);
       lists.replaced.insert(relation);
       creationOfSecondary.erase(found);
     } else {
@@ -329,7 +362,9 @@ void leaveToTheirCreations(CreateGroup& group, Tag relationType, std::vector<Tag
 // Complete mode: deletes, for every creation primary and every filter, the relations of the
 // filter's type (whose secondary is of one of its object types, when it names any) that no
 // input names, and reports each by the UID it had. A relation that a creation of the call
-// makes again is not deleted here: the creation replaces it (CreateEntry::replaces).
+// makes again is not deleted here: the creation replaces it (CreateEntry::replaces). Nor is a
+// relation that another relation refers to (as its user data or as an end) when complete mode
+// looks at it: deleting it would leave that one naming a deleted object, so it is spared.
 void processRelationFilters(const std::vector<Filter>& filters, RelationLists& lists,
                             TypeCaches& caches, const LookupContext& context) {
   // Check pass: each unknown name is reported once per filter, under a fixed key.
@@ -378,6 +413,9 @@ void processRelationFilters(const std::vector<Filter>& filters, RelationLists& l
         }
         leaveToTheirCreations(group, relationType, doomed, lists);
         for (Tag relation : doomed) {
+          if (referredToByOtherRelations(relation)) {
+            continue;
+          }
           host::HostString uid;
           status = POM_tag_to_uid(relation, uid.out());
           status = GRM_delete_relation(relation);
@@ -459,8 +497,15 @@ CreateOrUpdateRelationsImpl::createOrUpdateRelations(
   for (const CreateGroup& group : lists.groups) {
     for (const CreateEntry& entry : group.entries) {
       Tag relation;
-      replaceRelation(entry.clientId, group.primary, entry.relationType, entry.secondary,
-                      entry.userData, entry.replaces, &relation, serviceData);
+      if (entry.keepsReplaced) {
+        if (updateRelation(entry.clientId, entry.replaces, entry.userData, serviceData) == 0) {
+          serviceData.addUpdatedObject(entry.replaces);
+          relation = entry.replaces;
+        }
+      } else {
+        replaceRelation(entry.clientId, group.primary, entry.relationType, entry.secondary,
+                        entry.userData, entry.replaces, &relation, serviceData);
+      }
       output.push_back({entry.clientId, relation});
     }
   }

@@ -24,7 +24,10 @@ namespace Cad {
 // creations run, then the updates. The order of effects is fixed: all checks and lookups, all
 // deletions, all creations, all updates; a listed relation that a creation makes again (same
 // primary, secondary and type) is the one exception: it is deleted and created again as one
-// step of that creation, so that a failed creation leaves it as it was.
+// step of that creation, so that a failed creation leaves it as it was. Complete mode leaves
+// no relation naming a deleted one: a relation that another relation refers to (as its user
+// data, primary or secondary object) is not deleted, and when a creation makes it again the
+// creation keeps it, gives it the input's user data and reports it as updated.
 //
 // An input rejected while the lists are built (an object that is not valid, an unknown
 // relation type) gets an error stack under its client id, the empty one included, and no

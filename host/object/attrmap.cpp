@@ -184,8 +184,14 @@ int resolve(Tag dataset, Tag mapping, bool withItemRevision, Tag itemRevision, i
     if (const int status = integerOf(row, "status")) {
       return host::storeError(status, {tagText(mapping), tagText(dataset)});
     }
+    // The platform resolves a map string from the dataset through live objects only, so it
+    // never answers a deleted one: a row whose object is gone yields no property.
+    const Tag resolved = referenceOf(row, "resolved_object");
+    if (resolved != NULLTAG && store.find(resolved) == nullptr) {
+      return host::storeError(POM_invalid_tag, {tagText(resolved)});
+    }
     *mappingType = integerOf(row, "mapping_type");
-    *object = referenceOf(row, "resolved_object");
+    *object = resolved;
     const host::Value& name = valueOf(row, "resolved_property");
     if (!name.texts.empty()) {
       *property = host::propertyTag(*object, name.texts.front());

@@ -12,38 +12,38 @@ const char* const kCoreBaseFixture = R"(<fixture>
     <property name="parent_type" type="reference" modifiable="false"/>
   </class>
   <class name="User" parent="POM_object">
-    <property name="user_id" type="string"/>
+    <property name="user_id" type="string" modifiable="false"/>
     <property name="user_name" type="string"/>
-    <property name="home_folder" type="reference"/>
-    <property name="newstuff_folder" type="reference"/>
+    <property name="home_folder" type="reference" modifiable="false"/>
+    <property name="newstuff_folder" type="reference" modifiable="false"/>
   </class>
   <class name="WorkspaceObject" parent="POM_object">
     <property name="object_name" type="string"/>
     <property name="object_desc" type="string"/>
-    <property name="owning_user" type="reference"/>
-    <property name="checked_out_user" type="reference"/>
+    <property name="owning_user" type="reference" modifiable="false"/>
+    <property name="checked_out_user" type="reference" modifiable="false"/>
   </class>
   <class name="Folder" parent="WorkspaceObject">
-    <property name="contents" type="reference" array="true"/>
+    <property name="contents" type="reference" array="true" modifiable="false"/>
   </class>
   <class name="Item" parent="WorkspaceObject">
-    <property name="item_id" type="string"/>
+    <property name="item_id" type="string" modifiable="false"/>
   </class>
   <class name="ItemRevision" parent="WorkspaceObject">
-    <property name="item_revision_id" type="string"/>
-    <property name="items_tag" type="reference"/>
+    <property name="item_revision_id" type="string" modifiable="false"/>
+    <property name="items_tag" type="reference" modifiable="false"/>
   </class>
   <class name="Dataset" parent="WorkspaceObject">
-    <property name="dataset_type" type="reference"/>
+    <property name="dataset_type" type="reference" modifiable="false"/>
   </class>
   <class name="DatasetType" parent="POM_object">
     <property name="datasettype_name" type="string" modifiable="false"/>
   </class>
   <class name="Form" parent="WorkspaceObject"/>
   <class name="ImanRelation" parent="POM_object">
-    <property name="primary_object" type="reference"/>
-    <property name="secondary_object" type="reference"/>
-    <property name="user_data" type="reference"/>
+    <property name="primary_object" type="reference" modifiable="false"/>
+    <property name="secondary_object" type="reference" modifiable="false"/>
+    <property name="user_data" type="reference" modifiable="false"/>
   </class>
   <class name="CadAttrMappingDefinition" parent="POM_object"/>
   <class name="ListOfValues" parent="POM_object"/>
@@ -70,6 +70,7 @@ const char* const kCoreBaseFixture = R"(<fixture>
   <message code="7017" text="A required argument of %1$ is missing."/>
   <message code="7018" text="The UID %1$ is already in use."/>
   <message code="7019" text="The counter %1$ has reached %2$, the highest number it hands out; no further id or UID can be made from it."/>
+  <message code="7020" text="The property %1$ of %2$ cannot be modified: the host keeps it."/>
 </fixture>
 )";
 

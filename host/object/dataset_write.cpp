@@ -34,14 +34,14 @@ const host::BaseFixturePart kDatasetWriting("dataset_write", R"(<fixture>
     <property name="highest_revision" type="int"/>
   </class>
   <class name="Dataset" parent="WorkspaceObject">
-    <property name="dataset_id" type="string"/>
-    <property name="dataset_rev" type="string"/>
-    <property name="rev_chain_anchor" type="reference"/>
-    <property name="tool_used" type="reference"/>
-    <property name="format_used" type="string"/>
-    <property name="ref_names" type="string" array="true"/>
-    <property name="ref_types" type="int" array="true"/>
-    <property name="ref_list" type="reference" array="true"/>
+    <property name="dataset_id" type="string" modifiable="false"/>
+    <property name="dataset_rev" type="string" modifiable="false"/>
+    <property name="rev_chain_anchor" type="reference" modifiable="false"/>
+    <property name="tool_used" type="reference" modifiable="false"/>
+    <property name="format_used" type="string" modifiable="false"/>
+    <property name="ref_names" type="string" array="true" modifiable="false"/>
+    <property name="ref_types" type="int" array="true" modifiable="false"/>
+    <property name="ref_list" type="reference" array="true" modifiable="false"/>
   </class>
   <type name="Tool" class="Tool"/>
   <type name="RevisionAnchor" class="RevisionAnchor"/>
@@ -192,16 +192,17 @@ struct References {
     host::parseInteger(kinds[index], &parsed);
     return parsed;
   }
-  // Session writes of the three lists: the first fails, changing nothing, without the lock.
+  // The owner's writes of the three lists (they need the lock): the first fails, changing
+  // nothing, without it.
   int write(Tag dataset) const {
     Store& store = Store::instance();
-    if (const int status = store.write(dataset, "ref_names", Value{names, {}})) {
+    if (const int status = store.write(dataset, "ref_names", Value{names, {}}, WriteMode::owner)) {
       return status;
     }
-    if (const int status = store.write(dataset, "ref_types", Value{kinds, {}})) {
+    if (const int status = store.write(dataset, "ref_types", Value{kinds, {}}, WriteMode::owner)) {
       return status;
     }
-    return store.write(dataset, "ref_list", Value{{}, objects});
+    return store.write(dataset, "ref_list", Value{{}, objects}, WriteMode::owner);
   }
 };
 
@@ -324,7 +325,7 @@ int AE_set_dataset_format(Tag dataset, const char* format) {
     return status;
   }
   return Store::instance().write(dataset, "format_used",
-                                 *format == '\0' ? Value() : Value{{format}, {}});
+                                 *format == '\0' ? Value() : Value{{format}, {}}, WriteMode::owner);
 }
 
 int AE_ask_dataset_tool(Tag dataset, Tag* tool) {
@@ -348,7 +349,7 @@ int AE_set_dataset_tool(Tag dataset, Tag tool) {
   if (const int status = requireInstance(tool, "Tool", AE_invalid_tool)) {
     return status;
   }
-  return Store::instance().write(dataset, "tool_used", Value{{}, {tool}});
+  return Store::instance().write(dataset, "tool_used", Value{{}, {tool}}, WriteMode::owner);
 }
 
 int AE_is_dataset_locked(Tag dataset, bool* locked) {

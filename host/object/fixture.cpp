@@ -183,7 +183,12 @@ class FixtureLoader {
       property.modifiable = flag(*child, "modifiable", true);
       const PropertyDefinition* existing = store_.findProperty(id, property.name);
       if (existing != nullptr) {
-        if (!(*existing == property)) {
+        // A store saved before the host made a property one the generic setters may not write
+        // declares it writable: the host's own, stricter declaration stands, so that the store
+        // still loads.
+        PropertyDefinition stricter = property;
+        stricter.modifiable = false;
+        if (!(*existing == property) && !(*existing == stricter)) {
           fail(*child,
                "property " + property.name + " of class " + name + " is already defined otherwise");
         }

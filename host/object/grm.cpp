@@ -41,17 +41,18 @@ bool isRelationType(Tag type) {
          store.isDescendant(store.classId("ImanRelation"), store.classId(className));
 }
 
-// Relations by primary object, by secondary object, by (primary, secondary) and by (primary,
-// relation type), each list in creation order, so that finding the relation between two objects
-// or the relations of one type costs what is found, not everything the primary holds. Each
+// Relations by primary object, by secondary object, by (primary, secondary), by (primary,
+// relation type) and by user data, each list in creation order, so that finding the relation
+// between two objects, the relations of one type or those that name an object as their user
+// data costs what is found, not everything the primary holds (nor every relation). Each
 // lookup takes in the relations created since the last one (see Store::structureVersion and
-// Store::createdSince). The ends are written when a relation is made; a session may write them
-// later like any property, and a relation whose end was written (or rolled back) is filed again
-// under its ends at the next lookup. Entries may be stale (deleted relations, undone creations,
-// ends written since): lookups check. While no mark point is
-// placed a deletion is final (nothing can bring the relation back but a new generation, which
-// rebuilds the index), so a lookup then drops the stale entries of the list it reads: relations
-// deleted and made again do not pile up in their primary's lists.
+// Store::createdSince). The ends and the user data are written when a relation is made; a
+// relation whose end or user data was written later (GRM_set_user_data, a host write) or
+// rolled back is filed again under them at the next lookup. Entries may be stale (deleted
+// relations, undone creations, ends written since): lookups check. While no mark point is placed a
+// deletion is final (nothing can bring the relation back but a new generation, which rebuilds the
+// index), so a lookup then drops the stale entries of the list it reads: relations deleted and made
+// again do not pile up in their primary's lists.
 class RelationIndex {
  public:
   const std::vector<Tag>& byPrimary(Tag primary) { return lookup(primary_, primary); }
@@ -62,6 +63,7 @@ class RelationIndex {
   const std::vector<Tag>& ofType(Tag primary, Tag relationType) {
     return lookup(ofType_, pairKey(primary, relationType));
   }
+  const std::vector<Tag>& withUserData(Tag userData) { return lookup(userData_, userData); }
 
   void refresh() {
     host::refreshIndex(
@@ -71,15 +73,17 @@ class RelationIndex {
           secondary_.clear();
           between_.clear();
           ofType_.clear();
+          userData_.clear();
         },
         [this](Tag relation, host::Filing how) { file(relation, how); });
   }
 
-  // The relation's primary or secondary may have changed: it is filed again at the next lookup.
-  void endChanged(Tag relation) { changed_.push_back(relation); }
+  // The relation's primary, secondary or user data may have changed: it is filed again at the
+  // next lookup.
+  void keyChanged(Tag relation) { changed_.push_back(relation); }
 
  private:
-  // Files a live relation under its ends as they are now.
+  // Files a live relation under its ends and its user data as they are now.
   void file(Tag relation, host::Filing how) {
     if (!isRelation(relation)) {
       return;
@@ -91,6 +95,10 @@ class RelationIndex {
     host::fileInIndex(between_[pairKey(primary, secondary)], relation, how);
     host::fileInIndex(ofType_[pairKey(primary, Store::instance().find(relation)->type)], relation,
                       how);
+    const Tag userData = referenceOf(relation, "user_data");
+    if (userData != NULLTAG) {
+      host::fileInIndex(userData_[userData], relation, how);
+    }
   }
 
   template <class Key>
@@ -123,8 +131,9 @@ class RelationIndex {
   Map<Tag> secondary_;
   Map<std::uint64_t> between_;
   Map<std::uint64_t> ofType_;
+  Map<Tag> userData_;
   std::uint64_t version_ = 0;
-  // Relations whose ends were written (or rolled back) since the last refresh.
+  // Relations whose ends or user data were written (or rolled back) since the last refresh.
   std::vector<Tag> changed_;
 };
 
@@ -135,10 +144,13 @@ RelationIndex& relationIndex() {
 
 const host::LoadHook kFollowRelations([] { relationIndex().refresh(); });
 const host::PropertyWatch kWatchPrimaries("primary_object", [](Tag relation) {
-  relationIndex().endChanged(relation);
+  relationIndex().keyChanged(relation);
 });
 const host::PropertyWatch kWatchSecondaries("secondary_object", [](Tag relation) {
-  relationIndex().endChanged(relation);
+  relationIndex().keyChanged(relation);
+});
+const host::PropertyWatch kWatchUserData("user_data", [](Tag relation) {
+  relationIndex().keyChanged(relation);
 });
 
 bool matches(Tag relation, Tag primary, Tag secondary, Tag relationType, Tag userData) {
@@ -171,6 +183,8 @@ std::vector<Tag> listRelations(Tag primary, Tag secondary, Tag relationType, Tag
     candidates = &relationsFrom(primary, secondary, relationType);
   } else if (secondary != NULLTAG) {
     candidates = &relationIndex().bySecondary(secondary);
+  } else if (userData != NULLTAG) {
+    candidates = &relationIndex().withUserData(userData);
   } else {
     all = store.objectsOfClass(store.classId("ImanRelation"));
     candidates = &all;
@@ -294,7 +308,7 @@ int GRM_set_user_data(Tag relation, Tag userData) {
   if (userData != NULLTAG) {
     value.tags.push_back(userData);
   }
-  return store.write(relation, "user_data", value, host::WriteMode::session);
+  return store.write(relation, "user_data", value, host::WriteMode::owner);
 }
 
 int GRM_ask_primary(Tag relation, Tag* primary) {

@@ -25,7 +25,7 @@ enum : int {
   POM_invalid_value = 7013,
   // A write to an object that the session has not locked.
   POM_not_locked = 7014,
-  // A lock, write or deletion of an object (or property) that is not modifiable.
+  // A lock, write or deletion of an object that is not modifiable.
   POM_not_modifiable = 7015,
   // A mark point id that is not (or no longer) placed.
   POM_invalid_markpoint = 7016,
@@ -35,6 +35,9 @@ enum : int {
   POM_duplicate_uid = 7018,
   // A store counter that has handed out its last number (Store::kMaxCount).
   POM_counter_exhausted = 7019,
+  // A write through the generic setters of a property they may not write (what identifies an
+  // object, who owns it, a reference that ties it into a structure): only its host call does.
+  POM_property_not_modifiable = 7020,
 };
 
 // Severities of the error store.

@@ -429,12 +429,17 @@ std::string tagText(Tag tag) {
 
 namespace {
 
-// 0 when the session may write the property `name` of `object` (both modifiable, the object
-// locked); otherwise the failure's status, stored.
+// 0 when a session write (or, `byOwner`, the write of the host call that owns the property)
+// may write the property `name` of `object`: the object modifiable and locked, and the
+// property one the generic setters may write unless its owner writes it; otherwise the
+// failure's status, stored.
 int checkSessionWrite(Tag object, const ObjectRecord& found, const PropertyDefinition& property,
-                      const std::string& name) {
-  if (!found.modifiable || !property.modifiable) {
+                      const std::string& name, bool byOwner) {
+  if (!found.modifiable) {
     return storeError(POM_not_modifiable, {tagText(object), name});
+  }
+  if (!property.modifiable && !byOwner) {
+    return storeError(POM_property_not_modifiable, {name, tagText(object)});
   }
   if (!found.locked) {
     return storeError(POM_not_locked, {tagText(object)});
@@ -1232,8 +1237,9 @@ int Store::write(Tag object, const std::string& name, Value value, WriteMode mod
     }
     text = std::move(canonical);
   }
-  if (mode == WriteMode::session) {
-    if (const int status = checkSessionWrite(object, *found, *property, name)) {
+  if (mode == WriteMode::session || mode == WriteMode::owner) {
+    if (const int status =
+            checkSessionWrite(object, *found, *property, name, mode == WriteMode::owner)) {
       return status;
     }
   }
@@ -1282,8 +1288,9 @@ int Store::listToChange(Tag object, const std::string& name, WriteMode mode, Ins
   if (property->type != ValueType::reference || !property->isArray) {
     return storeError(POM_wrong_value_type, {name});
   }
-  if (mode == WriteMode::session) {
-    if (const int status = checkSessionWrite(object, *found, *property, name)) {
+  if (mode == WriteMode::session || mode == WriteMode::owner) {
+    if (const int status =
+            checkSessionWrite(object, *found, *property, name, mode == WriteMode::owner)) {
       return status;
     }
   }

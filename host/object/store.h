@@ -176,9 +176,14 @@ struct Preference {
 
 // How a property write is checked and where it lands.
 enum class WriteMode {
-  // A session write (AOM_set_value_*): needs the lock and a modifiable property; sets the
+  // A session write (AOM_set_value_*): needs the lock and a modifiable property (else
+  // POM_property_not_modifiable, naming the property and the object); sets the
   // working value, which AOM_save persists and AOM_refresh(object, false) drops.
   session,
+  // The host call that owns the property (AE_set_dataset_tool, GRM_set_user_data): checked like
+  // a session write, except that the property may be one the generic setters may not write
+  // (PropertyDefinition::modifiable false); the call checks what it writes itself.
+  owner,
   // Host bookkeeping of another call (for example a folder insertion): no lock needed; sets
   // the working value like a session write.
   host,

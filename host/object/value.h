@@ -35,7 +35,10 @@ struct PropertyDefinition {
   std::string name;
   ValueType type = ValueType::string;
   bool isArray = false;
-  // False: no session may write it (AOM_is_modifiable answers false for it).
+  // False: the generic setters (AOM_set_value_*, AOM_UIF_set_value) may not write it, and
+  // AOM_is_modifiable answers false for it. Only the host calls that own it write it (as
+  // WriteMode::owner, host or initial): what identifies an object, who owns it and the
+  // references that tie it into a structure, which those calls keep whole.
   bool modifiable = true;
   // The id of the name, given when the definition is added to a class.
   PropertyId id = kNoPropertyId;

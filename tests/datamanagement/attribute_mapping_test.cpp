@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/soa_exceptions.h"
+#include "host/object/aom.h"
 #include "host/object/error_store.h"
 #include "host/object/host_call.h"
 #include "host/object/property.h"
@@ -101,6 +102,19 @@ class AttributeMappingTest : public soacad_test::HostTest {
       result.cadAttrMappingDefinition.emplace_back(tagOf(mapping));
     }
     return result;
+  }
+  // A CAD-mastered mapping `uid` titled `title` that resolves, for any dataset and revision, to
+  // `property` of `object`.
+  void addResolvedMapping(const std::string& uid, const std::string& title,
+                          const std::string& object, const std::string& property) {
+    load("<fixture>" + mapping(uid, title, "object_desc") +
+         R"(<object class="CadAttrMappingResolution"><prop name="mapping" value=")" + uid +
+         R"("/><prop name="mapping_type" value="1"/><prop name="resolved_object" value=")" +
+         object + R"("/><prop name="resolved_property" value=")" + property +
+         R"("/></object></fixture>)");
+    ASSERT_EQ(store().write(tagOf(uid), "cad_master", host::Value{{"true"}, {}},
+                            host::WriteMode::initial),
+              0);
   }
   DataManagement::ResolveAttrMappingsForDatasetResponse resolve(
       const std::vector<DataManagement::ResolveAttrMappingsForDatasetInfo>& infos) {
@@ -306,6 +320,34 @@ TEST_F(AttributeMappingTest, ResolvesMappingsToObjectsAndProperties) {
   ASSERT_EQ(objects[0].getPropertieArray().size(), 1u);
   EXPECT_EQ(objects[0].getPropertieArray()[0].getName(), "object_desc");
   EXPECT_EQ(objects[0].getPropertieArray()[0].getUiValue(), "old description");
+}
+
+// A mapping whose object no longer exists resolves to no property: nothing is listed and
+// nothing names the object that is gone; writing through it is an error of that attribute.
+TEST_F(AttributeMappingTest, AMappingWhoseObjectIsGoneResolvesToNoProperty) {
+  load(R"(<fixture><object uid="fm.gone" class="Form"/></fixture>)");
+  addResolvedMapping("m.gone", "GONE", "fm.gone", "object_desc");
+  ASSERT_EQ(AOM_delete(tagOf("fm.gone")), 0);
+  const auto response =
+      resolve({info("d.m", "", {"m.gone", "m.name"}), info("d.m", "r.p", {"m.gone"})});
+  ASSERT_EQ(response.output.size(), 2u);
+  EXPECT_EQ(mapped(response.output[0]), Strings{"NAME / d.m.object_name"});
+  EXPECT_EQ(mapped(response.output[1]), Strings{});
+  EXPECT_EQ(stacks(response.serviceData.getErrorArray()), Strings{});
+  EXPECT_EQ(response.serviceData.plainUids(), std::set<std::string>{"d.m"});
+
+  const ServiceData data = write({{"GONE", "x"}});
+  EXPECT_EQ(stacks(data.getErrorArray()), Strings{"d.m,r.p,GONE: 7007 215086"});
+}
+
+// A mapped attribute is written only where a client may write: a property the host keeps (an
+// item's id) is passed over like any property the user may not modify.
+TEST_F(AttributeMappingTest, AMappedAttributeLeavesWhatTheHostKeeps) {
+  addResolvedMapping("m.id", "PART_ID", "i.p", "item_id");
+  const ServiceData data = write({{"PART_ID", "P-2"}, {"DESCRIPTION", "written"}});
+  EXPECT_EQ(stacks(data.getErrorArray()), Strings{});
+  EXPECT_EQ(text(tagOf("i.p"), "item_id"), "P-1");
+  EXPECT_EQ(text(tagOf("r.p"), "object_desc"), "written");
 }
 
 TEST_F(AttributeMappingTest, WithAnItemRevisionTheResolutionTakesIt) {

@@ -16,6 +16,7 @@
 #include "host/object/host_call.h"
 #include "host/object/ifail.h"
 #include "host/object/item.h"
+#include "host/program/demo_store.h"
 #include "skeletons/datamanagement/datamanagement_records.h"
 #include "tests/support/service_fixture.h"
 
@@ -251,6 +252,13 @@ class PartsRequestTest : public soacad_test::ServiceTest {
     ServiceTest::SetUp();
     load(soacad_test::kUserFixture);
     load(kWorld);
+  }
+  // The message of the first error of the reply's first error stack; empty when there is none.
+  static std::string firstMessage(const WireResponse& response) {
+    const auto& stacks = response.getServiceData().getPartialErrorArray();
+    return stacks.empty() || stacks[0].getErrorValueArray().empty()
+               ? std::string()
+               : stacks[0].getErrorValueArray()[0].getMessage();
   }
   WireResponse send(const std::string& infos) {
     return responseOf<WireResponse>(
@@ -552,6 +560,156 @@ TEST_F(PartsRequestTest, WhatAPathMakesAndChangesBesideItsItemAndRevisionIsRepor
   EXPECT_EQ(savedText(tagOf("fm.bolt.A"), "material"), "chrome");
 }
 
+// What identifies an object, who owns it and the structure it is part of are the host's to
+// write: an attribute naming such a property is refused with an error stack under its input,
+// naming the property and the object, and the store keeps what it had. The other attributes
+// of the list are written.
+TEST_F(PartsRequestTest, AttributesMayNotWriteIdentityOwnershipOrStructure) {
+  const auto attribute = [](const char* name, const char* value) {
+    return std::string(R"(<attrList name=")") + name + R"(" value=")" + value + R"("/>)";
+  };
+  const auto onItem = [&](const char* name, const char* value) {
+    return R"(<info clientId="p"><itemInput><item uid="i.bolt"/>)" + attribute(name, value) +
+           R"(<attrList name="material" value="brass"/></itemInput></info>)";
+  };
+  const auto onRevision = [&](const char* name, const char* value) {
+    return R"(<info clientId="p"><itemRevInput><itemRevision uid="r.bolt"/>)" +
+           attribute(name, value) + "</itemRevInput></info>";
+  };
+  const auto onDataset = [&](const char* name, const char* value) {
+    return boltRevisionText(boltDatasetText("", attribute(name, value)));
+  };
+  const struct {
+    std::string infos;
+    const char* error;
+    const char* message;
+  } cases[] = {
+      {onItem("item_id", "000001"), "p: 7020",
+       "The property item_id of i.bolt cannot be modified: the host keeps it."},
+      {onItem("owning_user", "u.other"), "p: 7020",
+       "The property owning_user of i.bolt cannot be modified: the host keeps it."},
+      {onRevision("items_tag", "i.1"), "p: 7020",
+       "The property items_tag of r.bolt cannot be modified: the host keeps it."},
+      {onRevision("item_revision_id", "B"), "p: 7020",
+       "The property item_revision_id of r.bolt cannot be modified: the host keeps it."},
+      {onDataset("rev_chain_anchor", ""), "p;d: 7020",
+       "The property rev_chain_anchor of d.bolt cannot be modified: the host keeps it."},
+      {onDataset("ref_list", ""), "p;d: 7020",
+       "The property ref_list of d.bolt cannot be modified: the host keeps it."},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.infos);
+    SetUp();
+    const Tag item = tagOf("i.bolt");
+    const Strings before = {savedText(item, "item_id"), savedText(tagOf("r.bolt"), "items_tag"),
+                            savedText(tagOf("d.bolt"), "rev_chain_anchor")};
+    const WireResponse response = send(test.infos);
+    EXPECT_EQ(partialErrorsOf(response), Strings{test.error});
+    EXPECT_EQ(firstMessage(response), test.message);
+    EXPECT_EQ(savedTag(item, "owning_user"), NULLTAG);
+    EXPECT_EQ(savedTag(tagOf("r.bolt"), "items_tag"), item);
+    EXPECT_EQ(savedText(tagOf("r.bolt"), "item_revision_id"), "A");
+    EXPECT_EQ(savedText(item, "item_id"), "BOLT");
+    EXPECT_EQ(savedTag(tagOf("d.bolt"), "rev_chain_anchor"), tagOf("anchor.bolt"));
+    EXPECT_EQ(saved(tagOf("d.bolt"), "ref_list").tags.size(), 3u);
+  }
+  // The other attribute of the item's list is written all the same.
+  SetUp();
+  send(onItem("item_id", "000001"));
+  EXPECT_EQ(savedText(tagOf("fm.bolt"), "material"), "brass");
+}
+
+// An input names objects of a class: an item, a revision, a folder for a new item, a dataset,
+// and forms as extra and named-reference objects. An object of another class fails its input
+// with the host's wrong-class status, whose message names the object and the class, and is
+// neither written nor returned.
+TEST_F(PartsRequestTest, ObjectsOfAnotherClassAreRefusedNamingTheClass) {
+  const std::string folderAsReference =
+      R"(<namedReferenceObjectInfo clientId="n" namedReferenceName="PREVIEW"><object uid="f.home"/>)"
+      R"(<attrNameValuePair name="contents" value=""/></namedReferenceObjectInfo>)";
+  const struct {
+    const char* what;
+    std::string infos;
+    const char* error;
+    const char* message;
+  } cases[] = {
+      {"a revision as the item to update",
+       R"(<info clientId="p"><itemInput name="Renamed"><item uid="r.bolt"/></itemInput></info>)",
+       "p: 7008", "r.bolt is not of class Item."},
+      {"a revision as the item of a new revision",
+       R"(<info clientId="p"><itemInput><item uid="r.bolt"/></itemInput><itemRevInput revId="B"/>)"
+       "</info>",
+       "p: 7008", "r.bolt is not of class Item."},
+      {"an item as the revision",
+       R"(<info clientId="p"><itemRevInput><itemRevision uid="i.bolt"/></itemRevInput></info>)",
+       "p: 7008", "i.bolt is not of class ItemRevision."},
+      {"an item as the folder of a new item",
+       R"(<info clientId="p"><itemInput itemId="NEW-1"><folder uid="i.1"/></itemInput></info>)",
+       "p: 7008", "i.1 is not of class Folder."},
+      {"a form as the dataset",
+       boltRevisionText(R"(<datasetInput clientId="d" itemRevRelationName="ZOLT_specification">)"
+                        R"(<dataset uid="fm.bolt"/></datasetInput>)"),
+       "p;d: 7008", "fm.bolt is not of class Dataset."},
+      {"a folder as an extra object",
+       boltExtrasText(R"(<extraObject clientId="e" relationTypeName="ZOLT_extra" typeName="Note">)"
+                      R"(<object uid="f.home"/><attrNameValuePair name="object_name" value="x"/>)"
+                      "</extraObject>"),
+       "p;e: 7008", "f.home is not of class Form."},
+      {"a folder as a named-reference object",
+       boltRevisionText(boltDatasetText("", folderAsReference)), "p;d;n: 7008",
+       "f.home is not of class Form."},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.what);
+    SetUp();
+    const WireResponse response = send(test.infos);
+    EXPECT_EQ(partialErrorsOf(response), Strings{test.error});
+    EXPECT_EQ(firstMessage(response), test.message);
+    EXPECT_EQ(savedText(tagOf("r.bolt"), "object_name"), "Bolt");
+    EXPECT_EQ(uidsOf(saved(tagOf("f.home"), "contents").tags), Strings{"i.1"});
+    EXPECT_EQ(savedText(tagOf("f.home"), "object_name"), "Home");
+    EXPECT_EQ(saved(tagOf("d.bolt"), "ref_list").tags.size(), 3u);
+    EXPECT_EQ(host::findItemById("NEW-1"), NULLTAG);
+    EXPECT_TRUE(secondaries(tagOf("i.bolt"), "ZOLT_extra") == std::vector<Tag>{tagOf("note.bolt")});
+    for (const auto& output : response.getOutputArray()) {
+      EXPECT_NE(output.getItem().getUid(), "r.bolt");
+      EXPECT_NE(output.getItemRev().getUid(), "i.bolt");
+    }
+  }
+}
+
+// One request of a CAD client that names what it may not write, on the demo store: the
+// folder keeps its items, the item its id and the dataset its anchor, so that the next save
+// of the dataset still gets its file tickets.
+TEST_F(PartsRequestTest, TheDemoStoreKeepsItsIdentitiesAndStructureAgainstAttributes) {
+  ServiceTest::SetUp();
+  load(host::kDemoStore);
+  const Strings folder = uidsOf(saved(tagOf("f.gearbox"), "contents").tags);
+  const WireResponse response =
+      send(R"(<info clientId="p1"><itemInput><item uid="i.000101"/>)"
+           R"(<attrList name="item_id" value="000100"/>)"
+           R"(<extraObject clientId="e1" relationTypeName="ZOLT_reference" typeName="Form">)"
+           R"(<object uid="f.gearbox"/><attrNameValuePair name="contents" value=""/></extraObject>)"
+           R"(</itemInput><itemRevInput><itemRevision uid="r.000101.A"/></itemRevInput>)"
+           R"(<datasetInput clientId="d1" itemRevRelationName="ZOLT_specification">)"
+           R"(<dataset uid="d.000101.A.model"/><attrList name="rev_chain_anchor" value=""/>)"
+           R"(</datasetInput></info>)");
+  EXPECT_EQ(partialErrorsOf(response), (Strings{"p1: 7020", "p1;e1: 7008", "p1;d1: 7020"}));
+  EXPECT_EQ(uidsOf(saved(tagOf("f.gearbox"), "contents").tags), folder);
+  EXPECT_EQ(folder.size(), 5u);
+  EXPECT_EQ(host::findItemById("000100"), tagOf("i.000100"));
+  EXPECT_EQ(host::findItemById("000101"), tagOf("i.000101"));
+  EXPECT_TRUE(secondaries(tagOf("i.000101"), "ZOLT_reference").empty());
+
+  const WireResponse next = send(
+      R"(<info clientId="p2"><itemRevInput><itemRevision uid="r.000101.A"/></itemRevInput>)"
+      R"(<datasetInput clientId="d2" itemRevRelationName="ZOLT_specification">)"
+      R"(<dataset uid="d.000101.A.model"/><datasetFileInfo clientId="f" fileName="housing.prt")"
+      R"( namedReferencedName="CADPart"/></datasetInput></info>)");
+  EXPECT_EQ(partialErrorsOf(next), Strings{});
+  EXPECT_EQ(next.getOutputArray()[0].getDatasetOutputArray()[0].getCommitInfoArray().size(), 1u);
+}
+
 // A reference the dataset has already, under a name that repeats, is not attached again: not
 // by a second save, nor by a second input of the same request.
 TEST_F(PartsRequestTest, AReferenceTheDatasetHasIsNotAttachedAgain) {
@@ -674,7 +832,11 @@ TEST_F(PartsTest, NewDatasetIsCreatedRelatedToolledAndTicketed) {
   EXPECT_EQ(secondaries(tagOf("r.bolt"), "ZOLT_specification"),
             (std::vector<Tag>{tagOf("d.bolt"), dataset}));
   EXPECT_TRUE(created(response, dataset));
-  EXPECT_EQ(response.serviceData.createdUids().size(), 2u);  // The dataset and its relation.
+  // The dataset, the revision anchor made with it, and its relation.
+  const Tag anchor = savedTag(dataset, "rev_chain_anchor");
+  ASSERT_NE(anchor, NULLTAG);
+  EXPECT_TRUE(created(response, anchor));
+  EXPECT_EQ(response.serviceData.createdUids().size(), 3u);
   EXPECT_EQ(calls("PREF_ask_char_values"), 0);  // No preference named: nothing removed.
 
   ASSERT_EQ(output.commitInfo.size(), 2u);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "host/object/aom.h"
 #include "host/object/grm.h"
 #include "host/object/host_call.h"
 #include "host/object/pom.h"
@@ -131,6 +132,7 @@ TEST_F(RelationsTest, InputsThatFailTheChecksGetAnErrorStackAndNoOutput) {
   badUserData.userData = tagOf("no.such.object");
   Info badRelation = update("relation", "rel.a", "");
   badRelation.relation = tagOf("no.such.object");
+  const Info notARelation = update("kind", "ud.1", "");
   // A secondary object that is not valid is refused up front, not left to fail (or vanish).
   Info badSecondary = creation("secondary", "p.1", "s.3");
   badSecondary.secondaryObject = tagOf("no.such.object");
@@ -139,12 +141,13 @@ TEST_F(RelationsTest, InputsThatFailTheChecksGetAnErrorStackAndNoOutput) {
   // A client id may be empty: such an input's failure is still an error stack, never a drop.
   const Info noClientId = creation("", "p.1", "s.3", "NoSuchRelation");
 
-  const Response response =
-      run({badType, badPrimary, badUserData, badRelation, badSecondary, nullSecondary, noClientId});
+  const Response response = run({badType, badPrimary, badUserData, badRelation, notARelation,
+                                 badSecondary, nullSecondary, noClientId});
   EXPECT_TRUE(response.output.empty());
   EXPECT_EQ(errors(response),
             (Strings{"type: 215050", "primary: 7007 215051", "userData: 7007 215053",
-                     "relation: 7007 215054", "secondary: 7007", "noSecondary: 7007", ": 215050"}));
+                     "relation: 7007 215054", "kind: 7008 215054", "secondary: 7007",
+                     "noSecondary: 7007", ": 215050"}));
   EXPECT_EQ(findRelation("p.1", "s.3"), NULLTAG);
 }
 
@@ -238,6 +241,56 @@ TEST_F(RelationsTest, CompleteKeepsARelationThatACreationTakesAsUserData) {
   GRM_ask_user_data(created, &userData);
   EXPECT_EQ(userData, tagOf("rel.a"));
   EXPECT_TRUE(valid("rel.a"));
+}
+
+// Complete mode leaves no relation naming a deleted one. A relation that another one refers to
+// (rel.a as rel.e's user data, rel.b as rel.f's primary object) is not deleted; when a
+// creation makes it again, the creation keeps it, gives it the input's user data and reports
+// it as updated. Once nothing refers to them, they go, or are made again, as any other.
+TEST_F(RelationsTest, CompleteLeavesNoRelationNamingADeletedOne) {
+  load(R"(<fixture>
+    <relation uid="rel.e" type="ZOLT_extra" primary="p.2" secondary="s.2" userData="rel.a"/>
+    <relation uid="rel.f" type="ZOLT_extra" primary="rel.b" secondary="s.3"/>
+  </fixture>)");
+  Info again = creation("again", "p.1", "s.1");
+  again.userData = tagOf("ud.1");
+  const Response response =
+      run({again, creation("c", "p.1", "s.3")}, true, filter("ZOLT_reference"));
+  EXPECT_EQ(errors(response), Strings{});
+  EXPECT_TRUE(response.serviceData.deletedUids().empty());
+  EXPECT_TRUE(valid("rel.a"));
+  EXPECT_TRUE(valid("rel.b"));
+  ASSERT_EQ(response.output.size(), 2u);
+  EXPECT_EQ(response.output[0].relation.tag(), tagOf("rel.a"));
+  EXPECT_EQ(response.serviceData.updatedUids(), std::set<std::string>{"rel.a"});
+  Tag userData;
+  GRM_ask_user_data(tagOf("rel.a"), &userData);
+  EXPECT_EQ(userData, tagOf("ud.1"));
+  GRM_ask_user_data(tagOf("rel.e"), &userData);
+  EXPECT_EQ(userData, tagOf("rel.a"));
+  const host::ObjectRecord* kept = store().find(tagOf("rel.a"));
+  EXPECT_TRUE(kept != nullptr && !kept->locked);
+
+  ASSERT_EQ(GRM_delete_relation(tagOf("rel.e")), 0);
+  ASSERT_EQ(GRM_delete_relation(tagOf("rel.f")), 0);
+  const Response later = run({creation("again", "p.1", "s.1")}, true, filter("ZOLT_reference"));
+  EXPECT_EQ(errors(later), Strings{});
+  EXPECT_FALSE(valid("rel.a"));
+  EXPECT_FALSE(valid("rel.b"));
+  EXPECT_NE(findRelation("p.1", "s.1"), NULLTAG);
+}
+
+// A relation whose secondary object was deleted has no type to match: a filter with object
+// types passes over it and still deletes what matches, without an error.
+TEST_F(RelationsTest, CompleteWithTypeNamesPassesOverARelationWhoseSecondaryIsGone) {
+  load(R"(<fixture><object uid="s.gone" class="Item" type="Document"/>
+    <relation uid="rel.g" type="ZOLT_reference" primary="p.1" secondary="s.gone"/></fixture>)");
+  ASSERT_EQ(AOM_delete(tagOf("s.gone")), 0);
+  const Response response =
+      run({creation("c", "p.1", "s.3")}, true, filter("ZOLT_reference", {"Document"}));
+  EXPECT_EQ(errors(response), Strings{});
+  EXPECT_EQ(response.serviceData.deletedUids(), std::set<std::string>{"rel.a"});
+  EXPECT_TRUE(valid("rel.g"));
 }
 
 TEST_F(RelationsTest, UnknownFilterNamesAreReportedUnderFixedKeysAndTheCallGoesOn) {

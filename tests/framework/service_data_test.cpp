@@ -115,7 +115,7 @@ TEST_F(ServiceDataTest, ObjectsAreReportedOnceAndInflatedWithTheirProperties) {
             "<value isNull=\"false\" value=\"First item\"/></propertie></dataObject>"
             "<dataObject uid=\"u.jdoe\" className=\"User\" type=\"User\"/>"
             "<dataObject uid=\"f.home\" className=\"Folder\" type=\"Folder\">"
-            "<propertie modifiable=\"true\" name=\"contents\" uiValue=\"i.1\">"
+            "<propertie modifiable=\"false\" name=\"contents\" uiValue=\"i.1\">"
             "<value isNull=\"false\" value=\"i.1\"/></propertie></dataObject></sd>");
   EXPECT_TRUE(host::errorStore().empty());
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/object/error_store.h"
 #include "host/object/ifail.h"
 #include "host/object/memory.h"
 #include "tests/support/host_fixture.h"
@@ -123,7 +124,9 @@ TEST_F(AomTest, PropertyThatIsNotModifiable) {
   ASSERT_EQ(AOM_is_modifiable(gadget, "count", &modifiable), 0);
   EXPECT_TRUE(modifiable);
   ASSERT_EQ(AOM_refresh(gadget, true), 0);
-  EXPECT_EQ(AOM_set_value_string(gadget, "serial", "S1"), POM_not_modifiable);
+  EXPECT_EQ(AOM_set_value_string(gadget, "serial", "S1"), POM_property_not_modifiable);
+  EXPECT_EQ(host::errorStore().entries().back().message,
+            "The property serial of g.1 cannot be modified: the host keeps it.");
 }
 
 TEST_F(AomTest, DeletedObjectIsGoneForEveryCall) {

@@ -131,6 +131,27 @@ TEST_F(FixtureTest, SaveLoadSaveIsStable) {
   EXPECT_EQ(store().saveFixture(), second);
 }
 
+// A store saved when the host still let clients write an item's id and a folder's contents
+// declares them writable: it loads, and the host's stricter declaration stands. The other way
+// round (a writable property declared not writable) is another definition and is refused.
+TEST_F(FixtureTest, AnOlderStoreThatDeclaresHostKeptPropertiesWritableLoads) {
+  EXPECT_EQ(loadError(R"(<fixture>
+    <class name="Item" parent="WorkspaceObject"><property name="item_id" type="string"/></class>
+    <class name="Folder" parent="WorkspaceObject">
+      <property name="contents" type="reference" array="true"/></class>
+    <object uid="i.9" class="Item"><prop name="item_id" value="9"/></object>
+  </fixture>)"),
+            "");
+  bool modifiable = true;
+  ASSERT_EQ(AOM_is_modifiable(tagOf("i.9"), "item_id", &modifiable), 0);
+  EXPECT_FALSE(modifiable);
+  EXPECT_NE(loadError(R"(<fixture><class name="WorkspaceObject">)"
+                      R"(<property name="object_name" type="string" modifiable="false"/>)"
+                      "</class></fixture>")
+                .find("already defined otherwise"),
+            std::string::npos);
+}
+
 // The file keeps a session as it is: unsaved values (a null one and an array too) and locks
 // load back as unsaved values and locks; deleted objects are gone.
 TEST_F(FixtureTest, SaveKeepsTheSessionAsItIs) {

@@ -53,6 +53,23 @@ TEST_F(FolderTest, InsertionRefusesWhatIsNoFolderNoObjectOrNotModifiable) {
   EXPECT_EQ(FL_insert(tagOf("f.home"), tagOf("o.a"), 0), POM_not_modifiable);
 }
 
+// A folder's contents are FL_insert's to change: a session may not, even with the folder
+// locked, through a setter or a list change; the call that owns them (WriteMode::owner) may.
+TEST_F(FolderTest, ContentsAreNoSessionsToWrite) {
+  const Tag folder = tagOf("f.newstuff");
+  ASSERT_EQ(AOM_lock(folder), 0);
+  const Tag item = tagOf("o.a");
+  EXPECT_EQ(AOM_set_value_tags(folder, "contents", 1, &item), POM_property_not_modifiable);
+  EXPECT_EQ(store().insertReference(folder, "contents", 0, item, host::WriteMode::session),
+            POM_property_not_modifiable);
+  EXPECT_TRUE(references("f.newstuff", FL_sort_as_ordered).empty());
+  ASSERT_EQ(store().insertReference(folder, "contents", 0, item, host::WriteMode::owner), 0);
+  EXPECT_EQ(references("f.newstuff", FL_sort_as_ordered), std::vector<Tag>{item});
+  ASSERT_EQ(AOM_refresh(folder, false), 0);
+  EXPECT_EQ(store().insertReference(folder, "contents", 0, item, host::WriteMode::owner),
+            POM_not_locked);
+}
+
 TEST_F(FolderTest, SortCriteriaOrderTheReferences) {
   EXPECT_EQ(soacad_test::ask(FL_ask_sort_criteria, tagOf("f.sorted")), FL_sort_by_name);
   int criteria = -1;

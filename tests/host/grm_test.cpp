@@ -92,13 +92,18 @@ TEST_F(RelationsTest, ListingsByEndsAndTypeAgreeAfterDeletionsAndNewRelations) {
   }
 }
 
-// A relation's ends are properties a locked session may write: finding, listing and the duplicate
-// check see the ends it has now, and again the ones it had after a rollback.
+// A relation's ends are no session's to write, but a host write may change them: finding, listing
+// and the duplicate check see the ends it has now, and again the ones it had after a rollback.
 TEST_F(RelationsTest, EndsWrittenLaterAreTheOnesFoundAndCheckedForDuplicates) {
   const Tag relation = tagOf("rel.1");
+  const auto writeEnd = [this, relation](const char* end, Tag object) {
+    return store().write(relation, end, host::Value{{}, {object}}, host::WriteMode::host);
+  };
   ASSERT_EQ(ask(GRM_find_relation, tagOf("i.1"), tagOf("form.1"), master_), relation);
   ASSERT_EQ(AOM_lock(relation), 0);
-  ASSERT_EQ(AOM_set_value_tag(relation, "secondary_object", tagOf("form.2")), 0);
+  EXPECT_EQ(AOM_set_value_tag(relation, "secondary_object", tagOf("form.2")),
+            POM_property_not_modifiable);
+  ASSERT_EQ(writeEnd("secondary_object", tagOf("form.2")), 0);
   EXPECT_EQ(ask(GRM_find_relation, tagOf("i.1"), tagOf("form.2"), master_), relation);
   EXPECT_EQ(ask(GRM_find_relation, tagOf("i.1"), tagOf("form.1"), master_), NULLTAG);
   EXPECT_EQ(askList(GRM_list_primary_objects_only, tagOf("form.2"), NULLTAG),
@@ -109,7 +114,7 @@ TEST_F(RelationsTest, EndsWrittenLaterAreTheOnesFoundAndCheckedForDuplicates) {
 
   int mark = 0;
   ASSERT_EQ(POM_place_markpoint(&mark), 0);
-  ASSERT_EQ(AOM_set_value_tag(relation, "primary_object", tagOf("f.home")), 0);
+  ASSERT_EQ(writeEnd("primary_object", tagOf("f.home")), 0);
   EXPECT_EQ(secondaries(tagOf("f.home"), master_), std::vector<Tag>{tagOf("form.2")});
   EXPECT_TRUE(secondaries(tagOf("i.1"), NULLTAG).empty());
   ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
@@ -118,7 +123,8 @@ TEST_F(RelationsTest, EndsWrittenLaterAreTheOnesFoundAndCheckedForDuplicates) {
   ASSERT_EQ(AOM_refresh(relation, false), 0);  // The unsaved end goes: form.1 again.
   EXPECT_EQ(ask(GRM_find_relation, tagOf("i.1"), tagOf("form.1"), master_), relation);
   EXPECT_EQ(secondaries(tagOf("i.1"), NULLTAG), std::vector<Tag>{tagOf("form.1")});
-  EXPECT_EQ(storedCodes(), std::vector<int>{GRM_relation_already_exists});
+  EXPECT_EQ(storedCodes(),
+            (std::vector<int>{POM_property_not_modifiable, GRM_relation_already_exists}));
 }
 
 TEST_F(RelationsTest, UserDataNeedsTheLock) {
@@ -128,6 +134,43 @@ TEST_F(RelationsTest, UserDataNeedsTheLock) {
   ASSERT_EQ(AOM_save(tagOf("rel.1")), 0);
   AOM_refresh(tagOf("rel.1"), false);
   EXPECT_EQ(ask(GRM_ask_user_data, tagOf("rel.1")), tagOf("form.2"));
+}
+
+// Listing by user data alone finds the relations that name an object as theirs: as the user
+// data is given, changed or rolled back, and not a relation deleted since.
+TEST_F(RelationsTest, RelationsAreListedByTheirUserData) {
+  const auto namingAsUserData = [](Tag userData) {
+    int count = 0;
+    Tag* relations = nullptr;
+    EXPECT_EQ(GRM_list_relations(NULLTAG, NULLTAG, NULLTAG, userData, &count, &relations), 0);
+    std::vector<Tag> list(relations, relations + count);
+    SM_free(relations);
+    return list;
+  };
+  Tag created;
+  ASSERT_EQ(GRM_create_relation(tagOf("i.1"), tagOf("form.2"), specificationType_, tagOf("form.1"),
+                                &created),
+            0);
+  EXPECT_EQ(namingAsUserData(tagOf("form.1")), std::vector<Tag>{created});
+  EXPECT_TRUE(namingAsUserData(tagOf("form.2")).empty());
+
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  ASSERT_EQ(AOM_refresh(tagOf("rel.1"), true), 0);
+  ASSERT_EQ(GRM_set_user_data(tagOf("rel.1"), tagOf("form.1")), 0);
+  EXPECT_EQ(namingAsUserData(tagOf("form.1")), (std::vector<Tag>{created, tagOf("rel.1")}));
+  ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+  EXPECT_EQ(namingAsUserData(tagOf("form.1")), std::vector<Tag>{created});
+
+  // After a load that failed the index starts over, and lists each relation once.
+  EXPECT_THROW(store().loadFixture("<fixture><object class=\"Missing\"/></fixture>"),
+               host::FixtureError);
+  EXPECT_EQ(namingAsUserData(tagOf("form.1")), std::vector<Tag>{created});
+  // Without any object given, every relation is listed.
+  EXPECT_EQ(namingAsUserData(NULLTAG), (std::vector<Tag>{tagOf("rel.1"), created}));
+
+  ASSERT_EQ(GRM_delete_relation(created), 0);
+  EXPECT_TRUE(namingAsUserData(tagOf("form.1")).empty());
 }
 
 }  // namespace

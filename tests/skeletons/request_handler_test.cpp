@@ -13,6 +13,7 @@
 
 #include "host/object/host_call.h"
 #include "host/program/demo_store.h"
+#include "skeletons/datamanagement/datamanagement_records.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "tests/support/service_fixture.h"
 
@@ -34,28 +35,91 @@ class RequestHandlerTest : public soacad_test::ServiceTest {
 
 // --- What a request holds while it is read ---------------------------------------------------
 
-// The records a request is read into count against its memory budget with its tree: elements
-// whose records far outweigh their text are refused before the service runs, naming the bound,
-// and the same elements within the budget are answered. An object reference is held compactly
-// and the tree goes as it is read, so a large request of references, whose tree and records
-// together would be over the budget, is answered in full.
+// Valid requests with little text per input, which make records of more than eight times their
+// text, are answered whatever their size below the floor of what a request may hold; a request
+// one input longer is never refused where a shorter one was answered.
+TEST_F(RequestHandlerTest, ValidRequestsWithLittleTextPerInputAreAnswered) {
+  namespace Data = Korvane::Schemas::Cad::_2007_01::Datamanagement;
+  namespace Structure = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+  const auto inputs = [](const char* root, int count, const auto& input) {
+    std::string text = std::string("<") + root + ">";
+    for (int i = 1; i <= count; ++i) {
+      text += input(std::to_string(i));
+    }
+    return text + "</" + root + ">";
+  };
+  // Each renames the part and gives it a new revision.
+  const auto renaming = [](const std::string& i) {
+    return "<info clientId=\"c" + i + "\"><itemInput name=\"renamed" + i +
+           "\"><item uid=\"i.000101\"/></itemInput><itemRevInput revId=\"R" + i + "\"/></info>";
+  };
+  for (const int count : {1250, 2000, 5000}) {
+    SCOPED_TRACE(std::to_string(count) + " renamings");
+    const host::Reply reply =
+        call("createOrUpdateParts", inputs("CreateOrUpdatePartsInput", count, renaming));
+    ASSERT_FALSE(reply.fault) << reply.reason;
+    EXPECT_EQ(responseOf<Data::CreateOrUpdatePartsResponse>(reply).getOutputArray().size(),
+              static_cast<std::size_t>(count));
+    store().reset();
+    load(host::kDemoStore);
+  }
+  // Each makes a dataset of the revision, with its relation to the revision.
+  const auto dataset = [](const std::string& i) {
+    return "<info clientId=\"c" + i +
+           "\"><itemRevInput><itemRevision uid=\"r.000101.A\"/></itemRevInput><datasetInput "
+           "clientId=\"t\" itemRevRelationName=\"ZOLT_specification\" type=\"CADModel\" name=\"n" +
+           i + "\"/></info>";
+  };
+  const host::Reply datasets =
+      call("createOrUpdateParts", inputs("CreateOrUpdatePartsInput", 1250, dataset));
+  ASSERT_FALSE(datasets.fault) << datasets.reason;
+  EXPECT_EQ(soacad_test::reportedBy(responseOf<Data::CreateOrUpdatePartsResponse>(datasets))
+                .created.size(),
+            2u * 1250u);
+  // Each opens a window under a dated rule (which the demo store's rule cannot take: each input
+  // is answered with its partial error).
+  const auto window = [](const std::string& i) {
+    return "<info clientId=\"w" + i +
+           "\"><item uid=\"i.000100\"/><itemRev uid=\"r.000100.B\"/><revRuleConfigInfo "
+           "clientId=\"r\"><revRule uid=\"rr.latest\"/><props today=\"true\" "
+           "unitNo=\"-1\"/></revRuleConfigInfo></info>";
+  };
+  for (const int count : {800, 1000, 1200, 1400, 1500, 1600, 1800}) {
+    SCOPED_TRACE(std::to_string(count) + " windows");
+    const host::Reply reply = call(kStructureManagementService, "createBOMWindows",
+                                   inputs("CreateBOMWindowsInput", count, window));
+    ASSERT_FALSE(reply.fault) << reply.reason;
+    const auto response = responseOf<Structure::CreateBOMWindowsResponse>(reply);
+    EXPECT_EQ(partialErrorsOf(response),
+              std::vector<std::string>(static_cast<std::size_t>(count), "uid:rr.latest: 710044"));
+  }
+}
+
+// What a request needs past the floor (and past eight times its text) is refused before the
+// service runs, naming both bounds, and leaves the store as it was. An object reference is held
+// compactly and the tree goes as it is read, so a large request of references, whose tree and
+// records together would be over eight times its text, is answered in full.
 TEST_F(RequestHandlerTest, WhatARequestBuildsIsBudgetedAndReferencesAreCompact) {
   namespace Structure = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
-  // Each <info/> makes eight model objects and four records, over sixty times its text.
-  const std::string info = "<info clientId=\"c\"/>";
+  // Each <info/> makes eight model objects and four records, over a hundred times its text:
+  // 300,000 of them would need more than the floor.
+  const std::string info = "<info/>";
   const std::string before = savedObjects();
   const host::Reply refused = call(kStructureManagementService, "createBOMWindows",
-                                   repeated("CreateBOMWindowsInput", info, 20000));
+                                   repeated("CreateBOMWindowsInput", info, 300000));
   EXPECT_TRUE(refused.fault);
   EXPECT_NE(refused.reason.find("The request cannot be read: line 1, column "), std::string::npos)
       << refused.reason;
-  EXPECT_NE(refused.reason.find("SAXToNodeParser::kMaxHeldBytesPerTextByte"), std::string::npos)
+  EXPECT_NE(refused.reason.find("would need more than 268435456 bytes in memory, the larger of "
+                                "268435456 bytes (SAXToNodeParser::kHeldBytesFloor) and 8 times "
+                                "the request's size (SAXToNodeParser::kMaxHeldBytesPerTextByte)"),
+            std::string::npos)
       << refused.reason;
   EXPECT_TRUE(savedObjects() == before) << "the saved store changed";
   const host::Reply answered = call(kStructureManagementService, "createBOMWindows",
                                     repeated("CreateBOMWindowsInput", info, 200));
   EXPECT_EQ(partialErrorsOf(responseOf<Structure::CreateBOMWindowsResponse>(answered)),
-            std::vector<std::string>(200, "c: 45007"));
+            std::vector<std::string>(200, ": 45007"));
 
   const int references = 30000;
   const host::Reply expanded =

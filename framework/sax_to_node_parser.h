@@ -68,16 +68,17 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   //
   // Any request may hold kHeldBytesFloor, whatever its shape: a valid request with the least text
   // per input (UIDs only, no optional attribute, a bare element for each record) makes records of
-  // up to about 150 times its text, because every record carries its fields and the records of
-  // its record fields whatever the text gives. At that ratio the floor still holds well over
-  // 200,000 inputs, many times any real CAD batch (tens of thousands of inputs with their
-  // datasets), while a small hostile request can make the server spend no more than the floor.
+  // up to about 190 times its text (a window to open carries eight object references and four
+  // records, whatever its text gives). At that ratio the floor still holds about 200,000 inputs,
+  // many times any real CAD batch (tens of thousands of inputs with their datasets), while a
+  // small hostile request can make the server spend no more than the floor.
   static constexpr std::size_t kHeldBytesFloor = 256u * 1024u * 1024u;
-  // Past the floor, a request may hold this many times its text: records with their text
-  // (names, descriptions, values) take less than that, and a flood of tiny elements, attributes
-  // or records with default members cannot make the server spend more than eight times the
-  // request's own size. With the text itself and the XML library's buffers the largest request
-  // then costs the server at most about ten times its size, about 1.3 GB.
+  // Past the floor (a text of more than 32 MiB), a request may hold this many times its text, so
+  // that a flood of tiny elements, attributes or records with default members cannot make the
+  // server spend more than eight times the request's own size; a request that large is answered
+  // when its inputs carry enough text (names, values, ids) for what they make. With the text
+  // itself and the XML library's buffers the largest request then costs the server at most about
+  // ten times its size, about 1.3 GB.
   static constexpr std::size_t kMaxHeldBytesPerTextByte = 8;
   // What is charged is what is held: nodes, child lists, attributes, values and texts as they are
   // taken (the spare room of the block they sit in is not), list storage as the records reserve

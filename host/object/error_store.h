@@ -5,7 +5,9 @@
 // entry's message is formatted when it is stored: the code's template from the message store
 // with "%1$" ... "%9$" replaced by the texts (a missing text gives nothing), or, for a code
 // without a template, "Error <code>" followed by ": " and the texts joined by ", " when there
-// are texts.
+// are texts. The texts are often request text (UIDs, ids, names): each is put in as
+// Korvane::Soa::Common::Xml::excerpt shows it (cut after 64 bytes, what is not printable
+// escaped), so that a message stays short whatever a request holds.
 #pragma once
 
 #include <string>

@@ -140,39 +140,17 @@ std::size_t firstFaultyByte(const std::string& text, std::size_t& length) {
     if (i == size) {
       break;
     }
-    const unsigned char lead = data[i];
-    if (lead < 0x80) {
-      if (lead == 0) {
+    if (data[i] < 0x80) {
+      if (data[i] == 0) {
         length = 1;
         return i;
       }
       ++i;
       continue;
     }
-    // The range of the second byte depends on the first; the others are 0x80 to 0xBF.
-    std::size_t bytes = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      bytes = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      bytes = 3;
-      low = lead == 0xE0 ? 0xA0 : 0x80;
-      high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      bytes = 4;
-      low = lead == 0xF0 ? 0x90 : 0x80;
-      high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-      length = 1;
+    const std::size_t bytes = utf8CharacterLength(std::string_view(text).substr(i), length);
+    if (bytes == 0) {
       return i;
-    }
-    for (std::size_t k = 1; k < bytes; ++k) {
-      const unsigned char next = i + k < size ? data[i + k] : 0;
-      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
-        length = std::min(k + 1, size - i);
-        return i;
-      }
     }
     i += bytes;
   }

@@ -531,6 +531,48 @@ TEST_F(SAXToNodeParserTest, CausesAreOfBoundedLength) {
   EXPECT_EQ(XmlParseError::quote("a\r\nb\t\x01\x7F"), "\"a\\r\\nb\\t\\x01\\x7F\"");
 }
 
+// What a message quotes is short and printable: ordinary text as it is; a long text cut after
+// its first 64 bytes (or another bound), never inside a character, and followed by its length;
+// bytes that are not UTF-8, control characters and the characters that end lines escaped. A
+// declaration naming a raw byte as its encoding is quoted with the byte escaped.
+TEST_F(SAXToNodeParserTest, WhatAMessageQuotesIsShortAndPrintable) {
+  using Korvane::Soa::Common::Xml::excerpt;
+  EXPECT_EQ(excerpt("ExcludeGDEs"), "ExcludeGDEs");
+  EXPECT_EQ(excerpt("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"),
+            "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80");
+  EXPECT_EQ(excerpt(std::string(64, 'a')), std::string(64, 'a'));
+  EXPECT_EQ(excerpt(std::string(65, 'a')), std::string(64, 'a') + "... (65 bytes)");
+  EXPECT_EQ(excerpt(std::string(1 << 20, 'Q')), std::string(64, 'Q') + "... (1048576 bytes)");
+  EXPECT_EQ(excerpt(std::string(600, 'c'), 512), std::string(512, 'c') + "... (600 bytes)");
+  const struct {
+    std::string text;
+    std::string shown;
+  } escapes[] = {
+      {"a\xFF"
+       "b",
+       "a\\xFFb"},                                       // No UTF-8 lead byte.
+      {"\xC0\xAF", "\\xC0\\xAF"},                        // Overlong.
+      {"\x80x", "\\x80x"},                               // A continuation byte without its lead.
+      {"\xE2\x82", "\\xE2\\x82"},                        // Cut short.
+      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},               // A surrogate.
+      {"\xC2\x85", "\\u0085"},                           // C1 control (NEL).
+      {"\xE2\x80\xA8|\xE2\x80\xA9", "\\u2028|\\u2029"},  // Line and paragraph separators.
+      {"a\r\nb\t\x01\x7F", "a\\r\\nb\\t\\x01\\x7F"},
+  };
+  for (const auto& escape : escapes) {
+    EXPECT_EQ(excerpt(escape.text), escape.shown);
+  }
+  // A text of bytes that are not UTF-8 is shown in part too, however they fall at the cut.
+  std::string stray;
+  for (int i = 0; i < 64; ++i) {
+    stray += "\\x80";
+  }
+  EXPECT_EQ(excerpt(std::string(1000, '\x80')), stray.substr(0, 61 * 4) + "... (1000 bytes)");
+  EXPECT_EQ(XmlParseError::quote("\xFF"), "\"\\xFF\"");
+  const XmlParseError declared = failure("<?xml version=\"1.0\" encoding=\"\xFF\"?><r/>");
+  EXPECT_EQ(declared.cause(), "encoding \"\\xFF\" refused: requests are read as UTF-8");
+}
+
 // What looks like a breach but is not: the bounds themselves, markup inside comments, CDATA,
 // processing instructions and attribute values, and a large document of ordinary elements.
 TEST_F(SAXToNodeParserTest, TextWithinTheBoundsIsRead) {

@@ -134,6 +134,55 @@ TEST_F(RequestHandlerTest, WhatARequestBuildsIsBudgetedAndReferencesAreCompact) 
   EXPECT_EQ(outputs, references);
 }
 
+// --- Short reasons -------------------------------------------------------------------------------
+
+// A fault quotes at most a short prefix of what the request holds, however long that is: an
+// enumerator text, a client id that is a fault's whole message, an operation or service name.
+// Values of ordinary length read as they always did.
+TEST_F(RequestHandlerTest, FaultsQuoteAShortPrefixOfTheRequest) {
+  const std::string huge(1 << 20, 'Q');
+  const std::string note = "... (1048576 bytes)";
+  const host::Reply enumerator =
+      call(kStructureManagementService, "expandPSOneLevel",
+           "<ExpandPSOneLevelInput><input excludeFilter=\"" + huge +
+               "\"><parentBomLine uid=\"bl.1.top\"/></input></ExpandPSOneLevelInput>");
+  EXPECT_TRUE(enumerator.fault);
+  EXPECT_EQ(enumerator.reason,
+            "ServiceException: Invalid Enum value: " + huge.substr(0, 64) + note);
+  EXPECT_LT(enumerator.text.size(), 400u);
+  const host::Reply clientId =
+      call(kStructureManagementService, "createOrUpdateRelativeStructure",
+           "<CreateOrUpdateRelativeStructureInput complete=\"false\" bomViewTypeName=\"view\">"
+           "<input precise=\"false\"><parent uid=\"r.000100.B\"/><childInfo clientId=\"" +
+               huge +
+               "\" cadOccId=\"x\"><child uid=\"r.999999.Z\"/><occInfo/></childInfo></input>"
+               "<pref cadOccIdAttrName=\"\"/></CreateOrUpdateRelativeStructureInput>");
+  EXPECT_TRUE(clientId.fault);
+  EXPECT_EQ(clientId.reason,
+            "ServiceException: " + huge.substr(0, 64) + note + ": Not a valid object: r.999999.Z.");
+  EXPECT_LT(clientId.text.size(), 400u);
+  // The same with a client id of ordinary length: the message is the client id itself.
+  const host::Reply ordinary =
+      call(kStructureManagementService, "createOrUpdateRelativeStructure",
+           "<CreateOrUpdateRelativeStructureInput complete=\"false\" bomViewTypeName=\"view\">"
+           "<input precise=\"false\"><parent uid=\"r.000100.B\"/><childInfo clientId=\"shaft\" "
+           "cadOccId=\"x\"><child uid=\"r.999999.Z\"/><occInfo/></childInfo></input>"
+           "<pref cadOccIdAttrName=\"\"/></CreateOrUpdateRelativeStructureInput>");
+  EXPECT_EQ(ordinary.reason, "ServiceException: shaft: Not a valid object: r.999999.Z.");
+  const host::Reply operation = host::dispatch(kDataManagementService, huge, "<x/>");
+  EXPECT_EQ(operation.reason.rfind("ServiceException: The operation \"" + huge.substr(0, 64) +
+                                       "\"" + note + " is not part of the service",
+                                   0),
+            0u)
+      << operation.reason.substr(0, 200);
+  const host::Reply service = host::dispatch(huge, "getAvailableTypes", "<x/>");
+  EXPECT_EQ(service.reason.rfind("ServiceException: The service \"" + huge.substr(0, 64) + "\"" +
+                                     note + " is not registered",
+                                 0),
+            0u)
+      << service.reason.substr(0, 200);
+}
+
 // --- Faults observed with several inputs --------------------------------------------------------
 
 TEST_F(RequestHandlerTest, AFaultAfterAnInputWasWrittenUndoesThatInput) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include <xercesc/util/XercesDefs.hpp>
 
@@ -28,6 +29,13 @@ void appendUtf8(const XMLCh* chars, std::size_t length, std::string& out);
 std::size_t utf8Length(const XMLCh* chars, std::size_t length);
 // Writes that form to `out`, which has room for utf8Length(chars, length) bytes; returns the end.
 char* writeUtf8(const XMLCh* chars, std::size_t length, char* out);
+
+// The bytes (1 to 4) of the well-formed UTF-8 character that `text` begins with, or 0 when it
+// begins with none: an empty text, a stray continuation byte, a lead byte that no character
+// begins with, a sequence cut short, an overlong form, a UTF-16 surrogate or a code point past
+// U+10FFFF. For 0, `faulty` receives the bytes of the faulty sequence up to and including the
+// first wrong one (at least 1 for a text that is not empty).
+std::size_t utf8CharacterLength(std::string_view text, std::size_t& faulty);
 
 // Holds the UTF-8 form of a UTF-16 string of the XML library. The transcoded buffer that the
 // library hands back is released with the library's own memory manager, never with delete[].

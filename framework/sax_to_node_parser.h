@@ -46,7 +46,7 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
  public:
   // Larger than any batch a CAD client sends (10,000 parts with datasets and files is about
   // 20 MB of text) several times over, while bounding the memory one request can make the
-  // server spend while reading it (at most eight times the text; see kMaxHeldBytesPerTextByte).
+  // server spend while reading it (see kHeldBytesFloor and kMaxHeldBytesPerTextByte).
   static constexpr std::size_t kMaxDocumentBytes = 128u * 1024u * 1024u;
   // The deepest wire record nests well under 16 elements; the limit leaves ample room and
   // keeps every recursive walk over a parsed tree (record parse) bounded.
@@ -65,17 +65,31 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // is far above any real request while the library's pools stay within a few megabytes.
   static constexpr std::size_t kMaxNames = 4096;
   // What a request holds while it is read, its node tree (nodes, child lists, names, attribute
-  // values and text, counted as allocated) and the wire records built from the tree (counted
-  // while a Reading lives), may take at most this many times the request text, so that a flood
-  // of tiny elements, attributes or records with default members cannot make the server spend
-  // far more memory than the request's own size. With the text itself and the XML library's
-  // buffers a request then costs the server at most about ten times its size: the largest
-  // request holds at most about 1 GB. A document that would need more is refused, before the
-  // service sees it.
+  // values and text) and the wire records built from the tree (while a Reading lives), may take
+  // the larger of kHeldBytesFloor and kMaxHeldBytesPerTextByte times the request text. A document
+  // that would need more is refused, before the service sees it.
+  //
+  // Any request may hold kHeldBytesFloor, whatever its shape: a valid request with the least text
+  // per input (UIDs only, no optional attribute, a bare element for each record) makes records of
+  // up to about 190 times its text (a window to open carries eight object references and four
+  // records, whatever its text gives). At that ratio the floor still holds about 200,000 inputs,
+  // many times any real CAD batch (tens of thousands of inputs with their datasets), while a
+  // small hostile request can make the server spend no more than the floor.
+  static constexpr std::size_t kHeldBytesFloor = 256u * 1024u * 1024u;
+  // Past the floor (a text of more than 32 MiB), a request may hold this many times its text, so
+  // that a flood of tiny elements, attributes or records with default members cannot make the
+  // server spend more than eight times the request's own size; a request that large is answered
+  // when its inputs carry enough text (names, values, ids) for what they make. With the text
+  // itself and the XML library's buffers the largest request then costs the server at most about
+  // ten times its size, about 1.3 GB.
   static constexpr std::size_t kMaxHeldBytesPerTextByte = 8;
-  // What any request may hold whatever its size: a single node or record outweighs a short
-  // document, so the ratio alone would refuse small requests.
-  static constexpr std::size_t kHeldBytesAllowance = 256u * 1024u;
+  // What is charged is what is held: nodes, child lists, attributes, values and texts as they are
+  // taken (the spare room of the block they sit in is not), list storage as the records reserve
+  // it (exactly what a list holds: a record counts its list elements before reading them) and
+  // every record slot. So what a request is charged grows with every element it adds and never
+  // by a jump, and a request refused is never answered once it is made longer in the same shape.
+  // The tree's blocks leave at most 256 KiB unused for each of its five kinds: that spare room,
+  // about a megabyte, is the only memory of the reading that is not charged.
 
   // Reads the current tree once into wire records. While it lives on a thread, the records that
   // parse on that thread charge what they make (Wire::charge) to the request's budget, shared
@@ -97,7 +111,9 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
     SAXToNodeParser* previous_;  // Restored at the end: readings nest.
   };
 
-  SAXToNodeParser();
+  // `heldBytesFloor` is what any document may hold whatever its size (kHeldBytesFloor; tests
+  // pass a smaller one to reach the bound with small documents).
+  explicit SAXToNodeParser(std::size_t heldBytesFloor = kHeldBytesFloor);
   virtual ~SAXToNodeParser();
   SAXToNodeParser(const SAXToNodeParser&) = delete;
   SAXToNodeParser& operator=(const SAXToNodeParser&) = delete;
@@ -107,7 +123,8 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // then holds no tree.
   const XMLNode& parseString(const std::string& text);
   // The same for trusted text of the host's own (a saved store), which has a size limit of its
-  // own, `maxBytes`, instead of kMaxDocumentBytes; every other bound still holds.
+  // own, `maxBytes`, instead of kMaxDocumentBytes; every other bound still holds, and faults
+  // speak of a saved store instead of a request.
   const XMLNode& parseTrustedString(const std::string& text, std::size_t maxBytes);
 
   // How the parser sets up the XML library's reader and the input of a parse; a benchmark's bare
@@ -118,6 +135,8 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   // What the current tree holds, with what the records read from it under a Reading hold (as
   // charged: tree blocks freed behind the reading are taken off), for tests and benchmarks.
   std::size_t heldBytes() const { return heldBytes_; }
+  // The most heldBytes() has been since the current parse began: what the budget was held to.
+  std::size_t peakHeldBytes() const { return peakHeldBytes_; }
 
   // The handlers that add nothing to the tree.
   void startDocument() override {}
@@ -144,13 +163,22 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   void fatalError(const xercesc::SAXParseException& exc) override;
 
  private:
+  // What a document is, as its faults name it: one ("request") and many ("requests").
+  struct Subject {
+    const char* one;
+    const char* many;
+  };
+  static const Subject kRequest;
+  static const Subject kSavedStore;
+
+  const XMLNode& parse(const std::string& text, std::size_t maxBytes, const Subject& subject);
   [[noreturn]] void fail(const std::string& cause);
 
   // Runs of T side by side in blocks that never move, so that what is handed out stays where
   // it is while the tree grows; blocks grow geometrically, so a large tree takes few
-  // allocations. Each new block is charged to the tree, and credited back when a Reading frees
-  // it. The storage of the largest blocks is kept by the thread for its next parses (up to a
-  // bound), which spares a large request the page faults of fresh memory.
+  // allocations. What is taken is charged to the tree, and credited back when a Reading frees
+  // its block. The storage of the largest blocks is kept by the thread for its next parses (up
+  // to a bound), which spares a large request the page faults of fresh memory.
   template <class T>
   class Blocks {
    public:
@@ -159,7 +187,7 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
     Blocks& operator=(const Blocks&) = delete;
     ~Blocks() { clear(); }
 
-    // `count` fresh elements side by side.
+    // `count` fresh elements side by side, charged to `parser`.
     T* take(std::size_t count, SAXToNodeParser& parser);
     // The first element taken (the root, for nodes); null when none was.
     T* first() const { return blocks_.empty() ? nullptr : blocks_.front().items; }
@@ -178,13 +206,12 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
       T* items;
       std::size_t count;
       std::size_t bytes;  // Of storage under the items.
+      std::size_t used;   // Elements taken (and charged).
     };
     void release(Block& block);
 
     std::vector<Block> blocks_;
     std::size_t freed_ = 0;  // The blocks before this one are freed (their items null).
-    std::size_t size_ = 0;   // Elements in the last block.
-    std::size_t used_ = 0;   // Of which taken.
   };
 
   // How many blocks of each other kind had been made when a block of nodes was made: the
@@ -256,7 +283,12 @@ class SAXToNodeParser : public xercesc::DefaultHandler {
   int declarations_ = 0;  // Namespace declarations of the element about to start.
   // Memory the current tree takes, with the records read from it while a Reading lives.
   std::size_t heldBytes_ = 0;
-  std::size_t heldBudget_ = 0;                 // What it may take.
+  std::size_t peakHeldBytes_ = 0;
+  std::size_t heldBytesFloor_;  // See kHeldBytesFloor.
+  std::size_t heldBudget_ = 0;  // What the current document may take.
+  // The most children that waited at once in `pending_`, as charged.
+  std::size_t pendingCharged_ = 0;
+  const Subject* subject_;                     // What the current document is.
   const xercesc::Locator* locator_ = nullptr;  // Valid during a parse only.
 };
 

@@ -3,8 +3,14 @@
 // converted, and ExceptionMapper, which writes a wire exception as a fault document.
 //
 // All of them are copied by value; copy and assignment are member-wise.
+//
+// Messages are bounded: a message longer than kMaxMessageBytes, or one holding what is not
+// printable UTF-8, is kept as Xml::excerpt() shows it (framework/xml_parse_error.h), so that no
+// request can make a fault, or the line the host logs for it, as long as itself. Messages that
+// quote request text cut what they quote shorter still (at XmlParseError::kQuotedBytes).
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -24,9 +30,12 @@ namespace Exceptions {
 class SoaException {
  public:
   static const char* const kNamespace;
+  // The longest message kept whole: far above any message the services and the dispatcher
+  // form (the longest, a request's parse fault, quotes a cause of at most 512 bytes).
+  static constexpr std::size_t kMaxMessageBytes = 1024;
 
   SoaException() = default;
-  explicit SoaException(const std::string& message) : message_(message) {}
+  explicit SoaException(const std::string& message);
   SoaException(const SoaException&) = default;
   SoaException& operator=(const SoaException&) = default;
   virtual ~SoaException() = default;
@@ -172,14 +181,15 @@ class ServiceException : public Korvane::Schemas::Soa::_2006_03::Exceptions::Ser
 namespace Common {
 namespace Exceptions {
 
-// A wire value that cannot be converted, e.g. an enumeration text outside its list.
+// A wire value that cannot be converted, e.g. an enumeration text outside its list. Its message
+// is bounded as a wire exception's is.
 class DomException {
  public:
-  explicit DomException(const std::string& message) : message_(message) {}
+  explicit DomException(const std::string& message);
   DomException(const DomException&) = default;
   DomException& operator=(const DomException&) = default;
 
-  virtual void setMessage(const std::string& message) { message_ = message; }
+  virtual void setMessage(const std::string& message);
   virtual const std::string& getMessage() { return message_; }
 
  private:

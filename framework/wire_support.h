@@ -63,8 +63,10 @@ inline std::size_t heapBytes(const std::string& text) {
 
 SOACAD_API_END
 // Makes room in `list` for `count` more elements read from `at` (the element holding them, or
-// the first of them), charging what its storage grows by. The storage doubles as push_back's
-// would, so a list read one element at a time is charged about twice its length at most.
+// the first of them), charging what its storage grows by. Generated records make room for all
+// the elements of a list at once, before reading the first, so the storage is exactly what the
+// list holds; room for a single element (a list read one element at a time, its length not
+// known ahead) doubles the storage as push_back's would.
 template <class T>
 void makeRoom(std::vector<T>& list, std::size_t count, const XMLNode& at) {
   const std::size_t needed = list.size() + count;

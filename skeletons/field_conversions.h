@@ -22,6 +22,7 @@
 #include "framework/date_time.h"
 #include "framework/soa_exceptions.h"
 #include "framework/utils.h"
+#include "framework/xml_parse_error.h"
 #include "host/object/date.h"
 #include "host/object/error_store.h"
 #include "host/object/ifail.h"
@@ -212,7 +213,8 @@ std::string enumeratorText(const EnumeratorText<Enum> (&table)[N], Enum value) {
 }
 
 // The enumerator whose text is exactly `text` (case-sensitive), the first in `table` order.
-// Raises DomException "Invalid Enum value: " followed by the text for any other text.
+// Raises DomException "Invalid Enum value: " followed by the text for any other text (as
+// Xml::excerpt shows it: a long text is cut, what is not printable escaped).
 template <class Enum, std::size_t N>
 Enum enumeratorOf(const EnumeratorText<Enum> (&table)[N], const std::string& text) {
   for (const EnumeratorText<Enum>& entry : table) {
@@ -220,7 +222,8 @@ Enum enumeratorOf(const EnumeratorText<Enum> (&table)[N], const std::string& tex
       return entry.value;
     }
   }
-  throw Korvane::Soa::Common::Exceptions::DomException("Invalid Enum value: " + text);
+  throw Korvane::Soa::Common::Exceptions::DomException("Invalid Enum value: " +
+                                                       Korvane::Soa::Common::Xml::excerpt(text));
 }
 
 }  // namespace Services

@@ -7,6 +7,7 @@
 #include "datamanagement/operation_support.h"
 #include "datamanagement/related_object_collector.h"
 #include "framework/soa_exceptions.h"
+#include "framework/xml_parse_error.h"
 #include "host/object/aom.h"
 #include "host/object/bom.h"
 #include "host/object/extensions.h"
@@ -312,12 +313,12 @@ void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildI
     }
   } catch (IFail& failure) {
     if (failure.ifail() != BOM_structure_cycle) {
-      throw ServerServiceException(child.clientId);
+      throw ServerServiceException(Korvane::Soa::Common::Xml::excerpt(child.clientId));
     }
     // The child is refused with the library's own code and text, under its client id.
     storeErrorWithTexts(kChildContainsParent, uidText(child.child.tag()), uidText(parent_));
     const ServerServiceException described;
-    ServerServiceException refusal(child.clientId);
+    ServerServiceException refusal(Korvane::Soa::Common::Xml::excerpt(child.clientId));
     refusal.setCode(described.getCode());
     refusal.setLevel(described.getLevel());
     refusal.setDetails(described.getDetails());

@@ -74,7 +74,8 @@ class SOACAD_API CreateOrUpdateRelativeStructureImpl {
   // occurrences whose revision that changes, in changedObjects_.
   void setPrecise(Tag bvr);
   void buildRelativeCache(const std::vector<ChildInfo>& childInfo);
-  // Raises ServiceException(child.clientId) when the child fails.
+  // Raises ServiceException(child.clientId) when the child fails (the client id as
+  // Xml::excerpt shows it: a long one is cut).
   // A child whose structure contains the parent's is refused with kChildContainsParent.
   void createOrUpdateRelativeOcc(const ChildInfo& child);
   // Substitutes the child for what the line shows when that is another revision (precise) or

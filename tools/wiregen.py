@@ -54,7 +54,8 @@ Every implementation class has ``static constexpr std::size_t defaultBytes()``: 
 record takes with the default records it makes. While a request's tree is read into records
 (SAXToNodeParser::Reading), ``parse`` charges each record it makes, with its lists and long
 strings, to the request's memory budget (Wire::charge) and tells the parser what it has read
-(Wire::reach), so that the tree behind it can be freed.
+(Wire::reach), so that the tree behind it can be freed. A list is given exactly the room of its
+elements, counted before the first is read, so that no list holds or is charged spare room.
 
 Reading is strict: an attribute or child element that the record does not declare, a second
 element of a record field, text other than white space in a record's element, and an element or
@@ -920,6 +921,28 @@ def emit_parse(record, impl, fresh, write):
         else:
             write("  %s::Wire::makeRoom(%s, node.children().size(), node);"
                   % (XML_NS, only.member))
+    elif lists:
+        # Each list takes exactly the room of its elements, counted before any is read, so
+        # that a list holds (and is charged) no spare room.
+        for field in lists:
+            write("  std::size_t %sCount = 0;" % field.name)
+        write("  for (const %s::XMLNode* child : node.children()) {" % XML_NS)
+        write("    const std::string& childName = child->name();")
+        for index, field in enumerate(lists):
+            keyword = "if" if index == 0 else "} else if"
+            write("    %s (childName == %s) {" % (keyword, name_constant(field.name)))
+            write("      ++%sCount;" % field.name)
+        write("    }")
+        write("  }")
+        for field in lists:
+            if field.rare:
+                write("  if (%sCount != 0) {" % field.name)
+                write("    %s::Wire::makeRoom(%s.make(node).%s, %sCount, node);"
+                      % (XML_NS, RARE_MEMBER, field.member, field.name))
+                write("  }")
+            else:
+                write("  %s::Wire::makeRoom(%s, %sCount, node);"
+                      % (XML_NS, field.member, field.name))
     write("  for (const %s::XMLNode* child : node.children()) {" % XML_NS)
     write("    %s::Wire::reach(*child);" % XML_NS)
     write("    const std::string& childName = child->name();")

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "framework/xml_parse_error.h"
 #include "host/object/store.h"
 
 namespace host {
@@ -66,7 +67,7 @@ std::string formatMessage(int code, const std::vector<std::string>& texts) {
     message = "Error " + std::to_string(code);
     for (std::size_t i = 0; i < texts.size(); ++i) {
       message += i == 0 ? ": " : ", ";
-      message += texts[i];
+      message += Korvane::Soa::Common::Xml::excerpt(texts[i], kMaxMessageTextBytes);
     }
     return message;
   }
@@ -77,7 +78,7 @@ std::string formatMessage(int code, const std::vector<std::string>& texts) {
         (*pattern)[i + 1] <= '9' && (*pattern)[i + 2] == '$') {
       const std::size_t index = static_cast<std::size_t>((*pattern)[i + 1] - '1');
       if (index < texts.size()) {
-        message += texts[index];
+        message += Korvane::Soa::Common::Xml::excerpt(texts[index], kMaxMessageTextBytes);
       }
       i += 2;
     } else {

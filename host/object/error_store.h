@@ -5,9 +5,12 @@
 // entry's message is formatted when it is stored: the code's template from the message store
 // with "%1$" ... "%9$" replaced by the texts (a missing text gives nothing), or, for a code
 // without a template, "Error <code>" followed by ": " and the texts joined by ", " when there
-// are texts.
+// are texts. The texts are often request text (UIDs, ids, names): each is put in as
+// Korvane::Soa::Common::Xml::excerpt shows it (cut after host::kMaxMessageTextBytes, what is
+// not printable escaped), so that a message stays short whatever a request holds.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -33,6 +36,11 @@ int ERROR_store_ask(int* count, const int** severities, const int** ifails, cons
 int ERROR_store_ask_last_ifail();
 
 namespace host {
+
+// The most of one text that a message shows. Texts are names, ids and UIDs (a few dozen bytes at
+// most) and the short phrases the library composes to name what a value broke (under 100
+// bytes); what is longer is request text, cut here.
+constexpr std::size_t kMaxMessageTextBytes = 128;
 
 struct ErrorEntry {
   int severity = 0;

@@ -10,6 +10,7 @@
 
 #include <sys/mman.h>
 
+#include "framework/xml_parse_error.h"
 #include "host/object/error_store.h"
 #include "host/object/host_call.h"
 #include "host/object/table_memory.h"
@@ -349,7 +350,9 @@ extern const char* const kCoreBaseFixture;
 
 FixtureError::FixtureError(int line, int column, const std::string& cause)
     : std::runtime_error("fixture line " + std::to_string(line) + ", column " +
-                         std::to_string(column) + ": " + cause),
+                         std::to_string(column) + ": " +
+                         Korvane::Soa::Common::Xml::excerpt(
+                             cause, Korvane::Soa::Common::Xml::XmlParseError::kMaxCauseBytes)),
       line_(line),
       column_(column) {}
 

@@ -40,7 +40,9 @@ SOACAD_API_BEGIN
 namespace host {
 
 // A fixture document that cannot be loaded: not well-formed, or naming what does not exist.
-// what() reads "fixture line L, column C: cause" (L and C 0 when unknown).
+// what() reads "fixture line L, column C: cause" (L and C 0 when unknown); a cause longer than
+// XmlParseError::kMaxCauseBytes is cut, and what is not printable in it escaped, as
+// Xml::excerpt shows it.
 class FixtureError : public std::runtime_error {
  public:
   FixtureError(int line, int column, const std::string& cause);

@@ -43,6 +43,45 @@ bool hasUnpairedSurrogate(const XMLCh* text, std::size_t length) {
 
 }  // namespace
 
+std::size_t utf8CharacterLength(std::string_view text, std::size_t& faulty) {
+  const auto* data = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t size = text.size();
+  if (size == 0) {
+    faulty = 0;
+    return 0;
+  }
+  const unsigned char lead = data[0];
+  if (lead < 0x80) {
+    return 1;
+  }
+  // The range of the second byte depends on the first; the others are 0x80 to 0xBF.
+  std::size_t bytes = 0;
+  unsigned char low = 0x80;
+  unsigned char high = 0xBF;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    bytes = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    bytes = 3;
+    low = lead == 0xE0 ? 0xA0 : 0x80;
+    high = lead == 0xED ? 0x9F : 0xBF;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    bytes = 4;
+    low = lead == 0xF0 ? 0x90 : 0x80;
+    high = lead == 0xF4 ? 0x8F : 0xBF;
+  } else {
+    faulty = 1;
+    return 0;
+  }
+  for (std::size_t k = 1; k < bytes; ++k) {
+    const unsigned char next = k < size ? data[k] : 0;
+    if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
+      faulty = k + 1 < size ? k + 1 : size;
+      return 0;
+    }
+  }
+  return bytes;
+}
+
 std::size_t utf8Length(const XMLCh* chars, std::size_t length) {
   std::size_t bytes = length;  // One byte per unit, plus what each wider one adds.
   for (std::size_t i = 0; i < length; ++i) {

@@ -140,39 +140,17 @@ std::size_t firstFaultyByte(const std::string& text, std::size_t& length) {
     if (i == size) {
       break;
     }
-    const unsigned char lead = data[i];
-    if (lead < 0x80) {
-      if (lead == 0) {
+    if (data[i] < 0x80) {
+      if (data[i] == 0) {
         length = 1;
         return i;
       }
       ++i;
       continue;
     }
-    // The range of the second byte depends on the first; the others are 0x80 to 0xBF.
-    std::size_t bytes = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      bytes = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      bytes = 3;
-      low = lead == 0xE0 ? 0xA0 : 0x80;
-      high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      bytes = 4;
-      low = lead == 0xF0 ? 0x90 : 0x80;
-      high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-      length = 1;
+    const std::size_t bytes = utf8CharacterLength(std::string_view(text).substr(i), length);
+    if (bytes == 0) {
       return i;
-    }
-    for (std::size_t k = 1; k < bytes; ++k) {
-      const unsigned char next = i + k < size ? data[i + k] : 0;
-      if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
-        length = std::min(k + 1, size - i);
-        return i;
-      }
     }
     i += bytes;
   }
@@ -199,7 +177,7 @@ bool isUtf8Name(std::string_view encoding) {
 // attributes, and references to control characters are allowed). Every other check of the text is
 // made as UTF-8 XML 1.0 and would then miss what the library reads, so such text is refused
 // before anything else.
-void checkEncodingAndVersion(const std::string& text) {
+void checkEncodingAndVersion(const std::string& text, const std::string& documents) {
   static const struct {
     std::string_view start;
     const char* encoding;
@@ -216,7 +194,8 @@ void checkEncodingAndVersion(const std::string& text) {
   for (const auto& other : kOtherEncodings) {
     if (startsWith(text, 0, other.start)) {
       failAt(text, 0,
-             std::string("text in ") + other.encoding + " refused: requests are read as UTF-8");
+             std::string("text in ") + other.encoding + " refused: " + documents +
+                 " are read as UTF-8");
     }
   }
   std::size_t at = startsWith(text, 0, "\xEF\xBB\xBF") ? 3 : 0;
@@ -225,10 +204,11 @@ void checkEncodingAndVersion(const std::string& text) {
   }
   const std::size_t declaration = at;
   at += 5;
-  const auto malformed = [&text, declaration] {
+  const auto malformed = [&text, &documents, declaration] {
     failAt(text, declaration,
-           "malformed XML declaration: requests begin with <?xml version=\"1.0\"?>, which may "
-           "also give encoding=\"UTF-8\" and standalone, or with no declaration");
+           "malformed XML declaration: " + documents +
+               " begin with <?xml version=\"1.0\"?>, which may also give encoding=\"UTF-8\" "
+               "and standalone, or with no declaration");
   };
   // The pseudo-attribute `name` next in the declaration: its value, and where it starts.
   const auto next = [&text, &at](std::string_view name, std::string_view& value,
@@ -273,11 +253,13 @@ void checkEncodingAndVersion(const std::string& text) {
   }
   if (value != "1.0") {
     failAt(text, where,
-           "XML version " + XmlParseError::quote(value) + " refused: requests are read as XML 1.0");
+           "XML version " + XmlParseError::quote(value) + " refused: " + documents +
+               " are read as XML 1.0");
   }
   if (next("encoding", value, where) && !isUtf8Name(value)) {
     failAt(text, where,
-           "encoding " + XmlParseError::quote(value) + " refused: requests are read as UTF-8");
+           "encoding " + XmlParseError::quote(value) + " refused: " + documents +
+               " are read as UTF-8");
   }
   next("standalone", value, where);
   while (at < text.size() && isSpace(text[at])) {
@@ -295,15 +277,15 @@ void checkEncodingAndVersion(const std::string& text) {
 // `maxAttributes` (the library compares an element's attributes pairwise before any handler is
 // called). Markup that is not well-formed ends the check of attributes; the library then reports
 // it.
-void checkMarkup(const std::string& text, int maxAttributes) {
-  checkEncodingAndVersion(text);
+void checkMarkup(const std::string& text, int maxAttributes, const std::string& documents) {
+  checkEncodingAndVersion(text, documents);
   const char* const data = text.data();
   const std::size_t size = text.size();
   std::size_t faultLength = 0;
   const std::size_t fault = firstFaultyByte(text, faultLength);
   if (fault != std::string::npos) {
     if (data[fault] == 0) {
-      failAt(text, fault, "NUL character refused: requests are text");
+      failAt(text, fault, "NUL character refused: " + documents + " are text");
     }
     std::string bytes;
     for (std::size_t k = 0; k < faultLength; ++k) {
@@ -312,7 +294,7 @@ void checkMarkup(const std::string& text, int maxAttributes) {
       bytes += std::string(k == 0 ? "" : " ") + "0x" + kDigits[byte >> 4] + kDigits[byte & 15];
     }
     failAt(text, fault,
-           "bytes that are not UTF-8 refused (" + bytes + "): requests are UTF-8 text");
+           "bytes that are not UTF-8 refused (" + bytes + "): " + documents + " are UTF-8 text");
   }
   const auto skipPast = [&text](std::size_t from, const char* end) {
     const std::size_t found = text.find(end, from);
@@ -336,7 +318,8 @@ void checkMarkup(const std::string& text, int maxAttributes) {
     } else if (kind == '!' && text.compare(i, 8, "!DOCTYPE") == 0) {
       // The XML library reports a document type declaration to the handler only when it
       // declares something, so it is refused here, whatever it holds.
-      failAt(text, tag, "document type declaration refused: requests may not declare a DTD");
+      failAt(text, tag,
+             "document type declaration refused: " + documents + " may not declare a DTD");
     } else if (kind == '!') {
       return;  // Not well-formed: the XML library reports it.
     } else if (kind == '?') {
@@ -391,7 +374,11 @@ bool isPredefinedEntity(const std::string& name) {
 
 }  // namespace
 
-SAXToNodeParser::SAXToNodeParser() {
+const SAXToNodeParser::Subject SAXToNodeParser::kRequest = {"request", "requests"};
+const SAXToNodeParser::Subject SAXToNodeParser::kSavedStore = {"saved store", "saved stores"};
+
+SAXToNodeParser::SAXToNodeParser(std::size_t heldBytesFloor)
+    : heldBytesFloor_(heldBytesFloor), subject_(&kRequest) {
   initializeXmlLibrary();
   reader_.reset(xercesc::XMLReaderFactory::createXMLReader());
   configureReader(*reader_);
@@ -441,11 +428,12 @@ static_assert(kMaxBlockBytes == WirePool::kChunkBytes, "tree blocks are wire poo
 
 template <class T>
 T* SAXToNodeParser::Blocks<T>::take(std::size_t count, SAXToNodeParser& parser) {
-  if (size_ - used_ < count) {
+  parser.charge(count * sizeof(T));
+  if (blocks_.empty() || blocks_.back().count - blocks_.back().used < count) {
     constexpr std::size_t kLargest = kMaxBlockBytes / sizeof(T);
-    std::size_t size = blocks_.empty() ? kFirstBlockSize : std::min(size_ * 2, kLargest);
+    std::size_t size =
+        blocks_.empty() ? kFirstBlockSize : std::min(blocks_.back().count * 2, kLargest);
     size = std::max(size, count);
-    parser.charge(size * sizeof(T));
     blocks_.reserve(blocks_.size() + 1);
     const std::size_t bytes = size == kLargest ? kMaxBlockBytes : size * sizeof(T);
     void* storage = bytes == kMaxBlockBytes ? WirePool::takeChunk() : ::operator new(bytes);
@@ -460,12 +448,11 @@ T* SAXToNodeParser::Blocks<T>::take(std::size_t count, SAXToNodeParser& parser) 
       }
       throw;
     }
-    blocks_.push_back(Block{items, size, bytes});
-    size_ = size;
-    used_ = 0;
+    blocks_.push_back(Block{items, size, bytes, 0});
   }
-  T* at = blocks_.back().items + used_;
-  used_ += count;
+  Block& last = blocks_.back();
+  T* at = last.items + last.used;
+  last.used += count;
   return at;
 }
 
@@ -497,9 +484,9 @@ std::size_t SAXToNodeParser::Blocks<T>::freeBefore(std::size_t end) {
   std::size_t charged = 0;
   for (; freed_ < end && freed_ < blocks_.size(); ++freed_) {
     Block& block = blocks_[freed_];
-    charged += block.count * sizeof(T);
+    charged += block.used * sizeof(T);
     if constexpr (std::is_same_v<T, std::string>) {
-      for (std::size_t i = 0; i < block.count; ++i) {
+      for (std::size_t i = 0; i < block.used; ++i) {
         charged += heapBytes(block.items[i]);
       }
     }
@@ -515,8 +502,6 @@ void SAXToNodeParser::Blocks<T>::clear() {
   }
   blocks_.clear();
   freed_ = 0;
-  size_ = 0;
-  used_ = 0;
 }
 
 void SAXToNodeParser::clear() {
@@ -526,7 +511,8 @@ void SAXToNodeParser::clear() {
   values_.clear();
   texts_.clear();
   open_.clear();
-  std::vector<XMLNode*>().swap(pending_);  // Its growth is charged anew to every tree.
+  std::vector<XMLNode*>().swap(pending_);
+  pendingCharged_ = 0;
   nodeBlocksMade_.clear();
   locator_ = nullptr;
   declarations_ = 0;
@@ -534,14 +520,19 @@ void SAXToNodeParser::clear() {
   nameSlots_.clear();
   recentNames_.fill(RecentName{nullptr, 0});
   heldBytes_ = 0;
+  peakHeldBytes_ = 0;
 }
 
 namespace {
 
-std::string overBudget() {
-  return "request refused: its element tree and the records read from it would need more than " +
-         std::to_string(SAXToNodeParser::kMaxHeldBytesPerTextByte) +
-         " times the request's size in memory (SAXToNodeParser::kMaxHeldBytesPerTextByte)";
+// The cause of a refusal past the budget `budget` of a document (`subject`: "request") whose
+// floor is `floor`.
+std::string overBudget(const std::string& subject, std::size_t budget, std::size_t floor) {
+  return subject + " refused: its element tree and the records read from it would need more than " +
+         std::to_string(budget) + " bytes in memory, the larger of " + std::to_string(floor) +
+         " bytes (SAXToNodeParser::kHeldBytesFloor) and " +
+         std::to_string(SAXToNodeParser::kMaxHeldBytesPerTextByte) + " times the " + subject +
+         "'s size (SAXToNodeParser::kMaxHeldBytesPerTextByte)";
 }
 
 // The parser whose tree the thread is reading into records (see SAXToNodeParser::Reading).
@@ -551,15 +542,18 @@ thread_local SAXToNodeParser* reading = nullptr;
 
 void SAXToNodeParser::charge(std::size_t bytes) {
   heldBytes_ += bytes;
+  peakHeldBytes_ = std::max(peakHeldBytes_, heldBytes_);
   if (heldBytes_ > heldBudget_) {
-    fail(overBudget());
+    fail(overBudget(subject_->one, heldBudget_, heldBytesFloor_));
   }
 }
 
 void SAXToNodeParser::chargeRecord(const XMLNode& at, std::size_t bytes) {
   heldBytes_ += bytes;
+  peakHeldBytes_ = std::max(peakHeldBytes_, heldBytes_);
   if (heldBytes_ > heldBudget_) {
-    throw XmlParseError(at.line(), at.column(), overBudget());
+    throw XmlParseError(at.line(), at.column(),
+                        overBudget(subject_->one, heldBudget_, heldBytesFloor_));
   }
 }
 
@@ -684,18 +678,24 @@ std::string_view SAXToNodeParser::keepValue(const XMLCh* text) {
 }
 
 const XMLNode& SAXToNodeParser::parseString(const std::string& text) {
-  return parseTrustedString(text, kMaxDocumentBytes);
+  return parse(text, kMaxDocumentBytes, kRequest);
 }
 
 const XMLNode& SAXToNodeParser::parseTrustedString(const std::string& text, std::size_t maxBytes) {
+  return parse(text, maxBytes, kSavedStore);
+}
+
+const XMLNode& SAXToNodeParser::parse(const std::string& text, std::size_t maxBytes,
+                                      const Subject& subject) {
   clear();
+  subject_ = &subject;
   if (text.size() > maxBytes) {
     throw XmlParseError(1, 1,
                         "document of " + std::to_string(text.size()) +
                             " bytes exceeds the limit of " + std::to_string(maxBytes) + " bytes");
   }
-  checkMarkup(text, kMaxAttributes);
-  heldBudget_ = kHeldBytesAllowance + kMaxHeldBytesPerTextByte * text.size();
+  checkMarkup(text, kMaxAttributes, subject.many);
+  heldBudget_ = std::max(heldBytesFloor_, kMaxHeldBytesPerTextByte * text.size());
   xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
                                     "request");
   // The library reads the text where it is instead of a copy of its own: `text` outlives the
@@ -726,8 +726,9 @@ const XMLNode& SAXToNodeParser::parseTrustedString(const std::string& text, std:
   }
   open_.clear();
   // A flat document leaves a long list of pending children behind; its storage goes now.
-  heldBytes_ -= std::min(heldBytes_, pending_.capacity() * sizeof(XMLNode*));
+  heldBytes_ -= std::min(heldBytes_, pendingCharged_ * sizeof(XMLNode*));
   std::vector<XMLNode*>().swap(pending_);
+  pendingCharged_ = 0;
   locator_ = nullptr;
   const XMLNode* root = nodes_.first();
   if (root == nullptr) {
@@ -792,12 +793,11 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
     node.column_ = toPosition(locator_->getColumnNumber());
   }
   if (!open_.empty()) {
-    if (pending_.size() == pending_.capacity()) {
-      // The children of open elements wait here until their parent ends: a flat flood of
-      // elements makes this list as long as the document, so its growth is charged too.
-      const std::size_t grown = std::max<std::size_t>(2 * pending_.capacity(), kFirstBlockSize);
-      charge((grown - pending_.capacity()) * sizeof(XMLNode*));
-      pending_.reserve(grown);
+    // The children of open elements wait here until their parent ends: a flat flood of
+    // elements makes this list as long as the document, so the most it holds is charged too.
+    if (pending_.size() == pendingCharged_) {
+      charge(sizeof(XMLNode*));
+      ++pendingCharged_;
     }
     pending_.push_back(&node);
   }
@@ -849,21 +849,21 @@ void SAXToNodeParser::startPrefixMapping(const XMLCh* const prefix, const XMLCh*
 void SAXToNodeParser::startDTD(const XMLCh* const name, const XMLCh* const /*publicId*/,
                                const XMLCh* const /*systemId*/) {
   fail("document type declaration " + XmlParseError::quote(std::string(KvStrX(name))) +
-       " refused: requests may not declare a DTD");
+       " refused: " + subject_->many + " may not declare a DTD");
 }
 
 void SAXToNodeParser::startEntity(const XMLCh* const name) {
   const KvStrX entity(name);
   if (!isPredefinedEntity(entity)) {
     fail("entity " + XmlParseError::quote(static_cast<const std::string&>(entity)) +
-         " refused: requests may not use entities");
+         " refused: " + subject_->many + " may not use entities");
   }
 }
 
 xercesc::InputSource* SAXToNodeParser::resolveEntity(const XMLCh* const /*publicId*/,
                                                      const XMLCh* const systemId) {
   fail("external entity " + XmlParseError::quote(std::string(KvStrX(systemId))) +
-       " refused: nothing is loaded from outside a request");
+       " refused: nothing is loaded from outside a " + subject_->one);
 }
 
 void SAXToNodeParser::warning(const xercesc::SAXParseException& /*exc*/) {}

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "framework/xml_parse_error.h"
 #include "framework/xml_stream.h"
 
 namespace Korvane {
@@ -12,8 +13,11 @@ namespace Exceptions {
 
 const char* const SoaException::kNamespace = "http://korvane.com/Schemas/SOA/2006-03/Exceptions";
 
+SoaException::SoaException(const std::string& message)
+    : message_(Korvane::Soa::Common::Xml::excerpt(message, kMaxMessageBytes)) {}
+
 void SoaException::setMessage(const std::string& message) {
-  message_ = message;
+  message_ = Korvane::Soa::Common::Xml::excerpt(message, kMaxMessageBytes);
 }
 const std::string& SoaException::getMessage() const {
   return message_;
@@ -54,6 +58,13 @@ namespace Common {
 namespace Exceptions {
 
 namespace WireExceptions = Korvane::Schemas::Soa::_2006_03::Exceptions;
+
+DomException::DomException(const std::string& message)
+    : message_(Xml::excerpt(message, WireExceptions::SoaException::kMaxMessageBytes)) {}
+
+void DomException::setMessage(const std::string& message) {
+  message_ = Xml::excerpt(message, WireExceptions::SoaException::kMaxMessageBytes);
+}
 
 void ExceptionMapper::writeSoaException(WireExceptions::SoaException& exception,
                                         std::ostream& out) {

@@ -142,7 +142,8 @@ bool isFaultDocument(const std::string& document) {
 std::string unknownNameMessage(const std::string& serviceName, const std::string& operation) {
   if (KvServiceManager::instance().find(serviceName) == nullptr) {
     const std::vector<std::string> names = KvServiceManager::instance().serviceNames();
-    return "The service \"" + serviceName + "\" is not registered" +
+    return "The service " + Korvane::Soa::Common::Xml::XmlParseError::quote(serviceName) +
+           " is not registered" +
            (names.empty()
                 ? std::string("; no service is registered: the service library is not loaded.")
                 : "; the registered services are " + quotedList(names) + ".");
@@ -152,8 +153,9 @@ std::string unknownNameMessage(const std::string& serviceName, const std::string
   const std::vector<std::string> operations = operationsOf(serviceName);
   if (!operations.empty() &&
       std::find(operations.begin(), operations.end(), operation) == operations.end()) {
-    return "The operation \"" + operation + "\" is not part of the service \"" + serviceName +
-           "\"; its operations are " + quotedList(operations) + ".";
+    return "The operation " + Korvane::Soa::Common::Xml::XmlParseError::quote(operation) +
+           " is not part of the service \"" + serviceName + "\"; its operations are " +
+           quotedList(operations) + ".";
   }
   return std::string();
 }

@@ -205,14 +205,10 @@ TEST_F(SAXToNodeParserTest, HostileTextIsRefusedWithItsPosition) {
     declarations += " p" + std::to_string(i % (most / 2)) + ":a" + std::to_string(i) + "=\"\"";
   }
   declarations += "/>";
-  // Floods of tiny elements, attributes or distinct names (each kept once) need far more than
-  // their share of tree memory.
-  std::string elementFlood = "<r>";
-  std::string attributeFlood = "<r>";
+  // A flood of distinct names (each kept once) needs far more than its share of the XML
+  // library's pools.
   std::string nameFlood = "<r>";
   for (int i = 0; i < 200000; ++i) {
-    elementFlood += "<a/>";
-    attributeFlood += i < 100000 ? "<a b=''/>" : "";
     nameFlood += "<n" + std::to_string(1000000 + i) + "/>";
   }
   std::string oversize = "<r>";
@@ -232,8 +228,6 @@ TEST_F(SAXToNodeParserTest, HostileTextIsRefusedWithItsPosition) {
       {std::string("\xC3\xA9\0", 3), 1, 2, "NUL character"},
       {tooMany, 2, 3, "more than 64 attributes"},
       {declarations, 1, 1, "more than 64 attributes"},
-      {elementFlood + "</r>", 1, 0, "8 times the request's size"},
-      {attributeFlood + "</r>", 1, 0, "8 times the request's size"},
       {nameFlood + "</r>", 1, 0, "more than 4096 distinct names"},
       {oversize, 1, 1, "exceeds the limit"},
       {deep, 1, 3 * SAXToNodeParser::kMaxDepth + 4, "nested deeper"},
@@ -259,6 +253,82 @@ TEST_F(SAXToNodeParserTest, HostileTextIsRefusedWithItsPosition) {
   // A saved store is trusted text with a size limit of its own in place of the request's.
   EXPECT_EQ(parser_.parseTrustedString("<r/>", 4).name(), "r");
   EXPECT_THROW(parser_.parseTrustedString("<r/>", 3), XmlParseError);
+}
+
+// A tree may hold the larger of the parser's floor and eight times its text. Floods of tiny
+// elements or attributes need far more than eight times their text: past the floor they are
+// refused, naming both bounds, and below it they are read. (A parser with a floor of 1 MiB
+// shows both sides with small documents; the real floor holds both floods.)
+TEST_F(SAXToNodeParserTest, ATreeMayHoldTheLargerOfTheFloorAndEightTimesItsText) {
+  std::string elementFlood = "<r>";
+  std::string attributeFlood = "<r>";
+  for (int i = 0; i < 200000; ++i) {
+    elementFlood += "<a/>";
+    attributeFlood += i < 100000 ? "<a b=''/>" : "";
+  }
+  elementFlood += "</r>";
+  attributeFlood += "</r>";
+  SAXToNodeParser small(1u << 20);
+  for (const std::string* flood : {&elementFlood, &attributeFlood}) {
+    try {
+      small.parseString(*flood);
+      ADD_FAILURE() << "a flood past the floor and the ratio was read";
+    } catch (const XmlParseError& error) {
+      EXPECT_EQ(error.line(), 1);
+      EXPECT_NE(error.cause().find("request refused: its element tree and the records read from "
+                                   "it would need more than " +
+                                   std::to_string(8 * flood->size()) +
+                                   " bytes in memory, the larger of 1048576 bytes "
+                                   "(SAXToNodeParser::kHeldBytesFloor) and 8 times the "
+                                   "request's size (SAXToNodeParser::kMaxHeldBytesPerTextByte)"),
+                std::string::npos)
+          << error.what();
+    }
+    EXPECT_EQ(parse(*flood).children().size(), flood == &elementFlood ? 200000u : 100000u);
+    EXPECT_GT(parser_.heldBytes(), 8 * flood->size());
+  }
+  // Below the floor a tree may hold more than eight times its text.
+  std::string tinyElements = "<r>";
+  for (int i = 0; i < 10000; ++i) {
+    tinyElements += "<a/>";
+  }
+  tinyElements += "</r>";
+  EXPECT_EQ(small.parseString(tinyElements).children().size(), 10000u);
+  EXPECT_GT(small.heldBytes(), 8 * tinyElements.size());
+  EXPECT_LE(small.heldBytes(), std::size_t{1} << 20);
+  // A saved store speaks of itself.
+  try {
+    small.parseTrustedString(elementFlood, SAXToNodeParser::kMaxDocumentBytes);
+    ADD_FAILURE() << "a flood past the floor and the ratio was read";
+  } catch (const XmlParseError& error) {
+    EXPECT_EQ(error.cause().rfind("saved store refused: its element tree", 0), 0u) << error.what();
+    EXPECT_NE(error.cause().find("8 times the saved store's size"), std::string::npos)
+        << error.what();
+  }
+}
+
+// What a tree is charged is what its elements take: every further element of the same shape
+// adds the same bytes, and no element pays for the spare room of a block or a list (which would
+// make a longer document cheaper, per byte, than a shorter one).
+TEST_F(SAXToNodeParserTest, WhatATreeIsChargedGrowsByWhatEachElementTakes) {
+  const std::string element = "<a b=\"v\">text</a>";
+  std::size_t before = 0;
+  std::size_t step = 0;
+  for (int count = 1; count <= 600; ++count) {
+    std::string text = "<r>";
+    for (int i = 0; i < count; ++i) {
+      text += element;
+    }
+    parse(text + "</r>");
+    const std::size_t held = parser_.peakHeldBytes();
+    if (count == 3) {
+      step = held - before;
+      EXPECT_GT(step, sizeof(XMLNode));
+    } else if (count > 3) {
+      ASSERT_EQ(held - before, step) << count << " elements";
+    }
+    before = held;
+  }
 }
 
 // Requests are read as UTF-8 XML 1.0 and nothing else: what the XML library would read as another
@@ -459,6 +529,48 @@ TEST_F(SAXToNodeParserTest, CausesAreOfBoundedLength) {
   EXPECT_EQ(XmlParseError(1, 2, most + "d").cause(), most + "... (513 bytes)");
   // A cause stays on one line.
   EXPECT_EQ(XmlParseError::quote("a\r\nb\t\x01\x7F"), "\"a\\r\\nb\\t\\x01\\x7F\"");
+}
+
+// What a message quotes is short and printable: ordinary text as it is; a long text cut after
+// its first 64 bytes (or another bound), never inside a character, and followed by its length;
+// bytes that are not UTF-8, control characters and the characters that end lines escaped. A
+// declaration naming a raw byte as its encoding is quoted with the byte escaped.
+TEST_F(SAXToNodeParserTest, WhatAMessageQuotesIsShortAndPrintable) {
+  using Korvane::Soa::Common::Xml::excerpt;
+  EXPECT_EQ(excerpt("ExcludeGDEs"), "ExcludeGDEs");
+  EXPECT_EQ(excerpt("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80"),
+            "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80");
+  EXPECT_EQ(excerpt(std::string(64, 'a')), std::string(64, 'a'));
+  EXPECT_EQ(excerpt(std::string(65, 'a')), std::string(64, 'a') + "... (65 bytes)");
+  EXPECT_EQ(excerpt(std::string(1 << 20, 'Q')), std::string(64, 'Q') + "... (1048576 bytes)");
+  EXPECT_EQ(excerpt(std::string(600, 'c'), 512), std::string(512, 'c') + "... (600 bytes)");
+  const struct {
+    std::string text;
+    std::string shown;
+  } escapes[] = {
+      {"a\xFF"
+       "b",
+       "a\\xFFb"},                                       // No UTF-8 lead byte.
+      {"\xC0\xAF", "\\xC0\\xAF"},                        // Overlong.
+      {"\x80x", "\\x80x"},                               // A continuation byte without its lead.
+      {"\xE2\x82", "\\xE2\\x82"},                        // Cut short.
+      {"\xED\xA0\x80", "\\xED\\xA0\\x80"},               // A surrogate.
+      {"\xC2\x85", "\\u0085"},                           // C1 control (NEL).
+      {"\xE2\x80\xA8|\xE2\x80\xA9", "\\u2028|\\u2029"},  // Line and paragraph separators.
+      {"a\r\nb\t\x01\x7F", "a\\r\\nb\\t\\x01\\x7F"},
+  };
+  for (const auto& escape : escapes) {
+    EXPECT_EQ(excerpt(escape.text), escape.shown);
+  }
+  // A text of bytes that are not UTF-8 is shown in part too, however they fall at the cut.
+  std::string stray;
+  for (int i = 0; i < 64; ++i) {
+    stray += "\\x80";
+  }
+  EXPECT_EQ(excerpt(std::string(1000, '\x80')), stray.substr(0, 61 * 4) + "... (1000 bytes)");
+  EXPECT_EQ(XmlParseError::quote("\xFF"), "\"\\xFF\"");
+  const XmlParseError declared = failure("<?xml version=\"1.0\" encoding=\"\xFF\"?><r/>");
+  EXPECT_EQ(declared.cause(), "encoding \"\\xFF\" refused: requests are read as UTF-8");
 }
 
 // What looks like a breach but is not: the bounds themselves, markup inside comments, CDATA,

@@ -75,4 +75,24 @@ TEST_F(ExceptionsTest, FaultDocumentsAreWellFormedAndEscaped) {
                                "userName=\"ghost\"/>");
 }
 
+// Messages are bounded whoever forms them: a wire exception's or a DomException's message longer
+// than kMaxMessageBytes is cut, and what is not printable in it escaped; a message of ordinary
+// length is kept as it is.
+TEST_F(ExceptionsTest, MessagesAreBounded) {
+  const std::string huge(1 << 20, 'm');
+  const std::string cut =
+      huge.substr(0, Wire::SoaException::kMaxMessageBytes) + "... (1048576 bytes)";
+  EXPECT_EQ(ServerServiceException(huge).getMessage(), cut);
+  Wire::SoaException set;
+  set.setMessage(huge);
+  EXPECT_EQ(set.getMessage(), cut);
+  Korvane::Soa::Common::Exceptions::DomException dom(huge);
+  EXPECT_EQ(dom.getMessage(), cut);
+  dom.setMessage("line\none \xFF");
+  EXPECT_EQ(dom.getMessage(), "line\\none \\xFF");
+  const std::string ordinary =
+      "The request cannot be read: line 1, column 2: " + std::string(512, 'c') + "... (600 bytes)";
+  EXPECT_EQ(Wire::SoaException(ordinary).getMessage(), ordinary);
+}
+
 }  // namespace

@@ -64,4 +64,18 @@ TEST_F(ErrorStoreTest, ResultStatusRaisesAndExplainsOnce) {
   EXPECT_EQ(storedCodes(), (std::vector<int>{215022, 7007}));
 }
 
+// The texts put into a message are often request text: each is cut after kMaxMessageTextBytes,
+// and what is not printable in it escaped, so that a message (and the fault or partial error
+// that carries it) stays short; texts of ordinary length are put in as they are.
+TEST_F(ErrorStoreTest, TextsPutIntoAMessageAreShort) {
+  const std::string huge(1 << 20, 'u');
+  const std::string shown = huge.substr(0, host::kMaxMessageTextBytes) + "... (1048576 bytes)";
+  ERROR_store(3, 7007, huge.c_str());
+  EXPECT_EQ(host::errorStore().entries().back().message, "Not a valid object: " + shown + ".");
+  ERROR_store(3, 123456, "Widget", huge.c_str(), "two\nlines");
+  EXPECT_EQ(host::errorStore().entries().back().message,
+            "Error 123456: Widget, " + shown + ", two\\nlines");
+  EXPECT_EQ(host::errorStore().entries().back().texts[1], huge) << "the texts are kept whole";
+}
+
 }  // namespace

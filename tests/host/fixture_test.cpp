@@ -306,4 +306,22 @@ TEST_F(FixtureTest, CountersStopAtTheirHighestNumber) {
   EXPECT_EQ(store().counters().count("c"), 0u);
 }
 
+// A saved store that cannot be read is named as what it is, not as a request, and what its fault
+// quotes of it is bounded.
+TEST_F(FixtureTest, StoreFaultsSpeakOfTheStoreAndAreShort) {
+  const std::string nul = loadError(std::string("<fixture>\0</fixture>", 21));
+  EXPECT_NE(nul.find("NUL character refused: saved stores are text"), std::string::npos) << nul;
+  const std::string encoding = loadError("<?xml version=\"1.0\" encoding=\"Latin-1\"?><fixture/>");
+  EXPECT_NE(encoding.find("refused: saved stores are read as UTF-8"), std::string::npos)
+      << encoding;
+  const std::string doctype = loadError("<!DOCTYPE fixture><fixture/>");
+  EXPECT_NE(doctype.find("saved stores may not declare a DTD"), std::string::npos) << doctype;
+  for (const std::string& error : {nul, encoding, doctype}) {
+    EXPECT_EQ(error.find("request"), std::string::npos) << error;
+  }
+  const std::string unknown = loadError("<fixture><" + std::string(1 << 20, 'x') + "/></fixture>");
+  EXPECT_NE(unknown.find("unknown element <xxxx"), std::string::npos);
+  EXPECT_LT(unknown.size(), 600u);
+}
+
 }  // namespace

@@ -42,28 +42,91 @@ class RequestHandlerTest : public soacad_test::ServiceTest {
 
 // --- What a request holds while it is read ---------------------------------------------------
 
-// The records a request is read into count against its memory budget with its tree: elements
-// whose records far outweigh their text are refused before the service runs, naming the bound,
-// and the same elements within the budget are answered. An object reference is held compactly
-// and the tree goes as it is read, so a large request of references, whose tree and records
-// together would be over the budget, is answered in full.
+// Valid requests with little text per input, which make records of more than eight times their
+// text, are answered whatever their size below the floor of what a request may hold; a request
+// one input longer is never refused where a shorter one was answered.
+TEST_F(RequestHandlerTest, ValidRequestsWithLittleTextPerInputAreAnswered) {
+  namespace Data = Korvane::Schemas::Cad::_2007_01::Datamanagement;
+  namespace Structure = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+  const auto inputs = [](const char* root, int count, const auto& input) {
+    std::string text = std::string("<") + root + ">";
+    for (int i = 1; i <= count; ++i) {
+      text += input(std::to_string(i));
+    }
+    return text + "</" + root + ">";
+  };
+  // Each renames the part and gives it a new revision.
+  const auto renaming = [](const std::string& i) {
+    return "<info clientId=\"c" + i + "\"><itemInput name=\"renamed" + i +
+           "\"><item uid=\"i.000101\"/></itemInput><itemRevInput revId=\"R" + i + "\"/></info>";
+  };
+  for (const int count : {1250, 2000, 5000}) {
+    SCOPED_TRACE(std::to_string(count) + " renamings");
+    const host::Reply reply =
+        call("createOrUpdateParts", inputs("CreateOrUpdatePartsInput", count, renaming));
+    ASSERT_FALSE(reply.fault) << reply.reason;
+    EXPECT_EQ(responseOf<Data::CreateOrUpdatePartsResponse>(reply).getOutputArray().size(),
+              static_cast<std::size_t>(count));
+    store().reset();
+    load(host::kDemoStore);
+  }
+  // Each makes a dataset of the revision, with its relation to the revision.
+  const auto dataset = [](const std::string& i) {
+    return "<info clientId=\"c" + i +
+           "\"><itemRevInput><itemRevision uid=\"r.000101.A\"/></itemRevInput><datasetInput "
+           "clientId=\"t\" itemRevRelationName=\"ZOLT_specification\" type=\"CADModel\" name=\"n" +
+           i + "\"/></info>";
+  };
+  const host::Reply datasets =
+      call("createOrUpdateParts", inputs("CreateOrUpdatePartsInput", 1250, dataset));
+  ASSERT_FALSE(datasets.fault) << datasets.reason;
+  EXPECT_EQ(soacad_test::reportedBy(responseOf<Data::CreateOrUpdatePartsResponse>(datasets))
+                .created.size(),
+            2u * 1250u);
+  // Each opens a window under a dated rule (which the demo store's rule cannot take: each input
+  // is answered with its partial error).
+  const auto window = [](const std::string& i) {
+    return "<info clientId=\"w" + i +
+           "\"><item uid=\"i.000100\"/><itemRev uid=\"r.000100.B\"/><revRuleConfigInfo "
+           "clientId=\"r\"><revRule uid=\"rr.latest\"/><props today=\"true\" "
+           "unitNo=\"-1\"/></revRuleConfigInfo></info>";
+  };
+  for (const int count : {800, 1000, 1200, 1400, 1500, 1600, 1800}) {
+    SCOPED_TRACE(std::to_string(count) + " windows");
+    const host::Reply reply = call(kStructureManagementService, "createBOMWindows",
+                                   inputs("CreateBOMWindowsInput", count, window));
+    ASSERT_FALSE(reply.fault) << reply.reason;
+    const auto response = responseOf<Structure::CreateBOMWindowsResponse>(reply);
+    EXPECT_EQ(partialErrorsOf(response),
+              std::vector<std::string>(static_cast<std::size_t>(count), "uid:rr.latest: 710044"));
+  }
+}
+
+// What a request needs past the floor (and past eight times its text) is refused before the
+// service runs, naming both bounds, and leaves the store as it was. An object reference is held
+// compactly and the tree goes as it is read, so a large request of references, whose tree and
+// records together would be over eight times its text, is answered in full.
 TEST_F(RequestHandlerTest, WhatARequestBuildsIsBudgetedAndReferencesAreCompact) {
   namespace Structure = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
-  // Each <info/> makes eight model objects and four records, over sixty times its text.
-  const std::string info = "<info clientId=\"c\"/>";
+  // Each <info/> makes eight model objects and four records, over a hundred times its text:
+  // 300,000 of them would need more than the floor.
+  const std::string info = "<info/>";
   const std::string before = savedObjects();
   const host::Reply refused = call(kStructureManagementService, "createBOMWindows",
-                                   repeated("CreateBOMWindowsInput", info, 20000));
+                                   repeated("CreateBOMWindowsInput", info, 300000));
   EXPECT_TRUE(refused.fault);
   EXPECT_NE(refused.reason.find("The request cannot be read: line 1, column "), std::string::npos)
       << refused.reason;
-  EXPECT_NE(refused.reason.find("SAXToNodeParser::kMaxHeldBytesPerTextByte"), std::string::npos)
+  EXPECT_NE(refused.reason.find("would need more than 268435456 bytes in memory, the larger of "
+                                "268435456 bytes (SAXToNodeParser::kHeldBytesFloor) and 8 times "
+                                "the request's size (SAXToNodeParser::kMaxHeldBytesPerTextByte)"),
+            std::string::npos)
       << refused.reason;
   EXPECT_TRUE(savedObjects() == before) << "the saved store changed";
   const host::Reply answered = call(kStructureManagementService, "createBOMWindows",
                                     repeated("CreateBOMWindowsInput", info, 200));
   EXPECT_EQ(partialErrorsOf(responseOf<Structure::CreateBOMWindowsResponse>(answered)),
-            std::vector<std::string>(200, "c: 45007"));
+            std::vector<std::string>(200, ": 45007"));
 
   const int references = 30000;
   const host::Reply expanded =
@@ -76,6 +139,55 @@ TEST_F(RequestHandlerTest, WhatARequestBuildsIsBudgetedAndReferencesAreCompact) 
     ++outputs;
   }
   EXPECT_EQ(outputs, references);
+}
+
+// --- Short reasons -------------------------------------------------------------------------------
+
+// A fault quotes at most a short prefix of what the request holds, however long that is: an
+// enumerator text, a client id that is a fault's whole message, an operation or service name.
+// Values of ordinary length read as they always did.
+TEST_F(RequestHandlerTest, FaultsQuoteAShortPrefixOfTheRequest) {
+  const std::string huge(1 << 20, 'Q');
+  const std::string note = "... (1048576 bytes)";
+  const host::Reply enumerator =
+      call(kStructureManagementService, "expandPSOneLevel",
+           "<ExpandPSOneLevelInput><input excludeFilter=\"" + huge +
+               "\"><parentBomLine uid=\"bl.1.top\"/></input></ExpandPSOneLevelInput>");
+  EXPECT_TRUE(enumerator.fault);
+  EXPECT_EQ(enumerator.reason,
+            "ServiceException: Invalid Enum value: " + huge.substr(0, 64) + note);
+  EXPECT_LT(enumerator.text.size(), 400u);
+  const host::Reply clientId =
+      call(kStructureManagementService, "createOrUpdateRelativeStructure",
+           "<CreateOrUpdateRelativeStructureInput complete=\"false\" bomViewTypeName=\"view\">"
+           "<input precise=\"false\"><parent uid=\"r.000100.B\"/><childInfo clientId=\"" +
+               huge +
+               "\" cadOccId=\"x\"><child uid=\"r.999999.Z\"/><occInfo/></childInfo></input>"
+               "<pref cadOccIdAttrName=\"\"/></CreateOrUpdateRelativeStructureInput>");
+  EXPECT_TRUE(clientId.fault);
+  EXPECT_EQ(clientId.reason,
+            "ServiceException: " + huge.substr(0, 64) + note + ": Not a valid object: r.999999.Z.");
+  EXPECT_LT(clientId.text.size(), 400u);
+  // The same with a client id of ordinary length: the message is the client id itself.
+  const host::Reply ordinary =
+      call(kStructureManagementService, "createOrUpdateRelativeStructure",
+           "<CreateOrUpdateRelativeStructureInput complete=\"false\" bomViewTypeName=\"view\">"
+           "<input precise=\"false\"><parent uid=\"r.000100.B\"/><childInfo clientId=\"shaft\" "
+           "cadOccId=\"x\"><child uid=\"r.999999.Z\"/><occInfo/></childInfo></input>"
+           "<pref cadOccIdAttrName=\"\"/></CreateOrUpdateRelativeStructureInput>");
+  EXPECT_EQ(ordinary.reason, "ServiceException: shaft: Not a valid object: r.999999.Z.");
+  const host::Reply operation = host::dispatch(kDataManagementService, huge, "<x/>");
+  EXPECT_EQ(operation.reason.rfind("ServiceException: The operation \"" + huge.substr(0, 64) +
+                                       "\"" + note + " is not part of the service",
+                                   0),
+            0u)
+      << operation.reason.substr(0, 200);
+  const host::Reply service = host::dispatch(huge, "getAvailableTypes", "<x/>");
+  EXPECT_EQ(service.reason.rfind("ServiceException: The service \"" + huge.substr(0, 64) + "\"" +
+                                     note + " is not registered",
+                                 0),
+            0u)
+      << service.reason.substr(0, 200);
 }
 
 // --- Faults observed with several inputs --------------------------------------------------------

@@ -122,8 +122,10 @@ TEST(WireRecordsTest, ARecordReadsALargeTreeOnceAsItIsFreed) {
 
 // What records make while a Reading lives is charged with the tree: a document whose records far
 // outweigh its text is refused at the element where the budget runs out, naming the bound, and
-// read in full once no Reading charges it. Readings nest, each restoring the one before.
+// read in full once no Reading charges it. Readings nest, each restoring the one before. (The
+// parsers have a floor of 1 MiB, so that a flood of 1.3 MB passes it.)
 TEST(WireRecordsTest, RecordsReadUnderAReadingAreChargedWithTheTree) {
+  constexpr std::size_t kFloor = 1u << 20;
   // An <errorValue/> of 13 bytes makes a record of over a hundred.
   std::string flood = "<ErrorStack>";
   for (int i = 0; i < 100000; ++i) {
@@ -132,18 +134,18 @@ TEST(WireRecordsTest, RecordsReadUnderAReadingAreChargedWithTheTree) {
   flood += "</ErrorStack>";
   Base::ErrorStack stack;
   {
-    SAXToNodeParser outer;
+    SAXToNodeParser outer(kFloor);
     outer.parseString("<r/>");
     const SAXToNodeParser::Reading outerReading(outer);
     {
-      SAXToNodeParser parser;
+      SAXToNodeParser parser(kFloor);
       const auto& root = parser.parseString(flood);
       const SAXToNodeParser::Reading reading(parser);
       try {
         stack.parse(root);
         ADD_FAILURE() << "a flood of records was read";
       } catch (const XmlParseError& error) {
-        EXPECT_NE(error.cause().find("8 times the request's size in memory "
+        EXPECT_NE(error.cause().find("8 times the request's size "
                                      "(SAXToNodeParser::kMaxHeldBytesPerTextByte)"),
                   std::string::npos)
             << error.what();
@@ -152,12 +154,80 @@ TEST(WireRecordsTest, RecordsReadUnderAReadingAreChargedWithTheTree) {
       }
     }
     // The outer reading charges again, to the small budget of its own short document.
-    SAXToNodeParser parser;
+    SAXToNodeParser parser(kFloor);
     EXPECT_THROW(stack.parse(parser.parseString(flood)), XmlParseError);
   }
-  SAXToNodeParser parser;
+  SAXToNodeParser parser(kFloor);
   stack.parse(parser.parseString(flood));
   EXPECT_EQ(stack.getErrorValueArray().size(), 100000u);
+  // Under the real floor the same records are read.
+  SAXToNodeParser real;
+  const auto& root = real.parseString(flood);
+  const SAXToNodeParser::Reading reading(real);
+  stack.parse(root);
+  EXPECT_EQ(stack.getErrorValueArray().size(), 100000u);
+  EXPECT_GT(real.peakHeldBytes(), 8 * flood.size());
+}
+
+// What reading a request costs at its peak grows with every further input of the same shape,
+// by no more than one input's whole cost: no input pays for the spare room of a list or of a tree
+// block (under which a longer request could be cheaper, per byte, than a shorter one, and a
+// request refused could be answered once made longer). Datasets of one part sit in a list beside
+// the part's other fields (bare, so that their records outweigh their tree and the peak falls
+// while they are read); windows are the only list of their input.
+TEST(WireRecordsTest, ThePeakOfReadingGrowsSteadilyWithTheRequest) {
+  namespace Data = Korvane::Schemas::Cad::_2007_01::Datamanagement;
+  namespace Structure = Korvane::Schemas::Cad::_2007_01::Structuremanagement;
+  const auto peakOf = [](auto input, const std::string& text) {
+    SAXToNodeParser parser;
+    const auto& root = parser.parseString(text);
+    const SAXToNodeParser::Reading reading(parser);
+    input.parse(root);
+    return parser.peakHeldBytes();
+  };
+  const auto datasets = [](int count) {
+    std::string text =
+        "<CreateOrUpdatePartsInput><info clientId=\"c\"><itemRevInput><itemRevision "
+        "uid=\"r.000101.A\"/></itemRevInput>";
+    for (int i = 0; i < count; ++i) {
+      text += "<datasetInput/>";
+    }
+    return text + "</info></CreateOrUpdatePartsInput>";
+  };
+  const auto windows = [](int count) {
+    return repeated("CreateBOMWindowsInput",
+                    "<info clientId=\"w\"><item uid=\"i.000100\"/><revRuleConfigInfo "
+                    "clientId=\"r\"><revRule uid=\"rr.latest\"/><props today=\"true\" "
+                    "unitNo=\"-1\"/></revRuleConfigInfo></info>",
+                    count);
+  };
+  // Small counts cross the doubling of the tree's first blocks; 1,024 the doubling of a list.
+  std::vector<int> counts;
+  for (int count = 1; count <= 80; ++count) {
+    counts.push_back(count);
+  }
+  for (int count = 1016; count <= 1034; ++count) {
+    counts.push_back(count);
+  }
+  for (const bool ofDatasets : {true, false}) {
+    SCOPED_TRACE(ofDatasets ? "datasets of one part" : "BOM windows");
+    const auto peak = [&](int count) {
+      return ofDatasets ? peakOf(Data::CreateOrUpdatePartsInput(), datasets(count))
+                        : peakOf(Structure::CreateBOMWindowsInput(), windows(count));
+    };
+    const std::size_t one = peak(1);
+    std::size_t before = 0;
+    int previous = 0;
+    for (const int count : counts) {
+      const std::size_t now = peak(count);
+      if (count == previous + 1) {
+        EXPECT_GE(now, before) << count << " inputs";
+        EXPECT_LE(now - before, one) << count << " inputs";
+      }
+      before = now;
+      previous = count;
+    }
+  }
 }
 
 // Records read under a Reading are charged for what they hold: each record with the default

@@ -70,7 +70,8 @@ TEST_F(RequestHandlerTest, ValidRequestsWithLittleTextPerInputAreAnswered) {
     store().reset();
     load(host::kDemoStore);
   }
-  // Each makes a dataset of the revision, with its relation to the revision.
+  // Each makes a dataset of the revision, with its relation to the revision and its revision
+  // anchor.
   const auto dataset = [](const std::string& i) {
     return "<info clientId=\"c" + i +
            "\"><itemRevInput><itemRevision uid=\"r.000101.A\"/></itemRevInput><datasetInput "
@@ -82,7 +83,7 @@ TEST_F(RequestHandlerTest, ValidRequestsWithLittleTextPerInputAreAnswered) {
   ASSERT_FALSE(datasets.fault) << datasets.reason;
   EXPECT_EQ(soacad_test::reportedBy(responseOf<Data::CreateOrUpdatePartsResponse>(datasets))
                 .created.size(),
-            2u * 1250u);
+            3u * 1250u);
   // Each opens a window under a dated rule (which the demo store's rule cannot take: each input
   // is answered with its partial error).
   const auto window = [](const std::string& i) {

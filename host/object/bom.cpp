@@ -22,6 +22,7 @@
 #include "host/object/store.h"
 #include "host/object/structure_objects.h"
 #include "host/object/structure_support.h"
+#include "host/object/tag_table.h"
 #include "host/object/value.h"
 
 namespace {
@@ -276,10 +277,43 @@ int makeLine(Tag window, Tag parent, Tag parentBvr, Tag occurrence, Tag* line) {
   return 0;
 }
 
+// The child lines of a line by occurrence, as its last synchronisation left them, for lines whose
+// children are looked up one occurrence at a time (the path of an absolute occurrence). The memo
+// holds while the line's structure is the same view revision and neither the line (its child
+// list) nor that view revision (its occurrence list) changed since (Store::changeStamp); the line
+// it answers is checked to be live and still of that structure, and its occurrence still an
+// occurrence, so that what the stamps do not cover (an object deleted or brought back on its own)
+// makes the lookup synchronise again rather than answer wrongly.
+struct ChildLineMemo {
+  Tag bvr;
+  std::uint32_t bvrStamp = 0;
+  std::uint32_t lineStamp = 0;
+  std::unordered_map<Tag, Tag> byOccurrence;  // The first child line of each occurrence.
+  std::vector<Tag> skipped;  // Entries of the occurrence list that were no occurrence then.
+};
+
+std::unordered_map<Tag, ChildLineMemo>& childLineMemos() {
+  static std::unordered_map<Tag, ChildLineMemo> memos;
+  return memos;
+}
+const host::ResetHook kForgetChildLineMemos([] { childLineMemos().clear(); });
+const host::LoadHook kForgetChildLineMemosOnLoad([] { childLineMemos().clear(); });
+
+// What names a line besides its parent once it went: its window's list of lines, the window's
+// context line, the memo of its children.
+void forgetLine(Tag window, Tag line) {
+  Store::instance().removeReference(window, "lines", line, WriteMode::initial);
+  if (host::referenceOf(window, "context_line") == line) {
+    host::writeReference(window, "context_line", NULLTAG, WriteMode::initial);
+  }
+  childLineMemos().erase(line);
+}
+
 // Removes the line and every line below it, each after the lines below it, children in their
 // order. Walks with a stack of its own: a line tree is as deep as the structure it shows.
 void removeLineTree(Tag line) {
   Store& store = Store::instance();
+  const Tag window = host::windowOfLine(line);
   struct Frame {
     Tag line;
     std::vector<Tag> children;
@@ -299,6 +333,7 @@ void removeLineTree(Tag line) {
       continue;
     }
     store.remove(top.line);
+    forgetLine(window, top.line);
     pending.pop_back();
   }
 }
@@ -373,28 +408,6 @@ std::vector<Tag> syncChildLines(Tag line) {
   }
   return lines;
 }
-
-// The child lines of a line by occurrence, as its last synchronisation left them, for lines whose
-// children are looked up one occurrence at a time (the path of an absolute occurrence). The memo
-// holds while the line's structure is the same view revision and neither the line (its child
-// list) nor that view revision (its occurrence list) changed since (Store::changeStamp); the line
-// it answers is checked to be live and still of that structure, and its occurrence still an
-// occurrence, so that what the stamps do not cover (an object deleted or brought back on its own)
-// makes the lookup synchronise again rather than answer wrongly.
-struct ChildLineMemo {
-  Tag bvr;
-  std::uint32_t bvrStamp = 0;
-  std::uint32_t lineStamp = 0;
-  std::unordered_map<Tag, Tag> byOccurrence;  // The first child line of each occurrence.
-  std::vector<Tag> skipped;  // Entries of the occurrence list that were no occurrence then.
-};
-
-std::unordered_map<Tag, ChildLineMemo>& childLineMemos() {
-  static std::unordered_map<Tag, ChildLineMemo> memos;
-  return memos;
-}
-const host::ResetHook kForgetChildLineMemos([] { childLineMemos().clear(); });
-const host::LoadHook kForgetChildLineMemosOnLoad([] { childLineMemos().clear(); });
 
 bool isOccurrence(Tag object) {
   return Store::instance().isInstanceOf(object, "PSOccurrence");
@@ -854,6 +867,99 @@ int bulletinBoardAdd(Tag window) {
   return host::writeFlag(window, "on_bulletin_board", true, WriteMode::initial);
 }
 
+// The lines of every window by the occurrence they show, so that the lines of an occurrence that
+// goes are found without reading every window. A line's occurrence is written when it is made and
+// never changes, so the index only takes in the lines that appeared since its last lookup
+// (host::refreshIndex); a lookup passes over the lines that went since and drops them.
+class LinesByOccurrence {
+ public:
+  std::vector<Tag> linesOf(Tag occurrence) {
+    refresh();
+    std::vector<Tag> lines;
+    if (byOccurrence_.find(occurrence) == nullptr) {
+      return lines;
+    }
+    host::TagList& filed = byOccurrence_[occurrence];
+    for (Tag line : filed) {
+      if (Store::instance().isLive(line)) {
+        lines.push_back(line);
+      }
+    }
+    filed = host::TagList(lines);
+    return lines;
+  }
+
+ private:
+  void refresh() {
+    host::refreshIndex(
+        version_, {kLine}, [this] { byOccurrence_.clear(); },
+        [this](Tag object) {
+          const Tag occurrence = occurrenceOf(object);
+          if (occurrence != NULLTAG && Store::instance().isInstanceOf(object, kLine)) {
+            host::fileInIndex(byOccurrence_[occurrence], object);
+          }
+        });
+  }
+
+  host::TagListsByTag byOccurrence_;
+  std::uint64_t version_ = 0;
+};
+
+LinesByOccurrence& linesByOccurrence() {
+  static LinesByOccurrence index;
+  return index;
+}
+
+// The windows by each arrangement made their active one, so that deleting an arrangement finds
+// the windows that use it without reading every window. BOM_set_window_active_arrangement files
+// each window it writes; a window made or brought back since the last lookup is filed under the
+// arrangement it has then. A superset (a window given another arrangement stays filed): a lookup
+// checks each window's own value.
+class WindowsByArrangement {
+ public:
+  std::vector<Tag> windowsUsing(Tag arrangement) {
+    refresh();
+    std::vector<Tag> windows;
+    auto filed = byArrangement_.find(arrangement);
+    if (filed != byArrangement_.end()) {
+      for (Tag window : filed->second) {
+        if (Store::instance().isLive(window) &&
+            host::referenceOf(window, "active_arrangement") == arrangement) {
+          windows.push_back(window);
+        }
+      }
+    }
+    return windows;
+  }
+
+  void file(Tag arrangement, Tag window) {
+    std::vector<Tag>& windows = byArrangement_[arrangement];
+    if (std::find(windows.begin(), windows.end(), window) == windows.end()) {
+      windows.push_back(window);
+    }
+  }
+
+ private:
+  void refresh() {
+    host::refreshIndex(
+        version_, {kWindow}, [this] { byArrangement_.clear(); },
+        [this](Tag object) {
+          const Tag arrangement = host::referenceOf(object, "active_arrangement");
+          if (arrangement != NULLTAG && Store::instance().isInstanceOf(object, kWindow)) {
+            file(arrangement, object);
+          }
+        });
+  }
+
+  std::unordered_map<Tag, std::vector<Tag>> byArrangement_;
+  std::uint64_t version_ = 0;
+};
+
+WindowsByArrangement& windowsByArrangement() {
+  static WindowsByArrangement index;
+  return index;
+}
+
 }  // namespace
 
 // --- host-internal ---------------------------------------------------------------------------
@@ -938,6 +1044,23 @@ bool occurrencePathBelow(Tag line, Tag ancestor, std::vector<Tag>* path) {
   return false;
 }
 
+void forgetLinesOf(Tag occurrence) {
+  Store& store = Store::instance();
+  for (Tag line : linesByOccurrence().linesOf(occurrence)) {
+    // A line below another line of the occurrence went with that one.
+    if (store.isLive(line)) {
+      store.removeReference(parentLineOf(line), "child_lines", line, WriteMode::initial);
+      removeLineTree(line);
+    }
+  }
+}
+
+void forgetActiveArrangement(Tag arrangement) {
+  for (Tag window : windowsByArrangement().windowsUsing(arrangement)) {
+    writeReference(window, "active_arrangement", NULLTAG, WriteMode::initial);
+  }
+}
+
 void windowMade(Tag window, Tag object) {
   appendReference(window, "made", object);
 }
@@ -999,10 +1122,19 @@ int BOM_save_window(Tag window) {
   }
   Store& store = Store::instance();
   const std::vector<Tag> deletions = distinct(host::referencesOf(window, "deletions"));
+  // All or nothing: what goes with a deleted occurrence (its absolute occurrences with their data
+  // and attachments, its path nodes) must be deletable as well.
   for (Tag object : deletions) {
-    const host::ObjectRecord* found = store.find(object);
-    if (found != nullptr && !found->modifiable) {
-      return host::storeError(POM_not_modifiable, {tagText(object)});
+    if (const int status = host::requireModifiable(object)) {
+      return status;
+    }
+    if (store.isInstanceOf(object, "PSOccurrence")) {
+      if (const int status = host::requireAbsOccurrencesDeletable(object)) {
+        return status;
+      }
+      if (const int status = host::requirePathNodesDeletable(object)) {
+        return status;
+      }
     }
   }
   for (Tag object : deletions) {
@@ -1013,6 +1145,7 @@ int BOM_save_window(Tag window) {
     if (store.isInstanceOf(object, "PSOccurrence")) {
       host::forgetAbsOccurrencesOf(object);
       host::forgetPathNodesOf(object);
+      host::forgetLinesOf(object);
     }
     store.remove(object);
   }
@@ -1038,6 +1171,10 @@ int BOM_close_window(Tag window) {
   Store& store = Store::instance();
   for (Tag object : distinct(host::referencesOf(window, "made"))) {
     if (store.find(object) != nullptr) {
+      // Another window may show an occurrence this one made: its lines go with it.
+      if (store.isInstanceOf(object, "PSOccurrence")) {
+        host::forgetLinesOf(object);
+      }
       store.remove(object);
     }
   }
@@ -1183,6 +1320,7 @@ int BOM_set_window_active_arrangement(Tag window, Tag arrangement) {
     if (host::referenceOf(arrangement, "context_bvr") != bvr) {
       return host::storeError(ARR_not_of_bvr, {tagText(bvr), tagText(arrangement)});
     }
+    windowsByArrangement().file(arrangement, window);
   }
   return host::writeReference(window, "active_arrangement", arrangement, WriteMode::initial);
 }
@@ -1573,9 +1711,13 @@ int BOM_line_cut(Tag line) {
     return status;
   }
   // Both lists lose one entry in place: cutting every child of a large assembly one by one
-  // costs no copy of its lists.
-  if (const int status = store.removeReference(bvr, "occurrences", occurrence, WriteMode::host)) {
-    return status;
+  // costs no copy of its lists. An occurrence the structure lists more than once leaves it with
+  // every entry, since the save deletes it.
+  for (bool removed = true; removed;) {
+    if (const int status =
+            store.removeReference(bvr, "occurrences", occurrence, WriteMode::host, &removed)) {
+      return status;
+    }
   }
   host::windowChanged(window, bvr);
   host::windowDeletes(window, occurrence);

@@ -103,6 +103,61 @@ TEST_F(BomWindowTest, LinesOfOccurrencesThatLeftGoAtTheNextExpansion) {
   EXPECT_EQ(BOM_close_window(window), 0);
 }
 
+// No window keeps a line that went: a line that an expansion drops leaves its window's list of
+// lines, and a window whose context line went has none (its top line serves).
+TEST_F(BomWindowTest, ALineThatGoesLeavesItsWindow) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const Tag top = topLine_;
+  const Tag sub = childFor(top, "occ.sub");
+  const Tag pin = childFor(sub, "occ.pin");
+  ASSERT_EQ(BOMWindow(window).setCtxtLine(sub), 0);
+  const Tag other = openWindow(tagOf("r.asm.A"));
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.sub")), 0);  // Not saved.
+
+  ASSERT_EQ(allChildren(top).size(), 5u);
+  const std::vector<Tag> listed = host::referencesOf(window, "lines");
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), sub), listed.end());
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), pin), listed.end());
+  EXPECT_EQ(listed.size(), 6u) << "the top line and its five children";
+  EXPECT_EQ(host::referenceOf(window, "context_line"), NULLTAG);
+  EXPECT_EQ(BOM_close_window(other), 0);
+  EXPECT_EQ(BOM_close_window(window), 0);
+}
+
+// The lines of an occurrence that goes leave every window at once, with the lines below them:
+// when a window's save deletes it, and when the window that made it closes unsaved.
+TEST_F(BomWindowTest, TheLinesOfAnOccurrenceThatGoesLeaveEveryWindow) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const Tag top = topLine_;
+  const Tag sub = childFor(top, "occ.sub");
+  const Tag pin = childFor(sub, "occ.pin");
+  const Tag maker = openWindow(tagOf("r.asm.A"));
+  const Tag added = ask(BOM_line_add, topLine_, tagOf("i.pin"), NULLTAG, NULLTAG);
+  const Tag shown = childFor(top, uidOf(attributeTag(added, "bl_occurrence")));
+  ASSERT_NE(shown, NULLTAG) << "the other window shows the unsaved occurrence";
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.sub")), 0);
+  ASSERT_EQ(BOM_save_window(maker), 0);
+
+  for (Tag gone : {sub, pin}) {
+    EXPECT_EQ(store().find(gone), nullptr);
+  }
+  EXPECT_EQ(occurrencesOf(host::referencesOf(top, "child_lines")),
+            (Strings{"occ.bolt", "occ.plate", "occ.gde", "occ.lamp", "occ.ghost",
+                     uidOf(attributeTag(shown, "bl_occurrence"))}));
+  const Tag third = openWindow(tagOf("r.asm.A"));
+  const Tag made = ask(BOM_line_add, topLine_, tagOf("i.lamp"), NULLTAG, NULLTAG);
+  const Tag madeShown = childFor(top, uidOf(attributeTag(made, "bl_occurrence")));
+  ASSERT_NE(madeShown, NULLTAG);
+  EXPECT_EQ(BOM_close_window(third), 0);
+  EXPECT_EQ(store().find(madeShown), nullptr);
+  EXPECT_EQ(host::referencesOf(top, "child_lines").size(), 6u);
+  for (Tag line : host::referencesOf(window, "lines")) {
+    EXPECT_NE(store().find(line), nullptr);
+  }
+  EXPECT_EQ(BOM_close_window(maker), 0);
+  EXPECT_EQ(BOM_close_window(window), 0);
+}
+
 TEST_F(BomWindowTest, TopLineFromItemTakesTheConfiguredRevision) {
   Tag window;
   ASSERT_EQ(BOM_create_window(&window), 0);

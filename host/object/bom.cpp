@@ -703,19 +703,19 @@ std::vector<Tag> occurrencesEitherWay(Tag bvr) {
   return occurrences;
 }
 
-// The structures the occurrence shows below `parentBvr` in `window` (see childStructure): the
-// one it shows now and, when its child or view or the parent's precise flag has an unsaved
-// value, the one the saved values show (null when it is the same or none).
-std::array<Tag, 2> childStructuresOf(Tag window, Tag parentBvr, Tag occurrence) {
-  const Tag now =
-      childStructure(window, host::flagOf(parentBvr, "is_precise"), occurrenceItem(occurrence),
-                     host::referenceOf(occurrence, "child_revision"),
-                     host::referenceOf(occurrence, "child_bom_view"));
+// The structures the occurrence shows in `window` below a view revision that is `precise` now
+// and `savedPrecise` as saved (see childStructure): the one it shows now and, when it shows
+// another one by the saved values of its child, revision, view or that flag, that one (null when
+// it is the same or none).
+std::array<Tag, 2> childStructuresWith(Tag window, bool precise, bool savedPrecise,
+                                       Tag occurrence) {
+  const Tag now = childStructure(window, precise, occurrenceItem(occurrence),
+                                 host::referenceOf(occurrence, "child_revision"),
+                                 host::referenceOf(occurrence, "child_bom_view"));
   const host::Value* item = host::savedBeneathUnsaved(occurrence, "child_item");
   const host::Value* revision = host::savedBeneathUnsaved(occurrence, "child_revision");
   const host::Value* view = host::savedBeneathUnsaved(occurrence, "child_bom_view");
-  const host::Value* precise = host::savedBeneathUnsaved(parentBvr, "is_precise");
-  if (item == nullptr && revision == nullptr && view == nullptr && precise == nullptr) {
+  if (item == nullptr && revision == nullptr && view == nullptr && precise == savedPrecise) {
     return {now, NULLTAG};
   }
   const Tag savedRevision = savedReferenceOr(revision, occurrence, "child_revision");
@@ -723,58 +723,76 @@ std::array<Tag, 2> childStructuresOf(Tag window, Tag parentBvr, Tag occurrence) 
   if (savedItem == NULLTAG) {
     savedItem = host::referenceOf(savedRevision, "items_tag");
   }
-  bool savedPrecise = host::flagOf(parentBvr, "is_precise");
-  if (precise != nullptr) {
-    savedPrecise = !precise->texts.empty() && precise->texts.front() == "true";
-  }
   const Tag before = childStructure(window, savedPrecise, savedItem, savedRevision,
                                     savedReferenceOr(view, occurrence, "child_bom_view"));
   return {now, before == now ? NULLTAG : before};
 }
 
-// Whether `bvr` is `from` or shows up anywhere below it as the window configures it, now or as
-// saved. Walks with a stack of its own and reads each structure once, however often it is used.
-bool structureReaches(Tag window, Tag from, Tag bvr) {
-  std::vector<Tag> pending{from};
-  std::unordered_set<Tag> seen{from};
+// The structures the occurrence shows below `parentBvr` in `window`: now and, beneath an unsaved
+// child, view or precise flag of the parent, as saved (see childStructuresWith).
+std::array<Tag, 2> childStructuresOf(Tag window, Tag parentBvr, Tag occurrence) {
+  const bool precise = host::flagOf(parentBvr, "is_precise");
+  bool savedPrecise = precise;
+  if (const host::Value* saved = host::savedBeneathUnsaved(parentBvr, "is_precise")) {
+    savedPrecise = !saved->texts.empty() && saved->texts.front() == "true";
+  }
+  return childStructuresWith(window, precise, savedPrecise, occurrence);
+}
+
+// The position in `froms` of a structure that is `bvr` or shows it anywhere below it as the
+// window configures it, now or as saved; -1 when none does. Walks with a stack of its own and
+// reads each structure once, however often it is used.
+int structureReaches(Tag window, const std::vector<Tag>& froms, Tag bvr) {
+  std::vector<std::pair<Tag, int>> pending;  // A structure and the position it was reached from.
+  std::unordered_set<Tag> seen;
+  for (std::size_t at = 0; at < froms.size(); ++at) {
+    if (seen.insert(froms[at]).second) {
+      pending.emplace_back(froms[at], static_cast<int>(at));
+    }
+  }
   while (!pending.empty()) {
-    const Tag at = pending.back();
+    const auto [at, from] = pending.back();
     pending.pop_back();
     if (at == bvr) {
-      return true;
+      return from;
     }
     for (Tag occurrence : occurrencesEitherWay(at)) {
       for (Tag below : childStructuresOf(window, at, occurrence)) {
         if (below != NULLTAG && seen.insert(below).second) {
-          pending.push_back(below);
+          pending.emplace_back(below, from);
         }
       }
     }
   }
-  return false;
+  return -1;
 }
 
-// Whether `bvr` is `from` or shows up anywhere below it, as structureReaches answers, searched
-// from both ends: down from `from` through each structure's occurrences, and up from `bvr`
-// through the structures that use it (host::occurrenceUsesOf), each step on the side that has
-// read fewer occurrences so far. Either side running out of structures answers "no", so a call
-// costs about twice the smaller side's whole search: putting an assembly on top of a deep one
-// reads the few uses of the new parent, and putting a new assembly below a deep one reads the
-// new child's structure, where a walk down alone reads the whole depth below the child each time
-// (building a deep structure from the bottom up would cost its depth squared).
+// What structureReaches answers, searched from both ends: down from `froms` through each
+// structure's occurrences, and up from `bvr` through the structures that use it
+// (host::occurrenceUsesOf), each step on the side that has read fewer occurrences so far.
+// Either side running out of structures answers "none", so a call costs about twice the smaller
+// side's whole search: putting an assembly on top of a deep one reads the few uses of the new
+// parent, and putting a new assembly below a deep one reads the new child's structure, where a
+// walk down alone reads the whole depth below the child each time (building a deep structure
+// from the bottom up would cost its depth squared).
 //
 // An order of the structures kept from one edit to the next could answer in amortised constant
 // time, but which structure an occurrence shows depends on the window's rule, on releases and on
 // the parent's precise flag, so no such order holds for long; the search keeps nothing but the
 // where-used index of stored facts. That index may still list a use that no longer holds (an
 // occurrence cut in an open window), so the two sides meeting is confirmed by the walk down.
-bool structureReachesEitherWay(Tag window, Tag from, Tag bvr) {
-  if (from == bvr) {
-    return true;
+int structureReachesEitherWay(Tag window, const std::vector<Tag>& froms, Tag bvr) {
+  std::vector<Tag> down;
+  std::unordered_set<Tag> downSeen;
+  for (std::size_t at = 0; at < froms.size(); ++at) {
+    if (froms[at] == bvr) {
+      return static_cast<int>(at);
+    }
+    if (downSeen.insert(froms[at]).second) {
+      down.push_back(froms[at]);
+    }
   }
-  std::vector<Tag> down{from};
   std::vector<Tag> up{bvr};
-  std::unordered_set<Tag> downSeen{from};
   std::unordered_set<Tag> upSeen{bvr};
   std::size_t downRead = 0;
   std::size_t upRead = 0;
@@ -790,7 +808,7 @@ bool structureReachesEitherWay(Tag window, Tag from, Tag bvr) {
             continue;
           }
           if (upSeen.count(below) != 0) {
-            return structureReaches(window, from, bvr);
+            return structureReaches(window, froms, bvr);
           }
           down.push_back(below);
         }
@@ -809,22 +827,48 @@ bool structureReachesEitherWay(Tag window, Tag from, Tag bvr) {
           continue;
         }
         if (downSeen.count(use.holder) != 0) {
-          return structureReaches(window, from, bvr);
+          return structureReaches(window, froms, bvr);
         }
         up.push_back(use.holder);
       }
     }
   }
-  return false;
+  return -1;
 }
 
 // BOM_structure_cycle when a child of `item` (or `revision`, through `view`) below the
 // structure `bvr` would show a structure that contains `bvr`.
 int refuseCycle(Tag window, Tag bvr, Tag item, Tag revision, Tag view) {
   const Tag below = childStructure(window, host::flagOf(bvr, "is_precise"), item, revision, view);
-  if (below != NULLTAG && structureReachesEitherWay(window, below, bvr)) {
+  if (below != NULLTAG && structureReachesEitherWay(window, {below}, bvr) >= 0) {
     return host::storeError(BOM_structure_cycle,
                             {tagText(revision != NULLTAG ? revision : item), tagText(bvr)});
+  }
+  return 0;
+}
+
+// BOM_structure_cycle when making `bvr` precise or imprecise would have one of its occurrences
+// show a structure that contains `bvr`: a structure an occurrence shows only with the new flag
+// (by its child as the session reads it or as saved), searched from all of them at once. The
+// error names the revision of the first one that does.
+int refusePreciseCycle(Tag window, Tag bvr, bool precise) {
+  std::vector<Tag> changed;
+  std::unordered_set<Tag> taken;
+  for (Tag occurrence : occurrencesEitherWay(bvr)) {
+    const std::array<Tag, 2> shown = childStructuresOf(window, bvr, occurrence);
+    for (Tag below : childStructuresWith(window, precise, precise, occurrence)) {
+      if (below != NULLTAG && below != shown[0] && below != shown[1] &&
+          taken.insert(below).second) {
+        changed.push_back(below);
+      }
+    }
+  }
+  const int at = structureReachesEitherWay(window, changed, bvr);
+  if (at >= 0) {
+    return host::storeError(
+        BOM_structure_cycle,
+        {tagText(host::referenceOf(changed[static_cast<std::size_t>(at)], "parent_revision")),
+         tagText(bvr)});
   }
   return 0;
 }
@@ -1746,6 +1790,9 @@ int BOM_line_set_precise(Tag line, bool precise) {
     return status;
   }
   const Tag window = host::windowOfLine(line);
+  if (const int status = refusePreciseCycle(window, bvr, precise)) {
+    return status;
+  }
   if (const int status = host::writeFlag(bvr, "is_precise", precise, WriteMode::host)) {
     return status;
   }

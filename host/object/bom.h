@@ -162,7 +162,8 @@ int BOM_line_substitute(Tag line, Tag item, Tag itemRevision, Tag* newLine);
 // the lines of other windows that show it go with it.
 int BOM_line_cut(Tag line);
 // Makes the view revision the line expands precise or imprecise. Made precise, occurrences
-// without a revision take the one configured now.
+// without a revision take the one configured now. BOM_structure_cycle, as for BOM_line_add, when
+// an occurrence would then show a structure that contains the view revision.
 int BOM_line_set_precise(Tag line, bool precise);
 // Tells the window that the view revision holding the line changed, so that it is saved with
 // the window. In absolute-occurrence edit mode, a line below the context line gets its

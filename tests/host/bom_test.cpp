@@ -404,6 +404,60 @@ TEST_F(BomLineTest, AChildThatWouldMakeAStructureContainItselfIsRefused) {
   EXPECT_EQ(savedObjects(), before);
 }
 
+// Making a structure precise or imprecise changes what its occurrences show: a change that
+// would have one of them show a structure holding the one being changed is refused, with
+// nothing written, both ways and also for a structure that an unsaved cut only takes the
+// occurrence out of.
+TEST_F(BomLineTest, APreciseSwitchThatWouldMakeAStructureContainItselfIsRefused) {
+  // SUB holds ASM's older revision precisely: made imprecise, it would hold ASM (latest A), which
+  // holds SUB.
+  load(R"(<fixture>
+    <object uid="occ.sub.asm" class="PSOccurrence">
+      <prop name="child_item" value="i.asm"/><prop name="child_revision" value="r.asm.0"/></object>
+  </fixture>)");
+  ASSERT_EQ(store().write(tagOf("bvr.sub"), "occurrences",
+                          host::Value{{}, {tagOf("occ.pin"), tagOf("occ.sub.asm")}},
+                          host::WriteMode::initial),
+            0);
+  ASSERT_EQ(store().write(tagOf("bvr.sub"), "is_precise", host::Value{{"true"}, {}},
+                          host::WriteMode::initial),
+            0);
+  const std::string before = savedObjects();
+  Tag window = openWindow(tagOf("r.sub.A"), tagOf("rr.latest"));
+  EXPECT_EQ(BOM_line_set_precise(topLine_, false), BOM_structure_cycle);
+  EXPECT_EQ(takeNewestEntry(), (Strings{"45009", "r.asm.A", "bvr.sub"}));
+  EXPECT_TRUE(ask(PS_ask_is_bvr_precise, tagOf("bvr.sub")));
+  // Cut in an unsaved window, the occurrence may still come back: the switch stays refused.
+  const Tag cutter = openWindow(tagOf("r.sub.A"));
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.sub.asm")), 0);
+  EXPECT_EQ(BOM_line_set_precise(topLine_, false), BOM_structure_cycle);
+  ERROR_store_clear();
+  ASSERT_EQ(BOM_close_window(cutter), 0);
+  ASSERT_EQ(BOM_close_window(window), 0);
+  EXPECT_EQ(savedObjects(), before);
+
+  // The other way: imprecise under a rule that configures SUB (released) but no revision of ASM,
+  // SUB shows nothing there; made precise, it would show r.asm.A.
+  ASSERT_EQ(store().write(tagOf("occ.sub.asm"), "child_revision",
+                          host::Value{{}, {tagOf("r.asm.A")}}, host::WriteMode::initial),
+            0);
+  ASSERT_EQ(store().write(tagOf("r.sub.A"), "date_released",
+                          host::Value{{"2020-01-01T00:00:00"}, {}}, host::WriteMode::initial),
+            0);
+  ASSERT_EQ(store().write(tagOf("bvr.sub"), "is_precise", host::Value{{"false"}, {}},
+                          host::WriteMode::initial),
+            0);
+  window = openWindow(tagOf("r.sub.A"), tagOf("rr.released"));
+  EXPECT_EQ(BOM_line_set_precise(topLine_, true), BOM_structure_cycle);
+  ERROR_store_clear();
+  EXPECT_FALSE(ask(PS_ask_is_bvr_precise, tagOf("bvr.sub")));
+  // A switch that shows no such structure is made.
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.sub.asm")), 0);
+  ASSERT_EQ(BOM_save_window(window), 0);
+  EXPECT_EQ(BOM_line_set_precise(topLine_, true), 0);
+  ASSERT_EQ(BOM_close_window(window), 0);
+}
+
 // Assemblies k0 ... k6 (item i.kN, revision r.kN.A, view revision bvr.kN): k0 holds k1 twice
 // and three parts, k1 holds k2, k2 holds k3 through k3's manufacturing view (which holds k5),
 // k3's own view holds k4; k4, k5 and k6 are empty.

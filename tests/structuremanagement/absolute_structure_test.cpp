@@ -103,6 +103,22 @@ TEST_F(AbsoluteStructureTest, FailingOccurrencesAreErrorStacksAndTheOthersGoOn) 
   EXPECT_EQ(quantityAt({"occ.plate"}), "");
 }
 
+// With a CAD occurrence-id attribute that some lines lack, an empty element of a path names no
+// line: the occurrence fails with 215004 and writes nothing, rather than writing onto whichever
+// line carries no id.
+TEST_F(AbsoluteStructureTest, AnEmptyCadOccurrenceIdNamesNoLine) {
+  const std::string before = savedObjects();
+  StructureManagement::CreateOrUpdateAbsoluteStructurePref pref;
+  pref.cadOccIdAttrName = "CAD_OCC_ID";
+  const Response response = run([&] {
+    return CreateOrUpdateAbsoluteStructureImpl().createOrUpdateAbsoluteStructure(
+        {input({byPath("empty", {""}, "5"), byPath("below", {"c3", ""}, "5")})}, "", false, pref);
+  });
+  EXPECT_EQ(errorsOf(response.serviceData), (Strings{"empty: 215004", "below: 215004"}));
+  EXPECT_TRUE(response.absOccOutput.empty());
+  EXPECT_EQ(savedObjects(), before);
+}
+
 // ao.pin lives in the context of SUB: a window shows it once below every use of SUB. Written in
 // the context of an assembly, it must be shown by exactly one line; on none or on several the
 // occurrence fails alone and nothing is written.

@@ -211,6 +211,16 @@ void CreateOrUpdateAbsoluteStructureImpl::useAssemblyArrangement(
   ResultStatus status;
   Tag anchor;
   status = ARR__ask_arrangement_anchor(used, &anchor);
+  // The subassembly the line shows uses one of its own arrangements: an arrangement of another
+  // view revision holds none of its data. The arrangement being written is one of them (the
+  // context's structure never lies below itself), and so is any arrangement when the line
+  // shows no structure.
+  Tag usedContext;
+  status = AOM_ask_value_tag(used, "context_bvr", &usedContext);
+  const Tag subassembly = attributes_.askAttributeTag(line, "bl_bomview_rev");
+  if (subassembly == NULLTAG || usedContext != subassembly) {
+    raiseErrorWithTexts(kArrangementOfAnotherBvr, uidText(used), objectText(subassembly));
+  }
   Tag pathNode;
   status = ME_create_meapprpathnode_from_bomline(line, &pathNode);
   const Tag occurrence = attributes_.askAttributeTag(line, "bl_occurrence");

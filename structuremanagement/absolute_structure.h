@@ -69,7 +69,8 @@ class SOACAD_API CreateOrUpdateAbsoluteStructureImpl {
   Tag findBomLine(const std::vector<std::string>& cadOccIdPath, Tag absOcc);
   void createOrUpdateAssemblyArrangement(const AssemblyArrangementInfo& arrInfo);
   // Records that, in `arrangement`, the line's subassembly uses the arrangement named by client
-  // id (one this call already wrote) or given; nothing when neither is given.
+  // id (one this call already wrote) or given; nothing when neither is given. Raises
+  // kArrangementOfAnotherBvr unless that is an arrangement of the structure the line shows.
   void useAssemblyArrangement(Tag arrangement, Tag line,
                               const std::string& clientIdOfUsedArrangement, Tag usedArr);
   void setAbsOccData(Tag line, const AbsOccDataInfo& absOccData);

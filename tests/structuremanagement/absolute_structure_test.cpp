@@ -335,6 +335,33 @@ TEST_F(AbsoluteStructureTest, UsedArrangementsAreNamedByClientIdOfThisCallOrGive
   EXPECT_EQ(saved(created, "used_anchors").tags, std::vector<Tag>{tagOf("anc.sub")});
 }
 
+// A line's subassembly uses an arrangement of its own structure: the arrangement being written
+// (itself), one of another view revision and any for a line without a structure are refused
+// with 215162 for that occurrence alone; one that an earlier input of the call made for the
+// subassembly is taken.
+TEST_F(AbsoluteStructureTest, AUsedArrangementMustBeOneOfTheLinesSubassembly) {
+  const auto using_ = [&](const std::string& clientId, const Strings& path, const char* usedUid,
+                          const std::string& usedClientId = "") {
+    AbsOcc occurrence = byPath(clientId, path);
+    occurrence.absOccData.usedArr = usedUid == nullptr ? NULLTAG : tagOf(usedUid);
+    occurrence.absOccData.clientIdOfUsedArrangement = usedClientId;
+    return occurrence;
+  };
+  const Response response =
+      write({input({}, {arrangement("folded", NULLTAG, {})}, "r.sub.A"),
+             input({}, {arrangement("x", NULLTAG,
+                                    {using_("itself", {"occ.sub"}, nullptr, "x"),
+                                     using_("another", {"occ.sub"}, "arr.open"),
+                                     using_("part", {"occ.bolt"}, "arr.sub"),
+                                     using_("folded", {"occ.sub"}, nullptr, "folded")})})});
+  EXPECT_EQ(errorsOf(response.serviceData),
+            (Strings{"itself: 215162", "another: 215162", "part: 215162"}));
+  const Tag created = response.asmArrOutput.at("x").tag();
+  EXPECT_EQ(saved(created, "used_anchors").tags,
+            std::vector<Tag>{savedTag(response.asmArrOutput.at("folded").tag(), "anchor")});
+  EXPECT_EQ(response.absOccOutput.count("itself"), 0u);
+}
+
 TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTheLine) {
   AbsOcc attach = byPath("bolt", {"occ.bolt"});
   attach.absOccData.attachment = {{tagOf("ds.1"), "ZOLT_reference"}, {tagOf("ds.1"), "nothing"}};

@@ -156,7 +156,7 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAbsOcc(const AbsOccInfo&
     if (arrangement != NULLTAG) {
       useAssemblyArrangement(arrangement, line, data.clientIdOfUsedArrangement, data.usedArr.tag());
     }
-    setAbsOccData(line, data);
+    setAbsOccData(line, data, absOccInfo.clientId);
     if (!exists) {
       uid = attributes_.askAttributeString(line, kAbsOccUidAttribute);
     }
@@ -227,7 +227,8 @@ void CreateOrUpdateAbsoluteStructureImpl::useAssemblyArrangement(
   status = ARR__set_used_arrangement(bvr_, arrangement, pathNode, anchor, occurrence);
 }
 
-void CreateOrUpdateAbsoluteStructureImpl::setAbsOccData(Tag line, const AbsOccDataInfo& data) {
+void CreateOrUpdateAbsoluteStructureImpl::setAbsOccData(Tag line, const AbsOccDataInfo& data,
+                                                        const std::string& clientId) {
   const POMRef<BOMLine> bomLine(line);
   setLineAttributes(bomLine, attributes_, data.asRequired, data.overridesToSet);
   ResultStatus status;
@@ -241,26 +242,27 @@ void CreateOrUpdateAbsoluteStructureImpl::setAbsOccData(Tag line, const AbsOccDa
     attributes_.setAttributeString(line, note.noteType, note.noteText);
   }
   for (const AbsOccAttachment& attachment : data.attachment) {
-    attachDataSet(line, attachment);
+    attachDataSet(line, attachment, clientId);
   }
-  unattachDataSets(line, data.attachmentsToUnattach);
+  unattachDataSets(line, data.attachmentsToUnattach, clientId);
   status = BOM_modified_bvr(line);
 }
 
 void CreateOrUpdateAbsoluteStructureImpl::attachDataSet(Tag line,
-                                                        const AbsOccAttachment& attachment) {
+                                                        const AbsOccAttachment& attachment,
+                                                        const std::string& clientId) {
   try {
     ResultStatus status;
     Tag relationType;
     status = GRM_find_relation_type(attachment.relationTypeName.c_str(), &relationType);
     status = BOM__line_add_absocc_relation(line, relationType, attachment.dataset.tag());
   } catch (IFail&) {
-    serviceData_->addErrorStack(line);
+    serviceData_->addErrorStack(clientId);
   }
 }
 
 void CreateOrUpdateAbsoluteStructureImpl::unattachDataSets(
-    Tag line, const std::vector<AbsOccAttachment>& attachments) {
+    Tag line, const std::vector<AbsOccAttachment>& attachments, const std::string& clientId) {
   try {
     std::map<std::string, std::set<Tag>> byRelationType;
     for (const AbsOccAttachment& attachment : attachments) {
@@ -284,7 +286,7 @@ void CreateOrUpdateAbsoluteStructureImpl::unattachDataSets(
       }
     }
   } catch (IFail&) {
-    serviceData_->addErrorStack(line);
+    serviceData_->addErrorStack(clientId);
   }
 }
 
@@ -345,7 +347,6 @@ void CreateOrUpdateAbsoluteStructureImpl::cleanup() {
   bvr_ = NULLTAG;
   topLine_ = NULLTAG;
   cache_.clear();
-  createdAbsOccs_.clear();
   closeWindow(window_);
 }
 

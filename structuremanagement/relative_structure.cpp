@@ -155,12 +155,13 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
     if (!madeBvr && (!createdOccs_.empty() || !cutOccs_.empty())) {
       changedObjects_.push_back(bvr);
     }
+    for (const auto& given : givenOccs_) {
+      occurrencesOfClientId_[given.first].push_back(given.second);
+    }
     for (const auto& created : createdOccs_) {
-      occurrencesOfClientId_[created.first].push_back(created.second);
       reports_.push_back({Report::created, created.second, std::string()});
     }
     for (const auto& updated : updatedOccs_) {
-      occurrencesOfClientId_[updated.first].push_back(updated.second);
       reports_.push_back({Report::updated, updated.second, std::string()});
     }
     for (const auto& cut : cutOccs_) {
@@ -300,9 +301,11 @@ void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildI
       // were change nothing and report nothing.
       if (substituted || !(occurrenceDataOf(occ) == before)) {
         updatedOccs_.emplace_back(child.clientId, occ);
+        givenOccs_.emplace_back(child.clientId, occ);
       }
     } else {
       createRelativeOcc(child.child.tag(), child.clientId, line, occ);
+      givenOccs_.emplace_back(child.clientId, occ);
       setRelOccData(line, true, child.occInfo, seqNoGiven);
       if (!seqNoGiven) {
         newOccsWithoutSeqNo_.emplace_back(occ, child.child.tag());
@@ -462,6 +465,7 @@ void CreateOrUpdateRelativeStructureImpl::cleanup() {
   cache_.clear();
   createdOccs_.clear();
   updatedOccs_.clear();
+  givenOccs_.clear();
   cutOccs_.clear();
   madeObjects_.clear();
   changedObjects_.clear();

@@ -104,9 +104,12 @@ class SOACAD_API CreateOrUpdateRelativeStructureImpl {
   bool precise_ = false;
   RelativeStructureCache cache_;
   BomLineAttributeHelper attributes_;
-  // Child client id and occurrence, one entry per child, in the children's order.
+  // Child client id and occurrence, one entry per child, in the children's order: the
+  // occurrences made, those updated, and both together (what the output takes, the last child
+  // of a client id winning).
   std::vector<std::pair<std::string, Tag>> createdOccs_;
   std::vector<std::pair<std::string, Tag>> updatedOccs_;
+  std::vector<std::pair<std::string, Tag>> givenOccs_;
   std::vector<std::pair<Tag, std::string>> cutOccs_;  // Occurrence and its UID.
   // What else the input made, changed and deleted (the UIDs of absolute occurrences that go
   // with a cut occurrence), reported when it succeeds.

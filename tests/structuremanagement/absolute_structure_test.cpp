@@ -362,13 +362,14 @@ TEST_F(AbsoluteStructureTest, AUsedArrangementMustBeOneOfTheLinesSubassembly) {
   EXPECT_EQ(response.absOccOutput.count("itself"), 0u);
 }
 
-TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTheLine) {
+// An attachment that fails is an error stack of its occurrence's client id (the line it was
+// written through belongs to the operation's window, gone when the call answers); the
+// occurrence's other data are written.
+TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTheOccurrence) {
   AbsOcc attach = byPath("bolt", {"occ.bolt"});
   attach.absOccData.attachment = {{tagOf("ds.1"), "ZOLT_reference"}, {tagOf("ds.1"), "nothing"}};
   const Response attached = write({input({attach})});
-  const Strings stacks = errorsOf(attached.serviceData);
-  ASSERT_EQ(stacks.size(), 1u);
-  EXPECT_EQ(stacks[0].substr(0, 4), "uid:");
+  EXPECT_EQ(errorsOf(attached.serviceData), Strings{"bolt: 35011"});
   EXPECT_EQ(attached.absOccOutput.count("bolt"), 1u);
   EXPECT_EQ(secondaries(tagOf("ao.bolt"), "ZOLT_reference"), std::vector<Tag>{tagOf("ds.1")});
 
@@ -376,6 +377,21 @@ TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTh
   detach.absOccData.attachmentsToUnattach = {{tagOf("ds.1"), "ZOLT_reference"}};
   EXPECT_EQ(errorsOf(write({input({detach})}).serviceData), Strings{});
   EXPECT_TRUE(secondaries(tagOf("ao.bolt"), "ZOLT_reference").empty());
+  host::faultPlan().fail("BOM__line_ask_absocc_relation", POM_invalid_tag);
+  EXPECT_EQ(errorsOf(write({input({detach})}).serviceData), Strings{"bolt: 7007"});
+  host::faultPlan().clear();
+}
+
+// An absolute occurrence that one input makes and a later input of the call updates is
+// reported once, as made.
+TEST_F(AbsoluteStructureTest, AnAbsoluteOccurrenceMadeAndUpdatedInOneCallIsReportedMade) {
+  const Response response = write(
+      {input({byPath("first", {"occ.plate"}, "2")}), input({byPath("again", {"occ.plate"}, "3")})});
+  const Tag made = response.absOccOutput.at("first").tag();
+  EXPECT_EQ(response.absOccOutput.at("again").tag(), made);
+  EXPECT_EQ(sorted(response.serviceData.createdUids()), Strings{uidOf(made)});
+  EXPECT_TRUE(response.serviceData.updatedUids().empty());
+  EXPECT_EQ(quantityAt({"occ.plate"}), "3");
 }
 
 }  // namespace

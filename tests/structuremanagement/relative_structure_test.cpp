@@ -325,6 +325,17 @@ TEST_F(RelativeStructureTest, EveryOccurrenceMadeIsReportedWhenClientIdsRepeat) 
   EXPECT_EQ(sorted(response.serviceData.createdUids()), sorted({occurrences[3], occurrences[4]}));
 }
 
+// One client id for a child updated in place and a later child added: the output names the
+// occurrence of the later child, as for any repeated client id.
+TEST_F(RelativeStructureTest, ARepeatedClientIdNamesTheLastChildsOccurrence) {
+  const Response response = write(
+      {input("r.frame.A", {child("dup", "occ.f.screw", "r.pin.A"), child("dup", "", "r.lamp.A")})});
+  const Strings occurrences = occurrencesIn("bvr.frame");
+  ASSERT_EQ(occurrences.size(), 4u);
+  EXPECT_EQ(outputOf(response), Strings{"dup=" + occurrences[3]});
+  EXPECT_EQ(sorted(response.serviceData.updatedUids()), (Strings{"bvr.frame", "occ.f.screw"}));
+}
+
 // With complete, a later input for the same parent cuts what an earlier one made or
 // substituted: the reply names only live objects, the cut ones as deleted.
 TEST_F(RelativeStructureTest, WhatALaterInputCutsLeavesTheOutputAndIsReportedDeleted) {

@@ -155,9 +155,6 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
     if (!madeBvr && (!createdOccs_.empty() || !cutOccs_.empty())) {
       changedObjects_.push_back(bvr);
     }
-    for (const auto& given : givenOccs_) {
-      occurrencesOfClientId_[given.first].push_back(given.second);
-    }
     for (const auto& created : createdOccs_) {
       reports_.push_back({Report::created, created.second, std::string()});
     }
@@ -301,11 +298,11 @@ void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildI
       // were change nothing and report nothing.
       if (substituted || !(occurrenceDataOf(occ) == before)) {
         updatedOccs_.emplace_back(child.clientId, occ);
-        givenOccs_.emplace_back(child.clientId, occ);
+        occurrencesOfClientId_[child.clientId].push_back(occ);
       }
     } else {
       createRelativeOcc(child.child.tag(), child.clientId, line, occ);
-      givenOccs_.emplace_back(child.clientId, occ);
+      occurrencesOfClientId_[child.clientId].push_back(occ);
       setRelOccData(line, true, child.occInfo, seqNoGiven);
       if (!seqNoGiven) {
         newOccsWithoutSeqNo_.emplace_back(occ, child.child.tag());
@@ -465,7 +462,6 @@ void CreateOrUpdateRelativeStructureImpl::cleanup() {
   cache_.clear();
   createdOccs_.clear();
   updatedOccs_.clear();
-  givenOccs_.clear();
   cutOccs_.clear();
   madeObjects_.clear();
   changedObjects_.clear();

@@ -104,12 +104,9 @@ class SOACAD_API CreateOrUpdateRelativeStructureImpl {
   bool precise_ = false;
   RelativeStructureCache cache_;
   BomLineAttributeHelper attributes_;
-  // Child client id and occurrence, one entry per child, in the children's order: the
-  // occurrences made, those updated, and both together (what the output takes, the last child
-  // of a client id winning).
+  // Child client id and occurrence, one entry per child, in the children's order.
   std::vector<std::pair<std::string, Tag>> createdOccs_;
   std::vector<std::pair<std::string, Tag>> updatedOccs_;
-  std::vector<std::pair<std::string, Tag>> givenOccs_;
   std::vector<std::pair<Tag, std::string>> cutOccs_;  // Occurrence and its UID.
   // What else the input made, changed and deleted (the UIDs of absolute occurrences that go
   // with a cut occurrence), reported when it succeeds.
@@ -125,8 +122,9 @@ class SOACAD_API CreateOrUpdateRelativeStructureImpl {
   };
   std::vector<Report> reports_;
   std::set<Tag> cutInCall_;
-  // The occurrences each client id was given by the succeeded inputs, in order; the output
-  // takes the last one that no input cut.
+  // The occurrences each client id was given, made or updated, in the order of the inputs and
+  // their children; the output takes the last one that no input cut. (A failing input fails the
+  // call, which then answers no output.)
   std::map<std::string, std::vector<Tag>> occurrencesOfClientId_;
   Tag parent_;
   // Each occurrence made without a sequence number and its child item revision, in the order they

@@ -110,7 +110,8 @@ TEST_F(BomWindowTest, ALineThatGoesLeavesItsWindow) {
   const Tag top = topLine_;
   const Tag sub = childFor(top, "occ.sub");
   const Tag pin = childFor(sub, "occ.pin");
-  ASSERT_EQ(BOMWindow(window).setCtxtLine(sub), 0);
+  const Tag plate = childFor(top, "occ.plate");
+  ASSERT_EQ(BOMWindow(window).setCtxtLine(plate), 0);
   const Tag other = openWindow(tagOf("r.asm.A"));
   ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.sub")), 0);  // Not saved.
 
@@ -119,6 +120,9 @@ TEST_F(BomWindowTest, ALineThatGoesLeavesItsWindow) {
   EXPECT_EQ(std::find(listed.begin(), listed.end(), sub), listed.end());
   EXPECT_EQ(std::find(listed.begin(), listed.end(), pin), listed.end());
   EXPECT_EQ(listed.size(), 6u) << "the top line and its five children";
+  EXPECT_EQ(host::referenceOf(window, "context_line"), plate) << "other lines went";
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.plate")), 0);
+  ASSERT_EQ(allChildren(top).size(), 4u);
   EXPECT_EQ(host::referenceOf(window, "context_line"), NULLTAG);
   EXPECT_EQ(BOM_close_window(other), 0);
   EXPECT_EQ(BOM_close_window(window), 0);

@@ -11,7 +11,10 @@
 // - a fault (a fault document, or an exception escaping the handler, which the dispatcher
 //   answers with one) left every object as it was;
 // - a response is a well-formed document; every object in createdObj and updatedObj exists,
-//   none in deletedObj does, and every other object the response names exists.
+//   none in deletedObj does, and every other object the response names exists;
+// - the store holds to its invariant (reply_checks::storeBreaches): every reference names a live
+//   object or none, and no structure contains itself. The seed holds to it, so a breach is the
+//   request's; a fault changed nothing, so only a response is checked.
 // The text also goes through the wire record of its root element: what the record writes must
 // read back into the same record. Any breach aborts with the target's name, the operation and
 // the text.
@@ -162,6 +165,10 @@ inline void checkRecords(const std::string& request, const std::string& root,
 inline const host::Store::Snapshot& seed() {
   static const host::Store::Snapshot snapshot = [] {
     seedSession();
+    const std::vector<std::string> broken = reply_checks::storeBreaches();
+    if (!broken.empty()) {
+      breach("seed", "the seeded store breaks its invariant: " + broken.front(), std::string());
+    }
     return host::Store::instance().snapshot();
   }();
   return snapshot;
@@ -240,6 +247,11 @@ inline void checkRequest(const Operation& operation, const std::string& request,
     const std::vector<std::string> wrong = reply_checks::responseBreaches(reply, harnessParser(2));
     if (!wrong.empty()) {
       breach(operation.name, wrong.front(), request + "\nreply:\n" + reply);
+    }
+    const std::vector<std::string> broken = reply_checks::storeBreaches();
+    if (!broken.empty()) {
+      breach(operation.name, "the store breaks its invariant: " + broken.front(),
+             request + "\nreply:\n" + reply);
     }
   }
   bool changed = false;

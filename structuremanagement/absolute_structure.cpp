@@ -156,7 +156,7 @@ void CreateOrUpdateAbsoluteStructureImpl::createOrUpdateAbsOcc(const AbsOccInfo&
     if (arrangement != NULLTAG) {
       useAssemblyArrangement(arrangement, line, data.clientIdOfUsedArrangement, data.usedArr.tag());
     }
-    setAbsOccData(line, data);
+    setAbsOccData(line, data, absOccInfo.clientId);
     if (!exists) {
       uid = attributes_.askAttributeString(line, kAbsOccUidAttribute);
     }
@@ -211,13 +211,24 @@ void CreateOrUpdateAbsoluteStructureImpl::useAssemblyArrangement(
   ResultStatus status;
   Tag anchor;
   status = ARR__ask_arrangement_anchor(used, &anchor);
+  // The subassembly the line shows uses one of its own arrangements: an arrangement of another
+  // view revision holds none of its data. The arrangement being written is one of them (the
+  // context's structure never lies below itself), and so is any arrangement when the line
+  // shows no structure.
+  Tag usedContext;
+  status = AOM_ask_value_tag(used, "context_bvr", &usedContext);
+  const Tag subassembly = attributes_.askAttributeTag(line, "bl_bomview_rev");
+  if (subassembly == NULLTAG || usedContext != subassembly) {
+    raiseErrorWithTexts(kArrangementOfAnotherBvr, uidText(used), objectText(subassembly));
+  }
   Tag pathNode;
   status = ME_create_meapprpathnode_from_bomline(line, &pathNode);
   const Tag occurrence = attributes_.askAttributeTag(line, "bl_occurrence");
   status = ARR__set_used_arrangement(bvr_, arrangement, pathNode, anchor, occurrence);
 }
 
-void CreateOrUpdateAbsoluteStructureImpl::setAbsOccData(Tag line, const AbsOccDataInfo& data) {
+void CreateOrUpdateAbsoluteStructureImpl::setAbsOccData(Tag line, const AbsOccDataInfo& data,
+                                                        const std::string& clientId) {
   const POMRef<BOMLine> bomLine(line);
   setLineAttributes(bomLine, attributes_, data.asRequired, data.overridesToSet);
   ResultStatus status;
@@ -231,26 +242,27 @@ void CreateOrUpdateAbsoluteStructureImpl::setAbsOccData(Tag line, const AbsOccDa
     attributes_.setAttributeString(line, note.noteType, note.noteText);
   }
   for (const AbsOccAttachment& attachment : data.attachment) {
-    attachDataSet(line, attachment);
+    attachDataSet(line, attachment, clientId);
   }
-  unattachDataSets(line, data.attachmentsToUnattach);
+  unattachDataSets(line, data.attachmentsToUnattach, clientId);
   status = BOM_modified_bvr(line);
 }
 
 void CreateOrUpdateAbsoluteStructureImpl::attachDataSet(Tag line,
-                                                        const AbsOccAttachment& attachment) {
+                                                        const AbsOccAttachment& attachment,
+                                                        const std::string& clientId) {
   try {
     ResultStatus status;
     Tag relationType;
     status = GRM_find_relation_type(attachment.relationTypeName.c_str(), &relationType);
     status = BOM__line_add_absocc_relation(line, relationType, attachment.dataset.tag());
   } catch (IFail&) {
-    serviceData_->addErrorStack(line);
+    serviceData_->addErrorStack(clientId);
   }
 }
 
 void CreateOrUpdateAbsoluteStructureImpl::unattachDataSets(
-    Tag line, const std::vector<AbsOccAttachment>& attachments) {
+    Tag line, const std::vector<AbsOccAttachment>& attachments, const std::string& clientId) {
   try {
     std::map<std::string, std::set<Tag>> byRelationType;
     for (const AbsOccAttachment& attachment : attachments) {
@@ -274,7 +286,7 @@ void CreateOrUpdateAbsoluteStructureImpl::unattachDataSets(
       }
     }
   } catch (IFail&) {
-    serviceData_->addErrorStack(line);
+    serviceData_->addErrorStack(clientId);
   }
 }
 
@@ -335,7 +347,6 @@ void CreateOrUpdateAbsoluteStructureImpl::cleanup() {
   bvr_ = NULLTAG;
   topLine_ = NULLTAG;
   cache_.clear();
-  createdAbsOccs_.clear();
   closeWindow(window_);
 }
 

@@ -27,7 +27,7 @@ namespace Cad {
 // absolute-occurrence edit mode, saved when the input succeeds and closed on every path.
 //
 // Failures are error stacks: under the occurrence's client id (the next occurrence goes on),
-// under the line's tag for a dataset that cannot be attached or detached, under the
+// also for a dataset that cannot be attached or detached (the other steps go on), under the
 // arrangement's client id (its occurrences are skipped), and without a key for an input that
 // fails as a whole. A failing occurrence, arrangement or input leaves the store as it found it
 // and is not reported in the output or the service data. Only a view type name that names no
@@ -44,7 +44,8 @@ class SOACAD_API CreateOrUpdateAbsoluteStructureImpl {
   virtual ~CreateOrUpdateAbsoluteStructureImpl() = default;
 
   // `absOccOutput` maps each occurrence's client id to its absolute occurrence, `asmArrOutput`
-  // each arrangement's client id to the arrangement; both are reported as created or updated.
+  // each arrangement's client id to the arrangement; both are reported as created or updated (an
+  // object made by the call is reported as made only, however often later inputs update it).
   // With `complete`, the absolute occurrences whose data or attachments were removed are
   // reported as updated too. A view revision whose default arrangement an arrangement sets or
   // unsets is reported as updated.
@@ -69,14 +70,18 @@ class SOACAD_API CreateOrUpdateAbsoluteStructureImpl {
   Tag findBomLine(const std::vector<std::string>& cadOccIdPath, Tag absOcc);
   void createOrUpdateAssemblyArrangement(const AssemblyArrangementInfo& arrInfo);
   // Records that, in `arrangement`, the line's subassembly uses the arrangement named by client
-  // id (one this call already wrote) or given; nothing when neither is given.
+  // id (one this call already wrote) or given; nothing when neither is given. Raises
+  // kArrangementOfAnotherBvr unless that is an arrangement of the structure the line shows.
   void useAssemblyArrangement(Tag arrangement, Tag line,
                               const std::string& clientIdOfUsedArrangement, Tag usedArr);
-  void setAbsOccData(Tag line, const AbsOccDataInfo& absOccData);
+  // `clientId` is the occurrence's, under which an attachment that fails is recorded.
+  void setAbsOccData(Tag line, const AbsOccDataInfo& absOccData, const std::string& clientId);
   void removeAllAbsOccData();
-  // These two record their failure under the line's tag and return.
-  void attachDataSet(Tag line, const AbsOccAttachment& attachment);
-  void unattachDataSets(Tag line, const std::vector<AbsOccAttachment>& attachments);
+  // These two record their failure under the occurrence's client id and return (the line is
+  // one of the operation's own window, which is gone when the call answers).
+  void attachDataSet(Tag line, const AbsOccAttachment& attachment, const std::string& clientId);
+  void unattachDataSets(Tag line, const std::vector<AbsOccAttachment>& attachments,
+                        const std::string& clientId);
   // Closes the window when one is open (raising when the host refuses) and forgets the input.
   void cleanup();
 
@@ -93,7 +98,9 @@ class SOACAD_API CreateOrUpdateAbsoluteStructureImpl {
   Tag topLine_;
   AbsoluteStructureCache cache_;
   BomLineAttributeHelper attributes_;
-  std::set<Tag> createdAbsOccs_;  // Of the current input.
+  // Made by this call: an input that updates one again reports it as made only. One that a
+  // failing input made and its roll-back removed stays listed; its tag names nothing again.
+  std::set<Tag> createdAbsOccs_;
   // The view revisions whose data `complete` removed in this call: an input's removal must not
   // take what an earlier input of the same call wrote.
   std::set<Tag> clearedBvrs_;

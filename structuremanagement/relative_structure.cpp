@@ -156,11 +156,9 @@ void CreateOrUpdateRelativeStructureImpl::doCreateOrUpdateRelativeStructure(cons
       changedObjects_.push_back(bvr);
     }
     for (const auto& created : createdOccs_) {
-      occurrencesOfClientId_[created.first].push_back(created.second);
       reports_.push_back({Report::created, created.second, std::string()});
     }
     for (const auto& updated : updatedOccs_) {
-      occurrencesOfClientId_[updated.first].push_back(updated.second);
       reports_.push_back({Report::updated, updated.second, std::string()});
     }
     for (const auto& cut : cutOccs_) {
@@ -300,9 +298,11 @@ void CreateOrUpdateRelativeStructureImpl::createOrUpdateRelativeOcc(const ChildI
       // were change nothing and report nothing.
       if (substituted || !(occurrenceDataOf(occ) == before)) {
         updatedOccs_.emplace_back(child.clientId, occ);
+        occurrencesOfClientId_[child.clientId].push_back(occ);
       }
     } else {
       createRelativeOcc(child.child.tag(), child.clientId, line, occ);
+      occurrencesOfClientId_[child.clientId].push_back(occ);
       setRelOccData(line, true, child.occInfo, seqNoGiven);
       if (!seqNoGiven) {
         newOccsWithoutSeqNo_.emplace_back(occ, child.child.tag());

@@ -122,8 +122,9 @@ class SOACAD_API CreateOrUpdateRelativeStructureImpl {
   };
   std::vector<Report> reports_;
   std::set<Tag> cutInCall_;
-  // The occurrences each client id was given by the succeeded inputs, in order; the output
-  // takes the last one that no input cut.
+  // The occurrences each client id was given, made or updated, in the order of the inputs and
+  // their children; the output takes the last one that no input cut. (A failing input fails the
+  // call, which then answers no output.)
   std::map<std::string, std::vector<Tag>> occurrencesOfClientId_;
   Tag parent_;
   // Each occurrence made without a sequence number and its child item revision, in the order they

@@ -184,9 +184,11 @@ void AbsoluteStructureCache::memoiseChildren(Tag line) {
   const std::size_t entries = entriesOf(count, children.get());
   for (std::size_t i = 0; i < entries; ++i) {
     const host::HostString value = attributes_->askAttributeString(children[i], attrName_);
-    // The first sibling with an id is the one that id finds; an empty id names the first
-    // child that carries none.
-    childMemo_.emplace(std::make_pair(line, std::string(value.c_str())), children[i]);
+    // The first sibling with an id is the one that id finds. A child without an id is passed
+    // over: an empty element of a path names no line, rather than whichever child lacks an id.
+    if (value.get() != nullptr && value.c_str()[0] != '\0') {
+      childMemo_.emplace(std::make_pair(line, std::string(value.c_str())), children[i]);
+    }
   }
 }
 

@@ -127,9 +127,9 @@ class SOACAD_API AbsoluteStructureCache {
             BomLineAttributeHelper& attributes);
   // The line at the end of `path`: the empty path is the top line; each element is matched
   // against the CAD occurrence ids of the child lines of the line before it, the first match
-  // winning (an empty element matches a child without an id). Null when some element matches
-  // no child. The child lines of a line are read once, all of them, and memoised by id, so
-  // each element costs one memo lookup and a path costs what its length does.
+  // winning (a child without an id matches nothing, so an empty element matches no child). Null
+  // when some element matches no child. The child lines of a line are read once, all of them, and
+  // memoised by id, so each element costs one memo lookup and a path costs what its length does.
   Tag findBomLineByCadOccIdPath(const std::vector<std::string>& path);
   // The one line of the window that shows `absOcc`; raises kAbsOccLineNotUnique when the window
   // shows it on no line or on several.

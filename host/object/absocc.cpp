@@ -369,16 +369,32 @@ int ensureAbsOccurrence(Tag line, Tag* absOccurrence) {
   return absOccurrenceIn(context, absOccurrence);
 }
 
+// The absolute occurrences whose path holds `occurrence`, each after its data and attachments.
+std::vector<Tag> absOccurrencesWithWhatTheyHold(Tag occurrence) {
+  std::vector<Tag> objects;
+  for (Tag absOcc : absOccurrencesByElement().find(occurrence)) {
+    const std::vector<Tag> data = dataByAbsOccurrence().find({absOcc});
+    const std::vector<Tag> relations = relationsByPrimary().find({absOcc});
+    objects.insert(objects.end(), data.begin(), data.end());
+    objects.insert(objects.end(), relations.begin(), relations.end());
+    objects.push_back(absOcc);
+  }
+  return objects;
+}
+
+int requireAbsOccurrencesDeletable(Tag occurrence) {
+  for (Tag object : absOccurrencesWithWhatTheyHold(occurrence)) {
+    if (const int status = requireModifiable(object)) {
+      return status;
+    }
+  }
+  return 0;
+}
+
 void forgetAbsOccurrencesOf(Tag occurrence) {
   Store& store = Store::instance();
-  for (Tag absOcc : absOccurrencesByElement().find(occurrence)) {
-    for (Tag datum : dataByAbsOccurrence().find({absOcc})) {
-      store.remove(datum);
-    }
-    for (Tag relation : relationsByPrimary().find({absOcc})) {
-      store.remove(relation);
-    }
-    store.remove(absOcc);
+  for (Tag object : absOccurrencesWithWhatTheyHold(occurrence)) {
+    store.remove(object);
   }
 }
 

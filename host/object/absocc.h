@@ -110,8 +110,12 @@ int ensureAbsOccurrence(Tag line, Tag* absOccurrence);
 // "bl_absocc_uid_in_topline_context": the UID of the line's absolute occurrence in the context
 // of its window's top line; empty when there is none.
 std::string absOccurrenceUidInTopLineContext(Tag line);
+// POM_not_modifiable (on the error store) when one of the absolute occurrences whose path holds
+// `occurrence`, or one of their data or attachments, may not be deleted; otherwise 0.
+int requireAbsOccurrencesDeletable(Tag occurrence);
 // Deletes the absolute occurrences whose path holds `occurrence`, with their data and
-// attachments: called when the occurrence is deleted, so that nothing names it.
+// attachments: called when the occurrence is deleted, so that nothing names it. REQUIRES:
+// requireAbsOccurrencesDeletable(occurrence) answered 0.
 void forgetAbsOccurrencesOf(Tag occurrence);
 // The live qualifier of (bvr, arrangement); null when none.
 Tag findQualifier(Tag bvr, Tag arrangement);

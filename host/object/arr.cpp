@@ -172,6 +172,15 @@ int requireArrangementOf(Tag bvr, Tag arrangement) {
 
 namespace host {
 
+int requirePathNodesDeletable(Tag occurrence) {
+  for (Tag node : pathNodesByElement().find(occurrence)) {
+    if (const int status = requireModifiable(node)) {
+      return status;
+    }
+  }
+  return 0;
+}
+
 void forgetPathNodesOf(Tag occurrence) {
   Store& store = Store::instance();
   for (Tag node : pathNodesByElement().find(occurrence)) {
@@ -339,6 +348,7 @@ int ARR_delete_arrangement_from_bvr(Tag bvr, Tag arrangement) {
   if (host::referenceOf(bvr, "default_arrangement") == arrangement) {
     host::writeReference(bvr, "default_arrangement", NULLTAG, WriteMode::initial);
   }
+  host::forgetActiveArrangement(arrangement);
   if (store.isLive(anchor)) {
     // Arrangements that use this one lose those entries, as they do when the subassembly's
     // occurrence is deleted, so that no arrangement names the deleted anchor.

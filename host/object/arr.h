@@ -42,7 +42,8 @@ int ARR__ask_arrangement_anchor(Tag arrangement, Tag* anchor);
 // the arrangement that `anchor` stands for; a later call for the same path node replaces it.
 int ARR__set_used_arrangement(Tag bvr, Tag arrangement, Tag pathNode, Tag anchor, Tag occurrence);
 // Deletes the arrangement, its anchor and its absolute-occurrence data and attachments, clears
-// it as the view revision's default and removes the entries of the arrangements that use it.
+// it as the view revision's default and as the active arrangement of the windows that have it,
+// and removes the entries of the arrangements that use it.
 // ARR_not_of_bvr for an arrangement of another view revision; POM_not_modifiable, with nothing
 // deleted, when one of the objects to delete may not be.
 int ARR_delete_arrangement_from_bvr(Tag bvr, Tag arrangement);
@@ -52,8 +53,13 @@ int ME_create_meapprpathnode_from_bomline(Tag line, Tag* pathNode);
 
 namespace host {
 
+// POM_not_modifiable (on the error store) when one of the appearance path nodes whose path
+// holds `occurrence` may not be deleted; otherwise 0.
+int requirePathNodesDeletable(Tag occurrence);
 // Deletes the appearance path nodes whose path holds `occurrence` and the entries of the
-// arrangements that use them: called when the occurrence is deleted, so that nothing names it.
+// arrangements that use them (host bookkeeping: also of an arrangement a session may not
+// change): called when the occurrence is deleted, so that nothing names it. REQUIRES:
+// requirePathNodesDeletable(occurrence) answered 0.
 void forgetPathNodesOf(Tag occurrence);
 
 }  // namespace host

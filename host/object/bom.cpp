@@ -22,6 +22,7 @@
 #include "host/object/store.h"
 #include "host/object/structure_objects.h"
 #include "host/object/structure_support.h"
+#include "host/object/tag_table.h"
 #include "host/object/value.h"
 
 namespace {
@@ -276,10 +277,43 @@ int makeLine(Tag window, Tag parent, Tag parentBvr, Tag occurrence, Tag* line) {
   return 0;
 }
 
+// The child lines of a line by occurrence, as its last synchronisation left them, for lines whose
+// children are looked up one occurrence at a time (the path of an absolute occurrence). The memo
+// holds while the line's structure is the same view revision and neither the line (its child
+// list) nor that view revision (its occurrence list) changed since (Store::changeStamp); the line
+// it answers is checked to be live and still of that structure, and its occurrence still an
+// occurrence, so that what the stamps do not cover (an object deleted or brought back on its own)
+// makes the lookup synchronise again rather than answer wrongly.
+struct ChildLineMemo {
+  Tag bvr;
+  std::uint32_t bvrStamp = 0;
+  std::uint32_t lineStamp = 0;
+  std::unordered_map<Tag, Tag> byOccurrence;  // The first child line of each occurrence.
+  std::vector<Tag> skipped;  // Entries of the occurrence list that were no occurrence then.
+};
+
+std::unordered_map<Tag, ChildLineMemo>& childLineMemos() {
+  static std::unordered_map<Tag, ChildLineMemo> memos;
+  return memos;
+}
+const host::ResetHook kForgetChildLineMemos([] { childLineMemos().clear(); });
+const host::LoadHook kForgetChildLineMemosOnLoad([] { childLineMemos().clear(); });
+
+// What names a line besides its parent once it went: its window's list of lines, the window's
+// context line, the memo of its children.
+void forgetLine(Tag window, Tag line) {
+  Store::instance().removeReference(window, "lines", line, WriteMode::initial);
+  if (host::referenceOf(window, "context_line") == line) {
+    host::writeReference(window, "context_line", NULLTAG, WriteMode::initial);
+  }
+  childLineMemos().erase(line);
+}
+
 // Removes the line and every line below it, each after the lines below it, children in their
 // order. Walks with a stack of its own: a line tree is as deep as the structure it shows.
 void removeLineTree(Tag line) {
   Store& store = Store::instance();
+  const Tag window = host::windowOfLine(line);
   struct Frame {
     Tag line;
     std::vector<Tag> children;
@@ -299,6 +333,7 @@ void removeLineTree(Tag line) {
       continue;
     }
     store.remove(top.line);
+    forgetLine(window, top.line);
     pending.pop_back();
   }
 }
@@ -373,28 +408,6 @@ std::vector<Tag> syncChildLines(Tag line) {
   }
   return lines;
 }
-
-// The child lines of a line by occurrence, as its last synchronisation left them, for lines whose
-// children are looked up one occurrence at a time (the path of an absolute occurrence). The memo
-// holds while the line's structure is the same view revision and neither the line (its child
-// list) nor that view revision (its occurrence list) changed since (Store::changeStamp); the line
-// it answers is checked to be live and still of that structure, and its occurrence still an
-// occurrence, so that what the stamps do not cover (an object deleted or brought back on its own)
-// makes the lookup synchronise again rather than answer wrongly.
-struct ChildLineMemo {
-  Tag bvr;
-  std::uint32_t bvrStamp = 0;
-  std::uint32_t lineStamp = 0;
-  std::unordered_map<Tag, Tag> byOccurrence;  // The first child line of each occurrence.
-  std::vector<Tag> skipped;  // Entries of the occurrence list that were no occurrence then.
-};
-
-std::unordered_map<Tag, ChildLineMemo>& childLineMemos() {
-  static std::unordered_map<Tag, ChildLineMemo> memos;
-  return memos;
-}
-const host::ResetHook kForgetChildLineMemos([] { childLineMemos().clear(); });
-const host::LoadHook kForgetChildLineMemosOnLoad([] { childLineMemos().clear(); });
 
 bool isOccurrence(Tag object) {
   return Store::instance().isInstanceOf(object, "PSOccurrence");
@@ -690,19 +703,19 @@ std::vector<Tag> occurrencesEitherWay(Tag bvr) {
   return occurrences;
 }
 
-// The structures the occurrence shows below `parentBvr` in `window` (see childStructure): the
-// one it shows now and, when its child or view or the parent's precise flag has an unsaved
-// value, the one the saved values show (null when it is the same or none).
-std::array<Tag, 2> childStructuresOf(Tag window, Tag parentBvr, Tag occurrence) {
-  const Tag now =
-      childStructure(window, host::flagOf(parentBvr, "is_precise"), occurrenceItem(occurrence),
-                     host::referenceOf(occurrence, "child_revision"),
-                     host::referenceOf(occurrence, "child_bom_view"));
+// The structures the occurrence shows in `window` below a view revision that is `precise` now
+// and `savedPrecise` as saved (see childStructure): the one it shows now and, when it shows
+// another one by the saved values of its child, revision, view or that flag, that one (null when
+// it is the same or none).
+std::array<Tag, 2> childStructuresWith(Tag window, bool precise, bool savedPrecise,
+                                       Tag occurrence) {
+  const Tag now = childStructure(window, precise, occurrenceItem(occurrence),
+                                 host::referenceOf(occurrence, "child_revision"),
+                                 host::referenceOf(occurrence, "child_bom_view"));
   const host::Value* item = host::savedBeneathUnsaved(occurrence, "child_item");
   const host::Value* revision = host::savedBeneathUnsaved(occurrence, "child_revision");
   const host::Value* view = host::savedBeneathUnsaved(occurrence, "child_bom_view");
-  const host::Value* precise = host::savedBeneathUnsaved(parentBvr, "is_precise");
-  if (item == nullptr && revision == nullptr && view == nullptr && precise == nullptr) {
+  if (item == nullptr && revision == nullptr && view == nullptr && precise == savedPrecise) {
     return {now, NULLTAG};
   }
   const Tag savedRevision = savedReferenceOr(revision, occurrence, "child_revision");
@@ -710,58 +723,76 @@ std::array<Tag, 2> childStructuresOf(Tag window, Tag parentBvr, Tag occurrence) 
   if (savedItem == NULLTAG) {
     savedItem = host::referenceOf(savedRevision, "items_tag");
   }
-  bool savedPrecise = host::flagOf(parentBvr, "is_precise");
-  if (precise != nullptr) {
-    savedPrecise = !precise->texts.empty() && precise->texts.front() == "true";
-  }
   const Tag before = childStructure(window, savedPrecise, savedItem, savedRevision,
                                     savedReferenceOr(view, occurrence, "child_bom_view"));
   return {now, before == now ? NULLTAG : before};
 }
 
-// Whether `bvr` is `from` or shows up anywhere below it as the window configures it, now or as
-// saved. Walks with a stack of its own and reads each structure once, however often it is used.
-bool structureReaches(Tag window, Tag from, Tag bvr) {
-  std::vector<Tag> pending{from};
-  std::unordered_set<Tag> seen{from};
+// The structures the occurrence shows below `parentBvr` in `window`: now and, beneath an unsaved
+// child, view or precise flag of the parent, as saved (see childStructuresWith).
+std::array<Tag, 2> childStructuresOf(Tag window, Tag parentBvr, Tag occurrence) {
+  const bool precise = host::flagOf(parentBvr, "is_precise");
+  bool savedPrecise = precise;
+  if (const host::Value* saved = host::savedBeneathUnsaved(parentBvr, "is_precise")) {
+    savedPrecise = !saved->texts.empty() && saved->texts.front() == "true";
+  }
+  return childStructuresWith(window, precise, savedPrecise, occurrence);
+}
+
+// The position in `froms` of a structure that is `bvr` or shows it anywhere below it as the
+// window configures it, now or as saved; -1 when none does. Walks with a stack of its own and
+// reads each structure once, however often it is used.
+int structureReaches(Tag window, const std::vector<Tag>& froms, Tag bvr) {
+  std::vector<std::pair<Tag, int>> pending;  // A structure and the position it was reached from.
+  std::unordered_set<Tag> seen;
+  for (std::size_t at = 0; at < froms.size(); ++at) {
+    if (seen.insert(froms[at]).second) {
+      pending.emplace_back(froms[at], static_cast<int>(at));
+    }
+  }
   while (!pending.empty()) {
-    const Tag at = pending.back();
+    const auto [at, from] = pending.back();
     pending.pop_back();
     if (at == bvr) {
-      return true;
+      return from;
     }
     for (Tag occurrence : occurrencesEitherWay(at)) {
       for (Tag below : childStructuresOf(window, at, occurrence)) {
         if (below != NULLTAG && seen.insert(below).second) {
-          pending.push_back(below);
+          pending.emplace_back(below, from);
         }
       }
     }
   }
-  return false;
+  return -1;
 }
 
-// Whether `bvr` is `from` or shows up anywhere below it, as structureReaches answers, searched
-// from both ends: down from `from` through each structure's occurrences, and up from `bvr`
-// through the structures that use it (host::occurrenceUsesOf), each step on the side that has
-// read fewer occurrences so far. Either side running out of structures answers "no", so a call
-// costs about twice the smaller side's whole search: putting an assembly on top of a deep one
-// reads the few uses of the new parent, and putting a new assembly below a deep one reads the
-// new child's structure, where a walk down alone reads the whole depth below the child each time
-// (building a deep structure from the bottom up would cost its depth squared).
+// What structureReaches answers, searched from both ends: down from `froms` through each
+// structure's occurrences, and up from `bvr` through the structures that use it
+// (host::occurrenceUsesOf), each step on the side that has read fewer occurrences so far.
+// Either side running out of structures answers "none", so a call costs about twice the smaller
+// side's whole search: putting an assembly on top of a deep one reads the few uses of the new
+// parent, and putting a new assembly below a deep one reads the new child's structure, where a
+// walk down alone reads the whole depth below the child each time (building a deep structure
+// from the bottom up would cost its depth squared).
 //
 // An order of the structures kept from one edit to the next could answer in amortised constant
 // time, but which structure an occurrence shows depends on the window's rule, on releases and on
 // the parent's precise flag, so no such order holds for long; the search keeps nothing but the
 // where-used index of stored facts. That index may still list a use that no longer holds (an
 // occurrence cut in an open window), so the two sides meeting is confirmed by the walk down.
-bool structureReachesEitherWay(Tag window, Tag from, Tag bvr) {
-  if (from == bvr) {
-    return true;
+int structureReachesEitherWay(Tag window, const std::vector<Tag>& froms, Tag bvr) {
+  std::vector<Tag> down;
+  std::unordered_set<Tag> downSeen;
+  for (std::size_t at = 0; at < froms.size(); ++at) {
+    if (froms[at] == bvr) {
+      return static_cast<int>(at);
+    }
+    if (downSeen.insert(froms[at]).second) {
+      down.push_back(froms[at]);
+    }
   }
-  std::vector<Tag> down{from};
   std::vector<Tag> up{bvr};
-  std::unordered_set<Tag> downSeen{from};
   std::unordered_set<Tag> upSeen{bvr};
   std::size_t downRead = 0;
   std::size_t upRead = 0;
@@ -777,7 +808,7 @@ bool structureReachesEitherWay(Tag window, Tag from, Tag bvr) {
             continue;
           }
           if (upSeen.count(below) != 0) {
-            return structureReaches(window, from, bvr);
+            return structureReaches(window, froms, bvr);
           }
           down.push_back(below);
         }
@@ -796,22 +827,48 @@ bool structureReachesEitherWay(Tag window, Tag from, Tag bvr) {
           continue;
         }
         if (downSeen.count(use.holder) != 0) {
-          return structureReaches(window, from, bvr);
+          return structureReaches(window, froms, bvr);
         }
         up.push_back(use.holder);
       }
     }
   }
-  return false;
+  return -1;
 }
 
 // BOM_structure_cycle when a child of `item` (or `revision`, through `view`) below the
 // structure `bvr` would show a structure that contains `bvr`.
 int refuseCycle(Tag window, Tag bvr, Tag item, Tag revision, Tag view) {
   const Tag below = childStructure(window, host::flagOf(bvr, "is_precise"), item, revision, view);
-  if (below != NULLTAG && structureReachesEitherWay(window, below, bvr)) {
+  if (below != NULLTAG && structureReachesEitherWay(window, {below}, bvr) >= 0) {
     return host::storeError(BOM_structure_cycle,
                             {tagText(revision != NULLTAG ? revision : item), tagText(bvr)});
+  }
+  return 0;
+}
+
+// BOM_structure_cycle when making `bvr` precise or imprecise would have one of its occurrences
+// show a structure that contains `bvr`: a structure an occurrence shows only with the new flag
+// (by its child as the session reads it or as saved), searched from all of them at once. The
+// error names the revision of the first one that does.
+int refusePreciseCycle(Tag window, Tag bvr, bool precise) {
+  std::vector<Tag> changed;
+  std::unordered_set<Tag> taken;
+  for (Tag occurrence : occurrencesEitherWay(bvr)) {
+    const std::array<Tag, 2> shown = childStructuresOf(window, bvr, occurrence);
+    for (Tag below : childStructuresWith(window, precise, precise, occurrence)) {
+      if (below != NULLTAG && below != shown[0] && below != shown[1] &&
+          taken.insert(below).second) {
+        changed.push_back(below);
+      }
+    }
+  }
+  const int at = structureReachesEitherWay(window, changed, bvr);
+  if (at >= 0) {
+    return host::storeError(
+        BOM_structure_cycle,
+        {tagText(host::referenceOf(changed[static_cast<std::size_t>(at)], "parent_revision")),
+         tagText(bvr)});
   }
   return 0;
 }
@@ -852,6 +909,99 @@ int bulletinBoardAdd(Tag window) {
     return status;
   }
   return host::writeFlag(window, "on_bulletin_board", true, WriteMode::initial);
+}
+
+// The lines of every window by the occurrence they show, so that the lines of an occurrence that
+// goes are found without reading every window. A line's occurrence is written when it is made and
+// never changes, so the index only takes in the lines that appeared since its last lookup
+// (host::refreshIndex); a lookup passes over the lines that went since and drops them.
+class LinesByOccurrence {
+ public:
+  std::vector<Tag> linesOf(Tag occurrence) {
+    refresh();
+    std::vector<Tag> lines;
+    if (byOccurrence_.find(occurrence) == nullptr) {
+      return lines;
+    }
+    host::TagList& filed = byOccurrence_[occurrence];
+    for (Tag line : filed) {
+      if (Store::instance().isLive(line)) {
+        lines.push_back(line);
+      }
+    }
+    filed = host::TagList(lines);
+    return lines;
+  }
+
+ private:
+  void refresh() {
+    host::refreshIndex(
+        version_, {kLine}, [this] { byOccurrence_.clear(); },
+        [this](Tag object) {
+          const Tag occurrence = occurrenceOf(object);
+          if (occurrence != NULLTAG && Store::instance().isInstanceOf(object, kLine)) {
+            host::fileInIndex(byOccurrence_[occurrence], object);
+          }
+        });
+  }
+
+  host::TagListsByTag byOccurrence_;
+  std::uint64_t version_ = 0;
+};
+
+LinesByOccurrence& linesByOccurrence() {
+  static LinesByOccurrence index;
+  return index;
+}
+
+// The windows by each arrangement made their active one, so that deleting an arrangement finds
+// the windows that use it without reading every window. BOM_set_window_active_arrangement files
+// each window it writes; a window made or brought back since the last lookup is filed under the
+// arrangement it has then. A superset (a window given another arrangement stays filed): a lookup
+// checks each window's own value.
+class WindowsByArrangement {
+ public:
+  std::vector<Tag> windowsUsing(Tag arrangement) {
+    refresh();
+    std::vector<Tag> windows;
+    auto filed = byArrangement_.find(arrangement);
+    if (filed != byArrangement_.end()) {
+      for (Tag window : filed->second) {
+        if (Store::instance().isLive(window) &&
+            host::referenceOf(window, "active_arrangement") == arrangement) {
+          windows.push_back(window);
+        }
+      }
+    }
+    return windows;
+  }
+
+  void file(Tag arrangement, Tag window) {
+    std::vector<Tag>& windows = byArrangement_[arrangement];
+    if (std::find(windows.begin(), windows.end(), window) == windows.end()) {
+      windows.push_back(window);
+    }
+  }
+
+ private:
+  void refresh() {
+    host::refreshIndex(
+        version_, {kWindow}, [this] { byArrangement_.clear(); },
+        [this](Tag object) {
+          const Tag arrangement = host::referenceOf(object, "active_arrangement");
+          if (arrangement != NULLTAG && Store::instance().isInstanceOf(object, kWindow)) {
+            file(arrangement, object);
+          }
+        });
+  }
+
+  std::unordered_map<Tag, std::vector<Tag>> byArrangement_;
+  std::uint64_t version_ = 0;
+};
+
+WindowsByArrangement& windowsByArrangement() {
+  static WindowsByArrangement index;
+  return index;
 }
 
 }  // namespace
@@ -938,6 +1088,23 @@ bool occurrencePathBelow(Tag line, Tag ancestor, std::vector<Tag>* path) {
   return false;
 }
 
+void forgetLinesOf(Tag occurrence) {
+  Store& store = Store::instance();
+  for (Tag line : linesByOccurrence().linesOf(occurrence)) {
+    // A line below another line of the occurrence went with that one.
+    if (store.isLive(line)) {
+      store.removeReference(parentLineOf(line), "child_lines", line, WriteMode::initial);
+      removeLineTree(line);
+    }
+  }
+}
+
+void forgetActiveArrangement(Tag arrangement) {
+  for (Tag window : windowsByArrangement().windowsUsing(arrangement)) {
+    writeReference(window, "active_arrangement", NULLTAG, WriteMode::initial);
+  }
+}
+
 void windowMade(Tag window, Tag object) {
   appendReference(window, "made", object);
 }
@@ -999,10 +1166,19 @@ int BOM_save_window(Tag window) {
   }
   Store& store = Store::instance();
   const std::vector<Tag> deletions = distinct(host::referencesOf(window, "deletions"));
+  // All or nothing: what goes with a deleted occurrence (its absolute occurrences with their data
+  // and attachments, its path nodes) must be deletable as well.
   for (Tag object : deletions) {
-    const host::ObjectRecord* found = store.find(object);
-    if (found != nullptr && !found->modifiable) {
-      return host::storeError(POM_not_modifiable, {tagText(object)});
+    if (const int status = host::requireModifiable(object)) {
+      return status;
+    }
+    if (store.isInstanceOf(object, "PSOccurrence")) {
+      if (const int status = host::requireAbsOccurrencesDeletable(object)) {
+        return status;
+      }
+      if (const int status = host::requirePathNodesDeletable(object)) {
+        return status;
+      }
     }
   }
   for (Tag object : deletions) {
@@ -1013,6 +1189,7 @@ int BOM_save_window(Tag window) {
     if (store.isInstanceOf(object, "PSOccurrence")) {
       host::forgetAbsOccurrencesOf(object);
       host::forgetPathNodesOf(object);
+      host::forgetLinesOf(object);
     }
     store.remove(object);
   }
@@ -1038,6 +1215,10 @@ int BOM_close_window(Tag window) {
   Store& store = Store::instance();
   for (Tag object : distinct(host::referencesOf(window, "made"))) {
     if (store.find(object) != nullptr) {
+      // Another window may show an occurrence this one made: its lines go with it.
+      if (store.isInstanceOf(object, "PSOccurrence")) {
+        host::forgetLinesOf(object);
+      }
       store.remove(object);
     }
   }
@@ -1183,6 +1364,7 @@ int BOM_set_window_active_arrangement(Tag window, Tag arrangement) {
     if (host::referenceOf(arrangement, "context_bvr") != bvr) {
       return host::storeError(ARR_not_of_bvr, {tagText(bvr), tagText(arrangement)});
     }
+    windowsByArrangement().file(arrangement, window);
   }
   return host::writeReference(window, "active_arrangement", arrangement, WriteMode::initial);
 }
@@ -1573,9 +1755,13 @@ int BOM_line_cut(Tag line) {
     return status;
   }
   // Both lists lose one entry in place: cutting every child of a large assembly one by one
-  // costs no copy of its lists.
-  if (const int status = store.removeReference(bvr, "occurrences", occurrence, WriteMode::host)) {
-    return status;
+  // costs no copy of its lists. An occurrence the structure lists more than once leaves it with
+  // every entry, since the save deletes it.
+  for (bool removed = true; removed;) {
+    if (const int status =
+            store.removeReference(bvr, "occurrences", occurrence, WriteMode::host, &removed)) {
+      return status;
+    }
   }
   host::windowChanged(window, bvr);
   host::windowDeletes(window, occurrence);
@@ -1604,6 +1790,9 @@ int BOM_line_set_precise(Tag line, bool precise) {
     return status;
   }
   const Tag window = host::windowOfLine(line);
+  if (const int status = refusePreciseCycle(window, bvr, precise)) {
+    return status;
+  }
   if (const int status = host::writeFlag(bvr, "is_precise", precise, WriteMode::host)) {
     return status;
   }

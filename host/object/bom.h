@@ -92,7 +92,9 @@ enum : int {
 // --- Windows -----------------------------------------------------------------------------
 // A new, empty window: no top line, no rule set, pack-all off, unconfigured lines hidden.
 int BOM_create_window(Tag* window);
-// Saves what the window's edits changed and made, and deletes what they cut.
+// Saves what the window's edits changed and made, and deletes what they cut with what goes with
+// it (see BOM_line_cut). POM_not_modifiable, with nothing saved or deleted, when one of the
+// objects to delete may not be deleted.
 int BOM_save_window(Tag window);
 // Throws away the window's unsaved edits (objects they made are removed, changed ones get
 // their saved values back) and deletes the window, its lines and what belongs to it (its
@@ -153,11 +155,15 @@ int BOM_line_add(Tag parent, Tag item, Tag itemRevision, Tag bomView, Tag* newLi
 // BOM_structure_cycle, as for BOM_line_add, when the new child's structure contains the line's
 // parent structure.
 int BOM_line_substitute(Tag line, Tag item, Tag itemRevision, Tag* newLine);
-// Removes the line's occurrence from the structure (deleted when the window is saved) and the
-// line with the lines below it from the window.
+// Removes the line's occurrence from the structure, with every entry of it the structure lists
+// (deleted when the window is saved), and the line with the lines below it from the window. The
+// save refuses (POM_not_modifiable, nothing deleted) when the occurrence or what goes with it
+// (its absolute occurrences with their data and attachments, its path nodes) may not be deleted;
+// the lines of other windows that show it go with it.
 int BOM_line_cut(Tag line);
 // Makes the view revision the line expands precise or imprecise. Made precise, occurrences
-// without a revision take the one configured now.
+// without a revision take the one configured now. BOM_structure_cycle, as for BOM_line_add, when
+// an occurrence would then show a structure that contains the view revision.
 int BOM_line_set_precise(Tag line, bool precise);
 // Tells the window that the view revision holding the line changed, so that it is saved with
 // the window. In absolute-occurrence edit mode, a line below the context line gets its
@@ -201,6 +207,13 @@ void windowChanged(Tag window, Tag object);
 void windowDeletes(Tag window, Tag object);
 // Whether the window's edits marked the object for deletion.
 bool deletedInWindow(Tag window, Tag object);
+// Removes every line of every window that shows `occurrence`, with the lines below it: called
+// when the occurrence goes, so that no line names it. Costs what it removes (an index of lines
+// by occurrence), not the windows' lines.
+void forgetLinesOf(Tag occurrence);
+// Gives every window whose active arrangement is `arrangement` none: called when the arrangement
+// is deleted, so that no window names it.
+void forgetActiveArrangement(Tag arrangement);
 
 }  // namespace host
 

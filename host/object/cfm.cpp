@@ -123,13 +123,21 @@ Tag byUnit(Tag rule, const host::TagList& revisions) {
   return best;
 }
 
+// The reference `name` of `object` when it names a live object; null otherwise. A rule keeps
+// what it names after that is deleted (an end item, an override folder), which counts as none;
+// a copy takes none.
+Tag liveReferenceOf(Tag object, const char* name) {
+  const Tag named = host::referenceOf(object, name);
+  return Store::instance().isLive(named) ? named : NULLTAG;
+}
+
 int copyEntry(Tag entry, Tag* copy) {
   if (const int status = host::createObjectOfClass(kEntry, copy)) {
     return status;
   }
   host::writeInteger(*copy, "entry_type", host::integerOf(entry, "entry_type", 0),
                      WriteMode::initial);
-  host::writeReference(*copy, "override_folder", host::referenceOf(entry, "override_folder"),
+  host::writeReference(*copy, "override_folder", liveReferenceOf(entry, "override_folder"),
                        WriteMode::initial);
   return 0;
 }
@@ -440,9 +448,9 @@ int CFM_rule_copy(Tag rule, const char* name, Tag* copy) {
     host::writeInteger(created, "rule_unit", host::integerOf(rule, "rule_unit", -1),
                        WriteMode::initial);
   }
-  host::writeReference(created, "rule_end_item", host::referenceOf(rule, "rule_end_item"),
+  host::writeReference(created, "rule_end_item", liveReferenceOf(rule, "rule_end_item"),
                        WriteMode::initial);
-  host::writeReference(created, "rule_end_item_rev", host::referenceOf(rule, "rule_end_item_rev"),
+  host::writeReference(created, "rule_end_item_rev", liveReferenceOf(rule, "rule_end_item_rev"),
                        WriteMode::initial);
   host::writeDate(created, "rule_date", host::dateOf(rule, "rule_date"), WriteMode::initial);
   host::writeReferences(created, "entries", entries, WriteMode::initial);

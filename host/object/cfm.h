@@ -81,7 +81,8 @@ int CFM_override_entry_set_folder(Tag entry, Tag folder);
 int CFM_rule_reevaluate(Tag rule);
 // A transient copy of the rule and of its entries: newly created and never saved, named
 // `name` (cut after WSO_name_size_c UTF-8 characters; null or empty: the rule's name), with the
-// rule's values. Deleting the copy (AOM_delete) deletes its entries with it.
+// rule's values (an end item, end item revision or override folder that was deleted counts as
+// none and is not copied). Deleting the copy (AOM_delete) deletes its entries with it.
 int CFM_rule_copy(Tag rule, const char* name, Tag* copy);
 // The revision of the item (or of a revision's item) that the rule configures, and how it was
 // found ("Working", "Override", "Date" or "Unit", a host string); null and null when none.

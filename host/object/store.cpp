@@ -1329,7 +1329,11 @@ int Store::insertReference(Tag object, const std::string& name, std::size_t posi
   return 0;
 }
 
-int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMode mode) {
+int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMode mode,
+                           bool* removed) {
+  if (removed != nullptr) {
+    *removed = false;
+  }
   PendingRemovals* run = pendingRemovals(object, propertyIdOf(name));
   if (run != nullptr && run->first.intoSaved != (mode == WriteMode::initial)) {
     applyRemovals(object, run->property);
@@ -1345,6 +1349,9 @@ int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMo
     const std::size_t at = firstUnmarked(*run, *list, tag);
     if (at < list->size()) {
       markRemoved(*run, *list, at);
+      if (removed != nullptr) {
+        *removed = true;
+      }
     }
     return 0;
   }
@@ -1369,6 +1376,9 @@ int Store::removeReference(Tag object, const std::string& name, Tag tag, WriteMo
   pending_.push_back(PendingRemovals{
       object, property, std::move(undo), std::vector<bool>(list->size()), {}, 0, {}, {}});
   markRemoved(pending_.back(), *list, position);
+  if (removed != nullptr) {
+    *removed = true;
+  }
   return 0;
 }
 

@@ -293,12 +293,12 @@ class Store {
   int insertReference(Tag object, const std::string& name, std::size_t position, Tag tag,
                       WriteMode mode = WriteMode::session);
   // Takes the first `tag` out of the reference list `name`, checked like insertReference; a
-  // list without the tag stays as it is. Nothing is copied, and the undo record holds the tag
-  // and its position. Removals from one list are applied together before anything can see the
-  // list (see PendingRemovals), so that taking entries out one by one from the front of a long
-  // list costs what it takes out, not the list's length each time.
+  // list without the tag stays as it is. `removed` (may be null) tells which. Nothing is copied,
+  // and the undo record holds the tag and its position. Removals from one list are applied together
+  // before anything can see the list (see PendingRemovals), so that taking entries out one by one
+  // from the front of a long list costs what it takes out, not the list's length each time.
   int removeReference(Tag object, const std::string& name, Tag tag,
-                      WriteMode mode = WriteMode::session);
+                      WriteMode mode = WriteMode::session, bool* removed = nullptr);
   // Persists the working values; the object is no longer newly created. The lock is kept.
   // Needs no lock: only locked (or host) writes make working values.
   int save(Tag object);

@@ -43,6 +43,38 @@ TEST_F(ArrangementTest, CreatesSavedArrangementsAndTheDefault) {
   expectSettled();
 }
 
+// A deleted arrangement stops being the active arrangement of the windows that have it; a window
+// that had it and was given another one keeps that one, also through a rollback and a reload.
+TEST_F(ArrangementTest, ADeletedArrangementLeavesTheWindowsThatHadItActive) {
+  const Tag open = create("Open", false);
+  const Tag closed = create("Closed", false);
+  const Tag first = openWindow(tagOf("r.asm.A"));
+  const Tag second = openWindow(tagOf("r.asm.A"));
+  const Tag third = openWindow(tagOf("r.asm.A"));
+  ASSERT_EQ(BOM_set_window_active_arrangement(first, open), 0);
+  ASSERT_EQ(BOM_set_window_active_arrangement(second, open), 0);
+  ASSERT_EQ(BOM_set_window_active_arrangement(second, closed), 0);
+  int mark = 0;
+  ASSERT_EQ(POM_place_markpoint(&mark), 0);
+  ASSERT_EQ(ARR_delete_arrangement_from_bvr(tagOf("bvr.asm"), open), 0);
+  EXPECT_EQ(host::referenceOf(first, "active_arrangement"), NULLTAG);
+  EXPECT_EQ(host::referenceOf(second, "active_arrangement"), closed);
+  ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
+  EXPECT_EQ(host::referenceOf(first, "active_arrangement"), open);
+
+  // A saved session: the windows are filed again as they load.
+  const std::vector<std::string> uids = uidsOf({first, second, third, open, closed});
+  const std::string session = store().saveFixture();
+  store().reset();
+  load(session);
+  ASSERT_EQ(BOM_set_window_active_arrangement(tagOf(uids[2]), tagOf(uids[4])), 0);
+  ASSERT_EQ(ARR_delete_arrangement_from_bvr(tagOf("bvr.asm"), tagOf(uids[4])), 0);
+  EXPECT_EQ(host::referenceOf(tagOf(uids[0]), "active_arrangement"), tagOf(uids[3]));
+  EXPECT_EQ(host::referenceOf(tagOf(uids[1]), "active_arrangement"), NULLTAG);
+  EXPECT_EQ(host::referenceOf(tagOf(uids[2]), "active_arrangement"), NULLTAG);
+  expectSettled();
+}
+
 // A name longer than the host keeps loses the characters that do not fit whole.
 TEST_F(ArrangementTest, ALongNameIsCutOnACharacterBoundary) {
   std::string name = "a";

@@ -103,6 +103,65 @@ TEST_F(BomWindowTest, LinesOfOccurrencesThatLeftGoAtTheNextExpansion) {
   EXPECT_EQ(BOM_close_window(window), 0);
 }
 
+// No window keeps a line that went: a line that an expansion drops leaves its window's list of
+// lines, and a window whose context line went has none (its top line serves).
+TEST_F(BomWindowTest, ALineThatGoesLeavesItsWindow) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const Tag top = topLine_;
+  const Tag sub = childFor(top, "occ.sub");
+  const Tag pin = childFor(sub, "occ.pin");
+  const Tag plate = childFor(top, "occ.plate");
+  ASSERT_EQ(BOMWindow(window).setCtxtLine(plate), 0);
+  const Tag other = openWindow(tagOf("r.asm.A"));
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.sub")), 0);  // Not saved.
+
+  ASSERT_EQ(allChildren(top).size(), 5u);
+  const std::vector<Tag> listed = host::referencesOf(window, "lines");
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), sub), listed.end());
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), pin), listed.end());
+  EXPECT_EQ(listed.size(), 6u) << "the top line and its five children";
+  EXPECT_EQ(host::referenceOf(window, "context_line"), plate) << "other lines went";
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.plate")), 0);
+  ASSERT_EQ(allChildren(top).size(), 4u);
+  EXPECT_EQ(host::referenceOf(window, "context_line"), NULLTAG);
+  EXPECT_EQ(BOM_close_window(other), 0);
+  EXPECT_EQ(BOM_close_window(window), 0);
+}
+
+// The lines of an occurrence that goes leave every window at once, with the lines below them:
+// when a window's save deletes it, and when the window that made it closes unsaved.
+TEST_F(BomWindowTest, TheLinesOfAnOccurrenceThatGoesLeaveEveryWindow) {
+  const Tag window = openWindow(tagOf("r.asm.A"));
+  const Tag top = topLine_;
+  const Tag sub = childFor(top, "occ.sub");
+  const Tag pin = childFor(sub, "occ.pin");
+  const Tag maker = openWindow(tagOf("r.asm.A"));
+  const Tag added = ask(BOM_line_add, topLine_, tagOf("i.pin"), NULLTAG, NULLTAG);
+  const Tag shown = childFor(top, uidOf(attributeTag(added, "bl_occurrence")));
+  ASSERT_NE(shown, NULLTAG) << "the other window shows the unsaved occurrence";
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.sub")), 0);
+  ASSERT_EQ(BOM_save_window(maker), 0);
+
+  for (Tag gone : {sub, pin}) {
+    EXPECT_EQ(store().find(gone), nullptr);
+  }
+  EXPECT_EQ(occurrencesOf(host::referencesOf(top, "child_lines")),
+            (Strings{"occ.bolt", "occ.plate", "occ.gde", "occ.lamp", "occ.ghost",
+                     uidOf(attributeTag(shown, "bl_occurrence"))}));
+  const Tag third = openWindow(tagOf("r.asm.A"));
+  const Tag made = ask(BOM_line_add, topLine_, tagOf("i.lamp"), NULLTAG, NULLTAG);
+  const Tag madeShown = childFor(top, uidOf(attributeTag(made, "bl_occurrence")));
+  ASSERT_NE(madeShown, NULLTAG);
+  EXPECT_EQ(BOM_close_window(third), 0);
+  EXPECT_EQ(store().find(madeShown), nullptr);
+  EXPECT_EQ(host::referencesOf(top, "child_lines").size(), 6u);
+  for (Tag line : host::referencesOf(window, "lines")) {
+    EXPECT_NE(store().find(line), nullptr);
+  }
+  EXPECT_EQ(BOM_close_window(maker), 0);
+  EXPECT_EQ(BOM_close_window(window), 0);
+}
+
 TEST_F(BomWindowTest, TopLineFromItemTakesTheConfiguredRevision) {
   Tag window;
   ASSERT_EQ(BOM_create_window(&window), 0);
@@ -347,6 +406,60 @@ TEST_F(BomLineTest, AChildThatWouldMakeAStructureContainItselfIsRefused) {
   EXPECT_EQ(BOM_line_substitute(pin, tagOf("i.bolt"), NULLTAG, nullptr), 0);
   BOM_close_window(window);
   EXPECT_EQ(savedObjects(), before);
+}
+
+// Making a structure precise or imprecise changes what its occurrences show: a change that
+// would have one of them show a structure holding the one being changed is refused, with
+// nothing written, both ways and also for a structure that an unsaved cut only takes the
+// occurrence out of.
+TEST_F(BomLineTest, APreciseSwitchThatWouldMakeAStructureContainItselfIsRefused) {
+  // SUB holds ASM's older revision precisely: made imprecise, it would hold ASM (latest A), which
+  // holds SUB.
+  load(R"(<fixture>
+    <object uid="occ.sub.asm" class="PSOccurrence">
+      <prop name="child_item" value="i.asm"/><prop name="child_revision" value="r.asm.0"/></object>
+  </fixture>)");
+  ASSERT_EQ(store().write(tagOf("bvr.sub"), "occurrences",
+                          host::Value{{}, {tagOf("occ.pin"), tagOf("occ.sub.asm")}},
+                          host::WriteMode::initial),
+            0);
+  ASSERT_EQ(store().write(tagOf("bvr.sub"), "is_precise", host::Value{{"true"}, {}},
+                          host::WriteMode::initial),
+            0);
+  const std::string before = savedObjects();
+  Tag window = openWindow(tagOf("r.sub.A"), tagOf("rr.latest"));
+  EXPECT_EQ(BOM_line_set_precise(topLine_, false), BOM_structure_cycle);
+  EXPECT_EQ(takeNewestEntry(), (Strings{"45009", "r.asm.A", "bvr.sub"}));
+  EXPECT_TRUE(ask(PS_ask_is_bvr_precise, tagOf("bvr.sub")));
+  // Cut in an unsaved window, the occurrence may still come back: the switch stays refused.
+  const Tag cutter = openWindow(tagOf("r.sub.A"));
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.sub.asm")), 0);
+  EXPECT_EQ(BOM_line_set_precise(topLine_, false), BOM_structure_cycle);
+  ERROR_store_clear();
+  ASSERT_EQ(BOM_close_window(cutter), 0);
+  ASSERT_EQ(BOM_close_window(window), 0);
+  EXPECT_EQ(savedObjects(), before);
+
+  // The other way: imprecise under a rule that configures SUB (released) but no revision of ASM,
+  // SUB shows nothing there; made precise, it would show r.asm.A.
+  ASSERT_EQ(store().write(tagOf("occ.sub.asm"), "child_revision",
+                          host::Value{{}, {tagOf("r.asm.A")}}, host::WriteMode::initial),
+            0);
+  ASSERT_EQ(store().write(tagOf("r.sub.A"), "date_released",
+                          host::Value{{"2020-01-01T00:00:00"}, {}}, host::WriteMode::initial),
+            0);
+  ASSERT_EQ(store().write(tagOf("bvr.sub"), "is_precise", host::Value{{"false"}, {}},
+                          host::WriteMode::initial),
+            0);
+  window = openWindow(tagOf("r.sub.A"), tagOf("rr.released"));
+  EXPECT_EQ(BOM_line_set_precise(topLine_, true), BOM_structure_cycle);
+  ERROR_store_clear();
+  EXPECT_FALSE(ask(PS_ask_is_bvr_precise, tagOf("bvr.sub")));
+  // A switch that shows no such structure is made.
+  ASSERT_EQ(BOM_line_cut(childFor(topLine_, "occ.sub.asm")), 0);
+  ASSERT_EQ(BOM_save_window(window), 0);
+  EXPECT_EQ(BOM_line_set_precise(topLine_, true), 0);
+  ASSERT_EQ(BOM_close_window(window), 0);
 }
 
 // Assemblies k0 ... k6 (item i.kN, revision r.kN.A, view revision bvr.kN): k0 holds k1 twice

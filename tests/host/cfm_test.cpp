@@ -94,6 +94,27 @@ TEST_F(RevisionRuleTest, DateUnitAndEndItemOfACopy) {
   EXPECT_EQ(ask(CFM_rule_ask_unit, tagOf("rr.latest")), -1);
 }
 
+// A rule keeps its end item, end item revision and override folders when they are deleted; its
+// copy takes none of them and keeps the live ones.
+TEST_F(RevisionRuleTest, ACopyNamesNothingThatWasDeleted) {
+  ASSERT_EQ(store().write(tagOf("rr.override"), "rule_end_item_rev",
+                          host::Value{{}, {tagOf("r.asm.0")}}, host::WriteMode::initial),
+            0);
+  ASSERT_EQ(store().write(tagOf("rr.override"), "rule_end_item", host::Value{{}, {tagOf("i.asm")}},
+                          host::WriteMode::initial),
+            0);
+  for (const char* gone : {"r.asm.0", "f.override"}) {
+    ASSERT_EQ(store().remove(tagOf(gone)), 0);
+  }
+  const Tag copy = copyOf("rr.override", "");
+  EXPECT_EQ(ask(CFM_rule_ask_end_item_rev, copy), NULLTAG);
+  EXPECT_EQ(ask(CFM_rule_ask_end_item, copy), tagOf("i.asm"));
+  const std::vector<Tag> entries = host::entriesOfRule(copy);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(ask(CFM_override_entry_ask_folder, entries[0]), NULLTAG);
+  EXPECT_EQ(ask(CFM_rule_ask_end_item_rev, tagOf("rr.override")), tagOf("r.asm.0"));
+}
+
 TEST_F(RevisionRuleTest, ListsRulesAndTheDefaultOne) {
   EXPECT_EQ(uidsOf(askList(CFM_list)),
             (std::vector<std::string>{"rr.latest", "rr.released", "rr.unit", "rr.override"}));

@@ -74,5 +74,50 @@ TEST_F(ReplyChecksTest, WhatARequestLeavesBehindIsReported) {
   EXPECT_EQ(reply_checks::settledBreaches(before), std::vector<std::string>{});
 }
 
+// The store's invariant: a reference to no live object (in a saved or an unsaved value, a
+// relation's end included) and a structure met again below itself are reported; a request is
+// answerable only for the breaches it adds.
+TEST_F(ReplyChecksTest, ReferencesToNoObjectAndStructuresThatContainThemselvesAreReported) {
+  EXPECT_EQ(reply_checks::storeBreaches(), std::vector<std::string>{});
+  load(R"(<fixture>
+    <type name="ZOLT_reference" class="ImanRelation"/>
+    <object uid="vt.view" class="PSViewType"><prop name="view_type_name" value="view"/></object>
+    <object uid="i.a" class="Item"><prop name="item_id" value="A"/></object>
+    <object uid="r.a" class="ItemRevision"><prop name="items_tag" value="i.a"/></object>
+    <object uid="bv.a" class="PSBOMView">
+      <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.a"/></object>
+    <object uid="bvr.a" class="PSBOMViewRevision">
+      <prop name="bom_view" value="bv.a"/><prop name="parent_revision" value="r.a"/>
+      <prop name="occurrences"><v value="occ.a"/></prop></object>
+    <object uid="occ.a" class="PSOccurrence"><prop name="child_item" value="i.b"/></object>
+    <object uid="i.b" class="Item"><prop name="item_id" value="B"/></object>
+    <object uid="r.b" class="ItemRevision"><prop name="items_tag" value="i.b"/></object>
+    <object uid="bv.b" class="PSBOMView">
+      <prop name="bom_view_type" value="vt.view"/><prop name="parent_item" value="i.b"/></object>
+    <object uid="bvr.b" class="PSBOMViewRevision">
+      <prop name="bom_view" value="bv.b"/><prop name="parent_revision" value="r.b"/>
+      <prop name="occurrences"><v value="occ.b"/></prop></object>
+    <object uid="occ.b" class="PSOccurrence"><prop name="child_item" value="i.c"/></object>
+    <object uid="i.c" class="Item"><prop name="item_id" value="C"/></object>
+    <relation uid="rel.1" type="ZOLT_reference" primary="i.1" secondary="gone"/>
+  </fixture>)");
+  const auto before = reply_checks::HostSnapshot::take();
+  EXPECT_EQ(before.storeBreaches,
+            std::vector<std::string>{"rel.1 secondary_object names gone, which is no live object"});
+  // occ.b uses i.a instead of i.c: A holds B, which holds A. The folder's unsaved contents name
+  // a deleted object too.
+  ASSERT_EQ(store().write(tagOf("occ.b"), "child_item", host::Value{{}, {tagOf("i.a")}},
+                          host::WriteMode::initial),
+            0);
+  ASSERT_EQ(
+      store().insertReference(tagOf("f.home"), "contents", 0, tagOf("gone"), host::WriteMode::host),
+      0);
+  EXPECT_EQ(reply_checks::requestBreaches(reply_checks::savedStore(), before, "<R/>"),
+            (std::vector<std::string>{
+                "the store breaks its invariant: f.home contents (unsaved) names gone, which is "
+                "no live object",
+                "the store breaks its invariant: bvr.a contains itself"}));
+}
+
 }  // namespace
 }  // namespace soacad_test

@@ -103,6 +103,22 @@ TEST_F(AbsoluteStructureTest, FailingOccurrencesAreErrorStacksAndTheOthersGoOn) 
   EXPECT_EQ(quantityAt({"occ.plate"}), "");
 }
 
+// With a CAD occurrence-id attribute that some lines lack, an empty element of a path names no
+// line: the occurrence fails with 215004 and writes nothing, rather than writing onto whichever
+// line carries no id.
+TEST_F(AbsoluteStructureTest, AnEmptyCadOccurrenceIdNamesNoLine) {
+  const std::string before = savedObjects();
+  StructureManagement::CreateOrUpdateAbsoluteStructurePref pref;
+  pref.cadOccIdAttrName = "CAD_OCC_ID";
+  const Response response = run([&] {
+    return CreateOrUpdateAbsoluteStructureImpl().createOrUpdateAbsoluteStructure(
+        {input({byPath("empty", {""}, "5"), byPath("below", {"c3", ""}, "5")})}, "", false, pref);
+  });
+  EXPECT_EQ(errorsOf(response.serviceData), (Strings{"empty: 215004", "below: 215004"}));
+  EXPECT_TRUE(response.absOccOutput.empty());
+  EXPECT_EQ(savedObjects(), before);
+}
+
 // ao.pin lives in the context of SUB: a window shows it once below every use of SUB. Written in
 // the context of an assembly, it must be shown by exactly one line; on none or on several the
 // occurrence fails alone and nothing is written.
@@ -319,13 +335,41 @@ TEST_F(AbsoluteStructureTest, UsedArrangementsAreNamedByClientIdOfThisCallOrGive
   EXPECT_EQ(saved(created, "used_anchors").tags, std::vector<Tag>{tagOf("anc.sub")});
 }
 
-TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTheLine) {
+// A line's subassembly uses an arrangement of its own structure: the arrangement being written
+// (itself), one of another view revision and any for a line without a structure are refused
+// with 215162 for that occurrence alone; one that an earlier input of the call made for the
+// subassembly is taken.
+TEST_F(AbsoluteStructureTest, AUsedArrangementMustBeOneOfTheLinesSubassembly) {
+  const auto using_ = [&](const std::string& clientId, const Strings& path, const char* usedUid,
+                          const std::string& usedClientId = "") {
+    AbsOcc occurrence = byPath(clientId, path);
+    occurrence.absOccData.usedArr = usedUid == nullptr ? NULLTAG : tagOf(usedUid);
+    occurrence.absOccData.clientIdOfUsedArrangement = usedClientId;
+    return occurrence;
+  };
+  const Response response =
+      write({input({}, {arrangement("folded", NULLTAG, {})}, "r.sub.A"),
+             input({}, {arrangement("x", NULLTAG,
+                                    {using_("itself", {"occ.sub"}, nullptr, "x"),
+                                     using_("another", {"occ.sub"}, "arr.open"),
+                                     using_("part", {"occ.bolt"}, "arr.sub"),
+                                     using_("folded", {"occ.sub"}, nullptr, "folded")})})});
+  EXPECT_EQ(errorsOf(response.serviceData),
+            (Strings{"itself: 215162", "another: 215162", "part: 215162"}));
+  const Tag created = response.asmArrOutput.at("x").tag();
+  EXPECT_EQ(saved(created, "used_anchors").tags,
+            std::vector<Tag>{savedTag(response.asmArrOutput.at("folded").tag(), "anchor")});
+  EXPECT_EQ(response.absOccOutput.count("itself"), 0u);
+}
+
+// An attachment that fails is an error stack of its occurrence's client id (the line it was
+// written through belongs to the operation's window, gone when the call answers); the
+// occurrence's other data are written.
+TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTheOccurrence) {
   AbsOcc attach = byPath("bolt", {"occ.bolt"});
   attach.absOccData.attachment = {{tagOf("ds.1"), "ZOLT_reference"}, {tagOf("ds.1"), "nothing"}};
   const Response attached = write({input({attach})});
-  const Strings stacks = errorsOf(attached.serviceData);
-  ASSERT_EQ(stacks.size(), 1u);
-  EXPECT_EQ(stacks[0].substr(0, 4), "uid:");
+  EXPECT_EQ(errorsOf(attached.serviceData), Strings{"bolt: 35011"});
   EXPECT_EQ(attached.absOccOutput.count("bolt"), 1u);
   EXPECT_EQ(secondaries(tagOf("ao.bolt"), "ZOLT_reference"), std::vector<Tag>{tagOf("ds.1")});
 
@@ -333,6 +377,21 @@ TEST_F(AbsoluteStructureTest, DatasetsAreAttachedAndDetachedAndFailuresKeyedByTh
   detach.absOccData.attachmentsToUnattach = {{tagOf("ds.1"), "ZOLT_reference"}};
   EXPECT_EQ(errorsOf(write({input({detach})}).serviceData), Strings{});
   EXPECT_TRUE(secondaries(tagOf("ao.bolt"), "ZOLT_reference").empty());
+  host::faultPlan().fail("BOM__line_ask_absocc_relation", POM_invalid_tag);
+  EXPECT_EQ(errorsOf(write({input({detach})}).serviceData), Strings{"bolt: 7007"});
+  host::faultPlan().clear();
+}
+
+// An absolute occurrence that one input makes and a later input of the call updates is
+// reported once, as made.
+TEST_F(AbsoluteStructureTest, AnAbsoluteOccurrenceMadeAndUpdatedInOneCallIsReportedMade) {
+  const Response response = write(
+      {input({byPath("first", {"occ.plate"}, "2")}), input({byPath("again", {"occ.plate"}, "3")})});
+  const Tag made = response.absOccOutput.at("first").tag();
+  EXPECT_EQ(response.absOccOutput.at("again").tag(), made);
+  EXPECT_EQ(sorted(response.serviceData.createdUids()), Strings{uidOf(made)});
+  EXPECT_TRUE(response.serviceData.updatedUids().empty());
+  EXPECT_EQ(quantityAt({"occ.plate"}), "3");
 }
 
 }  // namespace

@@ -300,6 +300,24 @@ TEST_F(BomWindowsTest, OmittedRuleValuesUseTheRuleAsItIs) {
   }
 }
 
+// A rule whose end item was deleted counts it as none; the copy a window gets for a client's unit
+// names no deleted object (the reply checker of send() finds a reference to one).
+TEST_F(BomWindowsTest, ARuleCopyTakesNoDeletedEndItem) {
+  ASSERT_EQ(store().remove(tagOf("i.asm")), 0);
+  const auto created = responseOf<Wire::CreateBOMWindowsResponse>(
+      send("createBOMWindows",
+           "<CreateBOMWindowsInput><info clientId=\"c\">"
+           "<itemRev uid=\"r.sub.A\"/><revRuleConfigInfo><revRule "
+           "uid=\"rr.unit\"/><props unitNo=\"3\"/></revRuleConfigInfo>"
+           "</info></CreateBOMWindowsInput>"));
+  ASSERT_EQ(created.getOutputArray().size(), 1u);
+  const Tag copy =
+      ask(BOM_ask_window_config_rule, tagOf(created.getOutputArray()[0].getBomWindow().getUid()));
+  EXPECT_NE(copy, tagOf("rr.unit"));
+  EXPECT_EQ(ask(CFM_rule_ask_end_item, copy), NULLTAG);
+  EXPECT_EQ(ask(CFM_rule_ask_unit, copy), 3);
+}
+
 // A session saved to the store file and loaded again goes on as if it had never left the
 // process: the window's rule copy keeps the client's unit, date and override folders, and the
 // window its variant configuration.

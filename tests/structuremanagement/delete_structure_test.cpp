@@ -9,6 +9,7 @@
 
 #include "host/object/arr.h"
 #include "host/object/host_call.h"
+#include "host/object/structure_support.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "tests/structuremanagement/structure_write_fixture.h"
 
@@ -155,6 +156,95 @@ TEST_F(DeleteStructureTest, WhatNamesACutOccurrenceGoesWithItAndIsReported) {
   EXPECT_EQ(saved(open, "used_path_nodes").tags, std::vector<Tag>{tagOf("pn.plate")});
   EXPECT_EQ(saved(open, "used_anchors").tags, std::vector<Tag>{tagOf("anc.sub")});
   EXPECT_EQ(saved(open, "used_occurrences").tags.size(), 1u);
+}
+
+// A cut deletes, at the save, what goes with the occurrence; when one of those objects may not be
+// deleted (an absolute occurrence through it, its data or attachments, a path node through it),
+// the input fails with 7015 and nothing is cut.
+TEST_F(DeleteStructureTest, ACutWhoseAbsoluteOccurrencesMayNotGoCutsNothing) {
+  load(R"(<fixture>
+    <relation uid="rel.bolt" class="AbsOccRelation" type="ZOLT_reference" primary="ao.bolt"
+      secondary="ds.1"><prop name="qualifier" value="q.asm"/></relation>
+    <object uid="pn.bolt" class="MEAppearancePathNode"><prop name="context_bvr" value="bvr.asm"/>
+      <prop name="occurrence_path"><v value="occ.bolt"/></prop></object>
+  </fixture>)");
+  for (const char* fixed : {"d.bolt.qty", "rel.bolt", "ao.bolt", "pn.bolt", "occ.bolt"}) {
+    SCOPED_TRACE(fixed);
+    ASSERT_EQ(store().setModifiable(tagOf(fixed), false), 0);
+    const std::string before = savedObjects();
+    const host::Reply reply = sendCuts("r.asm.A", {{"occ.bolt"}});
+    EXPECT_TRUE(reply.fault);
+    EXPECT_NE(reply.text.find("code=\"7015\""), std::string::npos) << reply.text;
+    EXPECT_EQ(savedObjects(), before);
+    ASSERT_EQ(store().setModifiable(tagOf(fixed), true), 0);
+  }
+  EXPECT_FALSE(sendCuts("r.asm.A", {{"occ.bolt"}}).fault);
+  for (const char* gone : {"occ.bolt", "ao.bolt", "d.bolt.qty", "rel.bolt", "pn.bolt"}) {
+    EXPECT_EQ(store().find(tagOf(gone)), nullptr) << gone;
+  }
+}
+
+// An occurrence that its structure lists twice is cut with both entries: the structure lists no
+// occurrence that the save deleted.
+TEST_F(DeleteStructureTest, AnOccurrenceListedTwiceIsCutWithBothEntries) {
+  ASSERT_EQ(store().write(tagOf("bvr.frame"), "occurrences",
+                          host::Value{{},
+                                      {tagOf("occ.f.screw"), tagOf("occ.f.bolt"),
+                                       tagOf("occ.f.weld"), tagOf("occ.f.bolt")}},
+                          host::WriteMode::initial),
+            0);
+  const host::Reply reply = sendCuts("r.frame.A", {{"occ.f.bolt"}});
+  ASSERT_FALSE(reply.fault) << reply.text;
+  EXPECT_EQ(occurrencesIn("bvr.frame"), (Strings{"occ.f.screw", "occ.f.weld"}));
+  EXPECT_EQ(saved(tagOf("bvr.frame"), "occurrences").tags.size(), 2u);
+  EXPECT_EQ(store().find(tagOf("occ.f.bolt")), nullptr);
+}
+
+// What a client's open window shows can be deleted by a later request: the lines of a cut
+// occurrence leave the window with the lines below them, and a deleted arrangement stops being
+// the window's active one, so that the store names neither. A line that went answers an error.
+TEST_F(DeleteStructureTest, AnOpenWindowKeepsNothingThatALaterRequestDeleted) {
+  const host::Reply opened = send("createBOMWindows", R"(<CreateBOMWindowsInput>
+    <info clientId="w"><item uid=""/><itemRev uid="r.asm.A"/><bomView uid=""/>
+      <revRuleConfigInfo clientId="r"><revRule uid=""/><props/></revRuleConfigInfo>
+      <objectForConfigure uid=""/><activeAssemblyArrangement uid="arr.open"/></info>
+  </CreateBOMWindowsInput>)");
+  const auto windows = responseOf<Wire::CreateBOMWindowsResponse>(opened).getOutputArray();
+  ASSERT_EQ(windows.size(), 1u) << opened.text;
+  const Tag window = tagOf(windows[0].getBomWindow().getUid());
+  topLine_ = tagOf(windows[0].getBomLine().getUid());
+  ASSERT_FALSE(send("expandPSAllLevels",
+                    "<ExpandPSAllLevelsInput><input excludeFilter=\"None\">"
+                    "<parentBomLine uid=\"" +
+                        uidOf(topLine_) +
+                        "\"/></input><pref expItemRev=\"false\"/>"
+                        "</ExpandPSAllLevelsInput>")
+                   .fault);
+  const Tag sub = lineAt({"occ.sub"});
+  const Tag pin = lineAt({"occ.sub", "occ.pin"});
+  ASSERT_NE(pin, NULLTAG);
+  ASSERT_EQ(host::referenceOf(window, "active_arrangement"), tagOf("arr.open"));
+
+  ASSERT_FALSE(sendCuts("r.asm.A", {{"occ.sub"}}).fault);
+  EXPECT_EQ(sendArrangements("r.asm.A", {"arr.open"}),
+            (std::pair<Strings, Strings>{{"arr.open"}, {}}));
+  EXPECT_EQ(store().find(sub), nullptr);
+  EXPECT_EQ(store().find(pin), nullptr);
+  EXPECT_EQ(host::referenceOf(window, "active_arrangement"), NULLTAG);
+  EXPECT_EQ(occurrencesOf(host::referencesOf(topLine_, "child_lines")),
+            (Strings{"occ.bolt", "occ.plate", "occ.gde", "occ.lamp", "occ.ghost"}));
+  for (Tag line : host::referencesOf(window, "lines")) {
+    EXPECT_NE(store().find(line), nullptr) << "the window lists no line that went";
+  }
+  const auto expanded = responseOf<Wire::ExpandPSOneLevelResponse>(
+      send("expandPSOneLevel",
+           "<ExpandPSOneLevelInput><input excludeFilter=\"None\">"
+           "<parentBomLine uid=\"" +
+               uidOf(sub) +
+               "\"/></input><pref expItemRev=\"false\"/>"
+               "</ExpandPSOneLevelInput>"));
+  EXPECT_TRUE(expanded.getOutputArray().empty());
+  EXPECT_EQ(partialErrorsOf(expanded), Strings{"uid:" + uidOf(sub) + ": 7007"});
 }
 
 // Ids that an earlier input of the call cut are skipped before the structure is asked for ids,

@@ -297,6 +297,24 @@ TEST_F(RelativeStructureTest, AChildWhoseStructureHoldsTheParentIsRefused) {
   }
 }
 
+// Making the parent's view revision imprecise gives each occurrence the revision the rule
+// configures: when that would have a child's structure hold the parent (a precise child of an
+// older revision of an assembly that holds the parent), the call fails with the host's refusal,
+// which names that revision, and the view revision stays as it was.
+TEST_F(RelativeStructureTest, AParentMadeImpreciseSoThatAChildHoldsItIsRefused) {
+  const Response added = write({input("r.sub.A", {child("old", "", "r.asm.0")}, true)});
+  ASSERT_EQ(added.output.size(), 1u);
+  const std::string occurrence = uidOf(added.output.begin()->second.tag());
+  const std::string before = savedObjects();
+  const ServiceException failure =
+      failingWrite({input("r.sub.A", {child("old", occurrence, "r.asm.0")}, false)});
+  EXPECT_EQ(failure.getCode(), "45009");
+  EXPECT_EQ(failure.getDetails().back(),
+            "r.asm.A contains the structure bvr.sub and cannot become a child of it.");
+  EXPECT_EQ(savedObjects(), before);
+  EXPECT_TRUE(ask(PS_ask_is_bvr_precise, tagOf("bvr.sub")));
+}
+
 // Two children with one client id: the output keeps the last, the service data lists both.
 TEST_F(RelativeStructureTest, EveryOccurrenceMadeIsReportedWhenClientIdsRepeat) {
   const Response response =
@@ -305,6 +323,17 @@ TEST_F(RelativeStructureTest, EveryOccurrenceMadeIsReportedWhenClientIdsRepeat) 
   ASSERT_EQ(occurrences.size(), 5u);
   EXPECT_EQ(outputOf(response), Strings{"dup=" + occurrences[4]});
   EXPECT_EQ(sorted(response.serviceData.createdUids()), sorted({occurrences[3], occurrences[4]}));
+}
+
+// One client id for a child updated in place and a later child added: the output names the
+// occurrence of the later child, as for any repeated client id.
+TEST_F(RelativeStructureTest, ARepeatedClientIdNamesTheLastChildsOccurrence) {
+  const Response response = write(
+      {input("r.frame.A", {child("dup", "occ.f.screw", "r.pin.A"), child("dup", "", "r.lamp.A")})});
+  const Strings occurrences = occurrencesIn("bvr.frame");
+  ASSERT_EQ(occurrences.size(), 4u);
+  EXPECT_EQ(outputOf(response), Strings{"dup=" + occurrences[3]});
+  EXPECT_EQ(sorted(response.serviceData.updatedUids()), (Strings{"bvr.frame", "occ.f.screw"}));
 }
 
 // With complete, a later input for the same parent cuts what an earlier one made or

@@ -135,12 +135,14 @@ TEST_F(LineCacheTest, ARepeatedCadOccurrenceIdFindsTheFirstLineByPathAndTheLastI
   EXPECT_EQ(relative.cadOccIdCacheSize(), 2);  // c1 and c3; the other lines carry none.
 }
 
-TEST_F(LineCacheTest, AnEmptyPathElementFindsTheFirstChildWithoutAnId) {
+// A line without a CAD occurrence id is passed over: an empty path element names no line, not
+// whichever child carries no id, and the lines that carry one are still found.
+TEST_F(LineCacheTest, AnEmptyPathElementFindsNoLine) {
   AbsoluteStructureCache cache;
   cache.init(window_, topLine_, "CAD_OCC_ID", attributes_);
-  EXPECT_EQ(byPath(cache, {""}), "occ.gde");
-  EXPECT_EQ(byPath(cache, {"c3", ""}), "occ.pin");
-  // With the default attribute every line carries an id.
+  EXPECT_EQ(byPath(cache, {""}), "");
+  EXPECT_EQ(byPath(cache, {"c3", ""}), "");
+  EXPECT_EQ(byPath(cache, {"c2"}), "occ.plate");
   cache.init(window_, topLine_, "", attributes_);
   EXPECT_EQ(byPath(cache, {""}), "");
 }

@@ -100,7 +100,7 @@ std::vector<std::string> HostTest::takeNewestEntry() {
 }
 
 void HostTest::expectSettled(std::size_t outstanding) {
-  for (const std::string& breach : reply_checks::settledBreaches({outstanding, 0, 0})) {
+  for (const std::string& breach : reply_checks::settledBreaches({outstanding, 0, 0, {}})) {
     ADD_FAILURE() << breach;
   }
 }

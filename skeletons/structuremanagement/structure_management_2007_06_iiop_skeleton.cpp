@@ -45,10 +45,7 @@ StructureManagementIiopSkeleton::StructureManagementIiopSkeleton(
 }
 
 StructureManagementIiopSkeleton& StructureManagementIiopSkeleton::operator=(
-    const StructureManagementIiopSkeleton& other) {
-  IiopSkeleton::operator=(other);
-  return *this;
-}
+    const StructureManagementIiopSkeleton&) = default;
 
 StructureManagementIiopSkeleton::~StructureManagementIiopSkeleton() {
   ownership.skeletonGone(_service, _servicePolicy);

@@ -10,15 +10,12 @@
 
 #include "datamanagement/data_management.h"
 #include "framework/iiop_skeleton.h"
-#include "framework/service_policy.h"
 #include "framework/visibility.h"
 #include "skeletons/datamanagement/datamanagement_records.h"
+#include "skeletons/service_ownership.h"
 
 namespace Korvane {
 namespace Services {
-
-class ServiceStartup;
-
 namespace Cad {
 namespace _2007_01 {
 

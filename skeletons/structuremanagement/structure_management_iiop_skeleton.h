@@ -9,16 +9,13 @@
 #include <vector>
 
 #include "framework/iiop_skeleton.h"
-#include "framework/service_policy.h"
 #include "framework/visibility.h"
+#include "skeletons/service_ownership.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "structuremanagement/structure_management.h"
 
 namespace Korvane {
 namespace Services {
-
-class ServiceStartup;
-
 namespace Cad {
 namespace _2007_01 {
 

@@ -190,7 +190,7 @@ class Description:
         self.imports = []  # Descriptions, in import order.
         self.import_paths = []  # Their paths relative to the root.
         self.records = []
-        self.conversions = {}  # CONVERSION_DIRECTIVES -> their value, when the description has them.
+        self.conversions = {}  # CONVERSION_DIRECTIVES -> their values, all or none.
 
     @property
     def relative_path(self):
@@ -250,7 +250,7 @@ def load(path, root, loading=None):
                 description.conversions[keyword] = words[1]
             elif keyword == "record":
                 if (len(words) not in (2, 3) or not IDENTIFIER.match(words[1])
-                        or words[2:] not in ([], ["local"], ["map"])):
+                        or (len(words) == 3 and words[2] not in RECORD_TWINS)):
                     description.fail(number, "expected 'record Name [local | map]'")
                 if any(r.name == words[1] for r in description.records):
                     description.fail(number, "record '%s' is declared twice" % words[1])
@@ -289,6 +289,9 @@ def load(path, root, loading=None):
         current.fields.append(field)
     if description.namespace is None:
         description.fail(1, "no namespace")
+    if description.conversions and len(description.conversions) != len(CONVERSION_DIRECTIVES):
+        description.fail(1, "the directives %s come all three or none"
+                         % ", ".join(CONVERSION_DIRECTIVES))
     loading[path] = description
     resolve(description)
     return description

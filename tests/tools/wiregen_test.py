@@ -127,6 +127,8 @@ record InfoResponse local
                 "'local' must come before the records"),
             "a twin without the directives": (plain + "record Info local\n",
                                               "'local' needs the directives"),
+            "half the directives": (plain + "skeleton Test::Skeleton\nrecord Info\n",
+                                    "come all three or none"),
             "an unknown record mark": (DIRECTIVES + "record Info remote\n",
                                        "expected 'record Name [local | map]'"),
             "an option given twice": (DIRECTIVES + "record Info local\n  name string as a as b\n",

@@ -10,6 +10,10 @@
 namespace Korvane {
 namespace Services {
 
+// Start-up (skeletons/startup.cpp), which makes each skeleton class's `_service` at load, before
+// the first skeleton; every skeleton class befriends it.
+class ServiceStartup;
+
 // One per skeleton class, at namespace scope of its source. Holds no pointer to the statics it
 // manages (they are passed in), so that it is constant-initialized and ready before any static
 // initializer makes a skeleton.

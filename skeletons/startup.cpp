@@ -137,6 +137,18 @@ class ServiceStartup {
     bool registered_ = false;
   };
 
+  // The three steps of one service: taken in the order of the members when the object is made
+  // at load, undone in the reverse order when it is destroyed at unload.
+  template <class Skeleton, class Implementation>
+  struct Service {
+    explicit Service(const char* serviceName)
+        : gateway(serviceName), server(serviceName, gateway) {}
+
+    Singleton<Skeleton, Implementation> implementation;
+    GatewayRegistration<Skeleton> gateway;
+    ServerRegistration<Skeleton> server;
+  };
+
  private:
   static void report(const char* serviceName, const char* registry, const char* cause) {
     std::cerr << "soacad: the service \"" << serviceName << "\" is not available: the " << registry
@@ -146,40 +158,16 @@ class ServiceStartup {
 
 namespace {
 
-namespace DataManagement_2007_01 {
-
-using Skeleton = Korvane::Services::Cad::_2007_01::DataManagementIiopSkeleton;
-const char* const kName = "Cad-2007-01-DataManagement";
-
-ServiceStartup::Singleton<Skeleton, Korvane::Soa::Cad::_2007_01::DataManagementImpl> implementation;
-ServiceStartup::GatewayRegistration<Skeleton> gateway(kName);
-ServiceStartup::ServerRegistration<Skeleton> server(kName, gateway);
-
-}  // namespace DataManagement_2007_01
-
-namespace StructureManagement_2007_01 {
-
-using Skeleton = Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeleton;
-const char* const kName = "Cad-2007-01-StructureManagement";
-
-ServiceStartup::Singleton<Skeleton, Korvane::Soa::Cad::_2007_01::StructureManagementImpl>
-    implementation;
-ServiceStartup::GatewayRegistration<Skeleton> gateway(kName);
-ServiceStartup::ServerRegistration<Skeleton> server(kName, gateway);
-
-}  // namespace StructureManagement_2007_01
-
-namespace StructureManagement_2007_06 {
-
-using Skeleton = Korvane::Services::Cad::_2007_06::StructureManagementIiopSkeleton;
-const char* const kName = "Cad-2007-06-StructureManagement";
-
-ServiceStartup::Singleton<Skeleton, Korvane::Soa::Cad::_2007_06::StructureManagementImpl>
-    implementation;
-ServiceStartup::GatewayRegistration<Skeleton> gateway(kName);
-ServiceStartup::ServerRegistration<Skeleton> server(kName, gateway);
-
-}  // namespace StructureManagement_2007_06
+// The services, made at load and destroyed at unload in the reverse order.
+ServiceStartup::Service<Cad::_2007_01::DataManagementIiopSkeleton,
+                        Korvane::Soa::Cad::_2007_01::DataManagementImpl>
+    dataManagement("Cad-2007-01-DataManagement");
+ServiceStartup::Service<Cad::_2007_01::StructureManagementIiopSkeleton,
+                        Korvane::Soa::Cad::_2007_01::StructureManagementImpl>
+    structureManagement("Cad-2007-01-StructureManagement");
+ServiceStartup::Service<Cad::_2007_06::StructureManagementIiopSkeleton,
+                        Korvane::Soa::Cad::_2007_06::StructureManagementImpl>
+    configuredItemRevision("Cad-2007-06-StructureManagement");
 
 }  // namespace
 

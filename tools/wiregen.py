@@ -71,8 +71,37 @@ sibling. Generated code of any description
 reaches ``parseFresh`` through ``Wire::FreshParse``, which every generated header defines once
 per translation unit.
 
+Conversions. A skeleton's description may also say how its records cross to the service's local
+records, which are plain structs of the same names (``--conversions OUT.cpp`` writes them):
+
+    skeleton         Korvane::Services::Cad::_2007_01::StructureManagementIiopSkeleton
+    skeleton-header  skeletons/structuremanagement/structure_management_iiop_skeleton.h
+    local            Korvane::Soa::Cad::_2007_01::StructureManagement
+
+    record RevisionRuleInfo   local        # has a local twin: toLocal and toWire are generated
+      revRule         ModelObject
+      hasValueStatu   ConfigureAttrStatusMap[]   as hasValueStatus   # the twin's name differs
+    record ConfigureAttrStatusMap   map    # one entry of a local std::map
+    record ExpandPSOneLevelInfo   local
+      excludeFilter   string   enum BOMLineFilter   # a local enumeration, as its text
+
+- ``skeleton``, ``skeleton-header`` (relative to the project root) and ``local`` come once each,
+  all three or none, before any record. The skeleton class declares, in its header, a public
+  static ``toLocal`` and ``toWire`` for every record marked ``local``, a ``toWire`` for each
+  enumeration, and ``toLocalX``/``toWireX`` for each ``map`` record X; the generated source
+  defines the ``local`` records' conversions, the skeleton's own source the rest.
+- A ``local`` record's conversions copy every field, in wire order (every getter and setter is
+  independent, so the order changes nothing), by the rules of skeletons/field_conversions.h: a
+  nested record or record list through the skeleton's own toLocal and toWire, a ``ModelObject``
+  as an object. A field of a ``map`` record list crosses through the skeleton's toLocalX and
+  toWireX; an ``enum E`` string through toLocalE and toWire. ``as NAME`` names the twin's field.
+- A ``local`` record with a ``ServiceData`` field is a response: it converts to the wire only,
+  and its service data is set last (FieldConversions::setServiceData).
+- A ``local`` record may hold, besides scalars and ``ModelObject``, only ``local`` records and
+  lists of ``local`` or ``map`` records of its own description.
+
 Usage: wiregen.py --description FILE --include-prefix DIR --header OUT.h --source OUT.cpp
-                  [--depfile OUT.d]
+                  [--conversions OUT.cpp] [--depfile OUT.d]
 """
 
 import argparse
@@ -87,6 +116,12 @@ IDENTIFIER = re.compile(r"^[A-Za-z_][A-Za-z0-9_]*$")
 NAMESPACE = re.compile(r"^[A-Za-z_][A-Za-z0-9_]*(::[A-Za-z_][A-Za-z0-9_]*)*$")
 XML_NS = "::Korvane::Soa::Common::Xml"
 DATE_TYPE = "::Korvane::Soa::Common::DateTime"
+BASE_NS = "::Korvane::Schemas::Soa::_2006_03::Base"
+OBJECT_RECORD = BASE_NS + "::ModelObject"
+SERVICE_DATA_RECORD = BASE_NS + "::ServiceData"
+# The directives that tie a description's records to their local twins (see Conversions).
+CONVERSION_DIRECTIVES = ("skeleton", "skeleton-header", "local")
+RECORD_TWINS = ("local", "map")
 
 
 class DescriptionError(Exception):
@@ -102,6 +137,8 @@ class Field:
         self.default = None  # The C++ text of a declared default, or None.
         self.line = line
         self.record = None  # The Record of a record field or record list, once resolved.
+        self.local_name = name  # The field of the local twin (``as``).
+        self.enum = None  # The local enumeration of a string field (``enum``), or None.
 
     @property
     def is_list(self):
@@ -133,6 +170,12 @@ class Record:
         self.description = description
         self.line = line
         self.fields = []
+        self.twin = None  # "local", "map" or None: what the record is on the local side.
+
+    @property
+    def is_response(self):
+        return any(f.record is not None and f.record.qualified == SERVICE_DATA_RECORD
+                   for f in self.fields)
 
     @property
     def qualified(self):
@@ -147,6 +190,7 @@ class Description:
         self.imports = []  # Descriptions, in import order.
         self.import_paths = []  # Their paths relative to the root.
         self.records = []
+        self.conversions = {}  # CONVERSION_DIRECTIVES -> their values, all or none.
 
     @property
     def relative_path(self):
@@ -194,12 +238,27 @@ def load(path, root, loading=None):
                 imported = load(os.path.join(root, words[1]), root, loading)
                 description.imports.append(imported)
                 description.import_paths.append(words[1])
+            elif keyword in CONVERSION_DIRECTIVES:
+                if len(words) != 2:
+                    description.fail(number, "expected '%s VALUE'" % keyword)
+                if keyword in description.conversions:
+                    description.fail(number, "a second '%s'" % keyword)
+                if description.records:
+                    description.fail(number, "'%s' must come before the records" % keyword)
+                if keyword != "skeleton-header" and not NAMESPACE.match(words[1]):
+                    description.fail(number, "'%s' is not a qualified C++ name" % words[1])
+                description.conversions[keyword] = words[1]
             elif keyword == "record":
-                if len(words) != 2 or not IDENTIFIER.match(words[1]):
-                    description.fail(number, "expected 'record Name'")
+                if (len(words) not in (2, 3) or not IDENTIFIER.match(words[1])
+                        or (len(words) == 3 and words[2] not in RECORD_TWINS)):
+                    description.fail(number, "expected 'record Name [local | map]'")
                 if any(r.name == words[1] for r in description.records):
                     description.fail(number, "record '%s' is declared twice" % words[1])
                 current = Record(words[1], description, number)
+                current.twin = words[2] if len(words) == 3 else None
+                if current.twin and len(description.conversions) != len(CONVERSION_DIRECTIVES):
+                    description.fail(number, "'%s' needs the directives %s"
+                                     % (current.twin, ", ".join(CONVERSION_DIRECTIVES)))
                 description.records.append(current)
             else:
                 description.fail(number, "unknown keyword '%s' (fields must be indented)"
@@ -207,19 +266,20 @@ def load(path, root, loading=None):
             continue
         if current is None:
             description.fail(number, "a field outside any record")
-        default = None
-        if len(words) >= 4 and words[-2] == "default":
-            default = words[-1]
-            words = words[:-2]
-        options = words[2:]
-        if len(words) < 2 or options not in ([], ["isset"], ["rare"], ["isset", "rare"]):
-            description.fail(number, "expected 'name type [isset] [rare] [default value]'")
+        options = field_options(description, number, words)
         name, type_name = words[0], words[1]
         if not IDENTIFIER.match(name):
             description.fail(number, "'%s' is not a usable field name" % name)
         if any(f.name == name for f in current.fields):
             description.fail(number, "field '%s' is declared twice in %s" % (name, current.name))
         field = Field(name, type_name, "isset" in options, number, "rare" in options)
+        default = options.get("default")
+        field.local_name = options.get("as", name)
+        field.enum = options.get("enum")
+        if ("as" in options or "enum" in options) and current.twin != "local":
+            description.fail(number, "'as' and 'enum' are allowed in 'local' records only")
+        if field.enum is not None and type_name != "string":
+            description.fail(number, "'enum' is allowed on string fields only")
         if field.isset and type_name not in ISSET_TYPES:
             description.fail(number, "'isset' is allowed on string, bool and int fields only")
         if field.rare and not (field.isset or field.is_list):
@@ -229,9 +289,32 @@ def load(path, root, loading=None):
         current.fields.append(field)
     if description.namespace is None:
         description.fail(1, "no namespace")
+    if description.conversions and len(description.conversions) != len(CONVERSION_DIRECTIVES):
+        description.fail(1, "the directives %s come all three or none"
+                         % ", ".join(CONVERSION_DIRECTIVES))
     loading[path] = description
     resolve(description)
     return description
+
+
+def field_options(description, number, words):
+    """The options behind a field's name and type: the flags ``isset`` and ``rare`` (True) and
+    the named values ``default``, ``as`` and ``enum``, each at most once."""
+    options = {}
+    rest = words[2:]
+    while rest:
+        if rest[0] in ("isset", "rare") and rest[0] not in options:
+            options[rest[0]], rest = True, rest[1:]
+        elif rest[0] in ("default", "as", "enum") and len(rest) >= 2 and rest[0] not in options:
+            if rest[0] != "default" and not IDENTIFIER.match(rest[1]):
+                break
+            options[rest[0]], rest = rest[1], rest[2:]
+        else:
+            break
+    if len(words) < 2 or rest:
+        description.fail(number, "expected 'name type [isset] [rare] [default value] "
+                         "[as local-name] [enum Enumeration]'")
+    return options
 
 
 def parse_default(description, number, type_name, text):
@@ -267,6 +350,24 @@ def resolve(description):
         check_member_names(record)
     for record in description.records:
         check_value_cycle(record, [])
+        if record.twin == "local":
+            check_twin_fields(record)
+
+
+def check_twin_fields(record):
+    """A ``local`` record's fields must each have a rule to cross by (see Conversions)."""
+    for field in record.fields:
+        target = field.record
+        if target is None or target.qualified == OBJECT_RECORD:
+            continue
+        if target.qualified == SERVICE_DATA_RECORD and not field.is_list:
+            continue
+        own = target.description is record.description
+        if own and (target.twin == "local" or (target.twin == "map" and field.is_list)):
+            continue
+        record.description.fail(field.line, "%s.%s: %s has no local twin (mark it 'local', or "
+                                "'map' for a list of map entries)"
+                                % (record.name, field.name, field.type_name))
 
 
 def check_member_names(record):
@@ -1054,6 +1155,88 @@ def sample_document(record):
 
 
 # ---------------------------------------------------------------------------------------------
+# Conversions between the records marked ``local`` and their local twins
+
+
+def to_local_statement(field):
+    """The statement of toLocal that fills the twin's field from the wire record `wire`."""
+    getter = "wire.get%s%s()" % (field.upper, "Array" if field.is_list else "")
+    if field.record is not None and field.record.twin == "map":
+        return "local.%s = toLocal%s(%s);" % (field.local_name, field.record.name, getter)
+    if field.enum is not None:
+        return "local.%s = toLocal%s(%s);" % (field.local_name, field.enum, getter)
+    return "Fields::fromWire(local.%s, %s);" % (field.local_name, getter)
+
+
+def to_wire_statement(field):
+    """The statement of toWire that sets the wire record's field from the twin `local`."""
+    setter = "wire.set%s%s" % (field.upper, "Array" if field.is_list else "")
+    if field.record is not None and field.record.qualified == SERVICE_DATA_RECORD:
+        return "Fields::setServiceData(wire, local.%s);" % field.local_name
+    if field.record is not None and field.record.twin == "map":
+        return "%s(toWire%s(std::move(local.%s)));" % (setter, field.record.name,
+                                                        field.local_name)
+    return "%s(Fields::wireValue(local.%s));" % (setter, field.local_name)
+
+
+def emit_conversion(write, direction, record, statements):
+    """The definition of `direction` (toLocal or toWire) for `record`: a new record of the other
+    side, filled by `statements` from the argument (named `wire` or `local`)."""
+    result, source = ("Local", "Wire") if direction == "toLocal" else ("Wire", "Local")
+    parameter = "%s::%s" % (source, record.name)
+    if statements:
+        parameter += " " + source.lower()
+    write("")
+    write("%s::%s Skeleton::%s(%s) {" % (result, record.name, direction, parameter))
+    write("  %s::%s %s;" % (result, record.name, result.lower()))
+    for statement in statements:
+        write("  " + statement)
+    write("  return %s;" % result.lower())
+    write("}")
+
+
+def emit_conversions(description):
+    """The source that defines the toLocal and toWire of every record marked ``local``."""
+    directives = description.conversions
+    skeleton_ns, skeleton = directives["skeleton"].rsplit("::", 1)
+    out = []
+    write = out.append
+    write("// Generated by tools/wiregen.py from %s; do not edit." % description.relative_path)
+    write("//")
+    write("// The conversions of %s between the records marked 'local' and their" % skeleton)
+    write("// local twins, field by field in wire order, by the rules of "
+          "skeletons/field_conversions.h.")
+    write("#include <utility>")
+    write("")
+    write('#include "%s"' % directives["skeleton-header"])
+    write('#include "skeletons/field_conversions.h"')
+    write("")
+    out.extend(open_namespace(skeleton_ns))
+    write("")
+    write("namespace {")
+    write("")
+    write("namespace Wire = ::%s;" % description.namespace)
+    write("using Local = ::%s;" % directives["local"])
+    write("using Skeleton = ::%s;" % directives["skeleton"])
+    write("using Fields = ::Korvane::Services::FieldConversions<Skeleton>;")
+    write("")
+    write("}  // namespace")
+    for record in description.records:
+        if record.twin != "local":
+            continue
+        if not record.is_response:
+            emit_conversion(write, "toLocal", record,
+                            [to_local_statement(field) for field in record.fields])
+        # A response's service data is set last, after the results it describes.
+        fields = sorted(record.fields, key=lambda f: f.record is not None
+                        and f.record.qualified == SERVICE_DATA_RECORD)
+        emit_conversion(write, "toWire", record, [to_wire_statement(field) for field in fields])
+    write("")
+    out.extend(close_namespace(skeleton_ns))
+    return "\n".join(out) + "\n"
+
+
+# ---------------------------------------------------------------------------------------------
 
 
 def write_file(path, text):
@@ -1078,6 +1261,8 @@ def main(argv):
                         help="the description's folder relative to the project root")
     parser.add_argument("--header", required=True, help="the header to write")
     parser.add_argument("--source", required=True, help="the source to write")
+    parser.add_argument("--conversions",
+                        help="the source to write with the conversions of the 'local' records")
     parser.add_argument("--depfile", help="a make-style dependency file to write")
     args = parser.parse_args(argv)
 
@@ -1094,11 +1279,19 @@ def main(argv):
         return 1
     stem = os.path.splitext(os.path.basename(description_path))[0]
     header_include = (prefix + "/" if prefix and prefix != "." else "") + stem + "_records.h"
+    if args.conversions and not description.conversions:
+        print("wiregen: %s: --conversions needs the directives %s"
+              % (description.path, ", ".join(CONVERSION_DIRECTIVES)), file=sys.stderr)
+        return 1
     write_file(args.header, emit_header(description))
     write_file(args.source, emit_source(description, header_include))
+    outputs = [args.header, args.source]
+    if args.conversions:
+        write_file(args.conversions, emit_conversions(description))
+        outputs.append(args.conversions)
     if args.depfile:
         dependencies = " ".join(p.replace(" ", "\\ ") for p in all_paths(description))
-        write_file(args.depfile, "%s %s: %s\n" % (args.header, args.source, dependencies))
+        write_file(args.depfile, "%s: %s\n" % (" ".join(outputs), dependencies))
     return 0
 
 

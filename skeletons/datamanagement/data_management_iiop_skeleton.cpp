@@ -1,8 +1,13 @@
 #include "skeletons/datamanagement/data_management_iiop_skeleton.h"
 
+#include <map>
+#include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "skeletons/field_conversions.h"
+#include "skeletons/map_conversions.h"
 #include "skeletons/request_handler.h"
 #include "skeletons/service_ownership.h"
 
@@ -60,10 +65,7 @@ DataManagementIiopSkeleton::DataManagementIiopSkeleton(const DataManagementIiopS
 }
 
 DataManagementIiopSkeleton& DataManagementIiopSkeleton::operator=(
-    const DataManagementIiopSkeleton& other) {
-  IiopSkeleton::operator=(other);
-  return *this;
-}
+    const DataManagementIiopSkeleton&) = default;
 
 DataManagementIiopSkeleton::~DataManagementIiopSkeleton() {
   ownership.skeletonGone(_service, _servicePolicy);
@@ -214,6 +216,69 @@ std::string DataManagementIiopSkeleton::getAllAttrMappings(const std::string& re
       names, FailureHandling::faultDocument, request,
       [](const Datamanagement::GetAllAttrMappingsInput&) { return std::make_tuple(); },
       []() { return _service->getAllAttrMappings(); });
+}
+
+// --- Maps and the objectType enumeration ---------------------------------------------------
+// The record conversions are generated from datamanagement.records (tools/wiregen.py).
+
+namespace {
+
+using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
+using Strings = std::vector<std::string>;
+
+// Both maps hold a list of strings under each key.
+template <class Entry, class Key>
+std::vector<Entry> wireStringsMap(std::map<Key, Strings>&& local) {
+  return wireEntries<Entry>(std::move(local),
+                            [](Entry& entry, const Key& key, const Strings& value) {
+                              entry.setKey(key);
+                              entry.setValueArray(value);
+                            });
+}
+
+template <class Key, class Entry>
+std::map<Key, Strings> localStringsMap(const std::vector<Entry>& wire) {
+  return localEntries<Key, Strings>(wire, [](const Entry& entry) {
+    return std::make_pair(entry.getKey(), entry.getValueArray());
+  });
+}
+
+const EnumeratorText<DataManagement::objectType> kObjectTypeTexts[] = {
+    {DataManagement::FolderT, "FolderT"},
+    {DataManagement::ItemT, "ItemT"},
+    {DataManagement::ItemRevisionT, "ItemRevisionT"},
+    {DataManagement::DatasetT, "DatasetT"},
+    {DataManagement::Others, "Others"},
+};
+
+}  // namespace
+
+std::vector<Datamanagement::ClassToTypesMap> DataManagementIiopSkeleton::toWireClassToTypesMap(
+    std::map<std::string, Strings> local) {
+  return wireStringsMap<Datamanagement::ClassToTypesMap>(std::move(local));
+}
+
+std::map<std::string, Strings> DataManagementIiopSkeleton::toLocalClassToTypesMap(
+    std::vector<Datamanagement::ClassToTypesMap> wire) {
+  return localStringsMap<std::string>(wire);
+}
+
+std::vector<Datamanagement::IndexToAltId> DataManagementIiopSkeleton::toWireIndexToAltId(
+    std::map<int, Strings> local) {
+  return wireStringsMap<Datamanagement::IndexToAltId>(std::move(local));
+}
+
+std::map<int, Strings> DataManagementIiopSkeleton::toLocalIndexToAltId(
+    std::vector<Datamanagement::IndexToAltId> wire) {
+  return localStringsMap<int>(wire);
+}
+
+std::string DataManagementIiopSkeleton::toWire(DataManagement::objectType value) {
+  return enumeratorText(kObjectTypeTexts, value);
+}
+
+DataManagement::objectType DataManagementIiopSkeleton::toLocalobjectType(std::string text) {
+  return enumeratorOf(kObjectTypeTexts, text);
 }
 
 }  // namespace _2007_01

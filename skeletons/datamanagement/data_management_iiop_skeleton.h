@@ -10,15 +10,12 @@
 
 #include "datamanagement/data_management.h"
 #include "framework/iiop_skeleton.h"
-#include "framework/service_policy.h"
 #include "framework/visibility.h"
 #include "skeletons/datamanagement/datamanagement_records.h"
+#include "skeletons/service_ownership.h"
 
 namespace Korvane {
 namespace Services {
-
-class ServiceStartup;
-
 namespace Cad {
 namespace _2007_01 {
 
@@ -27,10 +24,8 @@ class DataManagementIiopSkeletonTestAccess;
 // The skeleton's short service name is "DataManagement"; the registries know it by its full
 // name "Cad-2007-01-DataManagement" (skeletons/startup.cpp).
 //
-// Ownership: `_service` is created at load, before the first skeleton, and belongs to the
-// skeletons of this class together with the policy that initialize() makes. Copies of a
-// skeleton share them; they are released once, when the last skeleton object of this class is
-// destroyed, and the statics are then reset to null.
+// Ownership: `_service` and the policy that initialize() makes belong to the skeletons of this
+// class together (skeletons/service_ownership.h).
 //
 // Conversions: stateless public statics. Wire-to-local (toLocal) copies every field; an object
 // crosses as its UID's tag (Utils::uidToTag, untested), a typed reference with its object not
@@ -38,7 +33,8 @@ class DataManagementIiopSkeletonTestAccess;
 // made into a model object becomes the null model object, and such an element of an object
 // list is left out, the host's error store being emptied in both cases. Maps cross as lists of
 // key/value entries, written in ascending key order and read back with the last entry winning
-// for a repeated key.
+// for a repeated key (skeletons/map_conversions.h). The record and response conversions are
+// those of the records marked `local` in datamanagement.records, which the build generates.
 class SOACAD_API DataManagementIiopSkeleton : public Korvane::Soa::Internal::Server::IiopSkeleton {
  public:
   using DataManagement = Korvane::Soa::Cad::_2007_01::DataManagement;
@@ -49,8 +45,7 @@ class SOACAD_API DataManagementIiopSkeleton : public Korvane::Soa::Internal::Ser
   DataManagementIiopSkeleton& operator=(const DataManagementIiopSkeleton& other);
   ~DataManagementIiopSkeleton() override;
 
-  // Sets the service policy: the service itself when it is a ServicePolicy, otherwise a new
-  // default policy (replacing, and releasing, one that an earlier call made).
+  // Sets `_servicePolicy` (SkeletonOwnership::choosePolicy).
   void initialize() override;
 
   // --- Request-side records, wire to local and back ----------------------------------------
@@ -136,8 +131,7 @@ class SOACAD_API DataManagementIiopSkeleton : public Korvane::Soa::Internal::Ser
   static DataManagement::objectType toLocalobjectType(std::string text);
 
  private:
-  // Start-up creates the service singleton before the first skeleton (skeletons/startup.cpp);
-  // tests may put a stand-in service in its place.
+  // Start-up sets `_service`; tests may put a stand-in service in its place.
   friend class Korvane::Services::ServiceStartup;
   friend class DataManagementIiopSkeletonTestAccess;
 
@@ -153,10 +147,9 @@ class SOACAD_API DataManagementIiopSkeleton : public Korvane::Soa::Internal::Ser
   static std::string createOrUpdateParts(const std::string& request);
   static std::string getAllAttrMappings(const std::string& request);
 
-  // The service singleton (see the class comment for ownership).
+  // The service singleton, made at load (skeletons/startup.cpp).
   static Korvane::Soa::Cad::_2007_01::DataManagementImpl* _service;
-  // The service's policy: `_service` itself when it is a ServicePolicy, else one initialize()
-  // made; null before initialize().
+  // The service's policy; null before initialize().
   static Korvane::Soa::Server::ServicePolicy* _servicePolicy;
 };
 

@@ -15,7 +15,6 @@ namespace _2007_06 {
 
 namespace Wire = Korvane::Schemas::Cad::_2007_06::Structuremanagement;
 using Local = Korvane::Soa::Cad::_2007_06::StructureManagement;
-using Skeleton = StructureManagementIiopSkeleton;
 using Korvane::Soa::Cad::_2007_06::StructureManagementImpl;
 using Korvane::Soa::Server::ServicePolicy;
 
@@ -25,17 +24,7 @@ ServicePolicy* StructureManagementIiopSkeleton::_servicePolicy = nullptr;
 namespace {
 
 // The rules by field kind, through this skeleton's record conversions.
-using Fields = Korvane::Services::FieldConversions<Skeleton>;
-
-template <class LocalValue, class WireValue>
-void fromWire(LocalValue& local, const WireValue& wire) {
-  Fields::fromWire(local, wire);
-}
-
-template <class LocalValue>
-decltype(auto) wireValue(const LocalValue& local) {
-  return Fields::wireValue(local);
-}
+using Fields = Korvane::Services::FieldConversions<StructureManagementIiopSkeleton>;
 
 // The skeletons' shared ownership of `_service` and of the policy that initialize() makes.
 SkeletonOwnership ownership;
@@ -56,10 +45,7 @@ StructureManagementIiopSkeleton::StructureManagementIiopSkeleton(
 }
 
 StructureManagementIiopSkeleton& StructureManagementIiopSkeleton::operator=(
-    const StructureManagementIiopSkeleton& other) {
-  IiopSkeleton::operator=(other);
-  return *this;
-}
+    const StructureManagementIiopSkeleton&) = default;
 
 StructureManagementIiopSkeleton::~StructureManagementIiopSkeleton() {
   ownership.skeletonGone(_service, _servicePolicy);
@@ -85,46 +71,6 @@ std::string StructureManagementIiopSkeleton::getConfiguredItemRevision(const std
       [](const std::vector<Local::GetConfiguredItemRevisionInfo>& info) {
         return _service->getConfiguredItemRevision(info);
       });
-}
-
-// --- Conversions -------------------------------------------------------------------------------
-
-Local::GetConfiguredItemRevisionInfo Skeleton::toLocal(Wire::GetConfiguredItemRevisionInfo wire) {
-  Local::GetConfiguredItemRevisionInfo local;
-  fromWire(local.object, wire.getObject());
-  fromWire(local.revRule, wire.getRevRule());
-  return local;
-}
-
-Wire::GetConfiguredItemRevisionInfo Skeleton::toWire(Local::GetConfiguredItemRevisionInfo local) {
-  Wire::GetConfiguredItemRevisionInfo wire;
-  wire.setObject(wireValue(local.object));
-  wire.setRevRule(wireValue(local.revRule));
-  return wire;
-}
-
-Local::GetConfiguredItemRevisionOutput Skeleton::toLocal(
-    Wire::GetConfiguredItemRevisionOutput wire) {
-  Local::GetConfiguredItemRevisionOutput local;
-  fromWire(local.inputInfo, wire.getInputInfo());
-  fromWire(local.configuredItemRev, wire.getConfiguredItemRev());
-  return local;
-}
-
-Wire::GetConfiguredItemRevisionOutput Skeleton::toWire(
-    Local::GetConfiguredItemRevisionOutput local) {
-  Wire::GetConfiguredItemRevisionOutput wire;
-  wire.setInputInfo(wireValue(local.inputInfo));
-  wire.setConfiguredItemRev(wireValue(local.configuredItemRev));
-  return wire;
-}
-
-Wire::GetConfiguredItemRevisionResponse Skeleton::toWire(
-    Local::GetConfiguredItemRevisionResponse local) {
-  Wire::GetConfiguredItemRevisionResponse wire;
-  wire.setOutputArray(wireValue(local.output));
-  Fields::setServiceData(wire, local.serviceData);
-  return wire;
 }
 
 }  // namespace _2007_06

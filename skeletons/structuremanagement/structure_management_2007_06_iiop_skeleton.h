@@ -7,16 +7,13 @@
 #include <string>
 
 #include "framework/iiop_skeleton.h"
-#include "framework/service_policy.h"
 #include "framework/visibility.h"
+#include "skeletons/service_ownership.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_06_records.h"
 #include "structuremanagement/structure_management.h"
 
 namespace Korvane {
 namespace Services {
-
-class ServiceStartup;
-
 namespace Cad {
 namespace _2007_06 {
 
@@ -26,9 +23,8 @@ class StructureManagementIiopSkeletonTestAccess;
 // skeleton's; the registries know it by its full name "Cad-2007-06-StructureManagement"
 // (skeletons/startup.cpp).
 //
-// Ownership: as for the other skeletons, `_service` and the policy that initialize() makes
-// belong to the skeletons of this class together; the last one destroyed releases them and
-// resets the statics to null.
+// Ownership: `_service` and the policy that initialize() makes belong to the skeletons of this
+// class together (skeletons/service_ownership.h).
 //
 // The handler catches nothing: every failure of a request reaches the dispatcher.
 class SOACAD_API StructureManagementIiopSkeleton
@@ -42,11 +38,11 @@ class SOACAD_API StructureManagementIiopSkeleton
   StructureManagementIiopSkeleton& operator=(const StructureManagementIiopSkeleton& other);
   ~StructureManagementIiopSkeleton() override;
 
-  // Sets the service policy: the service itself when it is a ServicePolicy, otherwise a new
-  // default policy (replacing, and releasing, one that an earlier call made).
+  // Sets `_servicePolicy` (SkeletonOwnership::choosePolicy).
   void initialize() override;
 
-  // Conversions by the rules of skeletons/field_conversions.h. The input's `object` crosses as a
+  // Conversions by the rules of skeletons/field_conversions.h, generated from the records
+  // marked `local` in structuremanagement_2007_06.records. The input's `object` crosses as a
   // bare tag; every other object as a reference whose object is not loaded yet.
   static StructureManagement::GetConfiguredItemRevisionInfo toLocal(
       Korvane::Schemas::Cad::_2007_06::Structuremanagement::GetConfiguredItemRevisionInfo wire);
@@ -62,18 +58,16 @@ class SOACAD_API StructureManagementIiopSkeleton
   toWire(StructureManagement::GetConfiguredItemRevisionResponse local);
 
  private:
-  // Start-up creates the service singleton before the first skeleton (skeletons/startup.cpp);
-  // tests may put a stand-in service in its place.
+  // Start-up sets `_service`; tests may put a stand-in service in its place.
   friend class Korvane::Services::ServiceStartup;
   friend class StructureManagementIiopSkeletonTestAccess;
 
   // The request handler: request text in, reply text out.
   static std::string getConfiguredItemRevision(const std::string& request);
 
-  // The service singleton (see the class comment for ownership).
+  // The service singleton, made at load (skeletons/startup.cpp).
   static Korvane::Soa::Cad::_2007_06::StructureManagementImpl* _service;
-  // The service's policy: `_service` itself when it is a ServicePolicy, else one initialize()
-  // made; null before initialize().
+  // The service's policy; null before initialize().
   static Korvane::Soa::Server::ServicePolicy* _servicePolicy;
 };
 

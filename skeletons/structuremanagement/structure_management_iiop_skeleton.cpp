@@ -1,9 +1,14 @@
 #include "skeletons/structuremanagement/structure_management_iiop_skeleton.h"
 
+#include <map>
+#include <string>
 #include <tuple>
 #include <utility>
+#include <vector>
 
+#include "framework/utils.h"
 #include "skeletons/field_conversions.h"
+#include "skeletons/map_conversions.h"
 #include "skeletons/request_handler.h"
 #include "skeletons/service_ownership.h"
 
@@ -64,10 +69,7 @@ StructureManagementIiopSkeleton::StructureManagementIiopSkeleton(
 }
 
 StructureManagementIiopSkeleton& StructureManagementIiopSkeleton::operator=(
-    const StructureManagementIiopSkeleton& other) {
-  IiopSkeleton::operator=(other);
-  return *this;
-}
+    const StructureManagementIiopSkeleton&) = default;
 
 StructureManagementIiopSkeleton::~StructureManagementIiopSkeleton() {
   ownership.skeletonGone(_service, _servicePolicy);
@@ -244,6 +246,136 @@ std::string StructureManagementIiopSkeleton::expandPSAllLevels(const std::string
          const StructureManagement::ExpandPSAllLevelsPref& pref) {
         return _service->expandPSAllLevels(info, pref);
       });
+}
+
+// --- Maps and the BOMLineFilter enumeration -----------------------------------------------
+// The record conversions are generated from structuremanagement_2007_01.records
+// (tools/wiregen.py). Nothing is caught in a map conversion: unlike an object field of a record,
+// a map key or value that the host cannot make into a model object fails the whole conversion.
+
+namespace {
+
+using Korvane::Soa::Internal::Server::Utils;
+using StructureManagement = Korvane::Soa::Cad::_2007_01::StructureManagement;
+
+// Client id to object; the object read back is not loaded.
+template <class Entry, class T>
+std::vector<Entry> wireObjectMap(std::map<std::string, POMRef<T>>&& local) {
+  return wireEntries<Entry>(std::move(local),
+                            [](Entry& entry, const std::string& key, const POMRef<T>& value) {
+                              entry.setKey(key);
+                              entry.setValue(Utils::createWireModelObect(value.tag()));
+                            });
+}
+
+template <class T, class Entry>
+std::map<std::string, POMRef<T>> localObjectMap(const std::vector<Entry>& wire) {
+  return localEntries<std::string, POMRef<T>>(wire, [](const Entry& entry) {
+    return std::make_pair(entry.getKey(), POMRef<T>(Utils::uidToTag(entry.getValue().getUid())));
+  });
+}
+
+// In the order in which a text is compared.
+const EnumeratorText<StructureManagement::BOMLineFilter> kFilterTexts[] = {
+    {StructureManagement::None, "None"},
+    {StructureManagement::ExcludeOverridden, "ExcludeOverridden"},
+    {StructureManagement::ExcludeICHistory, "ExcludeICHistory"},
+    {StructureManagement::ExcludeGDEs, "ExcludeGDEs"},
+    {StructureManagement::ExcludeNonZoltItemLines, "ExcludeNonZoltItemLines"},
+};
+
+}  // namespace
+
+std::vector<Structuremanagement::ClientIdToAbsOccMap>
+StructureManagementIiopSkeleton::toWireClientIdToAbsOccMap(
+    std::map<std::string, POMRef<AbsOccurrence>> local) {
+  return wireObjectMap<Structuremanagement::ClientIdToAbsOccMap>(std::move(local));
+}
+
+std::map<std::string, POMRef<AbsOccurrence>>
+StructureManagementIiopSkeleton::toLocalClientIdToAbsOccMap(
+    std::vector<Structuremanagement::ClientIdToAbsOccMap> wire) {
+  return localObjectMap<AbsOccurrence>(wire);
+}
+
+std::vector<Structuremanagement::ClientIdToAsmArrMap>
+StructureManagementIiopSkeleton::toWireClientIdToAsmArrMap(
+    std::map<std::string, POMRef<AssemblyArrangement>> local) {
+  return wireObjectMap<Structuremanagement::ClientIdToAsmArrMap>(std::move(local));
+}
+
+std::map<std::string, POMRef<AssemblyArrangement>>
+StructureManagementIiopSkeleton::toLocalClientIdToAsmArrMap(
+    std::vector<Structuremanagement::ClientIdToAsmArrMap> wire) {
+  return localObjectMap<AssemblyArrangement>(wire);
+}
+
+std::vector<Structuremanagement::ClientIdToPSOccurrenceThreadMap>
+StructureManagementIiopSkeleton::toWireClientIdToPSOccurrenceThreadMap(
+    std::map<std::string, POMRef<PSOccurrenceThread>> local) {
+  return wireObjectMap<Structuremanagement::ClientIdToPSOccurrenceThreadMap>(std::move(local));
+}
+
+std::map<std::string, POMRef<PSOccurrenceThread>>
+StructureManagementIiopSkeleton::toLocalClientIdToPSOccurrenceThreadMap(
+    std::vector<Structuremanagement::ClientIdToPSOccurrenceThreadMap> wire) {
+  return localObjectMap<PSOccurrenceThread>(wire);
+}
+
+std::vector<Structuremanagement::ConfigureAttrStatusMap>
+StructureManagementIiopSkeleton::toWireConfigureAttrStatusMap(std::map<std::string, bool> local) {
+  return wireEntries<Structuremanagement::ConfigureAttrStatusMap>(
+      std::move(local),
+      [](Structuremanagement::ConfigureAttrStatusMap& entry, const std::string& key, bool value) {
+        entry.setKey(key);
+        entry.setValue(value);
+      });
+}
+
+std::map<std::string, bool> StructureManagementIiopSkeleton::toLocalConfigureAttrStatusMap(
+    std::vector<Structuremanagement::ConfigureAttrStatusMap> wire) {
+  return localEntries<std::string, bool>(
+      wire, [](const Structuremanagement::ConfigureAttrStatusMap& entry) {
+        return std::make_pair(entry.getKey(), entry.getValue());
+      });
+}
+
+// Item revisions in ascending tag order; each entry's rules in the local list's order.
+std::vector<Structuremanagement::ItemRevisionToVariantRulesMap>
+StructureManagementIiopSkeleton::toWireItemRevisionToVariantRulesMap(
+    ItemRevisionToVariantRules local) {
+  return wireEntries<Structuremanagement::ItemRevisionToVariantRulesMap>(
+      std::move(local),
+      [](Structuremanagement::ItemRevisionToVariantRulesMap& entry,
+         const POMRef<ZoltItemRevP>& itemRev, const std::vector<POMRef<VariantRule>>& rules) {
+        entry.setKey(Utils::createWireModelObect(itemRev.tag()));
+        std::vector<Fields::ModelObject> wireRules;
+        wireRules.reserve(rules.size());
+        for (const POMRef<VariantRule>& rule : rules) {
+          wireRules.push_back(Utils::createWireModelObect(rule.tag()));
+        }
+        entry.setValueArray(wireRules);
+      });
+}
+
+StructureManagementIiopSkeleton::ItemRevisionToVariantRules
+StructureManagementIiopSkeleton::toLocalItemRevisionToVariantRulesMap(
+    std::vector<Structuremanagement::ItemRevisionToVariantRulesMap> wire) {
+  return localEntries<POMRef<ZoltItemRevP>, std::vector<POMRef<VariantRule>>>(
+      wire, [](const Structuremanagement::ItemRevisionToVariantRulesMap& entry) {
+        return std::make_pair(
+            POMRef<ZoltItemRevP>(Utils::uidToTag(entry.getKey().getUid())),
+            Fields::localValue<std::vector<POMRef<VariantRule>>>(entry.getValueArray()));
+      });
+}
+
+std::string StructureManagementIiopSkeleton::toWire(StructureManagement::BOMLineFilter value) {
+  return enumeratorText(kFilterTexts, value);
+}
+
+StructureManagement::BOMLineFilter StructureManagementIiopSkeleton::toLocalBOMLineFilter(
+    std::string text) {
+  return enumeratorOf(kFilterTexts, text);
 }
 
 }  // namespace _2007_01

@@ -9,16 +9,13 @@
 #include <vector>
 
 #include "framework/iiop_skeleton.h"
-#include "framework/service_policy.h"
 #include "framework/visibility.h"
+#include "skeletons/service_ownership.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "structuremanagement/structure_management.h"
 
 namespace Korvane {
 namespace Services {
-
-class ServiceStartup;
-
 namespace Cad {
 namespace _2007_01 {
 
@@ -28,16 +25,16 @@ class StructureManagementIiopSkeletonTestAccess;
 // name "Cad-2007-01-StructureManagement" (skeletons/startup.cpp). The 2007-06 skeleton carries
 // the same short name.
 //
-// Ownership: `_service` is created at load, before the first skeleton, and belongs to the
-// skeletons of this class together with the policy that initialize() makes. Copies of a
-// skeleton share them; they are released once, when the last skeleton object of this class is
-// destroyed, and the statics are then reset to null.
+// Ownership: `_service` and the policy that initialize() makes belong to the skeletons of this
+// class together (skeletons/service_ownership.h).
 //
 // Conversions: stateless public statics, by the rules of skeletons/field_conversions.h. The BOM
 // line filter crosses as its enumerator's text. Maps cross as lists of key/value entries,
 // written in ascending key order (client ids and attribute names as strings, item revisions by
-// tag) and read back with the last entry winning for a repeated key; unlike an object field of
-// a record, a map value that the host cannot make into a model object fails the conversion.
+// tag) and read back with the last entry winning for a repeated key (skeletons/map_conversions.h);
+// unlike an object field of a record, a map value that the host cannot make into a model object
+// fails the conversion. The record and response conversions are those of the records marked
+// `local` in structuremanagement_2007_01.records, which the build generates.
 class SOACAD_API StructureManagementIiopSkeleton
     : public Korvane::Soa::Internal::Server::IiopSkeleton {
  public:
@@ -49,8 +46,7 @@ class SOACAD_API StructureManagementIiopSkeleton
   StructureManagementIiopSkeleton& operator=(const StructureManagementIiopSkeleton& other);
   ~StructureManagementIiopSkeleton() override;
 
-  // Sets the service policy: the service itself when it is a ServicePolicy, otherwise a new
-  // default policy (replacing, and releasing, one that an earlier call made).
+  // Sets `_servicePolicy` (SkeletonOwnership::choosePolicy).
   void initialize() override;
 
   // --- Records, wire to local and back ---------------------------------------------------------
@@ -159,8 +155,7 @@ class SOACAD_API StructureManagementIiopSkeleton
   static StructureManagement::BOMLineFilter toLocalBOMLineFilter(std::string text);
 
  private:
-  // Start-up creates the service singleton before the first skeleton (skeletons/startup.cpp);
-  // tests may put a stand-in service in its place.
+  // Start-up sets `_service`; tests may put a stand-in service in its place.
   friend class Korvane::Services::ServiceStartup;
   friend class StructureManagementIiopSkeletonTestAccess;
 
@@ -176,10 +171,9 @@ class SOACAD_API StructureManagementIiopSkeleton
   static std::string deleteAssemblyArrangements(const std::string& request);
   static std::string expandPSAllLevels(const std::string& request);
 
-  // The service singleton (see the class comment for ownership).
+  // The service singleton, made at load (skeletons/startup.cpp).
   static Korvane::Soa::Cad::_2007_01::StructureManagementImpl* _service;
-  // The service's policy: `_service` itself when it is a ServicePolicy, else one initialize()
-  // made; null before initialize().
+  // The service's policy; null before initialize().
   static Korvane::Soa::Server::ServicePolicy* _servicePolicy;
 };
 

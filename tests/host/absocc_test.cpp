@@ -143,6 +143,29 @@ TEST_F(AbsoluteOccurrenceTest, TheLinesOfAnAbsoluteOccurrenceFollowTheStructure)
   ERROR_store_clear();
 }
 
+// A child added to the subassembly in another window changes nothing the first window shows
+// until it looks: its absolute occurrence is still found below the first window's subassembly.
+TEST_F(AbsoluteOccurrenceTest, AChildAddedInAnotherWindowIsFoundThroughItsAbsoluteOccurrence) {
+  ASSERT_EQ(setAttribute(pin_, "bl_quantity", "3"), 0);
+  ASSERT_EQ(askList(BOM__window_get_bomlines_from_absOcc, window_, pathAbsOcc()),
+            std::vector<Tag>{pin_});
+  const Tag sub = lineAt({"occ.sub"});
+  const Tag other = openWindow(tagOf("r.asm.A"));
+  ASSERT_EQ(BOMWindow(other).setAbsOccEditMode(true), 0);
+  ASSERT_EQ(BOMWindow(other).setCtxtLine(topLine_), 0);
+  Tag added;
+  ASSERT_EQ(BOM_line_add(lineAt({"occ.sub"}), tagOf("i.bolt"), NULLTAG, NULLTAG, &added), 0);
+  ASSERT_EQ(setAttribute(added, "bl_quantity", "2"), 0);
+  const Tag occurrence = attributeTag(added, "bl_occurrence");
+  const Tag addedAbsOcc = host::findAbsOccurrence(tagOf("bvr.asm"), {tagOf("occ.sub"), occurrence});
+  ASSERT_NE(addedAbsOcc, NULLTAG);
+
+  const std::vector<Tag> found =
+      askList(BOM__window_get_bomlines_from_absOcc, window_, addedAbsOcc);
+  EXPECT_EQ(found, std::vector<Tag>{childFor(sub, uidOf(occurrence))});
+  ERROR_store_clear();
+}
+
 TEST_F(AbsoluteOccurrenceTest, ClosingUnsavedDropsTheNewData) {
   const BOMLine pin(pin_);
   const double matrix[16] = {1, 0, 0, 5, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};

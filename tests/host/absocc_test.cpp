@@ -120,13 +120,13 @@ TEST_F(AbsoluteOccurrenceTest, TheLinesOfAnAbsoluteOccurrenceFollowTheStructure)
     ASSERT_EQ(lines(), atPin);
     int mark = 0;
     ASSERT_EQ(POM_place_markpoint(&mark), 0);
-    c.change();
+    ASSERT_NO_FATAL_FAILURE(c.change());
     EXPECT_EQ(lines(), c.afterChange);
     ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
     EXPECT_EQ(lines(), atPin);
     // Changed and rolled back with no lookup between: the answer is the one before.
     ASSERT_EQ(POM_place_markpoint(&mark), 0);
-    c.change();
+    ASSERT_NO_FATAL_FAILURE(c.change());
     ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
     EXPECT_EQ(lines(), atPin);
   }

@@ -381,6 +381,8 @@ TEST_F(DeleteStructureTest, WhatADeletedArrangementChangesIsReportedUpdated) {
     return soacad_test::reportedBy(responseOf<Wire::DeleteAssemblyArrangementsResponse>(
         send("deleteAssemblyArrangements", request + "</DeleteAssemblyArrangementsInput>")));
   };
+  // A fresh store with the arrangements above; its failures are fatal at each call (an ASSERT in
+  // a lambda returns from the lambda only).
   const auto setUp = [&] {
     SetUp();
     load(kUserOfSub);
@@ -394,7 +396,7 @@ TEST_F(DeleteStructureTest, WhatADeletedArrangementChangesIsReportedUpdated) {
     </fixture>)");
     ASSERT_EQ(ARR__set_default_arrangement(tagOf("bvr.sub"), tagOf("arr.sub"), true), 0);
   };
-  setUp();
+  ASSERT_NO_FATAL_FAILURE(setUp());
   // An arrangement nothing else names reports itself alone.
   EXPECT_EQ(deleteArrangements({{"r.asm.A", "arr.open"}}),
             (soacad_test::Reported{{}, {}, {"arr.open"}}));
@@ -404,11 +406,11 @@ TEST_F(DeleteStructureTest, WhatADeletedArrangementChangesIsReportedUpdated) {
   EXPECT_EQ(savedTag(tagOf("bvr.sub"), "default_arrangement"), NULLTAG);
   EXPECT_EQ(store().find(tagOf("d.pin.qty")), nullptr);
 
-  setUp();
+  ASSERT_NO_FATAL_FAILURE(setUp());
   EXPECT_EQ(deleteArrangements({{"r.sub.A", "arr.sub"}, {"r.asm.A", "arr.user"}}),
             (soacad_test::Reported{{}, {"ao.pin", "bvr.sub"}, {"arr.sub", "arr.user"}}));
   // Should the host not tell what a deletion changes, that arrangement stays whole.
-  setUp();
+  ASSERT_NO_FATAL_FAILURE(setUp());
   for (const char* call :
        {"ARR__ask_arrangements_using_arrangement", "AbsOccDataQualifier::findByArrangement"}) {
     SCOPED_TRACE(call);

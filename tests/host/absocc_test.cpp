@@ -120,13 +120,13 @@ TEST_F(AbsoluteOccurrenceTest, TheLinesOfAnAbsoluteOccurrenceFollowTheStructure)
     ASSERT_EQ(lines(), atPin);
     int mark = 0;
     ASSERT_EQ(POM_place_markpoint(&mark), 0);
-    c.change();
+    ASSERT_NO_FATAL_FAILURE(c.change());
     EXPECT_EQ(lines(), c.afterChange);
     ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
     EXPECT_EQ(lines(), atPin);
     // Changed and rolled back with no lookup between: the answer is the one before.
     ASSERT_EQ(POM_place_markpoint(&mark), 0);
-    c.change();
+    ASSERT_NO_FATAL_FAILURE(c.change());
     ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
     EXPECT_EQ(lines(), atPin);
   }
@@ -140,6 +140,29 @@ TEST_F(AbsoluteOccurrenceTest, TheLinesOfAnAbsoluteOccurrenceFollowTheStructure)
   ASSERT_NE(addedAbsOcc, NULLTAG);
   EXPECT_EQ(askList(BOM__window_get_bomlines_from_absOcc, window_, addedAbsOcc),
             std::vector<Tag>{added});
+  ERROR_store_clear();
+}
+
+// A child added to the subassembly in another window changes nothing the first window shows
+// until it looks: its absolute occurrence is still found below the first window's subassembly.
+TEST_F(AbsoluteOccurrenceTest, AChildAddedInAnotherWindowIsFoundThroughItsAbsoluteOccurrence) {
+  ASSERT_EQ(setAttribute(pin_, "bl_quantity", "3"), 0);
+  ASSERT_EQ(askList(BOM__window_get_bomlines_from_absOcc, window_, pathAbsOcc()),
+            std::vector<Tag>{pin_});
+  const Tag sub = lineAt({"occ.sub"});
+  const Tag other = openWindow(tagOf("r.asm.A"));
+  ASSERT_EQ(BOMWindow(other).setAbsOccEditMode(true), 0);
+  ASSERT_EQ(BOMWindow(other).setCtxtLine(topLine_), 0);
+  Tag added;
+  ASSERT_EQ(BOM_line_add(lineAt({"occ.sub"}), tagOf("i.bolt"), NULLTAG, NULLTAG, &added), 0);
+  ASSERT_EQ(setAttribute(added, "bl_quantity", "2"), 0);
+  const Tag occurrence = attributeTag(added, "bl_occurrence");
+  const Tag addedAbsOcc = host::findAbsOccurrence(tagOf("bvr.asm"), {tagOf("occ.sub"), occurrence});
+  ASSERT_NE(addedAbsOcc, NULLTAG);
+
+  const std::vector<Tag> found =
+      askList(BOM__window_get_bomlines_from_absOcc, window_, addedAbsOcc);
+  EXPECT_EQ(found, std::vector<Tag>{childFor(sub, uidOf(occurrence))});
   ERROR_store_clear();
 }
 

@@ -648,7 +648,7 @@ TEST_F(BomLineTest, StructureThatMayNotChangeRefusesEdits) {
   for (const auto& [name, refuse] : kCases) {
     SCOPED_TRACE(name);
     SetUp();
-    refuse();
+    ASSERT_NO_FATAL_FAILURE(refuse());
     openWindow(tagOf("r.asm.A"));
     Tag added = 1;
     EXPECT_EQ(BOM_line_add(topLine_, tagOf("i.pin"), NULLTAG, NULLTAG, &added), POM_not_modifiable);

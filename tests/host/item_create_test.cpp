@@ -183,4 +183,18 @@ TEST_F(ItemCreateTest, IdsWrittenLaterAreTheOnesFoundAndCheckedForDuplicates) {
                                              ITEM_duplicate_rev_id}));
 }
 
+// An id written before the index first looks at a new item, then dropped by a refresh: the item
+// is found by its saved id again, and no longer by the one that went.
+TEST_F(ItemCreateTest, AnIdDroppedByARefreshIsNoLongerTheOneFound) {
+  Tag item;
+  Tag revision;
+  ASSERT_EQ(ITEM_create_item("P-8", "Pin", "Item", "A", &item, &revision), 0);
+  ASSERT_EQ(AOM_lock(item), 0);
+  ASSERT_EQ(store().write(item, "item_id", host::Value{{"P-9"}, {}}, host::WriteMode::host), 0);
+  EXPECT_EQ(host::findItemById("P-9"), item);
+  ASSERT_EQ(AOM_refresh(item, false), 0);
+  EXPECT_EQ(host::findItemById("P-8"), item);
+  EXPECT_EQ(host::findItemById("P-9"), NULLTAG);
+}
+
 }  // namespace

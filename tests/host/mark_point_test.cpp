@@ -236,7 +236,7 @@ TEST_F(MarkPointTest, RollingBackRestoresEveryRecordExactly) {
       lockAndRename(form, "outer change");  // The outer mark journals something too.
       int inner = 0;
       ASSERT_EQ(POM_place_markpoint(&inner), 0);
-      step.run(*this);
+      ASSERT_NO_FATAL_FAILURE(step.run(*this));
       if (nesting == Nesting::forgottenInner) {
         ASSERT_EQ(POM_forget_markpoint(inner), 0);
       } else if (nesting == Nesting::innerRolledBackFirst) {
@@ -265,7 +265,7 @@ TEST_F(MarkPointTest, TheJournalFindsTheFirstChangedObjectAsTheWholeStoreDoes) {
     int mark = 0;
     ASSERT_EQ(POM_place_markpoint(&mark), 0);
     EXPECT_EQ(store().firstChangedUnderNewestMark(before), NULLTAG);
-    step.run(*this);
+    ASSERT_NO_FATAL_FAILURE(step.run(*this));
     const Tag changed = store().firstChangedObject(before);
     EXPECT_NE(changed, NULLTAG);
     EXPECT_EQ(store().firstChangedUnderNewestMark(before), changed);
@@ -325,7 +325,7 @@ TEST_F(MarkPointTest, ChangesThatChangeNothingAreNotReported) {
     const auto before = records();
     int mark = 0;
     ASSERT_EQ(POM_place_markpoint(&mark), 0);
-    step.run(*this);
+    ASSERT_NO_FATAL_FAILURE(step.run(*this));
     EXPECT_EQ(records(), before);
     bool changed = true;
     ASSERT_EQ(POM_roll_to_markpoint(mark, &changed), 0);
@@ -461,7 +461,7 @@ TEST_F(MarkPointTest, IndexesFollowRollbacks) {
     ASSERT_EQ(c.found(), c.foundAfterRollback);  // Looked up before: the indexes are current.
     int mark = 0;
     ASSERT_EQ(POM_place_markpoint(&mark), 0);
-    c.change();
+    ASSERT_NO_FATAL_FAILURE(c.change());
     EXPECT_EQ(c.found(), c.foundAfterChange);
     ASSERT_EQ(POM_roll_to_markpoint(mark, nullptr), 0);
     EXPECT_EQ(c.found(), c.foundAfterRollback);
@@ -523,7 +523,7 @@ TEST_F(MarkPointTest, UnknownUidsOfARequestAreReleasedWhenItEnds) {
       }
       ASSERT_NE(tag, NULLTAG);
       EXPECT_EQ(uidOf(tag), "unknown.uid");
-      c.use(tag);
+      ASSERT_NO_FATAL_FAILURE(c.use(tag));
     }
     EXPECT_EQ(uidOf(tag), c.kept ? "unknown.uid" : "");
     EXPECT_EQ(tagOf("unknown.uid") == tag, c.kept);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "tests/support/host_fixture.h"
 
@@ -88,6 +89,43 @@ TEST(AddressSetTest, RemembersWhatWasLastDoneToEachAddress) {
   EXPECT_FALSE(set.contains(address(1)));
   EXPECT_TRUE(set.insert(address(1)));
   EXPECT_TRUE(set.contains(address(1)));
+}
+
+// Addresses whose probe runs cross: blocks of different mappings differ only in their high bits,
+// and scattered ones meet by chance. Each erased one leaves a gap in the runs of the others, and
+// every one still held is found across it, also after more come and go.
+TEST(AddressSetTest, ErasingOneAddressLosesNoneWhoseRunCrossedIt) {
+  std::vector<std::uintptr_t> addresses;
+  for (std::uintptr_t n = 1; n <= 200; ++n) {
+    addresses.push_back(n << 40);  // Low bits alike.
+  }
+  std::uint64_t state = 12345;
+  for (int n = 0; n < 2000; ++n) {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    addresses.push_back(static_cast<std::uintptr_t>(state >> 16) & ~std::uintptr_t{15});
+  }
+  host::AddressSet set;
+  for (std::uintptr_t address : addresses) {
+    ASSERT_TRUE(set.insert(address)) << "each address is new";
+  }
+  // Every other address erased, every fourth put back: each step counts the addresses where the
+  // set answered otherwise than it should.
+  std::size_t wrong = 0;
+  for (std::size_t at = 0; at < addresses.size(); at += 2) {
+    wrong += set.erase(addresses[at]) ? 0 : 1;
+  }
+  EXPECT_EQ(wrong, 0u) << "erased";
+  wrong = 0;
+  for (std::size_t at = 0; at < addresses.size(); at += 4) {
+    wrong += set.insert(addresses[at]) ? 0 : 1;  // Over a gap of its own or another's.
+  }
+  EXPECT_EQ(wrong, 0u) << "put back";
+  wrong = 0;
+  for (std::size_t at = 0; at < addresses.size(); ++at) {
+    wrong += set.contains(addresses[at]) == (at % 2 != 0 || at % 4 == 0) ? 0 : 1;
+  }
+  EXPECT_EQ(wrong, 0u) << "found";
+  EXPECT_EQ(set.size(), addresses.size() / 2 + (addresses.size() + 3) / 4);
 }
 
 TEST(StringHelpers, NullIsTheEmptyString) {

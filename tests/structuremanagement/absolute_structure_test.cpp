@@ -15,6 +15,7 @@
 #include "host/object/error_store.h"
 #include "host/object/host_call.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
+#include "tests/structuremanagement/structure_requests.h"
 #include "tests/structuremanagement/structure_write_fixture.h"
 
 namespace {
@@ -304,13 +305,13 @@ TEST_F(AbsoluteStructureTest, ArrangementsHoldTheirOwnDataAndAreReportedOnce) {
 // stays what it was leaves it out.
 TEST_F(AbsoluteStructureTest, AViewRevisionWhoseDefaultArrangementChangesIsReported) {
   const auto write = [&](const std::string& arrangementUid, bool isDefault) {
-    const std::string request =
-        std::string(R"(<CreateOrUpdateAbsoluteStructureInput complete="false" bomViewTypeName="">)"
-                    R"(<info><contextItemRev uid="r.asm.A"/><arrAbsOccInfo clientId="a" )"
-                    R"(name="Exploded" description="" externalUid="" isDefault=")") +
-        (isDefault ? "true" : "false") + R"("><arrangement uid=")" + arrangementUid +
-        R"("/></arrAbsOccInfo></info><pref cadOccIdAttrName=""/>)"
-        R"(</CreateOrUpdateAbsoluteStructureInput>)";
+    const std::string request = soacad_test::absoluteStructureRequest(
+        "r.asm.A",
+        std::string(R"(<arrAbsOccInfo clientId="a" name="Exploded" description="" externalUid="" )"
+                    R"(isDefault=")") +
+            (isDefault ? "true" : "false") + R"("><arrangement uid=")" + arrangementUid +
+            R"("/></arrAbsOccInfo>)",
+        false);
     const auto response = responseOf<Wire::CreateOrUpdateAbsoluteStructureResponse>(
         send("createOrUpdateAbsoluteStructure", request));
     EXPECT_EQ(partialErrorsOf(response), Strings{});

@@ -17,6 +17,7 @@
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
 #include "structuremanagement/revision_rules.h"
 #include "tests/host/structure_fixture.h"
+#include "tests/structuremanagement/structure_requests.h"
 
 namespace {
 
@@ -286,8 +287,8 @@ TEST_F(BomWindowsTest, OmittedRuleValuesUseTheRuleAsItIs) {
   for (const auto& test : cases) {
     const auto created = responseOf<Wire::CreateBOMWindowsResponse>(
         send("createBOMWindows",
-             std::string("<CreateBOMWindowsInput><info clientId=\"c\"><itemRev uid=\"r.asm.A\"/>") +
-                 test.configInfo + "</info></CreateBOMWindowsInput>"));
+             soacad_test::createWindowRequest(
+                 "c", std::string(R"(<itemRev uid="r.asm.A"/>)") + test.configInfo)));
     ASSERT_EQ(created.getOutputArray().size(), 1u) << test.configInfo;
     EXPECT_EQ(partialErrorsOf(created), Strings{}) << test.configInfo;
     const Tag window = tagOf(created.getOutputArray()[0].getBomWindow().getUid());
@@ -306,10 +307,9 @@ TEST_F(BomWindowsTest, ARuleCopyTakesNoDeletedEndItem) {
   ASSERT_EQ(store().remove(tagOf("i.asm")), 0);
   const auto created = responseOf<Wire::CreateBOMWindowsResponse>(
       send("createBOMWindows",
-           "<CreateBOMWindowsInput><info clientId=\"c\">"
-           "<itemRev uid=\"r.sub.A\"/><revRuleConfigInfo><revRule "
-           "uid=\"rr.unit\"/><props unitNo=\"3\"/></revRuleConfigInfo>"
-           "</info></CreateBOMWindowsInput>"));
+           soacad_test::createWindowRequest(
+               "c", R"(<itemRev uid="r.sub.A"/><revRuleConfigInfo><revRule uid="rr.unit"/>)"
+                    R"(<props unitNo="3"/></revRuleConfigInfo>)")));
   ASSERT_EQ(created.getOutputArray().size(), 1u);
   const Tag copy =
       ask(BOM_ask_window_config_rule, tagOf(created.getOutputArray()[0].getBomWindow().getUid()));
@@ -337,18 +337,16 @@ TEST_F(BomWindowsTest, ASavedSessionExpandsAsTheUnsavedOne) {
       {"rr.latest", "<props unitNo=\"-1\"/>", "sos.blue"},
   };
   for (const auto& test : cases) {
-    const auto created = responseOf<Wire::CreateBOMWindowsResponse>(send(
-        "createBOMWindows", std::string("<CreateBOMWindowsInput><info clientId=\"c\">") +
-                                "<itemRev uid=\"r.asm.A\"/><revRuleConfigInfo><revRule uid=\"" +
-                                test.rule + "\"/>" + test.props + "</revRuleConfigInfo>" +
-                                "<objectForConfigure uid=\"" + test.objectForConfigure +
-                                "\"/></info></CreateBOMWindowsInput>"));
+    const auto created = responseOf<Wire::CreateBOMWindowsResponse>(
+        send("createBOMWindows",
+             soacad_test::createWindowRequest(
+                 "c", std::string(R"(<itemRev uid="r.asm.A"/><revRuleConfigInfo><revRule uid=")") +
+                          test.rule + R"("/>)" + test.props + "</revRuleConfigInfo>" +
+                          R"(<objectForConfigure uid=")" + test.objectForConfigure + R"("/>)")));
     ASSERT_EQ(created.getOutputArray().size(), 1u) << test.rule;
     EXPECT_EQ(partialErrorsOf(created), Strings{}) << test.rule;
-    const std::string expand =
-        "<ExpandPSAllLevelsInput><input excludeFilter=\"None\"><parentBomLine uid=\"" +
-        created.getOutputArray()[0].getBomLine().getUid() +
-        "\"/></input><pref expItemRev=\"false\"/></ExpandPSAllLevelsInput>";
+    const std::string expand = soacad_test::expandRequest(
+        "expandPSAllLevels", created.getOutputArray()[0].getBomLine().getUid());
     const host::Reply inProcess = send("expandPSAllLevels", expand);
     ASSERT_FALSE(inProcess.fault) << inProcess.text;
 

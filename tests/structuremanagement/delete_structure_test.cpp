@@ -11,6 +11,7 @@
 #include "host/object/host_call.h"
 #include "host/object/structure_support.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
+#include "tests/structuremanagement/structure_requests.h"
 #include "tests/structuremanagement/structure_write_fixture.h"
 
 namespace {
@@ -69,15 +70,9 @@ class DeleteStructureTest : public soacad_test::StructureWriteTest {
   // checked against the store); the response's deleted UIDs and error stacks.
   std::pair<Strings, Strings> sendArrangements(const std::string& revisionUid,
                                                const Strings& uids) {
-    std::string request =
-        "<DeleteAssemblyArrangementsInput bomViewTypeName=\"\"><info><itemRev uid=\"" +
-        revisionUid + "\"/>";
-    for (const std::string& uid : uids) {
-      request += "<arrangement uid=\"" + uid + "\"/>";
-    }
-    request += "</info></DeleteAssemblyArrangementsInput>";
     const auto response = responseOf<Wire::DeleteAssemblyArrangementsResponse>(
-        send("deleteAssemblyArrangements", request));
+        send("deleteAssemblyArrangements",
+             soacad_test::deleteArrangementsRequest({{revisionUid, uids}})));
     Strings deleted;
     for (const auto& id : response.getServiceData().getDeletedObjArray()) {
       deleted.push_back(id.getUid());
@@ -87,16 +82,17 @@ class DeleteStructureTest : public soacad_test::StructureWriteTest {
   // deleteRelativeStructure of CAD occurrence ids (the occurrences' UIDs), one input per list,
   // sent as a request; the reply.
   host::Reply sendCuts(const std::string& parentUid, const std::vector<Strings>& inputs) {
-    std::string request = "<DeleteRelativeStructureInput bomViewTypeName=\"\">";
+    std::string content;
     for (const Strings& ids : inputs) {
-      request += "<input><parent uid=\"" + parentUid + "\"/>";
+      content += "<input><parent uid=\"" + parentUid + "\"/>";
       for (const std::string& id : ids) {
-        request += "<childInfo>" + id + "</childInfo>";
+        content += "<childInfo>" + id + "</childInfo>";
       }
-      request += "</input>";
+      content += "</input>";
     }
-    request += "<pref cadOccIdAttrName=\"\"/></DeleteRelativeStructureInput>";
-    return send("deleteRelativeStructure", request);
+    return send("deleteRelativeStructure",
+                soacad_test::requestOf("deleteRelativeStructure", R"( bomViewTypeName="")",
+                                       content + R"(<pref cadOccIdAttrName=""/>)"));
   }
 };
 
@@ -204,22 +200,18 @@ TEST_F(DeleteStructureTest, AnOccurrenceListedTwiceIsCutWithBothEntries) {
 // occurrence leave the window with the lines below them, and a deleted arrangement stops being
 // the window's active one, so that the store names neither. A line that went answers an error.
 TEST_F(DeleteStructureTest, AnOpenWindowKeepsNothingThatALaterRequestDeleted) {
-  const host::Reply opened = send("createBOMWindows", R"(<CreateBOMWindowsInput>
-    <info clientId="w"><item uid=""/><itemRev uid="r.asm.A"/><bomView uid=""/>
+  const host::Reply opened =
+      send("createBOMWindows", soacad_test::createWindowRequest(
+                                   "w", R"(<item uid=""/><itemRev uid="r.asm.A"/><bomView uid=""/>
       <revRuleConfigInfo clientId="r"><revRule uid=""/><props/></revRuleConfigInfo>
-      <objectForConfigure uid=""/><activeAssemblyArrangement uid="arr.open"/></info>
-  </CreateBOMWindowsInput>)");
+      <objectForConfigure uid=""/><activeAssemblyArrangement uid="arr.open"/>)"));
   const auto windows = responseOf<Wire::CreateBOMWindowsResponse>(opened).getOutputArray();
   ASSERT_EQ(windows.size(), 1u) << opened.text;
   const Tag window = tagOf(windows[0].getBomWindow().getUid());
   topLine_ = tagOf(windows[0].getBomLine().getUid());
-  ASSERT_FALSE(send("expandPSAllLevels",
-                    "<ExpandPSAllLevelsInput><input excludeFilter=\"None\">"
-                    "<parentBomLine uid=\"" +
-                        uidOf(topLine_) +
-                        "\"/></input><pref expItemRev=\"false\"/>"
-                        "</ExpandPSAllLevelsInput>")
-                   .fault);
+  ASSERT_FALSE(
+      send("expandPSAllLevels", soacad_test::expandRequest("expandPSAllLevels", uidOf(topLine_)))
+          .fault);
   const Tag sub = lineAt({"occ.sub"});
   const Tag pin = lineAt({"occ.sub", "occ.pin"});
   ASSERT_NE(pin, NULLTAG);
@@ -237,12 +229,7 @@ TEST_F(DeleteStructureTest, AnOpenWindowKeepsNothingThatALaterRequestDeleted) {
     EXPECT_NE(store().find(line), nullptr) << "the window lists no line that went";
   }
   const auto expanded = responseOf<Wire::ExpandPSOneLevelResponse>(
-      send("expandPSOneLevel",
-           "<ExpandPSOneLevelInput><input excludeFilter=\"None\">"
-           "<parentBomLine uid=\"" +
-               uidOf(sub) +
-               "\"/></input><pref expItemRev=\"false\"/>"
-               "</ExpandPSOneLevelInput>"));
+      send("expandPSOneLevel", soacad_test::expandRequest("expandPSOneLevel", uidOf(sub))));
   EXPECT_TRUE(expanded.getOutputArray().empty());
   EXPECT_EQ(partialErrorsOf(expanded), Strings{"uid:" + uidOf(sub) + ": 7007"});
 }
@@ -372,15 +359,12 @@ TEST_F(DeleteStructureTest, ArrangementsThatUseADeletedOneLoseThoseEntries) {
 // absolute occurrences that had data under it and the view revision whose default it was. Each
 // is reported as updated, unless the same call deletes it too.
 TEST_F(DeleteStructureTest, WhatADeletedArrangementChangesIsReportedUpdated) {
-  const auto deleteArrangements = [&](const std::vector<std::pair<const char*, const char*>>& of) {
-    std::string request = R"(<DeleteAssemblyArrangementsInput bomViewTypeName="">)";
-    for (const auto& [revision, arrangement] : of) {
-      request += std::string(R"(<info><itemRev uid=")") + revision + R"("/><arrangement uid=")" +
-                 arrangement + R"("/></info>)";
-    }
+  const auto deleteArrangements = [&](const std::vector<std::pair<std::string, Strings>>& of) {
     return soacad_test::reportedBy(responseOf<Wire::DeleteAssemblyArrangementsResponse>(
-        send("deleteAssemblyArrangements", request + "</DeleteAssemblyArrangementsInput>")));
+        send("deleteAssemblyArrangements", soacad_test::deleteArrangementsRequest(of))));
   };
+  // A fresh store with the arrangements above; its failures are fatal at each call (an ASSERT in
+  // a lambda returns from the lambda only).
   const auto setUp = [&] {
     SetUp();
     load(kUserOfSub);
@@ -394,21 +378,21 @@ TEST_F(DeleteStructureTest, WhatADeletedArrangementChangesIsReportedUpdated) {
     </fixture>)");
     ASSERT_EQ(ARR__set_default_arrangement(tagOf("bvr.sub"), tagOf("arr.sub"), true), 0);
   };
-  setUp();
+  ASSERT_NO_FATAL_FAILURE(setUp());
   // An arrangement nothing else names reports itself alone.
-  EXPECT_EQ(deleteArrangements({{"r.asm.A", "arr.open"}}),
+  EXPECT_EQ(deleteArrangements({{"r.asm.A", {"arr.open"}}}),
             (soacad_test::Reported{{}, {}, {"arr.open"}}));
-  EXPECT_EQ(deleteArrangements({{"r.sub.A", "arr.sub"}}),
+  EXPECT_EQ(deleteArrangements({{"r.sub.A", {"arr.sub"}}}),
             (soacad_test::Reported{{}, {"ao.pin", "arr.user", "bvr.sub"}, {"arr.sub"}}));
   EXPECT_TRUE(saved(tagOf("arr.user"), "used_anchors").isNull());
   EXPECT_EQ(savedTag(tagOf("bvr.sub"), "default_arrangement"), NULLTAG);
   EXPECT_EQ(store().find(tagOf("d.pin.qty")), nullptr);
 
-  setUp();
-  EXPECT_EQ(deleteArrangements({{"r.sub.A", "arr.sub"}, {"r.asm.A", "arr.user"}}),
+  ASSERT_NO_FATAL_FAILURE(setUp());
+  EXPECT_EQ(deleteArrangements({{"r.sub.A", {"arr.sub"}}, {"r.asm.A", {"arr.user"}}}),
             (soacad_test::Reported{{}, {"ao.pin", "bvr.sub"}, {"arr.sub", "arr.user"}}));
   // Should the host not tell what a deletion changes, that arrangement stays whole.
-  setUp();
+  ASSERT_NO_FATAL_FAILURE(setUp());
   for (const char* call :
        {"ARR__ask_arrangements_using_arrangement", "AbsOccDataQualifier::findByArrangement"}) {
     SCOPED_TRACE(call);

@@ -14,6 +14,7 @@
 #include "host/object/journal.h"
 #include "host/object/ps.h"
 #include "skeletons/structuremanagement/structuremanagement_2007_01_records.h"
+#include "tests/structuremanagement/structure_requests.h"
 #include "tests/structuremanagement/structure_write_fixture.h"
 
 namespace {
@@ -78,15 +79,11 @@ class RelativeStructureTest : public soacad_test::StructureWriteTest {
   // output entries ("k=<UID>") and then "updated <UID>" for each updated object.
   Strings sendChild(const std::string& cadOccId, const std::string& revisionUid,
                     const std::string& occInfo, bool precise = false) {
-    const host::Reply reply = send(
-        "createOrUpdateRelativeStructure",
-        std::string(R"(<CreateOrUpdateRelativeStructureInput complete="false" bomViewTypeName="">)"
-                    R"(<input precise=")") +
-            (precise ? "true" : "false") + R"("><parent uid="r.asm.A"/>)" +
-            R"(<childInfo clientId="k" cadOccId=")" + cadOccId + R"("><child uid=")" + revisionUid +
-            R"("/>)" + occInfo +
-            R"(</childInfo></input><pref cadOccIdAttrName=""/>)"
-            R"(</CreateOrUpdateRelativeStructureInput>)");
+    const host::Reply reply =
+        send("createOrUpdateRelativeStructure",
+             soacad_test::relativeStructureRequest(
+                 "r.asm.A", soacad_test::childInfo("k", cadOccId, revisionUid, occInfo), false,
+                 precise));
     const auto response = responseOf<Wire::CreateOrUpdateRelativeStructureResponse>(reply);
     Strings reported = soacad_test::mapEntries(response.getOutputArray());
     for (const std::string& uid :
@@ -381,19 +378,8 @@ class RelativeStructureReplyTest : public RelativeStructureTest {
   soacad_test::Reported sendInput(const std::string& parentUid, const std::string& childInfo,
                                   bool complete) {
     return soacad_test::reportedBy(responseOf<Wire::CreateOrUpdateRelativeStructureResponse>(
-        send("createOrUpdateRelativeStructure", requestFor(parentUid, childInfo, complete))));
-  }
-  static std::string requestFor(const std::string& parentUid, const std::string& childInfo,
-                                bool complete) {
-    return std::string(R"(<CreateOrUpdateRelativeStructureInput complete=")") +
-           (complete ? "true" : "false") + R"(" bomViewTypeName=""><input precise="false">)" +
-           R"(<parent uid=")" + parentUid + R"("/>)" + childInfo +
-           R"(</input><pref cadOccIdAttrName=""/></CreateOrUpdateRelativeStructureInput>)";
-  }
-  static std::string childXml(const std::string& clientId, const std::string& cadOccId,
-                              const std::string& revisionUid) {
-    return R"(<childInfo clientId=")" + clientId + R"(" cadOccId=")" + cadOccId +
-           R"("><child uid=")" + revisionUid + R"("/><occInfo/></childInfo>)";
+        send("createOrUpdateRelativeStructure",
+             soacad_test::relativeStructureRequest(parentUid, childInfo, complete))));
   }
 };
 
@@ -415,7 +401,7 @@ TEST_F(RelativeStructureReplyTest, TheViewsMadeAndTheViewRevisionChangedAreRepor
     SCOPED_TRACE(test.parent);
     SetUp();
     const soacad_test::Reported first =
-        sendInput(test.parent, childXml("s", "", "r.screw.A"), false);
+        sendInput(test.parent, soacad_test::childInfo("s", "", "r.screw.A"), false);
     const Strings bvrs = bvrsOf(test.parent);
     ASSERT_EQ(bvrs.size(), 1u);
     const Strings occurrences = occurrencesIn(bvrs[0]);
@@ -435,7 +421,7 @@ TEST_F(RelativeStructureReplyTest, TheViewsMadeAndTheViewRevisionChangedAreRepor
     EXPECT_EQ(first, expected);
     // Sent again, the views are there: only the new occurrence and its view revision.
     const soacad_test::Reported again =
-        sendInput(test.parent, childXml("s", "", "r.screw.A"), false);
+        sendInput(test.parent, soacad_test::childInfo("s", "", "r.screw.A"), false);
     EXPECT_EQ(again, (soacad_test::Reported{{occurrencesIn(bvrs[0]).back()}, {bvrs[0]}, {}}));
   }
 }
@@ -454,13 +440,14 @@ TEST_F(RelativeStructureReplyTest, CompleteReportsWhatGoesAndChangesWithTheOccur
   ASSERT_EQ(ARR__set_used_arrangement(tagOf("bvr.asm"), tagOf("arr.open"), tagOf("pn.sub"),
                                       tagOf("anc.sub"), NULLTAG),
             0);
-  const std::string keepPlate = childXml("plate", "occ.plate", "r.plate.A");
+  const std::string keepPlate = soacad_test::childInfo("plate", "occ.plate", "r.plate.A");
   for (const char* call :
        {"BOM__occurrence_ask_absoccs", "ARR__ask_arrangements_using_occurrence"}) {
     SCOPED_TRACE(call);
     host::faultPlan().fail(call, POM_invalid_tag);
-    EXPECT_TRUE(
-        send("createOrUpdateRelativeStructure", requestFor("r.asm.A", keepPlate, true)).fault);
+    EXPECT_TRUE(send("createOrUpdateRelativeStructure",
+                     soacad_test::relativeStructureRequest("r.asm.A", keepPlate, true))
+                    .fault);
     host::faultPlan().clear();
   }
   EXPECT_EQ(sendInput("r.asm.A", keepPlate, true),
